@@ -1,0 +1,193 @@
+// Vocabulary shared by the modulation layer, the signal chain and the MIDI code:
+// source and destination indexes, the MIDI source values and the audio taps.
+#pragma once
+
+#include "params/NameLists.h"
+
+#include <cmath>
+
+namespace morlake {
+
+// Indexes into the modulation source list (SRC_STR).
+namespace src {
+enum : int
+{
+    None = 0,
+    ModWheel = 1,
+    ModWheelAfter = 2,
+    ChannelAftertouch = 3,
+    PolyAftertouch = 4,
+    Note = 5,
+    CentreNote = 6,
+    NoteRnd1 = 7,
+    NoteRnd2 = 8,
+    UniPolarNoteRnd1 = 9,
+    UniPolarNoteRnd2 = 10,
+    Velocity = 11,
+    Pitchbend = 12,
+    Breath = 13,
+    Foot = 14,
+    Expression = 15,
+    Brightness = 16,
+    CC16 = 17, // ... CC21 = 22
+    CC84 = 23, // ... CC90 = 29
+    CC113 = 30,
+    CC114 = 31,
+    LastMidi = 31,
+    Disrupt = 32,
+    Follower = 33,
+    Lazy = 34,
+    UniPolarLazy = 35,
+    SignLazy = 36,
+    Input = 37, // the seven audio taps, in follower-source order
+    SideInput = 38,
+    DistortOutput = 39,
+    EarlyOutput = 40,
+    ReverbOutput = 41,
+    LateOutput = 42,
+    Output = 43,
+    Offset = 44,
+    Noise = 45,
+    UniPolarNoise = 46,
+};
+} // namespace src
+
+// Indexes into the modulation destination list (DEST_STR); the sum of each is
+// what the chain adds where it uses that quantity.
+namespace dest {
+enum : int
+{
+    None = 0,
+    WetDry = 1,
+    InputVolume = 2,
+    OutputVolume = 3,
+    WetVolume = 4,
+    DryVolume = 5,
+    Pan = 6,
+    WetPan = 7,
+    DryPan = 8,
+    Distortion = 9,
+    EarlyVolume = 10,
+    EarlyPan = 11,
+    EarlyLength = 12,
+    EarlyWiden = 13,
+    EarlySpread = 14,
+    EarlyDamp = 15,
+    EarlyFeed = 16,
+    EarlySideFeed = 17,
+    EarlyCrossFeed = 18,
+    LateVolume = 19,
+    LatePan = 20,
+    LateLength = 21,
+    LateWidth = 22,
+    LateFeed = 23,
+    LateDamp = 24,
+    ReverbVolume = 25,
+    ReverbPan = 26,
+    ReverbPreDelay = 27,
+    ReverbPreWiden = 28,
+    ReverbPreSpread = 29,
+    ReverbRoomSize = 30,
+    ReverbLength = 31,
+    ReverbDamp = 32,
+    ReverbDisorder = 33,
+    ReverbHP = 34,
+    ReverbLP = 35,
+    Disrupt = 36,
+    DisruptSmooth = 37,
+    DisruptAmount1 = 38, // ... DisruptAmount8 = 45
+    LazySpeed = 46,
+    LazyPhase = 47,
+    LazyShape = 48,
+    LazyHumanize = 49,
+    LazySmooth = 50,
+    FollowerAmount = 51,
+    FollowerThreshold = 52,
+    FollowerSmooth = 53,
+    FollowerBoost = 54,
+    ModSlot1Amount = 55,
+    ModSlot2Amount = 56,
+};
+} // namespace dest
+
+// The seven chain taps the follower can listen to ("Follower Source" order).
+// Tap k is also the audio source src::Input + k.
+namespace tap {
+enum : int
+{
+    Input = 0,
+    SideInput = 1,
+    DistortOutput = 2,
+    EarlyOutput = 3,
+    ReverbOutput = 4,
+    LateOutput = 5,
+    Output = 6,
+};
+} // namespace tap
+inline constexpr int kNumTaps = 7;
+
+inline constexpr int kNumDisruptSlots = 8;
+inline constexpr int kNumModSlots = 11; // 8 Disrupt, the follower, 2 free slots
+
+// Values of the MIDI sources 1 to 31, indexed by source number; entry 0 stays 0.
+// The MIDI layer writes them as events arrive; they keep their last value.
+// All zero is the neutral state (no controller moved, pitch bend centred).
+struct ModMidiSources
+{
+    float value[src::LastMidi + 1] {};
+
+    void clear ()
+    {
+        for (float& v : value)
+            v = 0.0f;
+    }
+    void set (int source, float v)
+    {
+        if (source > src::None && source <= src::LastMidi && std::isfinite (v))
+            value[source] = v;
+    }
+};
+
+// Levels at one chain tap, both derived from the stereo pair there:
+// the source value 2 * (L + R) and the follower level (|L| + |R|) / 2.
+struct ModTap
+{
+    float value = 0.0f;
+    float level = 0.0f;
+
+    void set (float left, float right)
+    {
+        value = 2.0f * (left + right);
+        level = 0.5f * (std::fabs (left) + std::fabs (right));
+    }
+};
+
+struct ModTaps
+{
+    ModTap tap[kNumTaps];
+
+    void set (int which, float left, float right)
+    {
+        if (which >= 0 && which < kNumTaps)
+            tap[which].set (left, right);
+    }
+    void clear ()
+    {
+        for (ModTap& t : tap)
+            t = ModTap {};
+    }
+};
+
+// Step rule on explicit numbers (value -> integer part of value * scale + 0.1,
+// limited to 0 .. steps - 1); the list parameters use scale 99.99.
+inline int modStep (float value, float scale, int steps)
+{
+    const float x = value * scale + 0.1f;
+    if (!(x >= 1.0f)) // also catches NaN
+        return 0;
+    const int k = x >= static_cast<float> (steps) ? steps - 1 : static_cast<int> (x);
+    return k < 0 ? 0 : k;
+}
+inline constexpr float kListStepScale = 99.99f;
+
+} // namespace morlake

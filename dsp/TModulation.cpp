@@ -1,0 +1,417 @@
+#include "dsp/TModulation.h"
+
+#include "params/ParamTags.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace morlake {
+
+const std::array<int, 13> DISTRUPT_QUANT_DIVIDE = {0, 31, 23, 19, 15, 11, 9, 7, 5, 4, 3, 2, 1};
+
+const std::array<float, 18> DISRUPT_SPRING_TIME_ARRAY = {
+    0.0f,         0.0f,         // "Off", "Instant"
+    1.0f / 48.0f, 1.0f / 32.0f, 3.0f / 64.0f, // 1/32
+    1.0f / 24.0f, 1.0f / 16.0f, 3.0f / 32.0f, // 1/16
+    1.0f / 12.0f, 1.0f / 8.0f,  3.0f / 16.0f, // 1/8
+    1.0f / 6.0f,  1.0f / 4.0f,  3.0f / 8.0f,  // 1/4
+    1.0f / 3.0f,  1.0f / 2.0f,  3.0f / 4.0f,  // 1/2
+    1.0f,
+};
+
+namespace {
+
+constexpr float kDisruptQuantScale = 12.99f;
+constexpr float kSpringTimeScale = 17.99f;
+constexpr float kLazyModeScale = 11.99f;
+constexpr float kFollowerSourceScale = 6.99f;
+
+// Curve tables below x = 0.001 are silent: entries 0 .. 65.
+constexpr int kLastSilentIndex = 65;
+
+float clamp01 (float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+float clampBipolar (float v) { return v > -1.0f ? (v < 1.0f ? v : 1.0f) : -1.0f; }
+bool isOn (const float* p, int t) { return p[t] >= 0.5f; }
+
+// Entry i of a dB curve running from loDb to hiDb, silent below x = 0.001.
+float dbCurveAt (int i, float loDb, float hiDb)
+{
+    if (i <= kLastSilentIndex)
+        return 0.0f;
+    const double x = static_cast<double> (i) / 65536.0;
+    return static_cast<float> (std::pow (10.0, ((hiDb - loDb) * x + loDb) / 20.0));
+}
+
+} // namespace
+
+TModulation::TModulation ()
+{
+    for (auto& s : shownSum)
+        s.store (0.0f, std::memory_order_relaxed);
+}
+
+void TModulation::setParameterSetter (ParameterSetter fn, void* context)
+{
+    setter = fn;
+    setterContext = context;
+}
+
+void TModulation::writeParameter (int t, float value)
+{
+    if (setter)
+        setter (setterContext, t, value);
+}
+
+void TModulation::setSampleRate (float sampleRate, const float* p)
+{
+    const float rate = sampleRate < 1000.0f ? 1000.0f : sampleRate;
+    samplesPerWholeNote = rate * 240.0f / bpm;
+    lazy.init (rate);
+    lazy.reset ();
+    if (modStep (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
+        lazy.start ();
+}
+
+void TModulation::resetAll (const float* p)
+{
+    current = 0.0f;
+    disruptValue = 0.0f;
+    envelope = 0.0f;
+    gate = 0.0f;
+    followerValue = 0.0f;
+    for (float& s : sum)
+        s = 0.0f;
+    taps.clear ();
+    firstSample = true;
+    lazy.reset ();
+    if (modStep (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
+        lazy.start ();
+}
+
+void TModulation::programChanged (const float* p)
+{
+    midi.clear ();
+    springActive = false;
+    springRequest.store (kSpringRequestNone, std::memory_order_relaxed);
+    adoptSettings (p);
+
+    float t = clampBipolar (2.0f * p[tag::DisruptValue] - 1.0f);
+    if (quantDivide > 0)
+        t = std::floor (t * static_cast<float> (quantDivide) + 0.5f) / static_cast<float> (quantDivide);
+    current = t;
+
+    lazy.setVariables (0.0f, 0.5f, 0.0f, 0.0f);
+    lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, 1.0f);
+}
+
+// Takes over the switch states without acting on their change, so loading a
+// program never springs its Disrupt value back or restarts things by itself.
+void TModulation::adoptSettings (const float* p)
+{
+    settingsSeen = true;
+    quantDivide = DISTRUPT_QUANT_DIVIDE[static_cast<std::size_t> (
+        modStep (p[tag::DisruptQuantization], kDisruptQuantScale, 13))];
+    springTime = modStep (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
+    lazyOn = isOn (p, tag::LazyOn);
+    lazySync = isOn (p, tag::LazySync);
+    readRouting (p);
+}
+
+void TModulation::readRouting (const float* p)
+{
+    for (int n = 0; n < kNumDisruptSlots; ++n)
+    {
+        slotSrc[n] = src::Disrupt;
+        slotDest[n] = isOn (p, tag::Disrupt1On + n)
+                          ? modStep (p[tag::Disrupt1Dest + n], kListStepScale, kNumDestinations)
+                          : dest::None;
+    }
+    followerOn = isOn (p, tag::FollowerOn);
+    followerSource = modStep (p[tag::FollowerSource], kFollowerSourceScale, kNumTaps);
+    slotSrc[8] = src::Follower;
+    slotDest[8] = modStep (p[tag::FollowerDest], kListStepScale, kNumDestinations);
+    slotSrc[9] = modStep (p[tag::ModSlot1Source], kListStepScale, kNumSources);
+    slotDest[9] = modStep (p[tag::ModSlot1Dest], kListStepScale, kNumDestinations);
+    slotSrc[10] = modStep (p[tag::ModSlot2Source], kListStepScale, kNumSources);
+    slotDest[10] = modStep (p[tag::ModSlot2Dest], kListStepScale, kNumDestinations);
+}
+
+void TModulation::controlTick (const float* p, float newBpm, float newSamplesPerWholeNote)
+{
+    for (int d = 0; d < kNumDestinations; ++d)
+        shownSum[static_cast<std::size_t> (d)].store (sum[d], std::memory_order_relaxed);
+
+    if (newBpm > 0.0f && std::isfinite (newBpm))
+        bpm = newBpm;
+    if (newSamplesPerWholeNote > 0.0f && std::isfinite (newSamplesPerWholeNote))
+        samplesPerWholeNote = newSamplesPerWholeNote;
+
+    if (!settingsSeen)
+        adoptSettings (p);
+
+    quantDivide = DISTRUPT_QUANT_DIVIDE[static_cast<std::size_t> (
+        modStep (p[tag::DisruptQuantization], kDisruptQuantScale, 13))];
+
+    const int newSpringTime = modStep (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
+    const bool springFromOff = springTime == 0 && newSpringTime != 0;
+    springTime = newSpringTime;
+    if (springFromOff)
+        springOn (p);
+
+    lazySync = isOn (p, tag::LazySync);
+    const bool newLazyOn = isOn (p, tag::LazyOn);
+    const int newTrigger = modStep (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers);
+    const int mode = modStep (p[tag::LazyMode], kLazyModeScale, kNumLazyModes);
+    if (newTrigger != trigger)
+    {
+        trigger = newTrigger;
+        lazy.setMode (mode, trigger);
+        lazy.reset ();
+        if (trigger == lazytrigger::Free)
+            lazy.start ();
+    }
+    else
+    {
+        lazy.setMode (mode, trigger);
+        if (newLazyOn && !lazyOn)
+        {
+            lazy.reset ();
+            if (trigger == lazytrigger::Free)
+                lazy.start ();
+        }
+    }
+    const bool lazySwitchedOff = lazyOn && !newLazyOn;
+    lazyOn = newLazyOn;
+    if (lazySwitchedOff)
+        springOn (p);
+
+    readRouting (p);
+}
+
+void TModulation::transportStarted ()
+{
+    if (trigger == lazytrigger::Host)
+        lazy.start ();
+    springActive = false;
+}
+
+void TModulation::springOn (const float* p)
+{
+    springActive = true;
+    const int n = modStep (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
+    if (n == 0)
+    {
+        springActive = false;
+        springStep = 0.0;
+        return;
+    }
+    const double v = p[tag::DisruptValue];
+    if (std::fabs (v - 0.5) < 0.001)
+    {
+        springActive = false;
+        springStep = 0.0;
+        return;
+    }
+    springStart = v;
+    springCount = 0.0;
+    // "Instant" lands on the centre on the next sample, wherever it starts.
+    springSamples = n == 1 ? 1.0
+                           : static_cast<double> (DISRUPT_SPRING_TIME_ARRAY[static_cast<std::size_t> (n)]) *
+                                 static_cast<double> (samplesPerWholeNote);
+    if (!(springSamples >= 1.0))
+        springSamples = 1.0;
+    springStep = (0.5 - v) / springSamples;
+}
+
+float TModulation::nextNoise ()
+{
+    const std::uint32_t product = noiseState * 16807u;
+    noiseState = product + 1u;
+    return (static_cast<float> (static_cast<std::int32_t> (product)) * 4.656613e-10f + 1.0f) * 0.5f;
+}
+
+float TModulation::slotSource (int s) const
+{
+    if (s <= src::None || s >= kNumSources)
+        return 0.0f;
+    if (s <= src::LastMidi)
+        return midi.value[s];
+    if (s >= src::Input && s <= src::Output)
+        return taps.tap[s - src::Input].value;
+    switch (s)
+    {
+    case src::Disrupt: return disruptValue;
+    case src::Follower: return followerValue;
+    case src::Lazy: return lazyValue;
+    case src::UniPolarLazy: return 0.5f * lazyValue + 0.5f;
+    case src::SignLazy: return lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
+    case src::Offset: return 1.0f;
+    case src::Noise: return 2.0f * noiseU - 1.0f;
+    case src::UniPolarNoise: return noiseU;
+    default: return 0.0f;
+    }
+}
+
+float TModulation::sourceValue (int s) const { return slotSource (s); }
+
+void TModulation::process (const float* p)
+{
+    switch (springRequest.exchange (kSpringRequestNone, std::memory_order_relaxed))
+    {
+    case kSpringRequestOn: springOn (p); break;
+    case kSpringRequestOff: springActive = false; break;
+    default: break;
+    }
+
+    noiseU = nextNoise ();
+
+    // 1. Lazy LFO; its settings come only from the previous sample's sums.
+    if (sum[dest::LazySpeed] != rateSum)
+    {
+        rateSum = sum[dest::LazySpeed];
+        rateScale = std::exp2 (4.0f * std::clamp (rateSum, -16.0f, 16.0f));
+    }
+    lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, rateScale);
+    lazy.setVariables (sum[dest::LazyPhase], 0.49f * sum[dest::LazyShape] + 0.5f, sum[dest::LazyHumanize],
+                       sum[dest::LazySmooth]);
+    lazyValue = lazy.getLazyValue ();
+
+    float dv = p[tag::DisruptValue];
+    if (lazyOn)
+    {
+        dv = clamp01 (lazyValue);
+        writeParameter (tag::DisruptValue, dv);
+    }
+    else if (springActive)
+    {
+        // 2. Spring: counted in samples so it lands on the centre exactly
+        // after its musical time, free of accumulated rounding.
+        springCount += 1.0;
+        double position;
+        if (springCount + 1e-6 >= springSamples)
+        {
+            position = 0.5;
+            springActive = false;
+        }
+        else
+            position = springStart + springStep * springCount;
+        dv = static_cast<float> (position);
+        writeParameter (tag::DisruptValue, dv);
+    }
+
+    // 3. Target, quantised.
+    float t = clampBipolar (2.0f * dv - 1.0f);
+    if (quantDivide > 0)
+        t = std::floor (t * static_cast<float> (quantDivide) + 0.5f) / static_cast<float> (quantDivide);
+
+    // 4. Smoothing.
+    const float s = clamp01 (sum[dest::DisruptSmooth]);
+    if (s < 0.01f || firstSample)
+        current = t;
+    else
+    {
+        if (s != disruptSmoothIn)
+        {
+            disruptSmoothIn = s;
+            disruptSmoothE = std::exp2 (-7.0f - 7.0f * s);
+        }
+        current = current * (1.0f - disruptSmoothE) + t * disruptSmoothE;
+        if (std::fabs (current) < 1e-20f)
+            current = 0.0f;
+    }
+
+    // 6. The "Disrupt" source.
+    disruptValue = clampBipolar (current + sum[dest::Disrupt]);
+    if (!std::isfinite (disruptValue))
+        disruptValue = 0.0f;
+    shownDisrupt.store (disruptValue, std::memory_order_relaxed);
+
+    // 7. Follower.
+    if (followerOn)
+    {
+        const int bi = curveIndex (sum[dest::FollowerBoost] + 0.5f);
+        if (bi != boostIndex)
+        {
+            boostIndex = bi;
+            boostGain = dbCurveAt (bi, -40.0f, 40.0f);
+        }
+        float level = taps.tap[followerSource].level;
+        if (!std::isfinite (level))
+            level = 0.0f;
+        const float x = boostGain * level + 1e-15f;
+
+        const float smoothIn = p[tag::FollowerSmooth] + sum[dest::FollowerSmooth];
+        if (smoothIn != followerSmoothIn)
+        {
+            followerSmoothIn = smoothIn;
+            followerSmoothE = smoothIn < 0.0f || !std::isfinite (smoothIn)
+                                  ? 0.00390625f
+                                  : std::exp2 (-8.0f - 8.0f * std::min (1.0f, smoothIn));
+        }
+        envelope = firstSample ? x : x * followerSmoothE + envelope * (1.0f - followerSmoothE);
+
+        const int ti = curveIndex (p[tag::FollowerThreshold] + sum[dest::FollowerThreshold]);
+        if (ti != thresholdIndex)
+        {
+            thresholdIndex = ti;
+            thresholdLevel = dbCurveAt (ti, -40.0f, 0.0f);
+        }
+        gate = envelope < thresholdLevel ? 0.0f : envelope;
+
+        const float a = clampBipolar (2.0f * p[tag::FollowerAmount] - 1.0f + sum[dest::FollowerAmount]);
+        if (a != followerAmountIn)
+        {
+            followerAmountIn = a;
+            const float sign = a > 0.0f ? 1.0f : (a < 0.0f ? -1.0f : 0.0f);
+            followerFactor = sign * (std::exp2 (2.0f * std::fabs (a)) - 1.0f) * 4.0f;
+        }
+        followerValue = followerFactor * gate;
+        if (!std::isfinite (followerValue))
+            followerValue = 0.0f;
+    }
+    else
+    {
+        followerValue = 0.0f;
+        gate = 0.0f;
+    }
+
+    // 8. Amounts (from the previous sample's sums), then the new sums.
+    for (int n = 0; n < kNumDisruptSlots; ++n)
+        amount[n] = 2.0f * p[tag::Disrupt1Amount + n] - 1.0f + sum[dest::DisruptAmount1 + n];
+    amount[8] = 1.0f;
+    amount[9] = 2.0f * p[tag::ModSlot1Amount] - 1.0f + sum[dest::ModSlot1Amount];
+    amount[10] = 2.0f * p[tag::ModSlot2Amount] - 1.0f + sum[dest::ModSlot2Amount];
+
+    for (float& v : sum)
+        v = 0.0f;
+    for (int k = 0; k < kNumModSlots; ++k)
+    {
+        const int d = slotDest[k];
+        if (d <= dest::None || d >= kNumDestinations)
+            continue;
+        const float contribution = amount[k] * slotSource (slotSrc[k]);
+        if (std::isfinite (contribution))
+            sum[d] += contribution;
+    }
+
+    firstSample = false;
+}
+
+float TModulation::getDialMod (int t, float plainValue, int destination, bool withModulation) const
+{
+    if (!withModulation || destination <= dest::None || destination >= kNumDestinations)
+        return plainValue;
+    const float v = clamp01 (plainValue + shownSum[static_cast<std::size_t> (destination)].load (
+                                              std::memory_order_relaxed));
+    switch (t)
+    {
+    case tag::MainVolume:
+    case tag::EarlyVolume:
+    case tag::LateVolume:
+    case tag::ReverbVolume:
+    case tag::FollowerThreshold: return curveIndex (v) <= kLastSilentIndex ? 0.0f : v;
+    default: return v;
+    }
+}
+
+} // namespace morlake

@@ -1,0 +1,157 @@
+// The modulation layer: Disrupt (quantised, springing back to centre), the
+// lazy LFO, the envelope follower and the eleven routing slots that turn 47
+// sources into one sum per destination, every sample.
+#pragma once
+
+#include "dsp/ModulationTypes.h"
+#include "dsp/TLFO.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace morlake {
+
+// Divisor Q by "Disrupt Quantization" step: 2Q + 1 levels k / Q across -1..+1,
+// 0 for no quantisation.
+extern const std::array<int, 13> DISTRUPT_QUANT_DIVIDE;
+// Spring time in whole notes by "Disrupt Spring Time" step ("Off", "Instant", ...).
+extern const std::array<float, 18> DISRUPT_SPRING_TIME_ARRAY;
+
+class TModulation
+{
+public:
+    // How the layer writes "Disrupt Value" back (the lazy LFO and the spring
+    // drive it); the plug-in passes its parameter setter. Called on the audio thread.
+    using ParameterSetter = void (*) (void* context, int tag, float value);
+
+    TModulation ();
+
+    void setParameterSetter (ParameterSetter setter, void* context);
+
+    // --- audio thread -------------------------------------------------------
+    // `p` is always the 256 live values, indexed by tag.
+
+    // Sample-rate change: re-inits the LFO (and starts it under "Free").
+    void setSampleRate (float sampleRate, const float* p);
+    // Reset of everything: Disrupt and follower states cleared, LFO reset,
+    // smoothers jump on the next sample.
+    void resetAll (const float* p);
+    // Program load: MIDI sources cleared, Disrupt re-read from the new values
+    // without treating the new switch states as user changes, spring off.
+    void programChanged (const float* p);
+
+    // Every 16 samples, after the chain has read the host tempo.
+    void controlTick (const float* p, float bpm, float samplesPerWholeNote);
+    // The host transport has just started playing.
+    void transportStarted ();
+
+    // Tap levels: Input and Side Input before process(), the later taps as the
+    // chain computes them (they are used on the next sample).
+    void setTap (int which, float left, float right) { taps.set (which, left, right); }
+    // Advances the LFO, Disrupt and follower by one sample and computes the sums.
+    void process (const float* p);
+
+    // This sample's sum for a destination (0 for an invalid index).
+    float m (int destination) const
+    {
+        return destination > dest::None && destination < kNumDestinations ? sum[destination] : 0.0f;
+    }
+    const float* sums () const { return sum; }
+    float sourceValue (int source) const;
+    float followerGate () const { return gate; }
+    float disruptOutput () const { return disruptValue; }
+    // Destination of slot 0 .. 10 as last read (0 when off or none).
+    int slotDestination (int slot) const { return slot >= 0 && slot < kNumModSlots ? slotDest[slot] : 0; }
+    int lazyTrigger () const { return trigger < 0 ? 0 : trigger; }
+
+    TLFO& lfo () { return lazy; }
+    const TLFO& lfo () const { return lazy; }
+
+    // Written by the MIDI layer on the audio thread.
+    ModMidiSources midi;
+
+    // --- any thread ---------------------------------------------------------
+    // Start / stop the spring; served at the start of the next sample.
+    void setDisruptSpringOn () { springRequest.store (kSpringRequestOn, std::memory_order_relaxed); }
+    void setDisruptSpringOff () { springRequest.store (kSpringRequestOff, std::memory_order_relaxed); }
+    // The "Disrupt" source, -1..+1.
+    float getDisruptModValue () const { return shownDisrupt.load (std::memory_order_relaxed); }
+    // Knob position for the editor: `plainValue` is the parameter's live value,
+    // `destination` its modulation destination (0 when it has none).
+    float getDialMod (int tag, float plainValue, int destination, bool withModulation) const;
+
+private:
+    static constexpr int kSpringRequestNone = 0, kSpringRequestOn = 1, kSpringRequestOff = 2;
+
+    void adoptSettings (const float* p);
+    void readRouting (const float* p);
+    void springOn (const float* p);
+    void writeParameter (int tag, float value);
+    float nextNoise ();
+    float slotSource (int source) const;
+    // Index into a 65536-entry curve table: trunc(clamp01(v) * 65535.9).
+    static int curveIndex (float v)
+    {
+        if (!(v > 0.0f))
+            return 0;
+        return v >= 1.0f ? 65535 : static_cast<int> (v * 65535.9f);
+    }
+
+    TLFO lazy;
+
+    ParameterSetter setter = nullptr;
+    void* setterContext = nullptr;
+
+    float sum[kNumDestinations] {};
+    float amount[kNumModSlots] {};
+    int slotSrc[kNumModSlots] {};
+    int slotDest[kNumModSlots] {};
+    ModTaps taps;
+
+    // Per-sample source values the layer computes itself.
+    float disruptValue = 0.0f;
+    float followerValue = 0.0f;
+    float lazyValue = 0.0f;
+    float noiseU = 0.5f;
+    std::uint32_t noiseState = 1;
+
+    // Control-rate state.
+    bool settingsSeen = false;
+    float bpm = 120.0f;
+    float samplesPerWholeNote = 88200.0f;
+    int quantDivide = 0;
+    int springTime = 0;
+    bool lazyOn = false;
+    bool lazySync = true;
+    int trigger = -1; // -1: none seen yet, so the first tick starts the LFO
+    bool followerOn = false;
+    int followerSource = 0;
+
+    // Disrupt.
+    float current = 0.0f;
+    bool springActive = false;
+    double springStart = 0.5, springStep = 0.0, springSamples = 0.0, springCount = 0.0;
+
+    // Follower.
+    float envelope = 0.0f;
+    float gate = 0.0f;
+
+    bool firstSample = true;
+
+    // Exponentials cached on their inputs.
+    float rateSum = 0.0f, rateScale = 1.0f;
+    float disruptSmoothIn = -1.0f, disruptSmoothE = 0.0f;
+    float followerSmoothIn = -1.0f, followerSmoothE = 0.0f;
+    int boostIndex = -1;
+    float boostGain = 1.0f;
+    int thresholdIndex = -1;
+    float thresholdLevel = 0.0f;
+    float followerAmountIn = -2.0f, followerFactor = 0.0f;
+
+    std::atomic<int> springRequest {kSpringRequestNone};
+    std::atomic<float> shownDisrupt {0.0f};
+    std::array<std::atomic<float>, kNumDestinations> shownSum {};
+};
+
+} // namespace morlake
