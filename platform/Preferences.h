@@ -1,0 +1,157 @@
+// Per-user settings shared by every Morlake instance: MIDI behaviour, editor
+// options, screen size, the controller map and two folder paths.
+//
+// Stored as readable key=value lines in
+//   $XDG_CONFIG_HOME/Aldermoor/Morlake/preferences.txt (default ~/.config/...)
+// with integers bare and texts double-quoted.  A read-only system layer in
+// $XDG_CONFIG_DIRS (default /etc/xdg) supplies texts the user file lacks.
+//
+// One store per process keeps the file's contents in memory; every write goes
+// to disk at once (atomic replace under an advisory lock, merged with what
+// other processes wrote), so instances in this process see a change at once
+// and other processes see it from their next read.
+//
+// Audio thread: mark it with PrefsAudioThreadScope.  Reads there answer from
+// the in-memory snapshot without locks, allocation or system calls; writes
+// there are queued and stored by the store's own writer thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace morlake {
+
+// Keys
+inline constexpr const char* PREF_MIDI_PRESET = "MIDIPreset";
+inline constexpr const char* PREF_MIDI_BANK = "MIDIBank";
+inline constexpr const char* PREF_MIDI_CAPTURE = "MIDICapture";
+inline constexpr const char* PREF_MIDI_CHANNEL = "MIDIChannel";
+inline constexpr const char* PREF_DIAL_ANIMATION = "DialAnimation";
+inline constexpr const char* PREF_KEYBOARD = "Keyboard";
+inline constexpr const char* PREF_TOOL_TIP = "ToolTip";
+inline constexpr const char* PREF_DRAG_DROP = "DragDrop";
+inline constexpr const char* PREF_BIG_100 = "Big100";
+inline constexpr const char* PREF_BIG_125 = "Big125";
+inline constexpr const char* PREF_BIG_150 = "Big150";
+inline constexpr const char* PREF_BIG_200 = "Big200";
+inline constexpr const char* PREF_HELP_DIR = "HelpDir";
+inline constexpr const char* PREF_ECS_DIR = "ECSDir";
+
+// Every call site reads texts into buffers of this size (127 + terminator).
+inline constexpr int kPrefStringSize = 128;
+
+struct PrefFlagDefault
+{
+    const char* key;
+    bool defaultOn;
+};
+
+// The flags and the value getRegisterIsOn should be given as default for each.
+inline constexpr PrefFlagDefault PREF_FLAG_DEFAULTS[] = {
+    { PREF_MIDI_PRESET, true },     { PREF_MIDI_BANK, true }, { PREF_MIDI_CAPTURE, true },
+    { PREF_DIAL_ANIMATION, true },  { PREF_KEYBOARD, true },  { PREF_TOOL_TIP, true },
+    { PREF_DRAG_DROP, true },       { PREF_BIG_100, false },  { PREF_BIG_125, false },
+    { PREF_BIG_150, false },        { PREF_BIG_200, false },
+};
+
+// Default flag value for a known flag key; false for any other key.
+bool prefFlagDefault (std::string_view key);
+
+// Linux defaults of the two path settings.  The manual sits in the bundle's
+// Resources folder when the code runs from a Morlake.vst bundle, else at the
+// installed documentation path (MORLAKE_DEFAULT_HELP_PATH).  Controller maps
+// go to $XDG_DOCUMENTS_DIR/Morlake/ or ~/Documents/Morlake/.
+std::string defaultHelpPath ();
+std::string defaultEcsDir ();
+
+// ---- The accessors the rest of the plug-in calls ---------------------------
+// Texts: buffer receives at most size-1 bytes (never a split UTF-8 sequence)
+// and is always terminated when size > 0; empty when absent or not a text.
+void loadStringFromPrefs (const char* key, char* buffer, int size);
+// Allocates: not for the audio thread (use the buffer form there).
+void loadStringFromPrefs (const std::string& key, std::string& value, int size);
+// The saves return false when the value was not stored (bad key or text,
+// unwritable folder, audio-thread queue full).
+bool saveStringToPrefs (const char* key, const char* value);
+bool saveStringToPrefs (const std::string& key, const std::string& value);
+// 0 when absent or not an integer.
+int32_t loadIntFromPrefs (const char* key);
+bool saveIntToPrefs (const char* key, int32_t value);
+// Stores "Y" or "N".
+bool saveBoolToPrefs (const char* key, bool value);
+// True for exactly "Y", false for exactly "N", defaultOn for anything else.
+bool getRegisterIsOn (const char* key, bool defaultOn);
+// Controller map entry under the decimal key "0".."127"; 0 when absent.
+// Controllers outside 0..127 read 0 and are not stored.
+int32_t getMidiCC (int controller);
+bool setMidiCC (int controller, int32_t tag);
+// Start-up: an empty "HelpDir" or "ECSDir" is replaced by its default and
+// written back.
+void initPathPrefs ();
+
+// ---- Audio-thread marking --------------------------------------------------
+// Marks the calling thread as the audio thread for the store.  Cheap enough
+// to construct once per processReplacing call.
+void setIsAudioThread (bool isAudio);
+bool isAudioThread ();
+
+class PrefsAudioThreadScope
+{
+public:
+    PrefsAudioThreadScope ();
+    ~PrefsAudioThreadScope ();
+    PrefsAudioThreadScope (const PrefsAudioThreadScope&) = delete;
+    PrefsAudioThreadScope& operator= (const PrefsAudioThreadScope&) = delete;
+
+private:
+    bool previous;
+};
+
+// ---- The store --------------------------------------------------------------
+class Preferences
+{
+public:
+    // userDir empty: resolved from the environment at first use.
+    // systemDir empty: no system layer (unless resolved from the environment).
+    Preferences ();
+    Preferences (std::string userDir, std::string systemDir);
+    ~Preferences ();
+    Preferences (const Preferences&) = delete;
+    Preferences& operator= (const Preferences&) = delete;
+
+    // The process-wide store the free accessors use.
+    static Preferences& shared ();
+    // Points the shared store at another folder (and no system layer).
+    static void setRootForTesting (const std::string& userDir, const std::string& systemDir = {});
+
+    // Non-audio threads only.  Drops the cache and reads from the new folders.
+    void setRoot (const std::string& userDir, const std::string& systemDir);
+    std::string userDir () const;
+    std::string filePath () const;
+
+    bool readString (std::string_view key, char* buffer, int size);
+    int32_t readInt (std::string_view key);
+    bool writeString (std::string_view key, std::string_view value);
+    bool writeInt (std::string_view key, int32_t value);
+
+    // Non-audio threads: stores queued audio-thread writes now.  True when
+    // the queue is empty and the last write reached the disk.
+    bool flush ();
+    // Non-audio reads look at the file's identity at most this often
+    // (0 = on every read).  The writer thread also looks every ~200 ms so
+    // audio-thread readers follow other processes.
+    void setRefreshIntervalMs (int ms);
+    // Audio-thread writes lost because the queue was full or too long.
+    uint64_t droppedWrites () const;
+    // Files renamed aside as damaged since construction.
+    int damagedFilesKept () const;
+
+    struct Impl;
+
+private:
+    Impl* impl;
+};
+
+} // namespace morlake
