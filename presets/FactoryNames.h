@@ -34,6 +34,8 @@ constexpr float encodeNameChar (char c) { return (static_cast<float> (static_cas
 
 constexpr char decodeNameChar (float value)
 {
+    if (! (value > -1.0f && value < 1.0f)) // out of the encoding's range, or NaN
+        value = value >= 1.0f ? 1.0f : (value <= -1.0f ? -1.0f : 0.0f);
     const int code = static_cast<int> (value * 255.99f + 0.1f);
     return static_cast<char> (code < -128 ? -128 : (code > 127 ? 127 : code));
 }

@@ -1,0 +1,175 @@
+#include "params/DisplayText.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace morlake {
+
+const float REVERB_ROOM_SIZE_MULT[4] = {1.0f, 0.3f, 0.15f, 0.3f};
+const float REVERB_ROOM_SIZE_ADD[4] = {0.0f, 0.6f, 0.7f, 0.6f};
+const float REVERB_ROOM_LEN_MULT[4] = {1.0f, 0.25f, 0.4f, 0.2f};
+const float REVERB_ROOM_LEN_ADD[4] = {0.0f, 0.6f, 0.6f, 0.7f};
+
+namespace {
+
+DisplayText printText (const char* format, ...) __attribute__ ((format (printf, 1, 2)));
+
+DisplayText printText (const char* format, ...)
+{
+    DisplayText out;
+    va_list args;
+    va_start (args, format);
+    std::vsnprintf (out.text, DisplayText::kCapacity, format, args);
+    va_end (args);
+    return out;
+}
+
+DisplayText nameText (Names name) { return printText ("%.*s", static_cast<int> (name.size ()), name.data ()); }
+
+DisplayText stepName (const ParameterTable& table, int tag, const float* live)
+{
+    const auto names = table.getStepNames (tag);
+    const int step = table.stepOf (tag, live[tag]);
+    return step >= 0 && static_cast<std::size_t> (step) < names.size () ? nameText (names[step]) : DisplayText {};
+}
+
+int clampRoomType (int roomType) { return roomType < 0 ? 0 : (roomType > 3 ? 3 : roomType); }
+
+float roomBase (const float* live, int t)
+{
+    return REVERB_ROOM_SIZE_MULT[t] * live[tag::ReverbRoomSize] + REVERB_ROOM_SIZE_ADD[t];
+}
+
+DisplayText decibels (float db) { return printText ("%.1f dB", db); }
+
+DisplayText earlyLength (float v, const float* live, const ChainDisplayState& chain)
+{
+    const float r = roomBase (live, clampRoomType (chain.roomType));
+    const float g = std::pow (2.0f, 4.6f * v - 3.0f);
+    const float k = (chain.lengthScale || chain.earlyScale) ? 0.025f : (chain.roomScale ? 0.021f : 0.05f);
+    return printText ("%.1f ms", (r * k + 0.005f) * 1000.0f * g);
+}
+
+DisplayText roomSize (const ParameterTable& table, float v, const float* live, const ChainDisplayState& chain)
+{
+    if (chain.earlyScale || table.stepOf (tag::ReverbPreset, live[tag::ReverbPreset]) == 8)
+        return printText ("%d %%", static_cast<int> (v * 100.0f));
+    const int t = clampRoomType (chain.roomType);
+    const float s = v * REVERB_ROOM_SIZE_MULT[t] + REVERB_ROOM_SIZE_ADD[t];
+    float x;
+    if (chain.lengthScale)
+        x = std::floor (19.0f * s + 1.0f);
+    else if (chain.roomScale)
+        x = 8.0f * s + 1.0f;
+    else
+        x = std::floor (39.0f * s + 1.0f);
+    const float side = x * 0.25f;
+    const float volume = side * side * side;
+    if (chain.roomScale)
+        return printText ("%.1f m^3", volume);
+    return printText ("%d m^3", static_cast<int> (volume));
+}
+
+DisplayText reverbLength (float v, const float* live, const ChainDisplayState& chain)
+{
+    const int t = clampRoomType (chain.roomType);
+    const float r = roomBase (live, t);
+    const float k = (chain.lengthScale || chain.earlyScale) ? 11.75f : (chain.roomScale ? 9.87f : 23.5f);
+    const float c = chain.earlyScale ? 16.0f : (chain.lengthScale ? 2.0f : 1.0f);
+    const float d = std::log10 (0.25f * std::log10 (r * k + 1.0f) + 0.65f);
+    const float base = (-0.12244898f / d) * c * 1000.0f;
+    const float l = v * REVERB_ROOM_LEN_MULT[t] + REVERB_ROOM_LEN_ADD[t];
+    return formatTime (std::pow (2.0f, 6.0f * l - 6.0f) * base);
+}
+
+DisplayText lazySpeed (const ParameterTable& table, const float* live)
+{
+    if (live[tag::LazySync] >= 0.5f)
+        return stepName (table, tag::LazySpeed, live);
+    const float u = live[tag::LazySpeed];
+    if (u < 0.001f)
+        return printText ("Off");
+    const float rate = std::pow (2.0f, 10.0f * u) * 55.0f / 2048.0f;
+    if (rate >= 1000.0f)
+        return printText ("%.2f KHz", rate / 1000.0f);
+    return printText ("%.2f Hz", rate);
+}
+
+DisplayText wetDry (float v)
+{
+    if (std::fabs (v - 0.5f) < 0.00001f)
+        return printText ("Equal");
+    if (v >= 0.5f)
+        return printText ("%d/100%%D/W", static_cast<int> (200.0f - 200.0f * v));
+    return printText ("100%%%d%%D/W", static_cast<int> (200.0f * v));
+}
+
+DisplayText byTag (const ParameterTable& table, int t, float v, const float* live, const ChainDisplayState& chain)
+{
+    switch (t)
+    {
+        case tag::WetDry: return wetDry (v);
+        case tag::MainVolume: return decibels (60.0f * v - 40.0f);
+        case tag::EarlyVolume:
+        case tag::LateVolume: return decibels (60.0f * v - 60.0f);
+        case tag::EarlyLength: return earlyLength (v, live, chain);
+        case tag::ReverbVolume: return decibels (70.0f * v - 60.0f);
+        case tag::ReverbRoomSize: return roomSize (table, v, live, chain);
+        case tag::ReverbLength: return reverbLength (v, live, chain);
+        case tag::ReverbPreDelay:
+            return chain.preDelaySync ? stepName (table, t, live) : formatTime (std::pow (2.0f, 12.0f * v));
+        case tag::LateLength:
+            return live[tag::LateLengthSync] >= 0.5f ? stepName (table, t, live)
+                                                      : formatTime (std::pow (2.0f, 12.0f * v));
+        case tag::LazySpeed: return lazySpeed (table, live);
+        case tag::FollowerThreshold: return decibels (40.0f * v - 40.0f);
+        case tag::EarlyPath:
+        case tag::ReverbPreset:
+        case tag::LatePath:
+        case tag::DisruptQuantization:
+        case tag::DisruptSpringTime:
+        case tag::LazyMode:
+        case tag::LazyTrigger:
+        case tag::FollowerSource: return stepName (table, t, live);
+        default: return printText ("----");
+    }
+}
+
+} // namespace
+
+DisplayText formatTime (float ms)
+{
+    if (ms > 1000.0f)
+        return printText ("%.1f sec", std::floor (ms / 100.0f) / 10.0f);
+    return printText ("%d ms", static_cast<int> (ms));
+}
+
+DisplayText formatFilterFrequency (float v)
+{
+    const float f = 20.0f * std::pow (2.0f, 10.0f * v);
+    if (f < 1000.0f)
+        return printText ("%d Hz", static_cast<int> (f));
+    return printText ("%.1f KHz", f / 1000.0f);
+}
+
+DisplayText formatParameterDisplay (const ParameterTable& table, int t, float v, const float* live,
+                                    const ChainDisplayState& chain)
+{
+    if (! isValidTag (t))
+        return {};
+    switch (table.getDisplayType (t))
+    {
+        case DisplayType::OffOn: return nameText (OFF_ON_STR[live[t] >= 0.5f ? 1 : 0]);
+        case DisplayType::Percent: return printText ("%d %%", static_cast<int> (v * 100.0f));
+        case DisplayType::BipolarPercent: return printText ("%d %%", static_cast<int> (v * 200.0f) - 100);
+        case DisplayType::FilterFrequency: return formatFilterFrequency (v);
+        case DisplayType::SourceName:
+        case DisplayType::DestinationName:
+        case DisplayType::DestinationShortName: return stepName (table, t, live);
+        case DisplayType::ByTag: break;
+    }
+    return byTag (table, t, v, live, chain);
+}
+
+} // namespace morlake

@@ -1,0 +1,358 @@
+#include "plugin/APlugin.h"
+
+#include "platform/StringUtils.h"
+#include "presets/FactoryPresets.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace morlake {
+
+using namespace vst;
+
+namespace {
+
+constexpr const char* kEffectName = "Morlake";
+constexpr const char* kVendorName = "Aldermoor";
+constexpr const char* kProductName = "Morlake";
+constexpr const char* CHANNEL_ID_STR = "Morlake";
+
+constexpr const char* CAN_DO_STR[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
+                                      "plugAsChannelInsert", "1in1out", "1in2out", "2in2out"};
+
+// Longest text a host may hand to canDo that we still compare.
+constexpr std::size_t kMaxCanDoLength = 64;
+
+float clamp01 (float v)
+{
+    if (! (v >= 0.0f)) // below 0 or NaN
+        return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
+bool differs (float a, float b) { return std::fabs (a - b) > 0.00001f; }
+
+void copyText (char* text, const char* source) { std::memcpy (text, source, std::strlen (source) + 1); }
+
+} // namespace
+
+HostFlags detectHost (const char* productText, const char* vendorText)
+{
+    char product[256] {};
+    char vendor[256] {};
+    std::snprintf (product, sizeof product, "%s", productText != nullptr ? productText : "");
+    std::snprintf (vendor, sizeof vendor, "%s", vendorText != nullptr ? vendorText : "");
+    upperCase (product);
+    upperCase (vendor);
+
+    HostFlags flags;
+    flags.kore = std::strncmp (product, "KORE", 4) == 0;
+    flags.maschine = std::strcmp (product, "MASCHINE HOST") == 0;
+    flags.own = std::strcmp (product, "AL-KILNCAST") == 0;
+    flags.reaper = std::strcmp (product, "REAPER") == 0;
+    flags.propVendor = std::strncmp (vendor, "PROP", 4) == 0;
+    return flags;
+}
+
+APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX (master, 1, kNumParams)
+{
+    isSynth (false);
+    suspend ();
+
+    if (makeEditor != nullptr)
+        setEditor (makeEditor (*this));
+
+    setNumInputs (4);
+    setNumOutputs (2);
+    canProcessReplacing (true);
+
+    // The host writes at most 64 bytes; the buffers are zero-filled so a silent host leaves them empty.
+    char product[256] {};
+    char vendor[256] {};
+    getHostProductString (product);
+    getHostVendorString (vendor);
+    product[sizeof product - 1] = '\0';
+    vendor[sizeof vendor - 1] = '\0';
+    host = detectHost (product, vendor);
+    programsAreChunks (host.any ());
+
+    setUniqueID (fourCC ('M', 'k', 'L', 'r'));
+
+    editChanged.store (false, std::memory_order_relaxed);
+    initVariables ();
+
+    for (int t = 0; t < kNumParams; ++t)
+    {
+        captureBaseline.set (t, getParameter (t));
+        captured[t].store (false, std::memory_order_relaxed);
+    }
+
+    ChunkBlock defaults {};
+    for (int t = 0; t < kNumParams; ++t)
+        defaults.values[t] = params.getDefault (t);
+    live.copyFrom (defaults.values);
+    bankChunk = defaults;
+    programChunk = defaults;
+
+    factoryIndex.store (0, std::memory_order_relaxed);
+    setProgram (0);
+    factoryIndex.store (0, std::memory_order_relaxed);
+}
+
+APlugin::~APlugin () = default;
+
+void APlugin::initVariables ()
+{
+    params.initVariables ();
+    tempo.store (120.0f, std::memory_order_relaxed);
+    dspSampleRate.store (kConstructionSampleRate - 1.0f, std::memory_order_relaxed);
+    setSampleRate (kConstructionSampleRate);
+}
+
+// Host interface -------------------------------------------------------------
+
+void APlugin::setSampleRate (float rate)
+{
+    if (! (rate >= 1000.0f)) // also refuses NaN
+        rate = 1000.0f;
+    if (std::fabs (rate - getSampleRate ()) < 0.00001f)
+        return;
+    dspSampleRate.store (rate, std::memory_order_relaxed);
+    samplesPerWholeNote.store (240.0f * rate / getTempo (), std::memory_order_relaxed);
+}
+
+void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFrames)
+{
+    if (outputs == nullptr || sampleFrames <= 0)
+        return;
+    const bool silent = getIsSettingPreset () || inputs == nullptr;
+    for (int channel = 0; channel < 2; ++channel)
+    {
+        float* out = outputs[channel];
+        if (out == nullptr)
+            continue;
+        const float* in = silent ? nullptr : inputs[channel];
+        for (int32 i = 0; i < sampleFrames; ++i)
+            out[i] = in != nullptr ? in[i] : 0.0f;
+    }
+}
+
+void APlugin::__processDeprecated (float** inputs, float** outputs, int32 sampleFrames)
+{
+    processReplacing (inputs, outputs, sampleFrames);
+}
+
+void APlugin::storeValue (int t, float value)
+{
+    live.set (t, value);
+    program.set (t, value);
+    edited.set (t, value);
+}
+
+void APlugin::setParameter (int32 t, float value)
+{
+    if (! isValidTag (t))
+        return;
+    value = clamp01 (value);
+    if (t == tag::FactoryReload)
+        tag79Request.store (true, std::memory_order_relaxed);
+    if (params.isOnOff (t))
+        value = value < 0.5f ? 0.0f : 1.0f;
+    storeValue (t, value);
+    if (t > tag::LastEditable)
+        return;
+
+    if (differs (value, lastSet[t]))
+    {
+        lastSet.set (t, value);
+        if (original[t] > -0.5f && differs (original[t], value))
+            editChanged.store (true, std::memory_order_relaxed);
+    }
+    if (isEditorOpen ())
+        editor->setParameter (t, value);
+}
+
+float APlugin::getParameter (int32 t)
+{
+    return isValidTag (t) ? clamp01 (program[t]) : 0.0f;
+}
+
+void APlugin::getParameterName (int32 t, char* text)
+{
+    if (text == nullptr)
+        return;
+    text[0] = '\0';
+    if (isValidTag (t))
+        copyText (text, params.getName (t).c_str ());
+}
+
+void APlugin::getParameterLabel (int32, char* text)
+{
+    if (text != nullptr)
+        copyText (text, " ");
+}
+
+DisplayText APlugin::getDisplayText (int t) const
+{
+    if (! isValidTag (t))
+        return {};
+    float values[kNumParams];
+    live.copyTo (values);
+    return formatParameterDisplay (params, t, clamp01 (program[t]), values, getChainDisplayState ());
+}
+
+void APlugin::getParameterDisplay (int32 t, char* text)
+{
+    if (text == nullptr)
+        return;
+    text[0] = '\0';
+    if (isValidTag (t))
+        copyText (text, getDisplayText (t).c_str ());
+}
+
+ChainDisplayState APlugin::getChainDisplayState () const
+{
+    ChainDisplayState state;
+    state.preDelaySync = cachedPreDelaySync.load (std::memory_order_relaxed);
+    state.roomType = cachedRoomType.load (std::memory_order_relaxed);
+    state.roomScale = live[tag::HiddenRoomScale] >= 0.5f;
+    state.lengthScale = live[tag::HiddenLengthScale] >= 0.5f;
+    state.earlyScale = live[tag::HiddenEarlyScale] >= 0.5f;
+    return state;
+}
+
+bool APlugin::beginEdit (int32 t)
+{
+    if (editor != nullptr)
+        editor->setEditTag (t);
+    return AudioEffectX::beginEdit (t);
+}
+
+bool APlugin::endEdit (int32 t)
+{
+    if (editor != nullptr)
+        editor->setEditTag (-1);
+    return AudioEffectX::endEdit (t);
+}
+
+bool APlugin::getInputProperties (int32 index, VstPinProperties* pin)
+{
+    if (pin == nullptr || index < 0 || index > 3)
+        return false;
+    pin->flags = kVstPinIsActive | kVstPinIsStereo;
+    if (index % 2 == 0)
+        std::snprintf (pin->label, sizeof pin->label, "In %d + %d", index + 1, index + 2);
+    return true;
+}
+
+bool APlugin::getOutputProperties (int32 index, VstPinProperties* pin)
+{
+    if (pin == nullptr || index < 0 || index > 1)
+        return false;
+    std::snprintf (pin->label, sizeof pin->label, "%s %d", CHANNEL_ID_STR, index + 1);
+    pin->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+int32 APlugin::processEvents (VstEvents*) { return 0; }
+
+bool APlugin::getEffectName (char* text)
+{
+    copyText (text, kEffectName);
+    return true;
+}
+
+bool APlugin::getVendorString (char* text)
+{
+    copyText (text, kVendorName);
+    return true;
+}
+
+bool APlugin::getProductString (char* text)
+{
+    copyText (text, kProductName);
+    return true;
+}
+
+intptr APlugin::vendorSpecific (int32 index, intptr value, void*, float opt)
+{
+    if (index == fourCC ('s', 't', 'C', 'A') && value == fourCC ('W', 'h', 'e', 'e') && editor != nullptr)
+        return editor->onWheel (opt) ? 1 : 0;
+    return 0;
+}
+
+int32 APlugin::canDo (const char* text)
+{
+    if (text == nullptr)
+        return 0;
+    const std::size_t length = strnlen (text, kMaxCanDoLength);
+    for (const char* known : CAN_DO_STR)
+        if (length == std::strlen (known) && std::memcmp (text, known, length) == 0)
+            return 1;
+    return 0;
+}
+
+// Parameter operations -------------------------------------------------------
+
+void APlugin::setOn (int t)
+{
+    if (isValidTag (t))
+        setParameterAutomated (t, 1.0f);
+}
+
+void APlugin::setOff (int t)
+{
+    if (isValidTag (t))
+        setParameterAutomated (t, 0.0f);
+}
+
+void APlugin::toggleOnOff (int t)
+{
+    if (isValidTag (t))
+        setParameterAutomated (t, live[t] >= 0.5f ? 0.0f : 1.0f);
+}
+
+void APlugin::setSteppedValue (int t, int step)
+{
+    const int steps = params.getSteps (t);
+    if (steps == -1)
+        return;
+    setParameterAutomated (t, stepToValue (step, params.getStepScale (t), steps));
+}
+
+void APlugin::setSteppedValueMax (int t)
+{
+    const int steps = params.getSteps (t);
+    setSteppedValue (t, steps > 0 ? steps - 1 : 0);
+}
+
+void APlugin::setToDefault (int t)
+{
+    if (isValidTag (t))
+        setParameterAutomated (t, params.getDefault (t));
+}
+
+void APlugin::changeDelta (int t, int delta)
+{
+    if (! isValidTag (t))
+        return;
+    if (params.getSteps (t) != -1)
+        setSteppedValue (t, getSteppedValue (t) + delta);
+    else if (params.isOnOff (t))
+        delta < 0 ? setOff (t) : setOn (t);
+    else
+        setParameterAutomated (t, clamp01 (getParameter (t) + static_cast<float> (delta) * 0.01f));
+    if (t == tag::ReverbPreset)
+        setResetPresetValues ();
+}
+
+// Editor ---------------------------------------------------------------------
+
+bool APlugin::isEditorOpen () const
+{
+    return editor != nullptr && editorOpen.load (std::memory_order_relaxed) &&
+           ! editorOpening.load (std::memory_order_relaxed) && editor->isOpen ();
+}
+
+} // namespace morlake

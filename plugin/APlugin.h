@@ -1,0 +1,164 @@
+// The effect instance: owns the parameter table and values, the programs,
+// the DSP and the editor object, and answers the host.
+#pragma once
+
+#include "params/DisplayText.h"
+#include "params/ParamValues.h"
+#include "params/ParameterTable.h"
+#include "plugin/AudioEffectX.h"
+#include "presets/Chunk.h"
+
+#include <atomic>
+
+namespace morlake {
+
+class APlugin;
+using EditorFactory = PluginEditor* (*) (APlugin& plugin);
+
+struct HostFlags
+{
+    bool reaper = false;
+    bool propVendor = false;
+    bool maschine = false;
+    bool kore = false;
+    bool own = false;
+
+    bool any () const { return reaper || propVendor || maschine || kore || own; }
+};
+
+// Host flags from the host's product and vendor strings (compared upper-cased).
+HostFlags detectHost (const char* product, const char* vendor);
+
+constexpr int kVendorVersion = 65536;
+constexpr float kConstructionSampleRate = 44199.0f;
+
+class APlugin : public AudioEffectX
+{
+public:
+    explicit APlugin (vst::HostCallback audioMaster, EditorFactory makeEditor = nullptr);
+    ~APlugin () override;
+
+    // Host interface ---------------------------------------------------------
+    void suspend () override {}
+    void setSampleRate (float rate) override;
+    void processReplacing (float** inputs, float** outputs, vst::int32 sampleFrames) override;
+    void __processDeprecated (float** inputs, float** outputs, vst::int32 sampleFrames) override;
+    void setParameter (vst::int32 tag, float value) override;
+    float getParameter (vst::int32 tag) override;
+    void setProgram (vst::int32 program) override;
+    void setProgramName (char*) override {}
+    void getProgramName (char* text) override;
+    void getParameterLabel (vst::int32 tag, char* text) override;
+    void getParameterDisplay (vst::int32 tag, char* text) override;
+    void getParameterName (vst::int32 tag, char* text) override;
+    vst::int32 getChunk (void** data, bool isPreset) override;
+    vst::int32 setChunk (void* data, vst::int32 byteSize, bool isPreset) override;
+    bool beginEdit (vst::int32 tag) override;
+    bool endEdit (vst::int32 tag) override;
+    bool getProgramNameIndexed (vst::int32 category, vst::int32 index, char* text) override;
+    bool getInputProperties (vst::int32 index, vst::VstPinProperties* pin) override;
+    bool getOutputProperties (vst::int32 index, vst::VstPinProperties* pin) override;
+    vst::int32 processEvents (vst::VstEvents* events) override;
+    bool getEffectName (char* text) override;
+    bool getVendorString (char* text) override;
+    bool getProductString (char* text) override;
+    vst::int32 getVendorVersion () override { return kVendorVersion; }
+    vst::intptr vendorSpecific (vst::int32 index, vst::intptr value, void* ptr, float opt) override;
+    vst::int32 canDo (const char* text) override;
+
+    // Parameter model ----------------------------------------------------------
+    const ParameterTable& table () const { return params; }
+    const ParamValues& liveValues () const { return live; }
+    float getLiveValue (int tag) const { return live.get (tag); }
+    float getDefault (int tag) const { return params.getDefault (tag); }
+    int getParameterDest (int tag) const { return params.getParameterDest (tag); }
+    bool getOnOff (int tag) const { return isValidTag (tag) && live[tag] >= 0.5f; }
+    void setOn (int tag);
+    void setOff (int tag);
+    void toggleOnOff (int tag);
+    int getSteppedNum (int tag) const { return params.getSteps (tag); }
+    int getSteppedValue (int tag) const { return isValidTag (tag) ? params.stepOf (tag, live[tag]) : 0; }
+    int getSteppedValue (int tag, float value) const { return params.stepOf (tag, value); }
+    static int getSteppedValue (float value, float scale, int steps) { return morlake::getSteppedValue (value, scale, steps); }
+    void setSteppedValue (int tag, int step);
+    void setSteppedValueMax (int tag);
+    void setToDefault (int tag);
+    void changeDelta (int tag, int delta);
+    DisplayText getDisplayText (int tag) const;
+    bool getEditChanged () const { return editChanged.load (std::memory_order_relaxed); }
+    bool getIsSettingPreset () const
+    {
+        return settingPreset.load (std::memory_order_relaxed) || settingPresetExternal.load (std::memory_order_relaxed);
+    }
+
+    // Programs -----------------------------------------------------------------
+    void setDemoProgram (int index);
+    void changeDemoProgramDelta (int delta);
+    void defaultProgram ();
+    void origProgram ();
+    void editProgram ();
+    void updateEditorScreen ();
+    void doResetEverything ();
+    int getFactoryIndex () const { return factoryIndex.load (std::memory_order_relaxed); }
+    bool takeFactoryReloadRequest () { return tag79Request.exchange (false, std::memory_order_relaxed); }
+    void serveFactoryReload ();
+    void setResetPresetValues () { reverbUpdateRequest.store (true, std::memory_order_relaxed); }
+
+    // Editor -------------------------------------------------------------------
+    bool isEditorOpen () const;
+    void setEditorOpening (bool state) { editorOpening.store (state, std::memory_order_relaxed); }
+    void setEditorOpen (bool state) { editorOpen.store (state, std::memory_order_relaxed); }
+    bool isEditorOpening () const { return editorOpening.load (std::memory_order_relaxed); }
+
+    // Host and DSP state -------------------------------------------------------
+    const HostFlags& getHostFlags () const { return host; }
+    float getSampleRate () const { return dspSampleRate.load (std::memory_order_relaxed); }
+    float getTempo () const { return tempo.load (std::memory_order_relaxed); }
+    float getSamplesPerWholeNote () const { return samplesPerWholeNote.load (std::memory_order_relaxed); }
+    ChainDisplayState getChainDisplayState () const;
+
+private:
+    void initVariables ();
+    void loadFactoryRow (int index);
+    void refreshEditorNow ();
+    void storeValue (int tag, float value);
+
+    ParameterTable params;
+
+    // Value arrays by tag.
+    ParamValues live;
+    ParamValues program; // the host's program 0
+    ParamValues edited;
+    ParamValues lastSet;
+    ParamValues original;
+    ParamValues captureBaseline;
+    std::array<std::atomic<bool>, kNumParams> captured {};
+
+    char programName[kChunkNameSize] {};
+    ChunkBlock bankChunk {};
+    ChunkBlock programChunk {};
+
+    HostFlags host;
+    std::atomic<bool> editorOpening {false};
+    std::atomic<bool> editorOpen {false};
+
+    std::atomic<int> factoryIndex {0};
+    std::atomic<bool> userSelection {false};
+    std::atomic<bool> tag79Request {false};
+    std::atomic<bool> editChanged {false};
+    std::atomic<bool> refreshPending {false};
+    std::atomic<bool> settingPreset {false};
+    std::atomic<bool> settingPresetExternal {false};
+    std::atomic<bool> refreshGuard {false};
+    std::atomic<bool> reverbUpdateRequest {false};
+
+    std::atomic<float> dspSampleRate {kConstructionSampleRate - 1.0f};
+    std::atomic<float> tempo {120.0f};
+    std::atomic<float> samplesPerWholeNote {0.0f};
+
+    // Chain state the display texts depend on (written by the signal chain).
+    std::atomic<bool> cachedPreDelaySync {false};
+    std::atomic<int> cachedRoomType {1};
+};
+
+} // namespace morlake

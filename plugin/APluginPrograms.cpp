@@ -1,0 +1,199 @@
+// Program selection, snapshots and the host chunk.
+#include "plugin/APlugin.h"
+
+#include "presets/FactoryPresets.h"
+
+#include <cstring>
+
+namespace morlake {
+
+using namespace vst;
+
+void APlugin::loadFactoryRow (int index)
+{
+    const PresetRow& row = factoryPreset (index);
+    live.copyFrom (row.data ());
+    program.copyFrom (row.data ());
+}
+
+void APlugin::setProgram (int32 programIndex)
+{
+    if (programIndex != 0 || editorOpening.load (std::memory_order_relaxed))
+        return;
+    curProgram = programIndex;
+    settingPreset.store (true, std::memory_order_relaxed);
+
+    float values[kNumParams];
+    program.copyTo (values);
+    const auto name = decodePresetName (values);
+    const int index = findFactoryPreset (name.data ());
+    factoryIndex.store (index, std::memory_order_relaxed);
+    loadFactoryRow (index);
+
+    for (int t = 0; t <= tag::LastEditable; ++t)
+        if (params.isOnOff (t))
+            program.set (t, program[t] < 0.5f ? 0.0f : 1.0f);
+
+    edited.copyFrom (live);
+    lastSet.copyFrom (live);
+    original.copyFrom (live);
+    captureBaseline.copyFrom (live);
+    for (auto& mark : captured)
+        mark.store (false, std::memory_order_relaxed);
+
+    const bool keepReloadTag = userSelection.load (std::memory_order_relaxed);
+    for (int t = 0; t < kNumParams; ++t)
+        if (! (t == tag::FactoryReload && keepReloadTag))
+            setParameter (t, program[t]);
+    userSelection.store (false, std::memory_order_relaxed);
+
+    doResetEverything ();
+
+    refreshPending.store (false, std::memory_order_relaxed);
+    refreshEditorNow ();
+    settingPreset.store (false, std::memory_order_relaxed);
+}
+
+void APlugin::setDemoProgram (int index)
+{
+    if (index < 0 || index >= kNumFactoryPresets)
+        return;
+    userSelection.store (true, std::memory_order_relaxed);
+    factoryIndex.store (index, std::memory_order_relaxed);
+    loadFactoryRow (index);
+    setProgram (0);
+}
+
+void APlugin::changeDemoProgramDelta (int delta)
+{
+    int index = getFactoryIndex () + delta;
+    index = index < 0 ? 0 : (index >= kNumFactoryPresets ? kNumFactoryPresets - 1 : index);
+    setDemoProgram (index);
+}
+
+void APlugin::defaultProgram ()
+{
+    for (int t = 0; t < tag::NameFirst; ++t)
+    {
+        const float v = params.getDefault (t);
+        live.set (t, v);
+        edited.set (t, v);
+        program.set (t, v);
+    }
+    editChanged.store (true, std::memory_order_relaxed);
+    refreshPending.store (true, std::memory_order_relaxed);
+}
+
+void APlugin::origProgram ()
+{
+    live.copyFrom (original);
+    program.copyFrom (original);
+    editChanged.store (false, std::memory_order_relaxed);
+    refreshPending.store (true, std::memory_order_relaxed);
+}
+
+void APlugin::editProgram ()
+{
+    if (curProgram == -1)
+        curProgram = 0;
+    live.copyFrom (edited);
+    program.copyFrom (edited);
+    editChanged.store (true, std::memory_order_relaxed);
+    refreshPending.store (true, std::memory_order_relaxed);
+}
+
+void APlugin::refreshEditorNow ()
+{
+    if (editor == nullptr || ! isEditorOpen ())
+        return;
+    if (refreshGuard.exchange (true, std::memory_order_relaxed))
+        return;
+    editor->refreshAll ();
+    refreshGuard.store (false, std::memory_order_relaxed);
+}
+
+void APlugin::updateEditorScreen ()
+{
+    if (! refreshPending.exchange (false, std::memory_order_relaxed))
+        return;
+    refreshEditorNow ();
+}
+
+void APlugin::serveFactoryReload ()
+{
+    if (! takeFactoryReloadRequest ())
+        return;
+    factoryIndex.store (0, std::memory_order_relaxed);
+    loadFactoryRow (0);
+    if (isEditorOpen ())
+        for (int t = 0; t <= tag::FactoryReload; ++t)
+            editor->setParameter (t, live[t]);
+}
+
+void APlugin::doResetEverything ()
+{
+    // The DSP state is reset by the signal chain on the audio thread.
+}
+
+void APlugin::getProgramName (char* text)
+{
+    const int index = getFactoryIndex ();
+    const std::string_view name = index >= 0 && index < kNumFactoryPresets ? FACTORY_PRESET_NAMES_STR[index] : "None";
+    std::memcpy (text, name.data (), name.size ());
+    text[name.size ()] = '\0';
+}
+
+bool APlugin::getProgramNameIndexed (int32, int32 index, char* text)
+{
+    if (index != 0)
+        return false;
+    getProgramName (text);
+    return true;
+}
+
+// Chunks ---------------------------------------------------------------------
+
+namespace {
+
+enum class ChunkBuffer { None, Bank, Program };
+
+ChunkBuffer chooseBuffer (const HostFlags& host, bool isPreset)
+{
+    if (host.maschine)
+        return isPreset ? ChunkBuffer::None : ChunkBuffer::Program;
+    if (host.reaper || host.own || host.propVendor)
+        return isPreset ? (host.propVendor ? ChunkBuffer::Program : ChunkBuffer::None) : ChunkBuffer::Bank;
+    return ChunkBuffer::None;
+}
+
+} // namespace
+
+int32 APlugin::getChunk (void** data, bool isPreset)
+{
+    const ChunkBuffer which = chooseBuffer (host, isPreset);
+    if (which == ChunkBuffer::None || data == nullptr)
+        return 0;
+    ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
+    program.copyTo (block.values);
+    std::memcpy (block.name, programName, strnlen (programName, kChunkNameSize - 1) + 1);
+    *data = &block;
+    return kChunkSize;
+}
+
+int32 APlugin::setChunk (void* data, int32 byteSize, bool isPreset)
+{
+    const ChunkBuffer which = chooseBuffer (host, isPreset);
+    if (which == ChunkBuffer::None)
+        return 1;
+    ChunkBlock incoming;
+    if (! readChunk (data, byteSize, incoming))
+        return 0;
+    ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
+    block = incoming;
+    program.copyFrom (block.values);
+    std::memcpy (programName, block.name, kChunkNameSize);
+    setProgram (isPreset ? curProgram : 0);
+    return 1;
+}
+
+} // namespace morlake

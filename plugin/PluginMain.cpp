@@ -1,0 +1,42 @@
+// Entry points of the shared object hosts load.
+#include "plugin/APlugin.h"
+
+#include <new>
+
+using namespace morlake;
+
+namespace morlake {
+
+AudioEffectX* createEffectInstance (vst::HostCallback audioMaster)
+{
+    return new (std::nothrow) APlugin (audioMaster);
+}
+
+} // namespace morlake
+
+namespace {
+
+vst::AEffect* entry (vst::HostCallback audioMaster)
+{
+    if (audioMaster == nullptr || audioMaster (nullptr, vst::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        return nullptr;
+    AudioEffectX* effect = createEffectInstance (audioMaster);
+    return effect != nullptr ? effect->getAeffect () : nullptr;
+}
+
+} // namespace
+
+extern "C" {
+
+__attribute__ ((visibility ("default"))) vst::AEffect* VSTPluginMain (vst::HostCallback audioMaster)
+{
+    return entry (audioMaster);
+}
+
+// Older name of the same entry point.
+__attribute__ ((visibility ("default"))) vst::AEffect* main_macho (vst::HostCallback audioMaster)
+{
+    return entry (audioMaster);
+}
+
+} // extern "C"
