@@ -1,0 +1,172 @@
+// The one setter, the switch and step helpers, edit tracking and host automation.
+#include "FakeEditor.h"
+#include "FakeHost.h"
+#include "plugin/APlugin.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+
+using namespace morlake;
+using test::FakeEditor;
+using test::FakeHost;
+
+namespace {
+
+FakeEditor* lastEditor = nullptr;
+
+PluginEditor* makeFakeEditor (APlugin&)
+{
+    lastEditor = new FakeEditor;
+    return lastEditor;
+}
+
+struct Fixture : ::testing::Test
+{
+    void SetUp () override { FakeHost::reset (); }
+    std::unique_ptr<APlugin> make (bool withEditor = false)
+    {
+        auto plugin = std::make_unique<APlugin> (FakeHost::callback, withEditor ? makeFakeEditor : nullptr);
+        FakeHost::reset ();
+        return plugin;
+    }
+};
+
+using ParameterSetter = Fixture;
+
+} // namespace
+
+TEST_F (ParameterSetter, ClampsSnapsAndIgnoresInvalidTags)
+{
+    auto p = make ();
+    p->setParameter (5, 1.7f);
+    EXPECT_EQ (p->getParameter (5), 1.0f);
+    p->setParameter (5, -0.2f);
+    EXPECT_EQ (p->getParameter (5), 0.0f);
+    p->setParameter (5, std::numeric_limits<float>::quiet_NaN ());
+    EXPECT_EQ (p->getParameter (5), 0.0f);
+    p->setParameter (5, std::numeric_limits<float>::infinity ());
+    EXPECT_EQ (p->getParameter (5), 1.0f);
+
+    p->setParameter (14, 0.49f);
+    EXPECT_EQ (p->getParameter (14), 0.0f);
+    p->setParameter (14, 0.5f);
+    EXPECT_EQ (p->getParameter (14), 1.0f);
+    EXPECT_TRUE (p->getOnOff (14));
+
+    for (int t : {300, 256, -1, std::numeric_limits<int>::min (), std::numeric_limits<int>::max ()})
+    {
+        p->setParameter (t, 0.5f);
+        EXPECT_EQ (p->getParameter (t), 0.0f);
+        EXPECT_FALSE (p->getOnOff (t));
+        EXPECT_EQ (p->getSteppedValue (t), 0);
+        EXPECT_EQ (p->getSteppedNum (t), -1);
+        EXPECT_EQ (p->getDefault (t), 0.0f);
+        EXPECT_EQ (p->getParameterDest (t), -1);
+        p->setOn (t);
+        p->toggleOnOff (t);
+        p->setSteppedValue (t, 3);
+        p->changeDelta (t, 1);
+        p->setToDefault (t);
+    }
+    EXPECT_TRUE (FakeHost::callsOf (vst::audioMasterAutomate).empty ());
+}
+
+TEST_F (ParameterSetter, StepsAndDeltas)
+{
+    auto p = make ();
+    p->setSteppedValue (27, 9);
+    EXPECT_FLOAT_EQ (p->getLiveValue (27), 9.1f / 10.99f);
+    EXPECT_EQ (p->getSteppedValue (27), 9);
+    EXPECT_EQ (p->getSteppedValue (27, 1.0f), 9);
+
+    p->setSteppedValue (7, 0);
+    p->changeDelta (7, +1);
+    p->changeDelta (7, +1);
+    EXPECT_EQ (p->getSteppedValue (7), 1);
+    p->changeDelta (7, -5);
+    EXPECT_EQ (p->getSteppedValue (7), 0);
+
+    p->setParameter (2, 0.02f);
+    FakeHost::reset ();
+    p->changeDelta (2, -3);
+    EXPECT_EQ (p->getParameter (2), 0.0f);
+    const auto automated = FakeHost::callsOf (vst::audioMasterAutomate);
+    ASSERT_EQ (automated.size (), 1u);
+    EXPECT_EQ (automated[0].index, 2);
+    EXPECT_EQ (automated[0].opt, 0.0f);
+
+    p->setSteppedValueMax (36);
+    EXPECT_EQ (p->getSteppedValue (36), 17);
+    p->toggleOnOff (4);
+    EXPECT_TRUE (p->getOnOff (4));
+    p->toggleOnOff (4);
+    EXPECT_FALSE (p->getOnOff (4));
+    p->setToDefault (3);
+    EXPECT_FLOAT_EQ (p->getParameter (3), 0.666f);
+}
+
+TEST_F (ParameterSetter, HostReceivesTheValueTheParameterHolds)
+{
+    auto p = make ();
+    p->setParameterAutomated (14, 0.7f);
+    p->setParameterAutomated (5, 3.0f);
+    const auto automated = FakeHost::callsOf (vst::audioMasterAutomate);
+    ASSERT_EQ (automated.size (), 2u);
+    EXPECT_EQ (automated[0].opt, 1.0f);
+    EXPECT_EQ (automated[1].opt, 1.0f);
+}
+
+TEST_F (ParameterSetter, EditTrackingAndEditorMoves)
+{
+    auto p = make (true);
+    p->setEditorOpen (true);
+    ASSERT_TRUE (p->isEditorOpen ());
+    EXPECT_FALSE (p->getEditChanged ());
+
+    p->setParameter (100, 0.3f);
+    EXPECT_FALSE (p->getEditChanged ());
+    EXPECT_TRUE (lastEditor->moves.empty ());
+
+    p->setParameter (10, p->getLiveValue (10)); // same value: not an edit
+    EXPECT_FALSE (p->getEditChanged ());
+    p->setParameter (10, 0.9f);
+    EXPECT_TRUE (p->getEditChanged ());
+    ASSERT_EQ (lastEditor->moves.size (), 2u);
+    EXPECT_EQ (lastEditor->moves.back ().tag, 10);
+
+    // While the editor is being opened, nothing is passed to it.
+    p->setEditorOpening (true);
+    p->setParameter (11, 0.2f);
+    EXPECT_EQ (lastEditor->moves.size (), 2u);
+    p->setEditorOpening (false);
+
+    p->beginEdit (12);
+    EXPECT_EQ (lastEditor->editTag, 12);
+    p->endEdit (12);
+    EXPECT_EQ (lastEditor->editTag, -1);
+    EXPECT_EQ (FakeHost::callsOf (vst::audioMasterBeginEdit).size (), 1u);
+    EXPECT_EQ (FakeHost::callsOf (vst::audioMasterEndEdit).size (), 1u);
+}
+
+TEST_F (ParameterSetter, TextsOfANewInstance)
+{
+    auto p = make ();
+    char text[64];
+    p->getParameterDisplay (3, text);
+    EXPECT_STREQ (text, "-0.0 dB");
+    p->getParameterDisplay (15, text);
+    EXPECT_STREQ (text, "0.0 dB");
+    p->getParameterDisplay (100, text);
+    EXPECT_STREQ (text, "----");
+    p->getParameterDisplay (300, text);
+    EXPECT_STREQ (text, "");
+    p->getParameterLabel (300, text);
+    EXPECT_STREQ (text, " ");
+    p->getParameterName (46, text);
+    EXPECT_STREQ (text, "Disrupt 2 Amount");
+    p->getParameterName (-4, text);
+    EXPECT_STREQ (text, "");
+    p->getParameterDisplay (0, nullptr); // a null buffer is left alone
+}

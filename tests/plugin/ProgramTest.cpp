@@ -1,0 +1,160 @@
+// Program selection by name, stepping, snapshots and the reload trigger.
+#include "FakeHost.h"
+#include "plugin/APlugin.h"
+#include "presets/FactoryPresets.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+using namespace morlake;
+using test::FakeHost;
+
+namespace {
+
+std::unique_ptr<APlugin> makePlugin ()
+{
+    FakeHost::reset ();
+    return std::make_unique<APlugin> (FakeHost::callback);
+}
+
+std::string programName (APlugin& p)
+{
+    char text[64];
+    p.getProgramName (text);
+    return text;
+}
+
+void writeName (APlugin& p, std::string_view name)
+{
+    for (int i = 0; i < kNameMaxChars; ++i)
+        p.setParameter (kNameFirstTag + i, i < static_cast<int> (name.size ()) ? encodeNameChar (name[i]) : 0.0f);
+}
+
+} // namespace
+
+TEST (Programs, NewInstancePlaysTheFirstPreset)
+{
+    auto p = makePlugin ();
+    EXPECT_EQ (programName (*p), "1 to Morlake");
+    EXPECT_EQ (p->getFactoryIndex (), 0);
+    EXPECT_FALSE (p->getEditChanged ());
+    EXPECT_FALSE (p->getIsSettingPreset ());
+    EXPECT_FLOAT_EQ (p->getParameter (tag::WetDry), 0.27f);
+    EXPECT_FLOAT_EQ (p->getParameter (tag::ReverbRoomSize), 0.875f);
+}
+
+TEST (Programs, EveryFactoryPresetLoadsByIndexAndByName)
+{
+    auto p = makePlugin ();
+    for (int i = 0; i < kNumFactoryPresets; ++i)
+    {
+        SCOPED_TRACE (i);
+        const PresetRow& row = factoryPreset (i);
+        EXPECT_EQ (std::string (decodePresetName (row.data ()).data ()), FACTORY_PRESET_NAMES_STR[i]);
+
+        p->setDemoProgram (i);
+        EXPECT_EQ (p->getFactoryIndex (), i);
+        EXPECT_EQ (programName (*p), FACTORY_PRESET_NAMES_STR[i]);
+        for (int t = 0; t < kNumParams; ++t)
+        {
+            const float expected = p->table ().isOnOff (t) ? (row[t] < 0.5f ? 0.0f : 1.0f) : row[t];
+            ASSERT_EQ (p->getParameter (t), expected) << t;
+        }
+
+        p->setDemoProgram ((i + 1) % kNumFactoryPresets);
+        writeName (*p, FACTORY_PRESET_NAMES_STR[i]);
+        p->setProgram (0);
+        EXPECT_EQ (p->getFactoryIndex (), i);
+    }
+}
+
+TEST (Programs, UnknownAndEmptyNamesLoadTheFirstPreset)
+{
+    auto p = makePlugin ();
+    p->setDemoProgram (40);
+    writeName (*p, "no such preset");
+    p->setProgram (0);
+    EXPECT_EQ (p->getFactoryIndex (), 0);
+    p->setDemoProgram (40);
+    writeName (*p, "");
+    p->setProgram (0);
+    EXPECT_EQ (programName (*p), "1 to Morlake");
+    // Program indices other than 0 change nothing.
+    p->setDemoProgram (6);
+    p->setProgram (1);
+    p->setProgram (-1);
+    EXPECT_EQ (p->getFactoryIndex (), 6);
+}
+
+TEST (Programs, SteppingStopsAtBothEnds)
+{
+    auto p = makePlugin ();
+    p->setDemoProgram (56);
+    p->changeDemoProgramDelta (+1);
+    EXPECT_EQ (p->getFactoryIndex (), 56);
+    p->setDemoProgram (0);
+    p->changeDemoProgramDelta (-1);
+    EXPECT_EQ (p->getFactoryIndex (), 0);
+    p->changeDemoProgramDelta (+1);
+    EXPECT_EQ (p->getFactoryIndex (), 1);
+    p->setDemoProgram (57);
+    p->setDemoProgram (-1);
+    EXPECT_EQ (p->getFactoryIndex (), 1);
+}
+
+TEST (Programs, RevertAndDefault)
+{
+    auto p = makePlugin ();
+    const float loaded = p->getParameter (tag::EarlyDamp);
+    p->setParameter (tag::EarlyDamp, 0.9f);
+    EXPECT_TRUE (p->getEditChanged ());
+
+    p->origProgram ();
+    EXPECT_EQ (p->getParameter (tag::EarlyDamp), loaded);
+    EXPECT_FALSE (p->getEditChanged ());
+
+    p->editProgram ();
+    EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.9f);
+    EXPECT_TRUE (p->getEditChanged ());
+
+    p->setDemoProgram (40);
+    p->defaultProgram ();
+    EXPECT_TRUE (p->getEditChanged ());
+    for (int t = 0; t < tag::NameFirst; ++t)
+        EXPECT_EQ (p->getParameter (t), p->getDefault (t)) << t;
+    p->setProgram (0); // the name slots survive: the same preset comes back
+    EXPECT_EQ (p->getFactoryIndex (), 40);
+}
+
+TEST (Programs, ReloadTriggerIsServedByHousekeeping)
+{
+    auto p = makePlugin ();
+    p->setDemoProgram (20);
+    p->setParameter (tag::FactoryReload, 0.3f);
+    EXPECT_EQ (p->getFactoryIndex (), 20);
+    p->serveFactoryReload ();
+    EXPECT_EQ (p->getFactoryIndex (), 0);
+    EXPECT_EQ (programName (*p), "1 to Morlake");
+    p->serveFactoryReload (); // once per request
+    EXPECT_EQ (p->getFactoryIndex (), 0);
+}
+
+TEST (Programs, HostProgramNames)
+{
+    auto p = makePlugin ();
+    char text[64] = "unchanged";
+    EXPECT_FALSE (p->getProgramNameIndexed (0, 1, text));
+    EXPECT_STREQ (text, "unchanged");
+    EXPECT_TRUE (p->getProgramNameIndexed (7, 0, text));
+    EXPECT_STREQ (text, "1 to Morlake");
+    // The dispatcher cuts names to the 24-byte program-name limit.
+    p->setDemoProgram (30); // "Percussion Reflect Mover 1"
+    char host[64];
+    std::memset (host, 'x', sizeof host);
+    p->dispatcher (vst::effGetProgramName, 0, 0, host, 0.0f);
+    EXPECT_STREQ (host, "Percussion Reflect Move");
+    EXPECT_EQ (host[24], 'x');
+}
