@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds (if needed) and runs the test suite with CTest.
+#   ./run-tests.sh                   # the normal build in ./build
+#   BUILD_DIR=build-asan SANITIZE=address ./run-tests.sh
+#   BUILD_DIR=build-tsan SANITIZE=thread  ./run-tests.sh   (threading tests only)
+set -euo pipefail
+cd "$(dirname "$0")"
+build_dir=${BUILD_DIR:-build}
+sanitize=${SANITIZE:-}
+
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORLAKE_SANITIZE="$sanitize" >/dev/null
+cmake --build "$build_dir" -j"$(nproc)"
+
+labels=()
+[ "$sanitize" = thread ] && labels=(-L tsan)
+cd "$build_dir"
+ctest --output-on-failure -j"$(nproc)" "${labels[@]}" --timeout 600
