@@ -288,7 +288,8 @@ void TModulation::process (const float* p)
         // after its musical time, free of accumulated rounding.
         springCount += 1.0;
         double position;
-        if (springCount + 1e-6 >= springSamples)
+        // The tolerance absorbs the float rounding of the spring-time table.
+        if (springCount >= springSamples - 1e-3)
         {
             position = 0.5;
             springActive = false;
@@ -390,7 +391,8 @@ void TModulation::process (const float* p)
         if (d <= dest::None || d >= kNumDestinations)
             continue;
         const float contribution = amount[k] * slotSource (slotSrc[k]);
-        if (std::isfinite (contribution))
+        // Tiny audio-tap values would leave denormal sums; broken ones are dropped.
+        if (std::fabs (contribution) >= 1e-30f && std::isfinite (contribution))
             sum[d] += contribution;
     }
 
