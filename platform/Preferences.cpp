@@ -656,10 +656,6 @@ struct Preferences::Impl
     ~Impl()
     {
         stopWriter();
-        {
-            std::lock_guard<std::mutex> lock (mutex);
-            drainLocked();
-        }
         for (const Snapshot* s : retired)
             delete s;
         delete current.load();
@@ -750,21 +746,30 @@ struct Preferences::Impl
 
     void stopWriter ()
     {
-        pthread_t thread {};
+        bool join = false;
         {
             std::lock_guard<std::mutex> lock (mutex);
             shutDown = true;
-            if (! writerRunning || writerPid != ::getpid())
-            {
-                writerRunning = false;
-                return;
-            }
+            join = writerRunning && writerPid == ::getpid();
             writerRunning = false;
-            thread = writer;
             stopping.store (true);
         }
-        ::sem_post (&wake);
-        ::pthread_join (thread, nullptr);
+        if (join)
+        {
+            ::sem_post (&wake);
+            ::pthread_join (writer, nullptr);
+        }
+        finalDrain();
+    }
+
+    // Audio-thread writes still queued at shutdown reach the file.
+    void finalDrain ()
+    {
+        std::lock_guard<std::mutex> lock (mutex);
+        if (queue.empty())
+            return;
+        resolveLocked();
+        drainLocked();
     }
 
     static void* writerMain (void* arg)

@@ -1,0 +1,449 @@
+#include "platform/Preferences.h"
+#include "tests/platform/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace morlake {
+namespace {
+
+using test::readFileText;
+using test::TempDir;
+using test::writeFileText;
+namespace fs = std::filesystem;
+
+std::string readText (Preferences& prefs, const char* key)
+{
+    char buffer[kPrefStringSize];
+    prefs.readString (key, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string readText (Preferences&& prefs, const char* key) { return readText (prefs, key); }
+
+pid_t spawnHelper (const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    std::string helper = PREFS_HELPER;
+    argv.push_back (helper.data());
+    std::vector<std::string> copies = args;
+    for (auto& a : copies)
+        argv.push_back (a.data());
+    argv.push_back (nullptr);
+    pid_t pid = -1;
+    if (::posix_spawn (&pid, helper.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    return pid;
+}
+
+int waitExit (pid_t pid)
+{
+    int status = 0;
+    if (pid < 0 || ::waitpid (pid, &status, 0) != pid || ! WIFEXITED (status))
+        return -1;
+    return WEXITSTATUS (status);
+}
+
+std::vector<std::string> damagedCopies (const TempDir& dir)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator (dir.path))
+        if (entry.path().filename().string().rfind ("preferences.txt.damaged-", 0) == 0)
+            found.push_back (entry.path().string());
+    return found;
+}
+
+// The free accessors run on the process-wide store; each test points it at
+// its own folder.
+class SharedPrefs : public ::testing::Test
+{
+protected:
+    void SetUp () override { Preferences::setRootForTesting (dir.path); }
+    TempDir dir;
+};
+
+TEST_F (SharedPrefs, EveryKeyHasItsDefaultWhenAbsent)
+{
+    for (const auto& flag : PREF_FLAG_DEFAULTS)
+    {
+        EXPECT_EQ (getRegisterIsOn (flag.key, prefFlagDefault (flag.key)), flag.defaultOn) << flag.key;
+        // Absent means "the caller's default", whichever it is.
+        EXPECT_EQ (getRegisterIsOn (flag.key, ! flag.defaultOn), ! flag.defaultOn) << flag.key;
+    }
+    for (const char* on : { PREF_MIDI_PRESET, PREF_MIDI_BANK, PREF_MIDI_CAPTURE, PREF_DIAL_ANIMATION, PREF_KEYBOARD,
+                            PREF_TOOL_TIP, PREF_DRAG_DROP })
+        EXPECT_TRUE (prefFlagDefault (on)) << on;
+    for (const char* off : { PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200 })
+        EXPECT_FALSE (prefFlagDefault (off)) << off;
+
+    EXPECT_EQ (loadIntFromPrefs (PREF_MIDI_CHANNEL), 0);
+    for (int controller = 0; controller < 128; ++controller)
+        EXPECT_EQ (getMidiCC (controller), 0);
+
+    std::string text = "stale";
+    loadStringFromPrefs (std::string (PREF_HELP_DIR), text, kPrefStringSize);
+    EXPECT_EQ (text, "");
+    EXPECT_FALSE (fs::exists (dir / "preferences.txt")) << "reading must not create the file";
+}
+
+TEST_F (SharedPrefs, PathDefaultsAreWrittenBackWhenEmpty)
+{
+    ::setenv ("XDG_DOCUMENTS_DIR", "/home/someone/Docs", 1);
+    EXPECT_EQ (defaultEcsDir(), "/home/someone/Docs/Morlake/");
+    ::unsetenv ("XDG_DOCUMENTS_DIR");
+    const std::string ecsDefault = defaultEcsDir();
+    EXPECT_TRUE (ecsDefault.ends_with ("/Documents/Morlake/")) << ecsDefault;
+    EXPECT_TRUE (defaultHelpPath().ends_with ("/AL_Morlake_Manual.pdf")) << defaultHelpPath();
+
+    saveStringToPrefs (PREF_ECS_DIR, "");
+    saveStringToPrefs (PREF_HELP_DIR, "/opt/manual.pdf");
+    initPathPrefs();
+    char text[kPrefStringSize];
+    loadStringFromPrefs (PREF_ECS_DIR, text, sizeof text);
+    EXPECT_EQ (std::string (text), ecsDefault);
+    loadStringFromPrefs (PREF_HELP_DIR, text, sizeof text);
+    EXPECT_STREQ (text, "/opt/manual.pdf") << "a set path is kept";
+
+    Preferences other (dir.path, {});
+    EXPECT_EQ (readText (other, PREF_ECS_DIR), ecsDefault) << "written to the file, not only cached";
+}
+
+TEST_F (SharedPrefs, FlagsAreExactlyYOrN)
+{
+    saveBoolToPrefs (PREF_MIDI_CAPTURE, false);
+    saveBoolToPrefs (PREF_BIG_150, true);
+    EXPECT_FALSE (getRegisterIsOn (PREF_MIDI_CAPTURE, true));
+    EXPECT_TRUE (getRegisterIsOn (PREF_BIG_150, false));
+    const std::string file = readFileText (dir / "preferences.txt");
+    EXPECT_NE (file.find ("MIDICapture=\"N\"\n"), std::string::npos) << file;
+    EXPECT_NE (file.find ("Big150=\"Y\"\n"), std::string::npos) << file;
+
+    for (const char* odd : { "y", "n", "Yes", "No", "YN", " Y", "" })
+    {
+        saveStringToPrefs (PREF_TOOL_TIP, odd);
+        EXPECT_TRUE (getRegisterIsOn (PREF_TOOL_TIP, true)) << '"' << odd << '"';
+        EXPECT_FALSE (getRegisterIsOn (PREF_TOOL_TIP, false)) << '"' << odd << '"';
+    }
+    saveIntToPrefs (PREF_KEYBOARD, 1);
+    EXPECT_TRUE (getRegisterIsOn (PREF_KEYBOARD, true)) << "an integer is not a flag";
+    EXPECT_FALSE (getRegisterIsOn (PREF_KEYBOARD, false));
+}
+
+TEST_F (SharedPrefs, ValueKindsAreKept)
+{
+    ASSERT_TRUE (setMidiCC (64, 12));
+    EXPECT_EQ (getMidiCC (64), 12);
+    EXPECT_EQ (loadIntFromPrefs ("64"), 12);
+    EXPECT_NE (readFileText (dir / "preferences.txt").find ("\n64=12\n"), std::string::npos);
+
+    saveStringToPrefs (PREF_MIDI_CHANNEL, "5");
+    EXPECT_EQ (loadIntFromPrefs (PREF_MIDI_CHANNEL), 0) << "a text is not a number";
+    saveIntToPrefs (PREF_MIDI_CHANNEL, 16);
+    EXPECT_EQ (loadIntFromPrefs (PREF_MIDI_CHANNEL), 16);
+    char text[kPrefStringSize] = "x";
+    loadStringFromPrefs (PREF_MIDI_CHANNEL, text, sizeof text);
+    EXPECT_STREQ (text, "") << "a number is not a text";
+
+    saveIntToPrefs ("big", INT32_MIN);
+    saveIntToPrefs ("small", INT32_MAX);
+    Preferences fresh (dir.path, {});
+    EXPECT_EQ (fresh.readInt ("big"), INT32_MIN);
+    EXPECT_EQ (fresh.readInt ("small"), INT32_MAX);
+
+    EXPECT_EQ (getMidiCC (-1), 0);
+    EXPECT_EQ (getMidiCC (128), 0);
+    EXPECT_FALSE (setMidiCC (128, 5));
+    EXPECT_FALSE (saveIntToPrefs ("", 1)) << "empty key";
+    EXPECT_FALSE (saveStringToPrefs (nullptr, "x"));
+    EXPECT_FALSE (saveStringToPrefs ("k", nullptr));
+    EXPECT_FALSE (saveStringToPrefs (std::string ("k"), std::string ("a\0b", 3))) << "embedded NUL";
+}
+
+TEST_F (SharedPrefs, OddTextsSurviveTheFile)
+{
+    const std::string key = "we#ird = key\\\"";
+    const std::string value = "line1\nline2\t\"quoted\" back\\slash =#\r\x01 Grüße ♪";
+    ASSERT_TRUE (saveStringToPrefs (key, value));
+
+    Preferences fresh (dir.path, {});
+    char buffer[kPrefStringSize];
+    ASSERT_TRUE (fresh.readString (key, buffer, sizeof buffer));
+    EXPECT_EQ (std::string (buffer), value);
+    EXPECT_EQ (damagedCopies (dir).size(), 0u);
+
+    // The file stays one entry per line.
+    const std::string file = readFileText (dir / "preferences.txt");
+    EXPECT_EQ (std::count (file.begin(), file.end(), '\n'), 2) << file;
+}
+
+TEST_F (SharedPrefs, LongTextsAreCutToTheBufferWithoutSplittingCharacters)
+{
+    std::string longText (300, 'a');
+    saveStringToPrefs ("long", longText);
+    char buffer[kPrefStringSize];
+    std::memset (buffer, 'Z', sizeof buffer);
+    loadStringFromPrefs ("long", buffer, sizeof buffer);
+    EXPECT_EQ (std::strlen (buffer), 127u);
+
+    // 126 ASCII then a two-byte character straddling the 127-byte limit.
+    saveStringToPrefs ("utf8", std::string (126, 'b') + "é" + "tail");
+    loadStringFromPrefs ("utf8", buffer, sizeof buffer);
+    EXPECT_EQ (std::string (buffer), std::string (126, 'b'));
+
+    char tiny[1] = { 'Q' };
+    loadStringFromPrefs ("long", tiny, 1);
+    EXPECT_EQ (tiny[0], 0);
+    loadStringFromPrefs ("long", tiny, 0); // must not touch the buffer
+    std::string s;
+    loadStringFromPrefs (std::string ("long"), s, 10);
+    EXPECT_EQ (s, std::string (9, 'a'));
+}
+
+TEST_F (SharedPrefs, MissingFolderIsCreated)
+{
+    const std::string nested = dir / "a/b/c";
+    Preferences::setRootForTesting (nested);
+    ASSERT_TRUE (saveIntToPrefs (PREF_MIDI_CHANNEL, 3));
+    EXPECT_TRUE (fs::exists (nested + "/preferences.txt"));
+    EXPECT_EQ (Preferences::shared().filePath(), nested + "/preferences.txt");
+}
+
+TEST_F (SharedPrefs, WriteFailureIsReportedButSeenInThisProcess)
+{
+    const std::string blocker = dir / "file";
+    writeFileText (blocker, "not a folder");
+    Preferences::setRootForTesting (blocker + "/prefs");
+    EXPECT_FALSE (saveIntToPrefs (PREF_MIDI_CHANNEL, 9));
+    EXPECT_EQ (loadIntFromPrefs (PREF_MIDI_CHANNEL), 9);
+}
+
+TEST (Preferences, SecondStoreSeesWritesOnItsNextRead)
+{
+    TempDir dir;
+    Preferences a (dir.path, {});
+    Preferences b (dir.path, {});
+    EXPECT_EQ (b.readInt ("7"), 0);
+    a.writeInt ("7", 34);
+    EXPECT_EQ (b.readInt ("7"), 34);
+    b.writeString (PREF_MIDI_PRESET, "N");
+    EXPECT_EQ (readText (a, PREF_MIDI_PRESET), "N");
+    EXPECT_EQ (a.readInt ("7"), 34) << "b's write merged, didn't replace";
+}
+
+TEST (Preferences, OtherProcessesSeeWrites)
+{
+    TempDir dir;
+    Preferences prefs (dir.path, {});
+    ASSERT_EQ (prefs.readInt ("9"), 0);
+    ASSERT_EQ (waitExit (spawnHelper ({ dir.path, "setint", "9", "77" })), 0);
+    EXPECT_EQ (prefs.readInt ("9"), 77);
+
+    prefs.writeInt ("10", 55);
+    EXPECT_EQ (waitExit (spawnHelper ({ dir.path, "expectint", "10", "55" })), 0);
+    EXPECT_EQ (waitExit (spawnHelper ({ dir.path, "expectint", "10", "56" })), 1);
+}
+
+TEST (Preferences, ConcurrentProcessesLoseNoKeys)
+{
+    TempDir dir;
+    constexpr int kWrites = 1000;
+    const pid_t first = spawnHelper ({ dir.path, "writemany", "A", std::to_string (kWrites) });
+    const pid_t second = spawnHelper ({ dir.path, "writemany", "B", std::to_string (kWrites) });
+    ASSERT_EQ (waitExit (first), 0);
+    ASSERT_EQ (waitExit (second), 0);
+
+    Preferences prefs (dir.path, {});
+    int missing = 0;
+    for (int i = 0; i < kWrites; ++i)
+    {
+        missing += prefs.readInt ("A" + std::to_string (i)) != i || prefs.readInt ("B" + std::to_string (i)) != i;
+    }
+    EXPECT_EQ (missing, 0);
+    EXPECT_EQ (prefs.readInt ("A999"), 999);
+    EXPECT_EQ (damagedCopies (dir).size(), 0u) << "never a torn file";
+    for (const auto& entry : fs::directory_iterator (dir.path))
+        EXPECT_EQ (entry.path().filename().string().find (".tmp-"), std::string::npos) << "temporary left behind";
+}
+
+TEST (Preferences, DamagedFileGivesDefaultsAndIsKeptAside)
+{
+    struct Case
+    {
+        const char* name;
+        std::string contents;
+    };
+    const std::string valid = "# Morlake\nMIDIChannel=4\nECSDir=\"/srv/ecs/\"\n";
+    const Case cases[] = {
+        { "garbage", std::string ("\x7f" "ELF\x02\x01\x01\0\0\0binary\xff\xfe", 20) },
+        { "torn inside a text", valid.substr (0, valid.size() - 8) },
+        { "no value", "MIDIChannel=\n" },
+        { "not a number", "MIDIChannel=4x\n" },
+        { "out of range", "MIDIChannel=2147483648\n" },
+        { "bad escape", "ECSDir=\"\\q\"\n" },
+        { "no key", "=5\n" },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        TempDir dir;
+        writeFileText (dir / "preferences.txt", c.contents);
+        Preferences prefs (dir.path, {});
+        EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 0);
+        EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "");
+        const auto kept = damagedCopies (dir);
+        ASSERT_EQ (kept.size(), 1u);
+        EXPECT_EQ (readFileText (kept[0]), c.contents) << "kept as it was";
+        EXPECT_EQ (prefs.damagedFilesKept(), 1);
+
+        // The next write starts a clean file and leaves the copy alone.
+        ASSERT_TRUE (prefs.writeInt ("1", 2));
+        Preferences fresh (dir.path, {});
+        EXPECT_EQ (fresh.readInt ("1"), 2);
+        EXPECT_EQ (damagedCopies (dir).size(), 1u);
+    }
+
+    // Hand edits that are still well formed load.
+    TempDir dir;
+    writeFileText (dir / "preferences.txt", "  # comment\r\n\n MIDIChannel = 4 \r\nECSDir = \"/srv/ecs/\"");
+    Preferences prefs (dir.path, {});
+    EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 4);
+    EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "/srv/ecs/");
+    EXPECT_TRUE (damagedCopies (dir).empty());
+}
+
+TEST (Preferences, FolderInPlaceOfTheFileGivesDefaults)
+{
+    TempDir dir;
+    fs::create_directory (dir / "preferences.txt");
+    Preferences prefs (dir.path, {});
+    EXPECT_EQ (prefs.readInt ("3"), 0);
+    EXPECT_TRUE (prefs.writeInt ("3", 4));
+    EXPECT_EQ (Preferences (dir.path, {}).readInt ("3"), 4);
+}
+
+TEST (Preferences, SystemLayerSuppliesTextsAndIsCopiedToTheUser)
+{
+    TempDir user;
+    TempDir system;
+    writeFileText (system / "preferences.txt", "ECSDir=\"/srv/shared/ecs/\"\nMIDIChannel=5\n");
+    Preferences prefs (user.path, system.path);
+    EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "/srv/shared/ecs/");
+    EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 0) << "integers have no fallback";
+    EXPECT_EQ (readText (Preferences (user.path, {}), PREF_ECS_DIR), "/srv/shared/ecs/") << "copied to the user file";
+
+    prefs.writeString (PREF_ECS_DIR, "/mine/");
+    EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "/mine/");
+}
+
+TEST (Preferences, AudioThreadWriteReachesTheFileThroughTheQueue)
+{
+    TempDir dir;
+    Preferences prefs (dir.path, {});
+    prefs.readInt ("0"); // first use from a normal thread starts the writer
+    std::thread audio ([&] {
+        PrefsAudioThreadScope scope;
+        EXPECT_TRUE (prefs.writeInt ("7", 34));
+        EXPECT_TRUE (prefs.writeString (PREF_MIDI_PRESET, "N"));
+    });
+    audio.join();
+
+    Preferences other (dir.path, {});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds (5);
+    while ((other.readInt ("7") != 34 || readText (other, PREF_MIDI_PRESET) != "N")
+           && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for (std::chrono::milliseconds (2));
+    EXPECT_EQ (other.readInt ("7"), 34);
+    EXPECT_EQ (readText (other, PREF_MIDI_PRESET), "N");
+    EXPECT_EQ (prefs.readInt ("7"), 34) << "and the writing process sees it too";
+}
+
+TEST (Preferences, AudioThreadQueueOverflowDropsAndCounts)
+{
+    TempDir dir;
+    auto prefs = std::make_unique<Preferences> (dir.path, std::string {});
+    int accepted = 0;
+    std::thread audio ([&] {
+        // Nobody has used the store from a normal thread: no writer yet.
+        PrefsAudioThreadScope scope;
+        for (int i = 0; i < 300; ++i)
+            accepted += prefs->writeInt ("k" + std::to_string (i % 10), i);
+        EXPECT_FALSE (prefs->writeString ("long", std::string (200, 'x'))) << "too long to queue";
+        EXPECT_FALSE (prefs->flush()) << "flush is not for the audio thread";
+    });
+    audio.join();
+    EXPECT_EQ (accepted, 256);
+    EXPECT_EQ (prefs->droppedWrites(), 44u + 1u);
+    prefs.reset(); // shutdown stores what was queued
+
+    Preferences fresh (dir.path, {});
+    EXPECT_EQ (fresh.readInt ("k5"), 255);
+}
+
+TEST (Preferences, ReadersDuringWritesSeeWholeValues)
+{
+    TempDir dir;
+    Preferences prefs (dir.path, {});
+    const std::string a (100, 'a');
+    const std::string b (100, 'b');
+    prefs.writeString ("text", a);
+    std::atomic<bool> done { false };
+    std::atomic<int> bad { 0 };
+    auto reader = [&] (bool audio) {
+        setIsAudioThread (audio);
+        int last = 0;
+        while (! done.load (std::memory_order_relaxed))
+        {
+            char buffer[kPrefStringSize];
+            prefs.readString ("text", buffer, sizeof buffer);
+            const std::string got = buffer;
+            const int n = prefs.readInt ("n");
+            bad.fetch_add ((got != a && got != b) || n < last, std::memory_order_relaxed);
+            last = n;
+        }
+        setIsAudioThread (false);
+    };
+    std::thread audioReader (reader, true);
+    std::thread uiReader (reader, false);
+    for (int i = 1; i <= 100; ++i)
+    {
+        prefs.writeString ("text", i % 2 ? b : a);
+        prefs.writeInt ("n", i);
+    }
+    done = true;
+    audioReader.join();
+    uiReader.join();
+    EXPECT_EQ (bad.load(), 0);
+    EXPECT_EQ (prefs.readInt ("n"), 100);
+}
+
+TEST (Preferences, AudioThreadMarkNests)
+{
+    EXPECT_FALSE (isAudioThread());
+    {
+        PrefsAudioThreadScope outer;
+        EXPECT_TRUE (isAudioThread());
+        {
+            PrefsAudioThreadScope inner;
+        }
+        EXPECT_TRUE (isAudioThread());
+    }
+    EXPECT_FALSE (isAudioThread());
+    std::thread other ([] { EXPECT_FALSE (isAudioThread()); });
+    PrefsAudioThreadScope here;
+    other.join();
+}
+
+} // namespace
+} // namespace morlake

@@ -1,0 +1,57 @@
+#include "platform/StringUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace morlake {
+namespace {
+
+std::string applied (void (*f) (char*), std::string text)
+{
+    text.push_back (0);
+    f (text.data());
+    return text.c_str();
+}
+
+TEST (UpperCase, HostNames)
+{
+    EXPECT_EQ (applied (upperCase, "Reaper"), "REAPER");
+    EXPECT_EQ (applied (upperCase, "Bitwig Studio 5.1"), "BITWIG STUDIO 5.1");
+    EXPECT_EQ (applied (upperCase, ""), "");
+    EXPECT_EQ (applied (upperCase, "Grüße"), "GRüßE") << "non-ASCII bytes untouched";
+    const std::string longText (5000, 'q');
+    EXPECT_EQ (applied (upperCase, longText), std::string (5000, 'Q'));
+    upperCase (nullptr);
+}
+
+TEST (Safename, KeepsTheLeadingPrintableRun)
+{
+    EXPECT_EQ (applied (safename, "Ardour\nversion 8 build 123"), "Ardour");
+    EXPECT_EQ (applied (safename, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"), "ABCDEFGHIJKLMNOPQRSTUVWX");
+    EXPECT_EQ (applied (safename, std::string (24, 'x')), std::string (24, 'x'));
+    EXPECT_EQ (applied (safename, "Tab\there"), "Tab");
+    EXPECT_EQ (applied (safename, "Caf\xc3\xa9 Host"), "Caf") << "stops at a byte above 127";
+    EXPECT_EQ (applied (safename, "del\x7fok"), "del\x7fok") << "127 is kept";
+    EXPECT_EQ (applied (safename, ""), "");
+    EXPECT_EQ (applied (safename, "\x01hidden"), "");
+    EXPECT_EQ (applied (safename, std::string (10000, 'p')), std::string (24, 'p'));
+    safename (nullptr);
+}
+
+TEST (StripAllButNum, KeepsDigitsSignsAndPoints)
+{
+    EXPECT_EQ (applied (stripAllButNum, "-12.5 dB"), "-12.5");
+    EXPECT_EQ (applied (stripAllButNum, "letters only"), "");
+    EXPECT_EQ (applied (stripAllButNum, "+3 ms, 4.0"), "+34.0");
+    EXPECT_EQ (applied (stripAllButNum, "1\xc2\xbd Hz"), "1") << "multi-byte characters removed whole";
+    EXPECT_EQ (applied (stripAllButNum, ""), "");
+    std::string hostile;
+    for (int i = 0; i < 4000; ++i)
+        hostile += (i % 3 == 0) ? '7' : char (0x80 + i % 100);
+    EXPECT_EQ (applied (stripAllButNum, hostile), std::string (1334, '7'));
+    stripAllButNum (nullptr);
+}
+
+} // namespace
+} // namespace morlake
