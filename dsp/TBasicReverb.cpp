@@ -1,0 +1,469 @@
+#include "dsp/TBasicReverb.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace morlake {
+
+AlignedFloats makeAlignedFloats(std::size_t n)
+{
+    auto* p = static_cast<float*>(::operator new[](n * sizeof(float), std::align_val_t(32), std::nothrow));
+    if (p)
+        std::memset(p, 0, n * sizeof(float));
+    return AlignedFloats(p);
+}
+
+namespace {
+
+std::uint32_t nextPowerOfTwo(double n)
+{
+    std::uint32_t p = 1;
+    while (p < n && p < (1u << 31))
+        p <<= 1;
+    return p;
+}
+
+// Truncated table index of value * scale, kept inside the table (NaN -> 0).
+inline int tableIndex(float scaled, int size)
+{
+    if (!(scaled >= 0.0f))
+        return 0;
+    if (scaled >= float(size - 1))
+        return size - 1;
+    return static_cast<int>(scaled);
+}
+
+} // namespace
+
+// -------------------------------------------------------------------- TComb_M
+
+TComb_M::TComb_M()
+{
+    std::fill(std::begin(length), std::end(length), 1);
+    std::fill(std::begin(readValue), std::end(readValue), 0.0f);
+    std::fill(std::begin(input), std::end(input), 0.0f);
+    std::fill(std::begin(written), std::end(written), 0.0f);
+    allocate(kDefaultFrames);
+    mute();
+}
+
+bool TComb_M::allocate(std::uint32_t frameTotal)
+{
+    if (frameTotal < 2 || (frameTotal & (frameTotal - 1)) != 0)
+        return false;
+    AlignedFloats fresh = makeAlignedFloats(std::size_t(frameTotal) * kCombs);
+    if (!fresh)
+        return false;
+    frames = std::move(fresh);
+    mask = frameTotal - 1;
+    writeCount = 0;
+    filled = 0;
+    for (auto& l : length)
+        l = std::min<std::int32_t>(l, std::int32_t(mask));
+    return true;
+}
+
+void TComb_M::mute()
+{
+    writeCount = 0;
+    filled = 0;
+    std::fill(std::begin(length), std::end(length), 1);
+    feedback = 0.0f;
+    std::fill(std::begin(dampState), std::end(dampState), 0.0f);
+    std::fill(std::begin(lowpassState), std::end(lowpassState), 0.0f);
+    std::fill(std::begin(highpassState), std::end(highpassState), 0.0f);
+    lowpassCoef = 1.0f;
+    highpassCoef = 0.0f;
+    lowpassRest = 0.0f;
+    highpassRest = 1.0f;
+}
+
+void TComb_M::setLength(int comb, int samples)
+{
+    length[comb] = std::clamp<std::int32_t>(samples, 1, std::int32_t(mask));
+}
+
+void TComb_M::setDamp(float d)
+{
+    dampCoef = d;
+    undampCoef = 1.0f - d;
+}
+
+void TComb_M::setFilter(float a, float h)
+{
+    lowpassCoef = a;
+    highpassCoef = h;
+    lowpassRest = 1.0f - a;
+    highpassRest = 1.0f - h;
+}
+
+template <bool Filtered>
+inline void TComb_M::updateLanes()
+{
+    const float d = dampCoef;
+    const float ud = undampCoef;
+    const float fb = feedback;
+    const float a = lowpassCoef;
+    const float ra = lowpassRest;
+    const float h = highpassCoef;
+    const float rh = highpassRest;
+    // Fixed trip count and lane arrays that cannot alias: vectorises at -O2.
+    for (int k = 0; k < kCombs; ++k)
+    {
+        const float ds = dampState[k] * d + readValue[k] * ud + kAntiDenormal;
+        dampState[k] = ds;
+        float w = ds * fb + input[k];
+        if constexpr (Filtered)
+        {
+            const float lp = lowpassState[k] * ra + w * a;
+            const float hp = highpassState[k] * rh + lp * h;
+            lowpassState[k] = lp;
+            highpassState[k] = hp;
+            w = lp - hp;
+        }
+        written[k] = w;
+    }
+}
+
+void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
+                      float& outLeft, float& outRight)
+{
+    const std::uint32_t wc = writeCount;
+    const float* lines = frames.get();
+    for (int k = 0; k < kCombs; ++k)
+    {
+        const auto len = static_cast<std::uint32_t>(length[k]);
+        readValue[k] = filled >= len ? lines[std::size_t((wc - len) & mask) * kCombs + k] : 0.0f;
+    }
+    for (int k = 0; k < kCombsPerChannel; k += 2)
+    {
+        input[k] = dryLeft;
+        input[k + 1] = wideLeft;
+        input[k + kCombsPerChannel] = dryRight;
+        input[k + kCombsPerChannel + 1] = wideRight;
+    }
+
+    if (filtered)
+        updateLanes<true>();
+    else
+        updateLanes<false>();
+
+    std::memcpy(frames.get() + std::size_t(wc & mask) * kCombs, written, sizeof(written));
+    writeCount = wc + 1;
+    if (filled <= mask)
+        ++filled;
+
+    float sumLeft = readValue[0];
+    for (int k = 1; k < kCombsPerChannel; ++k)
+        sumLeft += readValue[k];
+    float sumRight = readValue[kCombsPerChannel];
+    for (int k = kCombsPerChannel + 1; k < kCombs; ++k)
+        sumRight += readValue[k];
+    outLeft = sumLeft;
+    outRight = sumRight;
+}
+
+// ------------------------------------------------------------------- TAllpass
+
+void TAllpass::mute()
+{
+    indexLeft = countLeft = 0;
+    indexRight = countRight = 0;
+    if (bufferLeft)
+        bufferLeft[0] = 0.0f;
+    if (bufferRight)
+        bufferRight[0] = 0.0f;
+}
+
+float TAllpass::run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x)
+{
+    if (count < len)
+        ++count;
+    if (++index >= len)
+        index = 0;
+    float b;
+    if (count < len)
+    {
+        // Not written since the last mute.
+        buffer[index] = 0.0f;
+        b = 1e-15f;
+    }
+    else
+    {
+        b = buffer[index] + 1e-15f;
+    }
+    buffer[index] = feedback * b * diffusion + x;
+    return b - x;
+}
+
+// --------------------------------------------------------------- TBasicReverb
+
+TBasicReverb::TBasicReverb()
+{
+    std::fill(std::begin(baseLength), std::end(baseLength), 127.0f);
+    for (int i = 0; i < kRoomTableSize; ++i)
+    {
+        const float lg = std::log10(1.0f + 23.5f * float(i) / 65535.99f);
+        roomTable[i] = static_cast<float>(0.65 + 0.25 * double(lg));
+    }
+    allocateLines();
+    buildCutoffTable();
+    setRoomSize(0.5f, 0.5f, 0.5f);
+    setDamp(0.5f);
+    init();
+}
+
+void TBasicReverb::allocateLines()
+{
+    float longestBase = 0.0f;
+    for (float b : baseLength)
+        longestBase = std::max(longestBase, b);
+    const std::uint32_t combFrames = std::max<std::uint32_t>(
+        TComb_M::kDefaultFrames, nextPowerOfTwo(std::ceil(double(longestBase) * kMaxCombStretch) + 2.0));
+    for (auto& b : banks)
+        if (b.frameCount() != combFrames)
+            b.allocate(combFrames);
+
+    const std::uint32_t widenSize =
+        std::max<std::uint32_t>(16384, nextPowerOfTwo(std::ceil(double(kMaxWidenSeconds) * sampleRate) + 4.0));
+    if (widenSize != widenMask + 1 || !widenLines)
+    {
+        if (AlignedFloats fresh = makeAlignedFloats(std::size_t(widenSize) * kWidenLines))
+        {
+            widenLines = std::move(fresh);
+            widenMask = widenSize - 1;
+        }
+    }
+
+    const int longestAllpass = static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[0]) * rateScale + 0.5f);
+    const int capacity = std::max(4096, longestAllpass);
+    if (capacity != allpassCapacity || !allpassBuffers)
+    {
+        if (AlignedFloats fresh = makeAlignedFloats(std::size_t(capacity) * 2 * kBanks * kStagesPerBank))
+        {
+            allpassBuffers = std::move(fresh);
+            allpassCapacity = capacity;
+        }
+    }
+    for (int s = 0; s < kBanks * kStagesPerBank; ++s)
+    {
+        allpasses[s].bufferLeft = allpassBuffers.get() + std::size_t(2 * s) * allpassCapacity;
+        allpasses[s].bufferRight = allpasses[s].bufferLeft + allpassCapacity;
+    }
+}
+
+void TBasicReverb::buildCutoffTable()
+{
+    for (int i = 0; i < kCutoffTableSize; ++i)
+    {
+        const double f = 20.0 * std::exp2(10.0 * i / double(kCutoffTableSize)) / sampleRate;
+        cutoffTable[i] = static_cast<float>(std::min(0.2, f));
+    }
+}
+
+void TBasicReverb::create()
+{
+    for (auto& f : bankFeedback)
+        f = roomTable[32767];
+    setDamp(0.5f);
+    init();
+    filtered = false;
+    inputWritePos = 0;
+    std::fill(std::begin(widenDelay), std::end(widenDelay), 0.0f);
+    if (widenLines)
+        std::memset(widenLines.get(), 0, sizeof(float) * (widenMask + 1) * kWidenLines);
+}
+
+void TBasicReverb::setSampleRate(float rate, const std::array<float, TComb_M::kCombs>& lengths)
+{
+    if (!(rate >= 1.0f) || !std::isfinite(rate) || std::trunc(rate) == std::trunc(sampleRate))
+        return;
+    sampleRate = rate;
+    rateScale = rate / 44100.0f;
+    for (int k = 0; k < TComb_M::kCombs; ++k)
+        baseLength[k] = std::isfinite(lengths[k]) ? std::max(0.0f, lengths[k]) * rateScale : 0.0f;
+    allocateLines();
+    buildCutoffTable();
+    init();
+}
+
+void TBasicReverb::setSampleRate(float rate, float l0, float l1, float l2, float l3, float l4, float l5, float l6,
+                                 float l7, float l8, float l9, float l10, float l11, float l12, float l13,
+                                 float l14, float l15, float l16, float l17, float l18, float l19)
+{
+    setSampleRate(rate, {l0, l1, l2, l3, l4, l5, l6, l7, l8, l9, l10, l11, l12, l13, l14, l15, l16, l17, l18, l19});
+}
+
+void TBasicReverb::init()
+{
+    for (auto& b : banks)
+        for (int k = 0; k < TComb_M::kCombs; ++k)
+            b.setLength(k, static_cast<int>(std::min(baseLength[k] + 0.5f, float(1 << 30))));
+    for (int n = 0; n < kBanks; ++n)
+    {
+        for (int s = 0; s < kStagesPerBank; ++s)
+        {
+            TAllpass& ap = allpasses[n * kStagesPerBank + s];
+            ap.lengthLeft = std::clamp(static_cast<int>(float(ALLPASS_LEFT_LENGTH_ARRAY[s]) * rateScale + 0.5f), 1,
+                                       allpassCapacity);
+            ap.lengthRight = std::clamp(static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[s]) * rateScale + 0.5f),
+                                        1, allpassCapacity);
+            ap.feedback = 0.5f;
+            ap.diffusion = 1.0f;
+        }
+    }
+    mute();
+}
+
+void TBasicReverb::mute()
+{
+    for (auto& b : banks)
+        b.mute();
+    for (auto& ap : allpasses)
+        ap.mute();
+    inputWritePos = 0;
+    if (widenLines)
+        std::memset(widenLines.get(), 0, sizeof(float) * (widenMask + 1) * kWidenLines);
+}
+
+void TBasicReverb::copyBankCoefficients()
+{
+    for (int n = 0; n < kBanks; ++n)
+    {
+        banks[n].setDamp(damp);
+        banks[n].setFeedback(bankFeedback[n]);
+    }
+}
+
+void TBasicReverb::setRoomSize(float bank1, float bank2, float bank3)
+{
+    const float values[kBanks] = {bank1, bank2, bank3};
+    for (int n = 0; n < kBanks; ++n)
+        bankFeedback[n] = roomTable[tableIndex(values[n] * 65535.99f, kRoomTableSize)];
+    copyBankCoefficients();
+}
+
+void TBasicReverb::setDamp(float value)
+{
+    float d = value * 0.55f * rateScale;
+    if (!(d <= 0.54f))
+        d = 0.54f;
+    damp = std::max(0.0f, d);
+    copyBankCoefficients();
+}
+
+void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float lengthB, float widenB, float dryB,
+                             float lengthC, float widenC, float dryC)
+{
+    const float len[kBanks] = {lengthA, lengthB, lengthC};
+    const float wide[kBanks] = {widenA, widenB, widenC};
+    const float dry[kBanks] = {dryA, dryB, dryC};
+    const float longest = float(banks[0].frameCount() - 1);
+    for (int n = 0; n < kBanks; ++n)
+    {
+        for (int k = 0; k < TComb_M::kCombs; ++k)
+        {
+            const float v = baseLength[k] * len[n] * ((k & 1) ? wide[n] : dry[n]) + 0.5f;
+            int samples = 1;
+            if (v >= longest)
+                samples = int(longest);
+            else if (v >= 1.0f)
+                samples = static_cast<int>(v);
+            banks[n].setLength(k, samples);
+        }
+    }
+}
+
+void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float delay3)
+{
+    const float delays[kWidenLines] = {delay0, delay1, delay2, delay3, delay2, delay3};
+    const float longest = float(widenMask - 1);
+    for (int j = 0; j < kWidenLines; ++j)
+    {
+        const float d = delays[j];
+        widenDelay[j] = d >= 0.0f ? std::min(d, longest) : 0.0f;
+    }
+}
+
+void TBasicReverb::setFilter(float lowpass, float highpass)
+{
+    filtered = (highpass > 0.01f) || (lowpass < 0.99f);
+    float a = 1.0f;
+    if (!(lowpass > 0.99f))
+    {
+        a = 2.0f * cutoffTable[tableIndex(lowpass * 262143.9f, kCutoffTableSize)];
+        if (a > 0.99f)
+            a = 1.0f;
+    }
+    float h = 0.0f;
+    if (!(highpass < 0.001f) && highpass == highpass)
+    {
+        h = 2.0f * cutoffTable[tableIndex(highpass * 262143.9f, kCutoffTableSize)];
+        if (h < 0.01f)
+            h = 0.0f;
+    }
+    for (auto& b : banks)
+        b.setFilter(a, h);
+}
+
+void TBasicReverb::setDiffusion(float gain)
+{
+    if (!std::isfinite(gain))
+        return;
+    for (auto& ap : allpasses)
+        ap.diffusion = gain;
+}
+
+void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
+                           float& outRight)
+{
+    const float in[kWidenLines] = {in0, in1, in2, in3, in4, in5};
+    const std::uint32_t size = widenMask + 1;
+    const std::uint32_t pos = inputWritePos & widenMask;
+    float* lines = widenLines.get();
+    float dry[kWidenLines];
+    float wide[kWidenLines];
+    for (int j = 0; j < kWidenLines; ++j)
+    {
+        // A non-finite input would stay in the loops for good.
+        dry[j] = std::isfinite(in[j]) ? in[j] : 0.0f;
+        float* line = lines + std::size_t(j) * size;
+        line[pos] = dry[j];
+        const float delay = widenDelay[j];
+        const auto whole = static_cast<std::uint32_t>(delay);
+        const float frac = delay - std::floor(delay);
+        const float s0 = line[(pos - whole) & widenMask];
+        const float s1 = line[(pos - whole - 1) & widenMask];
+        wide[j] = s0 + (s1 - s0) * frac;
+    }
+    ++inputWritePos;
+
+    float sumLeft = 0.0f;
+    float sumRight = 0.0f;
+    for (int n = 0; n < kBanks; ++n)
+    {
+        float l;
+        float r;
+        banks[n].process(dry[2 * n], dry[2 * n + 1], wide[2 * n], wide[2 * n + 1], filtered, l, r);
+        for (int s = 0; s < kStagesPerBank; ++s)
+        {
+            l = allpasses[n * kStagesPerBank + s].processLeft(l);
+            r = allpasses[n * kStagesPerBank + s].processRight(r);
+        }
+        if (n == 0)
+        {
+            sumLeft = l;
+            sumRight = r;
+        }
+        else
+        {
+            sumLeft += l;
+            sumRight += r;
+        }
+    }
+    outLeft = sumLeft * 0.33333f * 0.025f;
+    outRight = sumRight * 0.33333f * 0.025f;
+}
+
+} // namespace morlake

@@ -1,0 +1,227 @@
+// The reverb network: three parallel stereo banks of 20 damped feedback combs
+// (TComb_M), each followed by four stereo allpass stages, averaged into one
+// stereo output. Half of each channel's combs are fed through a short,
+// fractionally delayed widen line.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+
+namespace morlake {
+
+// 32-byte aligned float storage, so whole comb frames and lane arrays can be
+// moved with aligned vector loads.
+struct AlignedFloatDelete
+{
+    void operator()(float* p) const noexcept { ::operator delete[](p, std::align_val_t(32)); }
+};
+using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
+// Zeroed storage for n floats; empty on allocation failure.
+AlignedFloats makeAlignedFloats(std::size_t n);
+
+// One bank of 20 feedback combs updated together: combs 0 to 9 are the left
+// channel, 10 to 19 the right. Even combs take the dry input, odd combs the
+// widened one. The per-comb state is kept as arrays of 20 lanes so the loop
+// update compiles to vector arithmetic; the lines share one frame array of
+// 20 floats per frame.
+class TComb_M
+{
+public:
+    static constexpr int kCombs = 20;
+    static constexpr int kCombsPerChannel = 10;
+    static constexpr std::uint32_t kDefaultFrames = 65536;
+    // Added to the damping state every sample: with the loop high-pass
+    // removing the tail's DC the states would otherwise decay into denormals.
+    static constexpr float kAntiDenormal = 1e-15f;
+
+    TComb_M();
+    TComb_M(const TComb_M&) = delete;
+    TComb_M& operator=(const TComb_M&) = delete;
+
+    // Frame array of `frames` (a power of two) frames, silent. Allocates; on
+    // failure the previous array stays. Returns whether the array has that size.
+    bool allocate(std::uint32_t frames);
+    std::uint32_t frameCount() const { return mask + 1; }
+
+    // Silences the bank: lengths 1, feedback 0, states 0, filters open
+    // (a = 1, h = 0). The damping coefficients stay.
+    void mute();
+    // Delay of one comb in samples, limited to 1 .. frameCount() - 1.
+    void setLength(int comb, int samples);
+    int getLength(int comb) const { return length[comb]; }
+    void setDamp(float d);
+    void setFeedback(float f) { feedback = f; }
+    // Loop low-pass coefficient a and high-pass coefficient h.
+    void setFilter(float a, float h);
+
+    // One sample. outLeft/outRight are the sums of the values the left and
+    // right combs read this sample (before damping).
+    void process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
+                 float& outLeft, float& outRight);
+
+    float getFeedback() const { return feedback; }
+    float getDampCoef() const { return dampCoef; }
+    float getLowpassCoef() const { return lowpassCoef; }
+    float getHighpassCoef() const { return highpassCoef; }
+    std::uint32_t getWriteCount() const { return writeCount; }
+    const float* getReadValues() const { return readValue; }
+    const float* getDampStates() const { return dampState; }
+    const float* getLowpassStates() const { return lowpassState; }
+    const float* getHighpassStates() const { return highpassState; }
+    const float* getFrames() const { return frames.get(); }
+
+private:
+    template <bool Filtered>
+    void updateLanes();
+
+    alignas(32) std::int32_t length[kCombs];
+    std::uint32_t writeCount = 0;
+    // Frames written since the last mute, saturating at the frame count, so a
+    // wrapped writeCount never makes a full line read as empty again.
+    std::uint32_t filled = 0;
+    std::uint32_t mask = 0;
+    alignas(32) float readValue[kCombs];
+    alignas(32) float dampState[kCombs];
+    alignas(32) float lowpassState[kCombs];
+    alignas(32) float highpassState[kCombs];
+    alignas(32) float input[kCombs];
+    alignas(32) float written[kCombs];
+    float dampCoef = 0.0f;
+    float undampCoef = 1.0f;
+    float feedback = 0.0f;
+    float lowpassCoef = 1.0f;
+    float highpassCoef = 0.0f;
+    float lowpassRest = 0.0f;
+    float highpassRest = 1.0f;
+    AlignedFloats frames;
+};
+
+// Comb base lengths in samples at 44.1 kHz: combs 0 to 9 left, 10 to 19 right.
+inline constexpr std::array<float, TComb_M::kCombs> COMB_BASE_LENGTH_ARRAY = {
+    1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617, 1680, 1046,
+    1141, 1213, 1302, 1383, 1447, 1526, 1583, 1644, 1703, 1081,
+};
+// Allpass lengths at 44.1 kHz in signal order, left then right.
+inline constexpr std::array<int, 4> ALLPASS_LEFT_LENGTH_ARRAY = {556, 441, 341, 225};
+inline constexpr std::array<int, 4> ALLPASS_RIGHT_LENGTH_ARRAY = {581, 466, 366, 250};
+
+// One stereo allpass stage; buffers belong to the reverb.
+struct TAllpass
+{
+    std::int32_t lengthLeft = 1;
+    std::int32_t indexLeft = 0;
+    std::int32_t countLeft = 0;
+    std::int32_t lengthRight = 1;
+    std::int32_t indexRight = 0;
+    std::int32_t countRight = 0;
+    float feedback = 0.5f;
+    float diffusion = 1.0f;
+    float* bufferLeft = nullptr;
+    float* bufferRight = nullptr;
+
+    void mute();
+    float processLeft(float x) { return run(bufferLeft, indexLeft, countLeft, lengthLeft, x); }
+    float processRight(float x) { return run(bufferRight, indexRight, countRight, lengthRight, x); }
+
+private:
+    float run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x);
+};
+
+class TBasicReverb
+{
+public:
+    static constexpr int kBanks = 3;
+    static constexpr int kStagesPerBank = 4;
+    static constexpr int kWidenLines = 6;
+    static constexpr int kRoomTableSize = 65536;
+    static constexpr int kCutoffTableSize = 262144;
+    // Longest comb stretch the signal chain asks for (length scale 16 times
+    // a length modulation of +10 %); comb lines are sized from it per rate.
+    static constexpr float kMaxCombStretch = 17.6f;
+    // Longest widen delay the chain asks for (63 ms plus a sample).
+    static constexpr float kMaxWidenSeconds = 0.064f;
+
+    TBasicReverb();
+    TBasicReverb(const TBasicReverb&) = delete;
+    TBasicReverb& operator=(const TBasicReverb&) = delete;
+
+    // Default state for a new plug-in instance: room 0.5, damping 0.5, silent.
+    void create();
+    // Ignored for rate < 1 or an unchanged integer part. Scales the comb base
+    // lengths (left 0..9, right 10..19, samples at 44.1 kHz), sizes the lines
+    // for the rate (allocates), rebuilds the cutoff table and calls init().
+    // Not safe against a concurrent process().
+    void setSampleRate(float rate, const std::array<float, TComb_M::kCombs>& baseLengths = COMB_BASE_LENGTH_ARRAY);
+    void setSampleRate(float rate, float length0, float length1, float length2, float length3, float length4,
+                       float length5, float length6, float length7, float length8, float length9, float length10,
+                       float length11, float length12, float length13, float length14, float length15,
+                       float length16, float length17, float length18, float length19);
+    // Lengths from the base lengths, allpass settings back to default, then mute().
+    void init();
+    void mute();
+
+    // Normalised room size per bank (0..1) -> comb feedback 0.65 .. 0.997.
+    void setRoomSize(float bank1, float bank2, float bank3);
+    // Normalised damping 0..1.
+    void setDamp(float value);
+    // Per bank: length multiplier and the extra factors of widened and dry combs.
+    void setLength(float lengthA, float widenA, float dryA, float lengthB, float widenB, float dryB,
+                   float lengthC, float widenC, float dryC);
+    // Widen delays in samples (fractional) of lines 0..3; lines 4, 5 repeat 2, 3.
+    void setWiden(float delay0, float delay1, float delay2, float delay3);
+    // Normalised loop low-pass and high-pass controls; 1 and 0 switch them off.
+    void setFilter(float lowpass, float highpass);
+    void setDiffusion(float gain);
+
+    // in0/in1: bank 1 left/right, in2/in3: bank 2, in4/in5: bank 3.
+    void process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
+                 float& outRight);
+
+    float getSampleRate() const { return sampleRate; }
+    float getRateScale() const { return rateScale; }
+    bool isFiltered() const { return filtered; }
+    float getDamp() const { return damp; }
+    float getBankFeedback(int bank) const { return bankFeedback[bank]; }
+    float getBaseLength(int comb) const { return baseLength[comb]; }
+    float getWidenDelay(int line) const { return widenDelay[line]; }
+    int getCombLength(int bank, int comb) const { return banks[bank].getLength(comb); }
+    int getAllpassLength(int stage, bool rightChannel) const
+    {
+        return rightChannel ? allpasses[stage].lengthRight : allpasses[stage].lengthLeft;
+    }
+    float getDiffusion(int stage) const { return allpasses[stage].diffusion; }
+    const TComb_M& bank(int n) const { return banks[n]; }
+    std::uint32_t getWidenLineSize() const { return widenMask + 1; }
+    int getAllpassCapacity() const { return allpassCapacity; }
+    float getRoomTable(int i) const { return roomTable[i]; }
+    float getCutoffTable(int i) const { return cutoffTable[i]; }
+
+private:
+    friend struct TBasicReverbProbe;
+
+    void allocateLines();
+    void buildCutoffTable();
+    void copyBankCoefficients();
+
+    bool filtered = false;
+    std::uint32_t inputWritePos = 0;
+    float sampleRate = 44099.0f;
+    float rateScale = 1.0f;
+    float bankFeedback[kBanks] = {};
+    float damp = 0.0f;
+    float widenDelay[kWidenLines] = {};
+    std::uint32_t widenMask = 0;
+    AlignedFloats widenLines;
+    float baseLength[TComb_M::kCombs];
+    TComb_M banks[kBanks];
+    TAllpass allpasses[kBanks * kStagesPerBank];
+    int allpassCapacity = 0;
+    AlignedFloats allpassBuffers;
+    std::array<float, kCutoffTableSize> cutoffTable;
+    std::array<float, kRoomTableSize> roomTable;
+};
+
+} // namespace morlake

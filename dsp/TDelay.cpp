@@ -1,0 +1,312 @@
+#include "dsp/TDelay.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <thread>
+
+namespace morlake {
+
+const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LENGTH_ARRAY = {
+    1.0f / 48.0f, 1.0f / 32.0f, 3.0f / 64.0f, // 1/32T 1/32 1/32*
+    1.0f / 24.0f, 1.0f / 16.0f, 3.0f / 32.0f, // 1/16T 1/16 1/16*
+    1.0f / 12.0f, 1.0f / 8.0f,  3.0f / 16.0f, // 1/8T  1/8  1/8*
+    1.0f / 6.0f,  1.0f / 4.0f,  3.0f / 8.0f,  // 1/4T  1/4  1/4*
+    1.0f / 3.0f,  1.0f / 2.0f,  3.0f / 4.0f,  // 1/2T  1/2  1/2*
+    2.0f / 3.0f,  1.0f,         3.0f / 2.0f,  // 1/1T  1/1  1/1*
+    4.0f / 3.0f,  2.0f,         3.0f,         // 2/1T  2/1  2/1*
+};
+
+// ---------------------------------------------------------------- TDelayQueue
+
+bool TDelayQueue::reallocate(std::size_t newCap) noexcept
+{
+    if (newCap < count)
+        return false;
+    std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]);
+    std::unique_ptr<float[]> newSamples(new (std::nothrow) float[newCap]);
+    if (!newStamps || !newSamples)
+        return false;
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        newStamps[i] = stamp(i);
+        newSamples[i] = sample(i);
+    }
+    stamps = std::move(newStamps);
+    samples = std::move(newSamples);
+    cap = newCap;
+    head = 0;
+    return true;
+}
+
+void TDelayQueue::reserve(std::size_t entries)
+{
+    entries = std::max(entries, count);
+    if (cap < entries || cap > 2 * entries)
+        reallocate(entries);
+}
+
+void TDelayQueue::fill(std::size_t n, double stampValue, float value)
+{
+    head = 0;
+    count = 0;
+    if (cap < n && !reallocate(n))
+        n = cap;
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        stamps[i] = stampValue;
+        samples[i] = value;
+    }
+    count = n;
+}
+
+void TDelayQueue::push(double stampValue, float value)
+{
+    if (count >= 2 && stamp(count - 1) == stampValue && stamp(count - 2) == stampValue)
+    {
+        samples[wrap(head + count - 1)] = value;
+        return;
+    }
+    if (count == cap)
+    {
+        // Past the reserved length: grow, or if memory is exhausted drop the
+        // oldest entry rather than fail.
+        if (!reallocate(std::max<std::size_t>(64, cap * 2)))
+        {
+            if (count == 0)
+                return;
+            pop();
+        }
+    }
+    const std::size_t i = wrap(head + count);
+    stamps[i] = stampValue;
+    samples[i] = value;
+    ++count;
+}
+
+void TDelayQueue::pop() noexcept
+{
+    if (count == 0)
+        return;
+    head = wrap(head + 1);
+    --count;
+}
+
+// --------------------------------------------------------------------- TDelay
+
+namespace {
+
+// Limits what the line stores to +-1; NaN is stored as silence so it cannot
+// circulate in the feedback loop.
+inline float limitUnity(float v)
+{
+    if (v > 1.0f)
+        return 1.0f;
+    if (v >= -1.0f)
+        return v;
+    return v < -1.0f ? -1.0f : 0.0f;
+}
+
+} // namespace
+
+TDelay::TDelay() = default;
+
+bool TDelay::acquireForReset(bool waitForOtherReset)
+{
+    // Acquire/release on the hand-over: the queues and positions are plain
+    // data that the owning side must see complete.
+    for (;;)
+    {
+        Access expected = Access::Idle;
+        if (busy.compare_exchange_weak(expected, Access::Resetting, std::memory_order_acquire,
+                                       std::memory_order_relaxed))
+            return true;
+        if (expected == Access::Resetting && !waitForOtherReset)
+            return false;
+        if (expected != Access::Idle)
+            std::this_thread::yield();
+    }
+}
+
+void TDelay::resetQueues()
+{
+    readingLeft.store(false, std::memory_order_relaxed);
+    readingRight.store(false, std::memory_order_relaxed);
+    stepLeft.store(0.0, std::memory_order_relaxed);
+    stepRight.store(0.0, std::memory_order_relaxed);
+    positionLeft = 0.0;
+    positionRight = 0.0;
+    left.fill(kSpan, 0.0, 0.0f);
+    right.fill(kSpan, 0.0, 0.0f);
+}
+
+void TDelay::init(float rate, float maxDelaySeconds)
+{
+    if (!(rate >= 1000.0f) || !std::isfinite(rate))
+        rate = 44100.0f;
+    if (!(maxDelaySeconds > 0.0f))
+        maxDelaySeconds = kDefaultReserveSeconds;
+    maxDelaySeconds = std::min(maxDelaySeconds, kMaxLengthSeconds);
+
+    acquireForReset(true);
+    sampleRate.store(rate, std::memory_order_relaxed);
+    feedLeft.store(0.0f, std::memory_order_relaxed);
+    feedRight.store(0.0f, std::memory_order_relaxed);
+    crossLeft.store(0.0f, std::memory_order_relaxed);
+    crossRight.store(0.0f, std::memory_order_relaxed);
+    antiDenormal = 1e-15f;
+    tempoSynced.store(false, std::memory_order_relaxed);
+
+    // The first pass after a reset stores two entries per sample, so the
+    // peak is about twice the longest delay plus what zero() leaves behind.
+    const double longest = std::ceil(double(maxDelaySeconds) * rate) + 2.0;
+    const auto entries = static_cast<std::size_t>(2.0 * longest) + 2 * kSpan;
+    left.reserve(entries);
+    right.reserve(entries);
+
+    resetQueues();
+    busy.store(Access::Idle, std::memory_order_release);
+}
+
+void TDelay::zero()
+{
+    if (!acquireForReset(false))
+        return;
+    resetQueues();
+    busy.store(Access::Idle, std::memory_order_release);
+}
+
+float TDelay::lengthInSamples(float value, bool synced, float rate, float bpm)
+{
+    if (!(value >= 0.0f))
+        value = 0.0f;
+    if (value > 1.0f)
+        value = 1.0f;
+    if (synced)
+    {
+        if (!(bpm > 0.0f) || !std::isfinite(bpm))
+            bpm = 120.0f;
+        const int index = std::min(static_cast<int>(value * 20.99f + 0.1f), kLateDelaySyncedSteps - 1);
+        return rate * 240.0f / bpm * LATE_TAPE_DELAY_SYNCED_LENGTH_ARRAY[index];
+    }
+    const float milliseconds = static_cast<float>(std::pow(2.0, double(value * 12.0f)));
+    return milliseconds / 1000.0f * rate;
+}
+
+namespace {
+
+inline double stepFor(float length, float rate)
+{
+    if (!(length >= 1.0f))
+        length = 1.0f;
+    length = std::min(length, TDelay::kMaxLengthSeconds * rate);
+    return double(TDelay::kSpan) / double(length);
+}
+
+} // namespace
+
+void TDelay::setDelayLen(float value, float extraRight, float bpm)
+{
+    const float rate = getSampleRate();
+    const float length = lengthInSamples(value, isTempoSynced(), rate, bpm);
+    if (!(extraRight >= 0.0f))
+        extraRight = 0.0f;
+    stepLeft.store(stepFor(length + 1.0f, rate), std::memory_order_relaxed);
+    stepRight.store(stepFor(length + 1.0f + extraRight, rate), std::memory_order_relaxed);
+}
+
+void TDelay::setDelayLenDirect(float lengthLeft, float lengthRight)
+{
+    const float rate = getSampleRate();
+    stepLeft.store(stepFor(lengthLeft, rate), std::memory_order_relaxed);
+    stepRight.store(stepFor(lengthRight, rate), std::memory_order_relaxed);
+}
+
+void TDelay::setFeed(float gain)
+{
+    feedLeft.store(gain, std::memory_order_relaxed);
+    feedRight.store(gain, std::memory_order_relaxed);
+}
+
+void TDelay::setCross(float gain)
+{
+    crossLeft.store(gain, std::memory_order_relaxed);
+    crossRight.store(gain, std::memory_order_relaxed);
+}
+
+float TDelay::readChannel(TDelayQueue& queue, double position)
+{
+    if (queue.size() < 3)
+        return 0.0f;
+    const double t = position - kSpan;
+    for (;;)
+    {
+        const double t1 = queue.stamp(1);
+        if (t < t1)
+        {
+            const double t0 = queue.stamp(0);
+            const float s0 = queue.sample(0);
+            const float s1 = queue.sample(1);
+            return static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
+        }
+        queue.pop();
+        if (queue.size() < 3)
+            return 0.0f;
+    }
+}
+
+void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
+{
+    outLeft = 0.0f;
+    outRight = 0.0f;
+    Access expected = Access::Idle;
+    if (!busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
+                                      std::memory_order_relaxed))
+        return;
+    if (left.size() == 0 || right.size() == 0)
+    {
+        busy.store(Access::Idle, std::memory_order_release);
+        return;
+    }
+
+    positionLeft += stepLeft.load(std::memory_order_relaxed);
+    positionRight += stepRight.load(std::memory_order_relaxed);
+
+    float yLeft = 0.0f;
+    if (positionLeft < kSpan)
+    {
+        readingLeft.store(false, std::memory_order_relaxed);
+        left.push(positionLeft, limitUnity(inLeft));
+    }
+    else
+    {
+        readingLeft.store(true, std::memory_order_relaxed);
+        yLeft = readChannel(left, positionLeft);
+    }
+
+    float yRight = 0.0f;
+    if (positionRight < kSpan)
+    {
+        readingRight.store(false, std::memory_order_relaxed);
+        right.push(positionRight, limitUnity(inRight));
+    }
+    else
+    {
+        readingRight.store(true, std::memory_order_relaxed);
+        yRight = readChannel(right, positionRight);
+    }
+
+    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * yLeft
+                        + crossLeft.load(std::memory_order_relaxed) * yRight + antiDenormal;
+    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * yRight
+                         + crossRight.load(std::memory_order_relaxed) * yLeft + antiDenormal;
+    left.push(positionLeft, limitUnity(wLeft));
+    right.push(positionRight, limitUnity(wRight));
+
+    outLeft = yLeft;
+    outRight = yRight;
+    busy.store(Access::Idle, std::memory_order_release);
+}
+
+} // namespace morlake

@@ -1,0 +1,142 @@
+// Tape-style stereo delay line. Each channel keeps a queue of written samples
+// with the position counter value at which each was written; output is read
+// 100 position units behind the counter, so changing the per-sample step
+// changes the playback speed (pitch bends) instead of jumping the read point.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace morlake {
+
+// Synced late-delay lengths in whole notes, by "Late Length" step (0 .. 20).
+inline constexpr int kLateDelaySyncedSteps = 21;
+extern const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LENGTH_ARRAY;
+
+// FIFO of (write position, sample) pairs on a growable ring. Capacity is
+// reserved up front so the audio path only appends and pops; it grows
+// (allocating) only if a caller exceeds the reserved length.
+class TDelayQueue
+{
+public:
+    TDelayQueue() = default;
+    TDelayQueue(const TDelayQueue&) = delete;
+    TDelayQueue& operator=(const TDelayQueue&) = delete;
+
+    // Ensures room for `entries` without growth; keeps the contents. Also
+    // shrinks storage that is more than twice what is asked for.
+    void reserve(std::size_t entries);
+    // Replaces the contents with n copies of (stamp, value).
+    void fill(std::size_t n, double stamp, float value);
+    // Appends at the back. A run of equal stamps is kept as its first and
+    // last entry only: reading never looks at the ones in between, and a
+    // line whose position does not advance would otherwise grow forever.
+    void push(double stamp, float value);
+    void pop() noexcept;
+
+    std::size_t size() const noexcept { return count; }
+    std::size_t capacity() const noexcept { return cap; }
+    double stamp(std::size_t i) const noexcept { return stamps[wrap(head + i)]; }
+    float sample(std::size_t i) const noexcept { return samples[wrap(head + i)]; }
+
+private:
+    std::size_t wrap(std::size_t i) const noexcept { return i >= cap ? i - cap : i; }
+    bool reallocate(std::size_t newCap) noexcept;
+
+    std::unique_ptr<double[]> stamps;
+    std::unique_ptr<float[]> samples;
+    std::size_t cap = 0;
+    std::size_t head = 0;
+    std::size_t count = 0;
+};
+
+class TDelay
+{
+public:
+    // Entries left in each queue by zero(); also the read distance in position units.
+    static constexpr int kSpan = 100;
+    // Longest free length (4096 ms) plus the right channel's widest extra (30 ms).
+    static constexpr float kDefaultReserveSeconds = 4.2f;
+    // Lengths beyond this are treated as bogus input and limited.
+    static constexpr float kMaxLengthSeconds = 60.0f;
+
+    TDelay();
+    TDelay(const TDelay&) = delete;
+    TDelay& operator=(const TDelay&) = delete;
+
+    // Stores the rate (below 1000 Hz: 44100), clears gains and sync, reserves
+    // queue storage for delays up to maxDelaySeconds at this rate and zeroes
+    // the line. Allocates: call it off the audio thread or while audio is
+    // stopped. Safe against a concurrent process() (waits for it).
+    void init(float sampleRate, float maxDelaySeconds = kDefaultReserveSeconds);
+    void clear() { zero(); }
+    // Back to silence; both steps become 0, so a length must be set before
+    // the line produces output again. May be called from a thread other than
+    // the audio thread; process() outputs silence while it runs.
+    void zero();
+
+    void setTempoSynced(bool on) { tempoSynced.store(on, std::memory_order_relaxed); }
+    // value: normalised length 0..1 (a tempo division when synced, else
+    // 1 ms .. 4096 ms); extraRight: samples added to the right channel; bpm: host tempo.
+    void setDelayLen(float value, float extraRight, float bpm);
+    // Lengths in samples; non-finite or below 1 counts as 1.
+    void setDelayLenDirect(float lengthLeft, float lengthRight);
+    void setFeed(float gain);
+    void setCross(float gain);
+
+    void process(float inLeft, float inRight, float& outLeft, float& outRight);
+
+    float getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
+    bool isTempoSynced() const { return tempoSynced.load(std::memory_order_relaxed); }
+    double getStepLeft() const { return stepLeft.load(std::memory_order_relaxed); }
+    double getStepRight() const { return stepRight.load(std::memory_order_relaxed); }
+    bool isReadingLeft() const { return readingLeft.load(std::memory_order_relaxed); }
+    bool isReadingRight() const { return readingRight.load(std::memory_order_relaxed); }
+    bool isBusy() const { return busy.load(std::memory_order_relaxed) == Access::Resetting; }
+
+    // Delay length in samples that setDelayLen(value, 0, bpm) would give,
+    // before the "+ 1" of the effective delay.
+    static float lengthInSamples(float value, bool synced, float sampleRate, float bpm);
+
+private:
+    friend struct TDelayProbe;
+
+    // Who holds the line: process() takes it per sample without waiting;
+    // zero() and init() take it from any thread, waiting out a process() call.
+    enum class Access : std::uint8_t
+    {
+        Idle,
+        Processing,
+        Resetting,
+    };
+
+    bool acquireForReset(bool waitForOtherReset);
+    void resetQueues();
+    static float readChannel(TDelayQueue& queue, double position);
+
+    std::atomic<bool> readingLeft{false};
+    std::atomic<bool> readingRight{false};
+    std::atomic<Access> busy{Access::Idle};
+    std::atomic<bool> tempoSynced{false};
+    std::atomic<float> sampleRate{44100.0f};
+    float antiDenormal = 1e-15f;
+    // Gains and steps are set on the audio thread but also cleared by
+    // init()/zero() from another thread, hence atomic (relaxed is enough:
+    // a value one sample late is harmless).
+    std::atomic<float> feedLeft{0.0f};
+    std::atomic<float> feedRight{0.0f};
+    std::atomic<float> crossLeft{0.0f};
+    std::atomic<float> crossRight{0.0f};
+    std::atomic<double> stepLeft{0.0};
+    std::atomic<double> stepRight{0.0};
+    // Positions and queues are only touched while `busy` is held.
+    double positionLeft = 0.0;
+    double positionRight = 0.0;
+    TDelayQueue left;
+    TDelayQueue right;
+};
+
+} // namespace morlake

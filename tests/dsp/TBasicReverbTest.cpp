@@ -1,0 +1,381 @@
+#include "dsp/TBasicReverb.h"
+#include "tests/dsp/DspTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+namespace morlake {
+namespace {
+
+std::unique_ptr<TBasicReverb> makeReverb(float rate)
+{
+    auto r = std::make_unique<TBasicReverb>();
+    r->setSampleRate(rate);
+    r->create();
+    return r;
+}
+
+constexpr float kOutScale = 0.33333f * 0.025f;
+
+// ------------------------------------------------------------ timing
+
+TEST(TBasicReverbTiming, ImpulseReturnsFirstThroughShortestComb)
+{
+    auto r = makeReverb(44100.0f);
+    r->mute();
+    r->setLength(1, 1, 1, 1, 1, 1, 1, 1, 1);
+    r->setWiden(0, 0, 0, 0);
+    r->setDamp(0.0f);
+    float maxRight = 0.0f;
+    for (int n = 0; n <= 1046; ++n)
+    {
+        float l, rr;
+        r->process(n == 0 ? 1.0f : 0.0f, 0, 0, 0, 0, 0, l, rr);
+        maxRight = std::max(maxRight, std::fabs(rr));
+        if (n < 1046)
+            ASSERT_NEAR(l, 0.0f, 1e-12f) << n;
+        else
+            EXPECT_NEAR(l, kOutScale, 1e-7f);
+    }
+    EXPECT_LT(maxRight, 1e-12f);
+}
+
+TEST(TBasicReverbTiming, WidenLineDelaysWidenedCombsFractionally)
+{
+    auto r = makeReverb(44100.0f);
+    r->mute();
+    r->setLength(1, 1, 1, 1, 1, 1, 1, 1, 1);
+    r->setWiden(10.25f, 0, 0, 0);
+    r->setDamp(0.0f);
+    std::vector<float> left(1300);
+    for (int n = 0; n < 1300; ++n)
+    {
+        float rr;
+        r->process(n == 0 ? 1.0f : 0.0f, 0, 0, 0, 0, 0, left[n], rr);
+    }
+    // Comb 9 (1046, widened) now arrives 10.25 samples late, split 0.75 / 0.25.
+    EXPECT_NEAR(left[1046], 0.0f, 1e-9f);
+    EXPECT_NEAR(left[1056], 0.75f * kOutScale, 1e-7f);
+    EXPECT_NEAR(left[1057], 0.25f * kOutScale, 1e-7f);
+    // Comb 0 (1116, dry) is on time; comb 1 (1188, widened) is late.
+    EXPECT_NEAR(left[1116], kOutScale, 1e-7f);
+    EXPECT_NEAR(left[1188], 0.0f, 1e-9f);
+    EXPECT_NEAR(left[1198], 0.75f * kOutScale, 1e-7f);
+    EXPECT_NEAR(left[1199], 0.25f * kOutScale, 1e-7f);
+}
+
+TEST(TBasicReverbTiming, CombAndAllpassLengthsScaleWithRate)
+{
+    auto r = makeReverb(48000.0f);
+    r->setLength(1, 1, 1, 1, 1, 1, 1, 1, 1);
+    EXPECT_EQ(r->getCombLength(0, 18), 1854);
+    EXPECT_EQ(r->getCombLength(2, 18), 1854);
+    EXPECT_EQ(r->getAllpassLength(0, false), int(556.0f * 48000.0f / 44100.0f + 0.5f));
+    EXPECT_EQ(r->getAllpassLength(11, true), int(250.0f * 48000.0f / 44100.0f + 0.5f));
+
+    // Length factors: bank B uses its own multiplier, odd combs the widen factor.
+    r->setLength(1, 1, 1, 0.5f, 1.1f, 0.9f, 1, 1, 1);
+    EXPECT_EQ(r->getCombLength(1, 18), int(1703.0f * (48000.0f / 44100.0f) * 0.5f * 0.9f + 0.5f));
+    EXPECT_EQ(r->getCombLength(1, 19), int(1081.0f * (48000.0f / 44100.0f) * 0.5f * 1.1f + 0.5f));
+    r->setLength(0, 1, 1, 0, 1, 1, 0, 1, 1);
+    EXPECT_EQ(r->getCombLength(0, 0), 1);
+
+    // The longest stretch the chain asks for still fits at every rate.
+    for (float rate : {8000.0f, 44100.0f, 96000.0f, 192000.0f, 384000.0f})
+    {
+        auto big = makeReverb(rate);
+        big->setLength(16, 1.1f, 1.1f, 16, 1.1f, 1.1f, 16, 1.1f, 1.1f);
+        const float scale = rate / 44100.0f;
+        EXPECT_EQ(big->getCombLength(0, 18), int(1703.0f * scale * 16.0f * 1.1f + 0.5f)) << rate;
+        EXPECT_EQ(big->getAllpassLength(0, true), int(581.0f * scale + 0.5f)) << rate;
+        EXPECT_GE(big->getWidenLineSize(), std::uint32_t(0.063f * rate + 3.0f)) << rate;
+        big->setWiden(0.063f * rate + 1.0f, 1, 1, 1);
+        EXPECT_FLOAT_EQ(big->getWidenDelay(0), 0.063f * rate + 1.0f) << rate;
+    }
+}
+
+TEST(TBasicReverbTiming, SetSampleRateSkipsUnchangedRate)
+{
+    auto r = makeReverb(44100.0f);
+    r->setLength(1, 1, 1, 1, 1, 1, 1, 1, 1);
+    EXPECT_EQ(r->getCombLength(0, 0), 1116);
+    r->setSampleRate(44100.7f); // same integer part: nothing is rebuilt or muted
+    EXPECT_EQ(r->getCombLength(0, 0), 1116);
+    EXPECT_EQ(r->getRateScale(), 1.0f);
+    r->setSampleRate(0.5f);
+    r->setSampleRate(NAN);
+    EXPECT_EQ(r->getSampleRate(), 44100.0f);
+    r->setSampleRate(88200.0f); // a real change re-inits, which mutes
+    EXPECT_EQ(r->getCombLength(0, 0), 1);
+    EXPECT_EQ(r->getRateScale(), 2.0f);
+    EXPECT_EQ(r->getBaseLength(0), 2232.0f);
+}
+
+// ------------------------------------------------------------ controls
+
+TEST(TBasicReverbControls, RoomTableAndFeedback)
+{
+    auto r = makeReverb(44100.0f);
+    EXPECT_FLOAT_EQ(r->getRoomTable(0), 0.65f);
+    EXPECT_NEAR(r->getRoomTable(32767), 0.926f, 0.001f);
+    EXPECT_NEAR(r->getRoomTable(65535), 0.997f, 0.001f);
+    for (int i = 1; i < TBasicReverb::kRoomTableSize; ++i)
+        ASSERT_GE(r->getRoomTable(i), r->getRoomTable(i - 1));
+    r->setRoomSize(0, 0, 0);
+    for (int n = 0; n < 3; ++n)
+        EXPECT_FLOAT_EQ(r->getBankFeedback(n), 0.65f);
+    r->setRoomSize(1, 0.5f, NAN);
+    EXPECT_NEAR(r->getBankFeedback(0), 0.997f, 0.001f);
+    EXPECT_EQ(r->bank(0).getFeedback(), r->getBankFeedback(0));
+    EXPECT_EQ(r->getBankFeedback(1), r->getRoomTable(32767));
+    EXPECT_FLOAT_EQ(r->getBankFeedback(2), 0.65f);
+}
+
+TEST(TBasicReverbControls, DampScalesWithRateAndIsLimited)
+{
+    auto r = makeReverb(44100.0f);
+    r->setDamp(0.5f);
+    EXPECT_FLOAT_EQ(r->getDamp(), 0.275f);
+    EXPECT_FLOAT_EQ(r->bank(1).getDampCoef(), 0.275f);
+    r->setDamp(1.0f);
+    EXPECT_FLOAT_EQ(r->getDamp(), 0.54f);
+    r->setDamp(-1.0f);
+    EXPECT_EQ(r->getDamp(), 0.0f);
+    r->setDamp(NAN);
+    EXPECT_FLOAT_EQ(r->getDamp(), 0.54f);
+    auto slow = makeReverb(22050.0f);
+    slow->setDamp(0.5f);
+    EXPECT_FLOAT_EQ(slow->getDamp(), 0.1375f);
+}
+
+TEST(TBasicReverbControls, FilterSwitchAndCoefficients)
+{
+    auto r = makeReverb(44100.0f);
+    r->setFilter(1.0f, 0.0f);
+    EXPECT_FALSE(r->isFiltered());
+    EXPECT_EQ(r->bank(0).getLowpassCoef(), 1.0f);
+    EXPECT_EQ(r->bank(0).getHighpassCoef(), 0.0f);
+    r->setFilter(0.5f, 0.0f);
+    EXPECT_TRUE(r->isFiltered());
+    // Half way up ten octaves from 20 Hz: 640 Hz.
+    EXPECT_NEAR(r->bank(2).getLowpassCoef(), 2.0f * 640.0f / 44100.0f, 1e-4f);
+    EXPECT_EQ(r->bank(2).getHighpassCoef(), 0.0f);
+    r->setFilter(1.0f, 0.02f);
+    EXPECT_TRUE(r->isFiltered());
+    EXPECT_EQ(r->bank(0).getLowpassCoef(), 1.0f);
+    // The cutoff table is capped at 0.2, so the top of the high-pass range gives 0.4.
+    r->setFilter(1.0f, 1.0f);
+    EXPECT_FLOAT_EQ(r->bank(0).getHighpassCoef(), 0.4f);
+    EXPECT_FLOAT_EQ(r->getCutoffTable(0), 20.0f / 44100.0f);
+    EXPECT_FLOAT_EQ(r->getCutoffTable(TBasicReverb::kCutoffTableSize - 1), 0.2f);
+    r->setFilter(NAN, NAN);
+    EXPECT_TRUE(std::isfinite(r->bank(0).getLowpassCoef()));
+    EXPECT_EQ(r->bank(0).getHighpassCoef(), 0.0f);
+}
+
+TEST(TBasicReverbControls, CreateRestoresDefaults)
+{
+    auto r = makeReverb(44100.0f);
+    r->setRoomSize(0, 0, 0);
+    r->setDamp(1.0f);
+    r->setFilter(0.2f, 0.5f);
+    r->setWiden(100, 200, 300, 400);
+    r->setDiffusion(0.3f);
+    r->create();
+    EXPECT_FALSE(r->isFiltered());
+    EXPECT_FLOAT_EQ(r->getDamp(), 0.275f);
+    for (int j = 0; j < TBasicReverb::kWidenLines; ++j)
+        EXPECT_EQ(r->getWidenDelay(j), 0.0f);
+    for (int s = 0; s < 12; ++s)
+        EXPECT_EQ(r->getDiffusion(s), 1.0f);
+    EXPECT_EQ(r->getBankFeedback(0), r->getRoomTable(32767));
+    // Silent until the chain sets lengths: combs are 1 sample, feedback 0.
+    EXPECT_EQ(r->getCombLength(0, 5), 1);
+    EXPECT_EQ(r->bank(0).getFeedback(), 0.0f);
+}
+
+TEST(TBasicReverbControls, WidenDelaysAreLimitedToTheLine)
+{
+    auto r = makeReverb(44100.0f);
+    r->setWiden(-5.0f, NAN, 1e9f, 3.5f);
+    EXPECT_EQ(r->getWidenDelay(0), 0.0f);
+    EXPECT_EQ(r->getWidenDelay(1), 0.0f);
+    EXPECT_EQ(r->getWidenDelay(2), float(r->getWidenLineSize() - 2));
+    EXPECT_EQ(r->getWidenDelay(3), 3.5f);
+    EXPECT_EQ(r->getWidenDelay(4), r->getWidenDelay(2));
+    EXPECT_EQ(r->getWidenDelay(5), 3.5f);
+}
+
+// ------------------------------------------------------------ tail
+
+double energy(const std::vector<float>& x, std::size_t from, std::size_t to)
+{
+    double e = 0.0;
+    for (std::size_t i = from; i < to && i < x.size(); ++i)
+        e += double(x[i]) * x[i];
+    return e;
+}
+
+TEST(TBasicReverbTail, ImpulseResponseDecays)
+{
+    auto r = makeReverb(44100.0f);
+    ReverbSettings s;
+    s.room = 0.6f;
+    std::vector<float> left, right;
+    impulseResponse(*r, s, 8.0, left, right);
+    const std::size_t second = 44100;
+    const double first = energy(left, 0, second) + energy(right, 0, second);
+    double previous = first;
+    EXPECT_GT(first, 1e-3);
+    for (int k = 1; k < 8; ++k)
+    {
+        const double e = energy(left, k * second, (k + 1) * second) + energy(right, k * second, (k + 1) * second);
+        EXPECT_LT(e, previous * 0.5) << "second " << k;
+        previous = e;
+    }
+    EXPECT_LT(previous, first * 1e-8);
+}
+
+TEST(TBasicReverbTail, LargerRoomAndLongerLengthDecayLonger)
+{
+    auto r = makeReverb(44100.0f);
+    std::vector<float> left, right;
+    ReverbSettings s;
+    s.damp = 0.3f;
+
+    s.room = 0.2f;
+    impulseResponse(*r, s, 10.0, left, right);
+    const double smallRoom = rt60(left, 44100.0);
+    s.room = 0.9f;
+    impulseResponse(*r, s, 10.0, left, right);
+    const double largeRoom = rt60(left, 44100.0);
+    EXPECT_GT(smallRoom, 0.05);
+    EXPECT_GT(largeRoom, 1.5 * smallRoom);
+
+    s.room = 0.7f;
+    s.length = 0.3f;
+    impulseResponse(*r, s, 10.0, left, right);
+    const double shortLength = rt60(left, 44100.0);
+    s.length = 1.0f;
+    impulseResponse(*r, s, 10.0, left, right);
+    const double longLength = rt60(left, 44100.0);
+    EXPECT_GT(shortLength, 0.05);
+    EXPECT_GT(longLength, 1.5 * shortLength);
+}
+
+TEST(TBasicReverbTail, RateScalingKeepsTheDecayTime)
+{
+    ReverbSettings s;
+    s.room = 0.7f;
+    s.damp = 0.0f;
+    std::vector<float> left, right;
+    auto a = makeReverb(44100.0f);
+    impulseResponse(*a, s, 6.0, left, right);
+    const double at44 = rt60(left, 44100.0);
+    auto b = makeReverb(96000.0f);
+    impulseResponse(*b, s, 6.0, left, right);
+    const double at96 = rt60(left, 96000.0);
+    EXPECT_NEAR(at96, at44, 0.05 * at44);
+}
+
+double tailCentroid(TBasicReverb& r, const ReverbSettings& s)
+{
+    std::vector<float> left, right;
+    impulseResponse(r, s, 1.0, left, right);
+    return spectralCentroid(left, 8192, 16384, r.getSampleRate());
+}
+
+TEST(TBasicReverbTail, DampingDarkensTheTail)
+{
+    auto r = makeReverb(44100.0f);
+    ReverbSettings s;
+    s.room = 0.8f;
+    s.damp = 0.05f;
+    const double bright = tailCentroid(*r, s);
+    s.damp = 0.9f;
+    const double dark = tailCentroid(*r, s);
+    EXPECT_LT(dark, 0.7 * bright) << bright << " " << dark;
+}
+
+TEST(TBasicReverbTail, LoopFiltersAct)
+{
+    auto r = makeReverb(44100.0f);
+    ReverbSettings s;
+    s.room = 0.8f;
+    s.damp = 0.1f;
+    const double open = tailCentroid(*r, s);
+    s.lowpass = 0.5f; // about 640 Hz
+    const double lowpassed = tailCentroid(*r, s);
+    s.lowpass = 1.0f;
+    s.highpass = 0.75f; // about 3.6 kHz
+    const double highpassed = tailCentroid(*r, s);
+    EXPECT_LT(lowpassed, 0.5 * open) << open << " " << lowpassed;
+    EXPECT_GT(highpassed, 1.3 * open) << open << " " << highpassed;
+}
+
+TEST(TBasicReverbTail, WidenLinesDecorrelateLeftAndRight)
+{
+    // With equal comb lengths on both sides and the same impulse on every
+    // input, left and right differ only by their allpass chains; different
+    // widen delays per side lower the peak of their cross-correlation.
+    std::array<float, TComb_M::kCombs> symmetric = COMB_BASE_LENGTH_ARRAY;
+    for (int k = 0; k < 10; ++k)
+        symmetric[10 + k] = symmetric[k];
+    const auto peak = [&](const std::array<float, TComb_M::kCombs>& bases, float w0, float w1) {
+        auto r = std::make_unique<TBasicReverb>();
+        r->setSampleRate(44100.0f, bases);
+        r->create();
+        ReverbSettings s;
+        s.room = 0.8f;
+        s.widen[0] = s.widen[2] = w0;
+        s.widen[1] = s.widen[3] = w1;
+        std::vector<float> left, right;
+        impulseResponse(*r, s, 2.0, left, right);
+        return peakCrossCorrelation(left, right, 3000);
+    };
+    const double same = peak(symmetric, 1.0f, 1.0f);
+    EXPECT_GT(same, 0.25);
+    for (float w1 : {100.5f, 400.25f, 1200.75f})
+        EXPECT_LT(peak(symmetric, 1.0f, w1), 0.7 * same) << w1;
+    // The real comb lengths differ per side and decorrelate further.
+    EXPECT_LT(peak(COMB_BASE_LENGTH_ARRAY, 1.0f, 400.25f), 0.1);
+}
+
+TEST(TBasicReverbTail, WorksFrom8kTo384k)
+{
+    for (float rate : {8000.0f, 11025.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f, 384000.0f})
+    {
+        auto r = makeReverb(rate);
+        ReverbSettings s;
+        s.room = 0.6f;
+        std::vector<float> left, right;
+        impulseResponse(*r, s, 3.0, left, right);
+        for (float x : left)
+            ASSERT_FALSE(isBad(x)) << rate;
+        const double e1 = energy(left, 0, left.size() / 3);
+        const double e3 = energy(left, 2 * left.size() / 3, left.size());
+        EXPECT_GT(e1, 1e-8) << rate;
+        EXPECT_LT(e3, e1 * 0.1) << rate;
+    }
+}
+
+TEST(TBasicReverbTail, NonFiniteInputIsIgnored)
+{
+    auto r = makeReverb(44100.0f);
+    ReverbSettings s;
+    s.apply(*r);
+    for (int i = 0; i < 20000; ++i)
+    {
+        const float x = i == 10 ? NAN : (i == 20 ? INFINITY : 0.1f);
+        float l, rr;
+        r->process(x, x, -x, x, x, x, l, rr);
+        ASSERT_TRUE(std::isfinite(l) && std::isfinite(rr)) << i;
+    }
+}
+
+} // namespace
+} // namespace morlake
