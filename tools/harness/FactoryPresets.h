@@ -11,6 +11,11 @@
 
 namespace morlake {
 
+// What the command-line tools tell a plug-in about their host: the maker's
+// own host, one of those Morlake exchanges chunks with.
+constexpr const char* kToolHostProduct = "AL-KILNCAST";
+constexpr const char* kToolHostVendor = "Aldermoor";
+
 constexpr vst::int32 kMorlakeUniqueID = vst::fourCC ('M', 'k', 'L', 'r');
 
 bool isMorlake (const HostedPlugin& plugin);

@@ -1,0 +1,89 @@
+// morlake-host: looks at a VST 2.4 plug-in the way a host sees it.
+#include "tools/host/HostModes.h"
+#include "tools/harness/FactoryPresets.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr const char* kUsage = R"(usage: morlake-host --info [PATH] [options]
+
+  --info [PATH]        identity, I/O, flags, canDo answers, pins and parameters
+                       of the plug-in (default: the Morlake bundle of this build)
+  --host-product S     host product string the plug-in sees (default AL-KILNCAST)
+  --host-vendor S      host vendor string (default Aldermoor)
+  -h, --help           this text
+)";
+
+bool parseOptions (int argc, char** argv, morlake::HostOptions& o, std::string& error)
+{
+    using Mode = morlake::HostOptions::Mode;
+    bool pathGiven = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        auto next = [&] (std::string& into) {
+            if (i + 1 >= argc)
+            {
+                error = "option " + arg + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (arg == "-h" || arg == "--help")
+            o.mode = Mode::help;
+        else if (arg == "--info")
+            o.mode = Mode::info;
+        else if (arg == "--host-product")
+        {
+            if (! next (o.hostProduct))
+                return false;
+        }
+        else if (arg == "--host-vendor")
+        {
+            if (! next (o.hostVendor))
+                return false;
+        }
+        else if (arg.size() > 1 && arg[0] == '-')
+        {
+            error = "unknown option \"" + arg + "\" (see --help)";
+            return false;
+        }
+        else if (! pathGiven)
+        {
+            o.pluginPath = arg;
+            pathGiven = true;
+        }
+        else
+        {
+            error = "more than one plug-in path given";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main (int argc, char** argv)
+{
+    morlake::HostOptions options;
+    options.pluginPath = MORLAKE_DEFAULT_PLUGIN;
+    options.hostProduct = morlake::kToolHostProduct;
+    options.hostVendor = morlake::kToolHostVendor;
+    std::string error;
+    if (! parseOptions (argc, argv, options, error))
+    {
+        std::fprintf (stderr, "morlake-host: error: %s\n", error.c_str());
+        return 2;
+    }
+    switch (options.mode)
+    {
+        case morlake::HostOptions::Mode::info: return morlake::runInfo (options);
+        case morlake::HostOptions::Mode::help: break;
+    }
+    std::fputs (kUsage, stdout);
+    return argc > 1 ? 0 : 2;
+}

@@ -1,0 +1,510 @@
+#include "tools/render/Renderer.h"
+
+#include "tools/harness/FactoryPresets.h"
+#include "tools/harness/MidiFile.h"
+#include "tools/harness/NameMatch.h"
+#include "tools/render/AudioFiles.h"
+#include "tools/render/DemoSignal.h"
+#include "tools/render/ParameterValues.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+
+namespace morlake {
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+std::string dbText (double linear)
+{
+    if (linear <= 0.0)
+        return "-inf";
+    std::ostringstream s;
+    s << std::fixed << std::setprecision (1) << 20.0 * std::log10 (linear);
+    return s.str();
+}
+
+std::string seconds (double s)
+{
+    std::ostringstream out;
+    out << std::fixed << std::setprecision (2) << s << " s";
+    return out.str();
+}
+
+bool isIndex (const std::string& text)
+{
+    return ! text.empty() && std::all_of (text.begin(), text.end(), [] (char c) { return c >= '0' && c <= '9'; });
+}
+
+// Programs of a plug-in other than Morlake, by effGetProgramNameIndexed, or
+// by switching to each when the plug-in does not answer that.
+std::vector<std::string> programNames (HostedPlugin& plugin)
+{
+    std::vector<std::string> names;
+    const int current = plugin.getProgram();
+    bool switched = false;
+    for (int i = 0; i < plugin.numPrograms(); ++i)
+    {
+        auto r = plugin.programNameIndexed (i);
+        if (r.answer == 0)
+        {
+            plugin.setProgram (i);
+            r = plugin.programName();
+            switched = true;
+        }
+        names.push_back (r.text);
+    }
+    if (switched)
+        plugin.setProgram (current);
+    return names;
+}
+
+bool applyPreset (HostedPlugin& plugin, const std::string& preset, std::string& error)
+{
+    const bool morlake = isMorlake (plugin);
+    const auto names = morlake ? factoryPresetNames() : programNames (plugin);
+    int index = -1;
+    if (isIndex (preset))
+    {
+        index = preset.size() < 6 ? std::stoi (preset) : -1;
+        if (index < 0 || index >= static_cast<int> (names.size()))
+        {
+            error = "preset index " + preset + " is out of range (0.." + std::to_string (static_cast<int> (names.size()) - 1) + ")";
+            return false;
+        }
+    }
+    else
+    {
+        for (std::size_t i = 0; i < names.size() && index < 0; ++i)
+            if (equalsIgnoringCase (names[i], preset))
+                index = static_cast<int> (i);
+        if (index < 0)
+        {
+            const auto close = closeMatches (preset, names);
+            error = "unknown preset \"" + preset + "\"";
+            error += close.empty() ? " (--list-presets shows them all)" : "; close names: " + quotedList (close);
+            return false;
+        }
+    }
+    if (morlake)
+        selectFactoryPreset (plugin, index);
+    else
+        plugin.setProgram (index);
+    return true;
+}
+
+bool applyAssignment (HostedPlugin& plugin, const ParameterAssignment& a, std::string& error)
+{
+    const int index = resolveParameter (plugin, a.parameter, error);
+    if (index < 0)
+        return false;
+    float value = 0.0f;
+    if (a.normalised)
+    {
+        const auto v = parseWholeNumber (a.value);
+        if (! v)
+        {
+            error = "\"" + a.value + "\" for \"" + a.parameter + "\" is not a number";
+            return false;
+        }
+        if (*v < 0.0 || *v > 1.0)
+        {
+            error = "value " + a.value + " for \"" + a.parameter + "\" is outside 0..1";
+            return false;
+        }
+        value = static_cast<float> (*v);
+    }
+    else if (! displayValueToNormalised (plugin, index, a.value, value, error))
+        return false;
+    plugin.setParameter (index, value);
+    return true;
+}
+
+bool needsChunks (HostedPlugin& plugin, const char* what, std::string& error)
+{
+    if ((plugin.flags() & vst::effFlagsProgramChunks) != 0)
+        return true;
+    error = std::string ("the plug-in does not ") + what + " chunks in host \"" + plugin.config().productString +
+            "\" (see --host-product)";
+    return false;
+}
+
+void listParameters (HostedPlugin& plugin, std::ostream& out)
+{
+    out << "index  name                      display                   label\n";
+    for (int i = 0; i < plugin.numParams(); ++i)
+    {
+        const auto name = plugin.parameterName (i).text;
+        const auto display = plugin.parameterDisplay (i).text;
+        const auto label = plugin.parameterLabel (i).text;
+        out << std::setw (5) << i << "  " << std::left << std::setw (24) << name << "  " << std::setw (24) << display << "  "
+            << label << std::right << "  (" << std::fixed << std::setprecision (4) << plugin.getParameter (i) << ")\n";
+        out.unsetf (std::ios::floatfield);
+    }
+}
+
+void listPresets (HostedPlugin& plugin, std::ostream& out)
+{
+    const auto names = isMorlake (plugin) ? factoryPresetNames() : programNames (plugin);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        out << std::setw (3) << i << "  " << names[i] << '\n';
+}
+
+class Progress
+{
+public:
+    Progress (bool enabled, std::int64_t inputFrames, double rate) : on (enabled), total (inputFrames), rate (rate) {}
+    ~Progress() { finish(); }
+
+    void update (std::int64_t position)
+    {
+        if (! on)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last < std::chrono::milliseconds (100))
+            return;
+        last = now;
+        if (position < total)
+        {
+            const int width = 30;
+            const double f = static_cast<double> (position) / static_cast<double> (std::max<std::int64_t> (total, 1));
+            const int filled = static_cast<int> (f * width);
+            std::fprintf (stderr, "\r[%s%s] %3d%%", std::string (static_cast<std::size_t> (filled), '#').c_str(),
+                          std::string (static_cast<std::size_t> (width - filled), '.').c_str(), static_cast<int> (f * 100.0));
+        }
+        else
+            std::fprintf (stderr, "\r\033[Ktail %.1f s", static_cast<double> (position - total) / rate);
+        std::fflush (stderr);
+        drawn = true;
+    }
+
+    void finish()
+    {
+        if (drawn)
+            std::fprintf (stderr, "\r\033[K");
+        drawn = false;
+    }
+
+private:
+    bool on;
+    std::int64_t total;
+    double rate;
+    bool drawn = false;
+    std::chrono::steady_clock::time_point last{};
+};
+
+struct ChannelStats
+{
+    double peak = 0.0;
+    double sumSquares = 0.0;
+};
+
+} // namespace
+
+void requestRenderStop() { stopRequested.store (true, std::memory_order_relaxed); }
+
+std::string defaultOutputName (const std::string& input)
+{
+    if (input.empty())
+        return "morlake-demo.wav";
+    const std::filesystem::path p (input);
+    return (p.parent_path() / (p.stem().string() + "-morlake.wav")).string();
+}
+
+bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
+{
+    const bool listing = o.listPresets || o.listParams;
+
+    // Inputs first: a bad file should not cost a plug-in load.
+    std::unique_ptr<AudioSource> main;
+    std::unique_ptr<AudioSource> side;
+    if (! o.input.empty())
+    {
+        main = openAudioFile (o.input, error);
+        if (! main)
+            return false;
+    }
+    else
+        main = memorySource (makeDemoSignal (o.demoSampleRate), o.demoSampleRate);
+    const double rate = main->sampleRate();
+    if (! o.side.empty())
+    {
+        side = openAudioFile (o.side, error);
+        if (! side)
+            return false;
+        if (side->sampleRate() != rate)
+        {
+            error = "side input \"" + o.side + "\" runs at " + std::to_string (static_cast<int> (side->sampleRate())) +
+                    " Hz, the main input at " + std::to_string (static_cast<int> (rate)) + " Hz";
+            return false;
+        }
+    }
+
+    const std::string outputPath = o.output.empty() ? defaultOutputName (o.input) : o.output;
+    if (! listing)
+    {
+        int format = 0;
+        std::string name;
+        if (! outputFormatFor (outputPath, format, name))
+        {
+            error = "unsupported output format for \"" + outputPath + "\" (use .wav, .aiff, .flac, .caf or .w64)";
+            return false;
+        }
+    }
+
+    MidiFileContents midi;
+    if (! o.midi.empty() && ! readMidiFile (o.midi, rate, o.tempo, midi, error))
+        return false;
+
+    std::vector<std::uint8_t> chunk;
+    if (! o.chunkIn.empty())
+    {
+        if (! readWholeFile (o.chunkIn, chunk, error))
+            return false;
+        if (chunk.empty())
+        {
+            error = "chunk file \"" + o.chunkIn + "\" is empty";
+            return false;
+        }
+    }
+
+    HostConfig config;
+    config.productString = o.hostProduct;
+    config.vendorString = o.hostVendor;
+    config.sampleRate = rate;
+    config.blockSize = o.blockSize;
+    config.tempo = o.tempo;
+    auto plugin = HostedPlugin::load (o.pluginPath, config, error);
+    if (! plugin)
+        return false;
+    plugin->open();
+    if (plugin->numOutputs() < 1)
+    {
+        error = "plug-in \"" + o.pluginPath + "\" has no outputs";
+        return false;
+    }
+
+    if (! chunk.empty())
+    {
+        if (! needsChunks (*plugin, "take", error))
+            return false;
+        if (plugin->setChunk (chunk) == 0)
+        {
+            error = "the plug-in rejected the chunk in \"" + o.chunkIn + "\"";
+            return false;
+        }
+    }
+    if (! o.preset.empty() && ! applyPreset (*plugin, o.preset, error))
+        return false;
+    for (const auto& a : o.assignments)
+        if (! applyAssignment (*plugin, a, error))
+            return false;
+
+    if (o.listPresets)
+        listPresets (*plugin, out);
+    if (o.listParams)
+        listParameters (*plugin, out);
+    if (listing)
+        return true;
+
+    // The saved state is the one this render starts from, so loading it
+    // reproduces the render.
+    if (! o.chunkOut.empty())
+    {
+        if (! needsChunks (*plugin, "give", error))
+            return false;
+        const auto bytes = plugin->getChunk();
+        if (bytes.empty())
+        {
+            error = "the plug-in gave no chunk";
+            return false;
+        }
+        if (! writeFileAtomically (o.chunkOut, bytes, error))
+            return false;
+    }
+
+    const int outs = plugin->numOutputs();
+    auto writer = AudioWriter::create (outputPath, outs, rate, error);
+    if (! writer)
+        return false;
+
+    const auto midiEnd = midi.events.empty() ? 0 : midi.events.back().frame + 1;
+    const std::int64_t inputFrames = std::max ({main->frames(), side ? side->frames() : 0, midiEnd});
+    const bool fixedTail = o.tailSeconds >= 0.0;
+    const auto fixedTailFrames = static_cast<std::int64_t> (std::llround (std::max (o.tailSeconds, 0.0) * rate));
+    const auto maxTailFrames = fixedTail ? fixedTailFrames : static_cast<std::int64_t> (std::llround (o.maxTailSeconds * rate));
+    const auto windowFrames = std::max<std::int64_t> (1, static_cast<std::int64_t> (std::llround (o.quietWindowSeconds * rate)));
+    const float threshold = static_cast<float> (std::pow (10.0, o.thresholdDb / 20.0));
+
+    const int block = o.blockSize;
+    const auto blockFrames = static_cast<std::size_t> (block);
+    std::vector<float> inBuffers[4];
+    for (auto& b : inBuffers)
+        b.assign (blockFrames, 0.0f);
+    const float* inPtr[4] = {inBuffers[0].data(), inBuffers[1].data(), inBuffers[2].data(), inBuffers[3].data()};
+    AudioBuffers outBlock (static_cast<std::size_t> (outs), std::vector<float> (blockFrames));
+    std::vector<float*> outPtr;
+    for (auto& ch : outBlock)
+        outPtr.push_back (ch.data());
+
+    // The tail is kept until its end is known; it is cut after the last
+    // sample above the threshold, so the length does not depend on the block size.
+    AudioBuffers tail (static_cast<std::size_t> (outs));
+    std::int64_t lastLoud = -1; // absolute frame of the last sample above the threshold after the input
+    std::vector<ChannelStats> stats (static_cast<std::size_t> (outs));
+    std::int64_t nonFinite = 0;
+    std::vector<MidiEvent> blockEvents;
+    std::size_t nextEvent = 0;
+
+    Progress progress (o.progress, inputFrames, rate);
+    const auto started = std::chrono::steady_clock::now();
+    std::int64_t position = 0;
+    bool capReached = false;
+
+    for (;;)
+    {
+        if (stopRequested.load (std::memory_order_relaxed))
+        {
+            error = "interrupted";
+            return false;
+        }
+        if (position >= inputFrames)
+        {
+            const auto tailSoFar = position - inputFrames;
+            if (tailSoFar >= maxTailFrames)
+            {
+                capReached = ! fixedTail && position - std::max (lastLoud + 1, inputFrames) < windowFrames;
+                break;
+            }
+            if (! fixedTail && position - std::max (lastLoud + 1, inputFrames) >= windowFrames)
+                break;
+        }
+        int n = block;
+        if (fixedTail)
+            n = static_cast<int> (std::min<std::int64_t> (block, inputFrames + fixedTailFrames - position));
+
+        if (! main->read (inBuffers[0].data(), inBuffers[1].data(), n) ||
+            (side && ! side->read (inBuffers[2].data(), inBuffers[3].data(), n)))
+        {
+            error = "reading the input failed";
+            return false;
+        }
+        if (! side)
+        {
+            std::fill (inBuffers[2].begin(), inBuffers[2].end(), 0.0f);
+            std::fill (inBuffers[3].begin(), inBuffers[3].end(), 0.0f);
+        }
+
+        blockEvents.clear();
+        while (nextEvent < midi.events.size() && midi.events[nextEvent].frame < position + n)
+        {
+            MidiEvent e = midi.events[nextEvent++];
+            e.frame = std::max<std::int64_t> (e.frame - position, 0);
+            blockEvents.push_back (e);
+        }
+        plugin->processBlock (inPtr, 4, outPtr.data(), n, blockEvents);
+
+        // Input part goes straight to the file; the rest waits in the tail.
+        const int inputPart = static_cast<int> (std::clamp<std::int64_t> (inputFrames - position, 0, n));
+        for (int c = 0; c < outs; ++c)
+        {
+            const float* s = outPtr[static_cast<std::size_t> (c)];
+            for (int i = inputPart; i < n; ++i)
+                if (std::abs (s[i]) > threshold)
+                    lastLoud = std::max (lastLoud, position + i);
+            if (inputPart < n)
+                tail[static_cast<std::size_t> (c)].insert (tail[static_cast<std::size_t> (c)].end(), s + inputPart, s + n);
+        }
+        if (inputPart > 0 && ! writer->write (outPtr.data(), inputPart))
+        {
+            error = "writing \"" + outputPath + "\" failed";
+            return false;
+        }
+        position += n;
+        progress.update (position);
+    }
+    progress.finish();
+
+    const std::int64_t tailFrames =
+        fixedTail ? fixedTailFrames : std::clamp<std::int64_t> (lastLoud + 1 - inputFrames, 0, maxTailFrames);
+    std::vector<const float*> tailPtr;
+    for (auto& ch : tail)
+    {
+        ch.resize (static_cast<std::size_t> (tailFrames), 0.0f);
+        tailPtr.push_back (ch.data());
+    }
+    if (tailFrames > 0 && ! writer->write (tailPtr.data(), static_cast<int> (tailFrames)))
+    {
+        error = "writing \"" + outputPath + "\" failed";
+        return false;
+    }
+    if (! writer->commit (error))
+        return false;
+    const double wall = std::chrono::duration<double> (std::chrono::steady_clock::now() - started).count();
+
+    if (o.quiet)
+        return true;
+
+    // Statistics from the written file, so they describe exactly what is in it.
+    std::string readError;
+    auto written = openAudioFile (outputPath, readError);
+    const std::int64_t total = inputFrames + tailFrames;
+    if (written && outs <= 2)
+    {
+        std::vector<float> l (blockFrames), r (blockFrames);
+        for (std::int64_t pos = 0; pos < total; pos += block)
+        {
+            const int n = static_cast<int> (std::min<std::int64_t> (block, total - pos));
+            written->read (l.data(), r.data(), n);
+            for (int c = 0; c < outs; ++c)
+                for (int i = 0; i < n; ++i)
+                {
+                    const double v = (c == 0 ? l : r)[static_cast<std::size_t> (i)];
+                    if (! std::isfinite (v))
+                    {
+                        ++nonFinite;
+                        continue;
+                    }
+                    auto& s = stats[static_cast<std::size_t> (c)];
+                    s.peak = std::max (s.peak, std::abs (v));
+                    s.sumSquares += v * v;
+                }
+        }
+    }
+
+    out << "Rendered \"" << outputPath << "\": " << seconds (static_cast<double> (total) / rate) << ", " << outs
+        << (outs == 1 ? " channel, " : " channels, ") << static_cast<int> (rate) << " Hz, " << writer->formatName() << '\n';
+    if (outs <= 2)
+        for (int c = 0; c < outs; ++c)
+        {
+            const auto& s = stats[static_cast<std::size_t> (c)];
+            const double rms = total > 0 ? std::sqrt (s.sumSquares / static_cast<double> (total)) : 0.0;
+            out << "  channel " << c + 1 << ": peak " << dbText (s.peak) << " dBFS, RMS " << dbText (rms) << " dBFS\n";
+        }
+    out << "Tail: " << seconds (static_cast<double> (tailFrames) / rate);
+    if (fixedTail)
+        out << " (fixed)\n";
+    else if (capReached)
+        out << " (cap reached: still above " << o.thresholdDb << " dBFS)\n";
+    else
+        out << " (until below " << o.thresholdDb << " dBFS)\n";
+    const double audio = static_cast<double> (total) / rate;
+    out << "Speed: " << std::fixed << std::setprecision (1) << (wall > 0.0 ? audio / wall : 0.0) << "x real time ("
+        << std::setprecision (2) << wall << " s)\n";
+    out.unsetf (std::ios::floatfield);
+    if (nonFinite > 0)
+        out << "Warning: " << nonFinite << " samples are not finite numbers\n";
+    if (! plugin->overruns().empty())
+        out << "Warning: the plug-in wrote past the host's text limit " << plugin->overruns().size() << " times\n";
+    return true;
+}
+
+} // namespace morlake
