@@ -1,11 +1,14 @@
 #include "plugin/APlugin.h"
 
+#include "dsp/ReverbPresets.h"
 #include "platform/StringUtils.h"
 #include "presets/FactoryPresets.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
+#include <xmmintrin.h>
 
 namespace morlake {
 
@@ -62,6 +65,7 @@ APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX 
 
     if (makeEditor != nullptr)
         setEditor (makeEditor (*this));
+    chain.modulation ().setParameterSetter (writeDisruptValue, this);
 
     setNumInputs (4);
     setNumOutputs (2);
@@ -120,27 +124,118 @@ void APlugin::setSampleRate (float rate)
         return;
     dspSampleRate.store (rate, std::memory_order_relaxed);
     samplesPerWholeNote.store (240.0f * rate / getTempo (), std::memory_order_relaxed);
+    withDspStopped ([&] { chain.setSampleRate (rate); });
+}
+
+template <typename Work>
+void APlugin::withDspStopped (Work&& work)
+{
+    // The audio thread never waits: while the DSP is being rebuilt it outputs
+    // silence. This side waits for at most the block being processed.
+    DspState expected = DspState::Idle;
+    while (! dspState.compare_exchange_weak (expected, DspState::Reconfiguring, std::memory_order_acquire))
+    {
+        expected = DspState::Idle;
+        std::this_thread::yield ();
+    }
+    work ();
+    dspState.store (DspState::Idle, std::memory_order_release);
+}
+
+void APlugin::requestDspReset (DspRequest request)
+{
+    int current = dspRequest.load (std::memory_order_relaxed);
+    while (current < request && ! dspRequest.compare_exchange_weak (current, request, std::memory_order_relaxed))
+    {
+    }
+}
+
+void APlugin::serveDspRequests ()
+{
+    const int request = dspRequest.exchange (kNoRequest, std::memory_order_relaxed);
+    if (request == kProgramChanged)
+        chain.programChanged ();
+    else if (request == kReset)
+        chain.resetEverything ();
 }
 
 void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFrames)
 {
-    if (outputs == nullptr || sampleFrames <= 0)
+    if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0)
         return;
-    const bool silent = getIsSettingPreset () || inputs == nullptr;
-    for (int channel = 0; channel < 2; ++channel)
+
+    DspState expected = DspState::Idle;
+    if (! dspState.compare_exchange_strong (expected, DspState::Processing, std::memory_order_acquire))
     {
-        float* out = outputs[channel];
-        if (out == nullptr)
-            continue;
-        const float* in = silent ? nullptr : inputs[channel];
-        for (int32 i = 0; i < sampleFrames; ++i)
-            out[i] = in != nullptr ? in[i] : 0.0f;
+        std::memset (outputs[0], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
+        std::memset (outputs[1], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
+        return;
     }
+
+    // Denormals flush to zero inside the block; the host's mode comes back after it.
+    const unsigned int hostMode = _mm_getcsr ();
+    _mm_setcsr (hostMode | 0x8040u);
+
+    ChainTime time;
+    if (const VstTimeInfo* info = getTimeInfo (kVstTempoValid | kVstPpqPosValid))
+    {
+        time.valid = true;
+        time.tempoValid = (info->flags & kVstTempoValid) != 0;
+        time.tempo = static_cast<float> (info->tempo);
+        time.playing = (info->flags & kVstTransportPlaying) != 0;
+    }
+
+    serveDspRequests ();
+    chain.process (inputs, outputs, sampleFrames, time);
+    tempo.store (chain.getTempo (), std::memory_order_relaxed);
+    samplesPerWholeNote.store (chain.getSamplesPerWholeNote (), std::memory_order_relaxed);
+
+    _mm_setcsr (hostMode);
+    dspState.store (DspState::Idle, std::memory_order_release);
 }
 
-void APlugin::__processDeprecated (float** inputs, float** outputs, int32 sampleFrames)
+void APlugin::__processDeprecated (float**, float** outputs, int32 sampleFrames)
 {
-    processReplacing (inputs, outputs, sampleFrames);
+    if (outputs == nullptr || sampleFrames <= 0)
+        return;
+    for (int channel = 0; channel < 2; ++channel)
+        if (outputs[channel] != nullptr)
+            std::memset (outputs[channel], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
+}
+
+void APlugin::housekeeping ()
+{
+    updateEditorScreen ();
+    updateReverbPreset ();
+    serveFactoryReload ();
+}
+
+void APlugin::disruptNotice (float value)
+{
+    if (isEditorOpen ())
+        editor->setDisruptValue (value);
+}
+
+void APlugin::writeDisruptValue (void* context, int t, float value)
+{
+    // Modulation moves "Disrupt Value" every sample: a plain store, the editor
+    // follows through the periodic notice.
+    auto* self = static_cast<APlugin*> (context);
+    if (isValidTag (t))
+        self->storeValue (t, clamp01 (value));
+}
+
+void APlugin::updateReverbPreset ()
+{
+    if (! reverbUpdateRequest.exchange (false, std::memory_order_relaxed))
+        return;
+    const int step = getSteppedValue (tag::ReverbPreset);
+    float hidden[kReverbHiddenCount];
+    reverbPresetValues (step, hidden);
+    for (int k = 0; k < kReverbHiddenCount; ++k)
+        setParameter (kReverbHiddenFirstTag + k, hidden[k]);
+    chain.setCharacterRow (reverbPresetRows (step).character);
+    refreshPending.store (true, std::memory_order_relaxed);
 }
 
 void APlugin::storeValue (int t, float value)
@@ -214,8 +309,8 @@ void APlugin::getParameterDisplay (int32 t, char* text)
 ChainDisplayState APlugin::getChainDisplayState () const
 {
     ChainDisplayState state;
-    state.preDelaySync = cachedPreDelaySync.load (std::memory_order_relaxed);
-    state.roomType = cachedRoomType.load (std::memory_order_relaxed);
+    state.preDelaySync = chain.getPreDelaySync ();
+    state.roomType = chain.getRoomType ();
     state.roomScale = live[tag::HiddenRoomScale] >= 0.5f;
     state.lengthScale = live[tag::HiddenLengthScale] >= 0.5f;
     state.earlyScale = live[tag::HiddenEarlyScale] >= 0.5f;

@@ -2,6 +2,7 @@
 // the DSP and the editor object, and answers the host.
 #pragma once
 
+#include "dsp/TSignalChain.h"
 #include "params/DisplayText.h"
 #include "params/ParamValues.h"
 #include "params/ParameterTable.h"
@@ -32,7 +33,7 @@ HostFlags detectHost (const char* product, const char* vendor);
 constexpr int kVendorVersion = 65536;
 constexpr float kConstructionSampleRate = 44199.0f;
 
-class APlugin : public AudioEffectX
+class APlugin : public AudioEffectX, private ChainListener
 {
 public:
     explicit APlugin (vst::HostCallback audioMaster, EditorFactory makeEditor = nullptr);
@@ -103,6 +104,9 @@ public:
     bool takeFactoryReloadRequest () { return tag79Request.exchange (false, std::memory_order_relaxed); }
     void serveFactoryReload ();
     void setResetPresetValues () { reverbUpdateRequest.store (true, std::memory_order_relaxed); }
+    void updateReverbPreset ();
+    float getVUValues (int which) const { return chain.getMeter (which); }
+    const TSignalChain& signalChain () const { return chain; }
 
     // Editor -------------------------------------------------------------------
     bool isEditorOpen () const;
@@ -118,12 +122,29 @@ public:
     ChainDisplayState getChainDisplayState () const;
 
 private:
+    enum class DspState : int { Idle, Processing, Reconfiguring };
+    enum DspRequest : int { kNoRequest = 0, kReset = 1, kProgramChanged = 2 };
+
+    // ChainListener, on the audio thread.
+    bool isSettingPreset () const override { return getIsSettingPreset (); }
+    void housekeeping () override;
+    void disruptNotice (float value) override;
+
+    // Runs `work` on the DSP while no block is being processed.
+    template <typename Work>
+    void withDspStopped (Work&& work);
+    void requestDspReset (DspRequest request);
+    void serveDspRequests ();
+    static void writeDisruptValue (void* context, int tag, float value);
+
     void initVariables ();
     void loadFactoryRow (int index);
     void refreshEditorNow ();
     void storeValue (int tag, float value);
 
     ParameterTable params;
+    std::atomic<DspState> dspState {DspState::Idle};
+    std::atomic<int> dspRequest {kNoRequest};
 
     // Value arrays by tag.
     ParamValues live;
@@ -156,9 +177,8 @@ private:
     std::atomic<float> tempo {120.0f};
     std::atomic<float> samplesPerWholeNote {0.0f};
 
-    // Chain state the display texts depend on (written by the signal chain).
-    std::atomic<bool> cachedPreDelaySync {false};
-    std::atomic<int> cachedRoomType {1};
+    // Declared last: it reads the live values from its first block.
+    TSignalChain chain {live, *this};
 };
 
 } // namespace morlake

@@ -47,6 +47,7 @@ void APlugin::setProgram (int32 programIndex)
             setParameter (t, program[t]);
     userSelection.store (false, std::memory_order_relaxed);
 
+    requestDspReset (kProgramChanged);
     doResetEverything ();
 
     refreshPending.store (false, std::memory_order_relaxed);
@@ -132,7 +133,10 @@ void APlugin::serveFactoryReload ()
 
 void APlugin::doResetEverything ()
 {
-    // The DSP state is reset by the signal chain on the audio thread.
+    setResetPresetValues ();
+    updateReverbPreset ();
+    // The DSP itself is reset on the audio thread, before its next frame.
+    requestDspReset (kReset);
 }
 
 void APlugin::getProgramName (char* text)

@@ -29,6 +29,8 @@ public:
     virtual void setEditTag (int tag) = 0;
     // Resynchronise every control with the live values on the next idle pass.
     virtual void refreshAll () = 0;
+    // The Disrupt value (-1..+1) moved by modulation; called from the audio thread.
+    virtual void setDisruptValue (float) {}
 
     virtual bool onWheel (float distance) = 0;
     virtual int onKeyDown (const VstKeyCode& key) = 0;

@@ -1,0 +1,557 @@
+#include "dsp/TSignalChain.h"
+
+#include "dsp/ReverbPresets.h"
+#include "params/ParamTags.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace morlake {
+
+namespace {
+
+constexpr float REVERB_ROOM_SIZE_MULT_ARRAY[4] = {1.0f, 0.3f, 0.15f, 0.3f};
+constexpr float REVERB_ROOM_SIZE_ADD_ARRAY[4] = {0.0f, 0.6f, 0.7f, 0.6f};
+constexpr float REVERB_ROOM_LEN_MULT_ARRAY[4] = {1.0f, 0.25f, 0.4f, 0.2f};
+constexpr float REVERB_ROOM_LEN_ADD_ARRAY[4] = {0.0f, 0.6f, 0.6f, 0.7f};
+
+// Smoother weights: 0.1 on the new value, 0.9 on the old.
+constexpr float kSmoothNew = 0.100000024f;
+constexpr float kSmoothOld = 0.9f;
+constexpr float kMeterNew = 0.10000002f;
+constexpr float kLimit = 0.999f;
+
+// Longest lengths reserved up front, so that steady-state processing never
+// allocates: synced late lengths up to three whole notes at 60 bpm, pre-delays
+// up to 4.1 s plus their spread.
+constexpr float kLateReserveSeconds = 12.2f;
+constexpr float kPreDelayReserveSeconds = 4.3f;
+constexpr float kEarlyReserveSeconds = 0.5f;
+
+float clamp01 (float v)
+{
+    if (! (v > 0.0f))
+        return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
+float panLeft (float q) { return std::min (1.0f, 2.0f - q); }
+float panRight (float q) { return std::min (1.0f, q); }
+float panOf (float modulation) { return 2.0f * clamp01 (modulation + 0.5f); }
+
+bool on (float v) { return v >= 0.5f; }
+
+float wrapPhase (float phase)
+{
+    return phase >= 1.0f ? phase - std::floor (phase) : phase;
+}
+
+float sanitize (float x) { return std::isfinite (x) ? x : 0.0f; }
+
+ChainCurves buildCurves ()
+{
+    ChainCurves c;
+    for (int i = 0; i < kCurveSize; ++i)
+    {
+        const double x = static_cast<double> (i) / 65536.0;
+        auto db = [&] (double range, double offset) {
+            return x < 0.001 ? 0.0f : static_cast<float> (std::pow (10.0, (range * x - offset) / 20.0));
+        };
+        c.gainWide[i] = db (80.0, 40.0);
+        c.gainOut[i] = db (60.0, 40.0);
+        c.gain60[i] = db (60.0, 60.0);
+        c.gainReverb[i] = db (70.0, 60.0);
+        c.threshold[i] = db (40.0, 40.0);
+        c.sine[i] = static_cast<float> (std::sin (6.28318 * x));
+        for (int r = 0; r < 4; ++r)
+            c.reverbLength[r][i] = x < 0.001 ? 0.0f
+                                             : static_cast<float> (std::pow (
+                                                   2.0, 6.0 * (x * REVERB_ROOM_LEN_MULT_ARRAY[r] + REVERB_ROOM_LEN_ADD_ARRAY[r]) - 6.0));
+    }
+    return c;
+}
+
+} // namespace
+
+const std::array<float, 15> SYNCED_PRE_DELAY_LENGTH_ARRAY = {
+    1.0f / 48, 1.0f / 32, 3.0f / 64, 1.0f / 24, 1.0f / 16, 3.0f / 32, 1.0f / 12, 1.0f / 8,
+    3.0f / 16, 1.0f / 6,  1.0f / 4,  3.0f / 8,  1.0f / 3,  1.0f / 2,  3.0f / 4};
+
+const ChainCurves& chainCurves ()
+{
+    static const std::unique_ptr<ChainCurves> curves = std::make_unique<ChainCurves> (buildCurves ());
+    return *curves;
+}
+
+TSignalChain::TSignalChain (const ParamValues& v, ChainListener& l)
+    : values (v), listener (l), curves (chainCurves ()), rate (std::make_unique<RateCurves> ())
+{
+    reverb.create ();
+    values.copyTo (p);
+}
+
+void TSignalChain::setSampleRate (float newRate)
+{
+    if (! (newRate >= 1000.0f))
+        newRate = 1000.0f;
+    if (std::fabs (newRate - sampleRate) < 0.00001f)
+        return;
+    sampleRate = newRate;
+    samplesPerWholeNote = sampleRate * 240.0f / tempo;
+
+    for (int i = 0; i < kCurveSize; ++i)
+    {
+        const float x = static_cast<float> (i) / 65535.9f;
+        const float damping = 40.0f * std::pow (2.0f, 10.0f - 2.5f * x) / sampleRate;
+        rate->damping[i] = damping > 0.6f ? 1.0f : damping;
+        rate->earlyLength[i] = std::pow (2.0f, 4.6f * x - 3.0f) * sampleRate;
+        rate->preDelay[i] = (std::pow (2.0f, 12.0f * x) - 1.0f) / 1000.0f * sampleRate;
+    }
+
+    early1.init (sampleRate, kEarlyReserveSeconds);
+    early2.init (sampleRate, kEarlyReserveSeconds);
+    late.init (sampleRate, kLateReserveSeconds);
+    pre1.init (sampleRate, kPreDelayReserveSeconds);
+    pre2.init (sampleRate, kPreDelayReserveSeconds);
+    pre3.init (sampleRate, kPreDelayReserveSeconds);
+    reverb.setSampleRate (sampleRate, COMB_BASE_LENGTH_ARRAY);
+    values.copyTo (p);
+    mod.setSampleRate (sampleRate, p);
+    clearState ();
+}
+
+void TSignalChain::clearState ()
+{
+    previousPlaying = -1;
+    for (float& v : earlyIn)
+        v = 0.0f;
+    for (int c = 0; c < 2; ++c)
+        earlyOutA[c] = earlyOutB[c] = lateFilter[c] = 0.0f;
+    for (float& v : earlyTap)
+        v = 0.0f;
+    firstSample = true;
+}
+
+void TSignalChain::resetEverything ()
+{
+    values.copyTo (p);
+    early1.zero ();
+    early2.zero ();
+    late.zero ();
+    pre1.zero ();
+    pre2.zero ();
+    pre3.zero ();
+    reverb.mute ();
+    mod.resetAll (p);
+    clearState ();
+}
+
+void TSignalChain::programChanged ()
+{
+    values.copyTo (p);
+    mod.programChanged (p);
+    resetEverything ();
+}
+
+void TSignalChain::setCharacterRow (int row)
+{
+    characterRow = row;
+}
+
+float TSignalChain::getMeter (int which) const
+{
+    which = std::clamp (which, 0, kMeters - 1);
+    return clamp01 (shownMeter[static_cast<std::size_t> (which)].load (std::memory_order_relaxed));
+}
+
+void TSignalChain::process (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time)
+{
+    blockTime = time;
+    const float* in[4] {};
+    for (int c = 0; c < 4 && inputs != nullptr; ++c)
+        in[c] = inputs[c];
+    float* outLeft = outputs[0];
+    float* outRight = outputs[1];
+
+    for (int i = 0; i < frames; ++i)
+    {
+        float l = 0.0f, r = 0.0f;
+        frame (in[0] != nullptr ? sanitize (in[0][i]) : 0.0f, in[1] != nullptr ? sanitize (in[1][i]) : 0.0f,
+               in[2] != nullptr ? sanitize (in[2][i]) : 0.0f, in[3] != nullptr ? sanitize (in[3][i]) : 0.0f, l, r);
+        if (outLeft != nullptr)
+            outLeft[i] = l;
+        if (outRight != nullptr)
+            outRight[i] = r;
+    }
+}
+
+void TSignalChain::readParameters ()
+{
+    values.copyTo (p);
+}
+
+void TSignalChain::controlWork ()
+{
+    readParameters ();
+
+    if (blockTime.valid)
+    {
+        tempo = blockTime.tempoValid && blockTime.tempo > 0.0f && std::isfinite (blockTime.tempo) ? blockTime.tempo
+                                                                                                     : 120.0f;
+        samplesPerWholeNote = sampleRate * 240.0f / tempo;
+        const int playing = blockTime.playing ? 1 : 0;
+        if (playing == 1 && playing != previousPlaying)
+        {
+            mod.transportStarted ();
+            for (float& phase : lengthPhase)
+                phase = 0.0f;
+            for (float& phase : widenPhase)
+                phase = 0.0f;
+        }
+        previousPlaying = playing;
+    }
+
+    bypass = on (p[tag::Bypass]);
+    distortionOn = on (p[tag::DistortionOn]);
+    earlyOn = on (p[tag::EarlyOn]);
+    earlyIntoReverb = modStep (p[tag::EarlyPath], 1.99f, 2) == 1;
+    lateOn = on (p[tag::LateOn]);
+    lateIntoReverb = modStep (p[tag::LatePath], 1.99f, 2) == 1;
+    late.setTempoSynced (on (p[tag::LateLengthSync]));
+    reverbOn = on (p[tag::ReverbOn]);
+    preDelaySync = on (p[tag::ReverbPreDelaySync]);
+    lowpassOn = on (p[tag::ReverbLPOn]);
+    highpassOn = on (p[tag::ReverbHPOn]);
+    const bool roomSwitch = on (p[tag::HiddenRoomScale]);
+    const bool lengthSwitch = on (p[tag::HiddenLengthScale]);
+    const bool earlySwitch = on (p[tag::HiddenEarlyScale]);
+
+    for (int k = 0; k < 4; ++k)
+    {
+        widenMix[k] = p[111 + 3 * k];
+        widenAmplitude[k] = (std::pow (2.0f, 6.0f * p[110 + 3 * k]) - 1.0f) * sampleRate / 1000.0f;
+        widenRate[k] = std::pow (2.0f, 10.0f * p[112 + 3 * k]) * 1e-6f;
+    }
+
+    lengthDepth[0] = 0.1f * p[122];
+    lengthDepth[1] = 0.1f * p[124];
+    lengthDepth[2] = 0.1f * p[126];
+    lengthStep[0] = 3e-7f * std::pow (2.0f, 10.0f * p[123]);
+    lengthStep[1] = 3e-7f * std::pow (2.0f, 10.0f * p[125]);
+    lengthStep[2] = 3e-7f * std::pow (2.0f, 10.0f * p[127]);
+    lengthStep[3] = 3e-7f * std::pow (2.0f, 11.0f * p[123]);
+    lengthStep[4] = 3e-7f * std::pow (2.0f, 11.0f * p[125]);
+    lengthStep[5] = 3e-7f * std::pow (2.0f, 9.0f * p[127]);
+    if (p[128] > 0.5f)
+        for (float& step : lengthStep)
+            step *= 1.0f - 0.5f * p[128];
+
+    reverb.setDiffusion (1.0f);
+    roomType = std::clamp (reverbRoomType (characterRow), 0, 3);
+
+    roomScale = 1.0f;
+    lengthScale = 1.0f;
+    earlyAdd = 0.005f;
+    earlyMult = 0.05f;
+    if (roomSwitch)
+    {
+        roomScale = 0.42f;
+        lengthScale = 1.0f;
+        earlyMult = 0.021f;
+    }
+    if (lengthSwitch)
+    {
+        roomScale = 0.5f;
+        lengthScale = 2.0f;
+        earlyMult = 0.025f;
+    }
+    if (earlySwitch)
+    {
+        roomScale = 0.5f;
+        lengthScale = 16.0f;
+        earlyMult = 0.025f;
+    }
+
+    mod.controlTick (p, tempo, samplesPerWholeNote);
+
+    cachedPreDelaySync.store (preDelaySync, std::memory_order_relaxed);
+    cachedRoomType.store (roomType, std::memory_order_relaxed);
+}
+
+void TSignalChain::frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR)
+{
+    if (listener.isSettingPreset ())
+    {
+        outL = outR = 0.0f;
+        return;
+    }
+    if ((sampleCounter & 8191) == 0)
+        listener.housekeeping ();
+    if ((sampleCounter & 15) == 0)
+        controlWork ();
+
+    mod.setTap (tap::Input, inL, inR);
+    mod.setTap (tap::SideInput, sideL, sideR);
+    mod.process (p);
+    const float* m = mod.sums ();
+
+    // Input volume: 0 dB without modulation.
+    const float gIn = curves.gainWide[curveIndex (m[dest::InputVolume] * 0.5f + 0.5f)];
+    const float dryL = inL * gIn;
+    const float dryR = inR * gIn;
+
+    float dL = dryL, dR = dryR;
+    if (distortionOn)
+    {
+        const float amount = clamp01 (p[tag::DistortionAmount] + m[dest::Distortion]);
+        const float d = amount * amount;
+        auto fold = [&] (float x) {
+            const float clipped = std::clamp (x, -64.0f, 64.0f);
+            const int k = static_cast<int> (clipped * 16.0f * 65536.0f * 0.5f + 65536.0f) & (kCurveSize - 1);
+            return x + curves.sine[k] * d * (1.0f - x * x);
+        };
+        dL = fold (dL);
+        dR = fold (dR);
+    }
+    mod.setTap (tap::DistortOutput, dL, dR);
+
+    float eL = 0.0f, eR = 0.0f;
+    if (earlyOn)
+        early (dL, dR, eL, eR);
+    mod.setTap (tap::EarlyOutput, eL, eR);
+
+    float lL = 0.0f, lR = 0.0f;
+    if (lateOn)
+        lateDelay (dL, dR, lL, lR);
+    mod.setTap (tap::LateOutput, lL, lR);
+
+    float vL = 0.0f, vR = 0.0f;
+    if (reverbOn)
+        reverbSection (dL, dR, eL, eR, lL, lR, vL, vR);
+    mod.setTap (tap::ReverbOutput, vL, vR);
+
+    float wetL = vL, wetR = vR;
+    if (! earlyIntoReverb)
+    {
+        wetL += eL;
+        wetR += eR;
+    }
+    if (! lateIntoReverb)
+    {
+        wetL += lL;
+        wetR += lR;
+    }
+
+    // Output stage.
+    wetDry = firstSample ? p[tag::WetDry] : kSmoothNew * p[tag::WetDry] + kSmoothOld * wetDry;
+    const float w = bypass ? 0.0f : 2.0f * clamp01 (wetDry + m[dest::WetDry]);
+    const float wetAmount = std::min (1.0f, w);
+    const float dryAmount = std::min (1.0f, 2.0f - w);
+    const float wetGain = curves.gainWide[curveIndex (0.5f * m[dest::WetVolume] + 0.5f)] * wetAmount;
+    const float dryGain = curves.gainWide[curveIndex (0.5f * m[dest::DryVolume] + 0.5f)] * dryAmount;
+    const float qw = panOf (m[dest::WetPan]);
+    const float qd = panOf (m[dest::DryPan]);
+    const float q = panOf (m[dest::Pan]);
+    mainVolume = firstSample ? p[tag::MainVolume] : kSmoothNew * p[tag::MainVolume] + kSmoothOld * mainVolume;
+    const float gm = curves.gainOut[curveIndex (mainVolume + m[dest::OutputVolume])];
+
+    float left = (dryL * panLeft (qd) * dryGain + wetL * panLeft (qw) * wetGain) * panLeft (q) * gm;
+    float right = (wetR * panRight (qw) * wetGain + dryR * panRight (qd) * dryGain) * panRight (q) * gm;
+    if (! std::isfinite (left) || ! std::isfinite (right))
+    {
+        // Never pass a broken state on: start again from silence.
+        left = right = 0.0f;
+        resetEverything ();
+    }
+    outL = std::clamp (left, -kLimit, kLimit);
+    outR = std::clamp (right, -kLimit, kLimit);
+    mod.setTap (tap::Output, outL, outR);
+
+    if ((sampleCounter & 63) == 0)
+    {
+        const float gate = std::fabs (mod.followerGate ());
+        meter[0] = kSmoothOld * meter[0] + kMeterNew * std::fabs (dryL);
+        meter[1] = kSmoothOld * meter[1] + kMeterNew * std::fabs (dryR);
+        meter[2] = kSmoothOld * meter[2] + kMeterNew * std::fabs (outL);
+        meter[3] = kSmoothOld * meter[3] + kMeterNew * std::fabs (outR);
+        meter[4] = kSmoothOld * meter[4] + kMeterNew * gate;
+        meter[5] = kSmoothOld * meter[4] + kMeterNew * gate;
+        for (int k = 0; k < kMeters; ++k)
+            shownMeter[static_cast<std::size_t> (k)].store (meter[k], std::memory_order_relaxed);
+    }
+    if ((sampleCounter & 255) == 0)
+        listener.disruptNotice (mod.getDisruptModValue ());
+
+    ++sampleCounter;
+    firstSample = false;
+}
+
+void TSignalChain::early (float dL, float dR, float& outL, float& outR)
+{
+    const float* m = mod.sums ();
+    const float es = (clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * REVERB_ROOM_SIZE_MULT_ARRAY[roomType] +
+                      REVERB_ROOM_SIZE_ADD_ARRAY[roomType]) *
+                         earlyMult +
+                     earlyAdd;
+    const float len = es * rate->earlyLength[curveIndex (p[tag::EarlyLength] + m[dest::EarlyLength])];
+    const float wide = (m[dest::EarlyWiden] + 1.5f) * len;
+
+    earlyVolume = firstSample ? p[tag::EarlyVolume] : kSmoothNew * p[tag::EarlyVolume] + kSmoothOld * earlyVolume;
+    const float g = curves.gain60[curveIndex (earlyVolume + m[dest::EarlyVolume])];
+    const float q = panOf (m[dest::EarlyPan]);
+    const float gainLeft = g * panLeft (q);
+    const float gainRight = g * panRight (q);
+
+    float feed = clamp01 (0.5f * p[tag::EarlyFeed] + m[dest::EarlyFeed]);
+    // The cross amount takes the "Early Side Feed" modulation and the side amount the "Early Cross Feed" one.
+    float cross = clamp01 (0.5f * p[tag::EarlyCross] + m[dest::EarlySideFeed]);
+    float side = clamp01 (0.5f * p[tag::EarlySide] + m[dest::EarlyCrossFeed]);
+    const float total = cross + feed + side;
+    if (total > 0.99f)
+    {
+        const float scale = 0.99f / total;
+        cross *= scale;
+        feed *= scale;
+        side *= scale;
+    }
+
+    early1.setFeed (feed);
+    early1.setCross (-cross);
+    early1.setDelayLenDirect (std::max (len, 1.0f), std::max (wide, 1.0f));
+    early2.setFeed (feed);
+    early2.setCross (-cross);
+    early2.setDelayLenDirect (std::max (wide, 1.0f), std::max (len, 1.0f));
+
+    const float a = firstSample ? 1.0f : rate->damping[curveIndex (p[tag::EarlyDamp] + m[dest::EarlyDamp])];
+    const float keep = 1.0f - a;
+    earlyIn[0] = earlyIn[0] * keep + dL * a;
+    earlyIn[1] = earlyIn[1] * keep + dL * a;
+    earlyIn[2] = earlyIn[2] * keep + dR * a;
+    earlyIn[3] = earlyIn[3] * keep + dR * a;
+
+    float aL, aR, bL, bR;
+    early1.process (earlyIn[0] + side * earlyTap[3], earlyIn[2] + side * earlyTap[1], aL, aR);
+    early2.process (earlyIn[1] + side * earlyTap[2], earlyIn[3] + side * earlyTap[0], bL, bR);
+
+    earlyOutA[0] = earlyOutA[0] * keep + aL * a;
+    earlyOutA[1] = earlyOutA[1] * keep + aR * a;
+    earlyOutB[0] = earlyOutB[0] * keep + bL * a;
+    earlyOutB[1] = earlyOutB[1] * keep + bR * a;
+
+    const float spread = clamp01 (m[dest::EarlySpread] + 0.75f);
+    const float mid = (1.0f - spread) * (earlyOutB[0] + earlyOutB[1]) * 0.5f;
+    const float sBL = mid + spread * earlyOutB[0];
+    const float sBR = mid + spread * earlyOutB[1];
+
+    earlyTap[0] = earlyOutA[0];
+    earlyTap[1] = earlyOutB[0];
+    earlyTap[2] = earlyOutA[1];
+    earlyTap[3] = earlyOutB[1];
+    earlyOutB[0] = sBL;
+    earlyOutB[1] = sBR;
+
+    outL = gainLeft * (sBL + earlyOutA[0]);
+    outR = gainRight * (sBR + earlyOutA[1]);
+}
+
+void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR)
+{
+    const float* m = mod.sums ();
+    late.setDelayLen (clamp01 (p[tag::LateLength] + m[dest::LateLength]),
+                      std::max (0.0f, m[dest::LateWidth]) * sampleRate * 0.03f, tempo);
+    late.setFeed (clamp01 (m[dest::LateFeed]));
+    float lL, lR;
+    late.process (dL, dR, lL, lR);
+
+    lateVolume = firstSample ? p[tag::LateVolume] : kSmoothNew * p[tag::LateVolume] + kSmoothOld * lateVolume;
+    const float g = curves.gain60[curveIndex (lateVolume + m[dest::LateVolume])];
+    const float q = panOf (m[dest::LatePan]);
+    const float a = firstSample ? 1.0f : rate->damping[curveIndex (p[tag::LateDamp] + m[dest::LateDamp])];
+    lateFilter[0] = lateFilter[0] * (1.0f - a) + lL * a;
+    lateFilter[1] = lateFilter[1] * (1.0f - a) + lR * a;
+    outL = g * panLeft (q) * lateFilter[0];
+    outR = g * panRight (q) * lateFilter[1];
+}
+
+void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL,
+                                  float& outR)
+{
+    const float* m = mod.sums ();
+    reverb.setFilter (lowpassOn ? clamp01 (p[tag::ReverbLPFrequency] + m[dest::ReverbLP]) : 1.0f,
+                      highpassOn ? clamp01 (p[tag::ReverbHPFrequency] + m[dest::ReverbHP]) : 0.0f);
+    reverb.setDamp (clamp01 (p[tag::ReverbDamp] + m[dest::ReverbDamp]));
+    const float dis = clamp01 (p[tag::ReverbDisorder] + m[dest::ReverbDisorder]);
+
+    float widen[4];
+    for (int k = 0; k < 4; ++k)
+    {
+        widenPhase[k] = wrapPhase (widenPhase[k] + widenRate[k]);
+        const float triangle = 1.0f - std::fabs (2.0f * widenPhase[k] - 1.0f);
+        widen[k] = (triangle * widenMix[k] + (1.0f - widenMix[k])) * widenAmplitude[k] + 1.0f;
+    }
+    reverb.setWiden (widen[0], widen[1], widen[2], widen[3]);
+
+    const float r = clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * REVERB_ROOM_SIZE_MULT_ARRAY[roomType] *
+                        roomScale +
+                    REVERB_ROOM_SIZE_ADD_ARRAY[roomType];
+    roomSmoothed = firstSample ? r : 0.05f * r + 0.95f * roomSmoothed;
+    reverb.setRoomSize (roomSmoothed, roomSmoothed * (1.0f - 0.375f * dis), roomSmoothed * 0.95f * (1.0f - 0.25f * dis));
+
+    const float length =
+        curves.reverbLength[roomType][curveIndex (p[tag::ReverbLength] + m[dest::ReverbLength])] * lengthScale;
+    float s[6];
+    for (int j = 0; j < 6; ++j)
+    {
+        lengthPhase[j] = wrapPhase (lengthPhase[j] + lengthStep[j]);
+        s[j] = curves.sine[static_cast<int> (lengthPhase[j] * 65536.0f) & (kCurveSize - 1)];
+    }
+    reverb.setLength (length, 1.0f + lengthDepth[0] * s[0], 1.0f + lengthDepth[0] * s[3],
+                      length * 0.9f * (1.0f - 0.375f * dis), 1.0f + lengthDepth[1] * s[1], 1.0f + lengthDepth[1] * s[4],
+                      length * 0.95f * (1.0f - 0.25f * dis), 1.0f + lengthDepth[2] * s[2], 1.0f + lengthDepth[2] * s[5]);
+
+    const float preValue = p[tag::ReverbPreDelay] + m[dest::ReverbPreDelay];
+    float pd;
+    if (preDelaySync)
+        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[modStep (clamp01 (preValue), 14.99f, 15)] * samplesPerWholeNote + 1.0f;
+    else
+        pd = rate->preDelay[curveIndex (preValue)];
+    const float dd = clamp01 (p[tag::ReverbPreDelayDisorder] + m[dest::ReverbDisorder]);
+    const float w = 1.0f + std::clamp (m[dest::ReverbPreWiden], -1.0f, 1.0f);
+    const float spread = clamp01 (m[dest::ReverbPreSpread]) * sampleRate * 0.1f;
+
+    auto setPre = [&] (TDelay& line, float factor) {
+        const float left = std::max (0.0f, factor * pd) + 5.0f;
+        line.setDelayLenDirect (left, std::max (0.0f, left + spread) + 5.0f);
+    };
+    setPre (pre1, 1.0f);
+    setPre (pre2, 1.0f + 0.2f * dd * w);
+    setPre (pre3, 1.0f + 0.1f * dd * w);
+
+    float x[6];
+    pre1.process (dL, dR, x[0], x[1]);
+    pre2.process (dL, dR, x[2], x[3]);
+    pre3.process (dL, dR, x[4], x[5]);
+    for (int bank = 0; bank < 3; ++bank)
+    {
+        if (earlyIntoReverb)
+        {
+            x[2 * bank] += eL;
+            x[2 * bank + 1] += eR;
+        }
+        if (lateIntoReverb)
+        {
+            x[2 * bank] += lL;
+            x[2 * bank + 1] += lR;
+        }
+    }
+    float vL, vR;
+    reverb.process (x[0], x[1], x[2], x[3], x[4], x[5], vL, vR);
+
+    reverbVolume = firstSample ? p[tag::ReverbVolume] : kSmoothNew * p[tag::ReverbVolume] + kSmoothOld * reverbVolume;
+    const float g = curves.gainReverb[curveIndex (reverbVolume + m[dest::ReverbVolume])];
+    const float q = panOf (m[dest::ReverbPan]);
+    outL = g * panLeft (q) * vL;
+    outR = g * panRight (q) * vR;
+}
+
+} // namespace morlake

@@ -1,0 +1,147 @@
+// The per-sample chain: input volume, distortion, early network, late delay,
+// pre-delays and reverb, wet/dry, volumes, pans, hard limit and meters.
+// Host-free: it reads the 256 parameter values, a per-block time record and
+// talks to its owner through ChainListener.
+#pragma once
+
+#include "dsp/TBasicReverb.h"
+#include "dsp/TDelay.h"
+#include "dsp/TModulation.h"
+#include "params/ParamValues.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace morlake {
+
+inline constexpr int kCurveSize = 65536;
+using CurveTable = std::array<float, kCurveSize>;
+
+// trunc(clamp01(v) * 65535.9): the index into a curve table.
+inline int curveIndex (float v)
+{
+    if (! (v > 0.0f))
+        return 0;
+    return v >= 1.0f ? kCurveSize - 1 : static_cast<int> (v * 65535.9f);
+}
+
+// Rate-independent curves, shared by every instance.
+struct ChainCurves
+{
+    CurveTable gainWide, gainOut, gain60, gainReverb, threshold, sine;
+    std::array<CurveTable, 4> reverbLength; // by room type
+};
+const ChainCurves& chainCurves ();
+
+extern const std::array<float, 15> SYNCED_PRE_DELAY_LENGTH_ARRAY;
+
+struct ChainTime
+{
+    bool valid = false;       // the host answered a time record for this block
+    bool tempoValid = false;
+    bool playing = false;
+    float tempo = 120.0f;
+};
+
+class ChainListener
+{
+public:
+    virtual ~ChainListener () = default;
+    virtual bool isSettingPreset () const = 0;
+    // Every 8192 frames: editor refresh, reverb character update, factory reload.
+    virtual void housekeeping () = 0;
+    // Every 256 frames: the Disrupt value for the editor.
+    virtual void disruptNotice (float value) = 0;
+};
+
+class TSignalChain
+{
+public:
+    static constexpr int kMeters = 6;
+
+    TSignalChain (const ParamValues& values, ChainListener& listener);
+
+    TModulation& modulation () { return mod; }
+    const TModulation& modulation () const { return mod; }
+
+    // Allocates for the rate; not to run beside process().
+    void setSampleRate (float rate);
+    float getSampleRate () const { return sampleRate; }
+
+    // Reset of everything: delays, filters, reverb and modulation state.
+    void resetEverything ();
+    // A program was loaded: modulation sources cleared, then a full reset.
+    void programChanged ();
+    // Character row of the reverb preset now applied (gives the room type).
+    void setCharacterRow (int row);
+
+    // Processes frames [0, frames) of the four inputs (any may be null: silence).
+    void process (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time);
+
+    float getMeter (int which) const;
+    bool getPreDelaySync () const { return cachedPreDelaySync.load (std::memory_order_relaxed); }
+    int getRoomType () const { return cachedRoomType.load (std::memory_order_relaxed); }
+    float getTempo () const { return tempo; }
+    float getSamplesPerWholeNote () const { return samplesPerWholeNote; }
+    std::uint64_t getSampleCounter () const { return sampleCounter; }
+
+private:
+    struct RateCurves
+    {
+        CurveTable damping, earlyLength, preDelay;
+    };
+
+    void frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR);
+    void controlWork ();
+    void readParameters ();
+    void early (float dL, float dR, float& outL, float& outR);
+    void lateDelay (float dL, float dR, float& outL, float& outR);
+    void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR);
+    void clearState ();
+
+    const ParamValues& values;
+    ChainListener& listener;
+    const ChainCurves& curves;
+    std::unique_ptr<RateCurves> rate;
+
+    float p[kNumParams] {}; // parameter values, refreshed every control tick
+
+    TDelay early1, early2, late, pre1, pre2, pre3;
+    TBasicReverb reverb;
+    TModulation mod;
+
+    float sampleRate = 0.0f;
+    float tempo = 120.0f;
+    float samplesPerWholeNote = 0.0f;
+    ChainTime blockTime;
+    int previousPlaying = -1;
+    std::uint64_t sampleCounter = 0;
+    bool firstSample = true;
+
+    // Control values (every 16 frames).
+    bool bypass = false, distortionOn = false, earlyOn = false, earlyIntoReverb = false;
+    bool lateOn = false, lateIntoReverb = false, reverbOn = true, preDelaySync = false;
+    bool lowpassOn = true, highpassOn = true;
+    int roomType = 1;
+    int characterRow = 0;
+    float roomScale = 1.0f, lengthScale = 1.0f, earlyAdd = 0.005f, earlyMult = 0.05f;
+    float widenMix[4] {}, widenAmplitude[4] {}, widenRate[4] {}, widenPhase[4] {};
+    float lengthDepth[3] {}, lengthStep[6] {}, lengthPhase[6] {};
+
+    // Smoothers.
+    float wetDry = 0.0f, mainVolume = 0.0f, earlyVolume = 0.0f, lateVolume = 0.0f, reverbVolume = 0.0f;
+    float roomSmoothed = 0.0f;
+
+    // Early network and late filter memories.
+    float earlyIn[4] {}, earlyOutA[2] {}, earlyOutB[2] {}, earlyTap[4] {};
+    float lateFilter[2] {};
+
+    float meter[kMeters] {};
+    std::array<std::atomic<float>, kMeters> shownMeter {};
+    std::atomic<bool> cachedPreDelaySync {false};
+    std::atomic<int> cachedRoomType {1};
+};
+
+} // namespace morlake
