@@ -176,27 +176,6 @@ void TAllpass::mute()
         bufferRight[0] = 0.0f;
 }
 
-float TAllpass::run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x)
-{
-    if (count < len)
-        ++count;
-    if (++index >= len)
-        index = 0;
-    float b;
-    if (count < len)
-    {
-        // Not written since the last mute.
-        buffer[index] = 0.0f;
-        b = 1e-15f;
-    }
-    else
-    {
-        b = buffer[index] + 1e-15f;
-    }
-    buffer[index] = feedback * b * diffusion + x;
-    return b - x;
-}
-
 // --------------------------------------------------------------- TBasicReverb
 
 TBasicReverb::TBasicReverb()
@@ -362,16 +341,22 @@ void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float leng
     const float longest = float(banks[0].frameCount() - 1);
     for (int n = 0; n < kBanks; ++n)
     {
+        float factor[TComb_M::kCombs];
+        for (int k = 0; k < TComb_M::kCombs; k += 2)
+        {
+            factor[k] = dry[n];
+            factor[k + 1] = wide[n];
+        }
+        int samples[TComb_M::kCombs];
         for (int k = 0; k < TComb_M::kCombs; ++k)
         {
-            const float v = baseLength[k] * len[n] * ((k & 1) ? wide[n] : dry[n]) + 0.5f;
-            int samples = 1;
-            if (v >= longest)
-                samples = int(longest);
-            else if (v >= 1.0f)
-                samples = static_cast<int>(v);
-            banks[n].setLength(k, samples);
+            float v = baseLength[k] * len[n] * factor[k] + 0.5f;
+            v = std::max(1.0f, v); // also turns NaN into 1
+            v = std::min(longest, v);
+            samples[k] = static_cast<int>(v);
         }
+        for (int k = 0; k < TComb_M::kCombs; ++k)
+            banks[n].setLength(k, samples[k]);
     }
 }
 
@@ -431,8 +416,9 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
         float* line = lines + std::size_t(j) * size;
         line[pos] = dry[j];
         const float delay = widenDelay[j];
+        // Delays are kept >= 0, so truncation is the floor.
         const auto whole = static_cast<std::uint32_t>(delay);
-        const float frac = delay - std::floor(delay);
+        const float frac = delay - float(whole);
         const float s0 = line[(pos - whole) & widenMask];
         const float s1 = line[(pos - whole - 1) & widenMask];
         wide[j] = s0 + (s1 - s0) * frac;

@@ -127,7 +127,26 @@ struct TAllpass
     float processRight(float x) { return run(bufferRight, indexRight, countRight, lengthRight, x); }
 
 private:
-    float run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x);
+    float run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x)
+    {
+        if (count < len)
+            ++count;
+        if (++index >= len)
+            index = 0;
+        float b;
+        if (count < len)
+        {
+            // Not written since the last mute.
+            buffer[index] = 0.0f;
+            b = 1e-15f;
+        }
+        else
+        {
+            b = buffer[index] + 1e-15f;
+        }
+        buffer[index] = feedback * b * diffusion + x;
+        return b - x;
+    }
 };
 
 class TBasicReverb
