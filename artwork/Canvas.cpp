@@ -1,10 +1,14 @@
 #include "artwork/Canvas.h"
 
 #include <pango/pangocairo.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "artwork/Palette.h"
 
@@ -47,10 +51,46 @@ bool Image::ok() const {
            cairo_status(cr_) == CAIRO_STATUS_SUCCESS;
 }
 
+// Our own writer: cairo's compresses hard, and the film strips are large, so
+// drawing would spend most of its time in zlib.
 bool Image::writePng(const std::string& path) const {
     if (!ok()) return false;
     cairo_surface_flush(surface_);
-    return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool written = false;
+    std::vector<unsigned char> row(static_cast<std::size_t>(width_) * 4);
+    if (png && info && !setjmp(png_jmpbuf(png))) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, width_, height_, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_compression_level(png, 2);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
+        png_write_info(png, info);
+        const unsigned char* data = cairo_image_surface_get_data(surface_);
+        const int stride = cairo_image_surface_get_stride(surface_);
+        for (int y = 0; y < height_; ++y) {
+            const auto* src = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = 0; x < width_; ++x) {
+                // Cairo keeps premultiplied ARGB; PNG wants straight RGBA.
+                const std::uint32_t p = src[x];
+                const unsigned a = p >> 24;
+                unsigned char* out = &row[static_cast<std::size_t>(x) * 4];
+                auto unpremultiply = [a](unsigned c) { return a ? static_cast<unsigned char>((c * 255 + a / 2) / a) : 0; };
+                out[0] = unpremultiply((p >> 16) & 0xff);
+                out[1] = unpremultiply((p >> 8) & 0xff);
+                out[2] = unpremultiply(p & 0xff);
+                out[3] = static_cast<unsigned char>(a);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+        written = true;
+    }
+    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    return std::fclose(file) == 0 && written;
 }
 
 void setColour(cairo_t* cr, const Colour& c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
@@ -102,7 +142,7 @@ void softShadow(cairo_t* cr, double x, double y, double w, double h, double r, d
 const Font kTitleFont = {"Inter, DejaVu Sans", PANGO_WEIGHT_BOLD, 10.5, 1.4};
 const Font kCaptionFont = {"Inter, DejaVu Sans", PANGO_WEIGHT_SEMIBOLD, 8.5, 0.7};
 const Font kSmallFont = {"Inter, DejaVu Sans", PANGO_WEIGHT_SEMIBOLD, 7.5, 0.6};
-const Font kBodyFont = {"Inter, DejaVu Sans", PANGO_WEIGHT_NORMAL, 12, 0.1};
+const Font kBodyFont = {"Inter, DejaVu Sans", PANGO_WEIGHT_NORMAL, 12, 0.0};
 const Font kButtonFont = {"Inter, DejaVu Sans", PANGO_WEIGHT_BOLD, 8.5, 0.9};
 const Font kReadoutFont = {"Inter, DejaVu Sans", PANGO_WEIGHT_BOLD, 10, 0.0};
 const Font kLogoFont = {"Inter Display, Inter, DejaVu Sans", PANGO_WEIGHT_BOLD, 30, 7.0};

@@ -17,9 +17,9 @@ const ButtonArt& artFor(int id) {
 }
 
 const MenuPlace* menuWithPlate(int plate) {
-    for (const MenuPlace& m : kMainMenus)
-        if (m.plate == plate) return &m;
     for (const MenuPlace& m : kPanelMenus)
+        if (m.plate == plate) return &m;
+    for (const MenuPlace& m : kMainMenus)
         if (m.plate == plate) return &m;
     return nullptr;
 }

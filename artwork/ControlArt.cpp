@@ -257,7 +257,7 @@ void drawLabelButton(cairo_t* cr, const Scale& scale, double x, double y, double
     const bool bright = state == ButtonState::On || (withLed && ledOn);
     const Colour c = bright ? palette::kBrightText : palette::kCaptionText;
     const double dy = state == ButtonState::Pressed ? scale.hair() : 0;
-    const Font& font = h >= scale.d(20) ? kButtonFont : kSmallFont;
+    const Font& font = kButtonFont;
     drawText(cr, text, font, scale, (textLeft + textRight) / 2, y + h / 2 + dy, Align::Centre, c);
 }
 

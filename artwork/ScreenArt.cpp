@@ -69,7 +69,7 @@ void paintSection(cairo_t* cr, const Scale& scale, const Section& s) {
         cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
         cairo_fill(cr);
         cairo_rectangle(cr, x0, ruleY, x1 - x0, hair);
-        cairo_set_source_rgba(cr, 1, 1, 1, 0.07);
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.10);
         cairo_fill(cr);
     };
     double from = ruleFrom;

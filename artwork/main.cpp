@@ -5,11 +5,15 @@
 //   morlake-artwork --preview main|back OUT.png [--size N] [--region X Y W H]
 //   morlake-artwork --list                      ids, sizes at 100 % and what they show
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include "artwork/Catalogue.h"
 #include "artwork/Preview.h"
@@ -28,6 +32,7 @@ int usage() {
     return 2;
 }
 
+// One worker per screen size: the sizes share nothing but the read-only layout.
 int writeAll(const std::filesystem::path& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
@@ -35,22 +40,34 @@ int writeAll(const std::filesystem::path& dir) {
         std::fprintf(stderr, "morlake-artwork: cannot create %s\n", dir.c_str());
         return 1;
     }
-    for (int size = 0; size < kScreenSizeCount; ++size) {
+    for (int id : kAllBitmapIds) {
+        if (!findBitmap(id)) {
+            std::fprintf(stderr, "morlake-artwork: no art for bitmap %d\n", id);
+            return 1;
+        }
+    }
+    std::atomic<bool> failed{false};
+    auto drawSize = [&](int size) {
         for (int id : kAllBitmapIds) {
-            const BitmapSpec* spec = findBitmap(id);
-            if (!spec) {
-                std::fprintf(stderr, "morlake-artwork: no art for bitmap %d\n", id);
-                return 1;
-            }
-            const Image image = renderBitmap(*spec, size);
+            if (failed.load()) return;
+            const Image image = renderBitmap(*findBitmap(id), size);
             const std::filesystem::path path = dir / bitmapFileName(id, size);
             if (!image.writePng(path.string())) {
                 std::fprintf(stderr, "morlake-artwork: cannot write %s\n", path.c_str());
-                return 1;
+                failed = true;
             }
         }
-    }
-    return 0;
+    };
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kScreenSizeCount));
+    std::vector<std::thread> threads;
+    std::atomic<int> next{0};
+    for (unsigned i = 0; i < workers; ++i)
+        threads.emplace_back([&] {
+            // Largest sizes first keeps the workers evenly loaded.
+            for (int n; (n = next++) < kScreenSizeCount;) drawSize(kScreenSizeCount - 1 - n);
+        });
+    for (std::thread& t : threads) t.join();
+    return failed ? 1 : 0;
 }
 
 bool parseSize(const char* text, int& size) {
