@@ -566,7 +566,8 @@ public:
         QueuedWrite& w = cell->write;
         std::memcpy (w.key, key.data(), key.size());
         w.key[key.size()] = 0;
-        std::memcpy (w.text, text.data(), text.size());
+        if (! text.empty())
+            std::memcpy (w.text, text.data(), text.size());
         w.text[text.size()] = 0;
         w.number = number;
         w.isInt = isInt;

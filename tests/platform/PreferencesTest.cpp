@@ -284,9 +284,10 @@ TEST (Preferences, DamagedFileGivesDefaultsAndIsKeptAside)
         const char* name;
         std::string contents;
     };
+    static const char kGarbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0binary\xff\xfe";
     const std::string valid = "# Morlake\nMIDIChannel=4\nECSDir=\"/srv/ecs/\"\n";
     const Case cases[] = {
-        { "garbage", std::string ("\x7f" "ELF\x02\x01\x01\0\0\0binary\xff\xfe", 20) },
+        { "garbage", std::string (kGarbage, sizeof kGarbage - 1) },
         { "torn inside a text", valid.substr (0, valid.size() - 8) },
         { "no value", "MIDIChannel=\n" },
         { "not a number", "MIDIChannel=4x\n" },
