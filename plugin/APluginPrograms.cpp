@@ -41,9 +41,13 @@ void APlugin::setProgram (int32 programIndex)
     for (auto& mark : captured)
         mark.store (false, std::memory_order_relaxed);
 
-    const bool keepReloadTag = userSelection.load (std::memory_order_relaxed);
+    // Replaying tag 79 must not raise a reload request: the housekeeping would
+    // then replace the program just loaded (a restored chunk, the host's own
+    // parameter restore) with the first factory preset.
     for (int t = 0; t < kNumParams; ++t)
-        if (! (t == tag::FactoryReload && keepReloadTag))
+        if (t == tag::FactoryReload)
+            storeValue (t, program[t]);
+        else
             setParameter (t, program[t]);
     userSelection.store (false, std::memory_order_relaxed);
 
