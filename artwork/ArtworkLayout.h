@@ -348,7 +348,7 @@ constexpr Caption kMainCaptions[] = {
     {"ON", 743, 555, Align::Centre, CaptionStyle::Small},
     {"ON", 843, 555, Align::Centre, CaptionStyle::Small},
     {"ON", 943, 555, Align::Centre, CaptionStyle::Small},
-    {"LAZY", 990, 369, Align::Centre, CaptionStyle::Title},
+    {"LAZY", 994, 369, Align::Centre, CaptionStyle::Title},
     {"SYNC", 956, 386, Align::Centre, CaptionStyle::Small},
     {"ON", 1022, 386, Align::Centre, CaptionStyle::Small},
     {"MODE", 972, 497, Align::Right, CaptionStyle::Small},

@@ -150,10 +150,9 @@ void drawKnobWell(cairo_t* cr, const Scale& scale, double x, double y, double si
     }
 }
 
-void drawKnobRing(cairo_t* cr, const Scale& scale, double x, double y, double size, double position, bool bipolar,
+void drawKnobRing(cairo_t* cr, const Scale&, double x, double y, double size, double position, bool bipolar,
                   Accent accent) {
     const KnobGeometry g = knobGeometry(x, y, size);
-    (void)scale;
     cairo_save(cr);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
 
@@ -364,7 +363,6 @@ void drawSliderTrack(cairo_t* cr, const Scale& scale, double x, double y, double
     const double grooveH = std::round(scale.d(6));
     const double gy = y + std::round((h - grooveH) / 2);
     const double left = x + handleWidth / 2, right = x + w - handleWidth / 2;
-    const double centre = x + std::trunc(0.5 * (w - handleWidth)) + handleWidth / 2;
 
     fillRoundedVertical(cr, left - grooveH / 2, gy, right - left + grooveH, grooveH, grooveH / 2, hex(0x050607),
                         hex(0x101215));
@@ -386,8 +384,6 @@ void drawSliderTrack(cairo_t* cr, const Scale& scale, double x, double y, double
         cairo_line_to(cr, tx, gy + grooveH + scale.d(2) + len);
         cairo_stroke(cr);
     }
-    // A faint blue fill shows the bipolar range around the centre.
-    (void)centre;
 }
 
 void drawSliderHandle(cairo_t* cr, const Scale& scale, double w, double h, int frame, int frames) {

@@ -1,6 +1,7 @@
 #include "artwork/Preview.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <string>

@@ -82,8 +82,16 @@ void paintSection(cairo_t* cr, const Scale& scale, const Section& s) {
 }
 
 void paintCaption(cairo_t* cr, const Scale& scale, const Caption& c, double originX = 0, double originY = 0) {
-    drawText(cr, c.text, fontFor(c.style), scale, originX + scale.d(c.x), originY + scale.d(c.y), c.align,
-             colourFor(c.style));
+    const double x = originX + scale.d(c.x), y = originY + scale.d(c.y);
+    const double w = drawText(cr, c.text, fontFor(c.style), scale, x, y, c.align, colourFor(c.style));
+    if (c.style == CaptionStyle::Title) {
+        // The same accent tick the section titles carry.
+        const double left = c.align == Align::Left ? x : c.align == Align::Centre ? x - w / 2 : x - w;
+        const double tickH = std::round(scale.d(9)), tickW = std::max(2.0, std::round(scale.d(2)));
+        cairo_rectangle(cr, std::round(left - scale.d(7)), std::round(y - tickH / 2), tickW, tickH);
+        setColour(cr, palette::kAmber);
+        cairo_fill(cr);
+    }
 }
 
 void paintKnobWell(cairo_t* cr, const Scale& scale, const KnobPlace& k, int originX = 0, int originY = 0) {
@@ -174,7 +182,7 @@ void paintMainBackground(cairo_t* cr, const Scale& scale) {
     for (const Section& s : kMainSections) paintSection(cr, scale, s);
 
     for (const KnobPlace& k : kMainKnobs) paintKnobWell(cr, scale, k);
-    paintKnobWell(cr, scale, kPanelKnob, panelLeft(scale) - 0, panelTop(scale));
+    paintKnobWell(cr, scale, kPanelKnob, panelLeft(scale), panelTop(scale));
     paintButtonSockets(cr, scale, kMainButtons, std::size(kMainButtons));
     for (const MenuPlace& m : kMainMenus) paintMenu(cr, scale, m);
     for (const MenuPlace& m : kPanelMenus) paintMenu(cr, scale, m, panelLeft(scale), panelTop(scale));
