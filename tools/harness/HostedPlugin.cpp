@@ -110,7 +110,7 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load (const std::string& path, const
 HostedPlugin::~HostedPlugin()
 {
     close();
-    if (module != nullptr)
+    if (module != nullptr && cfg.unloadModule)
         dlclose (module);
 }
 
@@ -350,6 +350,8 @@ void HostedPlugin::processBlock (const float* const* inputs, int inputChannels, 
 {
     if (effect == nullptr || frames <= 0)
         return;
+    if (frames > cfg.blockSize)
+        setBlockSize (frames); // never hand over more than the plug-in was told to expect
     refreshTime();
     sendEvents (events);
 

@@ -46,6 +46,9 @@ struct HostConfig
     int timeSigDenominator = 4;
     // Fill outputs with NaN before processReplacing, so unwritten samples show.
     bool poisonOutputs = false;
+    // dlclose the module on destruction. The command-line tools keep it, so
+    // leak reports at exit can still name the plug-in's functions.
+    bool unloadModule = true;
 };
 
 // One callback the plug-in made (audioMasterGetTime is only counted).

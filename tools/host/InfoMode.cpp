@@ -81,6 +81,7 @@ int runInfo (const HostOptions& options)
     HostConfig config;
     config.productString = options.hostProduct;
     config.vendorString = options.hostVendor;
+    config.unloadModule = false;
     std::string error;
     auto plugin = HostedPlugin::load (options.pluginPath, config, error);
     if (! plugin)

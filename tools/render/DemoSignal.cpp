@@ -22,10 +22,11 @@ struct Noise
     }
 };
 
+// Each voice runs until its decay is some 100 dB down, so no hit ends in a click.
 void kick (AudioBuffers& out, double rate, double at, float level)
 {
     const auto start = static_cast<std::size_t> (at * rate);
-    const auto length = static_cast<std::size_t> (0.45 * rate);
+    const auto length = static_cast<std::size_t> (1.6 * rate);
     double phase = 0.0;
     for (std::size_t i = 0; i < length && start + i < out[0].size(); ++i)
     {
@@ -41,7 +42,7 @@ void kick (AudioBuffers& out, double rate, double at, float level)
 void snare (AudioBuffers& out, double rate, double at, float level, Noise& noise)
 {
     const auto start = static_cast<std::size_t> (at * rate);
-    const auto length = static_cast<std::size_t> (0.3 * rate);
+    const auto length = static_cast<std::size_t> (0.8 * rate);
     float lowpass = 0.0f;
     for (std::size_t i = 0; i < length && start + i < out[0].size(); ++i)
     {
@@ -59,7 +60,7 @@ void snare (AudioBuffers& out, double rate, double at, float level, Noise& noise
 void hat (AudioBuffers& out, double rate, double at, float level, Noise& noise)
 {
     const auto start = static_cast<std::size_t> (at * rate);
-    const auto length = static_cast<std::size_t> (0.06 * rate);
+    const auto length = static_cast<std::size_t> (0.2 * rate);
     float previous = 0.0f;
     for (std::size_t i = 0; i < length && start + i < out[0].size(); ++i)
     {
@@ -77,12 +78,13 @@ void chord (AudioBuffers& out, double rate, double at, double hold)
 {
     const double notes[] = {130.81, 196.00, 246.94, 293.66, 329.63}; // C3 G3 B3 D4 E4
     const auto start = static_cast<std::size_t> (at * rate);
-    const auto length = static_cast<std::size_t> ((hold + 0.6) * rate);
-    for (std::size_t i = 0; i < length && start + i < out[0].size(); ++i)
+    // Runs to the end of the buffer: the release is down by more than 100 dB
+    // there, so nothing is cut off audibly.
+    for (std::size_t i = 0; start + i < out[0].size(); ++i)
     {
         const double t = static_cast<double> (i) / rate;
         const double attack = std::min (1.0, t / 0.02);
-        const double release = t < hold ? 1.0 : std::exp (-(t - hold) * 9.0);
+        const double release = t < hold ? 1.0 : std::exp (-(t - hold) * 12.0);
         const double envelope = attack * release * (0.75 + 0.25 * std::exp (-t * 3.0));
         double left = 0.0;
         double right = 0.0;
@@ -124,7 +126,7 @@ AudioBuffers makeDemoSignal (double sampleRate)
         for (int e = 0; e < 8; ++e)
             hat (out, sampleRate, barStart + e * beat / 2, e % 2 == 0 ? 0.35f : 0.2f, noise);
     }
-    chord (out, sampleRate, 4.0, 1.0);
+    chord (out, sampleRate, 4.0, 0.8);
 
     float peak = 0.0f;
     for (const auto& ch : out)

@@ -282,6 +282,7 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
     config.sampleRate = rate;
     config.blockSize = o.blockSize;
     config.tempo = o.tempo;
+    config.unloadModule = false;
     auto plugin = HostedPlugin::load (o.pluginPath, config, error);
     if (! plugin)
         return false;
