@@ -3,6 +3,11 @@
 
 #include <sndfile.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 #include <cmath>
 #include <filesystem>
@@ -338,6 +343,34 @@ TEST_F (RenderCommand, FailedRenderKeepsAnExistingOutput)
     const auto r = render ("in.wav out.wav --set-norm Nope=1");
     EXPECT_NE (r.status, 0);
     EXPECT_EQ (slurp (dir / "out.wav"), "precious");
+}
+
+TEST_F (RenderCommand, InterruptedRenderLeavesNoFile)
+{
+    writeAudio (dir / "in.wav", sine (2, 44100, 0.1));
+    const pid_t child = fork();
+    ASSERT_GE (child, 0);
+    if (child == 0)
+    {
+        if (chdir (dir.c_str()) != 0)
+            _exit (99);
+        freopen ("/dev/null", "w", stdout);
+        freopen ("/dev/null", "w", stderr);
+        // An hour of tail: far longer than the test waits.
+        execl (MORLAKE_RENDER_EXE, MORLAKE_RENDER_EXE, "--plugin", TEST_GAIN_PLUGIN, "in.wav", "out.wav", "--tail", "3600",
+               static_cast<char*> (nullptr));
+        _exit (98);
+    }
+    const auto temporary = "." + std::string ("out.wav") + ".part-" + std::to_string (child);
+    for (int i = 0; i < 100 && ! fs::exists (dir / temporary); ++i)
+        std::this_thread::sleep_for (std::chrono::milliseconds (20));
+    EXPECT_TRUE (fs::exists (dir / temporary)) << "the render writes to a temporary name";
+    kill (child, SIGINT);
+    int status = 0;
+    ASSERT_EQ (waitpid (child, &status, 0), child);
+    ASSERT_TRUE (WIFEXITED (status));
+    EXPECT_EQ (WEXITSTATUS (status), 1);
+    EXPECT_EQ (files(), std::vector<std::string> {"in.wav"});
 }
 
 TEST_F (RenderCommand, HostInfo)
