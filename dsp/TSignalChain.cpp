@@ -23,9 +23,9 @@ constexpr float kLimit = 0.999f;
 
 // Longest lengths reserved up front, so that steady-state processing never
 // allocates: synced late lengths up to three whole notes at 60 bpm, pre-delays
-// up to 4.1 s plus their spread.
+// up to 1.4 x 4.1 s (disorder) plus their spread.
 constexpr float kLateReserveSeconds = 12.2f;
-constexpr float kPreDelayReserveSeconds = 4.3f;
+constexpr float kPreDelayReserveSeconds = 5.9f;
 constexpr float kEarlyReserveSeconds = 0.5f;
 
 float clamp01 (float v)

@@ -1,9 +1,11 @@
 #include "plugin/APlugin.h"
 
 #include "dsp/ReverbPresets.h"
+#include "platform/Preferences.h"
 #include "platform/StringUtils.h"
 #include "presets/FactoryPresets.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -86,6 +88,8 @@ APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX 
     editChanged.store (false, std::memory_order_relaxed);
     initVariables ();
 
+    for (int c = 0; c < 128; ++c)
+        controllerMap[c].store (getMidiCC (c), std::memory_order_relaxed);
     for (int t = 0; t < kNumParams; ++t)
     {
         captureBaseline.set (t, getParameter (t));
@@ -185,8 +189,39 @@ void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFra
         time.playing = (info->flags & kVstTransportPlaying) != 0;
     }
 
-    serveDspRequests ();
-    chain.process (inputs, outputs, sampleFrames, time);
+    PrefsAudioThreadScope audioThread;
+    const float* in[4] {};
+    for (int c = 0; c < 4 && inputs != nullptr; ++c)
+        in[c] = inputs[c];
+    int done = 0;
+    while (done < sampleFrames)
+    {
+        serveDspRequests ();
+        int run = sampleFrames - done;
+        if (midiQueue.pendingCount () > 0)
+        {
+            // Events are released before the frame they fall on; frames
+            // before the next due event run in one go.
+            const int until = midiQueue.framesUntilDue ();
+            if (until == 0)
+            {
+                midiQueue.release ([this] (const MidiQueue::Event& e) { handleMidi (e); });
+                serveDspRequests (); // a program change may have asked for a reset
+                run = 1;
+            }
+            else
+            {
+                run = std::min (run, until);
+                midiQueue.skip (run);
+            }
+        }
+        const float* segmentIn[4];
+        for (int c = 0; c < 4; ++c)
+            segmentIn[c] = in[c] != nullptr ? in[c] + done : nullptr;
+        float* segmentOut[2] = {outputs[0] + done, outputs[1] + done};
+        chain.process (segmentIn, segmentOut, run, time);
+        done += run;
+    }
     tempo.store (chain.getTempo (), std::memory_order_relaxed);
     samplesPerWholeNote.store (chain.getSamplesPerWholeNote (), std::memory_order_relaxed);
 
@@ -250,7 +285,10 @@ void APlugin::setParameter (int32 t, float value)
     if (! isValidTag (t))
         return;
     value = clamp01 (value);
-    if (t == tag::FactoryReload)
+    // A program load writes every tag, this one included; only a write from
+    // outside a load asks for the reload, or every restored program would be
+    // replaced by the first preset at the next housekeeping.
+    if (t == tag::FactoryReload && ! settingPreset.load (std::memory_order_relaxed))
         tag79Request.store (true, std::memory_order_relaxed);
     if (params.isOnOff (t))
         value = value < 0.5f ? 0.0f : 1.0f;
@@ -349,8 +387,6 @@ bool APlugin::getOutputProperties (int32 index, VstPinProperties* pin)
     pin->flags = kVstPinIsActive | kVstPinIsStereo;
     return true;
 }
-
-int32 APlugin::processEvents (VstEvents*) { return 0; }
 
 bool APlugin::getEffectName (char* text)
 {

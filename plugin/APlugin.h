@@ -7,6 +7,7 @@
 #include "params/ParamValues.h"
 #include "params/ParameterTable.h"
 #include "plugin/AudioEffectX.h"
+#include "midi/MidiQueue.h"
 #include "presets/Chunk.h"
 
 #include <atomic>
@@ -108,6 +109,20 @@ public:
     float getVUValues (int which) const { return chain.getMeter (which); }
     const TSignalChain& signalChain () const { return chain; }
 
+    // MIDI ---------------------------------------------------------------------
+    void updateMidiChannel ();
+    int getMidiChannel () const { return midiChannel.load (std::memory_order_relaxed); }
+    void setMidiLatch (int tag, bool latch);
+    // Latches `tag` to the controller number typed in `answer` (atoi, clamped 0..127); empty: nothing.
+    void setMidiCCNumber (int tag, const char* answer);
+    void resetMidi ();
+    void resetMidiCapture ();
+    int getControllerTag (int controller) const;
+    bool isLearnPending () const { return learnPending.load (std::memory_order_acquire); }
+    // Controller-assignment files; false (map unchanged) when a file is unusable.
+    bool loadECSFile (const std::string& path);
+    bool saveECSFile (const std::string& path) const;
+
     // Editor -------------------------------------------------------------------
     bool isEditorOpen () const;
     void setEditorOpening (bool state) { editorOpening.store (state, std::memory_order_relaxed); }
@@ -137,6 +152,11 @@ private:
     void serveDspRequests ();
     static void writeDisruptValue (void* context, int tag, float value);
 
+    void handleMidi (const MidiQueue::Event& event);
+    void controllerUpdate (int controller, float value);
+    void refreshCapture (int tag);
+    float nextNoteRandom ();
+
     void initVariables ();
     void loadFactoryRow (int index);
     void refreshEditorNow ();
@@ -158,6 +178,14 @@ private:
     char programName[kChunkNameSize] {};
     ChunkBlock bankChunk {};
     ChunkBlock programChunk {};
+
+    MidiQueue midiQueue;
+    std::atomic<int> midiChannel {-1};
+    std::array<std::atomic<int>, 128> controllerMap {};
+    std::atomic<int> learnTag {0};
+    std::atomic<bool> learnPending {false};
+    bool heldNotes[128] {};
+    std::uint32_t noteSeed = 1;
 
     HostFlags host;
     std::atomic<bool> editorOpening {false};

@@ -137,6 +137,7 @@ void APlugin::serveFactoryReload ()
 
 void APlugin::doResetEverything ()
 {
+    updateMidiChannel ();
     setResetPresetValues ();
     updateReverbPreset ();
     // The DSP itself is reset on the audio thread, before its next frame.

@@ -182,8 +182,8 @@ TEST (HarnessParameters, CanaryCatchesTextsPastTheCap)
     const auto& o = p->overruns()[0];
     EXPECT_EQ (o.opcode, vst::effGetParamName);
     EXPECT_EQ (o.index, kParamGain);
-    EXPECT_EQ (o.cap, kParamTextCap);
-    EXPECT_EQ (o.firstChangedByte, kParamTextCap);
+    EXPECT_EQ (o.cap, kParamNameCap);
+    EXPECT_EQ (o.firstChangedByte, kParamNameCap);
     EXPECT_EQ (o.written, std::string (40, 'X'));
 
     EXPECT_TRUE (p->parameterDisplay (kParamEcho).overrun);

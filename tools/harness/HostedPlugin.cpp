@@ -258,7 +258,7 @@ TextResult HostedPlugin::queryText (vst::int32 opcode, vst::int32 index, vst::in
     return r;
 }
 
-TextResult HostedPlugin::parameterName (int index) { return queryText (vst::effGetParamName, index, 0, kParamTextCap); }
+TextResult HostedPlugin::parameterName (int index) { return queryText (vst::effGetParamName, index, 0, kParamNameCap); }
 TextResult HostedPlugin::parameterLabel (int index) { return queryText (vst::effGetParamLabel, index, 0, kParamTextCap); }
 TextResult HostedPlugin::parameterDisplay (int index) { return queryText (vst::effGetParamDisplay, index, 0, kParamTextCap); }
 

@@ -20,7 +20,8 @@ namespace morlake {
 
 // Room the host promises for each kind of text, terminator included. The
 // harness hands out kTextBufferSize bytes; everything past the cap is canary.
-constexpr int kParamTextCap = 24; // parameter name, label, display
+constexpr int kParamNameCap = 32; // parameter name
+constexpr int kParamTextCap = 24; // parameter label, display
 constexpr int kProgramNameCap = 24;
 constexpr int kStringCap = 64; // effect name, vendor string, product string
 constexpr int kTextBufferSize = 512;

@@ -1,0 +1,132 @@
+// The 250-slot MIDI event queue: the host's thread copies events in, the audio
+// thread releases each at its sample position. A slot's deltaFrames word
+// publishes it: written last with release order, read first with acquire.
+#pragma once
+
+#include "plugin/vst24.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
+
+namespace morlake {
+
+class MidiQueue
+{
+public:
+    static constexpr int kSlots = 250;
+    static constexpr int kFree = -99;
+    static constexpr int kMaxOffset = 65536;
+
+    struct Event
+    {
+        unsigned char status;
+        unsigned char data1;
+        unsigned char data2;
+    };
+
+    MidiQueue ()
+    {
+        for (auto& d : delta)
+            d.store (kFree, std::memory_order_relaxed);
+    }
+
+    // Copies the MIDI events of a host list; others are skipped, and so is
+    // every event beyond 250 pending ones. Returns the number queued.
+    int push (const vst::VstEvents* events)
+    {
+        if (events == nullptr || events->numEvents <= 0)
+            return 0;
+        int queued = 0;
+        int slot = 0;
+        for (vst::int32 i = 0; i < events->numEvents; ++i)
+        {
+            const vst::VstEvent* e = events->events[i];
+            if (e == nullptr || e->type != vst::kVstMidiType)
+                continue;
+            while (slot < kSlots && delta[slot].load (std::memory_order_acquire) != kFree)
+                ++slot;
+            if (slot == kSlots)
+                break;
+            vst::VstMidiEvent copy;
+            std::memcpy (&copy, e, sizeof copy);
+            copy.reserved1 = 99;
+            records[slot] = copy;
+            // Offsets are samples from the block start: negative ones mean now, and
+            // ones far beyond any block are held to about a second so that a
+            // broken host cannot fill the queue for good.
+            const int offset = copy.deltaFrames < 0 ? 0 : std::min<int> (copy.deltaFrames, kMaxOffset);
+            pending.fetch_add (1, std::memory_order_relaxed);
+            delta[slot].store (offset, std::memory_order_release);
+            ++queued;
+        }
+        return queued;
+    }
+
+    int pendingCount () const { return pending.load (std::memory_order_relaxed); }
+
+    // Frames that can pass before any queued event is due (0: one is due now).
+    int framesUntilDue () const
+    {
+        int least = 0x7fffffff;
+        for (const auto& d : delta)
+        {
+            const int v = d.load (std::memory_order_acquire);
+            if (v == kFree)
+                continue;
+            least = std::min (least, v <= 1 ? 0 : v - 1);
+        }
+        return least;
+    }
+
+    // Lets `frames` pass for every queued event, none of them becoming due.
+    void skip (int frames)
+    {
+        for (auto& d : delta)
+        {
+            const int v = d.load (std::memory_order_acquire);
+            if (v != kFree && v > 0)
+                d.store (v - frames, std::memory_order_relaxed);
+        }
+    }
+
+    // Before each sample: counts each queued event down and hands those that
+    // are due to `handle`, in slot order.
+    template <typename Handler>
+    void release (Handler&& handle)
+    {
+        for (int slot = 0; slot < kSlots; ++slot)
+        {
+            int v = delta[slot].load (std::memory_order_acquire);
+            if (v == kFree)
+                continue;
+            if (v > 0)
+            {
+                --v;
+                delta[slot].store (v, std::memory_order_relaxed);
+                if (v != 0)
+                    continue;
+            }
+            if (pending.fetch_sub (1, std::memory_order_relaxed) <= 0)
+            {
+                pending.store (0, std::memory_order_relaxed);
+                delta[slot].store (kFree, std::memory_order_release);
+                return;
+            }
+            const vst::VstMidiEvent& e = records[slot];
+            const Event event {static_cast<unsigned char> (e.midiData[0]),
+                               static_cast<unsigned char> (e.midiData[1] & 0x7f),
+                               static_cast<unsigned char> (e.midiData[2] & 0x7f)};
+            delta[slot].store (kFree, std::memory_order_release);
+            handle (event);
+        }
+    }
+
+private:
+    std::array<vst::VstMidiEvent, kSlots> records {};
+    std::array<std::atomic<int>, kSlots> delta;
+    std::atomic<int> pending {0};
+};
+
+} // namespace morlake

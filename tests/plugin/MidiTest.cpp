@@ -1,0 +1,290 @@
+// MIDI intake at sample positions, the channel filter, program changes,
+// the MIDI sources, learn, capture and the controller map.
+#include "FakeHost.h"
+#include "plugin/APlugin.h"
+#include "platform/Preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+using namespace morlake;
+using test::FakeHost;
+
+namespace {
+
+constexpr int kBlock = 64;
+
+struct Midi : ::testing::Test
+{
+    std::string root;
+
+    void SetUp () override
+    {
+        root = (std::filesystem::temp_directory_path () /
+                ("morlake-midi-" + std::to_string (::testing::UnitTest::GetInstance ()->random_seed ()) + "-" +
+                 ::testing::UnitTest::GetInstance ()->current_test_info ()->name ()))
+                   .string ();
+        std::filesystem::remove_all (root);
+        Preferences::setRootForTesting (root);
+        FakeHost::reset ();
+    }
+    void TearDown () override { std::filesystem::remove_all (root); }
+
+    static std::unique_ptr<APlugin> make ()
+    {
+        auto p = std::make_unique<APlugin> (FakeHost::callback);
+        p->setSampleRate (48000.0f);
+        return p;
+    }
+
+    static void send (APlugin& p, const std::vector<std::array<int, 4>>& events) // {offset, status, d1, d2}
+    {
+        std::vector<vst::VstMidiEvent> midi (events.size ());
+        std::vector<char> storage (sizeof (vst::VstEvents) + events.size () * sizeof (vst::VstEvent*));
+        auto* list = reinterpret_cast<vst::VstEvents*> (storage.data ());
+        list->numEvents = static_cast<vst::int32> (events.size ());
+        for (std::size_t i = 0; i < events.size (); ++i)
+        {
+            midi[i] = {};
+            midi[i].type = vst::kVstMidiType;
+            midi[i].byteSize = sizeof (vst::VstMidiEvent);
+            midi[i].deltaFrames = events[i][0];
+            midi[i].midiData[0] = static_cast<char> (events[i][1]);
+            midi[i].midiData[1] = static_cast<char> (events[i][2]);
+            midi[i].midiData[2] = static_cast<char> (events[i][3]);
+            list->events[i] = reinterpret_cast<vst::VstEvent*> (&midi[i]);
+        }
+        p.dispatcher (vst::effProcessEvents, 0, 0, list, 0.0f);
+    }
+
+    // Runs one block of constant input; returns the left output.
+    static std::vector<float> run (APlugin& p, float level = 0.05f, int frames = kBlock)
+    {
+        std::vector<float> in (static_cast<std::size_t> (frames), level), side (static_cast<std::size_t> (frames), 0.0f);
+        std::vector<float> left (static_cast<std::size_t> (frames)), right (static_cast<std::size_t> (frames));
+        float* inputs[4] = {in.data (), in.data (), side.data (), side.data ()};
+        float* outputs[2] = {left.data (), right.data ()};
+        p.processReplacing (inputs, outputs, frames);
+        return left;
+    }
+
+    // Dry signal, silent until "Mod Wheel" opens the output volume through mod slot 1.
+    static void routeModWheelToVolume (APlugin& p)
+    {
+        p.setParameter (tag::WetDry, 0.0f);
+        p.setParameter (tag::MainVolume, 0.0f);
+        p.setParameter (tag::ModSlot1Amount, 1.0f);
+        p.setSteppedValue (tag::ModSlot1Source, src::ModWheel);
+        p.setSteppedValue (tag::ModSlot1Dest, dest::OutputVolume);
+        for (int i = 0; i < 4; ++i)
+            run (p, 0.0f);
+    }
+
+    static int firstSound (const std::vector<float>& out)
+    {
+        for (std::size_t i = 0; i < out.size (); ++i)
+            if (std::fabs (out[i]) > 1e-4f)
+                return static_cast<int> (i);
+        return -1;
+    }
+};
+
+} // namespace
+
+TEST_F (Midi, EventsActAtTheirSamplePositions)
+{
+    // Offset d is released before frame d - 1 (0 and 1 both before frame 0).
+    for (const auto& [offset, expected] : std::vector<std::pair<int, int>> {{0, 0}, {1, 0}, {2, 1}, {30, 29}, {63, 62}})
+    {
+        SCOPED_TRACE (offset);
+        auto p = make ();
+        routeModWheelToVolume (*p);
+        send (*p, {{offset, 0xb0, 1, 127}});
+        EXPECT_EQ (firstSound (run (*p)), expected);
+    }
+    // An offset past the block counts on into the next one.
+    auto p = make ();
+    routeModWheelToVolume (*p);
+    send (*p, {{kBlock + 10, 0xb0, 1, 127}});
+    EXPECT_EQ (firstSound (run (*p)), -1);
+    EXPECT_EQ (firstSound (run (*p)), 9);
+}
+
+TEST_F (Midi, SourcesFromNotesBendAndAftertouch)
+{
+    auto p = make ();
+    const TModulation& mod = p->signalChain ().modulation ();
+    send (*p, {{0, 0x90, 57, 100}});
+    run (*p);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::CentreNote), 0.0f);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::Velocity), 100.0f / 127.0f);
+    const float r1 = mod.sourceValue (src::UniPolarNoteRnd1);
+    EXPECT_GE (r1, 0.0f);
+    EXPECT_LE (r1, 1.0f);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::NoteRnd1), 2.0f * r1 - 1.0f);
+    send (*p, {{0, 0x90, 69, 1}, {0, 0x90, 45, 1}});
+    run (*p);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::CentreNote), -1.0f);
+
+    const std::pair<std::array<int, 2>, float> bends[] = {{{0, 64}, 0.0f}, {{0, 0}, -1.0f}, {{127, 127}, 0.99987793f}};
+    for (const auto& [bytes, expected] : bends)
+    {
+        send (*p, {{0, 0xe0, bytes[0], bytes[1]}});
+        run (*p);
+        EXPECT_NEAR (mod.sourceValue (src::Pitchbend), expected, 1e-6f);
+    }
+    send (*p, {{0, 0xd0, 127, 0}});
+    run (*p);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::ChannelAftertouch), 1.0f);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::ModWheelAfter), 1.0f);
+    send (*p, {{0, 0xb0, 85, 127}, {0, 0xb0, 114, 127}});
+    run (*p);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::CC84 + 1), 1.0f);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::CC114), 1.0f);
+
+    // A program load clears the MIDI sources.
+    send (*p, {{0, 0xb0, 1, 127}});
+    run (*p);
+    p->setDemoProgram (3);
+    run (*p);
+    EXPECT_EQ (mod.sourceValue (src::ModWheel), 0.0f);
+}
+
+TEST_F (Midi, ChannelFilter)
+{
+    saveIntToPrefs (PREF_MIDI_CHANNEL, 3);
+    auto p = make ();
+    EXPECT_EQ (p->getMidiChannel (), 2);
+    const TModulation& mod = p->signalChain ().modulation ();
+    send (*p, {{0, 0xb1, 1, 127}});
+    run (*p);
+    EXPECT_EQ (mod.sourceValue (src::ModWheel), 0.0f);
+    send (*p, {{0, 0xb2, 1, 127}});
+    run (*p);
+    EXPECT_FLOAT_EQ (mod.sourceValue (src::ModWheel), 1.0f);
+
+    saveIntToPrefs (PREF_MIDI_CHANNEL, 17); // matches no channel
+    p->updateMidiChannel ();
+    send (*p, {{0, 0xb0, 2, 127}, {0, 0xbf, 2, 127}});
+    run (*p);
+    EXPECT_EQ (mod.sourceValue (src::Breath), 0.0f);
+    saveIntToPrefs (PREF_MIDI_CHANNEL, -40); // damaged: all channels
+    p->updateMidiChannel ();
+    EXPECT_EQ (p->getMidiChannel (), -1);
+}
+
+TEST_F (Midi, ProgramChanges)
+{
+    auto p = make ();
+    send (*p, {{5, 0xc0, 56, 0}});
+    run (*p);
+    EXPECT_EQ (p->getFactoryIndex (), 56);
+    send (*p, {{5, 0xc0, 57, 0}});
+    run (*p);
+    EXPECT_EQ (p->getFactoryIndex (), 56);
+    saveBoolToPrefs (PREF_MIDI_PRESET, false);
+    send (*p, {{5, 0xc0, 3, 0}});
+    run (*p);
+    EXPECT_EQ (p->getFactoryIndex (), 56);
+}
+
+TEST_F (Midi, HostileEventListsAreSafe)
+{
+    auto p = make ();
+    std::vector<std::array<int, 4>> many (300, {0, 0xb0, 1, 64});
+    send (*p, many); // the 251st and later are dropped
+    run (*p);
+    send (*p, {{-5, 0x90, 60, 100}, {0x7fffffff, 0x90, 61, 100}, {3, 0xff, 0xff, 0xff}, {3, 0xf0, 0, 0}});
+    for (int i = 0; i < 4; ++i)
+        for (float v : run (*p))
+            ASSERT_TRUE (std::isfinite (v));
+    // Null and empty lists, non-MIDI events.
+    EXPECT_EQ (p->dispatcher (vst::effProcessEvents, 0, 0, nullptr, 0.0f), 0);
+    vst::VstEvents empty {};
+    EXPECT_EQ (p->dispatcher (vst::effProcessEvents, 0, 0, &empty, 0.0f), 1);
+    vst::VstEvent sysex {};
+    sysex.type = vst::kVstSysExType;
+    vst::VstEvents one {};
+    one.numEvents = 1;
+    one.events[0] = &sysex;
+    EXPECT_EQ (p->dispatcher (vst::effProcessEvents, 0, 0, &one, 0.0f), 1);
+    run (*p);
+}
+
+TEST_F (Midi, LearnLatchAndCapture)
+{
+    {
+        auto p = make ();
+        p->setMidiLatch (tag::EarlyDamp, true);
+        send (*p, {{0, 0xb0, 123, 0}}); // all notes off never latches
+        run (*p);
+        EXPECT_EQ (p->getControllerTag (123), 0);
+        EXPECT_TRUE (p->isLearnPending ());
+        send (*p, {{0, 0xb0, 7, 64}});
+        run (*p);
+        EXPECT_FALSE (p->isLearnPending ());
+        EXPECT_EQ (p->getControllerTag (7), tag::EarlyDamp);
+        Preferences::shared ().flush ();
+    }
+    EXPECT_EQ (getMidiCC (7), tag::EarlyDamp);
+
+    auto p = make (); // the latch persists into a new instance
+    EXPECT_EQ (p->getControllerTag (7), tag::EarlyDamp);
+    p->setParameter (tag::EarlyDamp, 0.2f);
+    p->resetMidiCapture ();
+    send (*p, {{0, 0xb0, 7, 114}}); // 0.9: far from 0.2, ignored in capture mode
+    run (*p);
+    EXPECT_FLOAT_EQ (p->getParameter (tag::EarlyDamp), 0.2f);
+    send (*p, {{0, 0xb0, 7, 26}}); // 0.2047: within range, takes over
+    run (*p);
+    EXPECT_FLOAT_EQ (p->getParameter (tag::EarlyDamp), 26.0f / 127.0f);
+    send (*p, {{0, 0xb0, 7, 120}}); // then follows freely
+    run (*p);
+    EXPECT_FLOAT_EQ (p->getParameter (tag::EarlyDamp), 120.0f / 127.0f);
+
+    saveBoolToPrefs (PREF_MIDI_CAPTURE, false);
+    p->setParameter (tag::EarlyDamp, 0.1f);
+    p->resetMidiCapture ();
+    send (*p, {{0, 0xb0, 7, 127}});
+    run (*p);
+    EXPECT_FLOAT_EQ (p->getParameter (tag::EarlyDamp), 1.0f);
+
+    // Two controllers on one parameter; unlatching removes both.
+    p->setMidiCCNumber (tag::EarlyDamp, "9");
+    EXPECT_EQ (p->getControllerTag (9), tag::EarlyDamp);
+    p->setMidiLatch (tag::EarlyDamp, false);
+    EXPECT_EQ (p->getControllerTag (7), 0);
+    EXPECT_EQ (p->getControllerTag (9), 0);
+
+    p->setMidiCCNumber (tag::EarlyFeed, "200");
+    EXPECT_EQ (p->getControllerTag (127), tag::EarlyFeed);
+    p->setMidiCCNumber (tag::EarlyCross, "abc");
+    EXPECT_EQ (p->getControllerTag (0), tag::EarlyCross);
+    p->setMidiCCNumber (tag::EarlyCross, "");
+    p->setMidiCCNumber (300, "5");
+    EXPECT_EQ (p->getControllerTag (5), 0);
+    p->resetMidi ();
+    for (int c = 0; c < 128; ++c)
+        EXPECT_EQ (p->getControllerTag (c), 0);
+}
+
+TEST_F (Midi, ControllerFileRoundTrip)
+{
+    auto p = make ();
+    p->setMidiCCNumber (tag::EarlyDamp, "3");
+    p->setMidiCCNumber (tag::ReverbLength, "64");
+    const std::string path = root + "/map.ecs";
+    std::filesystem::create_directories (root);
+    ASSERT_TRUE (p->saveECSFile (path));
+    p->resetMidi ();
+    ASSERT_TRUE (p->loadECSFile (path));
+    EXPECT_EQ (p->getControllerTag (3), tag::EarlyDamp);
+    EXPECT_EQ (p->getControllerTag (64), tag::ReverbLength);
+    EXPECT_EQ (getMidiCC (64), tag::ReverbLength);
+    EXPECT_FALSE (p->loadECSFile (root + "/missing.ecs"));
+    EXPECT_EQ (p->getControllerTag (3), tag::EarlyDamp);
+}
