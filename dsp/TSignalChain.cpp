@@ -393,8 +393,11 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR)
                       REVERB_ROOM_SIZE_ADD_ARRAY[roomType]) *
                          earlyMult +
                      earlyAdd;
-    const float len = es * rate->earlyLength[curveIndex (p[tag::EarlyLength] + m[dest::EarlyLength])];
-    const float wide = (m[dest::EarlyWiden] + 1.5f) * len;
+    // Modulation sums have no bound: keep the lines within the length
+    // setSampleRate reserved, so that no queue grows on the audio thread.
+    const float longest = kEarlyReserveSeconds * sampleRate;
+    const float len = std::min (es * rate->earlyLength[curveIndex (p[tag::EarlyLength] + m[dest::EarlyLength])], longest);
+    const float wide = std::min ((m[dest::EarlyWiden] + 1.5f) * len, longest);
 
     earlyVolume = firstSample ? p[tag::EarlyVolume] : kSmoothNew * p[tag::EarlyVolume] + kSmoothOld * earlyVolume;
     const float g = curves.gain60[curveIndex (earlyVolume + m[dest::EarlyVolume])];
@@ -519,9 +522,11 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
     const float w = 1.0f + std::clamp (m[dest::ReverbPreWiden], -1.0f, 1.0f);
     const float spread = clamp01 (m[dest::ReverbPreSpread]) * sampleRate * 0.1f;
 
+    // Within the reserved length (slow host tempos, disorder and widening).
+    const float longestPre = kPreDelayReserveSeconds * sampleRate;
     auto setPre = [&] (TDelay& line, float factor) {
-        const float left = std::max (0.0f, factor * pd) + 5.0f;
-        line.setDelayLenDirect (left, std::max (0.0f, left + spread) + 5.0f);
+        const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);
+        line.setDelayLenDirect (left, std::min (std::max (0.0f, left + spread) + 5.0f, longestPre));
     };
     setPre (pre1, 1.0f);
     setPre (pre2, 1.0f + 0.2f * dd * w);
