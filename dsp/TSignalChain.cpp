@@ -155,7 +155,7 @@ void TSignalChain::programChanged ()
 
 void TSignalChain::setCharacterRow (int row)
 {
-    characterRow = row;
+    characterRow.store (row, std::memory_order_relaxed);
 }
 
 float TSignalChain::getMeter (int which) const
@@ -247,7 +247,7 @@ void TSignalChain::controlWork ()
             step *= 1.0f - 0.5f * p[128];
 
     reverb.setDiffusion (1.0f);
-    roomType = std::clamp (reverbRoomType (characterRow), 0, 3);
+    roomType = std::clamp (reverbRoomType (characterRow.load (std::memory_order_relaxed)), 0, 3);
 
     roomScale = 1.0f;
     lengthScale = 1.0f;

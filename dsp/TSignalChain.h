@@ -125,7 +125,7 @@ private:
     bool lateOn = false, lateIntoReverb = false, reverbOn = true, preDelaySync = false;
     bool lowpassOn = true, highpassOn = true;
     int roomType = 1;
-    int characterRow = 0;
+    std::atomic<int> characterRow {0}; // written by program loads on the user-interface thread
     float roomScale = 1.0f, lengthScale = 1.0f, earlyAdd = 0.005f, earlyMult = 0.05f;
     float widenMix[4] {}, widenAmplitude[4] {}, widenRate[4] {}, widenPhase[4] {};
     float lengthDepth[3] {}, lengthStep[6] {}, lengthPhase[6] {};
