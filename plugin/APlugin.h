@@ -93,6 +93,23 @@ public:
         return settingPreset.load (std::memory_order_relaxed) || settingPresetExternal.load (std::memory_order_relaxed);
     }
 
+    // Modulation and reverb path, for the editor -------------------------------
+    int getSrc (int tag) const { return getSteppedValue (tag); }
+    int getDest (int tag) const { return getSteppedValue (tag); }
+    void setSrc (int tag, int index) { setSteppedValue (tag, index); }
+    void setDestByTag (int tag, int index) { setSteppedValue (tag, index); }
+    float getDisruptModValue () const { return chain.modulation ().getDisruptModValue (); }
+    int getReverbPreset () const { return getSteppedValue (tag::ReverbPreset); }
+    int getEarlyPath () const { return getSteppedValue (tag::EarlyPath); }
+    int getLatePath () const { return getSteppedValue (tag::LatePath); }
+    // Knob position of `tag` with (or without) its modulation sum, 0..1.
+    float getDialMod (int tag, bool withModulation) const
+    {
+        return chain.modulation ().getDialMod (tag, getLiveValue (tag), getParameterDest (tag), withModulation);
+    }
+    // The Disrupt value springs back to centre (the user let go of it).
+    void startDisruptSpring () { modulationControl ().setDisruptSpringOn (); }
+
     // Programs -----------------------------------------------------------------
     void setDemoProgram (int index);
     void changeDemoProgramDelta (int delta);
@@ -156,6 +173,8 @@ private:
     void controllerUpdate (int controller, float value);
     void refreshCapture (int tag);
     float nextNoteRandom ();
+
+    TModulation& modulationControl () { return chain.modulation (); }
 
     void initVariables ();
     void loadFactoryRow (int index);
