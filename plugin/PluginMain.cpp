@@ -1,6 +1,10 @@
 // Entry points of the shared object hosts load.
 #include "plugin/APlugin.h"
 
+#if MORLAKE_WITH_EDITOR
+#include "editor/EditorFactory.h"
+#endif
+
 #include <new>
 
 using namespace morlake;
@@ -9,7 +13,11 @@ namespace morlake {
 
 AudioEffectX* createEffectInstance (vst::HostCallback audioMaster)
 {
+#if MORLAKE_WITH_EDITOR
+    return new (std::nothrow) APlugin (audioMaster, createEditor);
+#else
     return new (std::nothrow) APlugin (audioMaster);
+#endif
 }
 
 } // namespace morlake

@@ -1,0 +1,787 @@
+#include "editor/Controls.h"
+
+#include "artwork/BitmapIds.h"
+#include "dsp/TModulation.h"
+#include "editor/RunLoop.h"
+#include "plugin/APlugin.h"
+
+#include "vstgui/lib/cdrawcontext.h"
+#include "vstgui/lib/cframe.h"
+
+#include <cmath>
+
+namespace morlake {
+
+using namespace VSTGUI;
+
+const CColor READOUT_TEXT_COLOR (136, 136, 136, 255);
+const CColor READOUT_TEXT_TRANS_COLOR (136, 136, 136, 63);
+const CColor BLUE_READOUT_TEXT_COLOR (32, 157, 254, 255);
+const CColor BLUE_READOUT_TEXT_TRANS_COLOR (32, 157, 254, 63);
+
+namespace {
+
+const CColor kBlack (0, 0, 0, 255);
+const CColor kWhite (255, 255, 255, 255);
+constexpr float kBypassedAlpha = 63.0f / 255.0f;
+
+int clampSize (int s) { return s < 0 ? 0 : (s >= kScreenSizes ? kScreenSizes - 1 : s); }
+
+APlugin* pluginOf (const CView* view)
+{
+    auto* editor = editorOf (view);
+    return editor != nullptr ? editor->getPlugin () : nullptr;
+}
+
+std::string orBlank (const std::string& text) { return text.empty () ? std::string (" ") : text; }
+
+int buttonBits (const CButtonState& buttons) { return static_cast<int> (buttons.getButtonState () | buttons.getModifierState () | (buttons.isDoubleClick () ? kDoubleClick : 0)); }
+
+bool isCommandClick (const CButtonState& buttons)
+{
+    return buttonBits (buttons) == (kButtonLeft | kButtonCommand) || buttons.isDoubleClick ();
+}
+
+float signOf (float v) { return v > 0.0f ? 1.0f : (v < 0.0f ? -1.0f : 0.0f); }
+
+// The disrupt spring requests are atomic stores the plug-in offers on any
+// thread; its chain accessor is read-only.
+TModulation& modulationOf (APlugin& plugin) { return const_cast<TModulation&> (plugin.signalChain ().modulation ()); }
+
+} // namespace
+
+CFontRef fontForSize (int screenSize)
+{
+    static const CFontRef fonts[kScreenSizes] = {kNormalFontSmall, kNormalFont, kNormalFontBig, kNormalFontVeryBig};
+    return fonts[clampSize (screenSize)];
+}
+
+void DrawCounter::count ()
+{
+    const uint32_t now = static_cast<uint32_t> (RunLoop::nowMs ());
+    if (draws > 0 && now - lastDrawMs < shortestGapMs)
+        shortestGapMs = now - lastDrawMs;
+    lastDrawMs = now;
+    ++draws;
+}
+
+// TKnob ------------------------------------------------------------------------
+
+TKnob::TKnob (const CRect& size, CCoord imageHeightIn, IControlListener* listener, int32_t tag, CBitmap* knobStrip,
+              CBitmap* ringStrip, const CPoint& offset, int imagesIn, int screenSizeIn, int insetIn, int textXIn,
+              int textYIn)
+: CAnimKnob (size, listener, tag, imagesIn, imageHeightIn, knobStrip, offset),
+  ring (ringStrip),
+  imageHeight (imageHeightIn),
+  images (imagesIn < 2 ? 2 : imagesIn),
+  screenSize (clampSize (screenSizeIn)),
+  inset (insetIn),
+  textX (textXIn),
+  textY (textYIn),
+  lastImage (images - 1),
+  imageCount (static_cast<float> (images)),
+  textColor (READOUT_TEXT_COLOR),
+  bypassedTextColor (READOUT_TEXT_TRANS_COLOR)
+{
+    setWantsFocus (false);
+}
+
+void TKnob::setModValue (float v)
+{
+    if (! (v >= 0.0f)) // negative or NaN
+        v = 0.0f;
+    if (v > 1.0f)
+        v = 1.0f;
+    const int index = static_cast<int> (static_cast<float> (lastImage) * v + 0.1f);
+    if (index != ringIndex)
+    {
+        ringIndex = index;
+        setDirty ();
+    }
+}
+
+void TKnob::setString (const std::string& text)
+{
+    const std::string t = orBlank (text);
+    if (t != label)
+    {
+        label = t;
+        setDirty ();
+    }
+}
+
+void TKnob::setValueString (const std::string& text)
+{
+    const std::string t = orBlank (text);
+    if (t != valueText)
+    {
+        valueText = t;
+        setDirty ();
+    }
+}
+
+void TKnob::setBlue ()
+{
+    textColor = BLUE_READOUT_TEXT_COLOR;
+    bypassedTextColor = BLUE_READOUT_TEXT_TRANS_COLOR;
+}
+
+void TKnob::setBypass (bool a, bool b)
+{
+    const bool state = a != b;
+    if (state != bypassed)
+    {
+        bypassed = state;
+        setDirty ();
+    }
+}
+
+int TKnob::getImageIndex () const
+{
+    int i = static_cast<int> (imageCount * getValueNormalized ());
+    if (i >= images - 1)
+        i = images - 2;
+    return i < 0 ? 0 : i;
+}
+
+void TKnob::draw (CDrawContext* context)
+{
+    counter.count ();
+    auto* plugin = pluginOf (this);
+    if (plugin == nullptr)
+    {
+        setDirty (false);
+        return;
+    }
+    const CRect& view = getViewSize ();
+    CRect image (view.left + inset / 2, view.top, 0, 0);
+    CBitmap* knob = getBackground ();
+    image.setWidth (knob != nullptr ? knob->getWidth () : 0);
+    image.setHeight (imageHeight);
+    const CPoint knobRow (0, imageHeight * getImageIndex ());
+    if (! bypassed)
+    {
+        if (ring != nullptr && ringIndex >= 0)
+            ring->draw (context, image, CPoint (0, imageHeight * ringIndex));
+        if (knob != nullptr)
+            knob->draw (context, image, knobRow);
+    }
+    else if (knob != nullptr)
+        knob->draw (context, image, knobRow, kBypassedAlpha);
+
+    CFontRef font = fontForSize (screenSize);
+    context->setFont (font, 0, kBoldFace);
+    context->setFontColor (bypassed ? bypassedTextColor : textColor);
+    valueText = orBlank (plugin->getDisplayText (getTag ()).c_str ());
+    CRect text (view.left + textX, view.top + textY + imageHeight, 0, 0);
+    text.setWidth (view.getWidth ());
+    text.setHeight (font->getSize ());
+    context->drawString (valueText.c_str (), text, kCenterText, true);
+    text.offset (0, KNOB_LABEL_OFFSET[screenSize]);
+    if (! label.empty ())
+        context->drawString (label.c_str (), text, kCenterText, true);
+    setDirty (false);
+}
+
+float TKnob::sensitivityFor (int buttons) const
+{
+    const float range = getMax () - getMin ();
+    return (buttons & kButtonShift) != 0 ? range / 10000.0f : range / 200.0f;
+}
+
+CMouseEventResult TKnob::onMouseDown (CPoint& where, const CButtonState& buttons)
+{
+    auto* editor = editorOf (this);
+    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    if (! getMouseEnabled () || getTag () == kNoParameterTag || plugin == nullptr || bypassed)
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+
+    if (where.y - getViewSize ().top <= imageHeight)
+    {
+        if (buttons.isRightButton () || (buttonBits (buttons) & kButtonControl) != 0)
+        {
+            editor->showMIDIMenu (this, where);
+            return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+        }
+        beginEdit ();
+        if (! isCommandClick (buttons))
+        {
+            if (editor->getDropFlag (getTag ()))
+                editor->setDropTag (getTag ());
+            dragStart = where;
+            lastPoint = CPoint (-1, -1);
+            dragStartValue = getValue ();
+            sensitivity = sensitivityFor (buttonBits (buttons) | editor->currentModifiers ());
+            return onMouseMoved (where, buttons);
+        }
+        setValue (getDefaultValue ());
+        if (isDirty ())
+            valueChanged ();
+        endEdit ();
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+
+    const int tag = getTag ();
+    if ((tag == tag::ReverbPreDelay && plugin->getOnOff (tag::ReverbPreDelaySync)) ||
+        (tag == tag::LateLength && plugin->getOnOff (tag::LateLengthSync)) ||
+        (tag == tag::LazySpeed && plugin->getOnOff (tag::LazySync)))
+        editor->showSyncedMenu (tag);
+    else if (tag >= tag::Disrupt1Amount && tag < tag::Disrupt1Amount + 8)
+        editor->showDestMenu (where, tag::Disrupt1Dest + (tag - tag::Disrupt1Amount), tag - tag::Disrupt1Amount);
+    else
+        editor->setNumValue (tag);
+    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+}
+
+CMouseEventResult TKnob::onMouseMoved (CPoint& where, const CButtonState& buttons)
+{
+    if (! buttons.isLeftButton ())
+        return kMouseEventHandled;
+    if (where == lastPoint)
+        return kMouseEventHandled;
+    lastPoint = where;
+    auto* editor = editorOf (this);
+    const int modifiers = buttonBits (buttons) | (editor != nullptr ? editor->currentModifiers () : 0);
+    const float s = sensitivityFor (modifiers);
+    const float dy = static_cast<float> (dragStart.y - where.y);
+    // Rebasing keeps the value continuous when Shift changes mid-drag.
+    dragStartValue = (sensitivity - s) * dy + dragStartValue;
+    sensitivity = s;
+    setValue (s * dy + dragStartValue);
+    bounceValue ();
+    valueChanged ();
+    if (isDirty ())
+        invalid ();
+    return kMouseEventHandled;
+}
+
+CMouseEventResult TKnob::onMouseUp (CPoint&, const CButtonState&)
+{
+    endEdit ();
+    setDirty ();
+    if (auto* editor = editorOf (this))
+        if (editor->getDropFlag (getTag ()))
+            editor->releasedDropDial ();
+    return kMouseEventHandled;
+}
+
+// TOnOff -----------------------------------------------------------------------
+
+TOnOff::TOnOff (const CRect& size, IControlListener* listener, int32_t tag, CBitmap* bitmap)
+: COnOffButton (size, listener, tag, bitmap)
+{
+    setWantsFocus (false);
+}
+
+void TOnOff::setOn (bool state)
+{
+    setValue (state ? 1.0f : 0.0f);
+    setDirty ();
+}
+
+void TOnOff::draw (CDrawContext* context)
+{
+    counter.count ();
+    if (CBitmap* bitmap = getBackground ())
+        bitmap->draw (context, getViewSize (), CPoint (0, (bitmap->getHeight () / 2) * std::trunc (getValue ())));
+    setDirty (false);
+}
+
+CMouseEventResult TOnOff::onMouseDown (CPoint&, const CButtonState&)
+{
+    if (! getMouseEnabled ())
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    setValue (std::trunc (getValue ()) != 0.0f ? 0.0f : 1.0f);
+    beginEdit ();
+    valueChanged ();
+    endEdit ();
+    invalid ();
+    return kMouseEventHandled;
+}
+
+// TRadioButton -----------------------------------------------------------------
+
+TRadioButton::TRadioButton (const CRect& size, IControlListener* listener, int groupIn)
+: CControl (size, listener, kNoParameterTag), group (groupIn)
+{
+    setWantsFocus (false);
+}
+
+void TRadioButton::setOn (bool state)
+{
+    setValue (state ? 1.0f : 0.0f);
+    setDirty ();
+}
+
+void TRadioButton::draw (CDrawContext* context)
+{
+    if (auto* editor = editorOf (this))
+        if (CBitmap* strip = editor->getSharedBitmap (kBmpLedButton))
+            strip->draw (context, getViewSize (), CPoint (0, getViewSize ().getHeight () * std::trunc (getValue ())));
+    setDirty (false);
+}
+
+CMouseEventResult TRadioButton::onMouseDown (CPoint&, const CButtonState&)
+{
+    if (! getMouseEnabled ())
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    if (getValue () < 0.5f)
+    {
+        setValue (1.0f);
+        setDirty ();
+        valueChanged ();
+        invalid ();
+    }
+    return kMouseEventHandled;
+}
+
+bool TRadioButton::onWheel (const CPoint&, const CMouseWheelAxis&, const float&, const CButtonState&)
+{
+    auto* editor = editorOf (this);
+    if (editor == nullptr)
+        return false;
+    editor->changeRadioDelta (group);
+    return true;
+}
+
+// TOptionMenu ------------------------------------------------------------------
+
+TOptionMenu::TOptionMenu (const CRect& size, IControlListener* listener, int32_t tag, CBitmap* background,
+                          CBitmap* backgroundWhenClicked, int32_t style, int screenSizeIn, bool centred, bool arrows)
+: COptionMenu (size, listener, tag, background, backgroundWhenClicked, style),
+  screenSize (clampSize (screenSizeIn)),
+  textColor (READOUT_TEXT_COLOR),
+  align (centred ? kCenterText : kLeftText),
+  arrowZone (static_cast<int> (SCALE[screenSize] * 20.0f)),
+  arrowMode (arrows)
+{
+    setWantsFocus (false);
+}
+
+void TOptionMenu::setArrow ()
+{
+    arrowMode = true;
+    presetMode = false;
+    folderMode = false;
+}
+
+void TOptionMenu::setPresetMenu ()
+{
+    presetMode = true;
+    arrowMode = false;
+    folderMode = false;
+    align = kLeftText;
+}
+
+void TOptionMenu::setFolderMenu ()
+{
+    folderMode = true;
+    arrowMode = false;
+    presetMode = false;
+    align = kLeftText;
+}
+
+void TOptionMenu::setBlue () { textColor = BLUE_READOUT_TEXT_COLOR; }
+
+void TOptionMenu::setString (const char* t) { setString (std::string (t != nullptr ? t : "")); }
+
+void TOptionMenu::setString (const std::string& t)
+{
+    text = orBlank (t);
+    setDirty ();
+}
+
+void TOptionMenu::setBypassed (bool state)
+{
+    if (state != bypassed)
+    {
+        bypassed = state;
+        setDirty ();
+    }
+}
+
+std::string TOptionMenu::shownText () const
+{
+    if (! text.empty ())
+        return text;
+    if (getNbEntries () > 0)
+        if (CMenuItem* item = getCurrent ())
+        {
+            const std::string title = item->getTitle ().getString ();
+            const auto skip = static_cast<std::size_t> (getPrefixNumbers ());
+            return skip < title.size () ? title.substr (skip) : std::string {};
+        }
+    return {};
+}
+
+void TOptionMenu::arrowMetrics (CCoord& w, CCoord& h) const
+{
+    w = h = 0;
+    auto* editor = editorOf (this);
+    if (editor == nullptr)
+        return;
+    CBitmap* a = editor->getSharedBitmap (kBmpMenuArrowPrevious);
+    CBitmap* b = editor->getSharedBitmap (kBmpMenuArrowNext);
+    if (a != nullptr)
+        w = a->getWidth ();
+    if (b != nullptr)
+        h = b->getHeight () / 2;
+}
+
+void TOptionMenu::draw (CDrawContext* context)
+{
+    counter.count ();
+    if (getTag () == kInvisibleMenuTag)
+    {
+        setDirty (false);
+        return;
+    }
+    const CRect& view = getViewSize ();
+    CCoord w = 0, h = 0;
+    arrowMetrics (w, h);
+    if (auto* editor = editorOf (this); editor != nullptr && (arrowMode || presetMode || folderMode))
+    {
+        CBitmap* a = editor->getSharedBitmap (kBmpMenuArrowPrevious);
+        CBitmap* b = editor->getSharedBitmap (kBmpMenuArrowNext);
+        const CCoord y = view.top + std::trunc ((view.getHeight () - h) / 2);
+        CCoord ax = view.left, bx = view.left;
+        if (arrowMode)
+            bx = view.right - (b != nullptr ? b->getWidth () : 0);
+        else if (presetMode)
+        {
+            ax = view.right - 2 * w;
+            bx = view.right - w;
+        }
+        else
+            bx = view.left + w;
+        if (a != nullptr)
+            a->draw (context, CRect (ax, y, ax + a->getWidth (), y + h), CPoint (0, 0));
+        if (b != nullptr)
+            b->draw (context, CRect (bx, y, bx + b->getWidth (), y + h), CPoint (0, 0));
+    }
+
+    CFontRef font = fontForSize (screenSize);
+    context->setFont (font, 0, kBoldFace);
+    context->setFontColor (textColor);
+    CRect area (view.left, view.top + std::trunc ((view.getHeight () - font->getSize ()) / 2), view.right, 0);
+    area.setHeight (font->getSize ());
+    if (folderMode)
+        area.left += 2 * w;
+    const std::string shown = bypassed ? std::string ("---") : shownText ();
+    context->drawString (shown.c_str (), area, align, true);
+    setDirty (false);
+}
+
+CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& buttons)
+{
+    constexpr auto done = kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    auto* editor = editorOf (this);
+    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    if (! getMouseEnabled () || plugin == nullptr)
+        return done;
+    const int bits = buttonBits (buttons);
+    const CCoord x = where.x - getViewSize ().left;
+    const CCoord width = getViewSize ().getWidth ();
+    if (arrowMode)
+    {
+        if (x < arrowZone)
+        {
+            (bits & kButtonShift) != 0 ? plugin->setSteppedValue (getTag (), 0) : plugin->changeDelta (getTag (), -1);
+            return done;
+        }
+        if (x > width - arrowZone)
+        {
+            (bits & kButtonShift) != 0 ? plugin->setSteppedValueMax (getTag ()) : plugin->changeDelta (getTag (), 1);
+            return done;
+        }
+    }
+    CCoord w = 0, h = 0;
+    arrowMetrics (w, h);
+    if (presetMode && x >= width - 2 * w)
+    {
+        editor->changeProgramDelta (x >= width - w ? 1 : -1);
+        return done;
+    }
+    if (folderMode && x < 2 * w)
+        return done;
+
+    if ((bits & kButtonCommand) != 0)
+    {
+        plugin->setToDefault (getTag ());
+        return done;
+    }
+    if ((bits & (kButtonShift | kButtonOption | kButtonControl)) != 0 && getListener () != nullptr &&
+        getListener ()->controlModifierClicked (this, buttons) != 0)
+        return done;
+    if ((bits & (kButtonLeft | kButtonRight | kButtonControl)) != 0 && getFrame () != nullptr)
+    {
+        beginEdit ();
+        auto self = shared (this);
+        // VSTGUI's Linux menu is a view of the frame and answers later.
+        getFrame ()->doAfterEventProcessing ([self] () {
+            if (! self->doPopup ())
+                self->endEdit ();
+        });
+    }
+    return done;
+}
+
+bool TOptionMenu::onWheel (const CPoint&, const CMouseWheelAxis&, const float& distance, const CButtonState&)
+{
+    auto* editor = editorOf (this);
+    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    if (plugin == nullptr)
+        return false;
+    const int d = -static_cast<int> (signOf (distance));
+    if (presetMode)
+        editor->changeProgramDelta (d);
+    else if (folderMode)
+        editor->changeFolderDelta (d);
+    plugin->changeDelta (getTag (), d);
+    return true;
+}
+
+// THorizontalSlider -------------------------------------------------------------
+
+THorizontalSlider::THorizontalSlider (const CRect& size, IControlListener* listener, int32_t tag, int handle)
+: CControl (size, listener, tag), handleWidth (handle), travel (static_cast<int> (size.getWidth ()) - handle)
+{
+    if (travel < 1)
+        travel = 1;
+    setWantsFocus (false);
+}
+
+float THorizontalSlider::quantise (float v) const
+{
+    auto* plugin = pluginOf (this);
+    const int q = plugin != nullptr ? plugin->getSteppedValue (tag::DisruptQuantization) : 0;
+    if (q <= 0 || q >= static_cast<int> (DISTRUPT_QUANT_DIVIDE.size ()))
+        return v;
+    const float d = static_cast<float> (DISTRUPT_QUANT_DIVIDE[static_cast<std::size_t> (q)]);
+    return std::floor (v * d + 0.5f) / d;
+}
+
+void THorizontalSlider::setModValue (float v, int time)
+{
+    if (time == timeStamp)
+        return;
+    timeStamp = time;
+    const float q = quantise (v);
+    if (q != modValue)
+    {
+        modValue = q;
+        setDirty ();
+    }
+}
+
+void THorizontalSlider::setVal ()
+{
+    if (dragging)
+        return;
+    auto* plugin = pluginOf (this);
+    if (plugin == nullptr)
+        return;
+    const float v = plugin->getParameter (getTag ());
+    if (std::fabs (v - lastValue) < 0.003f)
+        return;
+    beginEdit ();
+    lastValue = v;
+    setValue (v);
+    if (isDirty ())
+        valueChanged ();
+    endEdit ();
+}
+
+void THorizontalSlider::draw (CDrawContext* context)
+{
+    counter.count ();
+    auto* editor = editorOf (this);
+    if (editor == nullptr)
+        return;
+    const CRect& view = getViewSize ();
+    if (CBitmap* marker = editor->getSharedBitmap (kBmpDisruptModMarker))
+    {
+        const CCoord x = view.left + std::trunc ((modValue * 0.5f + 0.5f) * static_cast<float> (travel));
+        marker->draw (context, CRect (x, view.top, x + handleWidth, view.bottom), CPoint (0, 0));
+    }
+    const float u = quantise (getValue () * 2.0f - 1.0f);
+    frameCounter = (frameCounter + 1) % 70;
+    if (CBitmap* handle = editor->getSharedBitmap (kBmpDisruptHandle))
+    {
+        const CCoord x = view.left + std::trunc ((u * 0.5f + 0.5f) * static_cast<float> (travel));
+        handle->draw (context, CRect (x, view.top, x + handleWidth, view.bottom),
+                      CPoint (0, view.getHeight () * frameCounter));
+    }
+    setDirty (false);
+}
+
+CMouseEventResult THorizontalSlider::onMouseDown (CPoint& where, const CButtonState& buttons)
+{
+    dragging = false;
+    auto* editor = editorOf (this);
+    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    if (! getMouseEnabled () || plugin == nullptr || plugin->getOnOff (tag::LazyOn))
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    if (buttons.isRightButton ())
+    {
+        editor->showMIDIMenu (this, where);
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+    if (! isCommandClick (buttons))
+    {
+        dragging = true;
+        modulationOf (*plugin).setDisruptSpringOff ();
+        float v = static_cast<float> ((where.x - getViewSize ().left - handleWidth / 2) / travel);
+        v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+        setValue (v);
+        lastValue = v;
+        lastX = where.x;
+        if (getFrame () != nullptr)
+            getFrame ()->beginEdit (getTag ());
+        return onMouseMoved (where, buttons);
+    }
+    setValue (getDefaultValue ());
+    if (isDirty ())
+    {
+        valueChanged ();
+        invalid ();
+    }
+    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+}
+
+CMouseEventResult THorizontalSlider::onMouseMoved (CPoint& where, const CButtonState& buttons)
+{
+    if (! buttons.isLeftButton ())
+        return kMouseEventHandled;
+    auto* editor = editorOf (this);
+    const int modifiers = buttonBits (buttons) | (editor != nullptr ? editor->currentModifiers () : 0);
+    float dx = static_cast<float> ((where.x - lastX) / travel);
+    if ((modifiers & kButtonShift) != 0)
+        dx /= 20.0f;
+    float v = lastValue + dx;
+    v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+    lastValue = v;
+    setValue (v);
+    if (isDirty ())
+        valueChanged ();
+    lastX = where.x;
+    invalid ();
+    return kMouseEventHandled;
+}
+
+CMouseEventResult THorizontalSlider::onMouseUp (CPoint&, const CButtonState&)
+{
+    if (getFrame () != nullptr)
+        getFrame ()->endEdit (getTag ());
+    dragging = false;
+    if (auto* plugin = pluginOf (this))
+        modulationOf (*plugin).setDisruptSpringOn ();
+    return kMouseEventHandled;
+}
+
+bool THorizontalSlider::onWheel (const CPoint&, const CMouseWheelAxis&, const float& distance, const CButtonState&)
+{
+    auto* plugin = pluginOf (this);
+    if (plugin == nullptr || plugin->getOnOff (tag::LazyOn) || plugin->getSteppedValue (tag::DisruptSpringTime) != 0)
+        return false;
+    plugin->changeDelta (getTag (), static_cast<int> (signOf (distance)));
+    setDirty ();
+    return true;
+}
+
+// TReadout ---------------------------------------------------------------------
+
+TReadout::TReadout (const CRect& size, IControlListener* listener, int32_t tag, const std::string& t, int fontIndex,
+                    bool centred, bool blue)
+: CControl (size, listener, tag),
+  text (orBlank (t)),
+  font (fontIndex >= 1 && fontIndex <= 3 ? fontForSize (fontIndex) : kNormalFontSmall),
+  align (centred ? kCenterText : kLeftText),
+  color (blue ? BLUE_READOUT_TEXT_COLOR : READOUT_TEXT_COLOR)
+{
+    setMouseEnabled (false);
+}
+
+void TReadout::setString (const std::string& t) { text = orBlank (t); }
+
+void TReadout::setBlack () { color = kBlack; }
+
+void TReadout::setBypassed (bool state)
+{
+    if (state != bypassed)
+    {
+        bypassed = state;
+        setDirty ();
+    }
+}
+
+void TReadout::draw (CDrawContext* context)
+{
+    context->setFont (font, 0, kBoldFace);
+    context->setFontColor (color);
+    context->drawString (bypassed ? "---" : text.c_str (), getViewSize (), align, true);
+    setDirty (false);
+}
+
+// TReadoutString ----------------------------------------------------------------
+
+TReadoutString::TReadoutString (const CRect& size, IControlListener* listener, const std::string& t, bool black)
+: CControl (size, listener, kNoParameterTag), text (t), color (black ? kBlack : kWhite)
+{
+    setMouseEnabled (false);
+}
+
+void TReadoutString::setString (const std::string& t)
+{
+    if (t != text)
+    {
+        text = t;
+        setDirty ();
+    }
+}
+
+void TReadoutString::draw (CDrawContext* context)
+{
+    context->setFont (kNormalFontVeryBig);
+    context->setFontColor (color);
+    context->drawString (text.c_str (), getViewSize (), kCenterText, true);
+    setDirty (false);
+}
+
+// TVU --------------------------------------------------------------------------
+
+TVU::TVU (const CRect& size, IControlListener* listener) : CControl (size, listener, kNoParameterTag)
+{
+    setMouseEnabled (false);
+}
+
+void TVU::setVuValue (float v)
+{
+    float level = 1.0f - v;
+    if (! (level >= 0.0f)) // also NaN: shown empty
+        level = v != v ? 1.0f : 0.0f;
+    if (level > 1.0f)
+        level = 1.0f;
+    const int newCut = static_cast<int> (level * static_cast<float> (getViewSize ().getHeight ()));
+    if (newCut != cut)
+    {
+        cut = newCut;
+        setDirty ();
+    }
+}
+
+void TVU::draw (CDrawContext* context)
+{
+    counter.count ();
+    if (auto* editor = editorOf (this))
+        if (CBitmap* meter = editor->getSharedBitmap (kBmpLevelMeter))
+        {
+            const CRect& view = getViewSize ();
+            CRect lit (view.left, view.top + cut, view.right, view.bottom);
+            if (lit.getHeight () > 0)
+                meter->draw (context, lit, CPoint (0, cut));
+        }
+    setDirty (false);
+}
+
+} // namespace morlake

@@ -1,0 +1,288 @@
+// The editor's custom controls, drawn from film-strip bitmaps and text.
+#pragma once
+
+#include "editor/EditorServices.h"
+
+#include "vstgui/lib/cbitmap.h"
+#include "vstgui/lib/ccolor.h"
+#include "vstgui/lib/cfont.h"
+#include "vstgui/lib/controls/cbuttons.h"
+#include "vstgui/lib/controls/cknob.h"
+#include "vstgui/lib/controls/coptionmenu.h"
+
+#include <string>
+
+namespace morlake {
+
+extern const VSTGUI::CColor READOUT_TEXT_COLOR;
+extern const VSTGUI::CColor READOUT_TEXT_TRANS_COLOR;
+extern const VSTGUI::CColor BLUE_READOUT_TEXT_COLOR;
+extern const VSTGUI::CColor BLUE_READOUT_TEXT_TRANS_COLOR;
+
+// Font and knob label distance by screen size.
+VSTGUI::CFontRef fontForSize (int screenSize);
+constexpr int KNOB_LABEL_OFFSET[kScreenSizes] = {10, 12, 13, 17};
+
+// Counts draw calls per control, for the repaint-rate tests and measurements.
+struct DrawCounter
+{
+    int draws = 0;
+    uint32_t lastDrawMs = 0;
+    uint32_t shortestGapMs = 0xffffffffu;
+    void count ();
+};
+
+// Rotary knob with a modulation ring, its value text and a label.
+class TKnob : public VSTGUI::CAnimKnob
+{
+public:
+    TKnob (const VSTGUI::CRect& size, VSTGUI::CCoord imageHeight, VSTGUI::IControlListener* listener, int32_t tag,
+           VSTGUI::CBitmap* knobStrip, VSTGUI::CBitmap* ringStrip, const VSTGUI::CPoint& offset, int images,
+           int screenSize, int inset, int textX, int textY);
+
+    void setModValue (float v);
+    void setString (const std::string& text);
+    void setValueString (const std::string& text);
+    void setBlue ();
+    void setBypass (bool a, bool b);
+
+    int getRingIndex () const { return ringIndex; }
+    int getImageIndex () const;
+    bool isBypassed () const { return bypassed; }
+    const std::string& getLabel () const { return label; }
+    const std::string& getValueText () const { return valueText; }
+    VSTGUI::CBitmap* getRingStrip () const { return ring; }
+    int getInset () const { return inset; }
+    VSTGUI::CCoord getImageHeight () const { return imageHeight; }
+    const DrawCounter& drawCounter () const { return counter; }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+    VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseMoved (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseUp (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+
+    CLASS_METHODS (TKnob, VSTGUI::CAnimKnob)
+
+private:
+    float sensitivityFor (int buttons) const;
+
+    VSTGUI::SharedPointer<VSTGUI::CBitmap> ring;
+    VSTGUI::CCoord imageHeight;
+    int images;
+    int screenSize;
+    int inset;
+    int textX;
+    int textY;
+
+    bool bypassed = false;
+    int ringIndex = -1;
+    int lastImage;
+    float imageCount;
+    VSTGUI::CPoint dragStart;
+    VSTGUI::CPoint lastPoint;
+    float dragStartValue = 0.0f;
+    float sensitivity = 0.0f;
+    std::string label;
+    std::string valueText;
+    VSTGUI::CColor textColor;
+    VSTGUI::CColor bypassedTextColor;
+    DrawCounter counter;
+};
+
+// Two-state button: a two-image strip, off above on.
+class TOnOff : public VSTGUI::COnOffButton
+{
+public:
+    TOnOff (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, int32_t tag, VSTGUI::CBitmap* bitmap);
+
+    void setOn (bool state);
+    void setOn () { setOn (true); }
+    void setOff () { setOn (false); }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+    VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseUp (VSTGUI::CPoint&, const VSTGUI::CButtonState&) override
+    {
+        return VSTGUI::kMouseEventHandled;
+    }
+    VSTGUI::CMouseEventResult onMouseMoved (VSTGUI::CPoint&, const VSTGUI::CButtonState&) override
+    {
+        return VSTGUI::kMouseEventHandled;
+    }
+    const DrawCounter& drawCounter () const { return counter; }
+
+    CLASS_METHODS (TOnOff, VSTGUI::COnOffButton)
+
+private:
+    DrawCounter counter;
+};
+
+// One button of a two-button group (0 early path, 1 late path, 2 modulation slot).
+class TRadioButton : public VSTGUI::CControl
+{
+public:
+    TRadioButton (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, int group);
+
+    void setOn (bool state);
+    void setOn () { setOn (true); }
+    void setOff () { setOn (false); }
+    int getGroup () const { return group; }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+    VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    bool onWheel (const VSTGUI::CPoint& where, const VSTGUI::CMouseWheelAxis& axis, const float& distance,
+                  const VSTGUI::CButtonState& buttons) override;
+
+    CLASS_METHODS (TRadioButton, VSTGUI::CControl)
+
+private:
+    int group;
+};
+
+// Pop-up menu with stepping arrows, a preset mode and a folder mode.
+class TOptionMenu : public VSTGUI::COptionMenu
+{
+public:
+    TOptionMenu (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, int32_t tag,
+                 VSTGUI::CBitmap* background, VSTGUI::CBitmap* backgroundWhenClicked, int32_t style, int screenSize,
+                 bool centred, bool arrows);
+
+    void setArrow ();
+    void setPresetMenu ();
+    void setFolderMenu ();
+    void setBlue ();
+    void setString (const char* text);
+    void setString (const std::string& text);
+    void setBypassed (bool state);
+
+    const std::string& getString () const { return text; }
+    std::string shownText () const;
+    bool isPresetMenu () const { return presetMode; }
+    bool isFolderMenu () const { return folderMode; }
+    bool hasArrows () const { return arrowMode; }
+    bool isBypassed () const { return bypassed; }
+    int getArrowZone () const { return arrowZone; }
+    const DrawCounter& drawCounter () const { return counter; }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+    VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    bool onWheel (const VSTGUI::CPoint& where, const VSTGUI::CMouseWheelAxis& axis, const float& distance,
+                  const VSTGUI::CButtonState& buttons) override;
+
+    CLASS_METHODS (TOptionMenu, VSTGUI::COptionMenu)
+
+private:
+    // Arrow bitmap width and one image's height (0 when the art is missing).
+    void arrowMetrics (VSTGUI::CCoord& w, VSTGUI::CCoord& h) const;
+
+    std::string text;
+    int screenSize;
+    VSTGUI::CColor textColor;
+    VSTGUI::CHoriTxtAlign align;
+    int arrowZone;
+    bool presetMode = false;
+    bool folderMode = false;
+    bool arrowMode = false;
+    bool bypassed = false;
+    DrawCounter counter;
+};
+
+// The bipolar "Disrupt Value" slider with its modulation marker.
+class THorizontalSlider : public VSTGUI::CControl
+{
+public:
+    THorizontalSlider (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, int32_t tag, int handleWidth);
+
+    void setModValue (float v, int time);
+    void setVal ();
+    float getModValue () const { return modValue; }
+    int getFrameCounter () const { return frameCounter; }
+    bool isDragging () const { return dragging; }
+    int getHandleWidth () const { return handleWidth; }
+    const DrawCounter& drawCounter () const { return counter; }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+    VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseMoved (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    VSTGUI::CMouseEventResult onMouseUp (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
+    bool onWheel (const VSTGUI::CPoint& where, const VSTGUI::CMouseWheelAxis& axis, const float& distance,
+                  const VSTGUI::CButtonState& buttons) override;
+
+    CLASS_METHODS (THorizontalSlider, VSTGUI::CControl)
+
+private:
+    float quantise (float v) const;
+
+    int handleWidth;
+    int travel;
+    bool dragging = false;
+    VSTGUI::CCoord lastX = 0;
+    int frameCounter = 0;
+    int timeStamp = -1;
+    float modValue = 0.0f;
+    float lastValue = -1.0f;
+    DrawCounter counter;
+};
+
+// One line of text.
+class TReadout : public VSTGUI::CControl
+{
+public:
+    TReadout (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, int32_t tag, const std::string& text,
+              int fontIndex, bool centred, bool blue);
+
+    void setString (const std::string& text);
+    void setBlack ();
+    void setBypassed (bool state);
+    const std::string& getString () const { return text; }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+
+    CLASS_METHODS (TReadout, VSTGUI::CControl)
+
+private:
+    std::string text;
+    VSTGUI::CFontRef font;
+    VSTGUI::CHoriTxtAlign align;
+    VSTGUI::CColor color;
+    bool bypassed = false;
+};
+
+// One line of large text (the version line).
+class TReadoutString : public VSTGUI::CControl
+{
+public:
+    TReadoutString (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, const std::string& text, bool black);
+
+    void setString (const std::string& text);
+    const std::string& getString () const { return text; }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+
+    CLASS_METHODS (TReadoutString, VSTGUI::CControl)
+
+private:
+    std::string text;
+    VSTGUI::CColor color;
+};
+
+// Level meter: the lower part of the meter bitmap.
+class TVU : public VSTGUI::CControl
+{
+public:
+    TVU (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener);
+
+    void setVuValue (float v);
+    int getCut () const { return cut; }
+    const DrawCounter& drawCounter () const { return counter; }
+
+    void draw (VSTGUI::CDrawContext* context) override;
+
+    CLASS_METHODS (TVU, VSTGUI::CControl)
+
+private:
+    int cut = 0;
+    DrawCounter counter;
+};
+
+} // namespace morlake

@@ -1,0 +1,352 @@
+// What a control change, a key or a program arrow tells the plug-in, and the
+// entry points of the menus and dialogs the controls open.
+#include "editor/uEditor.h"
+
+#include "editor/RunLoop.h"
+#include "params/TypedValue.h"
+#include "platform/MessageWindows.h"
+#include "platform/Preferences.h"
+#include "plugin/APlugin.h"
+
+#include "vstgui/lib/controls/cbuttons.h"
+#include "vstgui/lib/vstkeycode.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace morlake {
+
+using namespace VSTGUI;
+
+namespace {
+
+constexpr uint32_t kProgramStepMs = 166;
+
+bool pressed (const CControl* c) { return c->getValue () > 0.5f; }
+bool released (const CControl* c) { return c->getValue () < 0.5f; }
+
+template <std::size_t N>
+int indexOfMenu (const std::array<TOptionMenu*, N>& menus, const CControl* control)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (menus[i] != nullptr && menus[i] == control)
+            return static_cast<int> (i);
+    return -1;
+}
+
+} // namespace
+
+void uEditor::valueChanged (CControl* control)
+{
+    if (frame == nullptr || effect == nullptr || control == nullptr)
+        return;
+
+    // 1, 2: the preset menu and its bank sub-menus.
+    if (control == presetMenu)
+    {
+        int32_t index = -1;
+        COptionMenu* chosen = presetMenu->getLastItemMenu (index);
+        const int bank = indexOfMenu (presetBanks, chosen);
+        if (bank >= 0)
+            effect->setDemoProgram (getPresetsInColumns () * bank + index);
+        else if (CMenuItem* item = chosen != nullptr ? chosen->getEntry (index) : nullptr)
+        {
+            const std::string text = item->getTitle ().getString ();
+            if (text == "Default Preset")
+                effect->defaultProgram ();
+            else if (text == "Revert to Original Preset")
+                effect->origProgram ();
+            else if (text == "Revert to Edited Preset")
+                effect->editProgram ();
+            else if (text.rfind ("Set To ", 0) == 0)
+            {
+                static const char* sizes[kScreenSizes] = {"Set To 100% Screen", "Set To 125% Screen",
+                                                          "Set To 150% Screen", "Set To 200% Screen"};
+                for (int s = 0; s < kScreenSizes; ++s)
+                    if (text == sizes[s])
+                        setScreenSize (s);
+            }
+        }
+        updatePresetMenu ();
+        requestRefresh ();
+        return;
+    }
+    // 3: program buttons.
+    if (control == originalButton)
+    {
+        if (pressed (control))
+        {
+            effect->origProgram ();
+            requestRefresh ();
+        }
+        return;
+    }
+    if (control == editedButton)
+    {
+        if (pressed (control))
+        {
+            effect->editProgram ();
+            requestRefresh ();
+        }
+        return;
+    }
+    // 4: the controller-file menu.
+    if (control == ecsMenu)
+    {
+        switch (ecsMenu->getCurrentIndex ())
+        {
+            // Loading and saving need the file dialogs, which are not built yet.
+            case 2: effect->resetMidi (); break;
+            default: break;
+        }
+        return;
+    }
+    // 5: the manual.
+    if (control == helpButton)
+    {
+        if (pressed (control))
+        {
+            char path[kPrefStringSize] {};
+            loadStringFromPrefs (PREF_HELP_DIR, path, sizeof path);
+            if (FILE* file = path[0] != '\0' ? std::fopen (path, "rb") : nullptr)
+            {
+                std::fclose (file);
+                // Linux has no "open": the desktop's opener shows the document.
+                const std::string command = std::string ("xdg-open \"") + path + "\" >/dev/null 2>&1 &";
+                [[maybe_unused]] const int status = std::system (command.c_str ());
+            }
+        }
+        return;
+    }
+    // 6, 7: screens and the settings menu.
+    if (control == managerButton)
+        return;
+    if (control == showBackButton)
+    {
+        if (pressed (control))
+            showBackScreen ();
+        return;
+    }
+    if (control == showFrontButton)
+    {
+        if (released (control))
+            hideBackScreen ();
+        return;
+    }
+    if (control == controlMenuButton)
+    {
+        if (released (control))
+            showControlMenu ();
+        return;
+    }
+    // 8: full wet.
+    if (control == fullWetButton)
+    {
+        if (pressed (control))
+        {
+            effect->setParameterAutomated (tag::WetDry, 1.0f);
+            if (mainKnobs.size () > 1 && mainKnobs[1] != nullptr)
+            {
+                mainKnobs[1]->setValue (1.0f);
+                mainKnobs[1]->invalid ();
+            }
+        }
+        return;
+    }
+    // 9, 15: radio pairs.
+    for (int g = 0; g < 3; ++g)
+        for (int i = 0; i < 2; ++i)
+            if (control == radios[g][i])
+            {
+                if (g < 2)
+                    effect->setParameterAutomated (g == 0 ? tag::EarlyPath : tag::LatePath, static_cast<float> (i));
+                else
+                {
+                    if (! pressed (control))
+                        return;
+                    selectedSlot = i;
+                    modPanelDirty = true;
+                }
+                setRadioPair (g, i);
+                return;
+            }
+    // 10 to 12: stepped menus of the main screen.
+    for (auto* menu : mainMenus)
+        if (menu != nullptr && control == menu)
+        {
+            const int t = menu->getTag ();
+            if (t == tag::FollowerDest)
+                setDestMenu (menu, t);
+            else
+            {
+                setMenuValue (menu);
+                if (t == tag::ReverbPreset)
+                    effect->setResetPresetValues ();
+                if (t == tag::DisruptQuantization && disruptSlider != nullptr)
+                    disruptSlider->invalid ();
+            }
+            return;
+        }
+    // 11: back to the centre.
+    if (control == resetDisruptButton)
+    {
+        if (pressed (control))
+            effect->setParameterAutomated (tag::DisruptValue, 0.5f);
+        return;
+    }
+    // 13: disrupt amounts switch their slot on when moved off centre.
+    for (int i = 0; i < 8; ++i)
+        if (control == mainKnobs[static_cast<std::size_t> (21 + i)])
+        {
+            const float v = control->getValue ();
+            effect->setParameterAutomated (control->getTag (), v * valueScale);
+            if (std::fabs (v - 0.5f) > 0.01f)
+                effect->setOn (tag::Disrupt1On + i);
+            return;
+        }
+    // 14, 16: the modulation slots' menus.
+    for (int s = 0; s < 2; ++s)
+    {
+        if (control == slotSourceMenus[s])
+        {
+            setSrcMenu (slotSourceMenus[s], slotSourceMenus[s]->getTag ());
+            modPanelDirty = true;
+            return;
+        }
+        if (control == slotDestMenus[s])
+        {
+            setDestMenu (slotDestMenus[s], slotDestMenus[s]->getTag ());
+            modPanelDirty = true;
+            return;
+        }
+    }
+    // 17: back-screen switches.
+    for (int i = 0; i < layout::kBackSwitchCount; ++i)
+        if (control == backSwitches[i])
+        {
+            const bool on = pressed (control);
+            switch (i)
+            {
+                case layout::kKeyboardSwitch:
+                    keyboardOn = on;
+                    saveBoolToPrefs (PREF_KEYBOARD, on);
+                    break;
+                case layout::kProgramChangeSwitch: saveBoolToPrefs (PREF_MIDI_PRESET, on); break;
+                case layout::kBankChangeSwitch: saveBoolToPrefs (PREF_MIDI_BANK, on); break;
+                case layout::kCaptureSwitch: saveBoolToPrefs (PREF_MIDI_CAPTURE, on); break;
+                case layout::kDialAnimationSwitch:
+                    saveBoolToPrefs (PREF_DIAL_ANIMATION, on);
+                    dialAnimation = getBackRegValue (PREF_DIAL_ANIMATION, true);
+                    break;
+                default: break;
+            }
+            return;
+        }
+    // 18: MIDI channel.
+    if (control == channelMenu)
+    {
+        const int channel = channelMenu->getCurrentIndex ();
+        saveIntToPrefs (PREF_MIDI_CHANNEL, channel);
+        if (CMenuItem* item = channelMenu->getCurrent ())
+            channelMenu->setString (std::string (item->getTitle ().getString ()));
+        channelMenu->setDirty ();
+        effect->updateMidiChannel ();
+        return;
+    }
+    // 19: screen size.
+    for (int i = 0; i < 4; ++i)
+        if (control == screenSwitches[i])
+        {
+            if (pressed (control))
+            {
+                setScreenSize (i);
+                showBackScreen ();
+            }
+            return;
+        }
+    // 20: everything else carries its parameter.
+    if (control->getTag () != kNoParameterTag && isValidTag (control->getTag ()))
+        effect->setParameterAutomated (control->getTag (), control->getValue () * valueScale);
+}
+
+// Keyboard and program stepping ------------------------------------------------------
+
+bool uEditor::stepProgram (int delta)
+{
+    const uint32_t now = getTicks ();
+    if (now < lastProgramStep)
+        lastProgramStep = now - (kProgramStepMs + 1);
+    if (now - lastProgramStep < kProgramStepMs)
+        return false;
+    lastProgramStep = now;
+    if (effect != nullptr)
+        effect->changeDemoProgramDelta (delta);
+    requestRefresh ();
+    return true;
+}
+
+void uEditor::changeProgramDelta (int delta) { stepProgram (delta); }
+
+int32_t uEditor::onKeyDown (const ::VstKeyCode& key, CFrame*)
+{
+    if (! keyboardOn)
+        return -1;
+    switch (key.virt)
+    {
+        case VKEY_UP: stepProgram (-1); return 1;
+        case VKEY_DOWN: stepProgram (1); return 1;
+        case VKEY_PAGEUP:
+        case VKEY_PAGEDOWN: return 1;
+        default: return -1;
+    }
+}
+
+int32_t uEditor::onKeyUp (const ::VstKeyCode&, CFrame*) { return -1; }
+
+// Menus and dialogs opened from controls ----------------------------------------------
+
+COptionMenu* uEditor::popupModal (COptionMenu* menu, const CPoint& where, int& index)
+{
+    index = -1;
+    if (frame == nullptr || menu == nullptr)
+        return nullptr;
+    bool done = false;
+    auto self = shared (menu);
+    if (! menu->popup (frame, where, [&done] (COptionMenu*) { done = true; }))
+        return nullptr;
+    // VSTGUI's Linux menu lives in the frame and answers from its events.
+    while (! done && frame != nullptr)
+        RunLoop::instance ().serveWaiting (10);
+    int32_t chosenIndex = -1;
+    COptionMenu* chosen = menu->getLastItemMenu (chosenIndex);
+    index = chosenIndex;
+    return chosen;
+}
+
+void uEditor::setNumValue (int tag)
+{
+    if (effect == nullptr || ! isValidTag (tag))
+        return;
+    float live[kNumParams];
+    effect->liveValues ().copyTo (live);
+    const TypedValuePrompt prompt = typedValuePrompt (effect->table (), tag, effect->getParameter (tag), live);
+    char text[kInputTextSize] {};
+    std::snprintf (text, sizeof text, "%s", prompt.initialText.c_str ());
+    if (inputBox (prompt.rangeHint.c_str (), effect->table ().getName (tag).c_str (), text) == 0 || text[0] == '\0')
+        return;
+    float value = 0.0f;
+    if (typedValueToNormalised (effect->table (), tag, text, live, value))
+        effect->setParameter (tag, value);
+}
+
+// The parameter context menu, the tempo-division and destination choosers and
+// the settings menu are built on popupModal; until they are, the gestures
+// that open them do nothing.
+void uEditor::showMIDIMenu (CControl*, CPoint&) {}
+void uEditor::showSyncedMenu (int) {}
+void uEditor::showDestMenu (CPoint&, int, int) {}
+void uEditor::showControlMenu () {}
+
+} // namespace morlake

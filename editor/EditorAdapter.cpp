@@ -1,0 +1,186 @@
+#include "editor/EditorAdapter.h"
+
+#include "editor/RunLoop.h"
+#include "editor/SharedObject.h"
+#include "plugin/APlugin.h"
+
+#include "vstgui/lib/platform/iplatformframe.h"
+#include "vstgui/lib/vstkeycode.h"
+#include "vstgui/lib/platform/linux/cairobitmap.h"
+#include "vstgui/lib/platform/linux/x11platform.h"
+
+#include <xcb/xcb.h>
+
+namespace morlake {
+
+using namespace VSTGUI;
+
+int32_t EditorAdapter::knobMode = kLinearMode;
+
+EditorAdapter::EditorAdapter (APlugin* e) : effect (e)
+{
+    initModuleHandle ();
+}
+
+EditorAdapter::~EditorAdapter ()
+{
+    closeFrame ();
+}
+
+bool EditorAdapter::getRect (vst::ERect** r)
+{
+    if (r == nullptr)
+        return false;
+    *r = &rect;
+    return true;
+}
+
+bool EditorAdapter::open (void* parentWindow)
+{
+    systemWindow = parentWindow;
+    return true;
+}
+
+void EditorAdapter::close ()
+{
+    closeFrame ();
+    systemWindow = nullptr;
+}
+
+void EditorAdapter::idle ()
+{
+    if (inIdleStuff)
+        return;
+    if (frame != nullptr)
+        frame->idle ();
+}
+
+bool EditorAdapter::onWheel (float distance)
+{
+    if (frame == nullptr)
+        return false;
+    CPoint where;
+    frame->getCurrentMouseLocation (where);
+    return frame->onWheel (where, kMouseWheelAxisY, distance, frame->getCurrentMouseButtons ());
+}
+
+namespace {
+
+::VstKeyCode toVstgui (const morlake::VstKeyCode& key)
+{
+    ::VstKeyCode code {};
+    code.character = key.character;
+    code.virt = key.virtualKey;
+    code.modifier = key.modifiers;
+    return code;
+}
+
+} // namespace
+
+int EditorAdapter::onKeyDown (const morlake::VstKeyCode& key)
+{
+    if (frame == nullptr)
+        return 0;
+    auto code = toVstgui (key);
+    return frame->onKeyDown (code) > 0 ? 1 : 0;
+}
+
+int EditorAdapter::onKeyUp (const morlake::VstKeyCode& key)
+{
+    if (frame == nullptr)
+        return 0;
+    auto code = toVstgui (key);
+    return frame->onKeyUp (code) > 0 ? 1 : 0;
+}
+
+bool EditorAdapter::setKnobMode (int mode)
+{
+    knobMode = mode;
+    return true;
+}
+
+void EditorAdapter::beginEdit (int32_t index)
+{
+    if (effect != nullptr)
+        effect->beginEdit (index);
+}
+
+void EditorAdapter::endEdit (int32_t index)
+{
+    if (effect != nullptr)
+        effect->endEdit (index);
+}
+
+void EditorAdapter::doIdleStuff ()
+{
+    // Called while a control runs a loop of its own: keep our window and
+    // the host alive, without letting the host re-enter our idle.
+    if (inIdleStuff)
+        return;
+    serveRunLoop ();
+    idle ();
+    inIdleStuff = true;
+    if (effect != nullptr)
+        effect->masterIdle ();
+    inIdleStuff = false;
+}
+
+uint32_t EditorAdapter::getTicks ()
+{
+    return static_cast<uint32_t> (RunLoop::nowMs ());
+}
+
+uint32_t EditorAdapter::getFrameWindow () const
+{
+    if (frame == nullptr)
+        return 0;
+    auto* x11 = dynamic_cast<X11::IX11Frame*> (frame->getPlatformFrame ());
+    return x11 != nullptr ? x11->getX11WindowID () : 0;
+}
+
+void EditorAdapter::prepareResources ()
+{
+    initModuleHandle ();
+    std::string dir = editorResourceDirectory ();
+    Cairo::Bitmap::setGetResourcePathFunc ([dir] () { return dir; });
+}
+
+bool EditorAdapter::openFrame (CFrame* newFrame)
+{
+    if (newFrame == nullptr)
+        return false;
+    X11::FrameConfig config;
+    config.runLoop = SharedPointer<X11::IRunLoop> (&RunLoop::instance ());
+    if (! newFrame->open (systemWindow, kX11EmbedWindowID, &config))
+    {
+        newFrame->forget ();
+        return false;
+    }
+    frame = newFrame;
+    // VSTGUI maps its window only when an XEmbed embedder says so; most VST
+    // 2.4 hosts just hand over a parent window. Mapping it ourselves is what
+    // EMBEDDED_NOTIFY would do, so XEmbed hosts are not disturbed.
+    if (const uint32_t window = getFrameWindow ())
+        if (auto* connection = X11::RunLoop::instance ().getXcbConnection ())
+        {
+            xcb_map_window (connection, window);
+            xcb_flush (connection);
+        }
+    return true;
+}
+
+void EditorAdapter::closeFrame ()
+{
+    if (frame == nullptr)
+        return;
+    CFrame* old = frame;
+    frame = nullptr;
+    old->close ();
+}
+
+void EditorAdapter::serveRunLoop ()
+{
+    RunLoop::instance ().serve ();
+}
+
+} // namespace morlake

@@ -1,0 +1,168 @@
+#include "editor/RunLoop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <poll.h>
+
+namespace morlake {
+
+using VSTGUI::X11::IEventHandler;
+using VSTGUI::X11::ITimerHandler;
+
+RunLoop& RunLoop::instance ()
+{
+    // Never destroyed: VSTGUI's own process-wide run-loop slot may outlive
+    // any static destructor order we could choose.
+    static RunLoop* loop = new RunLoop;
+    return *loop;
+}
+
+uint64_t RunLoop::nowMs ()
+{
+    using namespace std::chrono;
+    return static_cast<uint64_t> (duration_cast<milliseconds> (steady_clock::now ().time_since_epoch ()).count ());
+}
+
+bool RunLoop::registerEventHandler (int fd, IEventHandler* handler)
+{
+    if (handler == nullptr || fd < 0)
+        return false;
+    for (auto& e : events)
+        if (e->alive && e->handler == handler)
+        {
+            e->fd = fd;
+            return true;
+        }
+    events.push_back (std::make_shared<EventEntry> (EventEntry {fd, handler}));
+    return true;
+}
+
+bool RunLoop::unregisterEventHandler (IEventHandler* handler)
+{
+    bool found = false;
+    for (auto& e : events)
+        if (e->alive && e->handler == handler)
+        {
+            e->alive = false;
+            found = true;
+        }
+    prune ();
+    return found;
+}
+
+bool RunLoop::registerTimer (uint64_t intervalMs, ITimerHandler* handler)
+{
+    if (handler == nullptr)
+        return false;
+    const uint64_t interval = std::max<uint64_t> (intervalMs, 1);
+    for (auto& t : timers)
+        if (t->alive && t->handler == handler)
+        {
+            t->interval = interval;
+            t->due = nowMs () + interval;
+            return true;
+        }
+    timers.push_back (std::make_shared<TimerEntry> (TimerEntry {interval, nowMs () + interval, handler}));
+    return true;
+}
+
+bool RunLoop::unregisterTimer (ITimerHandler* handler)
+{
+    bool found = false;
+    for (auto& t : timers)
+        if (t->alive && t->handler == handler)
+        {
+            t->alive = false;
+            found = true;
+        }
+    prune ();
+    return found;
+}
+
+void RunLoop::prune ()
+{
+    // Entries are only dropped from the lists outside a pass; a pass holds
+    // its own references and skips the dead ones.
+    if (serving > 0)
+        return;
+    std::erase_if (events, [] (const auto& e) { return ! e->alive; });
+    std::erase_if (timers, [] (const auto& t) { return ! t->alive; });
+}
+
+void RunLoop::serveEvents ()
+{
+    // xcb may already hold events it read while waiting for a reply, which
+    // poll() cannot see: the handlers are asked on every pass, readable or not.
+    const auto snapshot = events;
+    for (const auto& e : snapshot)
+        if (e->alive)
+            e->handler->onEvent ();
+}
+
+void RunLoop::serveTimers ()
+{
+    const uint64_t now = nowMs ();
+    const auto snapshot = timers;
+    for (const auto& t : snapshot)
+    {
+        if (! t->alive || t->due > now)
+            continue;
+        // Late timers fire once and restart from now: a host that idles
+        // rarely gets one redraw per pass, not a burst.
+        t->due = now + t->interval;
+        ++firedCount;
+        t->handler->onTimer ();
+    }
+}
+
+void RunLoop::serve ()
+{
+    ++serving;
+    ++passCount;
+    serveEvents ();
+    serveTimers ();
+    --serving;
+    prune ();
+}
+
+int RunLoop::msUntilNextTimer () const
+{
+    const uint64_t now = nowMs ();
+    int64_t best = -1;
+    for (const auto& t : timers)
+    {
+        if (! t->alive)
+            continue;
+        const int64_t wait = t->due > now ? static_cast<int64_t> (t->due - now) : 0;
+        if (best < 0 || wait < best)
+            best = wait;
+    }
+    return static_cast<int> (best);
+}
+
+void RunLoop::serveWaiting (int timeoutMs)
+{
+    int wait = timeoutMs < 0 ? 0 : timeoutMs;
+    const int timerWait = msUntilNextTimer ();
+    if (timerWait >= 0 && timerWait < wait)
+        wait = timerWait;
+    std::vector<pollfd> fds;
+    for (const auto& e : events)
+        if (e->alive)
+            fds.push_back ({e->fd, POLLIN, 0});
+    if (wait > 0)
+        ::poll (fds.data (), static_cast<nfds_t> (fds.size ()), wait);
+    serve ();
+}
+
+int RunLoop::eventHandlerCount () const
+{
+    return static_cast<int> (std::count_if (events.begin (), events.end (), [] (const auto& e) { return e->alive; }));
+}
+
+int RunLoop::timerCount () const
+{
+    return static_cast<int> (std::count_if (timers.begin (), timers.end (), [] (const auto& t) { return t->alive; }));
+}
+
+} // namespace morlake

@@ -1,0 +1,87 @@
+// The event loop VSTGUI's X11 frames need. VST 2.4 gives a plug-in no loop of
+// its own, so this one is driven from the host's user-interface thread: every
+// effEditIdle call serves it, and modal windows serve it in a nested loop.
+//
+// No helper thread: VSTGUI may only run on the UI thread, and an arbitrary
+// host's loop cannot be made to call us from another thread. So every pass
+// is made robust to slow or irregular idling instead: it drains all queued
+// X events, fires each due timer once (no catch-up bursts) and lets VSTGUI
+// redraw in the same pass. A host idling every 66 ms gets a 15 Hz editor;
+// one idling every 10 ms still redraws no more often than the timers ask.
+//
+// VSTGUI keeps one X connection and one run loop per process, so this is a
+// process-wide object shared by every open editor.
+#pragma once
+
+#include "vstgui/lib/platform/linux/irunloop.h"
+
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace morlake {
+
+class RunLoop final : public VSTGUI::X11::IRunLoop
+{
+public:
+    static RunLoop& instance ();
+
+    // IRunLoop
+    bool registerEventHandler (int fd, VSTGUI::X11::IEventHandler* handler) override;
+    bool unregisterEventHandler (VSTGUI::X11::IEventHandler* handler) override;
+    bool registerTimer (uint64_t intervalMs, VSTGUI::X11::ITimerHandler* handler) override;
+    bool unregisterTimer (VSTGUI::X11::ITimerHandler* handler) override;
+
+    // IReference: the object lives as long as the module; VSTGUI's counts
+    // only tell whether a frame still uses it.
+    void remember () override { ++references; }
+    void forget () override { --references; }
+
+    // One pass without waiting: events, then every due timer once.
+    void serve ();
+    // Waits at most timeoutMs for an event or the next timer, then serves.
+    void serveWaiting (int timeoutMs);
+
+    // Milliseconds on the clock the timers use.
+    static uint64_t nowMs ();
+
+    int eventHandlerCount () const;
+    int timerCount () const;
+    // Passes served, timers fired since start (for tests and measurements).
+    uint64_t passes () const { return passCount; }
+    uint64_t timersFired () const { return firedCount; }
+    // True while a pass is running (handlers may re-enter through modal loops).
+    int depth () const { return serving; }
+
+private:
+    RunLoop () = default;
+
+    struct EventEntry
+    {
+        int fd;
+        VSTGUI::X11::IEventHandler* handler;
+        bool alive = true;
+    };
+    struct TimerEntry
+    {
+        uint64_t interval;
+        uint64_t due;
+        VSTGUI::X11::ITimerHandler* handler;
+        bool alive = true;
+    };
+
+    void serveEvents ();
+    void serveTimers ();
+    void prune ();
+    int msUntilNextTimer () const;
+
+    std::vector<std::shared_ptr<EventEntry>> events;
+    std::vector<std::shared_ptr<TimerEntry>> timers;
+    int references = 0;
+    int serving = 0;
+    uint64_t passCount = 0;
+    uint64_t firedCount = 0;
+};
+
+} // namespace morlake

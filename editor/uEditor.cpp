@@ -1,0 +1,524 @@
+// Editor lifecycle: open, close, the idle poll, resume and the plug-in's
+// change notifications.
+#include "editor/uEditor.h"
+
+#include "editor/MessageWindows.h"
+#include "editor/RunLoop.h"
+#include "params/NameLists.h"
+#include "platform/Preferences.h"
+#include "platform/MessageWindows.h"
+#include "plugin/APlugin.h"
+
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/controls/cbuttons.h"
+#include "vstgui/lib/ctooltipsupport.h"
+#include "vstgui/lib/platform/linux/x11platform.h"
+
+#include <cmath>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace morlake {
+
+using namespace VSTGUI;
+
+PluginEditor* createEditor (APlugin& plugin) { return new uEditor (&plugin); }
+
+uEditor::uEditor (APlugin* e) : EditorAdapter (e)
+{
+    installMessageWindows ();
+    keyboardOn = getRegisterIsOn (PREF_KEYBOARD, true);
+    tooltipsOn = getRegisterIsOn (PREF_TOOL_TIP, true);
+    dragDropOn = getRegisterIsOn (PREF_DRAG_DROP, true);
+    dialAnimation = getRegisterIsOn (PREF_DIAL_ANIMATION, true);
+    const char* sizeKeys[kScreenSizes] = {PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200};
+    for (int s = 0; s < kScreenSizes; ++s)
+        if (getRegisterIsOn (sizeKeys[s], false))
+            screenSize = s;
+
+    dropFlags.fill (true);
+    for (int t = tag::Disrupt1Amount; t < tag::Disrupt1Amount + 8; ++t)
+        dropFlags[static_cast<std::size_t> (t)] = false;
+    for (int t : {tag::FollowerThreshold, tag::FollowerSmooth, tag::FollowerAmount, tag::ModSlot1Amount,
+                  tag::ModSlot2Amount})
+        dropFlags[static_cast<std::size_t> (t)] = false;
+
+    lastIdleTime = lastProgramStep = getTicks ();
+    rect.left = 0;
+    rect.top = 0;
+    rect.right = static_cast<vst::int16> (getScaled (1100));
+    rect.bottom = static_cast<vst::int16> (getScaled (712));
+}
+
+uEditor::~uEditor ()
+{
+    if (frame != nullptr)
+        close ();
+}
+
+int uEditor::getScaled (int v, int a, int b, int c) const
+{
+    switch (screenSize)
+    {
+        case 0: return v;
+        case 1: return static_cast<int> (static_cast<float> (v) * SCALE[1]) + a;
+        case 2: return static_cast<int> (static_cast<float> (v) * SCALE[2]) + b;
+        case 3: return static_cast<int> (static_cast<float> (v) * SCALE[3]) + c;
+        default: return v;
+    }
+}
+
+float uEditor::getScaled (float v, int a, int b, int c) const
+{
+    switch (screenSize)
+    {
+        case 0: return v;
+        case 1: return v * SCALE[1] + static_cast<float> (a);
+        case 2: return v * SCALE[2] + static_cast<float> (b);
+        case 3: return v * SCALE[3] + static_cast<float> (c);
+        default: return v;
+    }
+}
+
+bool uEditor::getBackRegValue (const std::string& key, bool defaultOn)
+{
+    char text[kPrefStringSize] {};
+    loadStringFromPrefs (key.c_str (), text, sizeof text);
+    return defaultOn ? text[0] != 'N' : text[0] == 'Y';
+}
+
+bool uEditor::getEditChanged () const
+{
+    return frame != nullptr && effect != nullptr && effect->getEditChanged ();
+}
+
+CBitmap* uEditor::getSharedBitmap (int baseId) const
+{
+    auto it = bitmaps.find (baseId);
+    return it != bitmaps.end () ? it->second.get () : nullptr;
+}
+
+int uEditor::currentModifiers () const
+{
+    const uint32_t window = getFrameWindow ();
+    auto* connection = window != 0 ? X11::RunLoop::instance ().getXcbConnection () : nullptr;
+    if (connection == nullptr)
+        return 0;
+    auto* reply = xcb_query_pointer_reply (connection, xcb_query_pointer (connection, window), nullptr);
+    if (reply == nullptr)
+        return 0;
+    int bits = 0;
+    if (reply->mask & XCB_MOD_MASK_SHIFT)
+        bits |= kShift;
+    if (reply->mask & XCB_MOD_MASK_CONTROL)
+        bits |= kControl;
+    if (reply->mask & (XCB_MOD_MASK_1 | XCB_MOD_MASK_5))
+        bits |= kAlt;
+    std::free (reply);
+    return bits;
+}
+
+// Open and close --------------------------------------------------------------
+
+bool uEditor::open (void* parentWindow)
+{
+    if (effect == nullptr)
+        return false;
+    if (frame != nullptr)
+        close ();
+    effect->setEditorOpening (true);
+    editorOpen = false;
+
+    EditorAdapter::open (parentWindow);
+    prepareResources ();
+    createBitmaps ();
+    lastIdleTime = lastProgramStep = getTicks ();
+    rememberedEdited = frame == nullptr ? true : ! effect->getEditChanged ();
+
+    CBitmap* background = bitmap (kBmpMainBackground);
+    CRect size (0, 0, rect.right, rect.bottom);
+    if (background != nullptr && background->getWidth () > 0)
+        size = CRect (0, 0, background->getWidth (), background->getHeight ());
+    auto* newFrame = new CFrame (size, this);
+    newFrame->setBackground (background);
+    newFrame->enableTooltips (true, 100);
+    if (! openFrame (newFrame))
+    {
+        removeBitmaps ();
+        effect->setEditorOpening (false);
+        return false;
+    }
+    frame->registerKeyboardHook (this);
+    registerDialogFrame (frame);
+
+    CBitmap* panelArt = bitmap (kBmpModPanelBackground);
+    CRect panelSize (0, 0, panelArt != nullptr ? panelArt->getWidth () : 0,
+                     panelArt != nullptr ? panelArt->getHeight () : 0);
+    panelSize.offset (getScaled (layout::kPanel.x), getScaled (layout::kPanel.y));
+    panel = new CViewContainer (panelSize);
+    panel->setBackground (panelArt);
+    panel->setTransparency (panelArt == nullptr);
+
+    controls.clear ();
+    createControls ();
+    dropTag = -1;
+    dropReleased = false;
+    dropStartValue = 0.0f;
+    createBackScreen ();
+    screensBuilt = true;
+    showBackScreen ();
+
+    effect->setEditorOpening (false);
+    effect->setEditorOpen (true);
+    editorOpen = true;
+    setOpened (true);
+    resumeInProgress = false;
+    // Whatever changed before now is covered by the full resynchronisation.
+    for (auto& word : pendingTags)
+        word.store (0, std::memory_order_relaxed);
+    refreshRequested.store (false, std::memory_order_relaxed);
+    resume ();
+    return true;
+}
+
+void uEditor::close ()
+{
+    if (effect == nullptr)
+        return;
+    // The audio thread stops calling in before anything is released.
+    setOpened (false);
+    if (frame != nullptr)
+    {
+        frame->unregisterKeyboardHook (this);
+        unregisterDialogFrame (frame);
+    }
+    effect->setEditorOpening (false);
+    effect->setEditorOpen (false);
+    editorOpen = false;
+    screensBuilt = false;
+    editedControl = nullptr;
+    if (panel != nullptr)
+    {
+        panel->removeAll ();
+        panel->forget ();
+        panel = nullptr;
+    }
+    if (frame != nullptr)
+        frame->removeAll ();
+    closeFrame ();
+    removeBitmaps ();
+    controls.clear ();
+    removeControls ();
+    EditorAdapter::close ();
+}
+
+// Notifications from the plug-in (any thread) -------------------------------------
+
+void uEditor::setParameter (int tag, float)
+{
+    if (! isValidTag (tag))
+        return;
+    pendingTags[static_cast<std::size_t> (tag) / 32].fetch_or (1u << (tag % 32), std::memory_order_relaxed);
+}
+
+void uEditor::setEditTag (int tag) { pendingEditTag.store (isValidTag (tag) ? tag : -1, std::memory_order_relaxed); }
+
+void uEditor::refreshAll () { requestRefresh (); }
+
+void uEditor::setDisruptValue (float value) { disruptNotice.store (value, std::memory_order_relaxed); }
+
+void uEditor::applyPendingChanges ()
+{
+    const int editTag = pendingEditTag.exchange (-2, std::memory_order_relaxed);
+    if (editTag == -1)
+        editedControl = nullptr;
+    else if (editTag >= 0)
+        for (const auto& entry : controls)
+            if (entry.control->getTag () == editTag)
+            {
+                editedControl = entry.control;
+                break;
+            }
+    for (std::size_t word = 0; word < pendingTags.size (); ++word)
+    {
+        uint32_t bits = pendingTags[word].exchange (0, std::memory_order_relaxed);
+        while (bits != 0)
+        {
+            const int bit = __builtin_ctz (bits);
+            bits &= bits - 1;
+            applyParameter (static_cast<int> (word) * 32 + bit);
+        }
+    }
+}
+
+void uEditor::applyParameter (int tag)
+{
+    if (frame == nullptr || effect == nullptr || ! editorOpen)
+        return;
+    switch (tag)
+    {
+        case tag::ReverbPreset:
+        case tag::DisruptQuantization:
+        case tag::DisruptSpringTime:
+        case tag::LazyMode:
+        case tag::LazyTrigger:
+        case tag::FollowerSource:
+            for (auto* menu : mainMenus)
+                if (menu != nullptr && menu->getTag () == tag)
+                {
+                    menu->setValue (static_cast<float> (effect->getSteppedValue (tag)));
+                    menu->setDirty ();
+                }
+            return;
+        case tag::FollowerDest:
+            if (mainMenus.size () > 6 && mainMenus[6] != nullptr)
+                mainMenus[6]->setString (std::string (nameAt (DEST_STR, effect->getSteppedValue (tag))));
+            return;
+        case tag::ModSlot1Source:
+        case tag::ModSlot1Dest:
+        case tag::ModSlot2Source:
+        case tag::ModSlot2Dest: modPanelDirty = true; return;
+        default: break;
+    }
+    const float v = effect->getParameter (tag) * valueScale;
+    for (const auto& entry : controls)
+        if (entry.control->getTag () == tag)
+            entry.control->setValue (v);
+}
+
+// Resume and idle -------------------------------------------------------------------
+
+void uEditor::resume ()
+{
+    if (effect == nullptr || frame == nullptr || ! editorOpen || resumeInProgress)
+        return;
+    resumeInProgress = true;
+    if (currentScreen != kBackScreen && presetMenu != nullptr)
+        updatePresetMenu ();
+    if (currentScreen == kMainScreen)
+    {
+        for (auto* menu : mainMenus)
+            if (menu != nullptr)
+            {
+                if (menu->getTag () == tag::FollowerDest)
+                    setMenuResume (menu, DEST_STR);
+                else
+                    setMenuResume (menu);
+            }
+        setRadioPair (0, effect->getSteppedValue (tag::EarlyPath));
+        setRadioPair (1, effect->getSteppedValue (tag::LatePath));
+        modPanelDirty = true;
+    }
+    for (const auto& entry : controls)
+    {
+        const int tag = entry.control->getTag ();
+        if (! isValidTag (tag) || entry.kind == kKindMenu)
+            continue;
+        const float v = effect->getParameter (tag);
+        if (std::fabs (entry.control->getValue () - v) > 0.00001f)
+        {
+            entry.control->setValue (v);
+            entry.control->setDirty ();
+        }
+    }
+    resumeInProgress = false;
+}
+
+void uEditor::idle ()
+{
+    if (inIdle)
+        return;
+    inIdle = true;
+    serveRunLoop ();
+    applyPendingChanges ();
+    if (frame == nullptr || effect == nullptr || ! editorOpen || ! screensBuilt)
+    {
+        inIdle = false;
+        return;
+    }
+    if (currentScreen == kMainScreen && disruptSlider != nullptr)
+        disruptSlider->setVal ();
+
+    const uint32_t now = getTicks ();
+    if (resumeInProgress || effect->getIsSettingPreset () || now - lastIdleTime <= kIdleIntervalMs - 1)
+    {
+        inIdle = false;
+        return;
+    }
+    lastIdleTime = now;
+    ++passesRun;
+
+    CView* underMouse = viewUnderMouse ();
+    serveDragAndDrop (underMouse);
+
+    if (currentScreen != kBackScreen)
+    {
+        const bool edited = effect->getEditChanged ();
+        if (rememberedEdited != edited && editedButton != nullptr)
+        {
+            rememberedEdited = edited;
+            editedButton->setBackground (bitmap (edited ? kBmpEditedPresetOn : kBmpEditedPresetOff));
+            editedButton->setDirty ();
+        }
+        for (int i = 0; i < 4; ++i)
+            if (meters[i] != nullptr)
+                meters[i]->setVuValue (effect->getVUValues (i));
+    }
+
+    if (refreshRequested.exchange (false, std::memory_order_relaxed))
+    {
+        resume ();
+        if (currentScreen == kMainScreen)
+            showMainScreen ();
+    }
+
+    if (currentScreen == kMainScreen && frame != nullptr)
+    {
+        for (int t : layout::kValueTextTags)
+            for (auto* knob : mainKnobs)
+                if (knob != nullptr && knob->getTag () == t)
+                    knob->setValueString (effect->getDisplayText (t).c_str ());
+        if (disruptSlider != nullptr)
+            disruptSlider->setModValue (effect->signalChain ().modulation ().getDisruptModValue (),
+                                        static_cast<int> (now / 10));
+        for (int i = 0; i < 8; ++i)
+            if (TKnob* knob = mainKnobs[static_cast<std::size_t> (21 + i)])
+                knob->setString (std::string (nameAt (DEST_SHORT_STR, effect->getSteppedValue (tag::Disrupt1Dest + i))));
+        if (mainMenus[1] != nullptr)
+            mainMenus[1]->setBypassed (effect->getOnOff (tag::LazyOn));
+        if (modPanelDirty)
+        {
+            showModScreen ();
+            modPanelDirty = false;
+        }
+        const auto& mod = effect->signalChain ().modulation ();
+        auto ring = [&] (TKnob* knob) {
+            if (knob == nullptr)
+                return;
+            const int t = knob->getTag ();
+            knob->setModValue (mod.getDialMod (t, effect->getLiveValue (t), effect->getParameterDest (t), dialAnimation));
+        };
+        for (auto* knob : mainKnobs)
+            ring (knob);
+        ring (slotKnobs[0]);
+        ring (slotKnobs[1]);
+        for (int i = 4; i < 6; ++i)
+            if (meters[i] != nullptr)
+                meters[i]->setVuValue (effect->getVUValues (i));
+    }
+
+    if (tooltipsOn)
+        serveTooltips (underMouse);
+
+    EditorAdapter::idle ();
+    // Lets VSTGUI redraw what this pass invalidated without waiting a call.
+    RunLoop::instance ().serve ();
+    inIdle = false;
+}
+
+CView* uEditor::viewUnderMouse ()
+{
+    if (editedControl != nullptr)
+        return editedControl;
+    if (frame == nullptr)
+        return nullptr;
+    CPoint where;
+    if (! frame->getCurrentMouseLocation (where))
+        return nullptr;
+    CView* view = frame->getViewAt (where, GetViewOptions ().deep ());
+    if (view == panel && panel != nullptr)
+    {
+        CPoint local (where);
+        panel->frameToLocal (local);
+        if (CView* inner = panel->getViewAt (local))
+            view = inner;
+    }
+    return view;
+}
+
+// Drag-and-drop of modulation destinations -------------------------------------------
+
+void uEditor::setDropTag (int tag)
+{
+    dropTag = tag;
+    if (tag != -1)
+    {
+        dropStartValue = effect != nullptr ? effect->getParameter (tag) : 0.0f;
+        dropReleased = false;
+    }
+}
+
+int uEditor::destinationTagOf (CView* view) const
+{
+    if (view == nullptr)
+        return -1;
+    for (int i = 0; i < 8; ++i)
+        if (view == mainKnobs[static_cast<std::size_t> (21 + i)])
+            return tag::Disrupt1Dest + i;
+    if (mainMenus.size () > 6 && view == mainMenus[6])
+        return tag::FollowerDest;
+    if (view == slotDestMenus[0])
+        return tag::ModSlot1Dest;
+    if (view == slotDestMenus[1])
+        return tag::ModSlot2Dest;
+    return -1;
+}
+
+void uEditor::serveDragAndDrop (CView* underMouse)
+{
+    const int target = destinationTagOf (underMouse);
+    if (target != -1 && dropTag != -1 && effect != nullptr)
+    {
+        if (getDropFlag (dropTag) && dragDropOn)
+        {
+            effect->setParameterAutomated (dropTag, dropStartValue);
+            if (isValidTag (dropTag))
+                effect->setSteppedValue (target, effect->getParameterDest (dropTag));
+        }
+        dropTag = -1;
+    }
+    if (dropReleased)
+    {
+        dropTag = -1;
+        dropReleased = false;
+    }
+}
+
+// Tooltips ---------------------------------------------------------------------------
+
+void uEditor::serveTooltips (CView* underMouse)
+{
+    if (underMouse == nullptr || effect == nullptr)
+        return;
+    for (const auto& entry : controls)
+        if (entry.tooltip && entry.control == underMouse && isValidTag (entry.control->getTag ()))
+        {
+            const int t = entry.control->getTag ();
+            const std::string text = effect->table ().getName (t) + ": " + effect->getDisplayText (t).c_str ();
+            underMouse->setTooltipText (text.c_str ());
+            return;
+        }
+    for (const auto& n : named)
+        if (n.view == underMouse)
+        {
+            underMouse->setTooltipText ((n.label + " : " + n.extra).c_str ());
+            return;
+        }
+}
+
+// Screen size ------------------------------------------------------------------------
+
+void uEditor::setScreenSize (int index)
+{
+    if (index < 0 || index >= kScreenSizes)
+        return;
+    static const char* keys[kScreenSizes] = {PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200};
+    static const char* texts[kScreenSizes] = {"100% Screen Size", "125% Screen Size", "150% Screen Size",
+                                              "200% Screen Size"};
+    for (const char* key : keys)
+        saveBoolToPrefs (key, false);
+    saveBoolToPrefs (keys[index], true);
+    messageBox (std::string ("When you next open Morlake, it'll open in ") + texts[index] + " Mode", 2);
+}
+
+} // namespace morlake
