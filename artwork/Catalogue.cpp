@@ -150,23 +150,23 @@ const std::vector<BitmapSpec>& bitmapCatalogue() {
 }
 
 const BitmapSpec* findBitmap(int id) {
-    for (const BitmapSpec& spec : bitmapCatalogue())
-        if (spec.id == id) return &spec;
+    for (const BitmapSpec& bitmap : bitmapCatalogue())
+        if (bitmap.id == id) return &bitmap;
     return nullptr;
 }
 
-Image renderBitmap(const BitmapSpec& spec, int screenSize) {
+Image renderBitmap(const BitmapSpec& bitmap, int screenSize) {
     const Scale scale(screenSize);
-    const int w = spec.widthAt(screenSize);
-    const int frameH = scaled(spec.frameHeight, screenSize);
-    Image image(w, frameH * spec.frames);
+    const int w = bitmap.widthAt(screenSize);
+    const int frameH = scaled(bitmap.frameHeight, screenSize);
+    Image image(w, frameH * bitmap.frames);
     cairo_t* cr = image.cr();
-    for (int i = 0; i < spec.frames; ++i) {
+    for (int i = 0; i < bitmap.frames; ++i) {
         cairo_save(cr);
         cairo_translate(cr, 0, double(i) * frameH);
         cairo_rectangle(cr, 0, 0, w, frameH);
         cairo_clip(cr);
-        spec.paint(cr, FrameContext{scale, i, spec.frames, w, frameH});
+        bitmap.paint(cr, FrameContext{scale, i, bitmap.frames, w, frameH});
         cairo_restore(cr);
     }
     return image;

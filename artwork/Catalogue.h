@@ -34,7 +34,7 @@ struct BitmapSpec {
 
 const std::vector<BitmapSpec>& bitmapCatalogue();
 const BitmapSpec* findBitmap(int id);
-Image renderBitmap(const BitmapSpec& spec, int screenSize);
+Image renderBitmap(const BitmapSpec& bitmap, int screenSize);
 std::string bitmapFileName(int id, int screenSize);
 
 }  // namespace morlake::artwork

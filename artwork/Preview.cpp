@@ -229,14 +229,14 @@ Image renderContactSheet(int screenSize) {
     std::vector<Cell> cells;
     int x = gap, y = 0, rowH = 0;
     const int labelH = scale.px(14);
-    for (const BitmapSpec& spec : bitmapCatalogue()) {
-        if (spec.frameWidth == kWindowWidth) continue;  // shown as screens above
-        Cell c{spec.id, 0, 0, 0, 0, {}};
-        if (spec.frames <= 2)
-            for (int i = 0; i < spec.frames; ++i) c.frames.push_back(i);
+    for (const BitmapSpec& bitmap : bitmapCatalogue()) {
+        if (bitmap.frameWidth == kWindowWidth) continue;  // shown as screens above
+        Cell c{bitmap.id, 0, 0, 0, 0, {}};
+        if (bitmap.frames <= 2)
+            for (int i = 0; i < bitmap.frames; ++i) c.frames.push_back(i);
         else
-            for (int i = 0; i < 7; ++i) c.frames.push_back(std::min(spec.frames - 1, i * (spec.frames - 1) / 6));
-        const int fw = spec.widthAt(screenSize), fh = scaled(spec.frameHeight, screenSize);
+            for (int i = 0; i < 7; ++i) c.frames.push_back(std::min(bitmap.frames - 1, i * (bitmap.frames - 1) / 6));
+        const int fw = bitmap.widthAt(screenSize), fh = scaled(bitmap.frameHeight, screenSize);
         const int spacing = scale.px(4);
         c.w = std::max<int>(static_cast<int>(c.frames.size()) * (fw + spacing), scale.px(40));
         c.h = fh + labelH;
@@ -263,9 +263,9 @@ Image renderContactSheet(int screenSize) {
     cairo_paint(cr);
 
     for (const Cell& c : cells) {
-        const BitmapSpec& spec = *findBitmap(c.id);
+        const BitmapSpec& bitmap = *findBitmap(c.id);
         const Image& img = renders.get(c.id);
-        const int fw = img.width(), fh = scaled(spec.frameHeight, screenSize);
+        const int fw = img.width(), fh = scaled(bitmap.frameHeight, screenSize);
         drawText(cr, std::to_string(c.id), kSmallFont, scale, c.x, gridTop + c.y + labelH / 2.0, Align::Left,
                  hex(0xe0e0e0));
         for (std::size_t i = 0; i < c.frames.size(); ++i) {

@@ -105,10 +105,10 @@ int main(int argc, char** argv) {
 
     if (first == "--list") {
         for (int id : kAllBitmapIds) {
-            const BitmapSpec* spec = findBitmap(id);
-            if (!spec) return 1;
-            std::printf("%d  %4d x %-5d  %2d image%s  %s\n", id, spec->widthAt(0), spec->heightAt(0), spec->frames,
-                        spec->frames == 1 ? " " : "s", spec->what.c_str());
+            const BitmapSpec* bitmap = findBitmap(id);
+            if (!bitmap) return 1;
+            std::printf("%d  %4d x %-5d  %2d image%s  %s\n", id, bitmap->widthAt(0), bitmap->heightAt(0), bitmap->frames,
+                        bitmap->frames == 1 ? " " : "s", bitmap->what.c_str());
         }
         return 0;
     }
