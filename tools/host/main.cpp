@@ -8,9 +8,16 @@
 namespace {
 
 constexpr const char* kUsage = R"(usage: morlake-host --info [PATH] [options]
+       morlake-host --editor [PATH] [--size N] [--screenshot FILE] [options]
 
   --info [PATH]        identity, I/O, flags, canDo answers, pins and parameters
                        of the plug-in (default: the Morlake bundle of this build)
+  --editor [PATH]      open the plug-in's editor in a plain X11 window and idle
+                       it every 20 ms until the window closes
+    --size N           screen size 100, 125, 150 or 200 (kept in a private
+                       settings folder, the user's own stay untouched)
+    --screenshot FILE  save the editor as PNG after 25 idle calls and exit
+    --click X,Y        click the editor at X,Y (editor pixels) after 5 idle calls
   --host-product S     host product string the plug-in sees (default AL-KILNCAST)
   --host-vendor S      host vendor string (default Aldermoor)
   -h, --help           this text
@@ -36,6 +43,40 @@ bool parseOptions (int argc, char** argv, morlake::HostOptions& o, std::string& 
             o.mode = Mode::help;
         else if (arg == "--info")
             o.mode = Mode::info;
+        else if (arg == "--editor")
+            o.mode = Mode::editor;
+        else if (arg == "--size")
+        {
+            std::string value;
+            if (! next (value))
+                return false;
+            const int sizes[4] = {100, 125, 150, 200};
+            o.editorSize = -1;
+            for (int k = 0; k < 4; ++k)
+                if (value == std::to_string (sizes[k]))
+                    o.editorSize = k;
+            if (o.editorSize < 0)
+            {
+                error = "--size takes 100, 125, 150 or 200";
+                return false;
+            }
+        }
+        else if (arg == "--click")
+        {
+            std::string value;
+            if (! next (value))
+                return false;
+            if (std::sscanf (value.c_str (), "%d,%d", &o.clickX, &o.clickY) != 2 || o.clickX < 0 || o.clickY < 0)
+            {
+                error = "--click takes X,Y";
+                return false;
+            }
+        }
+        else if (arg == "--screenshot")
+        {
+            if (! next (o.screenshotPath))
+                return false;
+        }
         else if (arg == "--host-product")
         {
             if (! next (o.hostProduct))
@@ -82,6 +123,7 @@ int main (int argc, char** argv)
     switch (options.mode)
     {
         case morlake::HostOptions::Mode::info: return morlake::runInfo (options);
+        case morlake::HostOptions::Mode::editor: return morlake::runEditor (options);
         case morlake::HostOptions::Mode::help: break;
     }
     std::fputs (kUsage, stdout);
