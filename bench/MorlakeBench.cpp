@@ -1,0 +1,591 @@
+// Speed of a VST 2.4 plug-in's processReplacing, measured through the host
+// harness: times faster than real time and the spread of block times, per
+// configuration and block size; instructions per sample under callgrind; and
+// output digests for checking that an optimisation left the sound alone.
+#include "bench/BenchConfigs.h"
+#include "tools/harness/FactoryPresets.h"
+#include "tools/harness/HostedPlugin.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define MORLAKE_HAVE_CALLGRIND 1
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#define CALLGRIND_DUMP_STATS_AT(x)
+#define RUNNING_ON_VALGRIND 0
+#endif
+
+#ifndef MORLAKE_DEFAULT_PLUGIN
+#define MORLAKE_DEFAULT_PLUGIN ""
+#endif
+#ifndef MORLAKE_BENCH_SHIM
+#define MORLAKE_BENCH_SHIM ""
+#endif
+
+namespace morlake::bench {
+namespace {
+
+constexpr double kSampleRate = 48000.0;
+
+struct Options
+{
+    std::string plugin = MORLAKE_DEFAULT_PLUGIN;
+    std::vector<std::string> configs; // empty: the defaults for the plug-in
+    std::vector<int> blocks = {64, 512};
+    bool blocksGiven = false;
+    double seconds = 30.0;
+    int repeat = 1;
+    bool allPresets = false;
+    bool instructions = false;
+    bool callgrindWorkload = false; // the child side of --instructions
+    bool digest = false;
+    std::string valgrind = "valgrind";
+};
+
+void usage ()
+{
+    std::puts (
+        "usage: morlake-bench [options]\n"
+        "  --plugin PATH     plug-in module (default: the Morlake built beside this program)\n"
+        "  --config A,B      configurations: light, base, heavy, preset:<name>, plugin\n"
+        "                    (default: light,base,heavy for Morlake, plugin for others)\n"
+        "  --blocks 64,512   block sizes\n"
+        "  --seconds S       audio per measurement (default 30)\n"
+        "  --repeat N        measure N times, report the median of each figure\n"
+        "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
+        "  --all-presets     every factory preset, 64-sample blocks\n"
+        "  --instructions    re-run under callgrind, print instructions per sample\n"
+        "  --digest          print a hash of the output of each digest configuration\n"
+        "  --valgrind PATH   valgrind program for --instructions");
+}
+
+// The harness finds VSTPluginMain or main_macho; plug-ins that only export the
+// old Linux entry "main" are loaded through the forwarding shim built beside
+// this program. The module stays loaded, so repeated instances do not reload it.
+std::string resolvePlugin (const std::string& path)
+{
+    void* module = dlopen (path.c_str (), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr)
+        return path;
+    const bool modern = dlsym (module, "VSTPluginMain") != nullptr || dlsym (module, "main_macho") != nullptr;
+    if (modern || dlsym (module, "main") == nullptr || std::strlen (MORLAKE_BENCH_SHIM) == 0)
+        return path;
+    setenv ("MORLAKE_BENCH_SHIM_TARGET", path.c_str (), 1);
+    return MORLAKE_BENCH_SHIM;
+}
+
+std::vector<std::string> splitList (const std::string& text)
+{
+    std::vector<std::string> out;
+    std::stringstream in (text);
+    std::string item;
+    while (std::getline (in, item, ','))
+        if (! item.empty ())
+            out.push_back (item);
+    return out;
+}
+
+bool parse (int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string a = argv[i];
+        auto value = [&] () -> std::string {
+            if (i + 1 >= argc)
+            {
+                std::fprintf (stderr, "morlake-bench: %s needs a value\n", a.c_str ());
+                std::exit (2);
+            }
+            return argv[++i];
+        };
+        if (a == "--plugin")
+            o.plugin = value ();
+        else if (a == "--config")
+            o.configs = splitList (value ());
+        else if (a == "--blocks")
+        {
+            o.blocks.clear ();
+            o.blocksGiven = true;
+            for (const auto& b : splitList (value ()))
+                o.blocks.push_back (std::max (1, std::atoi (b.c_str ())));
+        }
+        else if (a == "--seconds")
+            o.seconds = std::max (1.5, std::atof (value ().c_str ()));
+        else if (a == "--repeat")
+            o.repeat = std::max (1, std::atoi (value ().c_str ()));
+        else if (a == "--short")
+        {
+            o.seconds = 3.0;
+            o.repeat = 1;
+        }
+        else if (a == "--all-presets")
+            o.allPresets = true;
+        else if (a == "--instructions")
+            o.instructions = true;
+        else if (a == "--callgrind-workload")
+            o.callgrindWorkload = true;
+        else if (a == "--digest")
+            o.digest = true;
+        else if (a == "--valgrind")
+            o.valgrind = value ();
+        else if (a == "--help" || a == "-h")
+        {
+            usage ();
+            std::exit (0);
+        }
+        else
+        {
+            std::fprintf (stderr, "morlake-bench: unknown option %s\n", a.c_str ());
+            usage ();
+            return false;
+        }
+    }
+    return true;
+}
+
+// The test programme: decaying noise bursts of changing colour and pan over a
+// slowly swelling two-note tone, so every stage has something to chew on.
+// Deterministic, so every plug-in and every build gets the same samples.
+struct Programme
+{
+    std::vector<float> left, right;
+};
+
+Programme makeProgramme (double seconds)
+{
+    const auto n = static_cast<std::size_t> (seconds * kSampleRate);
+    Programme p;
+    p.left.resize (n);
+    p.right.resize (n);
+    std::uint32_t state = 22222;
+    auto noise = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float> (static_cast<std::int32_t> (state)) * (1.0f / 2147483648.0f);
+    };
+    const auto burstEvery = static_cast<std::size_t> (0.37 * kSampleRate);
+    float lowpass = 0.0f;
+    double phaseA = 0.0, phaseB = 0.0;
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double> (i) / kSampleRate;
+        const std::size_t burst = i / burstEvery;
+        const double since = static_cast<double> (i % burstEvery) / kSampleRate;
+        const float env = static_cast<float> (std::exp (-since / 0.06));
+        const float colour = (burst % 3 == 0) ? 0.08f : (burst % 3 == 1 ? 0.5f : 1.0f);
+        lowpass += colour * (noise () - lowpass);
+        const float pan = static_cast<float> ((burst * 7) % 11) / 10.0f;
+        const float swell = static_cast<float> (0.5 + 0.5 * std::sin (2.0 * M_PI * 0.13 * t));
+        phaseA += 220.0 / kSampleRate;
+        phaseB += 331.0 / kSampleRate;
+        const float tone = 0.08f * swell * static_cast<float> (std::sin (2.0 * M_PI * phaseA) +
+                                                               0.6 * std::sin (2.0 * M_PI * phaseB));
+        const float b = 0.5f * env * lowpass;
+        p.left[i] = tone + b * (1.0f - pan);
+        p.right[i] = tone + b * pan;
+    }
+    return p;
+}
+
+struct Figures
+{
+    double realtime = 0.0; // audio time / processing time, after the first second
+    double medianUs = 0.0;
+    double p999Us = 0.0;
+    double worstUs = 0.0;
+};
+
+double median (std::vector<double> v)
+{
+    if (v.empty ())
+        return 0.0;
+    std::sort (v.begin (), v.end ());
+    const std::size_t m = v.size () / 2;
+    return v.size () % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
+}
+
+std::unique_ptr<HostedPlugin> openPlugin (const Options& o, int block, std::string& error)
+{
+    HostConfig config;
+    config.sampleRate = kSampleRate;
+    config.blockSize = block;
+    config.tempo = 120.0;
+    config.playing = true;
+    static const std::string path = resolvePlugin (o.plugin);
+    auto plugin = HostedPlugin::load (path, config, error);
+    if (plugin)
+        plugin->open ();
+    return plugin;
+}
+
+std::unique_ptr<HostedPlugin> prepare (const Options& o, const std::string& name, int block)
+{
+    std::string error;
+    auto plugin = openPlugin (o, block, error);
+    if (! plugin)
+    {
+        std::fprintf (stderr, "morlake-bench: %s: %s\n", o.plugin.c_str (), error.c_str ());
+        return nullptr;
+    }
+    if (! applyConfig (*plugin, name, error))
+    {
+        std::fprintf (stderr, "morlake-bench: %s\n", error.c_str ());
+        return nullptr;
+    }
+    return plugin;
+}
+
+// Runs the programme through a fresh instance and times every block.
+bool measureOnce (const Options& o, const std::string& name, int block, const Programme& prog, Figures& f)
+{
+    auto plugin = prepare (o, name, block);
+    if (! plugin)
+        return false;
+    const int outs = std::max (2, plugin->numOutputs ());
+    std::vector<std::vector<float>> out (static_cast<std::size_t> (outs), std::vector<float> (block));
+    std::vector<float*> outPtr;
+    for (auto& c : out)
+        outPtr.push_back (c.data ());
+
+    const std::size_t total = prog.left.size ();
+    const auto settle = static_cast<std::size_t> (kSampleRate);
+    std::vector<double> times;
+    times.reserve (total / static_cast<std::size_t> (block) + 1);
+    double busy = 0.0;
+    std::size_t measured = 0;
+    for (std::size_t done = 0; done + static_cast<std::size_t> (block) <= total; done += static_cast<std::size_t> (block))
+    {
+        const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
+        const auto start = std::chrono::steady_clock::now ();
+        plugin->processBlock (in, 2, outPtr.data (), block);
+        const auto stop = std::chrono::steady_clock::now ();
+        if (done >= settle)
+        {
+            const double us = std::chrono::duration<double, std::micro> (stop - start).count ();
+            times.push_back (us);
+            busy += us;
+            measured += static_cast<std::size_t> (block);
+        }
+    }
+    if (times.empty ())
+        return false;
+    std::sort (times.begin (), times.end ());
+    f.medianUs = times[times.size () / 2];
+    const auto rank = static_cast<std::size_t> (std::ceil (0.999 * static_cast<double> (times.size ()))) - 1;
+    f.p999Us = times[std::min (rank, times.size () - 1)];
+    f.worstUs = times.back ();
+    f.realtime = busy > 0.0 ? (static_cast<double> (measured) / kSampleRate * 1e6) / busy : 0.0;
+    return true;
+}
+
+bool measure (const Options& o, const std::string& name, int block, const Programme& prog, Figures& result)
+{
+    std::vector<double> rt, med, p999, worst;
+    for (int r = 0; r < o.repeat; ++r)
+    {
+        Figures f;
+        if (! measureOnce (o, name, block, prog, f))
+            return false;
+        rt.push_back (f.realtime);
+        med.push_back (f.medianUs);
+        p999.push_back (f.p999Us);
+        worst.push_back (f.worstUs);
+    }
+    result = {median (rt), median (med), median (p999), median (worst)};
+    return true;
+}
+
+void printHeader ()
+{
+    std::printf ("%-28s %5s %9s %10s %10s %10s %7s %7s\n", "config", "block", "xRT", "median_us", "p99.9_us",
+                 "worst_us", "p99.9/m", "worst/m");
+}
+
+void printRow (const std::string& name, int block, const Figures& f)
+{
+    const double m = f.medianUs > 0.0 ? f.medianUs : 1.0;
+    std::printf ("%-28s %5d %9.2f %10.2f %10.2f %10.2f %7.2f %7.2f\n", name.c_str (), block, f.realtime, f.medianUs,
+                 f.p999Us, f.worstUs, f.p999Us / m, f.worstUs / m);
+    std::fflush (stdout);
+}
+
+std::vector<std::string> chosenConfigs (const Options& o)
+{
+    if (! o.configs.empty ())
+        return o.configs;
+    std::string error;
+    bool morlake = false;
+    if (auto plugin = openPlugin (o, 64, error))
+        morlake = isMorlake (*plugin);
+    std::vector<std::string> names;
+    for (const auto& c : defaultConfigs (morlake))
+        names.push_back (c.name);
+    return names;
+}
+
+int runTimings (const Options& o)
+{
+    const Programme prog = makeProgramme (o.seconds);
+    std::printf ("plugin %s\n%.0f Hz, %.1f s of audio per run, %d run(s), figures after the first second "
+                 "(median over runs)\n",
+                 o.plugin.c_str (), kSampleRate, o.seconds, o.repeat);
+    printHeader ();
+    int failures = 0;
+    for (const auto& name : chosenConfigs (o))
+        for (int block : o.blocks)
+        {
+            Figures f;
+            if (measure (o, name, block, prog, f))
+                printRow (name, block, f);
+            else
+                ++failures;
+        }
+    return failures == 0 ? 0 : 1;
+}
+
+int runAllPresets (Options o)
+{
+    const Programme prog = makeProgramme (o.seconds);
+    std::printf ("every factory preset, %.1f s of audio, 64-sample blocks\n", o.seconds);
+    printHeader ();
+    std::string slowest, fastest;
+    double slowestRt = 1e30, fastestRt = 0.0;
+    int failures = 0;
+    for (const auto& preset : factoryPresetNames ())
+    {
+        Figures f;
+        const std::string name = "preset:" + preset;
+        if (! measure (o, name, 64, prog, f))
+        {
+            ++failures;
+            continue;
+        }
+        printRow (preset, 64, f);
+        if (f.realtime < slowestRt)
+        {
+            slowestRt = f.realtime;
+            slowest = preset;
+        }
+        if (f.realtime > fastestRt)
+        {
+            fastestRt = f.realtime;
+            fastest = preset;
+        }
+    }
+    std::printf ("slowest: \"%s\" %.2f xRT; fastest: \"%s\" %.2f xRT\n", slowest.c_str (), slowestRt,
+                 fastest.c_str (), fastestRt);
+    return failures == 0 ? 0 : 1;
+}
+
+// Fixed workload for callgrind: per configuration one second to fill the
+// lines (not counted), then one counted second, dumped under its own name.
+constexpr double kCallgrindSettle = 1.0;
+constexpr double kCallgrindCounted = 1.0;
+
+int runCallgrindWorkload (const Options& o)
+{
+    const Programme prog = makeProgramme (kCallgrindSettle + kCallgrindCounted);
+    for (const auto& name : chosenConfigs (o))
+        for (int block : o.blocks)
+        {
+            auto plugin = prepare (o, name, block);
+            if (! plugin)
+                return 1;
+            std::vector<float> l (static_cast<std::size_t> (block)), r (static_cast<std::size_t> (block));
+            float* out[2] = {l.data (), r.data ()};
+            const auto settle = static_cast<std::size_t> (kCallgrindSettle * kSampleRate);
+            std::size_t counted = 0;
+            bool collecting = false;
+            for (std::size_t done = 0; done + static_cast<std::size_t> (block) <= prog.left.size ();
+                 done += static_cast<std::size_t> (block))
+            {
+                if (done >= settle && ! collecting)
+                {
+                    CALLGRIND_TOGGLE_COLLECT;
+                    collecting = true;
+                }
+                const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
+                plugin->processBlock (in, 2, out, block);
+                if (collecting)
+                    counted += static_cast<std::size_t> (block);
+            }
+            CALLGRIND_TOGGLE_COLLECT;
+            const std::string tag = "morlake-bench|" + name + "|" + std::to_string (block) + "|" + std::to_string (counted);
+            CALLGRIND_DUMP_STATS_AT (tag.c_str ());
+            (void) tag;
+        }
+    return 0;
+}
+
+std::string shellQuote (const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string ("'\\''") : std::string (1, c);
+    return q + "'";
+}
+
+int runInstructions (const Options& o)
+{
+    char dirTemplate[] = "/tmp/morlake-bench-cg.XXXXXX";
+    if (mkdtemp (dirTemplate) == nullptr)
+    {
+        std::perror ("morlake-bench: mkdtemp");
+        return 1;
+    }
+    const std::filesystem::path dir = dirTemplate;
+    const std::string self = std::filesystem::read_symlink ("/proc/self/exe").string ();
+    std::string blocks;
+    for (int b : o.blocks)
+        blocks += (blocks.empty () ? "" : ",") + std::to_string (b);
+    std::string configs;
+    for (const auto& c : chosenConfigs (o))
+        configs += (configs.empty () ? "" : ",") + c;
+    const std::string command = shellQuote (o.valgrind) + " --tool=callgrind --collect-atstart=no --callgrind-out-file=" +
+                                shellQuote ((dir / "cg.out").string ()) + " " + shellQuote (self) +
+                                " --callgrind-workload --plugin " + shellQuote (o.plugin) + " --config " +
+                                shellQuote (configs) + " --blocks " + blocks + " > " +
+                                shellQuote ((dir / "log").string ()) + " 2>&1";
+    std::printf ("running under callgrind (slow): %s\n", command.c_str ());
+    std::fflush (stdout);
+    const int status = std::system (command.c_str ());
+    if (status != 0)
+    {
+        std::fprintf (stderr, "morlake-bench: callgrind run failed (%d); see %s/log\n", status, dir.c_str ());
+        return 1;
+    }
+    std::printf ("%-28s %5s %12s %14s\n", "config", "block", "samples", "instr/sample");
+    int found = 0;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator (dir))
+        if (entry.path ().filename ().string ().rfind ("cg.out.", 0) == 0)
+            files.push_back (entry.path ());
+    std::sort (files.begin (), files.end (), [] (const auto& a, const auto& b) {
+        return std::atoi (a.extension ().c_str () + 1) < std::atoi (b.extension ().c_str () + 1);
+    });
+    for (const auto& file : files)
+    {
+        std::ifstream in (file);
+        std::string line, tag;
+        double instructions = -1.0;
+        while (std::getline (in, line))
+        {
+            const auto at = line.find ("morlake-bench|");
+            if (line.rfind ("desc:", 0) == 0 && at != std::string::npos)
+                tag = line.substr (at);
+            else if (line.rfind ("totals:", 0) == 0 || (instructions < 0 && line.rfind ("summary:", 0) == 0))
+                instructions = std::atof (line.c_str () + line.find (':') + 1);
+        }
+        std::vector<std::string> parts;
+        std::stringstream split (tag);
+        for (std::string part; std::getline (split, part, '|');)
+            parts.push_back (part);
+        if (parts.size () != 4 || instructions < 0)
+            continue;
+        const double samples = std::atof (parts[3].c_str ());
+        std::printf ("%-28s %5s %12.0f %14.0f\n", parts[1].c_str (), parts[2].c_str (), samples,
+                     samples > 0 ? instructions / samples : 0.0);
+        ++found;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all (dir, ignored);
+    return found > 0 ? 0 : 1;
+}
+
+// FNV-1a over the output bits of a few seconds at several block sizes; the
+// block size must not change a single bit.
+std::uint64_t digestOf (const Options& o, const std::string& name, int block, const Programme& prog, bool irregular)
+{
+    auto plugin = prepare (o, name, 512);
+    if (! plugin)
+        return 0;
+    std::vector<float> l (512), r (512);
+    float* out[2] = {l.data (), r.data ()};
+    std::uint64_t h = 1469598103934665603ull;
+    std::size_t done = 0;
+    int turn = 0;
+    const int odd[] = {1, 17, 64, 333, 7, 512, 100, 31};
+    while (done < prog.left.size ())
+    {
+        int n = irregular ? odd[turn++ % 8] : block;
+        n = static_cast<int> (std::min<std::size_t> (static_cast<std::size_t> (n), prog.left.size () - done));
+        const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
+        plugin->processBlock (in, 2, out, n);
+        for (int i = 0; i < n; ++i)
+            for (const float v : {l[static_cast<std::size_t> (i)], r[static_cast<std::size_t> (i)]})
+            {
+                std::uint32_t bits;
+                std::memcpy (&bits, &v, sizeof bits);
+                for (int b = 0; b < 4; ++b)
+                {
+                    h ^= (bits >> (8 * b)) & 0xffu;
+                    h *= 1099511628211ull;
+                }
+            }
+        done += static_cast<std::size_t> (n);
+    }
+    return h;
+}
+
+int runDigest (const Options& o)
+{
+    const Programme prog = makeProgramme (std::min (o.seconds, 6.0));
+    std::vector<std::string> names = o.configs.empty () ? digestConfigs () : o.configs;
+    int mismatches = 0;
+    for (const auto& name : names)
+    {
+        const std::uint64_t a = digestOf (o, name, 64, prog, false);
+        const std::uint64_t b = digestOf (o, name, 512, prog, false);
+        const std::uint64_t c = digestOf (o, name, 0, prog, true);
+        const bool same = a == b && b == c;
+        mismatches += same ? 0 : 1;
+        std::printf ("%-28s %016llx%s\n", name.c_str (), static_cast<unsigned long long> (a),
+                     same ? "" : "  (differs with the block size)");
+    }
+    return mismatches == 0 ? 0 : 1;
+}
+
+} // namespace
+} // namespace morlake::bench
+
+int main (int argc, char** argv)
+{
+    using namespace morlake::bench;
+    Options o;
+    if (! parse (argc, argv, o))
+        return 2;
+    if (o.plugin.empty ())
+    {
+        std::fprintf (stderr, "morlake-bench: no plug-in given (--plugin PATH)\n");
+        return 2;
+    }
+    if (o.callgrindWorkload)
+        return runCallgrindWorkload (o);
+    if (o.instructions)
+    {
+        // Instructions per sample hardly depend on the block size.
+        if (! o.blocksGiven)
+            o.blocks = {64};
+        return runInstructions (o);
+    }
+    if (o.digest)
+        return runDigest (o);
+    if (o.allPresets)
+        return runAllPresets (o);
+    return runTimings (o);
+}
