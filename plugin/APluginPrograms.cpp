@@ -41,13 +41,10 @@ void APlugin::setProgram (int32 programIndex)
     for (auto& mark : captured)
         mark.store (false, std::memory_order_relaxed);
 
-    // Replaying tag 79 must not raise a reload request: the housekeeping would
-    // then replace the program just loaded (a restored chunk, the host's own
-    // parameter restore) with the first factory preset.
+    // The setter raises no reload request while a program loads (see setParameter).
+    const bool keepReloadTag = userSelection.load (std::memory_order_relaxed);
     for (int t = 0; t < kNumParams; ++t)
-        if (t == tag::FactoryReload)
-            storeValue (t, program[t]);
-        else
+        if (! (t == tag::FactoryReload && keepReloadTag))
             setParameter (t, program[t]);
     userSelection.store (false, std::memory_order_relaxed);
 
