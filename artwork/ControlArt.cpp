@@ -58,6 +58,7 @@ void drawLed(cairo_t* cr, const Scale& scale, double cx, double cy, double r, bo
         circle(cr, cx, cy, r);
         cairo_set_source(cr, lens);
         cairo_fill(cr);
+        cairo_pattern_destroy(lens);
     } else {
         const Colour dim = mix(palette::kLedOff, colour, 0.12);
         circle(cr, cx, cy, r);
