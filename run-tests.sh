@@ -8,6 +8,9 @@ cd "$(dirname "$0")"
 build_dir=${BUILD_DIR:-build}
 sanitize=${SANITIZE:-}
 
+# System libraries' process-wide caches are not our leaks.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORLAKE_SANITIZE="$sanitize" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"
 
