@@ -300,10 +300,8 @@ void uEditor::createControls ()
     for (int s = 0; s < 2; ++s)
     {
         const auto& k = layout::kSlotKnobs[s];
+        // In panel coordinates: the panel sits at the scaled panel origin.
         slotKnobs[s] = createKnob (k.tag, k.x, k.y, k.type, k.label, k.nudge);
-        // Panel coordinates: the panel itself is placed at the scaled panel origin.
-        if (slotKnobs[s] != nullptr)
-            slotKnobs[s]->setBlue ();
     }
     for (const auto& o : layout::kMainOnOffs)
         mainOnOffs.push_back (createOnOff (o.tag, o.x, o.y, o.bitmap));

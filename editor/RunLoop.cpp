@@ -99,13 +99,13 @@ void RunLoop::serveEvents ()
             e->handler->onEvent ();
 }
 
-void RunLoop::serveTimers ()
+void RunLoop::serveTimers (uint64_t withinMs)
 {
     const uint64_t now = nowMs ();
     const auto snapshot = timers;
     for (const auto& t : snapshot)
     {
-        if (! t->alive || t->due > now)
+        if (! t->alive || t->due > now + withinMs)
             continue;
         // Late timers fire once and restart from now: a host that idles
         // rarely gets one redraw per pass, not a burst.
@@ -121,6 +121,14 @@ void RunLoop::serve ()
     ++passCount;
     serveEvents ();
     serveTimers ();
+    --serving;
+    prune ();
+}
+
+void RunLoop::fireTimersDueWithin (uint64_t withinMs)
+{
+    ++serving;
+    serveTimers (withinMs);
     --serving;
     prune ();
 }

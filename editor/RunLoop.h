@@ -42,6 +42,10 @@ public:
     void serve ();
     // Waits at most timeoutMs for an event or the next timer, then serves.
     void serveWaiting (int timeoutMs);
+    // Fires now every timer due within `withinMs`. The editor calls it right
+    // after a pass invalidated views, so VSTGUI's redraw timer draws them in
+    // the same pass instead of up to a period later.
+    void fireTimersDueWithin (uint64_t withinMs);
 
     // Milliseconds on the clock the timers use.
     static uint64_t nowMs ();
@@ -72,7 +76,7 @@ private:
     };
 
     void serveEvents ();
-    void serveTimers ();
+    void serveTimers (uint64_t withinMs = 0);
     void prune ();
     int msUntilNextTimer () const;
 

@@ -411,8 +411,9 @@ void uEditor::idle ()
         serveTooltips (underMouse);
 
     EditorAdapter::idle ();
-    // Lets VSTGUI redraw what this pass invalidated without waiting a call.
-    RunLoop::instance ().serve ();
+    // VSTGUI redraws on a 16 ms timer: fire it now, so what this pass
+    // invalidated is drawn in this pass and repaints stay 40 ms apart.
+    RunLoop::instance ().fireTimersDueWithin (16);
     inIdle = false;
 }
 

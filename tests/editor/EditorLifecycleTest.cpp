@@ -1,0 +1,146 @@
+// Opening, closing and sizing the editor in a host-style parent window.
+#include "tests/editor/EditorTestSupport.h"
+
+#include "editor/RunLoop.h"
+
+#include <malloc.h>
+
+namespace morlake::test {
+namespace {
+
+constexpr int kWidths[4] = {1100, 1375, 1650, 2200};
+constexpr int kHeights[4] = {712, 890, 1068, 1424};
+
+class EditorSizes : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
+{
+    REQUIRE_X ();
+    const int size = GetParam ();
+    setScreenSizePreference (size);
+    EditorFixture f;
+
+    vst::ERect* rect = nullptr;
+    ASSERT_EQ (f.dispatch (vst::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE (rect, nullptr);
+    EXPECT_EQ (rect->left, 0);
+    EXPECT_EQ (rect->top, 0);
+    EXPECT_EQ (rect->right, kWidths[size]);
+    EXPECT_EQ (rect->bottom, kHeights[size]);
+
+    ASSERT_TRUE (f.open ());
+    EXPECT_TRUE (f.plugin->isEditorOpen ());
+    EXPECT_FALSE (f.plugin->isEditorOpening ());
+    EXPECT_EQ (f.editor ().getFrame ()->getViewSize ().getWidth (), kWidths[size]);
+    EXPECT_EQ (f.editor ().getFrame ()->getViewSize ().getHeight (), kHeights[size]);
+    // The parent never speaks XEmbed: the editor maps its window itself.
+    EXPECT_TRUE (f.window->childViewable ());
+    EXPECT_EQ (f.editor ().getCurrentScreen (), uEditor::kBackScreen);
+
+    f.showMainScreen ();
+    f.idleFor (200);
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    ASSERT_TRUE (f.window->capture (pixels, w, h));
+    // The black parent is covered by the artwork everywhere we sample.
+    int black = 0;
+    for (int y = 0; y < h; y += 37)
+        for (int x = 0; x < w; x += 41)
+            black += (pixels[static_cast<std::size_t> (y * w + x)] & 0xffffff) == 0 ? 1 : 0;
+    EXPECT_LT (black, 5);
+    const std::string shot = screenshotFolder () + "/main-" + std::to_string (kWidths[size] * 100 / 1100) + ".png";
+    EXPECT_TRUE (f.window->savePng (shot)) << shot;
+
+    f.dispatch (vst::effEditClose);
+    EXPECT_FALSE (f.plugin->isEditorOpen ());
+    EXPECT_EQ (f.editor ().getFrame (), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P (AllSizes, EditorSizes, ::testing::Values (0, 1, 2, 3));
+
+TEST (EditorLifecycle, BackScreenShowsFirstAndAScreenshotOfItIsWritten)
+{
+    REQUIRE_X ();
+    EditorFixture f;
+    ASSERT_TRUE (f.open ());
+    f.idleFor (150);
+    EXPECT_EQ (f.editor ().getCurrentScreen (), uEditor::kBackScreen);
+    EXPECT_TRUE (f.window->savePng (screenshotFolder () + "/back-100.png"));
+}
+
+TEST (EditorLifecycle, OpenWithoutEffectAnswersFalse)
+{
+    REQUIRE_X ();
+    uEditor editor (nullptr);
+    HostWindow window (1100, 712);
+    EXPECT_FALSE (editor.open (window.parent ()));
+    EXPECT_EQ (editor.getFrame (), nullptr);
+    EXPECT_TRUE (editor.registry ().empty ());
+}
+
+TEST (EditorLifecycle, OpenAndCloseFiftyTimesLeavesNothingBehind)
+{
+    REQUIRE_X ();
+    EditorFixture f;
+    auto cycle = [&] (bool main) {
+        ASSERT_TRUE (f.open ());
+        if (main)
+            f.showMainScreen ();
+        f.dispatch (vst::effEditIdle);
+        f.close ();
+    };
+    for (int i = 0; i < 5; ++i)
+        cycle (i % 2 == 0);
+    const int handlers = RunLoop::instance ().eventHandlerCount ();
+    const int timers = RunLoop::instance ().timerCount ();
+    const std::size_t heap = mallinfo2 ().uordblks;
+    for (int i = 0; i < 45; ++i)
+        cycle (i % 2 == 0);
+    EXPECT_EQ (RunLoop::instance ().eventHandlerCount (), handlers);
+    EXPECT_EQ (RunLoop::instance ().timerCount (), timers);
+    EXPECT_EQ (handlers, 0) << "the X connection is released with the last frame";
+    // Bitmaps alone are megabytes per open: growth here would be a leak.
+    EXPECT_LT (mallinfo2 ().uordblks, heap + 2 * 1024 * 1024);
+    EXPECT_FALSE (f.plugin->isEditorOpen ());
+}
+
+TEST (EditorLifecycle, SwitchingSizesBetweenInstancesKeepsEachOneFixed)
+{
+    REQUIRE_X ();
+    for (int size : {3, 0, 2, 1, 0})
+    {
+        setScreenSizePreference (size);
+        EditorFixture f;
+        ASSERT_TRUE (f.open ());
+        EXPECT_EQ (f.editor ().getScreenSize (), size);
+        // A later change of the setting does not resize this editor.
+        setScreenSizePreference ((size + 1) % 4);
+        f.close ();
+        ASSERT_TRUE (f.open ());
+        EXPECT_EQ (f.window->child () != 0, true);
+        vst::ERect* rect = nullptr;
+        f.dispatch (vst::effEditGetRect, 0, 0, &rect);
+        EXPECT_EQ (rect->right, kWidths[size]);
+        f.close ();
+    }
+}
+
+TEST (EditorLifecycle, TwoInstancesShareTheRunLoop)
+{
+    REQUIRE_X ();
+    EditorFixture a, b;
+    ASSERT_TRUE (a.open ());
+    ASSERT_TRUE (b.open ());
+    a.showMainScreen ();
+    b.showMainScreen ();
+    a.close ();
+    b.idleFor (100);
+    EXPECT_TRUE (b.window->childViewable ());
+    b.close ();
+    EXPECT_EQ (RunLoop::instance ().eventHandlerCount (), 0);
+}
+
+} // namespace
+} // namespace morlake::test
