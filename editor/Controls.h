@@ -30,6 +30,7 @@ struct DrawCounter
     uint32_t lastDrawMs = 0;
     uint32_t shortestGapMs = 0xffffffffu;
     void count ();
+    void reset () { *this = DrawCounter {}; }
 };
 
 // Rotary knob with a modulation ring, its value text and a label.
@@ -54,7 +55,7 @@ public:
     VSTGUI::CBitmap* getRingStrip () const { return ring; }
     int getInset () const { return inset; }
     VSTGUI::CCoord getImageHeight () const { return imageHeight; }
-    const DrawCounter& drawCounter () const { return counter; }
+    DrawCounter& drawCounter () const { return counter; }
 
     void draw (VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
@@ -86,7 +87,7 @@ private:
     std::string valueText;
     VSTGUI::CColor textColor;
     VSTGUI::CColor bypassedTextColor;
-    DrawCounter counter;
+    mutable DrawCounter counter;
 };
 
 // Two-state button: a two-image strip, off above on.
@@ -109,12 +110,12 @@ public:
     {
         return VSTGUI::kMouseEventHandled;
     }
-    const DrawCounter& drawCounter () const { return counter; }
+    DrawCounter& drawCounter () const { return counter; }
 
     CLASS_METHODS (TOnOff, VSTGUI::COnOffButton)
 
 private:
-    DrawCounter counter;
+    mutable DrawCounter counter;
 };
 
 // One button of a two-button group (0 early path, 1 late path, 2 modulation slot).
@@ -162,7 +163,7 @@ public:
     bool hasArrows () const { return arrowMode; }
     bool isBypassed () const { return bypassed; }
     int getArrowZone () const { return arrowZone; }
-    const DrawCounter& drawCounter () const { return counter; }
+    DrawCounter& drawCounter () const { return counter; }
 
     void draw (VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
@@ -184,7 +185,7 @@ private:
     bool folderMode = false;
     bool arrowMode = false;
     bool bypassed = false;
-    DrawCounter counter;
+    mutable DrawCounter counter;
 };
 
 // The bipolar "Disrupt Value" slider with its modulation marker.
@@ -199,7 +200,7 @@ public:
     int getFrameCounter () const { return frameCounter; }
     bool isDragging () const { return dragging; }
     int getHandleWidth () const { return handleWidth; }
-    const DrawCounter& drawCounter () const { return counter; }
+    DrawCounter& drawCounter () const { return counter; }
 
     void draw (VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
@@ -221,7 +222,7 @@ private:
     int timeStamp = -1;
     float modValue = 0.0f;
     float lastValue = -1.0f;
-    DrawCounter counter;
+    mutable DrawCounter counter;
 };
 
 // One line of text.
@@ -274,7 +275,7 @@ public:
 
     void setVuValue (float v);
     int getCut () const { return cut; }
-    const DrawCounter& drawCounter () const { return counter; }
+    DrawCounter& drawCounter () const { return counter; }
 
     void draw (VSTGUI::CDrawContext* context) override;
 
@@ -282,7 +283,7 @@ public:
 
 private:
     int cut = 0;
-    DrawCounter counter;
+    mutable DrawCounter counter;
 };
 
 } // namespace morlake
