@@ -12,9 +12,12 @@ sanitize=${SANITIZE:-}
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORLAKE_SANITIZE="$sanitize" >/dev/null
-cmake --build "$build_dir" -j"$(nproc)"
-
 labels=()
-[ "$sanitize" = thread ] && labels=(-L tsan)
+if [ "$sanitize" = thread ]; then
+  cmake --build "$build_dir" -j"$(nproc)" --target morlake_tsan_tests
+  labels=(-L tsan)
+else
+  cmake --build "$build_dir" -j"$(nproc)"
+fi
 cd "$build_dir"
 ctest --output-on-failure -j"$(nproc)" "${labels[@]}" --timeout 600
