@@ -214,8 +214,9 @@ CMouseEventResult TKnob::onMouseDown (CPoint& where, const CButtonState& buttons
             sensitivity = sensitivityFor (buttonBits (buttons) | editor->currentModifiers ());
             return onMouseMoved (where, buttons);
         }
+        const float before = getValue ();
         setValue (getDefaultValue ());
-        if (isDirty ())
+        if (getValue () != before || isDirty ())
             valueChanged ();
         endEdit ();
         return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
@@ -513,15 +514,19 @@ CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& b
     if ((bits & (kButtonShift | kButtonOption | kButtonControl)) != 0 && getListener () != nullptr &&
         getListener ()->controlModifierClicked (this, buttons) != 0)
         return done;
-    if ((bits & (kButtonLeft | kButtonRight | kButtonControl)) != 0 && getFrame () != nullptr)
+    if ((bits & (kButtonLeft | kButtonRight | kButtonControl)) != 0 && getFrame () != nullptr && getNbEntries () > 0)
     {
         beginEdit ();
         auto self = shared (this);
-        // VSTGUI's Linux menu is a view of the frame and answers later.
-        getFrame ()->doAfterEventProcessing ([self] () {
-            if (! self->doPopup ())
+        // VSTGUI's Linux menu is a modal view of the frame and answers later;
+        // it is opened once the click that asked for it is handled, and the
+        // edit ends when it closes, chosen or not.
+        auto pop = [self] () {
+            if (! self->popup ([] (COptionMenu* menu) { menu->endEdit (); }))
                 self->endEdit ();
-        });
+        };
+        if (! getFrame ()->doAfterEventProcessing (pop))
+            pop ();
     }
     return done;
 }
@@ -640,8 +645,9 @@ CMouseEventResult THorizontalSlider::onMouseDown (CPoint& where, const CButtonSt
             getFrame ()->beginEdit (getTag ());
         return onMouseMoved (where, buttons);
     }
+    const float before = getValue ();
     setValue (getDefaultValue ());
-    if (isDirty ())
+    if (getValue () != before || isDirty ())
     {
         valueChanged ();
         invalid ();
