@@ -1,0 +1,226 @@
+// The built plug-in in each host it recognises: which chunks it hands out, and
+// that a saved chunk brings the same preset back into a fresh instance. Also
+// the damaged blocks a host may hand over, through the dispatcher.
+#include "presets/Chunk.h"
+#include "presets/FactoryPresets.h"
+#include "tools/harness/HostedPlugin.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace morlake;
+
+namespace {
+
+struct Host
+{
+    const char* product;
+    const char* vendor;
+    bool bank;    // a bank request answers a chunk
+    bool program; // a program request answers a chunk
+};
+
+const Host HOSTS[] = {
+    {"REAPER", "Cockos", true, false},
+    {"MASCHINE HOST", "Native", true, false},
+    {"KORE Player", "Native", false, false},
+    {"Some Host", "PROPELLER", true, true},
+    {"AL-KILNCAST", "Aldermoor", true, false},
+};
+
+std::unique_ptr<HostedPlugin> load (const Host& host)
+{
+    HostConfig config;
+    config.productString = host.product;
+    config.vendorString = host.vendor;
+    std::string error;
+    auto plugin = HostedPlugin::load (MORLAKE_PLUGIN_PATH, config, error);
+    EXPECT_TRUE (plugin) << error;
+    if (plugin)
+        plugin->open ();
+    return plugin;
+}
+
+// Selects a factory preset the way a host restoring parameters does: the
+// name slots, then program 0.
+void selectPreset (HostedPlugin& plugin, int index)
+{
+    const PresetRow& row = factoryPreset (index);
+    for (int t = kNameFirstTag; t < kNameFirstTag + kNameMaxChars; ++t)
+        plugin.setParameter (t, row[t]);
+    plugin.setProgram (0);
+}
+
+std::vector<float> parameters (HostedPlugin& plugin)
+{
+    std::vector<float> v (kNumParams);
+    for (int t = 0; t < kNumParams; ++t)
+        v[t] = plugin.getParameter (t);
+    return v;
+}
+
+std::vector<std::uint8_t> chunkNamed (std::string_view name)
+{
+    ChunkBlock block {};
+    PresetRow row = factoryPreset (0);
+    encodePresetName (row, name);
+    std::memcpy (block.values, row.data (), sizeof block.values);
+    std::snprintf (block.name, sizeof block.name, "%s", "saved");
+    std::vector<std::uint8_t> bytes (kChunkSize);
+    std::memcpy (bytes.data (), &block, kChunkSize);
+    return bytes;
+}
+
+class EachHost : public testing::TestWithParam<Host>
+{};
+
+std::string hostName (const testing::TestParamInfo<Host>& info)
+{
+    std::string name;
+    for (const char* p = info.param.product; *p; ++p)
+        name += std::isalnum (static_cast<unsigned char> (*p)) ? *p : '_';
+    return name + "_" + std::to_string (info.index);
+}
+
+} // namespace
+
+TEST_P (EachHost, ChunkRoundTripBringsThePresetBack)
+{
+    const Host& host = GetParam ();
+    auto first = load (host);
+    ASSERT_TRUE (first);
+    EXPECT_NE (first->flags () & vst::effFlagsProgramChunks, 0);
+
+    for (int preset : {38, 19, 56, 6})
+    {
+        SCOPED_TRACE (std::string (FACTORY_PRESET_NAMES_STR[preset]));
+        selectPreset (*first, preset);
+        ASSERT_EQ (first->programName ().text, FACTORY_PRESET_NAMES_STR[preset].substr (0, kProgramNameCap - 1));
+        const std::vector<float> saved = parameters (*first);
+
+        const auto bank = first->getChunk (false);
+        const auto program = first->getChunk (true);
+        EXPECT_EQ (bank.size (), host.bank ? std::size_t (kChunkSize) : 0u);
+        EXPECT_EQ (program.size (), host.program ? std::size_t (kChunkSize) : 0u);
+        for (const auto* chunk : {&bank, &program})
+        {
+            if (chunk->empty ())
+                continue;
+            ChunkBlock block;
+            std::memcpy (&block, chunk->data (), kChunkSize);
+            for (int t = 0; t < kNumParams; ++t)
+                EXPECT_EQ (block.values[t], saved[t]) << "tag " << t;
+            EXPECT_LT (strnlen (block.name, kChunkNameSize), std::size_t (kChunkNameSize));
+        }
+
+        // Into a fresh instance of the same host.
+        auto second = load (host);
+        ASSERT_TRUE (second);
+        if (host.bank)
+        {
+            EXPECT_EQ (second->setChunk (bank, false), 1);
+            EXPECT_EQ (parameters (*second), saved);
+            EXPECT_EQ (second->programName ().text, first->programName ().text);
+        }
+        if (host.program)
+        {
+            auto third = load (host);
+            EXPECT_EQ (third->setChunk (program, true), 1);
+            EXPECT_EQ (parameters (*third), saved);
+        }
+        if (! host.bank && ! host.program)
+        {
+            // Declared, but never exchanged: a restore changes nothing.
+            const std::vector<float> before = parameters (*second);
+            EXPECT_EQ (second->setChunk (chunkNamed (FACTORY_PRESET_NAMES_STR[preset]), false), 1);
+            EXPECT_EQ (parameters (*second), before);
+        }
+    }
+    EXPECT_TRUE (first->overruns ().empty ());
+}
+
+INSTANTIATE_TEST_SUITE_P (Hosts, EachHost, testing::ValuesIn (HOSTS), hostName);
+
+TEST (HostChunk, UnrecognisedHostGetsNoChunks)
+{
+    auto plugin = load ({"Ardour", "Paul", false, false});
+    ASSERT_TRUE (plugin);
+    EXPECT_EQ (plugin->flags () & vst::effFlagsProgramChunks, 0);
+    EXPECT_TRUE (plugin->getChunk (false).empty ());
+    EXPECT_TRUE (plugin->getChunk (true).empty ());
+    EXPECT_EQ (plugin->setChunk (chunkNamed ("Default"), false), 1);
+    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
+}
+
+// What ChunkTest covers on the instance, here through the dispatcher, plus
+// the damage it does not try.
+TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
+{
+    auto plugin = load (HOSTS[3]); // PROP vendor: bank and program chunks
+    ASSERT_TRUE (plugin);
+    selectPreset (*plugin, 44);
+    const std::vector<float> before = parameters (*plugin);
+    auto unchanged = [&] { EXPECT_EQ (parameters (*plugin), before); };
+
+    EXPECT_EQ (plugin->dispatch (vst::effSetChunk, 0, kChunkSize, nullptr), 0);
+    EXPECT_EQ (plugin->dispatch (vst::effSetChunk, 1, kChunkSize, nullptr), 0);
+    unchanged ();
+    const auto good = chunkNamed ("Default");
+    EXPECT_EQ (plugin->setChunk (std::span (good).first (0), true), 0);
+    EXPECT_EQ (plugin->setChunk (std::span (good).first (kChunkSize - 1), true), 0);
+    unchanged ();
+    // A null out-pointer for a get.
+    EXPECT_EQ (plugin->dispatch (vst::effGetChunk, 0, 0, nullptr), 0);
+
+    // Name slots without a terminator: 28 characters, none of them a name.
+    auto noEnd = good;
+    {
+        ChunkBlock block;
+        std::memcpy (&block, noEnd.data (), kChunkSize);
+        for (int k = 0; k < kNameMaxChars; ++k)
+            block.values[kNameFirstTag + k] = encodeNameChar ('x');
+        std::memcpy (noEnd.data (), &block, kChunkSize);
+    }
+    EXPECT_EQ (plugin->setChunk (noEnd, true), 1);
+    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
+
+    // A factory name running on into the next slot is not that name.
+    auto runOn = good;
+    {
+        ChunkBlock block;
+        std::memcpy (&block, runOn.data (), kChunkSize);
+        block.values[kNameFirstTag + 7] = encodeNameChar ('!');
+        std::memcpy (runOn.data (), &block, kChunkSize);
+    }
+    EXPECT_EQ (plugin->setChunk (runOn, false), 1);
+    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
+
+    // Non-finite name slots decode to the end of the name, never to a crash.
+    auto nanName = good;
+    {
+        ChunkBlock block;
+        std::memcpy (&block, nanName.data (), kChunkSize);
+        block.values[kNameFirstTag + 3] = std::numeric_limits<float>::quiet_NaN ();
+        block.values[kNameFirstTag + 4] = -std::numeric_limits<float>::infinity ();
+        block.values[0] = std::numeric_limits<float>::denorm_min ();
+        std::memcpy (nanName.data (), &block, kChunkSize);
+    }
+    EXPECT_EQ (plugin->setChunk (nanName, true), 1);
+    for (float v : parameters (*plugin))
+        EXPECT_TRUE (v >= 0.0f && v <= 1.0f);
+
+    // The plug-in keeps working on audio after all of that.
+    std::vector<float> in (512, 0.0f), outL (512), outR (512);
+    in[0] = 0.5f;
+    const float* ins[2] = {in.data (), in.data ()};
+    float* outs[2] = {outL.data (), outR.data ()};
+    plugin->processBlock (ins, 2, outs, 512);
+    for (int i = 0; i < 512; ++i)
+        EXPECT_TRUE (std::isfinite (outL[i]) && std::isfinite (outR[i]));
+}
