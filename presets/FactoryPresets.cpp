@@ -53,7 +53,8 @@ enum : int { DestNone = 0, DestWetDry = 1, DestInputVolume = 2, DestWetVolume = 
              DestLateFeed = 23, DestLateDamp = 24, DestReverbVolume = 25, DestReverbPan = 26, DestReverbPreDelay = 27,
              DestReverbPreWiden = 28, DestReverbPreSpread = 29, DestRoomSize = 30, DestReverbLength = 31,
              DestReverbDamp = 32, DestReverbDisorder = 33, DestReverbHP = 34, DestReverbLP = 35, DestDisrupt = 36,
-             DestLazySpeed = 46, DestLazyShape = 48, DestLazyHumanize = 49, DestLazySmooth = 50 };
+             DestLazySpeed = 46, DestLazyShape = 48, DestLazyHumanize = 49, DestLazySmooth = 50,
+             DestFollowerBoost = 54 };
 // "Follower Source" steps.
 enum : int { FromInput, FromSideInput, FromDistortOutput, FromEarlyOutput, FromReverbOutput, FromLateOutput, FromOutput };
 // "Disrupt Lazy Trigger" items.
@@ -351,15 +352,18 @@ const PresetDefinition PRESET_DEFINITIONS[kNumFactoryPresets] = {
                                 {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
                                 {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (70)},
                                 {tag::FollowerThreshold, thresholdDb (-36)}, {tag::FollowerSmooth, percent (50)},
-                                {tag::WetDry, 0.35f}}},
-    // A hall gated by the side input: key it from a snare track.
+                                {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (DestFollowerBoost)},
+                                {tag::ModSlot2Amount, amount (15)}, {tag::WetDry, 0.35f}}},
+    // A hall gated by the side input: key it from a snare track. The boosted
+    // follower holds the gate open for a fifth of a second after each hit.
     {"Snare SideGate Hall", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.75f},
                              {tag::ReverbLength, 0.8f}, {tag::ReverbDamp, 0.25f}, {tag::ReverbPreDelay, timeMs (5)},
                              {tag::ReverbVolume, reverbDb (-40)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
                              {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (90)},
-                             {tag::FollowerThreshold, thresholdDb (-26)}, {tag::FollowerSmooth, percent (35)},
-                             {tag::WetDry, 0.4f}}},
+                             {tag::FollowerThreshold, thresholdDb (-30)}, {tag::FollowerSmooth, percent (55)},
+                             {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (DestFollowerBoost)},
+                             {tag::ModSlot2Amount, amount (25)}, {tag::WetDry, 0.4f}}},
     // Wide orbit ambience behind a long pre-delay.
     {"synth ambient 08", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.9f},
                           {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (120)},

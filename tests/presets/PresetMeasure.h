@@ -149,7 +149,7 @@ inline void addVowel (Signal& s, double from, double to, float level)
             v += gains[k] * y * (1.0 - r);
         }
         const double fade = std::min ({1.0, t / 0.02, (double (b - i) / kRate) / 0.02});
-        const auto x = static_cast<float> (level * 4.0 * v * fade);
+        const auto x = static_cast<float> (level * 20.0 * v * fade); // peaks near `level`
         s.ch[0][i] += x;
         s.ch[1][i] += x;
     }
