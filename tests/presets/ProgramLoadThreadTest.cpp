@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 
 using namespace morlake;
@@ -116,6 +117,7 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
         const long until = audio.blocks.load () + 20000;
         while (audio.blocks.load (std::memory_order_relaxed) < until)
             std::this_thread::yield ();
+        RecordProperty ("blocksInsideLoads", std::to_string (audio.insideBlocks.load ()));
         EXPECT_EQ (audio.nonFinite.load (), 0);
         EXPECT_EQ (audio.loudInside.load (), 0) << "of " << audio.insideBlocks.load () << " blocks inside a load";
     }
