@@ -8,6 +8,7 @@
 #include "vstgui/lib/cdrawcontext.h"
 #include "vstgui/lib/cframe.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace morlake {
@@ -787,6 +788,43 @@ void TVU::draw (CDrawContext* context)
             if (lit.getHeight () > 0)
                 meter->draw (context, lit, CPoint (0, cut));
         }
+    setDirty (false);
+}
+
+// TTooltip ---------------------------------------------------------------------
+
+TTooltip::TTooltip () : CView (CRect (0, 0, 10, 10))
+{
+    setMouseEnabled (false);
+}
+
+void TTooltip::setText (const std::string& t, const CPoint& where, const CRect& bounds)
+{
+    text = t;
+    // Liberation Sans at 11 pixels averages well under 6.5 pixels a character.
+    const CCoord width = std::min<CCoord> (bounds.getWidth (), 12 + 6.5 * static_cast<CCoord> (t.size ()));
+    CRect r (where.x + 12, where.y + 18, where.x + 12 + width, where.y + 18 + 20);
+    if (r.right > bounds.right)
+        r.offset (bounds.right - r.right, 0);
+    if (r.bottom > bounds.bottom)
+        r.offset (0, where.y - 24 - r.top);
+    setViewSize (r);
+    setMouseableArea (r);
+    invalid ();
+}
+
+void TTooltip::draw (CDrawContext* context)
+{
+    const CRect& r = getViewSize ();
+    context->setFillColor (CColor (28, 30, 34, 240));
+    context->setFrameColor (CColor (96, 100, 108, 255));
+    context->setLineWidth (1);
+    context->drawRect (r, kDrawFilledAndStroked);
+    context->setFont (kNormalFontSmall);
+    context->setFontColor (CColor (222, 224, 228, 255));
+    CRect inner (r);
+    inner.inset (6, 0);
+    context->drawString (text.c_str (), inner, kLeftText, true);
     setDirty (false);
 }
 

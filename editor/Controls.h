@@ -286,4 +286,19 @@ private:
     mutable DrawCounter counter;
 };
 
+// A tooltip drawn inside the frame: VSTGUI's X11 frame has no tooltip
+// window of its own, so the editor shows this one over the view.
+class TTooltip : public VSTGUI::CView
+{
+public:
+    TTooltip ();
+    // Places the tip near `where` (frame coordinates), inside `bounds`.
+    void setText (const std::string& text, const VSTGUI::CPoint& where, const VSTGUI::CRect& bounds);
+    const std::string& getText () const { return text; }
+    void draw (VSTGUI::CDrawContext* context) override;
+
+private:
+    std::string text;
+};
+
 } // namespace morlake

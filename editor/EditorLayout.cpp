@@ -116,6 +116,8 @@ void uEditor::removeControls ()
         s = nullptr;
     versionText = nullptr;
     editedControl = nullptr;
+    tooltip = nullptr;
+    hoverView = nullptr;
 }
 
 CRect uEditor::scaledRect (int x, int y, CCoord w, CCoord h, const layout::Nudge& n) const

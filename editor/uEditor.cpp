@@ -408,7 +408,10 @@ void uEditor::idle ()
     }
 
     if (tooltipsOn)
+    {
         serveTooltips (underMouse);
+        updateTooltipOverlay (underMouse, now);
+    }
 
     EditorAdapter::idle ();
     // VSTGUI redraws on a 16 ms timer: fire it now, so what this pass
@@ -427,6 +430,8 @@ CView* uEditor::viewUnderMouse ()
     if (! frame->getCurrentMouseLocation (where))
         return nullptr;
     CView* view = frame->getViewAt (where, GetViewOptions ().deep ());
+    if (view != nullptr && view == tooltip)
+        view = hoverView;
     if (view == panel && panel != nullptr)
     {
         CPoint local (where);
@@ -505,6 +510,67 @@ void uEditor::serveTooltips (CView* underMouse)
             underMouse->setTooltipText ((n.label + " : " + n.extra).c_str ());
             return;
         }
+}
+
+namespace {
+
+std::string tooltipText (CView* view)
+{
+    uint32_t size = 0;
+    if (view == nullptr || ! view->getAttributeSize (kCViewTooltipAttribute, size) || size == 0)
+        return {};
+    std::string text (size, '\0');
+    view->getAttribute (kCViewTooltipAttribute, size, text.data (), size);
+    return text.c_str ();
+}
+
+} // namespace
+
+void uEditor::hideTooltip ()
+{
+    if (tooltip != nullptr && tooltip->isAttached () && frame != nullptr)
+    {
+        frame->removeView (tooltip, true);
+    }
+}
+
+std::string uEditor::shownTooltip () const
+{
+    return tooltip != nullptr && tooltip->isAttached () ? tooltip->getText () : std::string {};
+}
+
+void uEditor::updateTooltipOverlay (CView* underMouse, uint32_t now)
+{
+    if (frame == nullptr)
+        return;
+    if (tooltip == nullptr)
+    {
+        tooltip = new TTooltip;
+        owned.push_back (tooltip);
+    }
+    CPoint where;
+    frame->getCurrentMouseLocation (where);
+    if (underMouse != hoverView || where != hoverPoint || editedControl != nullptr)
+    {
+        hoverView = underMouse;
+        hoverPoint = where;
+        hoverSince = now;
+        hideTooltip ();
+        return;
+    }
+    const std::string text = tooltipText (underMouse);
+    if (text.empty ())
+    {
+        hideTooltip ();
+        return;
+    }
+    if (tooltip->isAttached () && tooltip->getText () == text)
+        return;
+    if (now - hoverSince < kTooltipDelayMs)
+        return;
+    tooltip->setText (text, where, frame->getViewSize ());
+    if (! tooltip->isAttached ())
+        addTo (frame, tooltip);
 }
 
 // Screen size ------------------------------------------------------------------------

@@ -153,6 +153,8 @@ public:
     std::string getBackScreenVersion () const;
     bool getKeyboardSetting () const { return keyboardOn; }
     bool getDialAnimation () const { return dialAnimation; }
+    // The tooltip on screen, empty when none shows.
+    std::string shownTooltip () const;
 
 private:
     struct NamedView
@@ -269,6 +271,15 @@ private:
     TOnOff* screenSwitches[4] = {};
     TOptionMenu* channelMenu = nullptr;
     TReadoutString* versionText = nullptr;
+
+    // The tooltip shown over the view the mouse rests on.
+    TTooltip* tooltip = nullptr;
+    VSTGUI::CView* hoverView = nullptr;
+    VSTGUI::CPoint hoverPoint;
+    uint32_t hoverSince = 0;
+    static constexpr uint32_t kTooltipDelayMs = 100;
+    void hideTooltip ();
+    void updateTooltipOverlay (VSTGUI::CView* underMouse, uint32_t now);
 };
 
 } // namespace morlake

@@ -219,10 +219,15 @@ TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
     const std::string expected =
         f.plugin->table ().getName (tag::EarlyDamp) + ": " + f.plugin->getDisplayText (tag::EarlyDamp).c_str ();
     EXPECT_EQ (tooltipOf (damp), expected);
+    // Resting there shows it (VSTGUI's X11 frame has no tooltip window).
+    f.idleFor (250);
+    EXPECT_EQ (e.shownTooltip (), expected);
+    EXPECT_TRUE (f.window->savePng (screenshotFolder () + "/tooltip-100.png"));
     CKickButton* help = e.getNamedButton ("Open Help");
     pointAt (*f.window, help->getViewSize ().getCenter ());
     f.idlePass ();
     EXPECT_EQ (tooltipOf (help), "Open Help : ");
+    EXPECT_EQ (e.shownTooltip (), "") << "moving on hides the tip";
 }
 
 TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
