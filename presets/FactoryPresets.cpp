@@ -489,7 +489,7 @@ const PresetDefinition PRESET_DEFINITIONS[kNumFactoryPresets] = {
                        {tag::ReverbLength, 0.88f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (20)},
                        {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)}, {tag::EarlyLength, 0.55f}, {tag::WetDry, 0.3f}}},
     // The voice itself drives Disrupt through the follower: louder singing,
-    // a bigger and longer room, in quantised steps.
+    // a bigger and longer room.
     {"vocal Size Disrupt", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.35f},
                             {tag::ReverbLength, 0.7f}, {tag::ReverbPreDelay, timeMs (20)},
                             {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
