@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace morlake {
 
@@ -44,6 +47,8 @@ TComb_M::TComb_M()
     std::fill(std::begin(readValue), std::end(readValue), 0.0f);
     std::fill(std::begin(input), std::end(input), 0.0f);
     std::fill(std::begin(written), std::end(written), 0.0f);
+    for (auto& row : stage)
+        std::fill(std::begin(row), std::end(row), 0.0f);
     allocate(kDefaultFrames);
     mute();
 }
@@ -52,7 +57,8 @@ bool TComb_M::allocate(std::uint32_t frameTotal)
 {
     if (frameTotal < 2 || (frameTotal & (frameTotal - 1)) != 0)
         return false;
-    AlignedFloats fresh = makeAlignedFloats(std::size_t(frameTotal) * kCombs);
+    // At least one whole tile of storage; a ring shorter than a tile folds onto it.
+    AlignedFloats fresh = makeAlignedFloats(std::size_t(std::max(frameTotal, kTileFrames)) * kCombs);
     if (!fresh)
         return false;
     frames = std::move(fresh);
@@ -61,6 +67,7 @@ bool TComb_M::allocate(std::uint32_t frameTotal)
     filled = 0;
     for (auto& l : length)
         l = std::min<std::int32_t>(l, std::int32_t(mask));
+    updateMinLength();
     return true;
 }
 
@@ -69,6 +76,7 @@ void TComb_M::mute()
     writeCount = 0;
     filled = 0;
     std::fill(std::begin(length), std::end(length), 1);
+    minLength = 1;
     feedback = 0.0f;
     std::fill(std::begin(dampState), std::end(dampState), 0.0f);
     std::fill(std::begin(lowpassState), std::end(lowpassState), 0.0f);
@@ -82,6 +90,42 @@ void TComb_M::mute()
 void TComb_M::setLength(int comb, int samples)
 {
     length[comb] = std::clamp<std::int32_t>(samples, 1, std::int32_t(mask));
+    updateMinLength();
+}
+
+void TComb_M::updateMinLength()
+{
+    std::int32_t shortest = length[0];
+    for (int k = 1; k < kCombs; ++k)
+        shortest = std::min(shortest, length[k]);
+    minLength = shortest;
+}
+
+void TComb_M::setScaledLengths(const float* base, float scale, float dry, float wide, float longest)
+{
+    // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
+    // the frame limit is an integer, so clamping before truncation is the same.
+    const float limit = std::min(longest, float(mask));
+    alignas(32) float factor[kCombs];
+    for (int k = 0; k < kCombs; k += 2)
+    {
+        factor[k] = dry;
+        factor[k + 1] = wide;
+    }
+    alignas(32) float clamped[kCombs];
+#pragma GCC unroll 5
+    for (int k = 0; k < kCombs; ++k)
+    {
+        float v = base[k] * scale * factor[k] + 0.5f;
+        v = 1.0f < v ? v : 1.0f; // also turns NaN into 1
+        v = limit < v ? limit : v;
+        clamped[k] = v;
+        length[k] = static_cast<std::int32_t>(v);
+    }
+    float shortest = clamped[0];
+    for (int k = 1; k < kCombs; ++k)
+        shortest = clamped[k] < shortest ? clamped[k] : shortest;
+    minLength = static_cast<std::int32_t>(shortest);
 }
 
 void TComb_M::setDamp(float d)
@@ -126,15 +170,78 @@ inline void TComb_M::updateLanes()
     }
 }
 
+void TComb_M::flushStage()
+{
+    // The staging rows hold frames (writeCount & ~15) .. (writeCount & ~15) + 15.
+    const std::uint32_t first = writeCount & ~(kTileFrames - 1);
+    float* lines = frames.get();
+    if (mask + 1 < kTileFrames)
+    {
+        // A ring shorter than a tile: later frames overwrite earlier ones.
+        for (std::uint32_t j = 0; j < kTileFrames; ++j)
+            for (int k = 0; k < kCombs; ++k)
+                lines[slot((first + j) & mask) + kTileFrames * std::uint32_t(k)] = stage[j][k];
+        return;
+    }
+    float* tile = lines + slot(first & mask);
+#if defined(__SSE2__)
+    for (int g = 0; g < kCombs; g += 4)
+        for (std::uint32_t q = 0; q < kTileFrames; q += 4)
+        {
+            __m128 r0 = _mm_load_ps(&stage[q][g]);
+            __m128 r1 = _mm_load_ps(&stage[q + 1][g]);
+            __m128 r2 = _mm_load_ps(&stage[q + 2][g]);
+            __m128 r3 = _mm_load_ps(&stage[q + 3][g]);
+            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+            float* out = tile + kTileFrames * std::uint32_t(g) + q;
+            _mm_store_ps(out, r0);
+            _mm_store_ps(out + kTileFrames, r1);
+            _mm_store_ps(out + 2 * kTileFrames, r2);
+            _mm_store_ps(out + 3 * kTileFrames, r3);
+        }
+#else
+    for (int k = 0; k < kCombs; ++k)
+        for (std::uint32_t j = 0; j < kTileFrames; ++j)
+            tile[kTileFrames * std::uint32_t(k) + j] = stage[j][k];
+#endif
+}
+
 void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
                       float& outLeft, float& outRight)
 {
     const std::uint32_t wc = writeCount;
+    const std::uint32_t inTile = wc & (kTileFrames - 1); // frames of this tile already staged
     const float* lines = frames.get();
+    // Where each comb reads this sample; a fixed-length integer loop, so the
+    // offsets are computed four lanes at a time.
+    alignas(32) std::uint32_t at[kCombs];
     for (int k = 0; k < kCombs; ++k)
     {
-        const auto len = static_cast<std::uint32_t>(length[k]);
-        readValue[k] = filled >= len ? lines[std::size_t((wc - len) & mask) * kCombs + k] : 0.0f;
+        const std::uint32_t f = (wc - static_cast<std::uint32_t>(length[k])) & mask;
+        const std::uint32_t tile = f >> 4;
+        at[k] = (tile << 8) + (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
+    }
+    static_assert(kTileFrames == 16 && kTileFrames * kCombs == 320, "slot() and the offsets above must agree");
+    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
+    {
+        // Every slot has been written since the last mute and every read
+        // falls into a finished tile.
+#pragma GCC unroll 20
+        for (int k = 0; k < kCombs; ++k)
+            readValue[k] = lines[at[k]];
+    }
+    else
+    {
+        for (int k = 0; k < kCombs; ++k)
+        {
+            const auto len = static_cast<std::uint32_t>(length[k]);
+            if (filled < len)
+                readValue[k] = 0.0f; // not written since the last mute
+            else if (len <= inTile)
+                readValue[k] = stage[(wc - len) & (kTileFrames - 1)][k];
+            else
+                readValue[k] = lines[at[k]];
+        }
     }
     for (int k = 0; k < kCombsPerChannel; k += 2)
     {
@@ -149,7 +256,9 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
     else
         updateLanes<false>();
 
-    std::memcpy(frames.get() + std::size_t(wc & mask) * kCombs, written, sizeof(written));
+    std::memcpy(stage[inTile], written, sizeof(written));
+    if (inTile == kTileFrames - 1)
+        flushStage();
     writeCount = wc + 1;
     if (filled <= mask)
         ++filled;
@@ -340,24 +449,7 @@ void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float leng
     const float dry[kBanks] = {dryA, dryB, dryC};
     const float longest = float(banks[0].frameCount() - 1);
     for (int n = 0; n < kBanks; ++n)
-    {
-        float factor[TComb_M::kCombs];
-        for (int k = 0; k < TComb_M::kCombs; k += 2)
-        {
-            factor[k] = dry[n];
-            factor[k + 1] = wide[n];
-        }
-        int samples[TComb_M::kCombs];
-        for (int k = 0; k < TComb_M::kCombs; ++k)
-        {
-            float v = baseLength[k] * len[n] * factor[k] + 0.5f;
-            v = std::max(1.0f, v); // also turns NaN into 1
-            v = std::min(longest, v);
-            samples[k] = static_cast<int>(v);
-        }
-        for (int k = 0; k < TComb_M::kCombs; ++k)
-            banks[n].setLength(k, samples[k]);
-    }
+        banks[n].setScaledLengths(baseLength, len[n], dry[n], wide[n], longest);
 }
 
 void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float delay3)

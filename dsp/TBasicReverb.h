@@ -25,8 +25,13 @@ AlignedFloats makeAlignedFloats(std::size_t n);
 // One bank of 20 feedback combs updated together: combs 0 to 9 are the left
 // channel, 10 to 19 the right. Even combs take the dry input, odd combs the
 // widened one. The per-comb state is kept as arrays of 20 lanes so the loop
-// update compiles to vector arithmetic; the lines share one frame array of
-// 20 floats per frame.
+// update compiles to vector arithmetic. The 20 lines share one array laid
+// out in tiles of 16 frames: a tile holds 16 consecutive samples of comb 0,
+// then 16 of comb 1, and so on, one cache line per comb, so each comb's
+// reads walk its own cache line for 16 samples. The frames of the tile being
+// written are collected in a small staging block (one row of 20 per frame)
+// and transposed into the tile when it is complete: whole cache lines are
+// written at once instead of 20 scattered floats per sample.
 class TComb_M
 {
 public:
@@ -51,6 +56,10 @@ public:
     void mute();
     // Delay of one comb in samples, limited to 1 .. frameCount() - 1.
     void setLength(int comb, int samples);
+    // All 20 lengths at once: comb k gets trunc(base[k] * scale * factor + 0.5)
+    // with the dry factor for even combs and the widen factor for odd ones,
+    // limited to 1 .. min(longest, frameCount() - 1) (NaN gives 1).
+    void setScaledLengths(const float* base, float scale, float dry, float wide, float longest);
     int getLength(int comb) const { return length[comb]; }
     void setDamp(float d);
     void setFeedback(float f) { feedback = f; }
@@ -71,11 +80,29 @@ public:
     const float* getDampStates() const { return dampState; }
     const float* getLowpassStates() const { return lowpassState; }
     const float* getHighpassStates() const { return highpassState; }
+    // frameCount() * kCombs floats, in tiles of 16 frames (see slot()); the
+    // frames of the tile being written are still in the staging block.
     const float* getFrames() const { return frames.get(); }
+    // What comb k holds for the frame written `age` samples ago (age 1 .. frameCount()).
+    float lineValue(int comb, std::uint32_t age) const
+    {
+        if (age <= (writeCount & (kTileFrames - 1)))
+            return stage[(writeCount - age) & (kTileFrames - 1)][comb];
+        return frames[slot((writeCount - age) & mask) + std::uint32_t(comb) * kTileFrames];
+    }
 
 private:
     template <bool Filtered>
     void updateLanes();
+    static constexpr std::uint32_t kTileFrames = 16;
+    void flushStage();
+    void updateMinLength();
+    // Offset of comb 0's sample of frame f (0 .. mask); comb k's is kTileFrames * k further.
+    static std::uint32_t slot(std::uint32_t f)
+    {
+        const std::uint32_t tile = f / kTileFrames;
+        return tile * (kTileFrames * kCombs) + (f % kTileFrames);
+    }
 
     alignas(32) std::int32_t length[kCombs];
     std::uint32_t writeCount = 0;
@@ -89,6 +116,9 @@ private:
     alignas(32) float highpassState[kCombs];
     alignas(32) float input[kCombs];
     alignas(32) float written[kCombs];
+    // Shortest comb length: a line shorter than a tile reads the staging block.
+    std::int32_t minLength = 1;
+    alignas(64) float stage[kTileFrames][kCombs];
     float dampCoef = 0.0f;
     float undampCoef = 1.0f;
     float feedback = 0.0f;
