@@ -24,8 +24,10 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
 {
     if (newCap < count)
         return false;
-    std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]);
-    std::unique_ptr<float[]> newSamples(new (std::nothrow) float[newCap]);
+    // Zero-filled, so every page is committed here rather than faulted in
+    // one by one on the audio thread as the ring first runs through it.
+    std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]());
+    std::unique_ptr<float[]> newSamples(new (std::nothrow) float[newCap]());
     if (!newStamps || !newSamples)
         return false;
     for (std::size_t i = 0; i < count; ++i)
