@@ -19,6 +19,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -45,7 +46,8 @@ constexpr double kSampleRate = 48000.0;
 
 struct Options
 {
-    std::string plugin = MORLAKE_DEFAULT_PLUGIN;
+    std::string plugin = MORLAKE_DEFAULT_PLUGIN; // the first of `plugins`
+    std::vector<std::string> plugins;            // --plugin, in order given
     std::vector<std::string> configs; // empty: the defaults for the plug-in
     std::vector<int> blocks = {64, 512};
     bool blocksGiven = false;
@@ -62,7 +64,9 @@ void usage ()
 {
     std::puts (
         "usage: morlake-bench [options]\n"
-        "  --plugin PATH     plug-in module (default: the Morlake built beside this program)\n"
+        "  --plugin PATH     plug-in module (default: the Morlake built beside this program);\n"
+        "                    give it more than once to time several plug-ins side by side,\n"
+        "                    alternating every half second of audio so they share the machine's noise\n"
         "  --config A,B      configurations: light, base, heavy, preset:<name>, plugin\n"
         "                    (default: light,base,heavy for Morlake, plugin for others)\n"
         "  --blocks 64,512   block sizes\n"
@@ -78,7 +82,7 @@ void usage ()
 // The harness finds VSTPluginMain or main_macho; plug-ins that only export the
 // old Linux entry "main" are loaded through the forwarding shim built beside
 // this program. The module stays loaded, so repeated instances do not reload it.
-std::string resolvePlugin (const std::string& path)
+std::string resolvePluginOnce (const std::string& path)
 {
     void* module = dlopen (path.c_str (), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr)
@@ -86,8 +90,22 @@ std::string resolvePlugin (const std::string& path)
     const bool modern = dlsym (module, "VSTPluginMain") != nullptr || dlsym (module, "main_macho") != nullptr;
     if (modern || dlsym (module, "main") == nullptr || std::strlen (MORLAKE_BENCH_SHIM) == 0)
         return path;
+    if (std::getenv ("MORLAKE_BENCH_SHIM_TARGET") != nullptr)
+    {
+        std::fprintf (stderr, "morlake-bench: only one plug-in with the old entry point per run\n");
+        return path;
+    }
     setenv ("MORLAKE_BENCH_SHIM_TARGET", path.c_str (), 1);
     return MORLAKE_BENCH_SHIM;
+}
+
+std::string resolvePlugin (const std::string& path)
+{
+    static std::map<std::string, std::string> resolved;
+    auto it = resolved.find (path);
+    if (it == resolved.end ())
+        it = resolved.emplace (path, resolvePluginOnce (path)).first;
+    return it->second;
 }
 
 std::vector<std::string> splitList (const std::string& text)
@@ -115,7 +133,7 @@ bool parse (int argc, char** argv, Options& o)
             return argv[++i];
         };
         if (a == "--plugin")
-            o.plugin = value ();
+            o.plugins.push_back (value ());
         else if (a == "--config")
             o.configs = splitList (value ());
         else if (a == "--blocks")
@@ -204,7 +222,7 @@ Programme makeProgramme (double seconds)
 
 struct Figures
 {
-    double realtime = 0.0; // audio time / processing time, after the first second
+    double realtime = 0.0; // audio time / thread CPU time, after the first second
     double medianUs = 0.0;
     double p999Us = 0.0;
     double worstUs = 0.0;
@@ -219,27 +237,26 @@ double median (std::vector<double> v)
     return v.size () % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
 }
 
-std::unique_ptr<HostedPlugin> openPlugin (const Options& o, int block, std::string& error)
+std::unique_ptr<HostedPlugin> openPlugin (const std::string& modulePath, int block, std::string& error)
 {
     HostConfig config;
     config.sampleRate = kSampleRate;
     config.blockSize = block;
     config.tempo = 120.0;
     config.playing = true;
-    static const std::string path = resolvePlugin (o.plugin);
-    auto plugin = HostedPlugin::load (path, config, error);
+    auto plugin = HostedPlugin::load (resolvePlugin (modulePath), config, error);
     if (plugin)
         plugin->open ();
     return plugin;
 }
 
-std::unique_ptr<HostedPlugin> prepare (const Options& o, const std::string& name, int block)
+std::unique_ptr<HostedPlugin> prepare (const std::string& modulePath, const std::string& name, int block)
 {
     std::string error;
-    auto plugin = openPlugin (o, block, error);
+    auto plugin = openPlugin (modulePath, block, error);
     if (! plugin)
     {
-        std::fprintf (stderr, "morlake-bench: %s: %s\n", o.plugin.c_str (), error.c_str ());
+        std::fprintf (stderr, "morlake-bench: %s: %s\n", modulePath.c_str (), error.c_str ());
         return nullptr;
     }
     if (! applyConfig (*plugin, name, error))
@@ -250,63 +267,130 @@ std::unique_ptr<HostedPlugin> prepare (const Options& o, const std::string& name
     return plugin;
 }
 
-// Runs the programme through a fresh instance and times every block.
-bool measureOnce (const Options& o, const std::string& name, int block, const Programme& prog, Figures& f)
+// CPU time of this thread: the speed figure leaves out the time other
+// processes had the core, which on a shared machine dwarfs the work itself.
+double threadCpuMicroseconds ()
 {
-    auto plugin = prepare (o, name, block);
-    if (! plugin)
-        return false;
-    const int outs = std::max (2, plugin->numOutputs ());
-    std::vector<std::vector<float>> out (static_cast<std::size_t> (outs), std::vector<float> (block));
-    std::vector<float*> outPtr;
-    for (auto& c : out)
-        outPtr.push_back (c.data ());
+    timespec t {};
+    clock_gettime (CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double> (t.tv_sec) * 1e6 + static_cast<double> (t.tv_nsec) * 1e-3;
+}
 
-    const std::size_t total = prog.left.size ();
-    const auto settle = static_cast<std::size_t> (kSampleRate);
-    std::vector<double> times;
-    times.reserve (total / static_cast<std::size_t> (block) + 1);
-    double busy = 0.0;
+// One plug-in instance being timed.
+struct Subject
+{
+    std::string modulePath;
+    std::string config;
+    std::unique_ptr<HostedPlugin> plugin;
+    std::vector<std::vector<float>> out;
+    std::vector<float*> outPtr;
+    std::vector<double> times; // per block, after the first second
+    double busyUs = 0.0;       // thread CPU time of those blocks' turns
     std::size_t measured = 0;
-    for (std::size_t done = 0; done + static_cast<std::size_t> (block) <= total; done += static_cast<std::size_t> (block))
+};
+
+Figures figuresOf (Subject& s)
+{
+    Figures f;
+    if (s.times.empty ())
+        return f;
+    std::sort (s.times.begin (), s.times.end ());
+    f.medianUs = s.times[s.times.size () / 2];
+    const auto rank = static_cast<std::size_t> (std::ceil (0.999 * static_cast<double> (s.times.size ()))) - 1;
+    f.p999Us = s.times[std::min (rank, s.times.size () - 1)];
+    f.worstUs = s.times.back ();
+    f.realtime = s.busyUs > 0.0 ? (static_cast<double> (s.measured) / kSampleRate * 1e6) / s.busyUs : 0.0;
+    return f;
+}
+
+// Runs the programme through a fresh instance of each subject and times
+// every block. Several subjects take turns every half second of audio, so
+// a noisy neighbour on the machine hits them alike.
+bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& prog)
+{
+    for (auto& s : subjects)
     {
-        const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
-        const auto start = std::chrono::steady_clock::now ();
-        plugin->processBlock (in, 2, outPtr.data (), block);
-        const auto stop = std::chrono::steady_clock::now ();
-        if (done >= settle)
-        {
-            const double us = std::chrono::duration<double, std::micro> (stop - start).count ();
-            times.push_back (us);
-            busy += us;
-            measured += static_cast<std::size_t> (block);
-        }
+        s.plugin = prepare (s.modulePath, s.config, block);
+        if (! s.plugin)
+            return false;
+        const int outs = std::max (2, s.plugin->numOutputs ());
+        s.out.assign (static_cast<std::size_t> (outs), std::vector<float> (static_cast<std::size_t> (block)));
+        s.outPtr.clear ();
+        for (auto& c : s.out)
+            s.outPtr.push_back (c.data ());
+        s.times.clear ();
+        s.times.reserve (prog.left.size () / static_cast<std::size_t> (block) + 1);
+        s.busyUs = 0.0;
+        s.measured = 0;
     }
-    if (times.empty ())
-        return false;
-    std::sort (times.begin (), times.end ());
-    f.medianUs = times[times.size () / 2];
-    const auto rank = static_cast<std::size_t> (std::ceil (0.999 * static_cast<double> (times.size ()))) - 1;
-    f.p999Us = times[std::min (rank, times.size () - 1)];
-    f.worstUs = times.back ();
-    f.realtime = busy > 0.0 ? (static_cast<double> (measured) / kSampleRate * 1e6) / busy : 0.0;
+    const auto step = static_cast<std::size_t> (block);
+    const std::size_t total = prog.left.size () / step * step;
+    const auto settle = static_cast<std::size_t> (kSampleRate);
+    // Turns of half a second, starting on a block boundary at or after the
+    // first second, so the CPU time of whole turns can be counted.
+    const std::size_t turn = std::max (step, static_cast<std::size_t> (0.5 * kSampleRate) / step * step);
+    for (std::size_t from = 0; from < total; from += turn)
+        for (auto& s : subjects)
+        {
+            const std::size_t to = std::min (total, from + turn);
+            const double cpuStart = threadCpuMicroseconds ();
+            for (std::size_t done = from; done < to; done += step)
+            {
+                const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
+                const auto start = std::chrono::steady_clock::now ();
+                s.plugin->processBlock (in, 2, s.outPtr.data (), block);
+                const auto stop = std::chrono::steady_clock::now ();
+                if (done >= settle)
+                    s.times.push_back (std::chrono::duration<double, std::micro> (stop - start).count ());
+            }
+            if (from >= settle)
+            {
+                s.busyUs += threadCpuMicroseconds () - cpuStart;
+                s.measured += to - from;
+            }
+        }
+    for (auto& s : subjects)
+        s.plugin.reset ();
+    return true;
+}
+
+// Median of each figure over o.repeat runs, per subject.
+bool measure (const Options& o, std::vector<Subject>& subjects, int block, const Programme& prog,
+              std::vector<Figures>& result)
+{
+    std::vector<std::vector<Figures>> runs (subjects.size ());
+    for (int r = 0; r < o.repeat; ++r)
+    {
+        if (! measureOnce (subjects, block, prog))
+            return false;
+        for (std::size_t i = 0; i < subjects.size (); ++i)
+            runs[i].push_back (figuresOf (subjects[i]));
+    }
+    result.clear ();
+    for (const auto& r : runs)
+    {
+        std::vector<double> rt, med, p999, worst;
+        for (const auto& f : r)
+        {
+            rt.push_back (f.realtime);
+            med.push_back (f.medianUs);
+            p999.push_back (f.p999Us);
+            worst.push_back (f.worstUs);
+        }
+        result.push_back ({median (rt), median (med), median (p999), median (worst)});
+    }
     return true;
 }
 
 bool measure (const Options& o, const std::string& name, int block, const Programme& prog, Figures& result)
 {
-    std::vector<double> rt, med, p999, worst;
-    for (int r = 0; r < o.repeat; ++r)
-    {
-        Figures f;
-        if (! measureOnce (o, name, block, prog, f))
-            return false;
-        rt.push_back (f.realtime);
-        med.push_back (f.medianUs);
-        p999.push_back (f.p999Us);
-        worst.push_back (f.worstUs);
-    }
-    result = {median (rt), median (med), median (p999), median (worst)};
+    std::vector<Subject> one (1);
+    one[0].modulePath = o.plugin;
+    one[0].config = name;
+    std::vector<Figures> figures;
+    if (! measure (o, one, block, prog, figures))
+        return false;
+    result = figures[0];
     return true;
 }
 
@@ -324,25 +408,84 @@ void printRow (const std::string& name, int block, const Figures& f)
     std::fflush (stdout);
 }
 
+bool isMorlakeModule (const std::string& modulePath)
+{
+    std::string error;
+    auto plugin = openPlugin (modulePath, 64, error);
+    return plugin && isMorlake (*plugin);
+}
+
 std::vector<std::string> chosenConfigs (const Options& o)
 {
     if (! o.configs.empty ())
         return o.configs;
-    std::string error;
-    bool morlake = false;
-    if (auto plugin = openPlugin (o, 64, error))
-        morlake = isMorlake (*plugin);
+    const bool morlake = isMorlakeModule (o.plugin);
     std::vector<std::string> names;
     for (const auto& c : defaultConfigs (morlake))
         names.push_back (c.name);
     return names;
 }
 
-int runTimings (const Options& o)
+std::string baseName (const std::string& path) { return std::filesystem::path (path).filename ().string (); }
+
+// Several plug-ins side by side: each Morlake takes the configuration, any
+// other plug-in runs in its own start-up state beside it.
+int runSideBySide (const Options& o)
 {
     const Programme prog = makeProgramme (o.seconds);
+    std::vector<bool> morlake;
+    for (const auto& path : o.plugins)
+        morlake.push_back (isMorlakeModule (path));
+    std::printf ("%.0f Hz, %.1f s of audio per run, %d run(s), plug-ins taking turns every 0.5 s, figures after "
+                 "the first second (median over runs)\n",
+                 kSampleRate, o.seconds, o.repeat);
+    for (std::size_t i = 0; i < o.plugins.size (); ++i)
+        std::printf ("plugin %zu: %s\n", i + 1, o.plugins[i].c_str ());
+    std::printf ("%-28s %-26s %5s %9s %10s %10s %10s %7s %7s %8s %8s\n", "config", "plugin", "block", "xRT",
+                 "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "xRT/last", "med/last");
+    std::vector<std::string> configs = o.configs;
+    if (configs.empty ())
+        for (const auto& c : defaultConfigs (true))
+            configs.push_back (c.name);
+    int failures = 0;
+    for (const auto& name : configs)
+        for (int block : o.blocks)
+        {
+            std::vector<Subject> subjects (o.plugins.size ());
+            for (std::size_t i = 0; i < o.plugins.size (); ++i)
+            {
+                subjects[i].modulePath = o.plugins[i];
+                subjects[i].config = morlake[i] ? name : "plugin";
+            }
+            std::vector<Figures> f;
+            if (! measure (o, subjects, block, prog, f))
+            {
+                ++failures;
+                continue;
+            }
+            for (std::size_t i = 0; i < f.size (); ++i)
+            {
+                const double m = f[i].medianUs > 0.0 ? f[i].medianUs : 1.0;
+                // Speed against the last plug-in given: by CPU time, and by median block time.
+                const Figures& last = f.back ();
+                const double speed = last.realtime > 0.0 ? f[i].realtime / last.realtime : 0.0;
+                const double byMedian = last.medianUs / m;
+                std::printf ("%-28s %-26s %5d %9.2f %10.2f %10.2f %10.2f %7.2f %7.2f %8.2f %8.2f\n", name.c_str (),
+                             baseName (o.plugins[i]).c_str (), block, f[i].realtime, f[i].medianUs, f[i].p999Us,
+                             f[i].worstUs, f[i].p999Us / m, f[i].worstUs / m, speed, byMedian);
+            }
+            std::fflush (stdout);
+        }
+    return failures == 0 ? 0 : 1;
+}
+
+int runTimings (const Options& o)
+{
+    if (o.plugins.size () > 1)
+        return runSideBySide (o);
+    const Programme prog = makeProgramme (o.seconds);
     std::printf ("plugin %s\n%.0f Hz, %.1f s of audio per run, %d run(s), figures after the first second "
-                 "(median over runs)\n",
+                 "(median over runs; xRT by thread CPU time)\n",
                  o.plugin.c_str (), kSampleRate, o.seconds, o.repeat);
     printHeader ();
     int failures = 0;
@@ -394,7 +537,7 @@ int runAllPresets (Options o)
 
 // Fixed workload for callgrind: per configuration one second to fill the
 // lines (not counted), then one counted second, dumped under its own name.
-constexpr double kCallgrindSettle = 1.0;
+constexpr double kCallgrindSettle = 2.0;
 constexpr double kCallgrindCounted = 1.0;
 
 int runCallgrindWorkload (const Options& o)
@@ -403,7 +546,7 @@ int runCallgrindWorkload (const Options& o)
     for (const auto& name : chosenConfigs (o))
         for (int block : o.blocks)
         {
-            auto plugin = prepare (o, name, block);
+            auto plugin = prepare (o.plugin, name, block);
             if (! plugin)
                 return 1;
             std::vector<float> l (static_cast<std::size_t> (block)), r (static_cast<std::size_t> (block));
@@ -511,7 +654,7 @@ int runInstructions (const Options& o)
 // block size must not change a single bit.
 std::uint64_t digestOf (const Options& o, const std::string& name, int block, const Programme& prog, bool irregular)
 {
-    auto plugin = prepare (o, name, 512);
+    auto plugin = prepare (o.plugin, name, 512);
     if (! plugin)
         return 0;
     std::vector<float> l (512), r (512);
@@ -569,6 +712,10 @@ int main (int argc, char** argv)
     Options o;
     if (! parse (argc, argv, o))
         return 2;
+    if (! o.plugins.empty ())
+        o.plugin = o.plugins.front ();
+    else
+        o.plugins.push_back (o.plugin);
     if (o.plugin.empty ())
     {
         std::fprintf (stderr, "morlake-bench: no plug-in given (--plugin PATH)\n");
