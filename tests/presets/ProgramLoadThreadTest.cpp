@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -97,7 +98,15 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
     std::atomic<int> phase {0};
     {
         AudioThread audio (*plugin, phase);
-        for (int round = 0; round < 3; ++round)
+        // The loads take microseconds: start them only once the audio runs.
+        while (audio.blocks.load (std::memory_order_relaxed) < 1000)
+            std::this_thread::yield ();
+        // Round after round of all presets, until enough blocks have run
+        // wholly inside a load (the two threads must overlap for that) or
+        // time is up.
+        const auto deadline = std::chrono::steady_clock::now () + std::chrono::seconds (10);
+        for (int round = 0; round < 3 || (audio.insideBlocks.load () < 50 && std::chrono::steady_clock::now () < deadline);
+             ++round)
             for (int i = 0; i < kNumFactoryPresets; ++i)
             {
                 phase.fetch_add (1, std::memory_order_seq_cst);
