@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -48,6 +50,16 @@ void XServerEnvironment::SetUp ()
     if (serverPid == 0)
     {
         close (fds[0]);
+        // The server dies with the test program, even when it crashes, and never
+        // holds the test runner's output pipes open.
+        prctl (PR_SET_PDEATHSIG, SIGTERM);
+        const int null = open ("/dev/null", O_RDWR);
+        if (null >= 0)
+        {
+            dup2 (null, STDIN_FILENO);
+            dup2 (null, STDOUT_FILENO);
+            dup2 (null, STDERR_FILENO);
+        }
         const std::string fd = std::to_string (fds[1]);
         execlp ("Xvfb", "Xvfb", "-displayfd", fd.c_str (), "-screen", "0", "2400x1600x24", "-nolisten", "tcp",
                 "-noreset", static_cast<char*> (nullptr));
