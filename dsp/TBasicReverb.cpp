@@ -206,6 +206,16 @@ void TComb_M::flushStage()
 #endif
 }
 
+inline float TComb_M::readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const
+{
+    const auto len = static_cast<std::uint32_t>(length[k]);
+    if (filled < len)
+        return 0.0f; // not written since the last mute
+    if (len <= inTile)
+        return stage[(wc - len) & (kTileFrames - 1)][k];
+    return fromTile;
+}
+
 void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
                       float& outLeft, float& outRight)
 {
@@ -222,26 +232,69 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         at[k] = (tile << 8) + (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
     }
     static_assert(kTileFrames == 16 && kTileFrames * kCombs == 320, "slot() and the offsets above must agree");
-    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
+    const bool direct = filled > mask && static_cast<std::uint32_t>(minLength) > inTile;
+#if defined(__SSE2__)
+    // The lanes stay in registers from the gather to the staging row: lanes
+    // written one float at a time and read back four at once would stall on
+    // store forwarding every sample.
+    __m128 r[kCombs / 4];
+    if (direct)
     {
         // Every slot has been written since the last mute and every read
         // falls into a finished tile.
-#pragma GCC unroll 20
+        for (int g = 0; g < kCombs / 4; ++g)
+            r[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
+    }
+    else
+    {
+        alignas(16) float value[kCombs];
+        for (int k = 0; k < kCombs; ++k)
+            value[k] = readSlow(k, wc, inTile, lines[at[k]]);
+        for (int g = 0; g < kCombs / 4; ++g)
+            r[g] = _mm_load_ps(value + 4 * g);
+    }
+    const __m128 leftPair = _mm_setr_ps(dryLeft, wideLeft, dryLeft, wideLeft);
+    const __m128 rightPair = _mm_setr_ps(dryRight, wideRight, dryRight, wideRight);
+    // Combs 8, 9 are the last left ones, 10, 11 the first right ones.
+    const __m128 x[kCombs / 4] = {leftPair, leftPair, _mm_setr_ps(dryLeft, wideLeft, dryRight, wideRight), rightPair,
+                                  rightPair};
+    const __m128 d = _mm_set1_ps(dampCoef);
+    const __m128 ud = _mm_set1_ps(undampCoef);
+    const __m128 fb = _mm_set1_ps(feedback);
+    const __m128 antiDenormal = _mm_set1_ps(kAntiDenormal);
+    const __m128 a = _mm_set1_ps(lowpassCoef);
+    const __m128 ra = _mm_set1_ps(lowpassRest);
+    const __m128 h = _mm_set1_ps(highpassCoef);
+    const __m128 rh = _mm_set1_ps(highpassRest);
+    float* row = stage[inTile];
+    for (int g = 0; g < kCombs / 4; ++g)
+    {
+        _mm_store_ps(readValue + 4 * g, r[g]);
+        // Same operations in the same order as updateLanes().
+        const __m128 ds = _mm_add_ps(
+            _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r[g], ud)), antiDenormal);
+        _mm_store_ps(dampState + 4 * g, ds);
+        __m128 w = _mm_add_ps(_mm_mul_ps(ds, fb), x[g]);
+        if (filtered)
+        {
+            const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(w, a));
+            const __m128 hp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(highpassState + 4 * g), rh), _mm_mul_ps(lp, h));
+            _mm_store_ps(lowpassState + 4 * g, lp);
+            _mm_store_ps(highpassState + 4 * g, hp);
+            w = _mm_sub_ps(lp, hp);
+        }
+        _mm_store_ps(row + 4 * g, w);
+    }
+#else
+    if (direct)
+    {
         for (int k = 0; k < kCombs; ++k)
             readValue[k] = lines[at[k]];
     }
     else
     {
         for (int k = 0; k < kCombs; ++k)
-        {
-            const auto len = static_cast<std::uint32_t>(length[k]);
-            if (filled < len)
-                readValue[k] = 0.0f; // not written since the last mute
-            else if (len <= inTile)
-                readValue[k] = stage[(wc - len) & (kTileFrames - 1)][k];
-            else
-                readValue[k] = lines[at[k]];
-        }
+            readValue[k] = readSlow(k, wc, inTile, lines[at[k]]);
     }
     for (int k = 0; k < kCombsPerChannel; k += 2)
     {
@@ -257,6 +310,7 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         updateLanes<false>();
 
     std::memcpy(stage[inTile], written, sizeof(written));
+#endif
     if (inTile == kTileFrames - 1)
         flushStage();
     writeCount = wc + 1;

@@ -96,6 +96,8 @@ private:
     void updateLanes();
     static constexpr std::uint32_t kTileFrames = 16;
     void flushStage();
+    // Comb k's read when a line may be unwritten or still in the staging block.
+    float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
     void updateMinLength();
     // Offset of comb 0's sample of frame f (0 .. mask); comb k's is kTileFrames * k further.
     static std::uint32_t slot(std::uint32_t f)
