@@ -122,10 +122,15 @@ void TComb_M::setScaledLengths(const float* base, float scale, float dry, float 
         clamped[k] = v;
         length[k] = static_cast<std::int32_t>(v);
     }
-    float shortest = clamped[0];
-    for (int k = 1; k < kCombs; ++k)
-        shortest = clamped[k] < shortest ? clamped[k] : shortest;
-    minLength = static_cast<std::int32_t>(shortest);
+    // Four running minima instead of one chain of 19 (the values are >= 1,
+    // never NaN, so the order does not matter).
+    float m[4] = {clamped[0], clamped[1], clamped[2], clamped[3]};
+    for (int k = 4; k < kCombs; k += 4)
+        for (int j = 0; j < 4; ++j)
+            m[j] = clamped[k + j] < m[j] ? clamped[k + j] : m[j];
+    const float m01 = m[1] < m[0] ? m[1] : m[0];
+    const float m23 = m[3] < m[2] ? m[3] : m[2];
+    minLength = static_cast<std::int32_t>(m23 < m01 ? m23 : m01);
 }
 
 void TComb_M::setDamp(float d)
@@ -244,6 +249,15 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         // falls into a finished tile.
         for (int g = 0; g < kCombs / 4; ++g)
             r[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
+        // Each comb moves on to the same place in the next tile within 16
+        // samples; fetch it ahead (wrapping past the end only fetches nothing useful).
+        const float* end = lines + std::size_t(mask + 1) * kCombs;
+        for (int k = 0; k < kCombs; ++k)
+        {
+            const float* next = lines + at[k] + kTileFrames * kCombs;
+            if (next < end)
+                _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T0);
+        }
     }
     else
     {
