@@ -119,6 +119,7 @@ std::vector<BenchConfig> defaultConfigs (bool morlake)
     return {
         {"light", std::string ("lightest factory preset \"") + kLightestPreset + "\""},
         {"base", "factory preset \"1 to Morlake\""},
+        {"slowest", std::string ("slowest factory preset \"") + kSlowestPreset + "\""},
         {"heavy", "early+late+reverb, distortion, \"Space Orbit 2\" x16, all slots at audio rate"},
     };
 }
@@ -126,7 +127,7 @@ std::vector<BenchConfig> defaultConfigs (bool morlake)
 std::vector<std::string> digestConfigs ()
 {
     std::vector<std::string> names = {"base", "light", "heavy", "heavy+sync", "heavy+direct", "heavy+open",
-                                      "heavy+smooth", "preset:vocal Duck Verb"};
+                                      "heavy+smooth", "slowest", "preset:vocal Duck Verb"};
     for (int k = 0; k < kReverbPresetSteps; ++k)
         names.push_back ("char:" + std::to_string (k));
     return names;
@@ -143,6 +144,8 @@ bool applyConfig (HostedPlugin& p, const std::string& name, std::string& error)
     }
     if (name == "light")
         return loadPreset (p, kLightestPreset, error);
+    if (name == "slowest")
+        return loadPreset (p, kSlowestPreset, error);
     if (name == "base")
         return loadPreset (p, "1 to Morlake", error);
     if (name.rfind ("preset:", 0) == 0)

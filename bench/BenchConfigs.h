@@ -15,13 +15,14 @@ struct BenchConfig
     std::string label; // one line on what it sets
 };
 
-// "light", "base", "heavy", "preset:<factory name>", "plugin" (whatever state
+// "light", "base", "slowest", "heavy", "preset:<factory name>", "plugin" (whatever state
 // the plug-in opens with; the only one a foreign plug-in offers).
 std::vector<BenchConfig> defaultConfigs (bool morlake);
 
-// The factory preset the "light" configuration loads: the cheapest in a
-// sweep over all of them (it has the shortest reverb lines).
-inline constexpr const char* kLightestPreset = "Default";
+// The factory presets the "light" and "slowest" configurations load: the
+// cheapest and the dearest in a sweep over all of them (--all-presets).
+inline constexpr const char* kLightestPreset = "drum Default Hall";
+inline constexpr const char* kSlowestPreset = "percussion Weirdo";
 
 // Applies a configuration to a freshly opened instance. False (and a reason)
 // when the name is unknown or the plug-in cannot take it.
