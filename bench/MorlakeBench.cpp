@@ -90,7 +90,9 @@ std::string resolvePluginOnce (const std::string& path)
     const bool modern = dlsym (module, "VSTPluginMain") != nullptr || dlsym (module, "main_macho") != nullptr;
     if (modern || dlsym (module, "main") == nullptr || std::strlen (MORLAKE_BENCH_SHIM) == 0)
         return path;
-    if (std::getenv ("MORLAKE_BENCH_SHIM_TARGET") != nullptr)
+    // A child run (--instructions) inherits the parent's choice.
+    const char* taken = std::getenv ("MORLAKE_BENCH_SHIM_TARGET");
+    if (taken != nullptr && path != taken)
     {
         std::fprintf (stderr, "morlake-bench: only one plug-in with the old entry point per run\n");
         return path;
