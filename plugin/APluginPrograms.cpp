@@ -60,10 +60,13 @@ void APlugin::setDemoProgram (int index)
 {
     if (index < 0 || index >= kNumFactoryPresets)
         return;
+    // Silent from the first copied value on, not only once setProgram runs.
+    settingPresetExternal.store (true, std::memory_order_relaxed);
     userSelection.store (true, std::memory_order_relaxed);
     factoryIndex.store (index, std::memory_order_relaxed);
     loadFactoryRow (index);
     setProgram (0);
+    settingPresetExternal.store (false, std::memory_order_relaxed);
 }
 
 void APlugin::changeDemoProgramDelta (int delta)
