@@ -57,9 +57,11 @@ CTextButton* makeButton (const CRect& r, IControlListener* listener, const char*
     button->setRoundRadius (4);
     button->setFrameColor (kFrameColour);
     button->setTextColor (kTitleColour);
-    button->setGradient (CGradient::create (0.0, 1.0, CColor (70, 74, 82, 255), CColor (52, 55, 61, 255)));
-    button->setGradientHighlighted (
-        CGradient::create (0.0, 1.0, CColor (32, 120, 200, 255), CColor (24, 96, 170, 255)));
+    // create () hands over a reference of its own: adopt it, the button keeps its own.
+    const auto plain = owned (CGradient::create (0.0, 1.0, CColor (70, 74, 82, 255), CColor (52, 55, 61, 255)));
+    const auto lit = owned (CGradient::create (0.0, 1.0, CColor (32, 120, 200, 255), CColor (24, 96, 170, 255)));
+    button->setGradient (plain);
+    button->setGradientHighlighted (lit);
     return button;
 }
 

@@ -110,7 +110,13 @@ std::unique_ptr<HostedPlugin> HostedPlugin::load (const std::string& path, const
 HostedPlugin::~HostedPlugin()
 {
     close();
-    if (module != nullptr && cfg.unloadModule)
+#if defined(__SANITIZE_ADDRESS__)
+    // Keep the module mapped so that leak reports can name its functions.
+    const bool unload = false;
+#else
+    const bool unload = cfg.unloadModule;
+#endif
+    if (module != nullptr && unload)
         dlclose (module);
 }
 
