@@ -4,6 +4,7 @@
 
 #include "params/ParamTags.h"
 #include "plugin/APlugin.h"
+#include "tests/common/AudioMeasure.h"
 
 #include <algorithm>
 #include <atomic>
@@ -132,29 +133,19 @@ inline void addNoise (Input& in, std::size_t from, std::size_t count, float ampl
         in.setMain (i, u (rng), u (rng));
 }
 
+inline measure::Channels channels (const Stereo& s) { return {s.left.data (), s.right.data (), s.size ()}; }
+
 inline double energy (const Stereo& s, std::size_t from, std::size_t to)
 {
-    double e = 0.0;
-    for (std::size_t i = from; i < std::min (to, s.size ()); ++i)
-        e += double (s.left[i]) * s.left[i] + double (s.right[i]) * s.right[i];
-    return e;
+    return measure::energy (channels (s), from, to);
 }
 
 inline float peak (const Stereo& s, std::size_t from = 0, std::size_t to = SIZE_MAX)
 {
-    float m = 0.0f;
-    for (std::size_t i = from; i < std::min (to, s.size ()); ++i)
-        m = std::max ({m, std::fabs (s.left[i]), std::fabs (s.right[i])});
-    return m;
+    return measure::peak (channels (s), from, to);
 }
 
-inline bool allFinite (const Stereo& s)
-{
-    for (std::size_t i = 0; i < s.size (); ++i)
-        if (! std::isfinite (s.left[i]) || ! std::isfinite (s.right[i]))
-            return false;
-    return true;
-}
+inline bool allFinite (const Stereo& s) { return measure::allFinite (channels (s)); }
 
 inline long countSubnormals (const Stereo& s)
 {
@@ -164,87 +155,17 @@ inline long countSubnormals (const Stereo& s)
     return n;
 }
 
-// Reverberation time from the Schroeder backward-integrated energy decay of
-// an impulse response, fitted between -5 dB and `endDb` (extrapolated to
-// -60 dB). Returns 0 when the decay never reaches endDb.
+// Reverberation time of an impulse response, fitted between -5 dB and
+// `endDb`. 0 when the decay never reaches endDb.
 inline double rt60 (const Stereo& ir, double sampleRate, std::size_t from = 0, double endDb = -25.0)
 {
-    const std::size_t n = ir.size ();
-    std::vector<double> edc (n + 1, 0.0);
-    for (std::size_t i = n; i-- > from;)
-        edc[i] = edc[i + 1] + double (ir.left[i]) * ir.left[i] + double (ir.right[i]) * ir.right[i];
-    const double total = edc[from];
-    if (! (total > 0.0))
-        return 0.0;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    long count = 0;
-    bool reached = false;
-    for (std::size_t i = from; i < n; ++i)
-    {
-        const double db = 10.0 * std::log10 (edc[i] / total + 1e-300);
-        if (db > -5.0)
-            continue;
-        if (db < endDb)
-        {
-            reached = true;
-            break;
-        }
-        const double t = double (i - from) / sampleRate;
-        sx += t;
-        sy += db;
-        sxx += t * t;
-        sxy += t * db;
-        ++count;
-    }
-    if (! reached || count < 2)
-        return 0.0;
-    const double slope = (count * sxy - sx * sy) / (count * sxx - sx * sx);
-    return slope < 0.0 ? -60.0 / slope : 0.0;
+    return measure::rt60 (channels (ir), from, sampleRate, {.endDb = endDb});
 }
 
 // Power-weighted mean frequency of a stretch of the mono sum, in Hz.
 inline double spectralCentroid (const Stereo& s, std::size_t from, std::size_t frames, double sampleRate)
 {
-    std::size_t n = 1;
-    while (n < frames)
-        n <<= 1;
-    std::vector<std::complex<double>> x (n);
-    for (std::size_t i = 0; i < frames && from + i < s.size (); ++i)
-    {
-        const double window = 0.5 - 0.5 * std::cos (2.0 * M_PI * double (i) / double (frames));
-        x[i] = window * (double (s.left[from + i]) + s.right[from + i]);
-    }
-    for (std::size_t i = 1, j = 0; i < n; ++i)
-    {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap (x[i], x[j]);
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1)
-    {
-        const std::complex<double> w = std::polar (1.0, -2.0 * M_PI / double (len));
-        for (std::size_t i = 0; i < n; i += len)
-        {
-            std::complex<double> wk = 1.0;
-            for (std::size_t k = 0; k < len / 2; ++k, wk *= w)
-            {
-                const auto a = x[i + k], b = x[i + k + len / 2] * wk;
-                x[i + k] = a + b;
-                x[i + k + len / 2] = a - b;
-            }
-        }
-    }
-    double weighted = 0.0, total = 0.0;
-    for (std::size_t k = 1; k < n / 2; ++k)
-    {
-        const double power = std::norm (x[k]);
-        weighted += power * double (k) * sampleRate / double (n);
-        total += power;
-    }
-    return total > 0.0 ? weighted / total : 0.0;
+    return measure::centroid (channels (s), from, frames, sampleRate);
 }
 
 // Only the reverb, fully wet: the impulse-response set-up of the reverb tests.

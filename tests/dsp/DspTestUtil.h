@@ -3,6 +3,7 @@
 
 #include "dsp/TBasicReverb.h"
 #include "dsp/TDelay.h"
+#include "tests/common/AudioMeasure.h"
 
 #include <cfloat>
 #include <algorithm>
@@ -57,57 +58,12 @@ struct TBasicReverbProbe
 inline bool isDenormal(float x) { return x != 0.0f && std::fabs(x) < FLT_MIN; }
 inline bool isBad(float x) { return !std::isfinite(x) || isDenormal(x); }
 
-// In-place radix-2 FFT; size must be a power of two.
-inline void fft(std::vector<std::complex<double>>& a)
-{
-    const std::size_t n = a.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i)
-    {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1)
-    {
-        const double ang = -2.0 * M_PI / double(len);
-        const std::complex<double> wl(std::cos(ang), std::sin(ang));
-        for (std::size_t i = 0; i < n; i += len)
-        {
-            std::complex<double> w(1.0);
-            for (std::size_t k = 0; k < len / 2; ++k)
-            {
-                const auto u = a[i + k];
-                const auto v = a[i + k + len / 2] * w;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-                w *= wl;
-            }
-        }
-    }
-}
+using measure::fft;
 
-// Power-weighted mean frequency in Hz of x[begin, begin + 2^k) under a Hann window.
+// Power-weighted mean frequency in Hz of x[begin, begin + size) under a Hann window.
 inline double spectralCentroid(const std::vector<float>& x, std::size_t begin, std::size_t size, double rate)
 {
-    std::vector<std::complex<double>> a(size);
-    for (std::size_t i = 0; i < size; ++i)
-    {
-        const double w = 0.5 - 0.5 * std::cos(2.0 * M_PI * double(i) / double(size));
-        a[i] = w * x[begin + i];
-    }
-    fft(a);
-    double num = 0.0;
-    double den = 0.0;
-    for (std::size_t i = 1; i < size / 2; ++i)
-    {
-        const double p = std::norm(a[i]);
-        num += p * double(i) * rate / double(size);
-        den += p;
-    }
-    return den > 0.0 ? num / den : 0.0;
+    return measure::centroid({x.data(), nullptr, std::min(x.size(), begin + size)}, begin, size, rate);
 }
 
 // Largest normalised cross-correlation |sum a[i] b[i + lag]| for |lag| <= maxLag.
@@ -140,35 +96,11 @@ inline double peakCrossCorrelation(const std::vector<float>& a, const std::vecto
     return ea > 0.0 && eb > 0.0 ? best / std::sqrt(ea * eb) : 0.0;
 }
 
-// RT60 in seconds from the Schroeder backward-integrated energy decay,
-// fitted between -5 dB and -35 dB.
+// RT60 in seconds from the Schroeder decay, fitted between -5 dB and -35 dB;
+// infinite when it does not decay.
 inline double rt60(const std::vector<float>& h, double rate)
 {
-    std::vector<double> edc(h.size() + 1, 0.0);
-    for (std::size_t i = h.size(); i-- > 0;)
-        edc[i] = edc[i + 1] + double(h[i]) * double(h[i]);
-    if (edc[0] <= 0.0)
-        return 0.0;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    int n = 0;
-    for (std::size_t i = 0; i < h.size(); ++i)
-    {
-        const double db = 10.0 * std::log10(edc[i] / edc[0] + 1e-300);
-        if (db > -5.0)
-            continue;
-        if (db < -35.0)
-            break;
-        const double t = double(i) / rate;
-        sx += t;
-        sy += db;
-        sxx += t * t;
-        sxy += t * db;
-        ++n;
-    }
-    if (n < 2)
-        return 0.0;
-    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-    return slope < 0.0 ? -60.0 / slope : INFINITY;
+    return measure::rt60({h.data(), nullptr, h.size()}, 0, rate, {.mustReachEnd = false, .notDecaying = INFINITY});
 }
 
 // Small deterministic white-noise source for test signals.

@@ -4,6 +4,7 @@
 
 #include "params/ParamTags.h"
 #include "plugin/APlugin.h"
+#include "tests/common/AudioMeasure.h"
 
 #include <algorithm>
 #include <cmath>
@@ -169,97 +170,27 @@ inline std::vector<double> frameEnergy (const Stereo& s, std::size_t from, std::
     return e;
 }
 
-// Reverberation time of the decay from `from` on: Schroeder backward
-// integration, a line fitted from -5 dB to -35 dB, extrapolated to -60 dB.
-// 0 when the decay does not reach -35 dB within the render.
+inline measure::Channels channels (const Stereo& s) { return {s.l.data (), s.r.data (), s.size ()}; }
+
+// Reverberation time of the decay from `from` on: a line fitted from -5 dB
+// to -35 dB, extrapolated to -60 dB. 0 when the decay does not reach -35 dB
+// within the render.
 inline double rt60 (const Stereo& s, std::size_t from)
 {
-    const std::size_t n = s.size ();
-    std::vector<double> edc (n + 1, 0.0);
-    for (std::size_t i = n; i-- > from;)
-        edc[i] = edc[i + 1] + double (s.l[i]) * s.l[i] + double (s.r[i]) * s.r[i];
-    const double total = edc[from];
-    if (! (total > 0.0))
-        return 0.0;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    long count = 0;
-    bool reached = false;
-    for (std::size_t i = from; i < n; i += 16)
-    {
-        const double db = 10.0 * std::log10 (edc[i] / total + 1e-300);
-        if (db > -5.0)
-            continue;
-        if (db < -35.0)
-        {
-            reached = true;
-            break;
-        }
-        const double t = double (i - from) / kRate;
-        sx += t;
-        sy += db;
-        sxx += t * t;
-        sxy += t * db;
-        ++count;
-    }
-    if (! reached || count < 4)
-        return 0.0;
-    const double slope = (count * sxy - sx * sy) / (count * sxx - sx * sx);
-    return slope < 0.0 ? -60.0 / slope : 0.0;
+    return measure::rt60 (channels (s), from, kRate, {.endDb = -35.0, .stride = 16, .minPoints = 4});
 }
 
-// Power-weighted mean frequency of the mono sum over [from, from + frames).
+// Power-weighted mean frequency of the mono sum over [from, from + frames),
+// from 30 Hz up: the slowest part of any comb tail is its DC, which says
+// nothing about brightness.
 inline double centroid (const Stereo& s, std::size_t from, std::size_t frames)
 {
-    std::size_t n = 1;
-    while (n < frames)
-        n <<= 1;
-    std::vector<std::complex<double>> x (n);
-    for (std::size_t i = 0; i < frames && from + i < s.size (); ++i)
-    {
-        const double window = 0.5 - 0.5 * std::cos (2.0 * std::numbers::pi * double (i) / double (frames));
-        x[i] = window * (double (s.l[from + i]) + s.r[from + i]);
-    }
-    for (std::size_t i = 1, j = 0; i < n; ++i)
-    {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap (x[i], x[j]);
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1)
-    {
-        const std::complex<double> w = std::polar (1.0, -2.0 * std::numbers::pi / double (len));
-        for (std::size_t i = 0; i < n; i += len)
-        {
-            std::complex<double> wk = 1.0;
-            for (std::size_t k = 0; k < len / 2; ++k, wk *= w)
-            {
-                const auto a = x[i + k], b = x[i + k + len / 2] * wk;
-                x[i + k] = a + b;
-                x[i + k + len / 2] = a - b;
-            }
-        }
-    }
-    double weighted = 0.0, total = 0.0;
-    // From 30 Hz up: the slowest part of any comb tail is its DC, which says
-    // nothing about brightness.
-    for (auto k = static_cast<std::size_t> (30.0 * double (n) / kRate) + 1; k < n / 2; ++k)
-    {
-        const double power = std::norm (x[k]);
-        weighted += power * double (k) * kRate / double (n);
-        total += power;
-    }
-    return total > 0.0 ? weighted / total : 0.0;
+    return measure::centroid (channels (s), from, frames, kRate, 30.0);
 }
 
 inline double energy (const Stereo& s, std::size_t from, std::size_t to)
 {
-    double e = 0.0;
-    for (std::size_t i = from; i < std::min (to, s.size ()); ++i)
-        e += double (s.l[i]) * s.l[i] + double (s.r[i]) * s.r[i];
-    return e;
+    return measure::energy (channels (s), from, to);
 }
 
 // Side energy over mid energy: 0 for mono, 1 for uncorrelated channels.
@@ -277,19 +208,10 @@ inline double width (const Stereo& s, std::size_t from, std::size_t to)
 
 inline float peak (const Stereo& s, std::size_t from = 0, std::size_t to = SIZE_MAX)
 {
-    float m = 0.0f;
-    for (std::size_t i = from; i < std::min (to, s.size ()); ++i)
-        m = std::max ({m, std::fabs (s.l[i]), std::fabs (s.r[i])});
-    return m;
+    return measure::peak (channels (s), from, to);
 }
 
-inline bool allFinite (const Stereo& s)
-{
-    for (std::size_t i = 0; i < s.size (); ++i)
-        if (! std::isfinite (s.l[i]) || ! std::isfinite (s.r[i]))
-            return false;
-    return true;
-}
+inline bool allFinite (const Stereo& s) { return measure::allFinite (channels (s)); }
 
 inline double db (double energyRatio) { return 10.0 * std::log10 (energyRatio + 1e-300); }
 
