@@ -68,6 +68,7 @@ bool TComb_M::allocate(std::uint32_t frameTotal)
     for (auto& l : length)
         l = std::min<std::int32_t>(l, std::int32_t(mask));
     updateMinLength();
+    scaledValid = false;
     return true;
 }
 
@@ -77,6 +78,7 @@ void TComb_M::mute()
     filled = 0;
     std::fill(std::begin(length), std::end(length), 1);
     minLength = 1;
+    scaledValid = false;
     feedback = 0.0f;
     std::fill(std::begin(dampState), std::end(dampState), 0.0f);
     std::fill(std::begin(lowpassState), std::end(lowpassState), 0.0f);
@@ -91,6 +93,7 @@ void TComb_M::setLength(int comb, int samples)
 {
     length[comb] = std::clamp<std::int32_t>(samples, 1, std::int32_t(mask));
     updateMinLength();
+    scaledValid = false;
 }
 
 void TComb_M::updateMinLength()
@@ -105,6 +108,12 @@ void TComb_M::setScaledLengths(const float* base, float scale, float dry, float 
 {
     // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
     // the frame limit is an integer, so clamping before truncation is the same.
+    // The chain calls this every sample; most of the time nothing moved.
+    if (scaledValid && base == scaledFrom.base && scale == scaledFrom.scale && dry == scaledFrom.dry &&
+        wide == scaledFrom.wide && longest == scaledFrom.longest)
+        return;
+    scaledFrom = {base, scale, dry, wide, longest};
+    scaledValid = true;
     const float limit = std::min(longest, float(mask));
     alignas(32) float factor[kCombs];
     for (int k = 0; k < kCombs; k += 2)

@@ -120,6 +120,13 @@ private:
     alignas(32) float written[kCombs];
     // Shortest comb length: a line shorter than a tile reads the staging block.
     std::int32_t minLength = 1;
+    // Inputs of the last setScaledLengths (NaN never matches, so it recomputes).
+    struct ScaledInputs
+    {
+        const float* base = nullptr;
+        float scale = 0.0f, dry = 0.0f, wide = 0.0f, longest = 0.0f;
+    } scaledFrom;
+    bool scaledValid = false;
     alignas(64) float stage[kTileFrames][kCombs];
     float dampCoef = 0.0f;
     float undampCoef = 1.0f;
