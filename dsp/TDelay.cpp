@@ -208,21 +208,28 @@ inline double stepFor(float length, float rate)
 
 } // namespace
 
+void TDelay::setStep(std::atomic<double>& step, StepCache& cache, float length)
+{
+    if (length == cache.length && step.load(std::memory_order_relaxed) == cache.step)
+        return;
+    const double fresh = stepFor(length, getSampleRate());
+    step.store(fresh, std::memory_order_relaxed);
+    cache = {length, fresh};
+}
+
 void TDelay::setDelayLen(float value, float extraRight, float bpm)
 {
-    const float rate = getSampleRate();
-    const float length = lengthInSamples(value, isTempoSynced(), rate, bpm);
+    const float length = lengthInSamples(value, isTempoSynced(), getSampleRate(), bpm);
     if (!(extraRight >= 0.0f))
         extraRight = 0.0f;
-    stepLeft.store(stepFor(length + 1.0f, rate), std::memory_order_relaxed);
-    stepRight.store(stepFor(length + 1.0f + extraRight, rate), std::memory_order_relaxed);
+    setStep(stepLeft, cacheLeft, length + 1.0f);
+    setStep(stepRight, cacheRight, length + 1.0f + extraRight);
 }
 
 void TDelay::setDelayLenDirect(float lengthLeft, float lengthRight)
 {
-    const float rate = getSampleRate();
-    stepLeft.store(stepFor(lengthLeft, rate), std::memory_order_relaxed);
-    stepRight.store(stepFor(lengthRight, rate), std::memory_order_relaxed);
+    setStep(stepLeft, cacheLeft, lengthLeft);
+    setStep(stepRight, cacheRight, lengthRight);
 }
 
 void TDelay::setFeed(float gain)
@@ -258,19 +265,12 @@ float TDelay::readChannel(TDelayQueue& queue, double position)
     }
 }
 
-void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
+inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
 {
     outLeft = 0.0f;
     outRight = 0.0f;
-    Access expected = Access::Idle;
-    if (!busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
-                                      std::memory_order_relaxed))
-        return;
     if (left.size() == 0 || right.size() == 0)
-    {
-        busy.store(Access::Idle, std::memory_order_release);
         return;
-    }
 
     positionLeft += stepLeft.load(std::memory_order_relaxed);
     positionRight += stepRight.load(std::memory_order_relaxed);
@@ -308,6 +308,50 @@ void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRigh
 
     outLeft = yLeft;
     outRight = yRight;
+}
+
+bool TDelay::hold()
+{
+    if (held)
+        return true;
+    Access expected = Access::Idle;
+    held = busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
+                                        std::memory_order_relaxed);
+    return held;
+}
+
+void TDelay::release()
+{
+    if (!held)
+        return;
+    held = false;
+    busy.store(Access::Idle, std::memory_order_release);
+}
+
+void TDelay::zeroHeld()
+{
+    if (held)
+        resetQueues();
+    else
+        zero();
+}
+
+void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
+{
+    if (held)
+    {
+        processLine(inLeft, inRight, outLeft, outRight);
+        return;
+    }
+    Access expected = Access::Idle;
+    if (!busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
+                                      std::memory_order_relaxed))
+    {
+        outLeft = 0.0f;
+        outRight = 0.0f;
+        return;
+    }
+    processLine(inLeft, inRight, outLeft, outRight);
     busy.store(Access::Idle, std::memory_order_release);
 }
 

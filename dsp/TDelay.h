@@ -89,6 +89,16 @@ public:
 
     void process(float inLeft, float inRight, float& outLeft, float& outRight);
 
+    // Holding the line over a run of samples spares process() its per-sample
+    // hand-over: hold() before the run, release() after it, both on the
+    // audio thread. hold() fails while a reset from another thread is under
+    // way; process() then takes the line per sample as usual. While held,
+    // zero() from another thread waits for release(), and the holder resets
+    // with zeroHeld() instead.
+    bool hold();
+    void release();
+    void zeroHeld();
+
     float getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
     bool isTempoSynced() const { return tempoSynced.load(std::memory_order_relaxed); }
     double getStepLeft() const { return stepLeft.load(std::memory_order_relaxed); }
@@ -115,12 +125,25 @@ private:
 
     bool acquireForReset(bool waitForOtherReset);
     void resetQueues();
+    void processLine(float inLeft, float inRight, float& outLeft, float& outRight);
     static float readChannel(TDelayQueue& queue, double position);
 
     std::atomic<bool> readingLeft{false};
     std::atomic<bool> readingRight{false};
     std::atomic<Access> busy{Access::Idle};
     std::atomic<bool> tempoSynced{false};
+    // Set by hold(), only ever read and written on the holding thread.
+    bool held = false;
+    // The last length set and the step it gave, per channel, kept by the
+    // thread that sets lengths: the division is skipped while neither the
+    // length nor the stored step (which a reset clears) has moved.
+    struct StepCache
+    {
+        float length = -1.0f;
+        double step = -1.0;
+    };
+    StepCache cacheLeft, cacheRight;
+    void setStep(std::atomic<double>& step, StepCache& cache, float length);
     std::atomic<float> sampleRate{44100.0f};
     float antiDenormal = 1e-15f;
     // Gains and steps are set on the audio thread but also cleared by

@@ -134,13 +134,14 @@ void TSignalChain::clearState ()
 
 void TSignalChain::resetEverything ()
 {
+    // Also reached from inside process(), where the delay lines are held.
     values.copyTo (p);
-    early1.zero ();
-    early2.zero ();
-    late.zero ();
-    pre1.zero ();
-    pre2.zero ();
-    pre3.zero ();
+    early1.zeroHeld ();
+    early2.zeroHeld ();
+    late.zeroHeld ();
+    pre1.zeroHeld ();
+    pre2.zeroHeld ();
+    pre3.zeroHeld ();
     reverb.mute ();
     mod.resetAll (p);
     clearState ();
@@ -173,6 +174,10 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
     float* outLeft = outputs[0];
     float* outRight = outputs[1];
 
+    // The lines stay held for the whole run instead of being taken per sample.
+    TDelay* const lines[] = {&early1, &early2, &late, &pre1, &pre2, &pre3};
+    for (TDelay* line : lines)
+        line->hold ();
     for (int i = 0; i < frames; ++i)
     {
         float l = 0.0f, r = 0.0f;
@@ -183,6 +188,8 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
         if (outRight != nullptr)
             outRight[i] = r;
     }
+    for (TDelay* line : lines)
+        line->release ();
 }
 
 void TSignalChain::readParameters ()

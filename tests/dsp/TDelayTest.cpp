@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -429,6 +430,69 @@ TEST(TDelayLifecycle, ProcessWhileBusyIsSilentAndChangesNothing)
     EXPECT_EQ(TDelayProbe::positionLeft(d), positionBefore);
     TDelayProbe::holdBusy(d, false);
     EXPECT_NEAR(run(d, 0.5f, 0.5f).left, 0.5f, 1e-6f);
+}
+
+TEST(TDelayLifecycle, HeldRunMatchesPerSampleHandOverAndResetsInPlace)
+{
+    // Same feedback, cross-feedback and moving length, once taken per sample
+    // and once held over runs of 64 with a reset from the holder midway.
+    auto render = [](bool holding) {
+        TDelay d;
+        d.init(44100.0f, 0.1f);
+        d.setFeed(0.5f);
+        d.setCross(-0.25f);
+        std::vector<float> out;
+        for (int block = 0; block < 40; ++block)
+        {
+            if (holding)
+            {
+                EXPECT_TRUE(d.hold());
+            }
+            for (int i = 0; i < 64; ++i)
+            {
+                const int n = block * 64 + i;
+                d.setDelayLenDirect(300.0f + 0.37f * float(n % 500), 410.0f);
+                if (n == 1500)
+                    d.zeroHeld();
+                const Stereo y = run(d, n % 97 == 0 ? 0.8f : 0.0f, n % 89 == 0 ? -0.6f : 0.0f);
+                out.push_back(y.left);
+                out.push_back(y.right);
+            }
+            if (holding)
+            {
+                d.release();
+            }
+        }
+        return out;
+    };
+    const std::vector<float> perSample = render(false);
+    const std::vector<float> held = render(true);
+    ASSERT_EQ(perSample.size(), held.size());
+    for (std::size_t i = 0; i < held.size(); ++i)
+        ASSERT_EQ(perSample[i], held[i]) << "sample " << i / 2;
+    float loudest = 0.0f;
+    for (float v : held)
+        loudest = std::max(loudest, std::fabs(v));
+    EXPECT_GT(loudest, 0.1f);
+}
+
+TEST(TDelayLifecycle, HoldFailsDuringAResetAndTheLineFallsBackToSilence)
+{
+    TDelay d;
+    d.init(44100.0f);
+    d.setDelayLenDirect(10, 10);
+    TDelayProbe::holdBusy(d, true);
+    EXPECT_FALSE(d.hold());
+    EXPECT_EQ(run(d, 0.5f, 0.5f).left, 0.0f);
+    d.release(); // not held: leaves the reset alone
+    EXPECT_TRUE(d.isBusy());
+    TDelayProbe::holdBusy(d, false);
+    EXPECT_TRUE(d.hold());
+    EXPECT_TRUE(d.hold()); // holding twice is one hold
+    d.release();
+    // Released: a reset from this thread goes through at once.
+    d.zero();
+    EXPECT_EQ(TDelayProbe::left(d).size(), 100u);
 }
 
 TEST(TDelayLifecycle, InitResetsGainsSyncAndBadRates)

@@ -59,6 +59,46 @@ TEST(TDelayThreads, ResetFromAnotherThreadWhileProcessing)
     EXPECT_EQ(TDelayProbe::right(d).size(), 100u);
 }
 
+TEST(TDelayThreads, ResetFromAnotherThreadWaitsForTheHoldToEnd)
+{
+    TDelay d;
+    d.init(48000.0f, 0.05f);
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::atomic<bool> lostHold{false};
+    std::thread audio([&] {
+        while (!stop.load(std::memory_order_relaxed))
+        {
+            // Held like the signal chain holds its lines over a block.
+            const bool held = d.hold();
+            for (int i = 0; i < 64; ++i)
+            {
+                d.setFeed(0.4f);
+                d.setDelayLenDirect(120.0f, 130.0f);
+                float l, r;
+                d.process(0.5f, -0.5f, l, r);
+                if (held && d.isBusy())
+                    lostHold.store(true, std::memory_order_relaxed);
+            }
+            d.release();
+            blocks.fetch_add(1, std::memory_order_relaxed);
+        }
+    });
+    while (blocks.load(std::memory_order_relaxed) == 0)
+        std::this_thread::yield();
+    for (int k = 0; k < 300; ++k)
+    {
+        d.zero();
+        if (k % 100 == 50)
+            d.init(44100.0f, 0.05f);
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    stop.store(true, std::memory_order_relaxed);
+    audio.join();
+    EXPECT_FALSE(lostHold.load());
+    EXPECT_FALSE(d.isBusy());
+}
+
 TEST(TDelayThreads, ConcurrentResetsNeverDeadlock)
 {
     TDelay d;
