@@ -259,9 +259,11 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         for (int g = 0; g < kCombs / 4; ++g)
             r[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
         // Each comb moves on to the same place in the next tile within 16
-        // samples; fetch it ahead (wrapping past the end only fetches nothing useful).
+        // samples; two combs a sample, in turn, fetch it ahead, so every comb
+        // does within each tile (wrapping past the end only fetches nothing useful).
         const float* end = lines + std::size_t(mask + 1) * kCombs;
-        for (int k = 0; k < kCombs; ++k)
+        const std::uint32_t first = (wc % (kCombs / 2)) * 2;
+        for (std::uint32_t k = first; k < first + 2; ++k)
         {
             const float* next = lines + at[k] + kTileFrames * kCombs;
             if (next < end)
@@ -594,29 +596,20 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     }
     ++inputWritePos;
 
-    float sumLeft = 0.0f;
-    float sumRight = 0.0f;
+    // The banks first, then their allpass chains stage by stage: six
+    // independent chains side by side instead of one after another.
+    float l[kBanks];
+    float r[kBanks];
     for (int n = 0; n < kBanks; ++n)
-    {
-        float l;
-        float r;
-        banks[n].process(dry[2 * n], dry[2 * n + 1], wide[2 * n], wide[2 * n + 1], filtered, l, r);
-        for (int s = 0; s < kStagesPerBank; ++s)
+        banks[n].process(dry[2 * n], dry[2 * n + 1], wide[2 * n], wide[2 * n + 1], filtered, l[n], r[n]);
+    for (int s = 0; s < kStagesPerBank; ++s)
+        for (int n = 0; n < kBanks; ++n)
         {
-            l = allpasses[n * kStagesPerBank + s].processLeft(l);
-            r = allpasses[n * kStagesPerBank + s].processRight(r);
+            l[n] = allpasses[n * kStagesPerBank + s].processLeft(l[n]);
+            r[n] = allpasses[n * kStagesPerBank + s].processRight(r[n]);
         }
-        if (n == 0)
-        {
-            sumLeft = l;
-            sumRight = r;
-        }
-        else
-        {
-            sumLeft += l;
-            sumRight += r;
-        }
-    }
+    const float sumLeft = l[0] + l[1] + l[2];
+    const float sumRight = r[0] + r[1] + r[2];
     outLeft = sumLeft * 0.33333f * 0.025f;
     outRight = sumRight * 0.33333f * 0.025f;
 }

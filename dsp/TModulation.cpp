@@ -256,12 +256,14 @@ float TModulation::sourceValue (int s) const { return slotSource (s); }
 
 void TModulation::process (const float* p)
 {
-    switch (springRequest.exchange (kSpringRequestNone, std::memory_order_relaxed))
-    {
-    case kSpringRequestOn: springOn (p); break;
-    case kSpringRequestOff: springActive = false; break;
-    default: break;
-    }
+    // A plain load first: the exchange is a locked instruction, and requests are rare.
+    if (springRequest.load (std::memory_order_relaxed) != kSpringRequestNone)
+        switch (springRequest.exchange (kSpringRequestNone, std::memory_order_relaxed))
+        {
+        case kSpringRequestOn: springOn (p); break;
+        case kSpringRequestOff: springActive = false; break;
+        default: break;
+        }
 
     noiseU = nextNoise ();
 
