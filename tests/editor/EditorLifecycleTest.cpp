@@ -36,7 +36,7 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
     EXPECT_EQ (f.editor ().getFrame ()->getViewSize ().getWidth (), kWidths[size]);
     EXPECT_EQ (f.editor ().getFrame ()->getViewSize ().getHeight (), kHeights[size]);
     // The parent never speaks XEmbed: the editor maps its window itself.
-    EXPECT_TRUE (f.window->childViewable ());
+    EXPECT_TRUE (f.childShownWithin ());
     EXPECT_EQ (f.editor ().getCurrentScreen (), uEditor::kBackScreen);
 
     f.showMainScreen ();
@@ -137,7 +137,7 @@ TEST (EditorLifecycle, TwoInstancesShareTheRunLoop)
     b.showMainScreen ();
     a.close ();
     b.idleFor (100);
-    EXPECT_TRUE (b.window->childViewable ());
+    EXPECT_TRUE (b.childShownWithin ());
     b.close ();
     EXPECT_EQ (RunLoop::instance ().eventHandlerCount (), 0);
 }

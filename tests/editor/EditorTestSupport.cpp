@@ -261,6 +261,19 @@ void EditorFixture::idleFor (int ms, int periodMs)
     }
 }
 
+bool EditorFixture::childShownWithin (int ms)
+{
+    const auto end = std::chrono::steady_clock::now () + std::chrono::milliseconds (ms);
+    while (! window->childViewable ())
+    {
+        if (std::chrono::steady_clock::now () >= end)
+            return false;
+        dispatch (vst::effEditIdle);
+        std::this_thread::sleep_for (std::chrono::milliseconds (10));
+    }
+    return true;
+}
+
 void EditorFixture::idlePass ()
 {
     const uint64_t before = editor ().idlePasses ();

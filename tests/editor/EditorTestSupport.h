@@ -70,6 +70,9 @@ struct EditorFixture
     uEditor& editor () const { return *static_cast<uEditor*> (plugin->getEditor ()); }
     // Idles like a host every `periodMs` for `ms` milliseconds.
     void idleFor (int ms, int periodMs = 10);
+    // Idles until the editor's window is mapped in the host window, at most
+    // `ms` milliseconds (the X server may see the map after open() returns).
+    bool childShownWithin (int ms = 3000);
     // Waits until the next idle call runs a full pass, then makes it.
     void idlePass ();
     void showMainScreen ();
