@@ -399,8 +399,8 @@ bool measure (const Options& o, std::vector<Subject>& subjects, int block, const
             worst.push_back (f.worstUs);
         }
         result.push_back ({median (rt), median (med), median (p999), median (worst)});
-        std::vector<double> fastest = subjects[i].fastest;
-        subjects[i].fastest.clear ();
+        std::vector<double> fastest = std::move (subjects[i].fastest);
+        subjects[i].fastest.clear (); // the next configuration starts afresh
         if (o.repeat > 1 && ! fastest.empty ())
         {
             std::sort (fastest.begin (), fastest.end ());

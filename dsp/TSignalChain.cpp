@@ -136,12 +136,8 @@ void TSignalChain::resetEverything ()
 {
     // Also reached from inside process(), where the delay lines are held.
     values.copyTo (p);
-    early1.zeroHeld ();
-    early2.zeroHeld ();
-    late.zeroHeld ();
-    pre1.zeroHeld ();
-    pre2.zeroHeld ();
-    pre3.zeroHeld ();
+    for (TDelay* line : delayLines ())
+        line->zeroHeld ();
     reverb.mute ();
     mod.resetAll (p);
     clearState ();
@@ -175,7 +171,7 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
     float* outRight = outputs[1];
 
     // The lines stay held for the whole run instead of being taken per sample.
-    TDelay* const lines[] = {&early1, &early2, &late, &pre1, &pre2, &pre3};
+    const auto lines = delayLines ();
     for (TDelay* line : lines)
         line->hold ();
     for (int i = 0; i < frames; ++i)

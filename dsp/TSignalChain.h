@@ -100,6 +100,7 @@ private:
     void lateDelay (float dL, float dR, float& outL, float& outR);
     void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR);
     void clearState ();
+    std::array<TDelay*, 6> delayLines () { return {&early1, &early2, &late, &pre1, &pre2, &pre3}; }
 
     const ParamValues& values;
     ChainListener& listener;
