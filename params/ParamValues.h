@@ -10,6 +10,9 @@
 
 namespace morlake {
 
+// Values closer than this count as the same for edit tracking.
+inline bool differs (float a, float b) { return (a > b ? a - b : b - a) > 0.00001f; }
+
 class ParamValues
 {
 public:

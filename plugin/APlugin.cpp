@@ -36,8 +36,6 @@ float clamp01 (float v)
     return v > 1.0f ? 1.0f : v;
 }
 
-bool differs (float a, float b) { return std::fabs (a - b) > 0.00001f; }
-
 void copyText (char* text, const char* source) { std::memcpy (text, source, std::strlen (source) + 1); }
 
 } // namespace
@@ -273,6 +271,13 @@ void APlugin::updateReverbPreset ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
+void APlugin::followReverbPreset ()
+{
+    // The room type is not a parameter of its own: it follows the stored
+    // choice, so that the values alone give back the sound they were saved with.
+    chain.setCharacterRow (reverbPresetRows (getSteppedValue (tag::ReverbPreset)).character);
+}
+
 void APlugin::storeValue (int t, float value)
 {
     live.set (t, value);
@@ -285,14 +290,22 @@ void APlugin::setParameter (int32 t, float value)
     if (! isValidTag (t))
         return;
     value = clamp01 (value);
-    // A program load writes every tag, this one included; only a write from
-    // outside a load asks for the reload, or every restored program would be
-    // replaced by the first preset at the next housekeeping.
-    if (t == tag::FactoryReload && ! settingPreset.load (std::memory_order_relaxed))
+    const bool loading = settingPreset.load (std::memory_order_relaxed);
+    // Program loads and host restores write every tag, this one included:
+    // only a write from outside a load that moves the value asks for the
+    // reload, or a restored state would be replaced by the first preset at
+    // the next housekeeping.
+    if (t == tag::FactoryReload && ! loading && differs (value, live[t]))
         tag79Request.store (true, std::memory_order_relaxed);
     if (params.isOnOff (t))
         value = value < 0.5f ? 0.0f : 1.0f;
     storeValue (t, value);
+    if (t == tag::ReverbPreset)
+        followReverbPreset ();
+    // A host restoring values one by one writes the name slots after the
+    // values they belong to: the preset named there is where the state began.
+    if (t >= tag::NameFirst && t <= tag::NameLast && ! loading)
+        adoptNamedOrigin ();
     if (t > tag::LastEditable)
         return;
 

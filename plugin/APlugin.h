@@ -178,6 +178,12 @@ private:
 
     void initVariables ();
     void loadFactoryRow (int index);
+    // Makes `values` the live state, as a host saved it.
+    void restoreState (const float* values);
+    // The factory preset named in the live name slots becomes the current
+    // one and the preset snapshot; the edited state is measured against it.
+    void adoptNamedOrigin ();
+    void followReverbPreset ();
     void refreshEditorNow ();
     void storeValue (int tag, float value);
 

@@ -14,6 +14,7 @@ void APlugin::loadFactoryRow (int index)
     const PresetRow& row = factoryPreset (index);
     live.copyFrom (row.data ());
     program.copyFrom (row.data ());
+    followReverbPreset ();
 }
 
 void APlugin::setProgram (int32 programIndex)
@@ -199,10 +200,48 @@ int32 APlugin::setChunk (void* data, int32 byteSize, bool isPreset)
         return 0;
     ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
     block = incoming;
-    program.copyFrom (block.values);
     std::memcpy (programName, block.name, kChunkNameSize);
-    setProgram (isPreset ? curProgram : 0);
+    restoreState (block.values);
     return 1;
+}
+
+void APlugin::restoreState (const float* values)
+{
+    // Silent and with the DSP reset, as for a program load; but the saved
+    // values are the state, not the factory row their name points at.
+    settingPreset.store (true, std::memory_order_relaxed);
+    curProgram = 0;
+    for (int t = 0; t < kNumParams; ++t)
+        setParameter (t, values[t]);
+    edited.copyFrom (live);
+    lastSet.copyFrom (live);
+    captureBaseline.copyFrom (live);
+    for (auto& mark : captured)
+        mark.store (false, std::memory_order_relaxed);
+    // The hidden character values come back as saved: no recomputation.
+    reverbUpdateRequest.store (false, std::memory_order_relaxed);
+    tag79Request.store (false, std::memory_order_relaxed);
+    adoptNamedOrigin ();
+
+    updateMidiChannel ();
+    requestDspReset (kProgramChanged);
+    refreshPending.store (false, std::memory_order_relaxed);
+    refreshEditorNow ();
+    settingPreset.store (false, std::memory_order_relaxed);
+}
+
+void APlugin::adoptNamedOrigin ()
+{
+    float values[kNumParams];
+    live.copyTo (values);
+    const int index = findFactoryPreset (decodePresetName (values).data ());
+    factoryIndex.store (index, std::memory_order_relaxed);
+    original.copyFrom (factoryPreset (index).data ());
+
+    bool changed = false;
+    for (int t = 0; t <= tag::LastEditable; ++t)
+        changed = changed || (original[t] > -0.5f && differs (original[t], live[t]));
+    editChanged.store (changed, std::memory_order_relaxed);
 }
 
 } // namespace morlake

@@ -73,16 +73,25 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     const vst::int32 answer = plugin.setChunk (block.empty () ? nullptr : block.data (), n, isPreset);
     check (answer == (n >= kChunkSize ? 1 : 0));
 
-    // Whatever came in, the state is valid, a known preset is loaded and the
-    // chunk handed back is whole.
+    // Whatever came in, the state is valid, a known preset is current, the
+    // block's values are the state (clamped, switches snapped) and the chunk
+    // handed back is whole. A refused block leaves the state alone.
     const int index = plugin.getFactoryIndex ();
     check (index >= 0 && index < kNumFactoryPresets);
+    ChunkBlock incoming {};
+    if (answer == 1)
+        std::memcpy (&incoming, block.data (), kChunkSize);
     for (int t = 0; t < kNumParams; ++t)
     {
         const float v = plugin.getParameter (t);
         check (v >= 0.0f && v <= 1.0f);
-        if (answer == 1) // a refused block leaves the state (and its running modulation) alone
-            check (plugin.getLiveValue (t) == factoryPreset (index)[t]);
+        if (answer != 1)
+            continue;
+        float want = incoming.values[t];
+        want = ! (want >= 0.0f) ? 0.0f : (want > 1.0f ? 1.0f : want);
+        if (plugin.table ().isOnOff (t))
+            want = want < 0.5f ? 0.0f : 1.0f;
+        check (plugin.getLiveValue (t) == want);
     }
     void* out = nullptr;
     check (plugin.getChunk (&out, isPreset) == kChunkSize && out != nullptr);

@@ -118,7 +118,7 @@ TEST (Chunk, WhichHostsGetWhichBuffer)
     EXPECT_EQ (other->getFactoryIndex (), 0);
 }
 
-TEST (Chunk, RestoringSelectsThePresetItNames)
+TEST (Chunk, RestoringKeepsTheValuesAndSelectsThePresetItNames)
 {
     auto p = makeIn ("REAPER");
     ChunkBlock block = blockNamed ("synth Lead reverb");
@@ -126,11 +126,18 @@ TEST (Chunk, RestoringSelectsThePresetItNames)
     EXPECT_EQ (p->getFactoryIndex (), 40);
     EXPECT_EQ (programName (*p), "synth Lead reverb");
 
+    // The user's edit survives; the named preset is what "revert" goes back to.
     block = blockNamed ("Default");
     block.values[tag::EarlyDamp] = 0.99f;
     p->setChunk (&block, kChunkSize, false);
     EXPECT_EQ (p->getFactoryIndex (), 6);
+    EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.99f);
+    EXPECT_TRUE (p->getEditChanged ());
+    p->origProgram ();
     EXPECT_EQ (p->getParameter (tag::EarlyDamp), factoryPreset (6)[tag::EarlyDamp]);
+    EXPECT_FALSE (p->getEditChanged ());
+    p->editProgram ();
+    EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.99f);
 
     block = blockNamed ("nothing like it");
     p->setChunk (&block, kChunkSize, false);

@@ -142,6 +142,41 @@ TEST (Programs, ReloadTriggerIsServedByHousekeeping)
     EXPECT_EQ (p->getFactoryIndex (), 0);
 }
 
+// Hosts that do not take chunks save all 256 values and write them back one
+// by one, in tag order, into a fresh instance.
+TEST (Programs, ValuesRestoredOneByOneStayAndKnowTheirPreset)
+{
+    auto saved = makePlugin ();
+    saved->setDemoProgram (41);
+    saved->setParameter (tag::WetDry, 0.3f);
+    saved->setParameter (tag::ReverbPreset, 0.1f / 10.99f);
+    float values[kNumParams];
+    for (int t = 0; t < kNumParams; ++t)
+        values[t] = saved->getParameter (t);
+
+    auto p = makePlugin ();
+    for (int t = 0; t < kNumParams; ++t)
+        p->setParameter (t, values[t]);
+    EXPECT_FALSE (p->takeFactoryReloadRequest ()); // tag 79 written with the value it has
+    EXPECT_EQ (p->getFactoryIndex (), 41);
+    EXPECT_EQ (programName (*p), FACTORY_PRESET_NAMES_STR[41]);
+    EXPECT_TRUE (p->getEditChanged ());
+    for (int t = 0; t < kNumParams; ++t)
+        EXPECT_EQ (p->getParameter (t), values[t]) << t;
+
+    p->origProgram ();
+    EXPECT_EQ (p->getParameter (tag::WetDry), factoryPreset (41)[tag::WetDry]);
+    EXPECT_FALSE (p->getEditChanged ());
+    p->editProgram ();
+    EXPECT_EQ (p->getParameter (tag::WetDry), 0.3f);
+
+    // The unedited preset, restored the same way, is not edited.
+    auto plain = makePlugin ();
+    for (int t = 0; t < kNumParams; ++t)
+        plain->setParameter (t, factoryPreset (41)[t]);
+    EXPECT_FALSE (plain->getEditChanged ());
+}
+
 TEST (Programs, HostProgramNames)
 {
     auto p = makePlugin ();
