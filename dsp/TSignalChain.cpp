@@ -1,6 +1,7 @@
 #include "dsp/TSignalChain.h"
 
 #include "dsp/ReverbPresets.h"
+#include "params/Curves.h"
 #include "params/ParamTags.h"
 
 #include <algorithm>
@@ -9,11 +10,6 @@
 namespace morlake {
 
 namespace {
-
-constexpr float REVERB_ROOM_SIZE_MULT_ARRAY[4] = {1.0f, 0.3f, 0.15f, 0.3f};
-constexpr float REVERB_ROOM_SIZE_ADD_ARRAY[4] = {0.0f, 0.6f, 0.7f, 0.6f};
-constexpr float REVERB_ROOM_LEN_MULT_ARRAY[4] = {1.0f, 0.25f, 0.4f, 0.2f};
-constexpr float REVERB_ROOM_LEN_ADD_ARRAY[4] = {0.0f, 0.6f, 0.6f, 0.7f};
 
 // Smoother weights: 0.1 on the new value, 0.9 on the old.
 constexpr float kSmoothNew = 0.100000024f;
@@ -54,19 +50,19 @@ ChainCurves buildCurves ()
     for (int i = 0; i < kCurveSize; ++i)
     {
         const double x = static_cast<double> (i) / 65536.0;
-        auto db = [&] (double range, double offset) {
-            return x < 0.001 ? 0.0f : static_cast<float> (std::pow (10.0, (range * x - offset) / 20.0));
+        auto db = [&] (double lo, double hi) {
+            return x < 0.001 ? 0.0f : static_cast<float> (std::pow (10.0, curve::decibels (x, lo, hi) / 20.0));
         };
-        c.gainWide[i] = db (80.0, 40.0);
-        c.gainOut[i] = db (60.0, 40.0);
-        c.gain60[i] = db (60.0, 60.0);
-        c.gainReverb[i] = db (70.0, 60.0);
-        c.threshold[i] = db (40.0, 40.0);
+        c.gainWide[i] = db (-40.0, 40.0);
+        c.gainOut[i] = db (-40.0, 20.0);
+        c.gain60[i] = db (-60.0, 0.0);
+        c.gainReverb[i] = db (-60.0, 10.0);
+        c.threshold[i] = db (-40.0, 0.0);
         c.sine[i] = static_cast<float> (std::sin (6.28318 * x));
         for (int r = 0; r < 4; ++r)
             c.reverbLength[r][i] = x < 0.001 ? 0.0f
                                              : static_cast<float> (std::pow (
-                                                   2.0, 6.0 * (x * REVERB_ROOM_LEN_MULT_ARRAY[r] + REVERB_ROOM_LEN_ADD_ARRAY[r]) - 6.0));
+                                                   2.0, 6.0 * (x * curve::ROOM_LEN_MULT[r] + curve::ROOM_LEN_ADD[r]) - 6.0));
     }
     return c;
 }
@@ -392,8 +388,8 @@ void TSignalChain::frame (float inL, float inR, float sideL, float sideR, float&
 void TSignalChain::early (float dL, float dR, float& outL, float& outR)
 {
     const float* m = mod.sums ();
-    const float es = (clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * REVERB_ROOM_SIZE_MULT_ARRAY[roomType] +
-                      REVERB_ROOM_SIZE_ADD_ARRAY[roomType]) *
+    const float es = (clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] +
+                      curve::ROOM_SIZE_ADD[roomType]) *
                          earlyMult +
                      earlyAdd;
     // Modulation sums have no bound: keep the lines within the length
@@ -497,9 +493,9 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
     }
     reverb.setWiden (widen[0], widen[1], widen[2], widen[3]);
 
-    const float r = clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * REVERB_ROOM_SIZE_MULT_ARRAY[roomType] *
+    const float r = clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] *
                         roomScale +
-                    REVERB_ROOM_SIZE_ADD_ARRAY[roomType];
+                    curve::ROOM_SIZE_ADD[roomType];
     roomSmoothed = firstSample ? r : 0.05f * r + 0.95f * roomSmoothed;
     reverb.setRoomSize (roomSmoothed, roomSmoothed * (1.0f - 0.375f * dis), roomSmoothed * 0.95f * (1.0f - 0.25f * dis));
 

@@ -1,17 +1,19 @@
 #include "params/DisplayText.h"
 
+#include "params/Curves.h"
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
 namespace morlake {
 
-const float REVERB_ROOM_SIZE_MULT[4] = {1.0f, 0.3f, 0.15f, 0.3f};
-const float REVERB_ROOM_SIZE_ADD[4] = {0.0f, 0.6f, 0.7f, 0.6f};
-const float REVERB_ROOM_LEN_MULT[4] = {1.0f, 0.25f, 0.4f, 0.2f};
-const float REVERB_ROOM_LEN_ADD[4] = {0.0f, 0.6f, 0.6f, 0.7f};
-
 namespace {
+
+using curve::ROOM_LEN_ADD;
+using curve::ROOM_LEN_MULT;
+using curve::ROOM_SIZE_ADD;
+using curve::ROOM_SIZE_MULT;
 
 DisplayText printText (const char* format, ...) __attribute__ ((format (printf, 1, 2)));
 
@@ -38,7 +40,7 @@ int clampRoomType (int roomType) { return roomType < 0 ? 0 : (roomType > 3 ? 3 :
 
 float roomBase (const float* live, int t)
 {
-    return REVERB_ROOM_SIZE_MULT[t] * live[tag::ReverbRoomSize] + REVERB_ROOM_SIZE_ADD[t];
+    return ROOM_SIZE_MULT[t] * live[tag::ReverbRoomSize] + ROOM_SIZE_ADD[t];
 }
 
 DisplayText decibels (float db) { return printText ("%.1f dB", db); }
@@ -56,7 +58,7 @@ DisplayText roomSize (const ParameterTable& table, float v, const float* live, c
     if (chain.earlyScale || table.stepOf (tag::ReverbPreset, live[tag::ReverbPreset]) == 8)
         return printText ("%d %%", static_cast<int> (v * 100.0f));
     const int t = clampRoomType (chain.roomType);
-    const float s = v * REVERB_ROOM_SIZE_MULT[t] + REVERB_ROOM_SIZE_ADD[t];
+    const float s = v * ROOM_SIZE_MULT[t] + ROOM_SIZE_ADD[t];
     float x;
     if (chain.lengthScale)
         x = std::floor (19.0f * s + 1.0f);
@@ -79,15 +81,12 @@ DisplayText reverbLength (float v, const float* live, const ChainDisplayState& c
     const float c = chain.earlyScale ? 16.0f : (chain.lengthScale ? 2.0f : 1.0f);
     const float d = std::log10 (0.25f * std::log10 (r * k + 1.0f) + 0.65f);
     const float base = (-0.12244898f / d) * c * 1000.0f;
-    const float l = v * REVERB_ROOM_LEN_MULT[t] + REVERB_ROOM_LEN_ADD[t];
+    const float l = v * ROOM_LEN_MULT[t] + ROOM_LEN_ADD[t];
     return formatTime (std::pow (2.0f, 6.0f * l - 6.0f) * base);
 }
 
-DisplayText lazySpeed (const ParameterTable& table, const float* live)
+DisplayText lazySpeed (float u)
 {
-    if (live[tag::LazySync] >= 0.5f)
-        return stepName (table, tag::LazySpeed, live);
-    const float u = live[tag::LazySpeed];
     if (u < 0.001f)
         return printText ("Off");
     const float rate = std::pow (2.0f, 10.0f * u) * 55.0f / 2048.0f;
@@ -105,38 +104,15 @@ DisplayText wetDry (float v)
     return printText ("100%%%d%%D/W", static_cast<int> (200.0f * v));
 }
 
-DisplayText byTag (const ParameterTable& table, int t, float v, const float* live, const ChainDisplayState& chain)
-{
-    switch (t)
-    {
-        case tag::WetDry: return wetDry (v);
-        case tag::MainVolume: return decibels (60.0f * v - 40.0f);
-        case tag::EarlyVolume:
-        case tag::LateVolume: return decibels (60.0f * v - 60.0f);
-        case tag::EarlyLength: return earlyLength (v, live, chain);
-        case tag::ReverbVolume: return decibels (70.0f * v - 60.0f);
-        case tag::ReverbRoomSize: return roomSize (table, v, live, chain);
-        case tag::ReverbLength: return reverbLength (v, live, chain);
-        case tag::ReverbPreDelay:
-            return chain.preDelaySync ? stepName (table, t, live) : formatTime (std::pow (2.0f, 12.0f * v));
-        case tag::LateLength:
-            return live[tag::LateLengthSync] >= 0.5f ? stepName (table, t, live)
-                                                      : formatTime (std::pow (2.0f, 12.0f * v));
-        case tag::LazySpeed: return lazySpeed (table, live);
-        case tag::FollowerThreshold: return decibels (40.0f * v - 40.0f);
-        case tag::EarlyPath:
-        case tag::ReverbPreset:
-        case tag::LatePath:
-        case tag::DisruptQuantization:
-        case tag::DisruptSpringTime:
-        case tag::LazyMode:
-        case tag::LazyTrigger:
-        case tag::FollowerSource: return stepName (table, t, live);
-        default: return printText ("----");
-    }
-}
-
 } // namespace
+
+bool showsTempoDivision (const UnitCurve& unit, int t, const float* live, const ChainDisplayState& chain)
+{
+    if (unit.syncTag < 0)
+        return false;
+    // The pre-delay follows the chain's own reading of its switch.
+    return t == tag::ReverbPreDelay ? chain.preDelaySync : live[unit.syncTag] >= 0.5f;
+}
 
 DisplayText formatTime (float ms)
 {
@@ -158,18 +134,26 @@ DisplayText formatParameterDisplay (const ParameterTable& table, int t, float v,
 {
     if (! isValidTag (t))
         return {};
-    switch (table.getDisplayType (t))
+    const UnitCurve unit = table.getUnit (t);
+    if (showsTempoDivision (unit, t, live, chain))
+        return stepName (table, t, live);
+    switch (unit.unit)
     {
-        case DisplayType::OffOn: return nameText (OFF_ON_STR[live[t] >= 0.5f ? 1 : 0]);
-        case DisplayType::Percent: return printText ("%d %%", static_cast<int> (v * 100.0f));
-        case DisplayType::BipolarPercent: return printText ("%d %%", static_cast<int> (v * 200.0f) - 100);
-        case DisplayType::FilterFrequency: return formatFilterFrequency (v);
-        case DisplayType::SourceName:
-        case DisplayType::DestinationName:
-        case DisplayType::DestinationShortName: return stepName (table, t, live);
-        case DisplayType::ByTag: break;
+        case Unit::None: break;
+        case Unit::OffOn: return nameText (OFF_ON_STR[live[t] >= 0.5f ? 1 : 0]);
+        case Unit::Steps: return stepName (table, t, live);
+        case Unit::Percent: return printText ("%d %%", static_cast<int> (v * 100.0f));
+        case Unit::BipolarPercent: return printText ("%d %%", static_cast<int> (v * 200.0f) - 100);
+        case Unit::WetDry: return wetDry (v);
+        case Unit::Decibels: return decibels (curve::decibels (v, unit.lo, unit.hi));
+        case Unit::FilterHertz: return formatFilterFrequency (v);
+        case Unit::Milliseconds: return formatTime (std::pow (2.0f, 12.0f * v));
+        case Unit::LazyHertz: return lazySpeed (live[t]);
+        case Unit::EarlyLength: return earlyLength (v, live, chain);
+        case Unit::RoomSize: return roomSize (table, v, live, chain);
+        case Unit::ReverbLength: return reverbLength (v, live, chain);
     }
-    return byTag (table, t, v, live, chain);
+    return printText ("----");
 }
 
 } // namespace morlake

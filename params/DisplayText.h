@@ -7,12 +7,6 @@
 
 namespace morlake {
 
-// Room scaling by room type (0..3), shared with the signal chain.
-extern const float REVERB_ROOM_SIZE_MULT[4];
-extern const float REVERB_ROOM_SIZE_ADD[4];
-extern const float REVERB_ROOM_LEN_MULT[4];
-extern const float REVERB_ROOM_LEN_ADD[4];
-
 // What the signal chain caches per block and the texts depend on.
 struct ChainDisplayState
 {
@@ -34,6 +28,9 @@ struct DisplayText
 // `live` the 256 live values the switches and steps are read from.
 DisplayText formatParameterDisplay (const ParameterTable& table, int tag, float value, const float* live,
                                     const ChainDisplayState& chain);
+
+// True while a synced parameter shows (and takes) a tempo division.
+bool showsTempoDivision (const UnitCurve& unit, int tag, const float* live, const ChainDisplayState& chain);
 
 // "1.2 sec" above 1000 ms, else "85 ms".
 DisplayText formatTime (float milliseconds);

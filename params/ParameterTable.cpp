@@ -15,63 +15,70 @@ struct ParamRow
     float defaultValue;
     Kind kind;
     int steps; // stepped and list kinds only
-    int display;
+    UnitCurve unit;
     int modDest;
     std::span<const Names> stepNames;
 };
 
 constexpr float kListScale = 99.99f;
+
+constexpr UnitCurve OFFON {Unit::OffOn};
+constexpr UnitCurve STEPS {Unit::Steps};
+constexpr UnitCurve PC {Unit::Percent};
+constexpr UnitCurve BIPC {Unit::BipolarPercent};
+constexpr UnitCurve HZ {Unit::FilterHertz};
+constexpr UnitCurve DB (float lo, float hi) { return {Unit::Decibels, lo, hi}; }
 constexpr float kReverbPresetScale = 10.99f;
 
 // Tags 1..36 and 61..71; the Disrupt slots (37..60) and mod slots (72..77) are built in loops.
 const ParamRow PARAM_ROWS[] = {
-    {tag::Bypass, "Bypass On/Off", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::WetDry, "Wet/Dry Mix", 0.5f, Kind::Continuous, 0, 0, 1, {}},
-    {tag::MainVolume, "Main Volume", 0.666f, Kind::Continuous, 0, 0, 3, {}},
-    {tag::DistortionOn, "Distortion On/Off", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::DistortionAmount, "Distortion Amount", 0.0f, Kind::Continuous, 0, 2, 9, {}},
-    {tag::EarlyOn, "Early On/Off", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::EarlyPath, "Early Path", 0.0f, Kind::Stepped, 2, 0, 0, EARLY_PATH_STR},
-    {tag::EarlyVolume, "Early Volume", 1.0f, Kind::Continuous, 0, 0, 10, {}},
-    {tag::EarlyLength, "Early Length", 0.93f, Kind::Continuous, 0, 0, 12, {}},
-    {tag::EarlyDamp, "Early Damp", 0.185f, Kind::Continuous, 0, 2, 15, {}},
-    {tag::EarlyFeed, "Early Feed", 0.31f, Kind::Continuous, 0, 2, 16, {}},
-    {tag::EarlySide, "Early Side", 0.53f, Kind::Continuous, 0, 2, 17, {}},
-    {tag::EarlyCross, "Early Cross", 0.495f, Kind::Continuous, 0, 2, 18, {}},
-    {tag::ReverbOn, "Reverb On/Off", 1.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::ReverbVolume, "Reverb Volume", 6.0f / 7.0f, Kind::Continuous, 0, 0, 25, {}},
-    {tag::ReverbRoomSize, "Reverb Room Size", 0.695f, Kind::Continuous, 0, 0, 30, {}},
-    {tag::ReverbLength, "Reverb Length", 0.81f, Kind::Continuous, 0, 0, 31, {}},
-    {tag::ReverbDamp, "Reverb Damp", 0.24f, Kind::Continuous, 0, 2, 32, {}},
-    {tag::ReverbPreDelay, "Reverb Pre-Delay", 0.535f, Kind::Stepped, 15, 0, 27, REVERB_PRE_DELAY_SYNCED_LENGTH_STR},
-    {tag::ReverbPreDelaySync, "Reverb Pre-Delay Sync", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::ReverbPreDelayDisorder, "Reverb Pre-Delay Disorder", 0.0f, Kind::Continuous, 0, 2, 0, {}},
-    {tag::ReverbHPOn, "Reverb HP On Off", 1.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::ReverbHPFrequency, "Reverb HP Frequency", 0.17f, Kind::Continuous, 0, 4, 34, {}},
-    {tag::ReverbLPOn, "Reverb LP On/Off", 1.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::ReverbLPFrequency, "Reverb LP Frequency", 1.0f, Kind::Continuous, 0, 4, 35, {}},
-    {tag::ReverbDisorder, "Reverb Disorder", 0.0f, Kind::Continuous, 0, 2, 33, {}},
-    {tag::ReverbPreset, "Reverb Preset", 0.0f, Kind::Stepped, 10, 0, 0, REVERB_PRESET_STR},
-    {tag::LateOn, "Late On/Off", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::LatePath, "Late Path", 0.0f, Kind::Stepped, 2, 0, 0, LATE_PATH_STR},
-    {tag::LateVolume, "Late Volume", 0.77f, Kind::Continuous, 0, 0, 19, {}},
-    {tag::LateLength, "Late Length", 0.82f, Kind::Stepped, 21, 0, 21, LATE_SYNCED_LENGTH_STR},
-    {tag::LateLengthSync, "Late Length Sync", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::LateDamp, "Late Damp", 0.34f, Kind::Continuous, 0, 2, 24, {}},
-    {tag::DisruptValue, "Disrupt Value", 0.5f, Kind::Continuous, 0, 3, 36, {}},
-    {tag::DisruptQuantization, "Disrupt Quantization", 0.0f, Kind::Stepped, 13, 0, 0, DISRUPT_QUANT_STR},
-    {tag::DisruptSpringTime, "Disrupt Spring Time", 0.839355f, Kind::Stepped, 18, 0, 0, DISRUPT_SPRING_TIME_STR},
-    {tag::LazyOn, "Disrupt Lazy On/Off", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::LazyMode, "Disrupt Lazy Mode", 0.0f, Kind::Stepped, 12, 0, 0, DISRUPT_LAZY_MODE_STR},
-    {tag::LazySpeed, "Disrupt Lazy Speed", 0.56f, Kind::Stepped, 31, 0, 46, LFO_TEMPO_SYNCED_PERIOD_STR},
-    {tag::LazySync, "Disrupt Lazy Sync", 1.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::LazyTrigger, "Disrupt Lazy Trigger", 0.0f, Kind::List, 21, 0, 0, DISRUPT_LAZY_TRIGGER_STR},
-    {tag::FollowerOn, "Follower On/Off", 0.0f, Kind::OnOff, 0, 1, 0, {}},
-    {tag::FollowerDest, "Follower Destination", 0.0f, Kind::List, kNumDestinations, 6, 0, DEST_STR},
-    {tag::FollowerThreshold, "Follower Threshold", 0.0f, Kind::Continuous, 0, 0, 52, {}},
-    {tag::FollowerSmooth, "Follower Smooth", 0.0f, Kind::Continuous, 0, 2, 53, {}},
-    {tag::FollowerAmount, "Follower Amount", 0.5f, Kind::Continuous, 0, 3, 51, {}},
-    {tag::FollowerSource, "Follower Source", 0.0f, Kind::Stepped, 7, 0, 0, FOLLOWER_SOURCE_STR},
+    {tag::Bypass, "Bypass On/Off", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::WetDry, "Wet/Dry Mix", 0.5f, Kind::Continuous, 0, {Unit::WetDry}, 1, {}},
+    {tag::MainVolume, "Main Volume", 0.666f, Kind::Continuous, 0, DB(-40, 20), 3, {}},
+    {tag::DistortionOn, "Distortion On/Off", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::DistortionAmount, "Distortion Amount", 0.0f, Kind::Continuous, 0, PC, 9, {}},
+    {tag::EarlyOn, "Early On/Off", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::EarlyPath, "Early Path", 0.0f, Kind::Stepped, 2, STEPS, 0, EARLY_PATH_STR},
+    {tag::EarlyVolume, "Early Volume", 1.0f, Kind::Continuous, 0, DB(-60, 0), 10, {}},
+    {tag::EarlyLength, "Early Length", 0.93f, Kind::Continuous, 0, {Unit::EarlyLength}, 12, {}},
+    {tag::EarlyDamp, "Early Damp", 0.185f, Kind::Continuous, 0, PC, 15, {}},
+    {tag::EarlyFeed, "Early Feed", 0.31f, Kind::Continuous, 0, PC, 16, {}},
+    {tag::EarlySide, "Early Side", 0.53f, Kind::Continuous, 0, PC, 17, {}},
+    {tag::EarlyCross, "Early Cross", 0.495f, Kind::Continuous, 0, PC, 18, {}},
+    {tag::ReverbOn, "Reverb On/Off", 1.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::ReverbVolume, "Reverb Volume", 6.0f / 7.0f, Kind::Continuous, 0, DB(-60, 10), 25, {}},
+    {tag::ReverbRoomSize, "Reverb Room Size", 0.695f, Kind::Continuous, 0, {Unit::RoomSize}, 30, {}},
+    {tag::ReverbLength, "Reverb Length", 0.81f, Kind::Continuous, 0, {Unit::ReverbLength}, 31, {}},
+    {tag::ReverbDamp, "Reverb Damp", 0.24f, Kind::Continuous, 0, PC, 32, {}},
+    {tag::ReverbPreDelay, "Reverb Pre-Delay", 0.535f, Kind::Stepped, 15, {Unit::Milliseconds, 0, 0, tag::ReverbPreDelaySync}, 27, REVERB_PRE_DELAY_SYNCED_LENGTH_STR},
+    {tag::ReverbPreDelaySync, "Reverb Pre-Delay Sync", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::ReverbPreDelayDisorder, "Reverb Pre-Delay Disorder", 0.0f, Kind::Continuous, 0, PC, 0, {}},
+    {tag::ReverbHPOn, "Reverb HP On Off", 1.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::ReverbHPFrequency, "Reverb HP Frequency", 0.17f, Kind::Continuous, 0, HZ, 34, {}},
+    {tag::ReverbLPOn, "Reverb LP On/Off", 1.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::ReverbLPFrequency, "Reverb LP Frequency", 1.0f, Kind::Continuous, 0, HZ, 35, {}},
+    {tag::ReverbDisorder, "Reverb Disorder", 0.0f, Kind::Continuous, 0, PC, 33, {}},
+    {tag::ReverbPreset, "Reverb Preset", 0.0f, Kind::Stepped, 10, STEPS, 0, REVERB_PRESET_STR},
+    {tag::LateOn, "Late On/Off", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::LatePath, "Late Path", 0.0f, Kind::Stepped, 2, STEPS, 0, LATE_PATH_STR},
+    {tag::LateVolume, "Late Volume", 0.77f, Kind::Continuous, 0, DB(-60, 0), 19, {}},
+    {tag::LateLength, "Late Length", 0.82f, Kind::Stepped, 21, {Unit::Milliseconds, 0, 0, tag::LateLengthSync}, 21, LATE_SYNCED_LENGTH_STR},
+    {tag::LateLengthSync, "Late Length Sync", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::LateDamp, "Late Damp", 0.34f, Kind::Continuous, 0, PC, 24, {}},
+    {tag::DisruptValue, "Disrupt Value", 0.5f, Kind::Continuous, 0, BIPC, 36, {}},
+    {tag::DisruptQuantization, "Disrupt Quantization", 0.0f, Kind::Stepped, 13, STEPS, 0, DISRUPT_QUANT_STR},
+    {tag::DisruptSpringTime, "Disrupt Spring Time", 0.839355f, Kind::Stepped, 18, STEPS, 0, DISRUPT_SPRING_TIME_STR},
+    {tag::LazyOn, "Disrupt Lazy On/Off", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::LazyMode, "Disrupt Lazy Mode", 0.0f, Kind::Stepped, 12, STEPS, 0, DISRUPT_LAZY_MODE_STR},
+    {tag::LazySpeed, "Disrupt Lazy Speed", 0.56f, Kind::Stepped, 31, {Unit::LazyHertz, 0, 0, tag::LazySync}, 46, LFO_TEMPO_SYNCED_PERIOD_STR},
+    {tag::LazySync, "Disrupt Lazy Sync", 1.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::LazyTrigger, "Disrupt Lazy Trigger", 0.0f, Kind::List, 21, STEPS, 0, DISRUPT_LAZY_TRIGGER_STR},
+    {tag::FollowerOn, "Follower On/Off", 0.0f, Kind::OnOff, 0, OFFON, 0, {}},
+    {tag::FollowerDest, "Follower Destination", 0.0f, Kind::List, kNumDestinations, STEPS, 0, DEST_STR},
+    {tag::FollowerThreshold, "Follower Threshold", 0.0f, Kind::Continuous, 0, DB(-40, 0), 52, {}},
+    {tag::FollowerSmooth, "Follower Smooth", 0.0f, Kind::Continuous, 0, PC, 53, {}},
+    {tag::FollowerAmount, "Follower Amount", 0.5f, Kind::Continuous, 0, BIPC, 51, {}},
+    {tag::FollowerSource, "Follower Source", 0.0f, Kind::Stepped, 7, STEPS, 0, FOLLOWER_SOURCE_STR},
 };
 
 void addRow (ParameterTable& table, const ParamRow& row)
@@ -89,7 +96,7 @@ void addRow (ParameterTable& table, const ParamRow& row)
         case Kind::List: steps = row.steps; scale = kListScale; break;
     }
     table.setParameterVars (row.tag, row.defaultValue, row.kind == Kind::OnOff, steps, scale, row.modDest,
-                            row.display, row.name);
+                            row.unit, row.name);
 }
 
 } // namespace
@@ -123,7 +130,7 @@ void ParameterTable::initVariables ()
         onOff[t] = false;
         steps[t] = -1;
         stepScale[t] = -1.0f;
-        displayType[t] = 0;
+        units[t] = {};
         modDest[t] = 0;
         stepNames[t] = {};
     }
@@ -140,9 +147,10 @@ void ParameterTable::initVariables ()
     for (int i = 0; i < static_cast<int> (DISRUPT_STR.size ()); ++i)
     {
         const std::string entry (DISRUPT_STR[i]);
-        addRow (*this, {tag::Disrupt1On + i, (entry + " On/Off").c_str (), 1.0f, Kind::OnOff, 0, 1, 0, {}});
-        addRow (*this, {tag::Disrupt1Amount + i, (entry + " Amount").c_str (), 0.5f, Kind::Continuous, 0, 3, 38 + i, {}});
-        add ({tag::Disrupt1Dest + i, (entry + " Destination").c_str (), 0.0f, Kind::List, kNumDestinations, 7, 0,
+        addRow (*this, {tag::Disrupt1On + i, (entry + " On/Off").c_str (), 1.0f, Kind::OnOff, 0, OFFON, 0, {}});
+        addRow (*this,
+                {tag::Disrupt1Amount + i, (entry + " Amount").c_str (), 0.5f, Kind::Continuous, 0, BIPC, 38 + i, {}});
+        add ({tag::Disrupt1Dest + i, (entry + " Destination").c_str (), 0.0f, Kind::List, kNumDestinations, STEPS, 0,
               DEST_SHORT_STR});
     }
 
@@ -154,9 +162,9 @@ void ParameterTable::initVariables ()
     {
         const std::string entry (MOD_SLOT_STR[i]);
         const int base = tag::ModSlot1Amount + 3 * i;
-        addRow (*this, {base, (entry + " Amount").c_str (), 0.5f, Kind::Continuous, 0, 3, 55 + i, {}});
-        add ({base + 1, (entry + " Source").c_str (), 0.0f, Kind::List, kNumSources, 5, 0, SRC_STR});
-        add ({base + 2, (entry + " Destination").c_str (), 0.0f, Kind::List, kNumDestinations, 6, 0, DEST_STR});
+        addRow (*this, {base, (entry + " Amount").c_str (), 0.5f, Kind::Continuous, 0, BIPC, 55 + i, {}});
+        add ({base + 1, (entry + " Source").c_str (), 0.0f, Kind::List, kNumSources, STEPS, 0, SRC_STR});
+        add ({base + 2, (entry + " Destination").c_str (), 0.0f, Kind::List, kNumDestinations, STEPS, 0, DEST_STR});
     }
 
     // Reverb character values whose default is not 0.
@@ -166,7 +174,7 @@ void ParameterTable::initVariables ()
 }
 
 void ParameterTable::setParameterVars (int t, float defaultValue, bool isOnOff, int stepCount, float scale,
-                                       int modulationDestination, int display, std::string name)
+                                       int modulationDestination, UnitCurve unit, std::string name)
 {
     if (! isValidTag (t))
         return;
@@ -175,7 +183,7 @@ void ParameterTable::setParameterVars (int t, float defaultValue, bool isOnOff, 
     steps[t] = stepCount;
     stepScale[t] = scale;
     modDest[t] = modulationDestination;
-    displayType[t] = display;
+    units[t] = unit;
     names[t] = std::move (name);
 }
 

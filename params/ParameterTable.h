@@ -10,16 +10,31 @@
 
 namespace morlake {
 
-enum class DisplayType : int
+// The unit a parameter is shown and typed in. Decibel rows carry their range.
+enum class Unit : int
 {
-    ByTag = 0,
-    OffOn = 1,
-    Percent = 2,
-    BipolarPercent = 3,
-    FilterFrequency = 4,
-    SourceName = 5,
-    DestinationName = 6,
-    DestinationShortName = 7,
+    None,           // no text of its own ("----")
+    OffOn,          // "Off" / "On"
+    Steps,          // the name of its step
+    Percent,        // 0 .. 100 %
+    BipolarPercent, // -100 .. 100 %
+    WetDry,         // dry/wet balance, typed as -100 .. 100
+    Decibels,       // lo .. hi dB, linear in the value
+    FilterHertz,    // 20 * 2^(10 v) Hz
+    Milliseconds,   // 2^(12 v) ms, or its tempo division while synced
+    LazyHertz,      // 2^(10 v) * 55 / 2048 Hz, or its tempo division while synced
+    EarlyLength,    // texts that depend on the room: see DisplayText
+    RoomSize,
+    ReverbLength,
+};
+
+struct UnitCurve
+{
+    Unit unit = Unit::None;
+    float lo = 0.0f, hi = 0.0f; // decibel range
+    int syncTag = -1;           // the switch that shows tempo divisions instead
+
+    bool operator== (const UnitCurve&) const = default;
 };
 
 // Step rule on explicit numbers: trunc(value * scale + 0.1), limited to 0 .. steps-1.
@@ -34,17 +49,14 @@ public:
 
     void initVariables ();
     void setParameterVars (int tag, float defaultValue, bool onOff, int steps, float stepScale,
-                           int modulationDestination, int displayType, std::string name);
+                           int modulationDestination, UnitCurve unit, std::string name);
 
     const std::string& getName (int tag) const;
     float getDefault (int tag) const { return isValidTag (tag) ? defaults[tag] : 0.0f; }
     bool isOnOff (int tag) const { return isValidTag (tag) && onOff[tag]; }
     int getSteps (int tag) const { return isValidTag (tag) ? steps[tag] : -1; }
     float getStepScale (int tag) const { return isValidTag (tag) ? stepScale[tag] : -1.0f; }
-    DisplayType getDisplayType (int tag) const
-    {
-        return isValidTag (tag) ? static_cast<DisplayType> (displayType[tag]) : DisplayType::ByTag;
-    }
+    UnitCurve getUnit (int tag) const { return isValidTag (tag) ? units[tag] : UnitCurve {}; }
     int getParameterDest (int tag) const { return isValidTag (tag) ? modDest[tag] : -1; }
     // Names of the steps of a stepped tag; empty when it has none.
     std::span<const Names> getStepNames (int tag) const;
@@ -60,7 +72,7 @@ private:
     std::array<bool, kNumParams> onOff {};
     std::array<int, kNumParams> steps {};
     std::array<float, kNumParams> stepScale {};
-    std::array<int, kNumParams> displayType {};
+    std::array<UnitCurve, kNumParams> units {};
     std::array<int, kNumParams> modDest {};
     std::array<std::span<const Names>, kNumParams> stepNames {};
 };

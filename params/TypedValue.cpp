@@ -1,5 +1,6 @@
 #include "params/TypedValue.h"
 
+#include "params/Curves.h"
 #include "platform/StringUtils.h"
 
 #include <cmath>
@@ -19,36 +20,25 @@ enum class Case
     Filter,
     Bipolar,
     Percent,
-    MainVolume,
-    LevelVolume,
-    ReverbVolume,
-    Threshold,
+    Decibels,
 };
 
 Case classify (const ParameterTable& table, int t, const float* live)
 {
-    if ((t == tag::ReverbPreDelay && live[tag::ReverbPreDelaySync] < 0.5f) ||
-        (t == tag::LateLength && live[tag::LateLengthSync] < 0.5f))
+    const UnitCurve unit = table.getUnit (t);
+    const bool synced = unit.syncTag >= 0 && live[unit.syncTag] >= 0.5f;
+    if (unit.unit == Unit::Milliseconds && ! synced)
         return Case::Time;
-    if (t == tag::LazySpeed && live[tag::LazySync] < 0.5f)
+    if (unit.unit == Unit::LazyHertz && ! synced)
         return Case::LazyRate;
     if (table.getSteps (t) != -1)
         return Case::Step;
-    switch (table.getDisplayType (t))
+    switch (unit.unit)
     {
-        case DisplayType::FilterFrequency: return Case::Filter;
-        case DisplayType::BipolarPercent: return Case::Bipolar;
-        case DisplayType::Percent: return Case::Percent;
-        default: break;
-    }
-    switch (t)
-    {
-        case tag::WetDry: return Case::Bipolar;
-        case tag::MainVolume: return Case::MainVolume;
-        case tag::EarlyVolume:
-        case tag::LateVolume: return Case::LevelVolume;
-        case tag::ReverbVolume: return Case::ReverbVolume;
-        case tag::FollowerThreshold: return Case::Threshold;
+        case Unit::FilterHertz: return Case::Filter;
+        case Unit::BipolarPercent:
+        case Unit::WetDry: return Case::Bipolar;
+        case Unit::Decibels: return Case::Decibels;
         default: return Case::Percent;
     }
 }
@@ -77,28 +67,44 @@ TypedValuePrompt typedValuePrompt (const ParameterTable& table, int t, float v, 
 {
     if (! isValidTag (t))
         return {};
+    TypedValuePrompt prompt;
+    auto set = [&] (DisplayText initial, double lo, double hi, const char* hint, const char* unitLabel) {
+        prompt.initialText = initial;
+        prompt.rangeHint = literal (hint);
+        prompt.minimum = lo;
+        prompt.maximum = hi;
+        prompt.unitLabel = unitLabel;
+    };
     switch (classify (table, t, live))
     {
-        case Case::Time: return {print ("%.1f ms", std::pow (2.0f, 12.0f * v)), literal ("0 to 4000 ms")};
+        case Case::Time: set (print ("%.1f ms", std::pow (2.0f, 12.0f * v)), 0, 4000, "0 to 4000 ms", "ms"); break;
         case Case::LazyRate:
-            return {print ("%.2f Hz", std::pow (2.0f, 10.0f * v) * 0.026855469f), literal ("0.02 to 28.0 Hz")};
+            set (print ("%.2f Hz", std::pow (2.0f, 10.0f * v) * curve::kLazyHertzScale), 0.02, 28.0, "0.02 to 28.0 Hz",
+                 "Hz");
+            break;
         case Case::Step:
         {
-            TypedValuePrompt prompt;
-            std::snprintf (prompt.initialText.text, DisplayText::kCapacity, "%d",
-                           static_cast<int> (v * table.getStepScale (t)));
-            std::snprintf (prompt.rangeHint.text, DisplayText::kCapacity, "0 to %d", table.getSteps (t) - 1);
-            return prompt;
+            DisplayText initial, hint;
+            const int last = table.getSteps (t) - 1;
+            std::snprintf (initial.text, DisplayText::kCapacity, "%d", static_cast<int> (v * table.getStepScale (t)));
+            std::snprintf (hint.text, DisplayText::kCapacity, "0 to %d", last);
+            set (initial, 0, last, hint.c_str (), "");
+            break;
         }
-        case Case::Filter: return {formatFilterFrequency (v), literal ("20hz to 20500 hz")};
-        case Case::Bipolar: return {print ("%.1f", v * 200.0f - 100.0f), literal ("-100 to 100%")};
-        case Case::Percent: return {print ("%.1f", v * 100.0f), literal ("0 to 100%")};
-        case Case::MainVolume: return {print ("%.1f", v * 60.0f - 40.0f), literal ("-40 to 20 dB")};
-        case Case::LevelVolume: return {print ("%.1f", v * 60.0f - 60.0f), literal ("-60 to 0 dB")};
-        case Case::ReverbVolume: return {print ("%.1f", v * 70.0f - 60.0f), literal ("-60 to 10 dB")};
-        case Case::Threshold: return {print ("%.1f", v * 40.0f - 40.0f), literal ("-40 to 0 dB")};
+        case Case::Filter: set (formatFilterFrequency (v), 20, 20500, "20hz to 20500 hz", "Hz"); break;
+        case Case::Bipolar: set (print ("%.1f", v * 200.0f - 100.0f), -100, 100, "-100 to 100%", "%"); break;
+        case Case::Percent: set (print ("%.1f", v * 100.0f), 0, 100, "0 to 100%", "%"); break;
+        case Case::Decibels:
+        {
+            const UnitCurve unit = table.getUnit (t);
+            DisplayText hint;
+            std::snprintf (hint.text, DisplayText::kCapacity, "%d to %d dB", static_cast<int> (unit.lo),
+                           static_cast<int> (unit.hi));
+            set (print ("%.1f", curve::decibels (v, unit.lo, unit.hi)), unit.lo, unit.hi, hint.c_str (), "dB");
+            break;
+        }
     }
-    return {};
+    return prompt;
 }
 
 bool typedValueToNormalised (const ParameterTable& table, int t, const char* text, const float* live, float& out)
@@ -110,6 +116,8 @@ bool typedValueToNormalised (const ParameterTable& table, int t, const char* tex
     char cleaned[128];
     std::snprintf (cleaned, sizeof cleaned, "%s", text);
     const float raw = static_cast<float> (std::atof (cleaned));
+    // The dialog offers frequencies as it shows them: "5.0 KHz" is 5000 Hz.
+    const bool kilo = std::strpbrk (cleaned, "kK") != nullptr;
     stripAllButNum (cleaned);
     const float x = static_cast<float> (std::atof (cleaned));
 
@@ -117,15 +125,17 @@ bool typedValueToNormalised (const ParameterTable& table, int t, const char* tex
     switch (classify (table, t, live))
     {
         case Case::Time: value = std::log (x) / kTwelveLn2; break;
-        case Case::LazyRate: value = (std::log (x) + kLn2048Over55) / kTenLn2; break;
+        case Case::LazyRate: value = (std::log (kilo ? x * 1000.0f : x) + kLn2048Over55) / kTenLn2; break;
         case Case::Step: value = x / table.getStepScale (t); break;
-        case Case::Filter: value = std::log (x / 20.0f) / kTenLn2; break;
+        case Case::Filter: value = std::log ((kilo ? x * 1000.0f : x) / 20.0f) / kTenLn2; break;
         case Case::Bipolar: value = x / 200.0f + 0.5f; break;
         case Case::Percent: value = x / 100.0f; break;
-        case Case::MainVolume: value = (raw + 40.0f) / 60.0f; break;
-        case Case::LevelVolume: value = (raw + 60.0f) / 60.0f; break;
-        case Case::ReverbVolume: value = (raw + 60.0f) / 70.0f; break;
-        case Case::Threshold: value = (raw + 40.0f) / 40.0f; break;
+        case Case::Decibels:
+        {
+            const UnitCurve unit = table.getUnit (t);
+            value = (raw - unit.lo) / (unit.hi - unit.lo);
+            break;
+        }
     }
     // log of zero or a negative number falls below the range; NaN is treated the same.
     if (! (value >= 0.0f))

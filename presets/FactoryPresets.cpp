@@ -1,6 +1,7 @@
 #include "presets/FactoryPresets.h"
 
 #include "dsp/ReverbPresets.h"
+#include "params/Curves.h"
 
 #include <initializer_list>
 #include <utility>
@@ -66,31 +67,15 @@ enum : int { LazyLR, LazyRL, LazyCL, LazyLC, LazyCR, LazyRC, LazyCLR, LazyCRL, L
 constexpr float kOn = 1.0f;
 constexpr float kOff = 0.0f;
 
-constexpr double log2c (double x)
-{
-    // x > 0: the integer part by halving or doubling, the rest by the atanh series.
-    double whole = 0.0;
-    while (x >= 2.0)
-        x *= 0.5, whole += 1.0;
-    while (x < 1.0)
-        x *= 2.0, whole -= 1.0;
-    const double y = (x - 1.0) / (x + 1.0), y2 = y * y;
-    double term = y, sum = 0.0;
-    for (int n = 1; n < 60; n += 2, term *= y2)
-        sum += term / n;
-    return whole + 2.0 * sum / 0.69314718055994531;
-}
-
-// Display units to normalised values, as the parameters show them.
-constexpr float reverbDb (double db) { return static_cast<float> ((db + 60.0) / 70.0); } // "Reverb Volume"
-constexpr float levelDb (double db) { return static_cast<float> ((db + 60.0) / 60.0); }  // "Early/Late Volume"
-constexpr float thresholdDb (double db) { return static_cast<float> ((db + 40.0) / 40.0); }
-constexpr float timeMs (double ms) { return static_cast<float> (log2c (ms) / 12.0); } // pre-delay, late length
-constexpr float filterHz (double hz) { return static_cast<float> (log2c (hz / 20.0) / 10.0); }
-constexpr float lazyHz (double hz) { return static_cast<float> (log2c (hz / 0.013427734) / 10.0); }
-constexpr float percent (double pc) { return static_cast<float> (pc / 100.0); }
-// Amounts shown from -100 % to 100 %.
-constexpr float amount (double pc) { return static_cast<float> ((pc / 100.0 + 1.0) * 0.5); }
+// Display units to normalised values, through the parameters' own curves.
+constexpr float reverbDb (double db) { return static_cast<float> (curve::valueOfDecibels (db, -60.0, 10.0)); }
+constexpr float levelDb (double db) { return static_cast<float> (curve::valueOfDecibels (db, -60.0, 0.0)); }
+constexpr float thresholdDb (double db) { return static_cast<float> (curve::valueOfDecibels (db, -40.0, 0.0)); }
+constexpr float timeMs (double ms) { return static_cast<float> (curve::valueOfMilliseconds (ms)); }
+constexpr float filterHz (double hz) { return static_cast<float> (curve::valueOfFilterHertz (hz)); }
+constexpr float lazyHz (double hz) { return static_cast<float> (curve::valueOfLazyHertz (hz)); }
+constexpr float percent (double pc) { return static_cast<float> (curve::valueOfPercent (pc)); }
+constexpr float amount (double pc) { return static_cast<float> (curve::valueOfBipolarPercent (pc)); }
 constexpr float path (int k) { return step (k, 1.99f); }     // 0 "Direct", 1 "Into Reverb"
 constexpr float lateSync (int k) { return step (k, 20.99f); } // "1/32T" .. "2/1*"
 constexpr float preSync (int k) { return step (k, 14.99f); }
@@ -290,7 +275,7 @@ const PresetDefinition PRESET_DEFINITIONS[kNumFactoryPresets] = {
     {"percussion Modulato 01", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.7f},
                                 {tag::ReverbLength, 0.75f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (20)},
                                 {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
-                                {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (0.7)},
+                                {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (1.4)},
                                 {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (60)},
                                 {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                                 {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (0)},
@@ -322,7 +307,7 @@ const PresetDefinition PRESET_DEFINITIONS[kNumFactoryPresets] = {
     {"percussion shaky room", {{tag::ReverbPreset, character (RoomStorm)}, {tag::ReverbRoomSize, 0.7f},
                                {tag::ReverbLength, 0.82f}, {tag::ReverbPreDelay, timeMs (8)},
                                {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
-                               {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (6.0)},
+                               {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (12.0)},
                                {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (50)},
                                {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                                {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (8)},
@@ -391,7 +376,7 @@ const PresetDefinition PRESET_DEFINITIONS[kNumFactoryPresets] = {
     {"synth weird wobble", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.6f},
                             {tag::ReverbLength, 0.85f}, {tag::ReverbPreDelay, timeMs (40)},
                             {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
-                            {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (0.4)},
+                            {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (0.8)},
                             {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (50)},
                             {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                             {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (40)},

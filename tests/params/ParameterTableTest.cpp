@@ -120,7 +120,6 @@ TEST (ParameterTable, EveryTagMatchesThePublishedRow)
         EXPECT_EQ (table.isOnOff (t), r.kind == OO);
         EXPECT_EQ (table.getSteps (t), r.steps);
         EXPECT_FLOAT_EQ (table.getStepScale (t), r.scale);
-        EXPECT_EQ (static_cast<int> (table.getDisplayType (t)), r.display);
         EXPECT_EQ (table.getParameterDest (t), r.dest);
     }
 }

@@ -86,3 +86,16 @@ TEST (TypedValue, PromptsShowTheCurrentValueAndRange)
     prompt = typedValuePrompt (d.table, 34, 0.5f, d.live.data ());
     EXPECT_STREQ (prompt.rangeHint.c_str (), "-100 to 100%");
 }
+
+// The dialog's own text for a filter above 1 kHz reads back as what it says.
+TEST (TypedValue, KilohertzTextReadsBackAsShown)
+{
+    Typed d;
+    for (float v : {0.6f, 0.75f, 0.9f, 1.0f})
+    {
+        const auto prompt = typedValuePrompt (d.table, tag::ReverbLPFrequency, v, d.live.data ());
+        const float back = d.enter (tag::ReverbLPFrequency, prompt.initialText.c_str ());
+        EXPECT_NEAR (back, v, 0.01f) << prompt.initialText.c_str ();
+    }
+    EXPECT_EQ (d.enter (tag::ReverbLPFrequency, "1 khz"), d.enter (tag::ReverbLPFrequency, "1000"));
+}

@@ -191,18 +191,11 @@ bool displayValueToNormalised (HostedPlugin& plugin, int index, const std::strin
             live[static_cast<std::size_t> (i)] = plugin.getParameter (i);
         const auto name = plugin.parameterName (index).text;
         const auto prompt = typedValuePrompt (table, index, plugin.getParameter (index), live.data());
-        const std::string hint = prompt.rangeHint.c_str();
-        const auto lo = numberInText (hint);
-        const auto toPos = hint.find (" to ");
-        const auto hi = toPos == std::string::npos ? std::nullopt : numberInText (hint.substr (toPos + 4));
-        if (lo && hi)
+        const double slack = 1e-6 * std::abs (prompt.maximum - prompt.minimum);
+        if (*typed < prompt.minimum - slack || *typed > prompt.maximum + slack)
         {
-            const double slack = 1e-6 * std::abs (*hi - *lo);
-            if (*typed < std::min (*lo, *hi) - slack || *typed > std::max (*lo, *hi) + slack)
-            {
-                error = "value " + text + " for \"" + name + "\" is outside the range " + hint;
-                return false;
-            }
+            error = "value " + text + " for \"" + name + "\" is outside the range " + prompt.rangeHint.c_str();
+            return false;
         }
         if (typedValueToNormalised (table, index, text.c_str(), live.data(), out))
             return true;
