@@ -100,7 +100,7 @@ void applyHeavy (HostedPlugin& p)
 
 bool loadPreset (HostedPlugin& p, std::string_view name, std::string& error)
 {
-    const int index = findFactoryPreset (name);
+    const int index = findFactoryPresetIgnoringCase (name);
     if (index < 0)
     {
         error = "no factory preset \"" + std::string (name) + "\"";

@@ -2,6 +2,7 @@
 
 #include "dsp/ReverbPresets.h"
 #include "platform/Preferences.h"
+#include "plugin/Identity.h"
 #include "platform/StringUtils.h"
 #include "presets/FactoryPresets.h"
 
@@ -18,9 +19,9 @@ using namespace vst;
 
 namespace {
 
-constexpr const char* kEffectName = "Morlake";
-constexpr const char* kVendorName = "Aldermoor";
-constexpr const char* kProductName = "Morlake";
+using identity::kEffectName;
+using identity::kProductName;
+using identity::kVendorName;
 constexpr const char* CHANNEL_ID_STR = "Morlake";
 
 constexpr const char* CAN_DO_STR[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
@@ -52,7 +53,7 @@ HostFlags detectHost (const char* productText, const char* vendorText)
     HostFlags flags;
     flags.kore = std::strncmp (product, "KORE", 4) == 0;
     flags.maschine = std::strcmp (product, "MASCHINE HOST") == 0;
-    flags.own = std::strcmp (product, "AL-KILNCAST") == 0;
+    flags.own = std::strcmp (product, identity::kOwnHostProduct) == 0;
     flags.reaper = std::strcmp (product, "REAPER") == 0;
     flags.propVendor = std::strncmp (vendor, "PROP", 4) == 0;
     return flags;
@@ -81,7 +82,7 @@ APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX 
     host = detectHost (product, vendor);
     programsAreChunks (host.any ());
 
-    setUniqueID (fourCC ('M', 'k', 'L', 'r'));
+    setUniqueID (identity::kUniqueID);
 
     editChanged.store (false, std::memory_order_relaxed);
     initVariables ();

@@ -20,5 +20,7 @@ std::array<char, kNameMaxChars + 1> decodePresetName (const float* values);
 
 // Index of the factory preset named exactly `name`; the last match wins, 0 when none.
 int findFactoryPreset (std::string_view name);
+// The preset a person means: case and surrounding blanks ignored; -1 when none.
+int findFactoryPresetIgnoringCase (std::string_view name);
 
 } // namespace morlake

@@ -66,9 +66,9 @@ TEST (ParameterText, CloseNamesForTypos)
     EXPECT_TRUE (closeMatches ("zzzzzzzz", names).empty());
     EXPECT_EQ (quotedList ({"a", "b", "c"}), "\"a\", \"b\" or \"c\"");
     EXPECT_TRUE (equalsIgnoringCase ("  Vocal CLEAN hall ", "vocal Clean Hall"));
-    EXPECT_EQ (findFactoryPreset ("DEFAULT"), 6);
-    EXPECT_EQ (findFactoryPreset ("vocal wildroom 4"), 56);
-    EXPECT_EQ (findFactoryPreset ("vocal wildroom"), -1);
+    EXPECT_EQ (findFactoryPresetIgnoringCase ("DEFAULT"), 6);
+    EXPECT_EQ (findFactoryPresetIgnoringCase ("vocal wildroom 4"), 56);
+    EXPECT_EQ (findFactoryPresetIgnoringCase ("vocal wildroom"), -1);
 }
 
 class DisplaySearch : public ::testing::Test

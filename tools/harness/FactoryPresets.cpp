@@ -1,7 +1,8 @@
 #include "tools/harness/FactoryPresets.h"
 
-#include "presets/FactoryNames.h"
-#include "tools/harness/NameMatch.h"
+#include "presets/FactoryPresets.h"
+
+#include <algorithm>
 
 namespace morlake {
 
@@ -12,35 +13,22 @@ std::vector<std::string> factoryPresetNames()
     return std::vector<std::string> (FACTORY_PRESET_NAMES_STR.begin(), FACTORY_PRESET_NAMES_STR.end());
 }
 
-int findFactoryPreset (std::string_view name)
-{
-    for (int i = 0; i < kNumFactoryPresets; ++i)
-        if (equalsIgnoringCase (FACTORY_PRESET_NAMES_STR[static_cast<std::size_t> (i)], name))
-            return i;
-    return -1;
-}
-
 void writePresetName (HostedPlugin& plugin, std::string_view name)
 {
-    if (name.size() > static_cast<std::size_t> (kNameMaxChars))
-        name = name.substr (0, kNameMaxChars);
-    for (std::size_t i = 0; i < name.size(); ++i)
-        plugin.setParameter (kNameFirstTag + static_cast<int> (i), encodeNameChar (name[i]));
-    if (name.size() < static_cast<std::size_t> (kNameMaxChars))
-        plugin.setParameter (kNameFirstTag + static_cast<int> (name.size()), 0.0f);
+    PresetRow row {};
+    encodePresetName (row, name);
+    // The name and its terminator; the slots after it are not read.
+    const int count = std::min (static_cast<int> (name.size ()) + 1, kNameMaxChars);
+    for (int i = 0; i < count; ++i)
+        plugin.setParameter (kNameFirstTag + i, row[static_cast<std::size_t> (kNameFirstTag + i)]);
 }
 
 std::string readPresetName (HostedPlugin& plugin)
 {
-    std::string name;
+    float values[kNumParams] {};
     for (int i = 0; i < kNameMaxChars; ++i)
-    {
-        const char c = decodeNameChar (plugin.getParameter (kNameFirstTag + i));
-        if (c == '\0')
-            break;
-        name += c;
-    }
-    return name;
+        values[kNameFirstTag + i] = plugin.getParameter (kNameFirstTag + i);
+    return decodePresetName (values).data ();
 }
 
 bool selectFactoryPreset (HostedPlugin& plugin, int index)

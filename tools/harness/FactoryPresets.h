@@ -3,6 +3,8 @@
 // program 0. These helpers do that through the plug-in's parameter interface.
 #pragma once
 
+#include "plugin/Identity.h"
+#include "presets/FactoryPresets.h"
 #include "tools/harness/HostedPlugin.h"
 
 #include <string>
@@ -13,15 +15,14 @@ namespace morlake {
 
 // What the command-line tools tell a plug-in about their host: the maker's
 // own host, one of those Morlake exchanges chunks with.
-constexpr const char* kToolHostProduct = "AL-KILNCAST";
-constexpr const char* kToolHostVendor = "Aldermoor";
+constexpr const char* kToolHostProduct = identity::kOwnHostProduct;
+constexpr const char* kToolHostVendor = identity::kVendorName;
 
-constexpr vst::int32 kMorlakeUniqueID = vst::fourCC ('M', 'k', 'L', 'r');
+constexpr vst::int32 kMorlakeUniqueID = identity::kUniqueID;
 
 bool isMorlake (const HostedPlugin& plugin);
 
 std::vector<std::string> factoryPresetNames();
-int findFactoryPreset (std::string_view name); // case-insensitive; -1 when none matches
 
 // Writes the exact factory name (index 0..56) into the name slots and sends
 // effSetProgram 0. False for an index out of range.
