@@ -1,11 +1,14 @@
 #pragma once
 
-// Where the editor puts its controls, at 100 % size, and the sizes of the
-// bitmaps we draw for them. The backgrounds draw knob wells, menu fields,
-// meter tracks and captions at exactly these places, so this table and the
-// editor's control table must agree.
+// The sizes of the bitmaps we draw, and where the backgrounds draw knob
+// wells, sockets, menu fields and meter tracks: at the places the editor's
+// layout table puts its controls, read from that table.
 
 #include "artwork/BitmapIds.h"
+#include "editor/Layout.h"
+
+#include <array>
+#include <iterator>
 
 namespace morlake::artwork {
 
@@ -40,68 +43,20 @@ constexpr KnobType kKnobTypes[kKnobTypeCount] = {
     {48, 137, false, Accent::Blue},   // 6: lazy speed
 };
 
-// Per-size pixel corrections (125, 150, 200 %) an editor control adds to its
-// scaled position. A knob view starts at scaled x - scaled(20) / 2 and draws
-// its image 10 unscaled pixels in, so knobs need x corrections of
-// scaled(20) / 2 - 10 for the image to land on scaled x, where the wells are.
-struct Nudge {
-    int dx[3];
-    int dy[3];
-};
-constexpr Nudge kNoNudge = {{0, 0, 0}, {0, 0, 0}};
-constexpr Nudge kKnobNudge = {{2, 5, 10}, {0, 0, 0}};
-constexpr Nudge kMainVolumeNudge = {{3, 5, 10}, {3, 5, 8}};  // as the layout fixes them
-constexpr int kKnobInset = 20;
+// Knob places and their per-size corrections come from the editor's layout.
+// A knob view starts at scaled x - scaled(20) / 2 and draws its image 10
+// unscaled pixels in, so knobs need x corrections of scaled(20) / 2 - 10 for
+// the image to land on scaled x, where the wells are.
+using layout::Nudge;
+using KnobPlace = layout::Knob;
+using layout::kMainKnobs;
+constexpr int kKnobInset = layout::kKnobWidth;
 
 // Top-left of the knob image in pixels at a screen size.
 constexpr int knobImageLeft(int x, const Nudge& n, int s) {
     return s == 0 ? x : scaled(x, s) - scaled(kKnobInset, s) / 2 + n.dx[s - 1] + kKnobInset / 2;
 }
 constexpr int knobImageTop(int y, const Nudge& n, int s) { return s == 0 ? y : scaled(y, s) + n.dy[s - 1]; }
-
-struct KnobPlace {
-    int tag;
-    int x;
-    int y;
-    int type;
-    const char* label;  // printed by the knob control itself
-    Nudge nudge = kKnobNudge;
-};
-
-constexpr KnobPlace kMainKnobs[] = {
-    {3, 648, 35, 4, "VOLUME", kMainVolumeNudge},
-    {2, 45, 124, 1, "DRY/WET"},
-    {5, 59, 249, 2, "DISTORT"},
-    {8, 191, 190, 4, "VOLUME"},
-    {9, 262, 190, 4, "LENGTH"},
-    {10, 332, 190, 4, "DAMPING"},
-    {11, 191, 277, 4, "FEED"},
-    {12, 262, 277, 4, "SIDE"},
-    {13, 332, 277, 4, "CROSS"},
-    {15, 429, 176, 2, "VOLUME"},
-    {16, 524, 152, 0, "ROOM SIZE"},
-    {17, 638, 152, 0, "LENGTH"},
-    {18, 756, 176, 2, "DAMPING"},
-    {19, 439, 277, 4, "PRE"},
-    {26, 546, 277, 4, "DISORDER"},
-    {23, 661, 277, 4, "HIGH PASS"},
-    {25, 767, 277, 4, "LOW PASS"},
-    {30, 872, 277, 4, "VOLUME"},
-    {31, 943, 277, 4, "LENGTH"},
-    {33, 1013, 277, 4, "DAMPING"},
-    {63, 966, 419, 6, "SPEED"},
-    {45, 179, 513, 5, ""},
-    {46, 276, 513, 5, ""},
-    {47, 373, 513, 5, ""},
-    {48, 469, 513, 5, ""},
-    {49, 569, 513, 5, ""},
-    {50, 673, 513, 5, ""},
-    {51, 773, 513, 5, ""},
-    {52, 873, 513, 5, ""},
-    {68, 180, 621, 4, "THRESH"},
-    {69, 273, 621, 4, "SMOOTHING"},
-    {70, 516, 621, 5, "AMOUNT"},
-};
 
 // ---------------------------------------------------------------------------
 // Two-image strips (off above on, or normal above pressed) and the buttons
@@ -134,54 +89,30 @@ struct ButtonPlace {
     int id;
     int x;
     int y;
-    const char* what;
 };
 
-constexpr ButtonPlace kMainButtons[] = {
-    {ButtonKind::OnOff, kBmpBypass, 490, 35, "Bypass On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 127, 316, "Distortion On/Off"},
-    {ButtonKind::OnOff, kBmpEarlyOnOff, 313, 108, "Early On/Off"},
-    {ButtonKind::OnOff, kBmpReverbOnOff, 464, 109, "Reverb On/Off"},
-    {ButtonKind::OnOff, kBmpLateOnOff, 987, 107, "Late On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 524, 303, "Reverb Pre-Delay Sync"},
-    {ButtonKind::OnOff, kBmpLedButton, 716, 321, "Reverb HP On Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 821, 321, "Reverb LP On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 995, 220, "Late Length Sync"},
-    {ButtonKind::OnOff, kBmpLedButton, 239, 562, "Disrupt 1 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 336, 562, "Disrupt 2 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 433, 562, "Disrupt 3 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 529, 562, "Disrupt 4 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 629, 562, "Disrupt 5 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 733, 562, "Disrupt 6 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 833, 562, "Disrupt 7 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 933, 562, "Disrupt 8 On/Off"},
-    {ButtonKind::OnOff, kBmpLedButton, 138, 635, "Follower On/Off"},
-    {ButtonKind::OnOff, kBmpSmallLedButton, 1014, 393, "Disrupt Lazy On/Off"},
-    {ButtonKind::OnOff, kBmpSmallLedButton, 948, 393, "Disrupt Lazy Sync"},
-    {ButtonKind::Radio, kBmpLedButton, 237, 135, "Early Path: Direct"},
-    {ButtonKind::Radio, kBmpLedButton, 349, 135, "Early Path: Into Reverb"},
-    {ButtonKind::Radio, kBmpLedButton, 995, 163, "Late Path: Direct"},
-    {ButtonKind::Radio, kBmpLedButton, 995, 191, "Late Path: Into Reverb"},
-    {ButtonKind::Radio, kBmpLedButton, 672, 619, "Modulation Slot 1"},
-    {ButtonKind::Radio, kBmpLedButton, 672, 652, "Modulation Slot 2"},
-    {ButtonKind::Kick, kBmpSmallLedButton, 543, 383, "Reset Disrupt to Center"},
-    {ButtonKind::Kick, kBmpLedButton, 127, 214, "Full Wet"},
-    {ButtonKind::Kick, kBmpEditedPresetInitial, 334, 33, "Edited Preset"},
-    {ButtonKind::Kick, kBmpOriginalPreset, 333, 62, "Original Preset"},
-    {ButtonKind::Kick, kBmpOpenHelp, 410, 32, "Open Help"},
-};
+// The main screen's buttons: switches, radio pairs, then the kick buttons.
+inline constexpr auto kMainButtons = [] {
+    constexpr std::size_t onOffs = std::size(layout::kMainOnOffs);
+    constexpr layout::Kick kicks[] = {layout::kResetDisrupt, layout::kFullWet, layout::kEditedPreset,
+                                      layout::kOriginalPreset, layout::kOpenHelp};
+    std::array<ButtonPlace, onOffs + 6 + std::size(kicks)> all{};
+    std::size_t n = 0;
+    for (const auto& b : layout::kMainOnOffs) all[n++] = {ButtonKind::OnOff, b.bitmap, b.x, b.y};
+    for (const auto& pair : layout::kRadios)
+        for (const auto& p : pair) all[n++] = {ButtonKind::Radio, kBmpLedButton, p.x, p.y};
+    for (const auto& k : kicks) all[n++] = {ButtonKind::Kick, k.bitmap, k.x, k.y};
+    return all;
+}();
 
-constexpr ButtonPlace kBackButtons[] = {
-    {ButtonKind::OnOff, kBmpLedButton, 120, 442, "Computer Keyboard"},
-    {ButtonKind::OnOff, kBmpLedButton, 120, 482, "MIDI Program Change"},
-    {ButtonKind::OnOff, kBmpLedButton, 120, 522, "MIDI Bank Change"},
-    {ButtonKind::OnOff, kBmpLedButton, 120, 562, "MIDI Capture"},
-    {ButtonKind::OnOff, kBmpLedButton, 120, 642, "Dial Animation"},
-    {ButtonKind::OnOff, kBmpLedButton, 607, 442, "100% Screen"},
-    {ButtonKind::OnOff, kBmpLedButton, 607, 482, "125% Screen"},
-    {ButtonKind::OnOff, kBmpLedButton, 607, 522, "150% Screen"},
-    {ButtonKind::OnOff, kBmpLedButton, 607, 562, "200% Screen"},
-};
+// The back screen's switches: MIDI and control, then the screen sizes.
+inline constexpr auto kBackButtons = [] {
+    std::array<ButtonPlace, std::size(layout::kBackSwitches) + std::size(layout::kScreenSizeSwitches)> all{};
+    std::size_t n = 0;
+    for (const auto& p : layout::kBackSwitches) all[n++] = {ButtonKind::OnOff, kBmpLedButton, p.x, p.y};
+    for (const auto& p : layout::kScreenSizeSwitches) all[n++] = {ButtonKind::OnOff, kBmpLedButton, p.x, p.y};
+    return all;
+}();
 
 // ---------------------------------------------------------------------------
 // Menus. The option-menu control draws its text (and arrows) over the field
@@ -189,63 +120,68 @@ constexpr ButtonPlace kBackButtons[] = {
 enum class MenuStyle { Plain, Blue, Arrows, Preset, Folder, Ecs };
 
 struct MenuPlace {
+    int tag;  // layout::kNoTag for the preset, folder, controller-map and channel menus
     int x;
     int y;
     int width;
     int height;
     MenuStyle style;
     int plate;  // 0: none
-    const char* what;
 };
 
-constexpr MenuPlace kMainMenus[] = {
-    {592, 115, 150, kMenuHeight, MenuStyle::Arrows, kBmpReverbPresetMenuPlate, "Reverb Preset"},
-    {65, 417, 85, kMenuHeight, MenuStyle::Blue, kBmpBlueMenuPlate, "Disrupt Spring Time"},
-    {65, 474, 85, kMenuHeight, MenuStyle::Blue, kBmpBlueMenuPlate, "Disrupt Quantization"},
-    {977, 489, 65, kMenuHeight, MenuStyle::Blue, kBmpSmallBlueMenuPlate, "Disrupt Lazy Mode"},
-    {977, 511, 65, kMenuHeight, MenuStyle::Blue, kBmpSmallBlueMenuPlate, "Disrupt Lazy Trigger"},
-    {42, 638, 92, kMenuHeight, MenuStyle::Plain, kBmpFollowerSourceMenuPlate, "Follower Source"},
-    {352, 638, 123, kMenuHeight, MenuStyle::Plain, kBmpModMenuPlate, "Follower Destination"},
-    {97, 37, 213, 22, MenuStyle::Preset, kBmpPresetMenuPlate, "Preset"},
-    {97, 70, 210, 21, MenuStyle::Folder, kBmpFolderMenuPlate, "Folder"},
-    {414, 68, 62, 21, MenuStyle::Ecs, kBmpEcsMenuPlate, "ECS"},
-};
+namespace detail {
+constexpr MenuStyle styleOf(layout::MenuKind kind) {
+    return kind == layout::MenuKind::Blue ? MenuStyle::Blue
+                                          : (kind == layout::MenuKind::Arrows ? MenuStyle::Arrows : MenuStyle::Plain);
+}
+constexpr MenuPlace place(const layout::Menu& m) {
+    return {m.tag, m.x, m.y, m.width, kMenuHeight, styleOf(m.kind), m.plate};
+}
+constexpr MenuPlace place(const layout::Area& a, MenuStyle style, int plate) {
+    return {layout::kNoTag, a.x, a.y, a.width, a.height, style, plate};
+}
+}  // namespace detail
+
+inline constexpr auto kMainMenus = [] {
+    std::array<MenuPlace, std::size(layout::kMainMenus) + 3> all{};
+    std::size_t n = 0;
+    for (const auto& m : layout::kMainMenus) all[n++] = detail::place(m);
+    all[n++] = detail::place(layout::kPresetMenu, MenuStyle::Preset, kBmpPresetMenuPlate);
+    all[n++] = detail::place(layout::kFolderMenu, MenuStyle::Folder, kBmpFolderMenuPlate);
+    all[n++] = detail::place(layout::kEcsMenu, MenuStyle::Ecs, kBmpEcsMenuPlate);
+    return all;
+}();
 
 // The modulation panel: a container at kModPanelX/Y the size of its bitmap;
 // its controls are placed in panel coordinates.
-constexpr int kModPanelX = 695;
-constexpr int kModPanelY = 600;
+constexpr int kModPanelX = layout::kPanel.x;
+constexpr int kModPanelY = layout::kPanel.y;
 constexpr int kModPanelWidth = 360;
 constexpr int kModPanelHeight = 100;
-constexpr KnobPlace kPanelKnob = {72, 154, 21, 5, "AMOUNT"};
-constexpr MenuPlace kPanelMenus[] = {
-    {3, 38, 124, kMenuHeight, MenuStyle::Plain, kBmpModMenuPlate, "Mod Slot Source"},
-    {229, 38, 124, kMenuHeight, MenuStyle::Plain, kBmpModMenuPlate, "Mod Slot Destination"},
-};
+constexpr KnobPlace kPanelKnob = layout::kSlotKnobs[0];
+constexpr MenuPlace kPanelMenus[] = {detail::place(layout::kSlotSourceMenus[0]),
+                                     detail::place(layout::kSlotDestMenus[0])};
 
 // Back screen: channel menu (the editor keeps it 19 pixels high and centres it
 // with y corrections 3, 5, 8; the field is drawn at the scaled height).
-constexpr MenuPlace kBackMenus[] = {
-    {286, 603, 100, 19, MenuStyle::Plain, 0, "MIDI Channel"},
-};
-constexpr int kVersionTextX = 613, kVersionTextY = 90, kVersionTextWidth = 400, kVersionTextHeight = 25;
+constexpr MenuPlace kBackMenus[] = {{layout::kNoTag, layout::kChannelMenu.x, layout::kChannelMenu.y,
+                                     layout::kChannelMenuWidth, layout::kChannelMenuHeight, MenuStyle::Plain, 0}};
+constexpr int kVersionTextX = layout::kVersionText.x, kVersionTextY = layout::kVersionText.y;
+constexpr int kVersionTextWidth = layout::kVersionText.width, kVersionTextHeight = layout::kVersionText.height;
 
 // ---------------------------------------------------------------------------
 // Meters: the lit image; the background shows the unlit segments beneath.
 constexpr int kMeterWidth = 6;
 constexpr int kMeterHeight = 60;
 constexpr int kMeterSegments = 20;
-struct Point {
-    int x;
-    int y;
-};
-constexpr Point kMeters[] = {{584, 30}, {592, 30}, {612, 30}, {620, 30}, {243, 613}, {251, 613}};
+using layout::Point;
+using layout::kMeters;
 
 // Disrupt slider: the marker sets the view height and the handle width; the
 // handle strip has one image per animation step.
-constexpr int kSliderX = 158;
-constexpr int kSliderY = 398;
-constexpr int kSliderWidth = 788;
+constexpr int kSliderX = layout::kSlider.x;
+constexpr int kSliderY = layout::kSlider.y;
+constexpr int kSliderWidth = layout::SLIDER_WIDTH[0];
 constexpr int kSliderHandleWidth = 24;
 constexpr int kSliderHeight = 24;
 constexpr int kSliderHandleFrames = 70;
@@ -253,15 +189,10 @@ constexpr int kSliderHandleFrames = 70;
 constexpr int kArrowSize = 16;  // each arrow bitmap: two square images
 
 // Invisible buttons the artwork marks.
-struct Area {
-    int x;
-    int y;
-    int width;
-    int height;
-};
-constexpr Area kShowBackScreenArea = {720, 30, 355, 60};
-constexpr Area kControlMenuArea = {1058, 27, 19, 12};
-constexpr Area kManagerArea = {483, 68, 90, 21};  // does nothing: left plain
+using layout::Area;
+constexpr Area kShowBackScreenArea = layout::kShowBackButton;
+constexpr Area kControlMenuArea = layout::kControlMenuButton;
+constexpr Area kManagerArea = layout::kManagerButton;  // does nothing: left plain
 
 // ---------------------------------------------------------------------------
 // Sections framed on the main screen. The header row carries a title (or the

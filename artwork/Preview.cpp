@@ -117,20 +117,25 @@ void drawMenuDemo(cairo_t* cr, const Scale& scale, Renders& renders, const MenuP
 }
 
 const char* menuDemoText(const MenuPlace& m) {
-    const std::string what = m.what;
-    if (what == "Reverb Preset") return "Large Hall";
-    if (what == "Disrupt Spring Time") return "1/8 QB";
-    if (what == "Disrupt Quantization") return "Off";
-    if (what == "Disrupt Lazy Mode") return "Sine";
-    if (what == "Disrupt Lazy Trigger") return "Free";
-    if (what == "Follower Source") return "Input";
-    if (what == "Follower Destination") return "Reverb Length";
-    if (what == "Preset") return "Introduction";
-    if (what == "Folder") return "Introduction Bank";
-    if (what == "Mod Slot Source") return "Mod Wheel";
-    if (what == "Mod Slot Destination") return "Reverb Damp";
-    if (what == "MIDI Channel") return "Omni";
-    return "";
+    switch (m.style) {
+        case MenuStyle::Preset: return "Introduction";
+        case MenuStyle::Folder: return "Introduction Bank";
+        case MenuStyle::Ecs: return "";
+        default: break;
+    }
+    switch (m.tag) {
+        case tag::ReverbPreset: return "Large Hall";
+        case tag::DisruptSpringTime: return "1/8 QB";
+        case tag::DisruptQuantization: return "Off";
+        case tag::LazyMode: return "Sine";
+        case tag::LazyTrigger: return "Free";
+        case tag::FollowerSource: return "Input";
+        case tag::FollowerDest: return "Reverb Length";
+        case tag::ModSlot1Source: return "Mod Wheel";
+        case tag::ModSlot1Dest: return "Reverb Damp";
+        case layout::kNoTag: return "Omni";
+        default: return "";
+    }
 }
 
 const ButtonArt& artFor(int id) {
@@ -152,7 +157,7 @@ void drawButtons(cairo_t* cr, const Scale& scale, Renders& renders, const Button
 void drawMainControls(cairo_t* cr, const Scale& scale, Renders& renders) {
     int index = 0;
     for (const KnobPlace& k : kMainKnobs) drawKnob(cr, scale, renders, k, index++, 0, 0);
-    drawButtons(cr, scale, renders, kMainButtons, std::size(kMainButtons));
+    drawButtons(cr, scale, renders, kMainButtons.data(), kMainButtons.size());
     for (const MenuPlace& m : kMainMenus) drawMenuDemo(cr, scale, renders, m, menuDemoText(m), 0, 0);
 
     const Image& meter = renders.get(kBmpLevelMeter);
@@ -187,7 +192,7 @@ void drawMainControls(cairo_t* cr, const Scale& scale, Renders& renders) {
 }
 
 void drawBackControls(cairo_t* cr, const Scale& scale, Renders& renders) {
-    drawButtons(cr, scale, renders, kBackButtons, std::size(kBackButtons));
+    drawButtons(cr, scale, renders, kBackButtons.data(), kBackButtons.size());
     for (const MenuPlace& m : kBackMenus) drawMenuDemo(cr, scale, renders, m, menuDemoText(m), 0, 0);
     Font font = kReadoutFont;
     font.size = 18 / scale.f;

@@ -183,7 +183,7 @@ void paintMainBackground(cairo_t* cr, const Scale& scale) {
 
     for (const KnobPlace& k : kMainKnobs) paintKnobWell(cr, scale, k);
     paintKnobWell(cr, scale, kPanelKnob, panelLeft(scale), panelTop(scale));
-    paintButtonSockets(cr, scale, kMainButtons, std::size(kMainButtons));
+    paintButtonSockets(cr, scale, kMainButtons.data(), kMainButtons.size());
     for (const MenuPlace& m : kMainMenus) paintMenu(cr, scale, m);
     for (const MenuPlace& m : kPanelMenus) paintMenu(cr, scale, m, panelLeft(scale), panelTop(scale));
     for (const Point& p : kMeters) paintMeterTrack(cr, scale, p);
@@ -226,7 +226,7 @@ void paintBackBackground(cairo_t* cr, const Scale& scale) {
     }
 
     for (const Section& s : kBackSections) paintSection(cr, scale, s);
-    paintButtonSockets(cr, scale, kBackButtons, std::size(kBackButtons));
+    paintButtonSockets(cr, scale, kBackButtons.data(), kBackButtons.size());
     for (const MenuPlace& m : kBackMenus) paintMenu(cr, scale, m);
     for (const Caption& c : kBackCaptions) paintCaption(cr, scale, c);
 }

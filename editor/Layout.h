@@ -1,5 +1,8 @@
 // Where every control of the three views sits, at 100 % size, with the
-// per-size pixel corrections that line it up with the scaled artwork.
+// per-size pixel corrections that line it up with the scaled artwork. The
+// one table of positions: the editor places its controls from it and the
+// artwork generator draws the wells, sockets and fields beneath them from it.
+// Header-only, with no dependency beyond the bitmap ids and parameter tags.
 #pragma once
 
 #include "artwork/BitmapIds.h"
@@ -24,6 +27,7 @@ constexpr Nudge kNone = {};
 constexpr Nudge kChannelMenuNudge = {{0, 0, 0}, {3, 5, 8}, {0, 0, 0}};
 
 constexpr int kKnobWidth = 20;
+constexpr int kNoTag = 9999; // a control without a parameter
 constexpr int KNOBS_IN_FILM[7] = {139, 139, 139, 139, 137, 137, 137};
 constexpr int MENU_HEIGHT[4] = {16, 20, 24, 32};
 
@@ -144,16 +148,17 @@ struct Menu
     int y;
     int width;
     MenuKind kind;
+    int plate = 0; // the bitmap the background draws the field from
 };
 
 constexpr Menu kMainMenus[] = {
-    {tag::ReverbPreset, 592, 115, 150, MenuKind::Arrows},
-    {tag::DisruptSpringTime, 65, 417, 85, MenuKind::Blue},
-    {tag::DisruptQuantization, 65, 474, 85, MenuKind::Blue},
-    {tag::LazyMode, 977, 489, 65, MenuKind::Blue},
-    {tag::LazyTrigger, 977, 511, 65, MenuKind::Blue},
-    {tag::FollowerSource, 42, 638, 92, MenuKind::Plain},
-    {tag::FollowerDest, 352, 638, 123, MenuKind::Destination},
+    {tag::ReverbPreset, 592, 115, 150, MenuKind::Arrows, kBmpReverbPresetMenuPlate},
+    {tag::DisruptSpringTime, 65, 417, 85, MenuKind::Blue, kBmpBlueMenuPlate},
+    {tag::DisruptQuantization, 65, 474, 85, MenuKind::Blue, kBmpBlueMenuPlate},
+    {tag::LazyMode, 977, 489, 65, MenuKind::Blue, kBmpSmallBlueMenuPlate},
+    {tag::LazyTrigger, 977, 511, 65, MenuKind::Blue, kBmpSmallBlueMenuPlate},
+    {tag::FollowerSource, 42, 638, 92, MenuKind::Plain, kBmpFollowerSourceMenuPlate},
+    {tag::FollowerDest, 352, 638, 123, MenuKind::Destination, kBmpModMenuPlate},
 };
 
 struct Area
@@ -192,10 +197,10 @@ constexpr Point kMeters[6] = {{584, 30}, {592, 30}, {612, 30}, {620, 30}, {243, 
 
 // Modulation panel and its per-slot menus (panel coordinates).
 constexpr Point kPanel = {695, 600};
-constexpr Menu kSlotSourceMenus[2] = {{tag::ModSlot1Source, 3, 38, 124, MenuKind::Plain},
-                                      {tag::ModSlot2Source, 3, 38, 124, MenuKind::Plain}};
-constexpr Menu kSlotDestMenus[2] = {{tag::ModSlot1Dest, 229, 38, 124, MenuKind::Destination},
-                                    {tag::ModSlot2Dest, 229, 38, 124, MenuKind::Destination}};
+constexpr Menu kSlotSourceMenus[2] = {{tag::ModSlot1Source, 3, 38, 124, MenuKind::Plain, kBmpModMenuPlate},
+                                      {tag::ModSlot2Source, 3, 38, 124, MenuKind::Plain, kBmpModMenuPlate}};
+constexpr Menu kSlotDestMenus[2] = {{tag::ModSlot1Dest, 229, 38, 124, MenuKind::Destination, kBmpModMenuPlate},
+                                    {tag::ModSlot2Dest, 229, 38, 124, MenuKind::Destination, kBmpModMenuPlate}};
 
 // Back screen.
 enum BackSwitch
