@@ -147,10 +147,10 @@ void uEditor::valueChanged (CControl* control)
         if (pressed (control))
         {
             effect->setParameterAutomated (tag::WetDry, 1.0f);
-            if (mainKnobs.size () > 1 && mainKnobs[1] != nullptr)
+            if (TKnob* wetDry = knobFor (tag::WetDry))
             {
-                mainKnobs[1]->setValue (1.0f);
-                mainKnobs[1]->invalid ();
+                wetDry->setValue (1.0f);
+                wetDry->invalid ();
             }
         }
         return;
@@ -198,7 +198,7 @@ void uEditor::valueChanged (CControl* control)
     }
     // 13: disrupt amounts switch their slot on when moved off centre.
     for (int i = 0; i < 8; ++i)
-        if (control == mainKnobs[static_cast<std::size_t> (21 + i)])
+        if (control == knobFor (tag::Disrupt1Amount + i))
         {
             const float v = control->getValue ();
             effect->setParameterAutomated (control->getTag (), v * valueScale);

@@ -271,8 +271,8 @@ void uEditor::applyParameter (int tag)
                 }
             return;
         case tag::FollowerDest:
-            if (mainMenus.size () > 6 && mainMenus[6] != nullptr)
-                mainMenus[6]->setString (std::string (nameAt (DEST_STR, effect->getSteppedValue (tag))));
+            if (TOptionMenu* menu = menuFor (tag::FollowerDest))
+                menu->setString (std::string (nameAt (DEST_STR, effect->getSteppedValue (tag))));
             return;
         case tag::ModSlot1Source:
         case tag::ModSlot1Dest:
@@ -382,10 +382,10 @@ void uEditor::idle ()
             disruptSlider->setModValue (effect->signalChain ().modulation ().getDisruptModValue (),
                                         static_cast<int> (now / 10));
         for (int i = 0; i < 8; ++i)
-            if (TKnob* knob = mainKnobs[static_cast<std::size_t> (21 + i)])
+            if (TKnob* knob = knobFor (tag::Disrupt1Amount + i))
                 knob->setString (std::string (nameAt (DEST_SHORT_STR, effect->getSteppedValue (tag::Disrupt1Dest + i))));
-        if (mainMenus[1] != nullptr)
-            mainMenus[1]->setBypassed (effect->getOnOff (tag::LazyOn));
+        if (TOptionMenu* spring = menuFor (tag::DisruptSpringTime))
+            spring->setBypassed (effect->getOnOff (tag::LazyOn));
         if (modPanelDirty)
         {
             showModScreen ();
@@ -454,14 +454,30 @@ void uEditor::setDropTag (int tag)
     }
 }
 
+TKnob* uEditor::knobFor (int tag) const
+{
+    for (TKnob* knob : mainKnobs)
+        if (knob != nullptr && knob->getTag () == tag)
+            return knob;
+    return nullptr;
+}
+
+TOptionMenu* uEditor::menuFor (int tag) const
+{
+    for (TOptionMenu* menu : mainMenus)
+        if (menu != nullptr && menu->getTag () == tag)
+            return menu;
+    return nullptr;
+}
+
 int uEditor::destinationTagOf (CView* view) const
 {
     if (view == nullptr)
         return -1;
     for (int i = 0; i < 8; ++i)
-        if (view == mainKnobs[static_cast<std::size_t> (21 + i)])
+        if (view != nullptr && view == knobFor (tag::Disrupt1Amount + i))
             return tag::Disrupt1Dest + i;
-    if (mainMenus.size () > 6 && view == mainMenus[6])
+    if (view == menuFor (tag::FollowerDest))
         return tag::FollowerDest;
     if (view == slotDestMenus[0])
         return tag::ModSlot1Dest;

@@ -129,6 +129,9 @@ public:
     const std::vector<RegisteredControl>& registry () const { return controls; }
     VSTGUI::CViewContainer* getPanel () const { return panel; }
     TKnob* getMainKnob (int index) const { return mainKnobs[static_cast<std::size_t> (index)]; }
+    // The main screen's control for a parameter; null when it has none.
+    TKnob* knobFor (int tag) const;
+    TOptionMenu* menuFor (int tag) const;
     TKnob* getSlotKnob (int slot) const { return slotKnobs[slot]; }
     TOnOff* getMainOnOff (int index) const { return mainOnOffs[static_cast<std::size_t> (index)]; }
     TRadioButton* getRadio (int group, int i) const { return radios[group][i]; }
