@@ -219,130 +219,141 @@ std::string defaultOutputName (const std::string& input)
     return (p.parent_path() / (p.stem().string() + "-morlake.wav")).string();
 }
 
-bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
-{
-    const bool listing = o.listPresets || o.listParams;
+namespace {
 
-    // Inputs first: a bad file should not cost a plug-in load.
+struct RenderInputs
+{
     std::unique_ptr<AudioSource> main;
     std::unique_ptr<AudioSource> side;
+    MidiFileContents midi;
+    std::vector<std::uint8_t> chunk;
+    double rate = 0.0;
+};
+
+// Inputs first: a bad file should not cost a plug-in load.
+bool openAudioInputs (const RenderOptions& o, RenderInputs& in, std::string& error)
+{
     if (! o.input.empty())
     {
-        main = openAudioFile (o.input, error);
-        if (! main)
+        in.main = openAudioFile (o.input, error);
+        if (! in.main)
             return false;
     }
     else
-        main = memorySource (makeDemoSignal (o.demoSampleRate), o.demoSampleRate);
-    const double rate = main->sampleRate();
+        in.main = memorySource (makeDemoSignal (o.demoSampleRate), o.demoSampleRate);
+    in.rate = in.main->sampleRate();
     if (! o.side.empty())
     {
-        side = openAudioFile (o.side, error);
-        if (! side)
+        in.side = openAudioFile (o.side, error);
+        if (! in.side)
             return false;
-        if (side->sampleRate() != rate)
+        if (in.side->sampleRate() != in.rate)
         {
-            error = "side input \"" + o.side + "\" runs at " + std::to_string (static_cast<int> (side->sampleRate())) +
-                    " Hz, the main input at " + std::to_string (static_cast<int> (rate)) + " Hz";
+            error = "side input \"" + o.side + "\" runs at " +
+                    std::to_string (static_cast<int> (in.side->sampleRate())) + " Hz, the main input at " +
+                    std::to_string (static_cast<int> (in.rate)) + " Hz";
             return false;
         }
     }
+    return true;
+}
 
-    const std::string outputPath = o.output.empty() ? defaultOutputName (o.input) : o.output;
-    if (! listing)
-    {
-        int format = 0;
-        std::string name;
-        if (! outputFormatFor (outputPath, format, name))
-        {
-            error = "unsupported output format for \"" + outputPath + "\" (use .wav, .aiff, .flac, .caf or .w64)";
-            return false;
-        }
-    }
-
-    MidiFileContents midi;
-    if (! o.midi.empty() && ! readMidiFile (o.midi, rate, o.tempo, midi, error))
+// The MIDI file and the saved state a render starts from.
+bool readExtras (const RenderOptions& o, RenderInputs& in, std::string& error)
+{
+    if (! o.midi.empty() && ! readMidiFile (o.midi, in.rate, o.tempo, in.midi, error))
         return false;
-
-    std::vector<std::uint8_t> chunk;
     if (! o.chunkIn.empty())
     {
-        if (! readWholeFile (o.chunkIn, chunk, error))
+        if (! readWholeFile (o.chunkIn, in.chunk, error))
             return false;
-        if (chunk.empty())
+        if (in.chunk.empty())
         {
             error = "chunk file \"" + o.chunkIn + "\" is empty";
             return false;
         }
     }
+    return true;
+}
 
+// Loads the plug-in and brings it into the state the options ask for.
+std::unique_ptr<HostedPlugin> loadConfigured (const RenderOptions& o, const RenderInputs& in, std::string& error)
+{
     HostConfig config;
     config.productString = o.hostProduct;
     config.vendorString = o.hostVendor;
-    config.sampleRate = rate;
+    config.sampleRate = in.rate;
     config.blockSize = o.blockSize;
     config.tempo = o.tempo;
     config.unloadModule = false;
     auto plugin = HostedPlugin::load (o.pluginPath, config, error);
     if (! plugin)
-        return false;
+        return nullptr;
     plugin->open();
     if (plugin->numOutputs() < 1)
     {
         error = "plug-in \"" + o.pluginPath + "\" has no outputs";
-        return false;
+        return nullptr;
     }
-
-    if (! chunk.empty())
+    if (! in.chunk.empty())
     {
         if (! needsChunks (*plugin, "take", error))
-            return false;
-        if (plugin->setChunk (chunk) == 0)
+            return nullptr;
+        if (plugin->setChunk (in.chunk) == 0)
         {
             error = "the plug-in rejected the chunk in \"" + o.chunkIn + "\"";
-            return false;
+            return nullptr;
         }
     }
     if (! o.preset.empty() && ! applyPreset (*plugin, o.preset, error))
-        return false;
+        return nullptr;
     for (const auto& a : o.assignments)
         if (! applyAssignment (*plugin, a, error))
-            return false;
+            return nullptr;
+    return plugin;
+}
 
-    if (o.listPresets)
-        listPresets (*plugin, out);
-    if (o.listParams)
-        listParameters (*plugin, out);
-    if (listing)
-        return true;
-
-    // The saved state is the one this render starts from, so loading it
-    // reproduces the render.
-    if (! o.chunkOut.empty())
-    {
-        if (! needsChunks (*plugin, "give", error))
-            return false;
-        const auto bytes = plugin->getChunk();
-        if (bytes.empty())
-        {
-            error = "the plug-in gave no chunk";
-            return false;
-        }
-        if (! writeFileAtomically (o.chunkOut, bytes, error))
-            return false;
-    }
-
-    const int outs = plugin->numOutputs();
-    auto writer = AudioWriter::create (outputPath, outs, rate, error);
-    if (! writer)
+// The saved state is the one this render starts from, so loading it
+// reproduces the render.
+bool saveChunk (HostedPlugin& plugin, const std::string& path, std::string& error)
+{
+    if (! needsChunks (plugin, "give", error))
         return false;
+    const auto bytes = plugin.getChunk();
+    if (bytes.empty())
+    {
+        error = "the plug-in gave no chunk";
+        return false;
+    }
+    return writeFileAtomically (path, bytes, error);
+}
 
-    const auto midiEnd = midi.events.empty() ? 0 : midi.events.back().frame + 1;
-    const std::int64_t inputFrames = std::max ({main->frames(), side ? side->frames() : 0, midiEnd});
+struct RenderResult
+{
+    std::int64_t inputFrames = 0;
+    std::int64_t tailFrames = 0;
+    bool fixedTail = false;
+    bool capReached = false;
+    double wallSeconds = 0.0;
+};
+
+// Runs the input and then the tail through the plug-in into the writer. The
+// tail is kept until its end is known; it is cut after the last sample above
+// the threshold, so the length does not depend on the block size.
+bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin, AudioWriter& writer,
+                  const std::string& outputPath, RenderResult& result, std::string& error)
+{
+    const double rate = in.rate;
+    const int outs = plugin.numOutputs();
+    const auto& events = in.midi.events;
+    const auto midiEnd = events.empty() ? 0 : events.back().frame + 1;
+    const std::int64_t inputFrames = std::max ({in.main->frames(), in.side ? in.side->frames() : 0, midiEnd});
     const bool fixedTail = o.tailSeconds >= 0.0;
     const auto fixedTailFrames = static_cast<std::int64_t> (std::llround (std::max (o.tailSeconds, 0.0) * rate));
-    const auto maxTailFrames = fixedTail ? fixedTailFrames : static_cast<std::int64_t> (std::llround (o.maxTailSeconds * rate));
-    const auto windowFrames = std::max<std::int64_t> (1, static_cast<std::int64_t> (std::llround (o.quietWindowSeconds * rate)));
+    const auto maxTailFrames =
+        fixedTail ? fixedTailFrames : static_cast<std::int64_t> (std::llround (o.maxTailSeconds * rate));
+    const auto windowFrames =
+        std::max<std::int64_t> (1, static_cast<std::int64_t> (std::llround (o.quietWindowSeconds * rate)));
     const float threshold = static_cast<float> (std::pow (10.0, o.thresholdDb / 20.0));
 
     const int block = o.blockSize;
@@ -356,20 +367,14 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
     for (auto& ch : outBlock)
         outPtr.push_back (ch.data());
 
-    // The tail is kept until its end is known; it is cut after the last
-    // sample above the threshold, so the length does not depend on the block size.
     AudioBuffers tail (static_cast<std::size_t> (outs));
     std::int64_t lastLoud = -1; // absolute frame of the last sample above the threshold after the input
-    std::vector<ChannelStats> stats (static_cast<std::size_t> (outs));
-    std::int64_t nonFinite = 0;
     std::vector<MidiEvent> blockEvents;
     std::size_t nextEvent = 0;
 
     Progress progress (o.progress, inputFrames, rate);
     const auto started = std::chrono::steady_clock::now();
     std::int64_t position = 0;
-    bool capReached = false;
-
     for (;;)
     {
         if (stopRequested.load (std::memory_order_relaxed))
@@ -379,39 +384,39 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
         }
         if (position >= inputFrames)
         {
-            const auto tailSoFar = position - inputFrames;
-            if (tailSoFar >= maxTailFrames)
+            const auto quietFor = position - std::max (lastLoud + 1, inputFrames);
+            if (position - inputFrames >= maxTailFrames)
             {
-                capReached = ! fixedTail && position - std::max (lastLoud + 1, inputFrames) < windowFrames;
+                result.capReached = ! fixedTail && quietFor < windowFrames;
                 break;
             }
-            if (! fixedTail && position - std::max (lastLoud + 1, inputFrames) >= windowFrames)
+            if (! fixedTail && quietFor >= windowFrames)
                 break;
         }
         int n = block;
         if (fixedTail)
             n = static_cast<int> (std::min<std::int64_t> (block, inputFrames + fixedTailFrames - position));
 
-        if (! main->read (inBuffers[0].data(), inBuffers[1].data(), n) ||
-            (side && ! side->read (inBuffers[2].data(), inBuffers[3].data(), n)))
+        if (! in.main->read (inBuffers[0].data(), inBuffers[1].data(), n) ||
+            (in.side && ! in.side->read (inBuffers[2].data(), inBuffers[3].data(), n)))
         {
             error = "reading the input failed";
             return false;
         }
-        if (! side)
+        if (! in.side)
         {
             std::fill (inBuffers[2].begin(), inBuffers[2].end(), 0.0f);
             std::fill (inBuffers[3].begin(), inBuffers[3].end(), 0.0f);
         }
 
         blockEvents.clear();
-        while (nextEvent < midi.events.size() && midi.events[nextEvent].frame < position + n)
+        while (nextEvent < events.size() && events[nextEvent].frame < position + n)
         {
-            MidiEvent e = midi.events[nextEvent++];
+            MidiEvent e = events[nextEvent++];
             e.frame = std::max<std::int64_t> (e.frame - position, 0);
             blockEvents.push_back (e);
         }
-        plugin->processBlock (inPtr, 4, outPtr.data(), n, blockEvents);
+        plugin.processBlock (inPtr, 4, outPtr.data(), n, blockEvents);
 
         // Input part goes straight to the file; the rest waits in the tail.
         const int inputPart = static_cast<int> (std::clamp<std::int64_t> (inputFrames - position, 0, n));
@@ -422,9 +427,10 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
                 if (std::abs (s[i]) > threshold)
                     lastLoud = std::max (lastLoud, position + i);
             if (inputPart < n)
-                tail[static_cast<std::size_t> (c)].insert (tail[static_cast<std::size_t> (c)].end(), s + inputPart, s + n);
+                tail[static_cast<std::size_t> (c)].insert (tail[static_cast<std::size_t> (c)].end(), s + inputPart,
+                                                            s + n);
         }
-        if (inputPart > 0 && ! writer->write (outPtr.data(), inputPart))
+        if (inputPart > 0 && ! writer.write (outPtr.data(), inputPart))
         {
             error = "writing \"" + outputPath + "\" failed";
             return false;
@@ -434,55 +440,71 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
     }
     progress.finish();
 
-    const std::int64_t tailFrames =
+    result.inputFrames = inputFrames;
+    result.fixedTail = fixedTail;
+    result.tailFrames =
         fixedTail ? fixedTailFrames : std::clamp<std::int64_t> (lastLoud + 1 - inputFrames, 0, maxTailFrames);
     std::vector<const float*> tailPtr;
     for (auto& ch : tail)
     {
-        ch.resize (static_cast<std::size_t> (tailFrames), 0.0f);
+        ch.resize (static_cast<std::size_t> (result.tailFrames), 0.0f);
         tailPtr.push_back (ch.data());
     }
-    if (tailFrames > 0 && ! writer->write (tailPtr.data(), static_cast<int> (tailFrames)))
+    if (result.tailFrames > 0 && ! writer.write (tailPtr.data(), static_cast<int> (result.tailFrames)))
     {
         error = "writing \"" + outputPath + "\" failed";
         return false;
     }
-    if (! writer->commit (error))
+    if (! writer.commit (error))
         return false;
-    const double wall = std::chrono::duration<double> (std::chrono::steady_clock::now() - started).count();
+    result.wallSeconds = std::chrono::duration<double> (std::chrono::steady_clock::now() - started).count();
+    return true;
+}
 
-    if (o.quiet)
-        return true;
-
-    // Statistics from the written file, so they describe exactly what is in it.
+// Peaks and sums of squares read back from the written file, so that they
+// describe exactly what is in it; counts samples that are not finite.
+std::vector<ChannelStats> measureFile (const std::string& path, int outs, std::int64_t total, int block,
+                                       std::int64_t& nonFinite)
+{
+    std::vector<ChannelStats> stats (static_cast<std::size_t> (outs));
     std::string readError;
-    auto written = openAudioFile (outputPath, readError);
-    const std::int64_t total = inputFrames + tailFrames;
-    if (written && outs <= 2)
+    auto written = openAudioFile (path, readError);
+    if (! written || outs > 2)
+        return stats;
+    const auto blockFrames = static_cast<std::size_t> (block);
+    std::vector<float> l (blockFrames), r (blockFrames);
+    for (std::int64_t pos = 0; pos < total; pos += block)
     {
-        std::vector<float> l (blockFrames), r (blockFrames);
-        for (std::int64_t pos = 0; pos < total; pos += block)
-        {
-            const int n = static_cast<int> (std::min<std::int64_t> (block, total - pos));
-            written->read (l.data(), r.data(), n);
-            for (int c = 0; c < outs; ++c)
-                for (int i = 0; i < n; ++i)
+        const int n = static_cast<int> (std::min<std::int64_t> (block, total - pos));
+        written->read (l.data(), r.data(), n);
+        for (int c = 0; c < outs; ++c)
+            for (int i = 0; i < n; ++i)
+            {
+                const double v = (c == 0 ? l : r)[static_cast<std::size_t> (i)];
+                if (! std::isfinite (v))
                 {
-                    const double v = (c == 0 ? l : r)[static_cast<std::size_t> (i)];
-                    if (! std::isfinite (v))
-                    {
-                        ++nonFinite;
-                        continue;
-                    }
-                    auto& s = stats[static_cast<std::size_t> (c)];
-                    s.peak = std::max (s.peak, std::abs (v));
-                    s.sumSquares += v * v;
+                    ++nonFinite;
+                    continue;
                 }
-        }
+                auto& s = stats[static_cast<std::size_t> (c)];
+                s.peak = std::max (s.peak, std::abs (v));
+                s.sumSquares += v * v;
+            }
     }
+    return stats;
+}
+
+void printSummary (const RenderOptions& o, const std::string& outputPath, HostedPlugin& plugin,
+                   const AudioWriter& writer, double rate, const RenderResult& result, std::ostream& out)
+{
+    const int outs = plugin.numOutputs();
+    const std::int64_t total = result.inputFrames + result.tailFrames;
+    std::int64_t nonFinite = 0;
+    const auto stats = measureFile (outputPath, outs, total, o.blockSize, nonFinite);
 
     out << "Rendered \"" << outputPath << "\": " << seconds (static_cast<double> (total) / rate) << ", " << outs
-        << (outs == 1 ? " channel, " : " channels, ") << static_cast<int> (rate) << " Hz, " << writer->formatName() << '\n';
+        << (outs == 1 ? " channel, " : " channels, ") << static_cast<int> (rate) << " Hz, " << writer.formatName()
+        << '\n';
     if (outs <= 2)
         for (int c = 0; c < outs; ++c)
         {
@@ -490,21 +512,64 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
             const double rms = total > 0 ? std::sqrt (s.sumSquares / static_cast<double> (total)) : 0.0;
             out << "  channel " << c + 1 << ": peak " << dbText (s.peak) << " dBFS, RMS " << dbText (rms) << " dBFS\n";
         }
-    out << "Tail: " << seconds (static_cast<double> (tailFrames) / rate);
-    if (fixedTail)
+    out << "Tail: " << seconds (static_cast<double> (result.tailFrames) / rate);
+    if (result.fixedTail)
         out << " (fixed)\n";
-    else if (capReached)
+    else if (result.capReached)
         out << " (cap reached: still above " << o.thresholdDb << " dBFS)\n";
     else
         out << " (until below " << o.thresholdDb << " dBFS)\n";
     const double audio = static_cast<double> (total) / rate;
+    const double wall = result.wallSeconds;
     out << "Speed: " << std::fixed << std::setprecision (1) << (wall > 0.0 ? audio / wall : 0.0) << "x real time ("
         << std::setprecision (2) << wall << " s)\n";
     out.unsetf (std::ios::floatfield);
     if (nonFinite > 0)
         out << "Warning: " << nonFinite << " samples are not finite numbers\n";
-    if (! plugin->overruns().empty())
-        out << "Warning: the plug-in wrote past the host's text limit " << plugin->overruns().size() << " times\n";
+    if (! plugin.overruns().empty())
+        out << "Warning: the plug-in wrote past the host's text limit " << plugin.overruns().size() << " times\n";
+}
+
+} // namespace
+
+bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
+{
+    const bool listing = o.listPresets || o.listParams;
+    RenderInputs in;
+    if (! openAudioInputs (o, in, error))
+        return false;
+
+    const std::string outputPath = o.output.empty() ? defaultOutputName (o.input) : o.output;
+    int format = 0;
+    std::string formatName;
+    if (! listing && ! outputFormatFor (outputPath, format, formatName))
+    {
+        error = "unsupported output format for \"" + outputPath + "\" (use .wav, .aiff, .flac, .caf or .w64)";
+        return false;
+    }
+    if (! readExtras (o, in, error))
+        return false;
+
+    auto plugin = loadConfigured (o, in, error);
+    if (! plugin)
+        return false;
+    if (o.listPresets)
+        listPresets (*plugin, out);
+    if (o.listParams)
+        listParameters (*plugin, out);
+    if (listing)
+        return true;
+    if (! o.chunkOut.empty() && ! saveChunk (*plugin, o.chunkOut, error))
+        return false;
+
+    auto writer = AudioWriter::create (outputPath, plugin->numOutputs(), in.rate, error);
+    if (! writer)
+        return false;
+    RenderResult result;
+    if (! renderAudio (o, in, *plugin, *writer, outputPath, result, error))
+        return false;
+    if (! o.quiet)
+        printSummary (o, outputPath, *plugin, *writer, in.rate, result, out);
     return true;
 }
 
