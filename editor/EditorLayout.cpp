@@ -292,6 +292,17 @@ TOptionMenu* uEditor::createPresetMenu ()
 void uEditor::createControls ()
 {
     removeControls ();
+    createKnobsAndSwitches ();
+    createMainMenus ();
+    createDisruptSlider ();
+    createButtons ();
+    createTopMenus ();
+    createMeters ();
+    nameControls ();
+}
+
+void uEditor::createKnobsAndSwitches ()
+{
     for (const auto& k : layout::kMainKnobs)
     {
         TKnob* knob = createKnob (k.tag, k.x, k.y, k.type, k.label, k.nudge);
@@ -310,6 +321,10 @@ void uEditor::createControls ()
     for (int g = 0; g < 3; ++g)
         for (int i = 0; i < 2; ++i)
             radios[g][i] = createRadio (layout::kRadios[g][i].x, layout::kRadios[g][i].y, g);
+}
+
+void uEditor::createMainMenus ()
+{
     for (const auto& m : layout::kMainMenus)
     {
         TOptionMenu* menu = nullptr;
@@ -330,32 +345,11 @@ void uEditor::createControls ()
         slotSourceMenus[s] = createSourceMenu (slotSourceSubs[s], src.tag, src.x, src.y, src.width);
         slotDestMenus[s] = createDestinationMenu (slotDestSubs[s], dst.tag, dst.x, dst.y, dst.width);
     }
+}
 
-    // The disrupt slider: height and handle width come from its marker.
-    {
-        CBitmap* marker = bitmap (kBmpDisruptModMarker);
-        const int handle = marker != nullptr ? static_cast<int> (marker->getWidth ()) : 0;
-        const CRect r = scaledRect (layout::kSlider.x, layout::kSlider.y, layout::SLIDER_WIDTH[screenSize],
-                                    marker != nullptr ? marker->getHeight () : 0, layout::kNone);
-        disruptSlider = new THorizontalSlider (r, this, tag::DisruptValue, handle);
-        owned.push_back (disruptSlider);
-        if (effect != nullptr)
-        {
-            disruptSlider->setDefaultValue (effect->getDefault (tag::DisruptValue));
-            disruptSlider->setValue (effect->getParameter (tag::DisruptValue));
-        }
-        addControl (disruptSlider, kKindPlain);
-    }
-
-    resetDisruptButton = createKickButton (layout::kResetDisrupt.x, layout::kResetDisrupt.y, layout::kResetDisrupt.bitmap);
-    fullWetButton = createKickButton (layout::kFullWet.x, layout::kFullWet.y, layout::kFullWet.bitmap);
-    editedButton = createKickButton (layout::kEditedPreset.x, layout::kEditedPreset.y, layout::kEditedPreset.bitmap);
-    originalButton = createKickButton (layout::kOriginalPreset.x, layout::kOriginalPreset.y, layout::kOriginalPreset.bitmap);
-    helpButton = createKickButton (layout::kOpenHelp.x, layout::kOpenHelp.y, layout::kOpenHelp.bitmap);
-    managerButton = createKickButton (layout::kManagerButton);
-    showBackButton = createKickButton (layout::kShowBackButton);
-    controlMenuButton = createKickButton (layout::kControlMenuButton);
-
+// The preset, bank and controller-map menus of the top bar.
+void uEditor::createTopMenus ()
+{
     presetMenu = createPresetMenu ();
     {
         const auto& a = layout::kFolderMenu;
@@ -375,7 +369,39 @@ void uEditor::createControls ()
             ecsMenu->addEntry (entry);
         addControl (ecsMenu, kKindPlain);
     }
+}
 
+// The disrupt slider: height and handle width come from its marker.
+void uEditor::createDisruptSlider ()
+{
+    CBitmap* marker = bitmap (kBmpDisruptModMarker);
+    const int handle = marker != nullptr ? static_cast<int> (marker->getWidth ()) : 0;
+    const CRect r = scaledRect (layout::kSlider.x, layout::kSlider.y, layout::SLIDER_WIDTH[screenSize],
+                                marker != nullptr ? marker->getHeight () : 0, layout::kNone);
+    disruptSlider = new THorizontalSlider (r, this, tag::DisruptValue, handle);
+    owned.push_back (disruptSlider);
+    if (effect != nullptr)
+    {
+        disruptSlider->setDefaultValue (effect->getDefault (tag::DisruptValue));
+        disruptSlider->setValue (effect->getParameter (tag::DisruptValue));
+    }
+    addControl (disruptSlider, kKindPlain);
+}
+
+void uEditor::createButtons ()
+{
+    resetDisruptButton = createKickButton (layout::kResetDisrupt.x, layout::kResetDisrupt.y, layout::kResetDisrupt.bitmap);
+    fullWetButton = createKickButton (layout::kFullWet.x, layout::kFullWet.y, layout::kFullWet.bitmap);
+    editedButton = createKickButton (layout::kEditedPreset.x, layout::kEditedPreset.y, layout::kEditedPreset.bitmap);
+    originalButton = createKickButton (layout::kOriginalPreset.x, layout::kOriginalPreset.y, layout::kOriginalPreset.bitmap);
+    helpButton = createKickButton (layout::kOpenHelp.x, layout::kOpenHelp.y, layout::kOpenHelp.bitmap);
+    managerButton = createKickButton (layout::kManagerButton);
+    showBackButton = createKickButton (layout::kShowBackButton);
+    controlMenuButton = createKickButton (layout::kControlMenuButton);
+}
+
+void uEditor::createMeters ()
+{
     CBitmap* meterArt = bitmap (kBmpLevelMeter);
     for (int i = 0; i < 6; ++i)
     {
@@ -385,7 +411,11 @@ void uEditor::createControls ()
         owned.push_back (meters[i]);
         meters[i]->setVuValue (0.0f);
     }
+}
 
+// Names the controls without a parameter carry for their tooltips.
+void uEditor::nameControls ()
+{
     name (presetMenu, "Preset Menu");
     name (folderMenu, "Folder Menu");
     name (helpButton, "Open Help");

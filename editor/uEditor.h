@@ -171,6 +171,13 @@ private:
     void createBitmaps ();
     void removeBitmaps ();
     void createControls ();
+    void createKnobsAndSwitches ();
+    void createMainMenus ();
+    void createDisruptSlider ();
+    void createButtons ();
+    void createTopMenus ();
+    void createMeters ();
+    void nameControls ();
     void createBackScreen ();
     void removeControls ();
     void addControl (VSTGUI::CControl* control, int kind);
