@@ -277,6 +277,62 @@ void TSignalChain::controlWork ()
     cachedRoomType.store (roomType, std::memory_order_relaxed);
 }
 
+// Wave folding by the distortion amount.
+inline void TSignalChain::distort (float& left, float& right)
+{
+    const float* m = mod.sums ();
+    const float amount = clamp01 (p[tag::DistortionAmount] + m[dest::Distortion]);
+    const float d = amount * amount;
+    auto fold = [&] (float x) {
+        const float clipped = std::clamp (x, -64.0f, 64.0f);
+        const int k = static_cast<int> (clipped * 16.0f * 65536.0f * 0.5f + 65536.0f) & (kCurveSize - 1);
+        return x + curves.sine[k] * d * (1.0f - x * x);
+    };
+    left = fold (left);
+    right = fold (right);
+}
+
+// Wet/dry, volumes, pans and the hard limit.
+inline void TSignalChain::outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR)
+{
+    const float* m = mod.sums ();
+    wetDry = firstSample ? p[tag::WetDry] : kSmoothNew * p[tag::WetDry] + kSmoothOld * wetDry;
+    const float w = bypass ? 0.0f : 2.0f * clamp01 (wetDry + m[dest::WetDry]);
+    const float wetAmount = std::min (1.0f, w);
+    const float dryAmount = std::min (1.0f, 2.0f - w);
+    const float wetGain = curves.gainWide[curveIndex (0.5f * m[dest::WetVolume] + 0.5f)] * wetAmount;
+    const float dryGain = curves.gainWide[curveIndex (0.5f * m[dest::DryVolume] + 0.5f)] * dryAmount;
+    const float qw = panOf (m[dest::WetPan]);
+    const float qd = panOf (m[dest::DryPan]);
+    const float q = panOf (m[dest::Pan]);
+    mainVolume = firstSample ? p[tag::MainVolume] : kSmoothNew * p[tag::MainVolume] + kSmoothOld * mainVolume;
+    const float gm = curves.gainOut[curveIndex (mainVolume + m[dest::OutputVolume])];
+
+    float left = (dryL * panLeft (qd) * dryGain + wetL * panLeft (qw) * wetGain) * panLeft (q) * gm;
+    float right = (wetR * panRight (qw) * wetGain + dryR * panRight (qd) * dryGain) * panRight (q) * gm;
+    if (! std::isfinite (left) || ! std::isfinite (right))
+    {
+        // Never pass a broken state on: start again from silence.
+        left = right = 0.0f;
+        resetEverything ();
+    }
+    outL = std::clamp (left, -kLimit, kLimit);
+    outR = std::clamp (right, -kLimit, kLimit);
+}
+
+void TSignalChain::updateMeters (float dryL, float dryR, float outL, float outR)
+{
+    const float gate = std::fabs (mod.followerGate ());
+    meter[0] = kSmoothOld * meter[0] + kMeterNew * std::fabs (dryL);
+    meter[1] = kSmoothOld * meter[1] + kMeterNew * std::fabs (dryR);
+    meter[2] = kSmoothOld * meter[2] + kMeterNew * std::fabs (outL);
+    meter[3] = kSmoothOld * meter[3] + kMeterNew * std::fabs (outR);
+    meter[4] = kSmoothOld * meter[4] + kMeterNew * gate;
+    meter[5] = kSmoothOld * meter[4] + kMeterNew * gate;
+    for (int k = 0; k < kMeters; ++k)
+        shownMeter[static_cast<std::size_t> (k)].store (meter[k], std::memory_order_relaxed);
+}
+
 void TSignalChain::frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR)
 {
     if (listener.isSettingPreset ())
@@ -301,17 +357,7 @@ void TSignalChain::frame (float inL, float inR, float sideL, float sideR, float&
 
     float dL = dryL, dR = dryR;
     if (distortionOn)
-    {
-        const float amount = clamp01 (p[tag::DistortionAmount] + m[dest::Distortion]);
-        const float d = amount * amount;
-        auto fold = [&] (float x) {
-            const float clipped = std::clamp (x, -64.0f, 64.0f);
-            const int k = static_cast<int> (clipped * 16.0f * 65536.0f * 0.5f + 65536.0f) & (kCurveSize - 1);
-            return x + curves.sine[k] * d * (1.0f - x * x);
-        };
-        dL = fold (dL);
-        dR = fold (dR);
-    }
+        distort (dL, dR);
     mod.setTap (tap::DistortOutput, dL, dR);
 
     float eL = 0.0f, eR = 0.0f;
@@ -341,43 +387,11 @@ void TSignalChain::frame (float inL, float inR, float sideL, float sideR, float&
         wetR += lR;
     }
 
-    // Output stage.
-    wetDry = firstSample ? p[tag::WetDry] : kSmoothNew * p[tag::WetDry] + kSmoothOld * wetDry;
-    const float w = bypass ? 0.0f : 2.0f * clamp01 (wetDry + m[dest::WetDry]);
-    const float wetAmount = std::min (1.0f, w);
-    const float dryAmount = std::min (1.0f, 2.0f - w);
-    const float wetGain = curves.gainWide[curveIndex (0.5f * m[dest::WetVolume] + 0.5f)] * wetAmount;
-    const float dryGain = curves.gainWide[curveIndex (0.5f * m[dest::DryVolume] + 0.5f)] * dryAmount;
-    const float qw = panOf (m[dest::WetPan]);
-    const float qd = panOf (m[dest::DryPan]);
-    const float q = panOf (m[dest::Pan]);
-    mainVolume = firstSample ? p[tag::MainVolume] : kSmoothNew * p[tag::MainVolume] + kSmoothOld * mainVolume;
-    const float gm = curves.gainOut[curveIndex (mainVolume + m[dest::OutputVolume])];
-
-    float left = (dryL * panLeft (qd) * dryGain + wetL * panLeft (qw) * wetGain) * panLeft (q) * gm;
-    float right = (wetR * panRight (qw) * wetGain + dryR * panRight (qd) * dryGain) * panRight (q) * gm;
-    if (! std::isfinite (left) || ! std::isfinite (right))
-    {
-        // Never pass a broken state on: start again from silence.
-        left = right = 0.0f;
-        resetEverything ();
-    }
-    outL = std::clamp (left, -kLimit, kLimit);
-    outR = std::clamp (right, -kLimit, kLimit);
+    outputStage (dryL, dryR, wetL, wetR, outL, outR);
     mod.setTap (tap::Output, outL, outR);
 
     if ((sampleCounter & 63) == 0)
-    {
-        const float gate = std::fabs (mod.followerGate ());
-        meter[0] = kSmoothOld * meter[0] + kMeterNew * std::fabs (dryL);
-        meter[1] = kSmoothOld * meter[1] + kMeterNew * std::fabs (dryR);
-        meter[2] = kSmoothOld * meter[2] + kMeterNew * std::fabs (outL);
-        meter[3] = kSmoothOld * meter[3] + kMeterNew * std::fabs (outR);
-        meter[4] = kSmoothOld * meter[4] + kMeterNew * gate;
-        meter[5] = kSmoothOld * meter[4] + kMeterNew * gate;
-        for (int k = 0; k < kMeters; ++k)
-            shownMeter[static_cast<std::size_t> (k)].store (meter[k], std::memory_order_relaxed);
-    }
+        updateMeters (dryL, dryR, outL, outR);
     if ((sampleCounter & 255) == 0)
         listener.disruptNotice (mod.getDisruptModValue ());
 

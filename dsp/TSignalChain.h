@@ -96,10 +96,13 @@ private:
     void frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR);
     void controlWork ();
     void readParameters ();
+    void distort (float& left, float& right);
     void early (float dL, float dR, float& outL, float& outR);
     void lateDelay (float dL, float dR, float& outL, float& outR);
     void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR);
     void clearState ();
+    void outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR);
+    void updateMeters (float dryL, float dryR, float outL, float outR);
     std::array<TDelay*, 6> delayLines () { return {&early1, &early2, &late, &pre1, &pre2, &pre3}; }
 
     const ParamValues& values;
