@@ -22,7 +22,9 @@ const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LENGTH_ARR
 
 bool TDelayQueue::reallocate(std::size_t newCap) noexcept
 {
-    if (newCap < count)
+    // Beyond this a request is bogus, and the array size would overflow.
+    constexpr std::size_t kMaxEntries = std::size_t (1) << 26;
+    if (newCap < count || newCap > kMaxEntries)
         return false;
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.

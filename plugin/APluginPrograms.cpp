@@ -20,7 +20,7 @@ void APlugin::setProgram (int32 programIndex)
 {
     if (programIndex != 0 || editorOpening.load (std::memory_order_relaxed))
         return;
-    curProgram = programIndex;
+    curProgram.store (programIndex, std::memory_order_relaxed);
     settingPreset.store (true, std::memory_order_relaxed);
 
     float values[kNumParams];
@@ -99,8 +99,8 @@ void APlugin::origProgram ()
 
 void APlugin::editProgram ()
 {
-    if (curProgram == -1)
-        curProgram = 0;
+    if (curProgram.load (std::memory_order_relaxed) == -1)
+        curProgram.store (0, std::memory_order_relaxed);
     live.copyFrom (edited);
     program.copyFrom (edited);
     editChanged.store (true, std::memory_order_relaxed);
@@ -201,7 +201,7 @@ int32 APlugin::setChunk (void* data, int32 byteSize, bool isPreset)
     block = incoming;
     program.copyFrom (block.values);
     std::memcpy (programName, block.name, kChunkNameSize);
-    setProgram (isPreset ? curProgram : 0);
+    setProgram (isPreset ? curProgram.load (std::memory_order_relaxed) : 0);
     return 1;
 }
 
