@@ -2,12 +2,12 @@
 // is kept beside it as it was, and nothing in place of the file blocks a read.
 // Each case runs in a child process with a time limit, so a hang fails it.
 #include "platform/Preferences.h"
+#include "tests/common/ChildProcess.h"
 #include "tests/platform/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,30 +18,13 @@
 namespace morlake {
 namespace {
 
+using test::inChild;
 using test::readFileText;
 using test::TempDir;
 using test::writeFileText;
 namespace fs = std::filesystem;
 
 const std::string kGood = "MIDIChannel=4\nECSDir=\"/srv/ecs/\"\n";
-
-::testing::AssertionResult inChild (const std::function<void ()>& body)
-{
-    std::fflush (nullptr);
-    const pid_t pid = ::fork ();
-    if (pid == 0)
-    {
-        ::alarm (20);
-        body ();
-        std::fflush (nullptr);
-        ::_exit (::testing::Test::HasFailure () ? 1 : 0);
-    }
-    int status = 0;
-    ::waitpid (pid, &status, 0);
-    if (WIFSIGNALED (status))
-        return ::testing::AssertionFailure () << (WTERMSIG (status) == SIGALRM ? "hung" : "crashed");
-    return WEXITSTATUS (status) == 0 ? ::testing::AssertionSuccess () : ::testing::AssertionFailure ();
-}
 
 std::string readText (Preferences& prefs, const char* key)
 {
@@ -93,7 +76,7 @@ TEST (PreferencesDamage, EveryLineThatParsesIsKept)
         {"torn last line", kGood + "MIDICapture=\"", true},
     };
     for (const Case& c : cases)
-        EXPECT_TRUE (inChild ([&c] {
+        EXPECT_TRUE (inChild (20, [&c] {
             TempDir dir;
             writeFileText (dir / "preferences.txt", c.contents);
             {
@@ -133,7 +116,7 @@ TEST (PreferencesDamage, NothingInPlaceOfTheFileBlocks)
          ::geteuid () == 0},
     };
     for (const Case& c : cases)
-        EXPECT_TRUE (inChild ([&c] {
+        EXPECT_TRUE (inChild (20, [&c] {
             TempDir dir;
             c.make (dir / "preferences.txt");
             {

@@ -1,12 +1,12 @@
 // The built Morlake.so under hosts that misbehave. Each case runs in a child
 // process with a time limit: a crash, an abort or a hang fails the case
 // instead of the test program.
+#include "tests/common/ChildProcess.h"
 #include "tools/harness/HostedPlugin.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -21,33 +21,11 @@
 #include <vector>
 
 using namespace morlake;
+using test::inChild;
 
 namespace {
 
 constexpr int kFrames = 512;
-
-::testing::AssertionResult inChild (int seconds, const std::function<void ()>& body)
-{
-    std::fflush (nullptr);
-    const pid_t pid = ::fork ();
-    if (pid < 0)
-        return ::testing::AssertionFailure () << "fork failed";
-    if (pid == 0)
-    {
-        ::alarm (static_cast<unsigned> (seconds));
-        body ();
-        std::fflush (nullptr);
-        ::_exit (::testing::Test::HasFailure () ? 1 : 0);
-    }
-    int status = 0;
-    ::waitpid (pid, &status, 0);
-    if (WIFSIGNALED (status))
-        return ::testing::AssertionFailure ()
-               << (WTERMSIG (status) == SIGALRM ? "hung" : "killed by signal ") << WTERMSIG (status);
-    if (WEXITSTATUS (status) != 0)
-        return ::testing::AssertionFailure () << "failed with exit status " << WEXITSTATUS (status);
-    return ::testing::AssertionSuccess ();
-}
 
 // A private settings folder, so the cases neither share nor keep preferences.
 std::string privateSettings ()
