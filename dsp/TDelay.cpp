@@ -344,7 +344,9 @@ void TDelay::init(float rate, float maxDelaySeconds, float initialSeconds)
     // peak is about twice the longest delay plus what zero() leaves behind.
     auto entriesFor = [rate](float seconds) {
         const double longest = std::ceil(double(seconds) * rate) + 2.0;
-        return static_cast<std::size_t>(2.0 * longest) + 2 * kSpan;
+        // Bounded before the conversion: an absurd rate asks for more than
+        // any queue may hold, and the reservation is then refused.
+        return static_cast<std::size_t>(std::min(2.0 * longest, double(kMaxEntries))) + 2 * kSpan;
     };
     left.reserve(entriesFor(initialSeconds), entriesFor(maxDelaySeconds));
     right.reserve(entriesFor(initialSeconds), entriesFor(maxDelaySeconds));
