@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <thread>
+#include <vector>
+
+#include <semaphore.h>
+#include <unistd.h>
 
 namespace morlake {
 
@@ -20,9 +25,142 @@ const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LENGTH_ARR
 
 // ---------------------------------------------------------------- TDelayQueue
 
+namespace {
+
+// Beyond this a request is bogus, and the array size would overflow.
+constexpr std::size_t kMaxEntries = std::size_t(1) << 26;
+
+} // namespace
+
+struct TDelayQueue::Storage
+{
+    std::unique_ptr<double[]> stamps;
+    std::unique_ptr<float[]> samples;
+    std::size_t cap = 0;
+};
+
+// The helper thread that allocates room for growing queues. One per process,
+// running while any queue exists (a module being unloaded has none left).
+class DelayGrower
+{
+public:
+    static DelayGrower& instance()
+    {
+        // Never destroyed: queues may outlive static destruction.
+        static DelayGrower* grower = new DelayGrower;
+        return *grower;
+    }
+
+    void enlist(TDelayQueue* q)
+    {
+        std::lock_guard<std::mutex> life(lifecycle);
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            queues.push_back(q);
+        }
+        // After a fork the worker belongs to the parent.
+        if (worker == nullptr || workerPid != ::getpid())
+        {
+            stopping.store(false, std::memory_order_relaxed);
+            worker = new std::thread([this] { run(); });
+            workerPid = ::getpid();
+        }
+    }
+
+    void dismiss(TDelayQueue* q)
+    {
+        std::lock_guard<std::mutex> life(lifecycle);
+        bool last = false;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            queues.erase(std::remove(queues.begin(), queues.end(), q), queues.end());
+            last = queues.empty();
+        }
+        if (last && worker != nullptr && workerPid == ::getpid())
+        {
+            stopping.store(true, std::memory_order_relaxed);
+            ::sem_post(&signal);
+            worker->join();
+            delete worker;
+            worker = nullptr;
+        }
+    }
+
+    // Async-signal-safe: no lock, no allocation.
+    void wake() noexcept { ::sem_post(&signal); }
+
+    void serve()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        for (TDelayQueue* q : queues)
+            serveOne(*q);
+    }
+
+    // The queue's hand-over fields, cleared while its owner has it stopped.
+    void forget(TDelayQueue& q)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        delete q.spare.exchange(nullptr, std::memory_order_acquire);
+        delete q.retired.exchange(nullptr, std::memory_order_acquire);
+        q.wanted.store(0, std::memory_order_relaxed);
+        q.provided = 0;
+    }
+
+private:
+    DelayGrower() { ::sem_init(&signal, 0, 0); }
+
+    void run()
+    {
+        while (!stopping.load(std::memory_order_relaxed))
+        {
+            ::sem_wait(&signal);
+            serve();
+        }
+    }
+
+    static void serveOne(TDelayQueue& q)
+    {
+        delete q.retired.exchange(nullptr, std::memory_order_acquire);
+        const std::size_t want = std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries);
+        if (want <= q.provided || q.spare.load(std::memory_order_acquire) != nullptr)
+            return;
+        // Zero-filled, so every page is committed here and none is faulted
+        // in on the audio thread.
+        auto room = std::unique_ptr<TDelayQueue::Storage>(new (std::nothrow) TDelayQueue::Storage);
+        if (!room)
+            return;
+        room->stamps.reset(new (std::nothrow) double[want]());
+        room->samples.reset(new (std::nothrow) float[want]());
+        if (!room->stamps || !room->samples)
+            return;
+        room->cap = want;
+        q.provided = want;
+        q.spare.store(room.release(), std::memory_order_release);
+    }
+
+    std::mutex lifecycle; // starting and stopping the worker
+    std::mutex lock;      // the list of queues and their hand-overs
+    std::vector<TDelayQueue*> queues;
+    sem_t signal{};
+    std::thread* worker = nullptr;
+    pid_t workerPid = 0;
+    std::atomic<bool> stopping{false};
+};
+
+TDelayQueue::TDelayQueue() { DelayGrower::instance().enlist(this); }
+
+TDelayQueue::~TDelayQueue()
+{
+    DelayGrower::instance().dismiss(this);
+    delete spare.exchange(nullptr, std::memory_order_acquire);
+    delete retired.exchange(nullptr, std::memory_order_acquire);
+}
+
+void TDelayQueue::serveGrowth() { DelayGrower::instance().serve(); }
+
 bool TDelayQueue::reallocate(std::size_t newCap) noexcept
 {
-    if (newCap < count)
+    if (newCap < count || newCap > kMaxEntries)
         return false;
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.
@@ -39,14 +177,51 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
     samples = std::move(newSamples);
     cap = newCap;
     head = 0;
+    updateGrowAt();
     return true;
 }
 
-void TDelayQueue::reserve(std::size_t entries)
+void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
 {
+    DelayGrower::instance().forget(*this);
     entries = std::max(entries, count);
+    limit = std::max(growthLimit, entries);
     if (cap < entries || cap > 2 * entries)
         reallocate(entries);
+    updateGrowAt();
+}
+
+void TDelayQueue::askForRoom() noexcept
+{
+    Storage* room = spare.load(std::memory_order_acquire);
+    if (room != nullptr && retired.load(std::memory_order_acquire) == nullptr)
+    {
+        spare.store(nullptr, std::memory_order_relaxed);
+        if (room->cap > cap)
+        {
+            for (std::size_t i = 0; i < count; ++i)
+            {
+                room->stamps[i] = stamp(i);
+                room->samples[i] = sample(i);
+            }
+            std::swap(stamps, room->stamps);
+            std::swap(samples, room->samples);
+            std::swap(cap, room->cap);
+            head = 0;
+            updateGrowAt();
+        }
+        // The helper frees what is now spare.
+        retired.store(room, std::memory_order_release);
+        DelayGrower::instance().wake();
+        if (count < growAt)
+            return;
+    }
+    const std::size_t more = std::min(limit, cap * 2);
+    if (more > cap && wanted.load(std::memory_order_relaxed) < more)
+    {
+        wanted.store(more, std::memory_order_relaxed);
+        DelayGrower::instance().wake();
+    }
 }
 
 void TDelayQueue::fill(std::size_t n, double stampValue, float value)
@@ -70,6 +245,8 @@ void TDelayQueue::push(double stampValue, float value)
         samples[wrap(head + count - 1)] = value;
         return;
     }
+    if (count >= growAt)
+        askForRoom();
     if (count == cap)
     {
         // Past the reserved length: grow, or if memory is exhausted drop the
@@ -143,13 +320,16 @@ void TDelay::resetQueues()
     right.fill(kSpan, 0.0, 0.0f);
 }
 
-void TDelay::init(float rate, float maxDelaySeconds)
+void TDelay::init(float rate, float maxDelaySeconds, float initialSeconds)
 {
     if (!(rate >= 1000.0f) || !std::isfinite(rate))
         rate = 44100.0f;
     if (!(maxDelaySeconds > 0.0f))
         maxDelaySeconds = kDefaultReserveSeconds;
     maxDelaySeconds = std::min(maxDelaySeconds, kMaxLengthSeconds);
+    if (!(initialSeconds > 0.0f))
+        initialSeconds = maxDelaySeconds;
+    initialSeconds = std::min(initialSeconds, maxDelaySeconds);
 
     acquireForReset(true);
     sampleRate.store(rate, std::memory_order_relaxed);
@@ -162,10 +342,14 @@ void TDelay::init(float rate, float maxDelaySeconds)
 
     // The first pass after a reset stores two entries per sample, so the
     // peak is about twice the longest delay plus what zero() leaves behind.
-    const double longest = std::ceil(double(maxDelaySeconds) * rate) + 2.0;
-    const auto entries = static_cast<std::size_t>(2.0 * longest) + 2 * kSpan;
-    left.reserve(entries);
-    right.reserve(entries);
+    auto entriesFor = [rate](float seconds) {
+        const double longest = std::ceil(double(seconds) * rate) + 2.0;
+        // Bounded before the conversion: an absurd rate asks for more than
+        // any queue may hold, and the reservation is then refused.
+        return static_cast<std::size_t>(std::min(2.0 * longest, double(kMaxEntries))) + 2 * kSpan;
+    };
+    left.reserve(entriesFor(initialSeconds), entriesFor(maxDelaySeconds));
+    right.reserve(entriesFor(initialSeconds), entriesFor(maxDelaySeconds));
 
     resetQueues();
     busy.store(Access::Idle, std::memory_order_release);

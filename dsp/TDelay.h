@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 
 namespace morlake {
@@ -16,19 +17,25 @@ namespace morlake {
 inline constexpr int kLateDelaySyncedSteps = 21;
 extern const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LENGTH_ARRAY;
 
-// FIFO of (write position, sample) pairs on a growable ring. Capacity is
-// reserved up front so the audio path only appends and pops; it grows
-// (allocating) only if a caller exceeds the reserved length.
+// FIFO of (write position, sample) pairs on a growable ring. The audio path
+// only appends and pops. As the ring fills past half, more room is asked of
+// a helper thread, which allocates it (committed, zero-filled) and hands it
+// over; the audio thread moves the entries across and hands the old storage
+// back to be freed. Only if the helper falls behind does the ring grow on the
+// calling thread.
 class TDelayQueue
 {
 public:
-    TDelayQueue() = default;
+    TDelayQueue();
+    ~TDelayQueue();
     TDelayQueue(const TDelayQueue&) = delete;
     TDelayQueue& operator=(const TDelayQueue&) = delete;
 
     // Ensures room for `entries` without growth; keeps the contents. Also
-    // shrinks storage that is more than twice what is asked for.
-    void reserve(std::size_t entries);
+    // shrinks storage that is more than twice what is asked for. The helper
+    // grows the ring as it fills, up to `limit` entries (0: `entries`).
+    // Not to run beside push() or pop().
+    void reserve(std::size_t entries, std::size_t limit = 0);
     // Replaces the contents with n copies of (stamp, value).
     void fill(std::size_t n, double stamp, float value);
     // Appends at the back. A run of equal stamps is kept as its first and
@@ -42,15 +49,32 @@ public:
     double stamp(std::size_t i) const noexcept { return stamps[wrap(head + i)]; }
     float sample(std::size_t i) const noexcept { return samples[wrap(head + i)]; }
 
+    // Serves every queue's pending request for room on the calling thread
+    // (not the audio thread): what the helper does on its own.
+    static void serveGrowth();
+
 private:
+    friend class DelayGrower;
+    struct Storage;
+
     std::size_t wrap(std::size_t i) const noexcept { return i >= cap ? i - cap : i; }
     bool reallocate(std::size_t newCap) noexcept;
+    void askForRoom() noexcept;
+    void updateGrowAt() noexcept { growAt = cap < limit ? cap / 2 : SIZE_MAX; }
 
     std::unique_ptr<double[]> stamps;
     std::unique_ptr<float[]> samples;
     std::size_t cap = 0;
     std::size_t head = 0;
     std::size_t count = 0;
+    std::size_t limit = 0;
+    std::size_t growAt = SIZE_MAX; // size at which more room is asked for
+
+    // Hand-over with the helper: it publishes `spare` and frees `retired`.
+    std::atomic<std::size_t> wanted{0};
+    std::atomic<Storage*> spare{nullptr};
+    std::atomic<Storage*> retired{nullptr};
+    std::size_t provided = 0; // the helper's: the largest room handed over
 };
 
 class TDelay
@@ -68,10 +92,12 @@ public:
     TDelay& operator=(const TDelay&) = delete;
 
     // Stores the rate (below 1000 Hz: 44100), clears gains and sync, reserves
-    // queue storage for delays up to maxDelaySeconds at this rate and zeroes
-    // the line. Allocates: call it off the audio thread or while audio is
-    // stopped. Safe against a concurrent process() (waits for it).
-    void init(float sampleRate, float maxDelaySeconds = kDefaultReserveSeconds);
+    // queue storage for delays of initialSeconds at this rate (all of
+    // maxDelaySeconds when not given), lets it grow off the audio thread up
+    // to maxDelaySeconds, and zeroes the line. Allocates: call it off the
+    // audio thread or while audio is stopped. Safe against a concurrent
+    // process() (waits for it).
+    void init(float sampleRate, float maxDelaySeconds = kDefaultReserveSeconds, float initialSeconds = 0.0f);
     void clear() { zero(); }
     // Back to silence; both steps become 0, so a length must be set before
     // the line produces output again. May be called from a thread other than

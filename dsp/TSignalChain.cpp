@@ -17,12 +17,14 @@ constexpr float kSmoothOld = 0.9f;
 constexpr float kMeterNew = 0.10000002f;
 constexpr float kLimit = 0.999f;
 
-// Longest lengths reserved up front, so that steady-state processing never
-// allocates: synced late lengths up to three whole notes at 60 bpm, pre-delays
-// up to 1.4 x 4.1 s (disorder) plus their spread.
+// Longest lengths the lines may reach: synced late lengths up to three whole
+// notes at 60 bpm, pre-delays up to 1.4 x 4.1 s (disorder) plus their spread.
+// The late and pre-delay lines start with room for kInitialReserveSeconds and
+// grow off the audio thread as they fill; the short early lines get it all.
 constexpr float kLateReserveSeconds = 12.2f;
 constexpr float kPreDelayReserveSeconds = 5.9f;
 constexpr float kEarlyReserveSeconds = 0.5f;
+constexpr float kInitialReserveSeconds = 0.25f;
 
 float clamp01 (float v)
 {
@@ -106,10 +108,10 @@ void TSignalChain::setSampleRate (float newRate)
 
     early1.init (sampleRate, kEarlyReserveSeconds);
     early2.init (sampleRate, kEarlyReserveSeconds);
-    late.init (sampleRate, kLateReserveSeconds);
-    pre1.init (sampleRate, kPreDelayReserveSeconds);
-    pre2.init (sampleRate, kPreDelayReserveSeconds);
-    pre3.init (sampleRate, kPreDelayReserveSeconds);
+    late.init (sampleRate, kLateReserveSeconds, kInitialReserveSeconds);
+    pre1.init (sampleRate, kPreDelayReserveSeconds, kInitialReserveSeconds);
+    pre2.init (sampleRate, kPreDelayReserveSeconds, kInitialReserveSeconds);
+    pre3.init (sampleRate, kPreDelayReserveSeconds, kInitialReserveSeconds);
     reverb.setSampleRate (sampleRate, COMB_BASE_LENGTH_ARRAY);
     values.copyTo (p);
     mod.setSampleRate (sampleRate, p);
@@ -406,8 +408,8 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR)
                       curve::ROOM_SIZE_ADD[roomType]) *
                          earlyMult +
                      earlyAdd;
-    // Modulation sums have no bound: keep the lines within the length
-    // setSampleRate reserved, so that no queue grows on the audio thread.
+    // Modulation sums have no bound: keep the lines within the length they
+    // may grow to.
     const float longest = kEarlyReserveSeconds * sampleRate;
     const float len = std::min (es * rate->earlyLength[curveIndex (p[tag::EarlyLength] + m[dest::EarlyLength])], longest);
     const float wide = std::min ((m[dest::EarlyWiden] + 1.5f) * len, longest);
@@ -535,7 +537,7 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
     const float w = 1.0f + std::clamp (m[dest::ReverbPreWiden], -1.0f, 1.0f);
     const float spread = clamp01 (m[dest::ReverbPreSpread]) * sampleRate * 0.1f;
 
-    // Within the reserved length (slow host tempos, disorder and widening).
+    // Within the length the lines may grow to (slow host tempos, disorder and widening).
     const float longestPre = kPreDelayReserveSeconds * sampleRate;
     auto setPre = [&] (TDelay& line, float factor) {
         const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);

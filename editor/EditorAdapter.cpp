@@ -145,10 +145,44 @@ void EditorAdapter::prepareResources ()
     Cairo::Bitmap::setGetResourcePathFunc ([dir] () { return dir; });
 }
 
+namespace {
+
+// VSTGUI takes a usable X connection for granted and crashes without one.
+// While a frame is open its connection is checked; otherwise a trial
+// connection to $DISPLAY tells whether VSTGUI's own would work.
+bool displayReachable ()
+{
+    if (RunLoop::instance ().inUse ())
+    {
+        auto* connection = X11::RunLoop::instance ().getXcbConnection ();
+        return connection != nullptr && xcb_connection_has_error (connection) == 0;
+    }
+    int screen = 0;
+    xcb_connection_t* trial = xcb_connect (nullptr, &screen);
+    bool usable = trial != nullptr && xcb_connection_has_error (trial) == 0;
+    if (usable)
+    {
+        xcb_screen_iterator_t it = xcb_setup_roots_iterator (xcb_get_setup (trial));
+        for (int i = 0; i < screen && it.rem > 0; ++i)
+            xcb_screen_next (&it);
+        usable = it.rem > 0;
+    }
+    if (trial != nullptr)
+        xcb_disconnect (trial);
+    return usable;
+}
+
+} // namespace
+
 bool EditorAdapter::openFrame (CFrame* newFrame)
 {
     if (newFrame == nullptr)
         return false;
+    if (! displayReachable ())
+    {
+        newFrame->forget ();
+        return false;
+    }
     X11::FrameConfig config;
     config.runLoop = SharedPointer<X11::IRunLoop> (&RunLoop::instance ());
     if (! newFrame->open (systemWindow, kX11EmbedWindowID, &config))

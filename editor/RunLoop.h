@@ -50,6 +50,9 @@ public:
     // Milliseconds on the clock the timers use.
     static uint64_t nowMs ();
 
+    // True while VSTGUI holds the loop, i.e. its X connection is open.
+    bool inUse () const { return references > 0; }
+
     int eventHandlerCount () const;
     int timerCount () const;
     // Passes served, timers fired since start (for tests and measurements).

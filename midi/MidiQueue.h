@@ -53,9 +53,8 @@ public:
             std::memcpy (&copy, e, sizeof copy);
             copy.reserved1 = 99;
             records[slot] = copy;
-            // Offsets are samples from the block start: negative ones mean now, and
-            // ones far beyond any block are held to about a second so that a
-            // broken host cannot fill the queue for good.
+            // Offsets are samples from the block start: negative ones mean now;
+            // the block that follows limits the rest to its last frame.
             const int offset = copy.deltaFrames < 0 ? 0 : std::min<int> (copy.deltaFrames, kMaxOffset);
             pending.fetch_add (1, std::memory_order_relaxed);
             delta[slot].store (offset, std::memory_order_release);
@@ -78,6 +77,18 @@ public:
             least = std::min (least, v <= 1 ? 0 : v - 1);
         }
         return least;
+    }
+
+    // At the start of a block of `frames`: an event timed beyond its last
+    // frame comes at that frame, so none outlives the block it arrived for.
+    void limitTo (int frames)
+    {
+        for (auto& d : delta)
+        {
+            const int v = d.load (std::memory_order_acquire);
+            if (v != kFree && v > frames)
+                d.store (frames, std::memory_order_relaxed);
+        }
     }
 
     // Lets `frames` pass for every queued event, none of them becoming due.

@@ -248,12 +248,15 @@ bool parseLine (std::string_view line, std::string& key, Value& value)
     return i == n;
 }
 
-// False when the contents are not a preferences file (the caller keeps it aside).
+// Fills `out` with every line that parses; false when any other line was
+// found (the caller keeps a copy of the file). A leading byte-order mark, as
+// some text editors write, is not damage.
 bool parseFile (std::string_view data, ValueMap& out)
 {
     out.clear();
-    if (data.find ('\0') != std::string_view::npos)
-        return false;
+    if (data.starts_with ("\xEF\xBB\xBF"))
+        data.remove_prefix (3);
+    bool clean = true;
     std::string key;
     Value value;
     size_t start = 0;
@@ -271,11 +274,14 @@ bool parseFile (std::string_view data, ValueMap& out)
             ++first;
         if (first == line.size() || line[first] == '#')
             continue;
-        if (! parseLine (line, key, value))
-            return false;
+        if (line.find ('\0') != std::string_view::npos || ! parseLine (line, key, value))
+        {
+            clean = false;
+            continue;
+        }
         out[key] = value;
     }
-    return true;
+    return clean;
 }
 
 std::string serialise (const ValueMap& values)
@@ -306,6 +312,7 @@ enum class ReadStatus
     missing,
     transient, // try again later, keep what we have
     damaged,
+    truncated, // larger than any preferences file: data holds its first whole lines
 };
 
 // On success *keepFd (when given) receives the open descriptor: holding it keeps
@@ -314,7 +321,9 @@ ReadStatus readWholeFile (const std::string& path, std::string& data, FileId& id
 {
     data.clear();
     id = FileId {};
-    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO (or a device) in place of the file cannot hang the
+    // opener; it is refused below as not a regular file.
+    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
     {
         switch (errno)
@@ -336,23 +345,24 @@ ReadStatus readWholeFile (const std::string& path, std::string& data, FileId& id
         return ReadStatus::transient;
     }
     id = fileIdOf (st);
-    if (! S_ISREG (st.st_mode) || size_t (st.st_size) > kMaxFileBytes)
+    if (! S_ISREG (st.st_mode))
     {
         ::close (fd);
         return ReadStatus::damaged;
     }
-    data.resize (size_t (st.st_size) + 1);
+    data.resize (std::min (size_t (st.st_size), kMaxFileBytes) + 1);
     size_t used = 0;
+    bool cut = false;
     for (;;)
     {
         if (used == data.size())
         {
             if (data.size() > kMaxFileBytes)
             {
-                ::close (fd);
-                return ReadStatus::damaged;
+                cut = true;
+                break;
             }
-            data.resize (data.size() * 2);
+            data.resize (std::min (data.size() * 2, kMaxFileBytes + 1));
         }
         const ssize_t got = ::read (fd, data.data() + used, data.size() - used);
         if (got < 0 && errno == EINTR)
@@ -365,6 +375,13 @@ ReadStatus readWholeFile (const std::string& path, std::string& data, FileId& id
         if (got == 0)
             break;
         used += size_t (got);
+    }
+    if (cut)
+    {
+        ::close (fd);
+        const size_t lastLine = std::string_view (data.data(), kMaxFileBytes).rfind ('\n');
+        data.resize (lastLine == std::string_view::npos ? 0 : lastLine + 1);
+        return ReadStatus::truncated;
     }
     if (keepFd)
         *keepFd = fd;
@@ -709,8 +726,9 @@ struct Preferences::Impl
         {
             std::string data;
             FileId id;
-            if (readWholeFile (systemDir + "/" + kFileName, data, id) == ReadStatus::ok && ! parseFile (data, *sys))
-                sys->clear(); // not ours to move aside
+            const ReadStatus status = readWholeFile (systemDir + "/" + kFileName, data, id);
+            if (status == ReadStatus::ok || status == ReadStatus::truncated)
+                parseFile (data, *sys); // not ours to move aside: what parses is used
         }
         system = std::move (sys);
         user.clear();
@@ -818,7 +836,7 @@ struct Preferences::Impl
         int fd = -1;
         std::string data;
         ReadStatus status = id.exists ? readWholeFile (filePath, data, id, &fd) : ReadStatus::missing;
-        if (status == ReadStatus::ok && ! parseFile (data, parsed))
+        if ((status == ReadStatus::ok && ! parseFile (data, parsed)) || status == ReadStatus::truncated)
             status = ReadStatus::damaged;
         if (status == ReadStatus::transient)
             return;
@@ -847,17 +865,19 @@ struct Preferences::Impl
         loadedId = id;
     }
 
-    // Reads the file as the base of a write, keeping a damaged one aside.
-    // Caller holds the folder lock.  False only for a transient failure.
+    // Reads the file as the base of a write. A damaged one is kept aside as
+    // it was, and what parsed of it is written back in its place, so one bad
+    // line costs no other setting. Caller holds the folder lock.  False only
+    // for a transient failure.
     bool readBaseLocked (ValueMap& base, FileId& id, int& fd)
     {
         std::string data;
         fd = -1;
+        base.clear();
         switch (readWholeFile (filePath, data, id, &fd))
         {
         case ReadStatus::transient: return false;
         case ReadStatus::missing:
-            base.clear();
             id = FileId {};
             return true;
         case ReadStatus::ok:
@@ -866,24 +886,41 @@ struct Preferences::Impl
             ::close (fd);
             fd = -1;
             break;
+        case ReadStatus::truncated: parseFile (data, base); break;
         case ReadStatus::damaged: break;
         }
-        base.clear();
-        keepDamagedAsideLocked();
         struct stat st {};
-        id = ::stat (filePath.c_str(), &st) == 0 ? fileIdOf (st) : FileId {};
+        if (! keepDamagedAsideLocked())
+        {
+            // Still in place: nothing is written over it.
+            id = ::stat (filePath.c_str(), &st) == 0 ? fileIdOf (st) : FileId {};
+            return true;
+        }
+        id = FileId {};
+        if (base.empty() || ! replaceFileAtomically (userDir, filePath, serialise (base)))
+            return true;
+        fd = ::open (filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0 && ::fstat (fd, &st) == 0 && S_ISREG (st.st_mode))
+            id = fileIdOf (st);
+        else if (fd >= 0)
+        {
+            ::close (fd);
+            fd = -1;
+        }
         return true;
     }
 
-    void keepDamagedAsideLocked ()
+    bool keepDamagedAsideLocked ()
     {
         const std::string stem = filePath + ".damaged-" + timestamp();
         std::string target = stem;
         struct stat st {};
         for (int n = 1; ::lstat (target.c_str(), &st) == 0 && n < 1000; ++n)
             target = stem + "-" + std::to_string (n);
-        if (::rename (filePath.c_str(), target.c_str()) == 0)
-            damagedKept.fetch_add (1, std::memory_order_relaxed);
+        if (::rename (filePath.c_str(), target.c_str()) != 0)
+            return false;
+        damagedKept.fetch_add (1, std::memory_order_relaxed);
+        return true;
     }
 
     // ---- Writing (non-audio, mutex held) ----
@@ -930,7 +967,7 @@ struct Preferences::Impl
                 if (replaceFileAtomically (userDir, filePath, serialise (base)))
                 {
                     struct stat st {};
-                    fd = ::open (filePath.c_str(), O_RDONLY | O_CLOEXEC);
+                    fd = ::open (filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
                     if (fd >= 0 && ::fstat (fd, &st) == 0)
                         holdLocked (fd, fileIdOf (st));
                     else

@@ -107,7 +107,11 @@ APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX 
     factoryIndex.store (0, std::memory_order_relaxed);
 }
 
-APlugin::~APlugin () = default;
+APlugin::~APlugin ()
+{
+    // The editor closes while the instance it talks to is still whole.
+    setEditor (nullptr);
+}
 
 void APlugin::initVariables ()
 {
@@ -121,13 +125,21 @@ void APlugin::initVariables ()
 
 void APlugin::setSampleRate (float rate)
 {
-    if (! (rate >= 1000.0f)) // also refuses NaN
-        rate = 1000.0f;
+    // A rate no host runs at (0, negative, NaN, absurdly high) keeps the last valid one.
+    if (! (rate >= kMinSampleRate && rate <= kMaxSampleRate))
+        return;
     if (std::fabs (rate - getSampleRate ()) < 0.00001f)
         return;
     dspSampleRate.store (rate, std::memory_order_relaxed);
     samplesPerWholeNote.store (240.0f * rate / getTempo (), std::memory_order_relaxed);
     withDspStopped ([&] { chain.setSampleRate (rate); });
+}
+
+void APlugin::resume ()
+{
+    // Hosts resume after a transport jump or a bypass: start without the old tail.
+    requestDspReset (kReset);
+    AudioEffectX::resume ();
 }
 
 template <typename Work>
@@ -164,14 +176,27 @@ void APlugin::serveDspRequests ()
 
 void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFrames)
 {
+    processBlock (inputs, outputs, sampleFrames, false);
+}
+
+void APlugin::__processDeprecated (float** inputs, float** outputs, int32 sampleFrames)
+{
+    processBlock (inputs, outputs, sampleFrames, true);
+}
+
+void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames, bool accumulate)
+{
     if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0)
         return;
 
     DspState expected = DspState::Idle;
     if (! dspState.compare_exchange_strong (expected, DspState::Processing, std::memory_order_acquire))
     {
-        std::memset (outputs[0], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
-        std::memset (outputs[1], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
+        if (! accumulate)
+        {
+            std::memset (outputs[0], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
+            std::memset (outputs[1], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
+        }
         return;
     }
 
@@ -189,6 +214,9 @@ void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFra
     }
 
     PrefsAudioThreadScope audioThread;
+    // An event belongs to the block it arrives in: one timed beyond the
+    // block's end comes at its last frame.
+    midiQueue.limitTo (sampleFrames);
     const float* in[4] {};
     for (int c = 0; c < 4 && inputs != nullptr; ++c)
         in[c] = inputs[c];
@@ -218,7 +246,10 @@ void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFra
         for (int c = 0; c < 4; ++c)
             segmentIn[c] = in[c] != nullptr ? in[c] + done : nullptr;
         float* segmentOut[2] = {outputs[0] + done, outputs[1] + done};
-        chain.process (segmentIn, segmentOut, run, time);
+        if (accumulate)
+            processAdding (segmentIn, segmentOut, run, time);
+        else
+            chain.process (segmentIn, segmentOut, run, time);
         done += run;
     }
     tempo.store (chain.getTempo (), std::memory_order_relaxed);
@@ -228,13 +259,23 @@ void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFra
     dspState.store (DspState::Idle, std::memory_order_release);
 }
 
-void APlugin::__processDeprecated (float**, float** outputs, int32 sampleFrames)
+void APlugin::processAdding (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time)
 {
-    if (outputs == nullptr || sampleFrames <= 0)
-        return;
-    for (int channel = 0; channel < 2; ++channel)
-        if (outputs[channel] != nullptr)
-            std::memset (outputs[channel], 0, sizeof (float) * static_cast<std::size_t> (sampleFrames));
+    // The chain writes into scratch on the stack, added to what the host has.
+    constexpr int kPiece = 256;
+    float wet[2][kPiece];
+    for (int start = 0; start < frames; start += kPiece)
+    {
+        const int n = std::min (kPiece, frames - start);
+        const float* pieceIn[4];
+        for (int c = 0; c < 4; ++c)
+            pieceIn[c] = inputs[c] != nullptr ? inputs[c] + start : nullptr;
+        float* pieceOut[2] = {wet[0], wet[1]};
+        chain.process (pieceIn, pieceOut, n, time);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < n; ++i)
+                outputs[c][start + i] += wet[c][i];
+    }
 }
 
 void APlugin::housekeeping ()
@@ -387,9 +428,11 @@ bool APlugin::getInputProperties (int32 index, VstPinProperties* pin)
 {
     if (pin == nullptr || index < 0 || index > 3)
         return false;
+    // Both pins of a stereo pair carry the pair's name.
+    const int first = index - index % 2 + 1;
     pin->flags = kVstPinIsActive | kVstPinIsStereo;
-    if (index % 2 == 0)
-        std::snprintf (pin->label, sizeof pin->label, "In %d + %d", index + 1, index + 2);
+    std::snprintf (pin->label, sizeof pin->label, "In %d + %d", first, first + 1);
+    std::snprintf (pin->shortLabel, sizeof pin->shortLabel, "In %d+%d", first, first + 1);
     return true;
 }
 
@@ -398,6 +441,7 @@ bool APlugin::getOutputProperties (int32 index, VstPinProperties* pin)
     if (pin == nullptr || index < 0 || index > 1)
         return false;
     std::snprintf (pin->label, sizeof pin->label, "%s %d", CHANNEL_ID_STR, index + 1);
+    std::snprintf (pin->shortLabel, sizeof pin->shortLabel, "Out %d", index + 1);
     pin->flags = kVstPinIsActive | kVstPinIsStereo;
     return true;
 }

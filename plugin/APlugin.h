@@ -33,6 +33,9 @@ HostFlags detectHost (const char* product, const char* vendor);
 
 constexpr int kVendorVersion = 65536;
 constexpr float kConstructionSampleRate = 44199.0f;
+// Sample rates outside this range are refused (the last valid rate stays).
+constexpr float kMinSampleRate = 1000.0f;
+constexpr float kMaxSampleRate = 384000.0f;
 
 class APlugin : public AudioEffectX, private ChainListener
 {
@@ -43,6 +46,7 @@ public:
     // Host interface ---------------------------------------------------------
     void suspend () override {}
     void setSampleRate (float rate) override;
+    void resume () override;
     void processReplacing (float** inputs, float** outputs, vst::int32 sampleFrames) override;
     void __processDeprecated (float** inputs, float** outputs, vst::int32 sampleFrames) override;
     void setParameter (vst::int32 tag, float value) override;
@@ -67,6 +71,7 @@ public:
     vst::int32 getVendorVersion () override { return kVendorVersion; }
     vst::intptr vendorSpecific (vst::int32 index, vst::intptr value, void* ptr, float opt) override;
     vst::int32 canDo (const char* text) override;
+    vst::int32 getPlugCategory () override { return vst::kPlugCategRoomFx; }
 
     // Parameter model ----------------------------------------------------------
     const ParameterTable& table () const { return params; }
@@ -168,6 +173,9 @@ private:
     void requestDspReset (DspRequest request);
     void serveDspRequests ();
     static void writeDisruptValue (void* context, int tag, float value);
+
+    void processBlock (float** inputs, float** outputs, vst::int32 sampleFrames, bool accumulate);
+    void processAdding (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time);
 
     void handleMidi (const MidiQueue::Event& event);
     void controllerUpdate (int controller, float value);

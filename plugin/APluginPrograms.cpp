@@ -21,7 +21,7 @@ void APlugin::setProgram (int32 programIndex)
 {
     if (programIndex != 0 || editorOpening.load (std::memory_order_relaxed))
         return;
-    curProgram = programIndex;
+    curProgram.store (programIndex, std::memory_order_relaxed);
     settingPreset.store (true, std::memory_order_relaxed);
 
     float values[kNumParams];
@@ -100,8 +100,8 @@ void APlugin::origProgram ()
 
 void APlugin::editProgram ()
 {
-    if (curProgram == -1)
-        curProgram = 0;
+    if (curProgram.load (std::memory_order_relaxed) == -1)
+        curProgram.store (0, std::memory_order_relaxed);
     live.copyFrom (edited);
     program.copyFrom (edited);
     editChanged.store (true, std::memory_order_relaxed);
@@ -210,7 +210,7 @@ void APlugin::restoreState (const float* values)
     // Silent and with the DSP reset, as for a program load; but the saved
     // values are the state, not the factory row their name points at.
     settingPreset.store (true, std::memory_order_relaxed);
-    curProgram = 0;
+    curProgram.store (0, std::memory_order_relaxed);
     for (int t = 0; t < kNumParams; ++t)
         setParameter (t, values[t]);
     edited.copyFrom (live);

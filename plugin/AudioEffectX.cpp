@@ -197,7 +197,7 @@ intptr AudioEffectX::dispatcher (int32 opcode, int32 index, intptr value, void* 
             if (value >= 0 && value < numPrograms)
                 setProgram (static_cast<int32> (value));
             return 0;
-        case effGetProgram: return curProgram;
+        case effGetProgram: return curProgram.load (std::memory_order_relaxed);
         case effSetProgramName:
             if (ptr != nullptr)
                 setProgramName (static_cast<char*> (ptr));
@@ -251,7 +251,7 @@ intptr AudioEffectX::dispatcher (int32 opcode, int32 index, intptr value, void* 
             return ptr != nullptr && getInputProperties (index, static_cast<VstPinProperties*> (ptr)) ? 1 : 0;
         case effGetOutputProperties:
             return ptr != nullptr && getOutputProperties (index, static_cast<VstPinProperties*> (ptr)) ? 1 : 0;
-        case effGetPlugCategory: return kPlugCategUnknown;
+        case effGetPlugCategory: return getPlugCategory ();
         case effGetEffectName:
             if (ptr == nullptr || ! getEffectName (scratch.text))
                 return 0;

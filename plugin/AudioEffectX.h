@@ -5,6 +5,7 @@
 #include "plugin/PluginEditor.h"
 #include "plugin/vst24.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace morlake {
@@ -47,7 +48,7 @@ public:
     virtual void __processDeprecated (float** inputs, float** outputs, vst::int32 sampleFrames);
     virtual void setParameter (vst::int32 index, float value) = 0;
     virtual float getParameter (vst::int32 index) = 0;
-    virtual void setProgram (vst::int32 program) { curProgram = program; }
+    virtual void setProgram (vst::int32 program) { curProgram.store (program, std::memory_order_relaxed); }
     virtual void setProgramName (char*) {}
     virtual void getProgramName (char* name) { name[0] = '\0'; }
     virtual void getParameterLabel (vst::int32, char* text) { text[0] = '\0'; }
@@ -65,6 +66,7 @@ public:
     virtual vst::int32 getVendorVersion () { return 0; }
     virtual vst::intptr vendorSpecific (vst::int32, vst::intptr, void*, float) { return 0; }
     virtual vst::int32 canDo (const char*) { return 0; }
+    virtual vst::int32 getPlugCategory () { return vst::kPlugCategUnknown; }
 
     // Host services.
     vst::intptr callHost (vst::int32 opcode, vst::int32 index = 0, vst::intptr value = 0, void* ptr = nullptr,
@@ -97,7 +99,7 @@ protected:
     vst::int32 blockSize = 1024;
     vst::int32 numPrograms;
     vst::int32 numParams;
-    vst::int32 curProgram = 0;
+    std::atomic<vst::int32> curProgram {0}; // hosts may set programs and chunks from two threads
 
 private:
     void setFlag (vst::int32 flag, bool state);

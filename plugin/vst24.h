@@ -210,6 +210,7 @@ constexpr int kVstMaxProductStrLen = 64;
 constexpr int kVstMaxEffectNameLen = 32;
 
 constexpr int32 kPlugCategUnknown = 0;
+constexpr int32 kPlugCategRoomFx = 6;
 constexpr int32 kVstVersion = 2400;
 
 // Events ------------------------------------------------------------------

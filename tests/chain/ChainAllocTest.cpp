@@ -216,6 +216,8 @@ public:
             gArmed = armed;
             p.processReplacing (in, out, n);
             gArmed = false;
+            // The growth helper's share, at the pace a real-time host leaves it.
+            TDelayQueue::serveGrowth ();
         }
         return {gAllocations.load (), gFrees.load (), gLocks.load ()};
     }

@@ -277,18 +277,19 @@ TEST (Preferences, ConcurrentProcessesLoseNoKeys)
         EXPECT_EQ (entry.path().filename().string().find (".tmp-"), std::string::npos) << "temporary left behind";
 }
 
-TEST (Preferences, DamagedFileGivesDefaultsAndIsKeptAside)
+TEST (Preferences, DamagedFileKeepsWhatParsesAndIsKeptAside)
 {
     struct Case
     {
         const char* name;
         std::string contents;
+        int channel = 0;
     };
     static const char kGarbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0binary\xff\xfe";
     const std::string valid = "# Morlake\nMIDIChannel=4\nECSDir=\"/srv/ecs/\"\n";
     const Case cases[] = {
         { "garbage", std::string (kGarbage, sizeof kGarbage - 1) },
-        { "torn inside a text", valid.substr (0, valid.size() - 8) },
+        { "torn inside a text", valid.substr (0, valid.size() - 8), 4 },
         { "no value", "MIDIChannel=\n" },
         { "not a number", "MIDIChannel=4x\n" },
         { "out of range", "MIDIChannel=2147483648\n" },
@@ -301,7 +302,7 @@ TEST (Preferences, DamagedFileGivesDefaultsAndIsKeptAside)
         TempDir dir;
         writeFileText (dir / "preferences.txt", c.contents);
         Preferences prefs (dir.path, {});
-        EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 0);
+        EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), c.channel);
         EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "");
         const auto kept = damagedCopies (dir);
         ASSERT_EQ (kept.size(), 1u);

@@ -52,7 +52,7 @@ TEST (Boundary, IdentityAndIo)
     EXPECT_EQ (p->vendorVersion (), 65536);
     EXPECT_EQ (p->dispatch (vst::effGetVstVersion), 2400);
     EXPECT_EQ (p->dispatch (vst::effIdentify), vst::fourCC ('N', 'v', 'E', 'f'));
-    EXPECT_EQ (p->dispatch (vst::effGetPlugCategory), 0);
+    EXPECT_EQ (p->dispatch (vst::effGetPlugCategory), vst::kPlugCategRoomFx);
     EXPECT_EQ (p->dispatch (vst::effGetTailSize), 0);
     EXPECT_EQ (p->dispatch (vst::effSetTotalSampleToProcess, 0, 777), 777);
     for (int i = 0; i < 256; i += 17)
@@ -85,7 +85,8 @@ TEST (Boundary, PinProperties)
     EXPECT_EQ (in0.pin.flags, vst::kVstPinIsActive | vst::kVstPinIsStereo);
     const PinResult in1 = p->inputProperties (1);
     EXPECT_TRUE (in1.answered);
-    EXPECT_EQ (std::string (in1.pin.label), kPinFillLabel); // odd pins keep the host label
+    EXPECT_STREQ (in1.pin.label, "In 1 + 2");
+    EXPECT_STREQ (in1.pin.shortLabel, "In 1+2");
     EXPECT_EQ (in1.pin.flags, vst::kVstPinIsActive | vst::kVstPinIsStereo);
     EXPECT_STREQ (p->inputProperties (2).pin.label, "In 3 + 4");
     const PinResult in4 = p->inputProperties (4);
@@ -94,6 +95,7 @@ TEST (Boundary, PinProperties)
     EXPECT_FALSE (p->inputProperties (-1).answered);
     EXPECT_STREQ (p->outputProperties (0).pin.label, "Morlake 1");
     EXPECT_STREQ (p->outputProperties (1).pin.label, "Morlake 2");
+    EXPECT_STREQ (p->outputProperties (1).pin.shortLabel, "Out 2");
     EXPECT_FALSE (p->outputProperties (2).answered);
     EXPECT_FALSE (p->outputProperties (2).touched);
 }
@@ -108,7 +110,7 @@ TEST (Boundary, OpcodesWithoutAnAnswerDoNothing)
                                     vst::effGetProgramNameIndexed, vst::effGetInputProperties,
                                     vst::effGetOutputProperties, vst::effGetEffectName, vst::effGetVendorString,
                                     vst::effGetProductString, vst::effGetVendorVersion, vst::effCanDo,
-                                    vst::effGetVstVersion, vst::effSetTotalSampleToProcess};
+                                    vst::effGetVstVersion, vst::effSetTotalSampleToProcess, vst::effGetPlugCategory};
     // The editor answers its own opcodes; its tests cover them.
     const std::set<int> editor = {vst::effEditGetRect, vst::effEditOpen, vst::effEditClose, vst::effEditIdle,
                                   vst::effEditKeyDown, vst::effEditKeyUp, vst::effSetEditKnobMode};
