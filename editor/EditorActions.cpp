@@ -42,106 +42,104 @@ void uEditor::valueChanged (CControl* control)
 {
     if (frame == nullptr || effect == nullptr || control == nullptr)
         return;
+    if (topBarChanged (control) || mainScreenChanged (control) || backScreenChanged (control))
+        return;
+    // Everything else carries its parameter.
+    if (control->getTag () != kNoParameterTag && isValidTag (control->getTag ()))
+        effect->setParameterAutomated (control->getTag (), control->getValue () * valueScale);
+}
 
-    // 1, 2: the preset menu and its bank sub-menus.
+void uEditor::presetMenuChosen ()
+{
+    int32_t index = -1;
+    COptionMenu* chosen = presetMenu->getLastItemMenu (index);
+    const int bank = indexOfMenu (presetBanks, chosen);
+    if (bank >= 0)
+        effect->setDemoProgram (getPresetsInColumns () * bank + index);
+    else if (CMenuItem* item = chosen != nullptr ? chosen->getEntry (index) : nullptr)
+    {
+        const std::string text = item->getTitle ().getString ();
+        if (text == "Default Preset")
+            effect->defaultProgram ();
+        else if (text == "Revert to Original Preset")
+            effect->origProgram ();
+        else if (text == "Revert to Edited Preset")
+            effect->editProgram ();
+        else if (text.rfind ("Set To ", 0) == 0)
+        {
+            static const char* sizes[kScreenSizes] = {"Set To 100% Screen", "Set To 125% Screen",
+                                                      "Set To 150% Screen", "Set To 200% Screen"};
+            for (int s = 0; s < kScreenSizes; ++s)
+                if (text == sizes[s])
+                    setScreenSize (s);
+        }
+    }
+}
+
+void uEditor::openManual ()
+{
+    char path[kPrefStringSize] {};
+    loadStringFromPrefs (PREF_HELP_DIR, path, sizeof path);
+    if (FILE* file = path[0] != '\0' ? std::fopen (path, "rb") : nullptr)
+    {
+        std::fclose (file);
+        // Linux has no "open": the desktop's opener shows the document.
+        const std::string command = std::string ("xdg-open \"") + path + "\" >/dev/null 2>&1 &";
+        [[maybe_unused]] const int status = std::system (command.c_str ());
+    }
+}
+
+bool uEditor::topBarChanged (CControl* control)
+{
     if (control == presetMenu)
     {
-        int32_t index = -1;
-        COptionMenu* chosen = presetMenu->getLastItemMenu (index);
-        const int bank = indexOfMenu (presetBanks, chosen);
-        if (bank >= 0)
-            effect->setDemoProgram (getPresetsInColumns () * bank + index);
-        else if (CMenuItem* item = chosen != nullptr ? chosen->getEntry (index) : nullptr)
-        {
-            const std::string text = item->getTitle ().getString ();
-            if (text == "Default Preset")
-                effect->defaultProgram ();
-            else if (text == "Revert to Original Preset")
-                effect->origProgram ();
-            else if (text == "Revert to Edited Preset")
-                effect->editProgram ();
-            else if (text.rfind ("Set To ", 0) == 0)
-            {
-                static const char* sizes[kScreenSizes] = {"Set To 100% Screen", "Set To 125% Screen",
-                                                          "Set To 150% Screen", "Set To 200% Screen"};
-                for (int s = 0; s < kScreenSizes; ++s)
-                    if (text == sizes[s])
-                        setScreenSize (s);
-            }
-        }
+        presetMenuChosen ();
         updatePresetMenu ();
         requestRefresh ();
-        return;
+        return true;
     }
-    // 3: program buttons.
-    if (control == originalButton)
+    if (control == originalButton || control == editedButton)
     {
         if (pressed (control))
         {
-            effect->origProgram ();
+            control == originalButton ? effect->origProgram () : effect->editProgram ();
             requestRefresh ();
         }
-        return;
+        return true;
     }
-    if (control == editedButton)
-    {
-        if (pressed (control))
-        {
-            effect->editProgram ();
-            requestRefresh ();
-        }
-        return;
-    }
-    // 4: the controller-file menu.
     if (control == ecsMenu)
     {
-        switch (ecsMenu->getCurrentIndex ())
-        {
-            // Loading and saving need the file dialogs, which are not built yet.
-            case 2: effect->resetMidi (); break;
-            default: break;
-        }
-        return;
+        // Loading and saving need the file dialogs, which are not built yet.
+        if (ecsMenu->getCurrentIndex () == 2)
+            effect->resetMidi ();
+        return true;
     }
-    // 5: the manual.
     if (control == helpButton)
     {
         if (pressed (control))
-        {
-            char path[kPrefStringSize] {};
-            loadStringFromPrefs (PREF_HELP_DIR, path, sizeof path);
-            if (FILE* file = path[0] != '\0' ? std::fopen (path, "rb") : nullptr)
-            {
-                std::fclose (file);
-                // Linux has no "open": the desktop's opener shows the document.
-                const std::string command = std::string ("xdg-open \"") + path + "\" >/dev/null 2>&1 &";
-                [[maybe_unused]] const int status = std::system (command.c_str ());
-            }
-        }
-        return;
+            openManual ();
+        return true;
     }
-    // 6, 7: screens and the settings menu.
     if (control == managerButton)
-        return;
+        return true;
     if (control == showBackButton)
     {
         if (pressed (control))
             showBackScreen ();
-        return;
+        return true;
     }
     if (control == showFrontButton)
     {
         if (released (control))
             hideBackScreen ();
-        return;
+        return true;
     }
     if (control == controlMenuButton)
     {
         if (released (control))
             showControlMenu ();
-        return;
+        return true;
     }
-    // 8: full wet.
     if (control == fullWetButton)
     {
         if (pressed (control))
@@ -153,9 +151,14 @@ void uEditor::valueChanged (CControl* control)
                 wetDry->invalid ();
             }
         }
-        return;
+        return true;
     }
-    // 9, 15: radio pairs.
+    return false;
+}
+
+bool uEditor::mainScreenChanged (CControl* control)
+{
+    // Radio pairs: the two paths and the modulation slot shown.
     for (int g = 0; g < 3; ++g)
         for (int i = 0; i < 2; ++i)
             if (control == radios[g][i])
@@ -165,14 +168,13 @@ void uEditor::valueChanged (CControl* control)
                 else
                 {
                     if (! pressed (control))
-                        return;
+                        return true;
                     selectedSlot = i;
                     modPanelDirty = true;
                 }
                 setRadioPair (g, i);
-                return;
+                return true;
             }
-    // 10 to 12: stepped menus of the main screen.
     for (auto* menu : mainMenus)
         if (menu != nullptr && control == menu)
         {
@@ -187,16 +189,15 @@ void uEditor::valueChanged (CControl* control)
                 if (t == tag::DisruptQuantization && disruptSlider != nullptr)
                     disruptSlider->invalid ();
             }
-            return;
+            return true;
         }
-    // 11: back to the centre.
     if (control == resetDisruptButton)
     {
         if (pressed (control))
             effect->setParameterAutomated (tag::DisruptValue, 0.5f);
-        return;
+        return true;
     }
-    // 13: disrupt amounts switch their slot on when moved off centre.
+    // Disrupt amounts switch their slot on when moved off centre.
     for (int i = 0; i < 8; ++i)
         if (control == knobFor (tag::Disrupt1Amount + i))
         {
@@ -204,47 +205,53 @@ void uEditor::valueChanged (CControl* control)
             effect->setParameterAutomated (control->getTag (), v * valueScale);
             if (std::fabs (v - 0.5f) > 0.01f)
                 effect->setOn (tag::Disrupt1On + i);
-            return;
+            return true;
         }
-    // 14, 16: the modulation slots' menus.
     for (int s = 0; s < 2; ++s)
     {
         if (control == slotSourceMenus[s])
         {
             setSrcMenu (slotSourceMenus[s], slotSourceMenus[s]->getTag ());
             modPanelDirty = true;
-            return;
+            return true;
         }
         if (control == slotDestMenus[s])
         {
             setDestMenu (slotDestMenus[s], slotDestMenus[s]->getTag ());
             modPanelDirty = true;
-            return;
+            return true;
         }
     }
-    // 17: back-screen switches.
+    return false;
+}
+
+void uEditor::backSwitchChanged (int i, bool on)
+{
+    switch (i)
+    {
+        case layout::kKeyboardSwitch:
+            keyboardOn = on;
+            saveBoolToPrefs (PREF_KEYBOARD, on);
+            break;
+        case layout::kProgramChangeSwitch: saveBoolToPrefs (PREF_MIDI_PRESET, on); break;
+        case layout::kBankChangeSwitch: saveBoolToPrefs (PREF_MIDI_BANK, on); break;
+        case layout::kCaptureSwitch: saveBoolToPrefs (PREF_MIDI_CAPTURE, on); break;
+        case layout::kDialAnimationSwitch:
+            saveBoolToPrefs (PREF_DIAL_ANIMATION, on);
+            dialAnimation = getBackRegValue (PREF_DIAL_ANIMATION, true);
+            break;
+        default: break;
+    }
+}
+
+bool uEditor::backScreenChanged (CControl* control)
+{
     for (int i = 0; i < layout::kBackSwitchCount; ++i)
         if (control == backSwitches[i])
         {
-            const bool on = pressed (control);
-            switch (i)
-            {
-                case layout::kKeyboardSwitch:
-                    keyboardOn = on;
-                    saveBoolToPrefs (PREF_KEYBOARD, on);
-                    break;
-                case layout::kProgramChangeSwitch: saveBoolToPrefs (PREF_MIDI_PRESET, on); break;
-                case layout::kBankChangeSwitch: saveBoolToPrefs (PREF_MIDI_BANK, on); break;
-                case layout::kCaptureSwitch: saveBoolToPrefs (PREF_MIDI_CAPTURE, on); break;
-                case layout::kDialAnimationSwitch:
-                    saveBoolToPrefs (PREF_DIAL_ANIMATION, on);
-                    dialAnimation = getBackRegValue (PREF_DIAL_ANIMATION, true);
-                    break;
-                default: break;
-            }
-            return;
+            backSwitchChanged (i, pressed (control));
+            return true;
         }
-    // 18: MIDI channel.
     if (control == channelMenu)
     {
         const int channel = channelMenu->getCurrentIndex ();
@@ -253,9 +260,8 @@ void uEditor::valueChanged (CControl* control)
             channelMenu->setString (std::string (item->getTitle ().getString ()));
         channelMenu->setDirty ();
         effect->updateMidiChannel ();
-        return;
+        return true;
     }
-    // 19: screen size.
     for (int i = 0; i < 4; ++i)
         if (control == screenSwitches[i])
         {
@@ -264,11 +270,9 @@ void uEditor::valueChanged (CControl* control)
                 setScreenSize (i);
                 showBackScreen ();
             }
-            return;
+            return true;
         }
-    // 20: everything else carries its parameter.
-    if (control->getTag () != kNoParameterTag && isValidTag (control->getTag ()))
-        effect->setParameterAutomated (control->getTag (), control->getValue () * valueScale);
+    return false;
 }
 
 // Keyboard and program stepping ------------------------------------------------------

@@ -70,6 +70,13 @@ public:
 
     // Listener and keyboard hook ------------------------------------------------
     void valueChanged (VSTGUI::CControl* control) override;
+    // What valueChanged does, by where the control sits; true when it was theirs.
+    bool topBarChanged (VSTGUI::CControl* control);
+    bool mainScreenChanged (VSTGUI::CControl* control);
+    bool backScreenChanged (VSTGUI::CControl* control);
+    void backSwitchChanged (int index, bool on);
+    void presetMenuChosen ();
+    void openManual ();
     int32_t onKeyDown (const ::VstKeyCode& key, VSTGUI::CFrame* frame) override;
     int32_t onKeyUp (const ::VstKeyCode& key, VSTGUI::CFrame* frame) override;
     using EditorAdapter::onKeyDown;
