@@ -256,6 +256,16 @@ float TModulation::sourceValue (int s) const { return slotSource (s); }
 
 void TModulation::process (const float* p)
 {
+    serveSpringRequest (p);
+    noiseU = nextNoise ();
+    smoothDisrupt (disruptTarget (p));
+    follow (p);
+    sumSlots (p);
+    firstSample = false;
+}
+
+inline void TModulation::serveSpringRequest (const float* p)
+{
     // A plain load first: the exchange is a locked instruction, and requests are rare.
     if (springRequest.load (std::memory_order_relaxed) != kSpringRequestNone)
         switch (springRequest.exchange (kSpringRequestNone, std::memory_order_relaxed))
@@ -265,9 +275,12 @@ void TModulation::process (const float* p)
         default: break;
         }
 
-    noiseU = nextNoise ();
+}
 
-    // 1. Lazy LFO; its settings come only from the previous sample's sums.
+// The Disrupt value the lazy LFO, the spring or the knob asks for, quantised.
+inline float TModulation::disruptTarget (const float* p)
+{
+    // Lazy LFO; its settings come only from the previous sample's sums.
     if (sum[dest::LazySpeed] != rateSum)
     {
         rateSum = sum[dest::LazySpeed];
@@ -286,7 +299,7 @@ void TModulation::process (const float* p)
     }
     else if (springActive)
     {
-        // 2. Spring: counted in samples so it lands on the centre exactly
+        // Spring: counted in samples so it lands on the centre exactly
         // after its musical time, free of accumulated rounding.
         springCount += 1.0;
         double position;
@@ -302,12 +315,15 @@ void TModulation::process (const float* p)
         writeParameter (tag::DisruptValue, dv);
     }
 
-    // 3. Target, quantised.
     float t = clampBipolar (2.0f * dv - 1.0f);
     if (quantDivide > 0)
         t = std::floor (t * static_cast<float> (quantDivide) + 0.5f) / static_cast<float> (quantDivide);
+    return t;
+}
 
-    // 4. Smoothing.
+// The "Disrupt" source follows its target through the smoothing.
+inline void TModulation::smoothDisrupt (float t)
+{
     const float s = clamp01 (sum[dest::DisruptSmooth]);
     if (s < 0.01f || firstSample)
         current = t;
@@ -323,13 +339,16 @@ void TModulation::process (const float* p)
             current = 0.0f;
     }
 
-    // 6. The "Disrupt" source.
     disruptValue = clampBipolar (current + sum[dest::Disrupt]);
     if (!std::isfinite (disruptValue))
         disruptValue = 0.0f;
     shownDisrupt.store (disruptValue, std::memory_order_relaxed);
 
-    // 7. Follower.
+}
+
+// The envelope follower on its tap, gated by its threshold.
+inline void TModulation::follow (const float* p)
+{
     if (followerOn)
     {
         const int bi = curveIndex (sum[dest::FollowerBoost] + 0.5f);
@@ -378,7 +397,11 @@ void TModulation::process (const float* p)
         gate = 0.0f;
     }
 
-    // 8. Amounts (from the previous sample's sums), then the new sums.
+}
+
+// Amounts (from the previous sample's sums), then the new sums.
+inline void TModulation::sumSlots (const float* p)
+{
     for (int n = 0; n < kNumDisruptSlots; ++n)
         amount[n] = 2.0f * p[tag::Disrupt1Amount + n] - 1.0f + sum[dest::DisruptAmount1 + n];
     amount[8] = 1.0f;
@@ -398,7 +421,6 @@ void TModulation::process (const float* p)
             sum[d] += contribution;
     }
 
-    firstSample = false;
 }
 
 float TModulation::getDialMod (int t, float plainValue, int destination, bool withModulation) const

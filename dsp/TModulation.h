@@ -82,6 +82,12 @@ public:
     float getDialMod (int tag, float plainValue, int destination, bool withModulation) const;
 
 private:
+    void serveSpringRequest (const float* p);
+    float disruptTarget (const float* p);
+    void smoothDisrupt (float target);
+    void follow (const float* p);
+    void sumSlots (const float* p);
+
     static constexpr int kSpringRequestNone = 0, kSpringRequestOn = 1, kSpringRequestOff = 2;
 
     void adoptSettings (const float* p);
