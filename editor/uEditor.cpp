@@ -352,18 +352,7 @@ void uEditor::idle ()
     serveDragAndDrop (underMouse);
 
     if (currentScreen != kBackScreen)
-    {
-        const bool edited = effect->getEditChanged ();
-        if (rememberedEdited != edited && editedButton != nullptr)
-        {
-            rememberedEdited = edited;
-            editedButton->setBackground (bitmap (edited ? kBmpEditedPresetOn : kBmpEditedPresetOff));
-            editedButton->setDirty ();
-        }
-        for (int i = 0; i < 4; ++i)
-            if (meters[i] != nullptr)
-                meters[i]->setVuValue (effect->getVUValues (i));
-    }
+        pollTopBar ();
 
     if (refreshRequested.exchange (false, std::memory_order_relaxed))
     {
@@ -373,39 +362,7 @@ void uEditor::idle ()
     }
 
     if (currentScreen == kMainScreen && frame != nullptr)
-    {
-        for (int t : layout::kValueTextTags)
-            for (auto* knob : mainKnobs)
-                if (knob != nullptr && knob->getTag () == t)
-                    knob->setValueString (effect->getDisplayText (t).c_str ());
-        if (disruptSlider != nullptr)
-            disruptSlider->setModValue (effect->signalChain ().modulation ().getDisruptModValue (),
-                                        static_cast<int> (now / 10));
-        for (int i = 0; i < 8; ++i)
-            if (TKnob* knob = knobFor (tag::Disrupt1Amount + i))
-                knob->setString (std::string (nameAt (DEST_SHORT_STR, effect->getSteppedValue (tag::Disrupt1Dest + i))));
-        if (TOptionMenu* spring = menuFor (tag::DisruptSpringTime))
-            spring->setBypassed (effect->getOnOff (tag::LazyOn));
-        if (modPanelDirty)
-        {
-            showModScreen ();
-            modPanelDirty = false;
-        }
-        const auto& mod = effect->signalChain ().modulation ();
-        auto ring = [&] (TKnob* knob) {
-            if (knob == nullptr)
-                return;
-            const int t = knob->getTag ();
-            knob->setModValue (mod.getDialMod (t, effect->getLiveValue (t), effect->getParameterDest (t), dialAnimation));
-        };
-        for (auto* knob : mainKnobs)
-            ring (knob);
-        ring (slotKnobs[0]);
-        ring (slotKnobs[1]);
-        for (int i = 4; i < 6; ++i)
-            if (meters[i] != nullptr)
-                meters[i]->setVuValue (effect->getVUValues (i));
-    }
+        pollMainScreen (now);
 
     if (tooltipsOn)
     {
@@ -418,6 +375,53 @@ void uEditor::idle ()
     // invalidated is drawn in this pass and repaints stay 40 ms apart.
     RunLoop::instance ().fireTimersDueWithin (16);
     inIdle = false;
+}
+
+// The edited state and the level meters of the top bar.
+void uEditor::pollTopBar ()
+{
+    const bool edited = effect->getEditChanged ();
+    if (rememberedEdited != edited && editedButton != nullptr)
+    {
+        rememberedEdited = edited;
+        editedButton->setBackground (bitmap (edited ? kBmpEditedPresetOn : kBmpEditedPresetOff));
+        editedButton->setDirty ();
+    }
+    for (int i = 0; i < 4; ++i)
+        if (meters[i] != nullptr)
+            meters[i]->setVuValue (effect->getVUValues (i));
+}
+
+// Texts that follow other settings, the modulation rings and the follower meters.
+void uEditor::pollMainScreen (uint32_t now)
+{
+    for (int t : layout::kValueTextTags)
+        for (auto* knob : mainKnobs)
+            if (knob != nullptr && knob->getTag () == t)
+                knob->setValueString (effect->getDisplayText (t).c_str ());
+    if (disruptSlider != nullptr)
+        disruptSlider->setModValue (effect->getDisruptModValue (), static_cast<int> (now / 10));
+    for (int i = 0; i < 8; ++i)
+        if (TKnob* knob = knobFor (tag::Disrupt1Amount + i))
+            knob->setString (std::string (nameAt (DEST_SHORT_STR, effect->getSteppedValue (tag::Disrupt1Dest + i))));
+    if (TOptionMenu* spring = menuFor (tag::DisruptSpringTime))
+        spring->setBypassed (effect->getOnOff (tag::LazyOn));
+    if (modPanelDirty)
+    {
+        showModScreen ();
+        modPanelDirty = false;
+    }
+    auto ring = [&] (TKnob* knob) {
+        if (knob != nullptr)
+            knob->setModValue (effect->getDialMod (knob->getTag (), dialAnimation));
+    };
+    for (auto* knob : mainKnobs)
+        ring (knob);
+    ring (slotKnobs[0]);
+    ring (slotKnobs[1]);
+    for (int i = 4; i < 6; ++i)
+        if (meters[i] != nullptr)
+            meters[i]->setVuValue (effect->getVUValues (i));
 }
 
 CView* uEditor::viewUnderMouse ()

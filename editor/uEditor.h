@@ -177,6 +177,8 @@ private:
     // Construction of views (once per open).
     void createBitmaps ();
     void removeBitmaps ();
+    void pollTopBar ();
+    void pollMainScreen (uint32_t now);
     void createControls ();
     void createKnobsAndSwitches ();
     void createMainMenus ();

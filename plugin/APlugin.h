@@ -114,6 +114,8 @@ public:
     }
     // The Disrupt value springs back to centre (the user let go of it).
     void startDisruptSpring () { modulationControl ().setDisruptSpringOn (); }
+    // The user holds the Disrupt value: no spring while it is held.
+    void stopDisruptSpring () { modulationControl ().setDisruptSpringOff (); }
 
     // Programs -----------------------------------------------------------------
     void setDemoProgram (int index);
