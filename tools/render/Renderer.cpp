@@ -337,6 +337,35 @@ struct RenderResult
     double wallSeconds = 0.0;
 };
 
+// The events of the block at `position`, as offsets into it.
+void eventsOfBlock (const std::vector<MidiEvent>& events, std::int64_t position, int frames, std::size_t& next,
+                    std::vector<MidiEvent>& block)
+{
+    block.clear();
+    while (next < events.size() && events[next].frame < position + frames)
+    {
+        MidiEvent e = events[next++];
+        e.frame = std::max<std::int64_t> (e.frame - position, 0);
+        block.push_back (e);
+    }
+}
+
+// Keeps frames from `from` on (past the input) in the tail and notes the
+// last one above the threshold.
+void keepTail (const std::vector<float*>& out, int from, int frames, std::int64_t position, float threshold,
+               AudioBuffers& tail, std::int64_t& lastLoud)
+{
+    for (std::size_t c = 0; c < out.size(); ++c)
+    {
+        const float* s = out[c];
+        for (int i = from; i < frames; ++i)
+            if (std::abs (s[i]) > threshold)
+                lastLoud = std::max (lastLoud, position + i);
+        if (from < frames)
+            tail[c].insert (tail[c].end(), s + from, s + frames);
+    }
+}
+
 // Runs the input and then the tail through the plug-in into the writer. The
 // tail is kept until its end is known; it is cut after the last sample above
 // the threshold, so the length does not depend on the block size.
@@ -409,27 +438,12 @@ bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin
             std::fill (inBuffers[3].begin(), inBuffers[3].end(), 0.0f);
         }
 
-        blockEvents.clear();
-        while (nextEvent < events.size() && events[nextEvent].frame < position + n)
-        {
-            MidiEvent e = events[nextEvent++];
-            e.frame = std::max<std::int64_t> (e.frame - position, 0);
-            blockEvents.push_back (e);
-        }
+        eventsOfBlock (events, position, n, nextEvent, blockEvents);
         plugin.processBlock (inPtr, 4, outPtr.data(), n, blockEvents);
 
         // Input part goes straight to the file; the rest waits in the tail.
         const int inputPart = static_cast<int> (std::clamp<std::int64_t> (inputFrames - position, 0, n));
-        for (int c = 0; c < outs; ++c)
-        {
-            const float* s = outPtr[static_cast<std::size_t> (c)];
-            for (int i = inputPart; i < n; ++i)
-                if (std::abs (s[i]) > threshold)
-                    lastLoud = std::max (lastLoud, position + i);
-            if (inputPart < n)
-                tail[static_cast<std::size_t> (c)].insert (tail[static_cast<std::size_t> (c)].end(), s + inputPart,
-                                                            s + n);
-        }
+        keepTail (outPtr, inputPart, n, position, threshold, tail, lastLoud);
         if (inputPart > 0 && ! writer.write (outPtr.data(), inputPart))
         {
             error = "writing \"" + outputPath + "\" failed";
