@@ -86,13 +86,9 @@ TEST (ChainAllocation, LongestLengthsAndWildModulation)
                   tag::ReverbRoomSize, tag::ReverbLength, tag::ReverbPreDelay, tag::ReverbPreDelayDisorder,
                   tag::LateLength, tag::FollowerAmount, tag::ModSlot1Amount, tag::ModSlot2Amount, tag::DisruptValue})
         p->setParameter (t, 1.0f);
-    p->setParameter (tag::FollowerThreshold, 0.0f);
-    p->setSteppedValue (tag::FollowerDest, dest::EarlyWiden);
-    for (int slot : {tag::ModSlot1Source, tag::ModSlot2Source})
-    {
-        p->setSteppedValue (slot, src::Offset);
-        p->setSteppedValue (slot + 1, dest::EarlyWiden);
-    }
+    apply (*p, {{tag::FollowerThreshold, 0.0f}},
+           {{tag::FollowerDest, dest::EarlyWiden}, {tag::ModSlot1Source, src::Offset}, {tag::ModSlot1Dest, dest::EarlyWiden},
+            {tag::ModSlot2Source, src::Offset}, {tag::ModSlot2Dest, dest::EarlyWiden}});
     const int disruptTargets[4] = {dest::LateWidth, dest::ReverbPreSpread, dest::ReverbPreWiden, dest::EarlyWiden};
     for (int i = 0; i < 4; ++i)
     {
@@ -113,15 +109,12 @@ TEST (ChainAllocation, LongestPreDelaysWithDisorderAndSlowHostTempo)
         SCOPED_TRACE (synced);
         TestHost::setTime (30.0, true, false); // "1/2*" is then 6 s long
         auto p = makePlugin (48000.0f);
-        p->setParameter (tag::ReverbPreDelay, 1.0f);
-        p->setParameter (tag::ReverbPreDelaySync, synced ? 1.0f : 0.0f);
-        p->setParameter (tag::ReverbPreDelayDisorder, 1.0f); // the second line 1.2 times longer ...
-        p->setSteppedValue (tag::ModSlot1Source, src::Offset);
-        p->setSteppedValue (tag::ModSlot1Dest, dest::ReverbPreWiden); // ... 1.4 times with widening
-        p->setParameter (tag::ModSlot1Amount, 1.0f);
-        p->setSteppedValue (tag::ModSlot2Source, src::Offset);
-        p->setSteppedValue (tag::ModSlot2Dest, dest::ReverbPreSpread);
-        p->setParameter (tag::ModSlot2Amount, 1.0f);
+        // Disorder makes the second line 1.2 times longer, 1.4 times with widening.
+        apply (*p,
+               {{tag::ReverbPreDelay, 1.0f}, {tag::ReverbPreDelaySync, synced ? 1.0f : 0.0f},
+                {tag::ReverbPreDelayDisorder, 1.0f}, {tag::ModSlot1Amount, 1.0f}, {tag::ModSlot2Amount, 1.0f}},
+               {{tag::ModSlot1Source, src::Offset}, {tag::ModSlot1Dest, dest::ReverbPreWiden},
+                {tag::ModSlot2Source, src::Offset}, {tag::ModSlot2Dest, dest::ReverbPreSpread}});
         expectNone (countedRun (*p, 20 * 48000));
     }
 }

@@ -20,21 +20,14 @@ bool identical (const Stereo& a, const Stereo& b) { return a.left == b.left && a
 // to reverb destinations: everything that runs per sample or per 16 samples.
 void modulatedPatch (APlugin& p)
 {
-    for (int t : {tag::EarlyOn, tag::LateOn, tag::LazyOn, tag::Disrupt1On, tag::FollowerOn})
-        p.setParameter (t, 1.0f);
-    p.setParameter (tag::WetDry, 0.6f);
-    p.setParameter (tag::LazySync, 0.0f);
-    p.setParameter (tag::LazySpeed, 0.9f);
-    p.setSteppedValue (tag::Disrupt1Dest, dest::ReverbDamp);
-    p.setParameter (tag::Disrupt1Amount, 0.9f);
-    p.setSteppedValue (tag::ModSlot1Source, src::Noise);
-    p.setSteppedValue (tag::ModSlot1Dest, dest::ReverbLength);
-    p.setParameter (tag::ModSlot1Amount, 0.75f);
-    p.setSteppedValue (tag::ModSlot2Source, src::Lazy);
-    p.setSteppedValue (tag::ModSlot2Dest, dest::ReverbRoomSize);
-    p.setParameter (tag::ModSlot2Amount, 0.9f);
-    p.setSteppedValue (tag::FollowerDest, dest::EarlyVolume);
-    p.setParameter (tag::FollowerAmount, 0.2f);
+    apply (p,
+           {{tag::EarlyOn, 1.0f}, {tag::LateOn, 1.0f}, {tag::LazyOn, 1.0f}, {tag::Disrupt1On, 1.0f},
+            {tag::FollowerOn, 1.0f}, {tag::WetDry, 0.6f}, {tag::LazySync, 0.0f}, {tag::LazySpeed, 0.9f},
+            {tag::Disrupt1Amount, 0.9f}, {tag::ModSlot1Amount, 0.75f}, {tag::ModSlot2Amount, 0.9f},
+            {tag::FollowerAmount, 0.2f}},
+           {{tag::Disrupt1Dest, dest::ReverbDamp}, {tag::ModSlot1Source, src::Noise},
+            {tag::ModSlot1Dest, dest::ReverbLength}, {tag::ModSlot2Source, src::Lazy},
+            {tag::ModSlot2Dest, dest::ReverbRoomSize}, {tag::FollowerDest, dest::EarlyVolume}});
 }
 
 Input impulseAndBurst (std::size_t frames)
@@ -58,9 +51,7 @@ Stereo renderModulated (const BlockSizes& sizes, bool modulated = true)
 Stereo renderBurst (const std::function<void (APlugin&)>& setup, float level = 0.5f)
 {
     auto p = makePlugin (kRate);
-    p->setParameter (tag::EarlyOn, 1.0f);
-    p->setParameter (tag::LateOn, 1.0f);
-    p->setParameter (tag::MainVolume, 2.0f / 3.0f);
+    apply (*p, {{tag::EarlyOn, 1.0f}, {tag::LateOn, 1.0f}, {tag::MainVolume, 2.0f / 3.0f}});
     setup (*p);
     renderSilence (*p, 8192);
     Input in (66150);
@@ -136,12 +127,10 @@ TEST (ChainSampleRate, TheSameRateAgainChangesNothing)
 
 TEST (ChainMeters, FollowTheSignalStayInRangeAndFallInSilence)
 {
+    // Dry only: the output meters read the input level. The follower listens to the input.
     auto p = makePlugin (kRate);
-    p->setParameter (tag::WetDry, 0.0f); // dry only: the output meters read the input level
-    p->setParameter (tag::MainVolume, 2.0f / 3.0f);
-    p->setParameter (tag::FollowerOn, 1.0f);
-    p->setSteppedValue (tag::FollowerSource, 0); // "Input"
-    p->setParameter (tag::FollowerThreshold, 0.0f);
+    apply (*p, {{tag::WetDry, 0.0f}, {tag::MainVolume, 2.0f / 3.0f}, {tag::FollowerOn, 1.0f}, {tag::FollowerThreshold, 0.0f}},
+           {{tag::FollowerSource, 0}});
 
     Input in (44100);
     for (std::size_t i = 0; i < in.size (); ++i)
@@ -243,18 +232,14 @@ TEST (ChainOutput, HardLimitAt0999)
     {
         SCOPED_TRACE (wd);
         auto p = makePlugin (kRate);
-        p->setParameter (tag::WetDry, wd);
-        p->setParameter (tag::MainVolume, 1.0f); // +20 dB
-        p->setParameter (tag::ReverbVolume, 1.0f);
-        p->setParameter (tag::EarlyOn, 1.0f);
+        apply (*p, {{tag::WetDry, wd}, {tag::MainVolume, 1.0f}, {tag::ReverbVolume, 1.0f}, {tag::EarlyOn, 1.0f}}); // +20 dB
         Input in (44100);
         for (std::size_t i = 0; i < in.size (); ++i)
             in.setMain (i, (i / 100) % 2 ? 2.0f : -2.0f, 2.0f);
         EXPECT_EQ (peak (render (*p, in)), 0.999f);
     }
     auto p = makePlugin (kRate);
-    p->setParameter (tag::WetDry, 0.0f);
-    p->setParameter (tag::MainVolume, 2.0f / 3.0f);
+    apply (*p, {{tag::WetDry, 0.0f}, {tag::MainVolume, 2.0f / 3.0f}});
     renderSilence (*p, 8192);
     Input in (1000);
     for (std::size_t i = 0; i < in.size (); ++i)
@@ -268,11 +253,9 @@ TEST (ChainOutput, EarlyPathIntoReverbKeepsTheEarlyOutputOffTheOutput)
 {
     auto through = [] (bool early, int path, bool reverb) {
         auto p = makePlugin (kRate);
-        p->setParameter (tag::WetDry, 1.0f);
-        p->setParameter (tag::EarlyOn, early ? 1.0f : 0.0f);
-        p->setSteppedValue (tag::EarlyPath, path);
-        p->setParameter (tag::LateOn, 0.0f);
-        p->setParameter (tag::ReverbOn, reverb ? 1.0f : 0.0f);
+        apply (*p, {{tag::WetDry, 1.0f}, {tag::EarlyOn, early ? 1.0f : 0.0f}, {tag::LateOn, 0.0f},
+                    {tag::ReverbOn, reverb ? 1.0f : 0.0f}},
+               {{tag::EarlyPath, path}});
         renderSilence (*p, 8192);
         return render (*p, impulse (88200));
     };
@@ -292,15 +275,10 @@ namespace {
 std::size_t lateEchoDelay (float rate = kRate)
 {
     auto p = makePlugin (rate);
-    p->setParameter (tag::WetDry, 1.0f);
-    p->setParameter (tag::ReverbOn, 0.0f);
-    p->setParameter (tag::EarlyOn, 0.0f);
-    p->setParameter (tag::LateOn, 1.0f);
-    p->setSteppedValue (tag::LatePath, 0);
-    p->setParameter (tag::LateLengthSync, 1.0f);
-    p->setSteppedValue (tag::LateLength, 10);
-    p->setParameter (tag::LateVolume, 1.0f);
-    p->setParameter (tag::LateDamp, 0.0f);
+    apply (*p,
+           {{tag::WetDry, 1.0f}, {tag::ReverbOn, 0.0f}, {tag::EarlyOn, 0.0f}, {tag::LateOn, 1.0f},
+            {tag::LateLengthSync, 1.0f}, {tag::LateVolume, 1.0f}, {tag::LateDamp, 0.0f}},
+           {{tag::LatePath, 0}, {tag::LateLength, 10}});
     renderSilence (*p, 8192);
     const Stereo out = render (*p, impulse (static_cast<std::size_t> (rate)));
     const auto at = static_cast<std::size_t> (

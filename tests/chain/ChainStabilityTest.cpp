@@ -27,22 +27,16 @@ constexpr unsigned kFlushBits = 0x8040u; // flush-to-zero | denormals-are-zero
 void extremeSettings (APlugin& p)
 {
     for (int t : {tag::EarlyOn, tag::LateOn, tag::ReverbOn, tag::DistortionOn, tag::LateLengthSync, tag::LazyOn,
-                  tag::FollowerOn, tag::ReverbPreDelaySync})
-        p.setParameter (t, 1.0f);
-    for (int t : {tag::DistortionAmount, tag::EarlyVolume, tag::EarlyLength, tag::EarlyFeed, tag::EarlySide,
+                  tag::FollowerOn, tag::ReverbPreDelaySync, tag::DistortionAmount, tag::EarlyVolume, tag::EarlyLength, tag::EarlyFeed, tag::EarlySide,
                   tag::EarlyCross, tag::ReverbVolume, tag::ReverbRoomSize, tag::ReverbLength, tag::ReverbPreDelay,
                   tag::ReverbPreDelayDisorder, tag::ReverbDisorder, tag::LateVolume, tag::LateLength, tag::MainVolume,
                   tag::FollowerAmount, tag::FollowerSmooth, tag::ModSlot1Amount, tag::ModSlot2Amount, tag::LazySpeed})
         p.setParameter (t, 1.0f);
-    p.setParameter (tag::WetDry, 0.5f);
-    p.setParameter (tag::ReverbDamp, 0.0f);
-    p.setParameter (tag::EarlyDamp, 0.0f);
-    p.setParameter (tag::LateDamp, 0.0f);
-    p.setParameter (tag::ReverbHPOn, 0.0f);
-    p.setParameter (tag::ReverbLPOn, 0.0f);
-    p.setParameter (tag::FollowerThreshold, 0.0f);
-    p.setSteppedValue (tag::FollowerDest, dest::ReverbLength);
-    p.setSteppedValue (tag::FollowerSource, 6); // "Output": a feedback loop through the follower
+    // The follower listens to "Output" (6): a feedback loop through it.
+    apply (p,
+           {{tag::WetDry, 0.5f}, {tag::ReverbDamp, 0.0f}, {tag::EarlyDamp, 0.0f}, {tag::LateDamp, 0.0f},
+            {tag::ReverbHPOn, 0.0f}, {tag::ReverbLPOn, 0.0f}, {tag::FollowerThreshold, 0.0f}},
+           {{tag::FollowerDest, dest::ReverbLength}, {tag::FollowerSource, 6}});
     const int disruptTargets[8] = {dest::EarlyFeed,      dest::ReverbRoomSize,  dest::LateWidth,  dest::ReverbPreSpread,
                                    dest::ReverbPreWiden, dest::EarlyWiden,      dest::LateFeed,   dest::Distortion};
     for (int i = 0; i < 8; ++i)
@@ -51,10 +45,9 @@ void extremeSettings (APlugin& p)
         p.setParameter (tag::Disrupt1Amount + i, i % 2 ? 0.0f : 1.0f); // -1 and +1
         p.setSteppedValue (tag::Disrupt1Dest + i, disruptTargets[i]);
     }
-    p.setSteppedValue (tag::ModSlot1Source, src::Offset);
-    p.setSteppedValue (tag::ModSlot1Dest, dest::LateFeed); // endless late feedback
-    p.setSteppedValue (tag::ModSlot2Source, src::ReverbOutput);
-    p.setSteppedValue (tag::ModSlot2Dest, dest::EarlyWiden);
+    // Endless late feedback, and the reverb output widening the early section.
+    apply (p, {}, {{tag::ModSlot1Source, src::Offset}, {tag::ModSlot1Dest, dest::LateFeed},
+                   {tag::ModSlot2Source, src::ReverbOutput}, {tag::ModSlot2Dest, dest::EarlyWiden}});
 }
 
 // White noise, a train of impulses, a full-scale square wave, then silence.
@@ -169,14 +162,12 @@ TEST (ChainStability, NonFiniteInputIsTreatedAsSilenceAndTheTailRecovers)
 TEST (ChainStability, OverflowingInternalStateResetsAndRecovers)
 {
     auto fresh = makePlugin (kRate);
-    fresh->setParameter (tag::DistortionOn, 1.0f);
-    fresh->setParameter (tag::DistortionAmount, 1.0f);
+    apply (*fresh, {{tag::DistortionOn, 1.0f}, {tag::DistortionAmount, 1.0f}});
     renderSilence (*fresh, 8192);
     const double reference = tailEnergyAfterImpulse (*fresh);
 
     auto p = makePlugin (kRate);
-    p->setParameter (tag::DistortionOn, 1.0f);
-    p->setParameter (tag::DistortionAmount, 1.0f);
+    apply (*p, {{tag::DistortionOn, 1.0f}, {tag::DistortionAmount, 1.0f}});
     Input in (8192);
     for (std::size_t i = 0; i < in.size (); ++i)
         in.setMain (i, i % 2 ? FLT_MAX : -FLT_MAX, FLT_MAX);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace morlake::plugintest {
@@ -58,6 +59,16 @@ inline std::unique_ptr<APlugin> makePlugin (float sampleRate = 44100.0f, int fac
     plugin->setSampleRate (sampleRate);
     plugin->setDemoProgram (factoryPreset);
     return plugin;
+}
+
+// Sets normalised values by tag, then stepped values (a step number each).
+inline void apply (APlugin& p, std::initializer_list<std::pair<int, float>> values,
+                   std::initializer_list<std::pair<int, int>> steps = {})
+{
+    for (auto [t, v] : values)
+        p.setParameter (t, v);
+    for (auto [t, step] : steps)
+        p.setSteppedValue (t, step);
 }
 
 // Four input channels of equal length: the main pair, then the side pair.
@@ -173,16 +184,13 @@ inline void addBurst (Input& in, std::size_t at, double rate, float level = 0.5f
 // Only the reverb, fully wet, unmodulated: the impulse-response set-up.
 inline void reverbOnly (APlugin& p)
 {
-    for (int t : {tag::EarlyOn, tag::LateOn, tag::DistortionOn, tag::Bypass, tag::ReverbPreDelay,
-                  tag::ReverbPreDelaySync, tag::LazyOn, tag::FollowerOn})
-        p.setParameter (t, 0.0f);
     for (int i = 0; i < 8; ++i)
         p.setParameter (tag::Disrupt1On + i, 0.0f);
-    p.setParameter (tag::WetDry, 1.0f);
-    p.setParameter (tag::ReverbOn, 1.0f);
-    p.setParameter (tag::MainVolume, 2.0f / 3.0f);
-    p.setSteppedValue (tag::ModSlot1Dest, 0);
-    p.setSteppedValue (tag::ModSlot2Dest, 0);
+    apply (p,
+           {{tag::EarlyOn, 0.0f}, {tag::LateOn, 0.0f}, {tag::DistortionOn, 0.0f}, {tag::Bypass, 0.0f},
+            {tag::ReverbPreDelay, 0.0f}, {tag::ReverbPreDelaySync, 0.0f}, {tag::LazyOn, 0.0f}, {tag::FollowerOn, 0.0f},
+            {tag::WetDry, 1.0f}, {tag::ReverbOn, 1.0f}, {tag::MainVolume, 2.0f / 3.0f}},
+           {{tag::ModSlot1Dest, 0}, {tag::ModSlot2Dest, 0}});
 }
 
 // Applies a reverb character the way the editor does (a request the

@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <set>
-#include <thread>
 
 using namespace morlake;
 
@@ -569,27 +567,4 @@ TEST (ModulationRealTime, SteadyStateNeitherAllocatesNorLocks)
     EXPECT_EQ (counts.allocations, 0);
     EXPECT_EQ (counts.frees, 0);
     EXPECT_EQ (counts.locks, 0);
-}
-
-TEST (ModulationRealTime, EditorThreadReadsWhileAudioRuns)
-{
-    Rig rig;
-    busyRig (rig);
-    std::atomic<bool> done {false};
-    std::atomic<bool> outOfRange {false};
-    std::thread editor ([&] {
-        for (int n = 1; ! done.load (); ++n)
-        {
-            const float v = rig.mod->getDisruptModValue ();
-            const float dial = rig.mod->getDialMod (tag::ReverbDamp, 0.5f, dest::ReverbDamp, true);
-            if (! (v >= -1.0f && v <= 1.0f && dial >= 0.0f && dial <= 1.0f))
-                outOfRange = true;
-            if ((n & 1023) == 0)
-                rig.mod->setDisruptSpringOff ();
-        }
-    });
-    rig.run (200000, 0.2f, 0.2f);
-    done.store (true);
-    editor.join ();
-    EXPECT_FALSE (outOfRange.load ());
 }
