@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstddef>
-#include <new>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define MORLAKE_COUNT_CALLS 0
@@ -55,6 +54,8 @@ Counts Counting::stop ()
 } // namespace morlake::hooks
 
 #if MORLAKE_COUNT_CALLS
+// The C allocation functions: the C++ library's operator new and delete reach
+// them too.
 extern "C" {
 void* __libc_malloc (std::size_t);
 void* __libc_calloc (std::size_t, std::size_t);
@@ -127,54 +128,4 @@ int pthread_rwlock_rdlock (pthread_rwlock_t* l) { return forward<pthread_rwlock_
 int pthread_rwlock_wrlock (pthread_rwlock_t* l) { return forward<pthread_rwlock_t, 1> (l, "pthread_rwlock_wrlock"); }
 } // extern "C"
 
-namespace {
-void* allocate (std::size_t n, std::size_t alignment = 0)
-{
-    note (gAllocations);
-    return alignment != 0 ? __libc_memalign (alignment, n != 0 ? n : 1) : __libc_malloc (n != 0 ? n : 1);
-}
-void release (void* p) noexcept
-{
-    if (p != nullptr)
-        note (gFrees);
-    __libc_free (p);
-}
-} // namespace
-
-void* operator new (std::size_t n)
-{
-    if (void* p = allocate (n))
-        return p;
-    throw std::bad_alloc ();
-}
-void* operator new[] (std::size_t n) { return operator new (n); }
-void* operator new (std::size_t n, const std::nothrow_t&) noexcept { return allocate (n); }
-void* operator new[] (std::size_t n, const std::nothrow_t&) noexcept { return allocate (n); }
-void* operator new (std::size_t n, std::align_val_t a)
-{
-    if (void* p = allocate (n, static_cast<std::size_t> (a)))
-        return p;
-    throw std::bad_alloc ();
-}
-void* operator new[] (std::size_t n, std::align_val_t a) { return operator new (n, a); }
-void* operator new (std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept
-{
-    return allocate (n, static_cast<std::size_t> (a));
-}
-void* operator new[] (std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept
-{
-    return allocate (n, static_cast<std::size_t> (a));
-}
-void operator delete (void* p) noexcept { release (p); }
-void operator delete[] (void* p) noexcept { release (p); }
-void operator delete (void* p, std::size_t) noexcept { release (p); }
-void operator delete[] (void* p, std::size_t) noexcept { release (p); }
-void operator delete (void* p, const std::nothrow_t&) noexcept { release (p); }
-void operator delete[] (void* p, const std::nothrow_t&) noexcept { release (p); }
-void operator delete (void* p, std::align_val_t) noexcept { release (p); }
-void operator delete[] (void* p, std::align_val_t) noexcept { release (p); }
-void operator delete (void* p, std::size_t, std::align_val_t) noexcept { release (p); }
-void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { release (p); }
-void operator delete (void* p, std::align_val_t, const std::nothrow_t&) noexcept { release (p); }
-void operator delete[] (void* p, std::align_val_t, const std::nothrow_t&) noexcept { release (p); }
 #endif

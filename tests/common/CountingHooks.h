@@ -1,6 +1,6 @@
-// Real-time checks: a binary that links CountingHooks.cpp replaces the C and
-// C++ allocation functions and the pthread locks with versions that count
-// the calls of a thread while it is armed. Under the sanitizers the hooks
+// Real-time checks: a binary that links CountingHooks.cpp replaces the C
+// allocation functions (which operator new and delete use) and the pthread
+// locks with versions that count the calls of a thread while it is armed. Under the sanitizers the hooks
 // are left out and `available()` is false.
 #pragma once
 

@@ -34,6 +34,21 @@ std::vector<float> oneCycle (TLFO& lfo)
     return out;
 }
 
+// The sample indices at which a running output falls by more than `drop`: where a saw wraps.
+std::vector<int> wraps (TLFO& lfo, int frames, float drop)
+{
+    std::vector<int> at;
+    float prev = lfo.getLazyValue ();
+    for (int i = 1; i < frames; ++i)
+    {
+        const float v = lfo.getLazyValue ();
+        if (v < prev - drop)
+            at.push_back (i);
+        prev = v;
+    }
+    return at;
+}
+
 struct ShapeCase
 {
     int mode;
@@ -156,18 +171,10 @@ TEST (LazyLfo, SyncedPeriodsFollowTempoAndSampleRate)
     auto lfo = makeLfo ();
     lfo->setMode (lazymode::LtoRSaw, 0);
     lfo->setSpeed (stepValue (26, 30.99f), true, 120.0f, 1.0f); // "1/8": 12000 samples
-    std::vector<int> wraps;
-    float prev = lfo->getLazyValue ();
-    for (int i = 1; i < 60000; ++i)
-    {
-        const float v = lfo->getLazyValue ();
-        if (v < prev - 0.5f)
-            wraps.push_back (i);
-        prev = v;
-    }
-    ASSERT_GE (wraps.size (), 4u);
-    for (std::size_t k = 1; k < wraps.size (); ++k)
-        EXPECT_NEAR (wraps[k] - wraps[k - 1], 12001, 3);
+    const std::vector<int> at = wraps (*lfo, 60000, 0.5f);
+    ASSERT_GE (at.size (), 4u);
+    for (std::size_t k = 1; k < at.size (); ++k)
+        EXPECT_NEAR (at[k] - at[k - 1], 12001, 3);
 }
 
 TEST (LazyLfo, FreeSpeedAndTheStoppedRange)
@@ -269,20 +276,12 @@ TEST (LazyLfo, ShapeHumanizeAndSmoothing)
     h->setMode (lazymode::LtoRSaw, 0);
     h->setSpeed (stepValue (kSixteenthTripletStep, 30.99f), true, 120.0f, 1.0f);
     h->setVariables (0.0f, 0.5f, 1.0f, 0.0f);
-    std::vector<int> wraps;
-    float prev = h->getLazyValue ();
-    for (int i = 1; i < 200000; ++i)
-    {
-        const float x = h->getLazyValue ();
-        if (x < prev - 0.3f)
-            wraps.push_back (i);
-        prev = x;
-    }
-    ASSERT_GT (wraps.size (), 40u);
+    const std::vector<int> at = wraps (*h, 200000, 0.3f);
+    ASSERT_GT (at.size (), 40u);
     int shortest = 1 << 30, longest = 0;
-    for (std::size_t k = 2; k < wraps.size (); ++k)
+    for (std::size_t k = 2; k < at.size (); ++k)
     {
-        const int len = wraps[k] - wraps[k - 1];
+        const int len = at[k] - at[k - 1];
         shortest = std::min (shortest, len);
         longest = std::max (longest, len);
     }
