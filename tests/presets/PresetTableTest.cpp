@@ -130,26 +130,3 @@ TEST (FactoryTable, ValuesSelectWhatTheyMean)
         }
     }
 }
-
-// A load writes the row through the setter and re-applies the reverb
-// character: nothing of the row may change on the way.
-TEST (FactoryTable, LoadingKeepsEveryValueOfTheRow)
-{
-    auto plugin = plugintest::makePlugin (44100.0f, 0);
-    for (int i = 0; i < kNumFactoryPresets; ++i)
-    {
-        plugin->setDemoProgram (i);
-        SCOPED_TRACE (std::string (FACTORY_PRESET_NAMES_STR[i]));
-        ASSERT_EQ (plugin->getFactoryIndex (), i);
-        const PresetRow& row = factoryPreset (i);
-        for (int t = 0; t < kNumParams; ++t)
-        {
-            EXPECT_EQ (plugin->getLiveValue (t), row[t]) << "tag " << t;
-            EXPECT_EQ (plugin->getParameter (t), row[t]) << "tag " << t;
-        }
-        EXPECT_FALSE (plugin->getEditChanged ());
-        char name[64];
-        plugin->getProgramName (name);
-        EXPECT_EQ (std::string (name), FACTORY_PRESET_NAMES_STR[i]);
-    }
-}
