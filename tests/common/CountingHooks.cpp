@@ -106,8 +106,8 @@ void free (void* p)
 } // extern "C"
 
 namespace {
-// Locks go on to the C library's own functions (a plain pointer, not a
-// guarded static: the guard itself may lock).
+// Locks go on to the C library's own functions, one saved pointer per
+// function (`Which`): a plain pointer, not a guarded static, whose guard may lock.
 template <typename Lock, int Which>
 int forward (Lock* lock, const char* name)
 {

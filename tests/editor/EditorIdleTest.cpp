@@ -216,7 +216,6 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
 {
     uEditor& e = f.editor ();
     ::VstKeyCode up {0, VKEY_UP, 0};
-    const int start = f.plugin->getFactoryIndex ();
     f.plugin->setDemoProgram (10);
     std::this_thread::sleep_for (std::chrono::milliseconds (200));
     EXPECT_EQ (e.onKeyDown (up, e.getFrame ()), 1);
@@ -229,7 +228,6 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
     ::VstKeyCode right {0, VKEY_RIGHT, 0};
     EXPECT_EQ (e.onKeyDown (right, e.getFrame ()), -1);
     EXPECT_EQ (e.onKeyUp (up, e.getFrame ()), -1);
-    (void)start;
 
     // Through the host's key opcode and with the setting off.
     saveBoolToPrefs (PREF_KEYBOARD, false);
