@@ -1,10 +1,6 @@
-// Program loads and parameter changes from the user-interface thread while
-// the audio thread processes without pause. Meant for the ThreadSanitizer
-// build too.
-#include "tests/chain/ChainTestUtil.h"
-
-#include "dsp/ReverbPresets.h"
-#include "presets/FactoryNames.h"
+// Sample-rate changes from the user-interface thread while the audio thread
+// processes without pause. Meant for the ThreadSanitizer build too.
+#include "tests/common/PluginRun.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +8,7 @@
 #include <thread>
 
 using namespace morlake;
-using namespace morlake::chaintest;
+using namespace morlake::plugintest;
 
 namespace {
 
@@ -76,45 +72,18 @@ struct AudioThread
         while (blocks.load () < until)
             std::this_thread::sleep_for (std::chrono::milliseconds (1));
     }
+
+    // Nothing bad so far, and the sound is back for (nearly) every block.
+    void expectSoundReturns ()
+    {
+        countLoud = true;
+        waitBlocks (100);
+        EXPECT_EQ (badBlocks.load (), 0);
+        EXPECT_GT (loudBlocks.load (), 90);
+    }
 };
 
 } // namespace
-
-TEST (ChainThreads, ProgramLoadsWhileAudioRuns)
-{
-    auto p = makePlugin (44100.0f);
-    AudioThread audio (*p);
-    audio.waitBlocks (8);
-
-    std::mt19937 rng (99);
-    std::uniform_real_distribution<float> value (0.0f, 1.0f);
-    for (int round = 0; round < 60; ++round)
-    {
-        switch (round % 4)
-        {
-            case 0: p->setDemoProgram (round % kNumFactoryPresets); break;
-            case 1: p->setProgram (0); break;
-            case 2:
-                for (int t = 1; t <= tag::LastNamed; ++t)
-                    p->setParameter (t, value (rng));
-                break;
-            case 3:
-                p->setSteppedValue (tag::ReverbPreset, round % kReverbPresetSteps);
-                p->setResetPresetValues ();
-                break;
-        }
-        if (round % 3 == 0)
-            audio.waitBlocks (2);
-    }
-
-    // After the last load the sound comes back.
-    p->setDemoProgram (6);
-    audio.waitBlocks (4);
-    audio.countLoud = true;
-    audio.waitBlocks (100);
-    EXPECT_EQ (audio.badBlocks.load (), 0);
-    EXPECT_GT (audio.loudBlocks.load (), 90);
-}
 
 TEST (ChainThreads, SampleRateChangesWhileAudioRuns)
 {
@@ -125,27 +94,5 @@ TEST (ChainThreads, SampleRateChangesWhileAudioRuns)
         audio.waitBlocks (4);
         p->setSampleRate (rate);
     }
-    audio.countLoud = true;
-    audio.waitBlocks (100);
-    EXPECT_EQ (audio.badBlocks.load (), 0);
-    EXPECT_GT (audio.loudBlocks.load (), 90);
-}
-
-TEST (ChainThreads, MetersAndDisplayReadWhileAudioRuns)
-{
-    auto p = makePlugin (44100.0f);
-    AudioThread audio (*p);
-    const auto until = audio.blocks.load () + 200;
-    float sum = 0.0f;
-    char text[64];
-    while (audio.blocks.load () < until)
-    {
-        for (int m = 0; m < 6; ++m)
-            sum += p->getVUValues (m);
-        p->getParameterDisplay (tag::ReverbPreDelay, text);
-        p->getParameterDisplay (tag::ReverbLength, text);
-        sum += p->getTempo () * 0.0f;
-    }
-    EXPECT_GT (sum, 0.0f);
-    EXPECT_EQ (audio.badBlocks.load (), 0);
+    audio.expectSoundReturns ();
 }

@@ -1,15 +1,35 @@
-// Measurements on rendered audio shared by the test suites: energy, peak,
-// decay time and brightness of one or two channels.
+// Measurements on rendered stereo audio shared by the test suites: energy,
+// peak, decay time, brightness, width and deterministic noise.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
 namespace morlake::measure {
+
+struct Stereo
+{
+    std::vector<float> left, right;
+
+    std::size_t size () const { return left.size (); }
+    double power (std::size_t i) const { return double (left[i]) * left[i] + double (right[i]) * right[i]; }
+};
+
+// Small deterministic white noise in -1..1.
+struct Noise
+{
+    std::uint32_t state = 22222;
+    float operator() ()
+    {
+        state = state * 1664525u + 1013904223u;
+        return float (std::int32_t (state)) * (1.0f / 2147483648.0f);
+    }
+};
 
 // In-place radix-2 FFT; the size must be a power of two.
 inline void fft (std::vector<std::complex<double>>& a)
@@ -40,66 +60,70 @@ inline void fft (std::vector<std::complex<double>>& a)
     }
 }
 
-// One or two channels of equal length; `right` may be null.
-struct Channels
-{
-    const float* left = nullptr;
-    const float* right = nullptr;
-    std::size_t size = 0;
+inline double db (double energyRatio) { return 10.0 * std::log10 (energyRatio + 1e-300); }
 
-    double power (std::size_t i) const
-    {
-        const double l = left[i], r = right != nullptr ? double (right[i]) : 0.0;
-        return l * l + r * r;
-    }
-    double sum (std::size_t i) const { return double (left[i]) + (right != nullptr ? double (right[i]) : 0.0); }
-};
-
-inline double energy (const Channels& c, std::size_t from, std::size_t to)
+inline double energy (const Stereo& s, std::size_t from = 0, std::size_t to = SIZE_MAX)
 {
     double e = 0.0;
-    for (std::size_t i = from; i < std::min (to, c.size); ++i)
-        e += c.power (i);
+    for (std::size_t i = from; i < std::min (to, s.size ()); ++i)
+        e += s.power (i);
     return e;
 }
 
-inline float peak (const Channels& c, std::size_t from, std::size_t to)
+// Energy of a - b over [from, to).
+inline double differenceEnergy (const Stereo& a, const Stereo& b, std::size_t from = 0, std::size_t to = SIZE_MAX)
+{
+    double e = 0.0;
+    for (std::size_t i = from; i < std::min ({to, a.size (), b.size ()}); ++i)
+        e += std::pow (double (a.left[i]) - b.left[i], 2.0) + std::pow (double (a.right[i]) - b.right[i], 2.0);
+    return e;
+}
+
+inline float peak (const Stereo& s, std::size_t from = 0, std::size_t to = SIZE_MAX)
 {
     float m = 0.0f;
-    for (std::size_t i = from; i < std::min (to, c.size); ++i)
-        m = std::max ({m, std::fabs (c.left[i]), c.right != nullptr ? std::fabs (c.right[i]) : 0.0f});
+    for (std::size_t i = from; i < std::min (to, s.size ()); ++i)
+        m = std::max ({m, std::fabs (s.left[i]), std::fabs (s.right[i])});
     return m;
 }
 
-inline bool allFinite (const Channels& c)
+inline bool allFinite (const Stereo& s)
 {
-    for (std::size_t i = 0; i < c.size; ++i)
-        if (! std::isfinite (c.left[i]) || (c.right != nullptr && ! std::isfinite (c.right[i])))
+    for (std::size_t i = 0; i < s.size (); ++i)
+        if (! std::isfinite (s.left[i]) || ! std::isfinite (s.right[i]))
             return false;
     return true;
+}
+
+inline long countSubnormals (const Stereo& s)
+{
+    long n = 0;
+    for (std::size_t i = 0; i < s.size (); ++i)
+        n += (std::fpclassify (s.left[i]) == FP_SUBNORMAL) + (std::fpclassify (s.right[i]) == FP_SUBNORMAL);
+    return n;
 }
 
 // How a decay line is fitted to the Schroeder energy decay curve.
 struct DecayFit
 {
-    double endDb = -35.0;       // fit from -5 dB down to here
+    double endDb = -25.0;       // fit from -5 dB down to here
     std::size_t stride = 1;     // fit every stride-th point
     long minPoints = 2;
     bool mustReachEnd = true;   // 0 when the decay never gets to endDb
     double notDecaying = 0.0;   // result for a flat or rising fit
 };
 
-// Reverberation time in seconds: the Schroeder backward-integrated energy
-// decay from `from` on, a line fitted between -5 dB and fit.endDb,
-// extrapolated to -60 dB. 0 when there is no energy or too few points.
-inline double rt60 (const Channels& c, std::size_t from, double sampleRate, const DecayFit& fit = {})
+// Reverberation time in seconds: the backward-integrated energy decay from
+// `from` on, a line fitted between -5 dB and fit.endDb, extrapolated to
+// -60 dB. 0 when there is no energy or too few points.
+inline double rt60 (const Stereo& s, double sampleRate, std::size_t from = 0, const DecayFit& fit = {})
 {
-    const std::size_t n = c.size;
+    const std::size_t n = s.size ();
     if (from >= n)
         return 0.0;
     std::vector<double> edc (n + 1, 0.0);
     for (std::size_t i = n; i-- > from;)
-        edc[i] = edc[i + 1] + c.power (i);
+        edc[i] = edc[i + 1] + s.power (i);
     const double total = edc[from];
     if (! (total > 0.0))
         return 0.0;
@@ -108,19 +132,19 @@ inline double rt60 (const Channels& c, std::size_t from, double sampleRate, cons
     bool reached = false;
     for (std::size_t i = from; i < n; i += fit.stride)
     {
-        const double db = 10.0 * std::log10 (edc[i] / total + 1e-300);
-        if (db > -5.0)
+        const double level = db (edc[i] / total);
+        if (level > -5.0)
             continue;
-        if (db < fit.endDb)
+        if (level < fit.endDb)
         {
             reached = true;
             break;
         }
         const double t = double (i - from) / sampleRate;
         sx += t;
-        sy += db;
+        sy += level;
         sxx += t * t;
-        sxy += t * db;
+        sxy += t * level;
         ++count;
     }
     if ((fit.mustReachEnd && ! reached) || count < fit.minPoints)
@@ -131,17 +155,16 @@ inline double rt60 (const Channels& c, std::size_t from, double sampleRate, cons
 
 // Power-weighted mean frequency in Hz of the channels' sum over
 // [from, from + frames) under a Hann window, from `lowestHz` up.
-inline double centroid (const Channels& c, std::size_t from, std::size_t frames, double sampleRate,
-                        double lowestHz = 0.0)
+inline double centroid (const Stereo& s, std::size_t from, std::size_t frames, double sampleRate, double lowestHz = 0.0)
 {
     std::size_t n = 1;
     while (n < frames)
         n <<= 1;
     std::vector<std::complex<double>> x (n);
-    for (std::size_t i = 0; i < frames && from + i < c.size; ++i)
+    for (std::size_t i = 0; i < frames && from + i < s.size (); ++i)
     {
         const double window = 0.5 - 0.5 * std::cos (2.0 * std::numbers::pi * double (i) / double (frames));
-        x[i] = window * c.sum (from + i);
+        x[i] = window * (double (s.left[from + i]) + s.right[from + i]);
     }
     fft (x);
     double weighted = 0.0, total = 0.0;
@@ -152,6 +175,33 @@ inline double centroid (const Channels& c, std::size_t from, std::size_t frames,
         total += power;
     }
     return total > 0.0 ? weighted / total : 0.0;
+}
+
+// Largest normalised cross-correlation of left and right for |lag| <= maxLag.
+inline double peakCrossCorrelation (const Stereo& s, int maxLag)
+{
+    std::size_t n = 1;
+    while (n < 2 * s.size ())
+        n <<= 1;
+    std::vector<std::complex<double>> fa (n), fb (n);
+    double ea = 0.0, eb = 0.0;
+    for (std::size_t i = 0; i < s.size (); ++i)
+    {
+        fa[i] = s.left[i];
+        fb[i] = s.right[i];
+        ea += double (s.left[i]) * s.left[i];
+        eb += double (s.right[i]) * s.right[i];
+    }
+    fft (fa);
+    fft (fb);
+    // The inverse transform of conj(A) B through the forward transform of its conjugate.
+    for (std::size_t i = 0; i < n; ++i)
+        fa[i] = std::conj (std::conj (fa[i]) * fb[i]);
+    fft (fa);
+    double best = 0.0;
+    for (int lag = -maxLag; lag <= maxLag; ++lag)
+        best = std::max (best, std::fabs (fa[(std::size_t (lag) + n) % n].real ()) / double (n));
+    return ea > 0.0 && eb > 0.0 ? best / std::sqrt (ea * eb) : 0.0;
 }
 
 } // namespace morlake::measure

@@ -12,33 +12,15 @@
 namespace morlake {
 namespace {
 
-enum class Signal
-{
-    Noise,
-    Impulses,
-    Squares,
-    LoudThenSilent,
-};
-
-const char* name(Signal s)
-{
-    switch (s)
-    {
-    case Signal::Noise: return "noise";
-    case Signal::Impulses: return "impulses";
-    case Signal::Squares: return "squares";
-    case Signal::LoudThenSilent: return "loud then silent";
-    }
-    return "?";
-}
+// Noise, one impulse a second, a square wave, or five seconds loud then silence.
+enum class Signal { Noise, Impulses, Squares, LoudThenSilent };
+const char* const kSignalNames[] = {"noise", "impulses", "squares", "loud then silent"};
 
 struct SignalSource
 {
-    SignalSource(Signal k, float r) : kind(k), rate(r) {}
-
     Signal kind;
     float rate;
-    TestNoise noise;
+    Noise noise;
     long n = 0;
 
     float operator()()
@@ -55,82 +37,61 @@ struct SignalSource
     }
 };
 
-struct Extreme
-{
-    const char* label;
-    ReverbSettings settings;
-    float lengthScale;
-};
+constexpr Signal kSignals[] = {Signal::Noise, Signal::Impulses, Signal::Squares, Signal::LoudThenSilent};
 
-std::vector<Extreme> extremes()
-{
-    std::vector<Extreme> list;
-    Extreme e{"largest, undamped", {}, 16.0f};
-    e.settings.room = 1.0f;
-    e.settings.damp = 0.0f;
-    e.settings.widen[0] = e.settings.widen[1] = e.settings.widen[2] = e.settings.widen[3] = 2700.0f;
-    list.push_back(e);
-
-    e = {"small, filtered hard", {}, 1.0f / 64.0f};
-    e.settings.room = 0.0f;
-    e.settings.damp = 1.0f;
-    e.settings.lowpass = 0.0f;
-    e.settings.highpass = 1.0f;
-    list.push_back(e);
-
-    e = {"largest, high-passed", {}, 16.0f};
-    e.settings.room = 1.0f;
-    e.settings.damp = 1.0f;
-    e.settings.lowpass = 0.98f;
-    e.settings.highpass = 0.3f;
-    list.push_back(e);
-    return list;
-}
-
-void expectCleanState(const TBasicReverb& r, const std::string& where)
+long badState(const TBasicReverb& r)
 {
     long bad = 0;
-    TBasicReverbProbe::forEachState(r, [&](float x) {
-        if (isBad(x))
-            ++bad;
-    });
-    EXPECT_EQ(bad, 0) << where;
+    TBasicReverbProbe::forEachState(r, [&](float x) { bad += isBad(x); });
+    return bad;
 }
 
 TEST(DspStability, ReverbSixtySecondsAtExtremes)
 {
+    struct Extreme
+    {
+        const char* label;
+        float room, damp, lowpass, highpass, widen, lengthScale;
+    };
+    const Extreme extremes[] = {
+        {"largest, undamped", 1.0f, 0.0f, 1.0f, 0.0f, 2700.0f, 16.0f},
+        {"small, filtered hard", 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 1.0f / 64.0f},
+        {"largest, high-passed", 1.0f, 1.0f, 0.98f, 0.3f, 1.0f, 16.0f},
+    };
     const float rate = 44100.0f;
     auto r = std::make_unique<TBasicReverb>();
     r->setSampleRate(rate);
     r->create();
-    for (const Extreme& e : extremes())
-    {
-        for (Signal sig : {Signal::Noise, Signal::Impulses, Signal::Squares, Signal::LoudThenSilent})
+    for (const Extreme& e : extremes)
+        for (Signal sig : kSignals)
         {
-            const std::string where = std::string(e.label) + ", " + name(sig);
+            const std::string where = std::string(e.label) + ", " + kSignalNames[int(sig)];
+            ReverbSettings s;
+            s.room = e.room;
+            s.damp = e.damp;
+            s.lowpass = e.lowpass;
+            s.highpass = e.highpass;
+            std::fill(std::begin(s.widen), std::end(s.widen), e.widen);
             r->mute();
-            SignalSource src{sig, rate};
+            SignalSource src{sig, rate, {}};
             long badOut = 0;
             float peak = 0.0f;
-            const long n = long(60 * rate);
-            for (long i = 0; i < n; ++i)
+            for (long i = 0; i < long(60 * rate); ++i)
             {
                 // The chain sets every control every sample.
-                e.settings.apply(*r);
+                s.apply(*r);
                 const float L = e.lengthScale;
                 r->setLength(L, 1.1f, 0.9f, L * 0.9f, 0.9f, 1.1f, L * 0.95f, 1.05f, 0.95f);
                 const float x = src();
                 float l, rr;
                 r->process(x, -x, x, x, -x, x, l, rr);
-                if (isBad(l) || isBad(rr))
-                    ++badOut;
+                badOut += isBad(l) || isBad(rr);
                 peak = std::max({peak, std::fabs(l), std::fabs(rr)});
             }
             EXPECT_EQ(badOut, 0) << where;
             EXPECT_LT(peak, 1e4f) << where;
-            expectCleanState(*r, where);
+            EXPECT_EQ(badState(*r), 0) << where;
         }
-    }
 }
 
 TEST(DspStability, ReverbSilenceAfterLoudInputAtHighRate)
@@ -144,32 +105,21 @@ TEST(DspStability, ReverbSilenceAfterLoudInputAtHighRate)
     s.damp = 1.0f;
     s.highpass = 0.9f;
     s.apply(*r);
-    SignalSource src{Signal::Noise, rate};
+    Noise noise;
     long badOut = 0;
     for (long i = 0; i < long(rate) * 20; ++i)
     {
-        const float x = i < long(rate) ? src() : 0.0f;
+        const float x = i < long(rate) ? noise() : 0.0f;
         float l, rr;
         r->process(x, x, x, x, x, x, l, rr);
-        if (isBad(l) || isBad(rr))
-            ++badOut;
+        badOut += isBad(l) || isBad(rr);
     }
     EXPECT_EQ(badOut, 0);
-    expectCleanState(*r, "384 kHz");
-}
-
-void expectCleanQueue(const TDelayQueue& q, const std::string& where)
-{
-    long bad = 0;
-    for (std::size_t i = 0; i < q.size(); ++i)
-        if (isBad(q.sample(i)) || !std::isfinite(q.stamp(i)))
-            ++bad;
-    EXPECT_EQ(bad, 0) << where;
+    EXPECT_EQ(badState(*r), 0);
 }
 
 TEST(DspStability, DelaySixtySecondsAtExtremes)
 {
-    const float rate = 44100.0f;
     struct Setting
     {
         float feed, cross, lengthLeft, lengthRight;
@@ -180,15 +130,15 @@ TEST(DspStability, DelaySixtySecondsAtExtremes)
         {0.5f, -0.49f, 20000.0f, 100.0f},
         {-1.0f, 0.0f, 5.5f, 5.5f},
     };
+    const float rate = 44100.0f;
     TDelay d;
     d.init(rate);
     for (const Setting& st : settings)
-    {
-        for (Signal sig : {Signal::Noise, Signal::Impulses, Signal::Squares, Signal::LoudThenSilent})
+        for (Signal sig : kSignals)
         {
-            const std::string where = std::to_string(st.feed) + "/" + std::to_string(st.cross) + ", " + name(sig);
+            const std::string where = std::to_string(st.feed) + "/" + std::to_string(st.cross) + ", " + kSignalNames[int(sig)];
             d.zero();
-            SignalSource src{sig, rate};
+            SignalSource src{sig, rate, {}};
             long badOut = 0;
             for (long i = 0; i < long(60 * rate); ++i)
             {
@@ -198,14 +148,15 @@ TEST(DspStability, DelaySixtySecondsAtExtremes)
                 const float x = src();
                 float l, r;
                 d.process(x, -x, l, r);
-                if (isBad(l) || isBad(r) || std::fabs(l) > 1.0f || std::fabs(r) > 1.0f)
-                    ++badOut;
+                badOut += isBad(l) || isBad(r) || std::fabs(l) > 1.0f || std::fabs(r) > 1.0f;
             }
             EXPECT_EQ(badOut, 0) << where;
-            expectCleanQueue(TDelayProbe::left(d), where);
-            expectCleanQueue(TDelayProbe::right(d), where);
+            long badQueue = 0;
+            for (const TDelayQueue* q : {&TDelayProbe::left(d), &TDelayProbe::right(d)})
+                for (std::size_t i = 0; i < q->size(); ++i)
+                    badQueue += isBad(q->sample(i)) || !std::isfinite(q->stamp(i));
+            EXPECT_EQ(badQueue, 0) << where;
         }
-    }
 }
 
 } // namespace

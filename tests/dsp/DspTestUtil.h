@@ -1,4 +1,4 @@
-// Measurement helpers and state probes shared by the DSP tests.
+// State probes and a reverb set-up shared by the DSP tests.
 #pragma once
 
 #include "dsp/TBasicReverb.h"
@@ -6,14 +6,13 @@
 #include "tests/common/AudioMeasure.h"
 
 #include <cfloat>
-#include <algorithm>
 #include <cmath>
-#include <complex>
-#include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace morlake {
+
+using measure::Noise;
+using measure::Stereo;
 
 // Reaches the internals the public API does not show.
 struct TDelayProbe
@@ -25,7 +24,6 @@ struct TDelayProbe
     static const TDelayQueue& left(const TDelay& d) { return d.left; }
     static const TDelayQueue& right(const TDelay& d) { return d.right; }
     static double positionLeft(const TDelay& d) { return d.positionLeft; }
-    static double positionRight(const TDelay& d) { return d.positionRight; }
 };
 
 struct TBasicReverbProbe
@@ -55,64 +53,7 @@ struct TBasicReverbProbe
     }
 };
 
-inline bool isDenormal(float x) { return x != 0.0f && std::fabs(x) < FLT_MIN; }
-inline bool isBad(float x) { return !std::isfinite(x) || isDenormal(x); }
-
-using measure::fft;
-
-// Power-weighted mean frequency in Hz of x[begin, begin + size) under a Hann window.
-inline double spectralCentroid(const std::vector<float>& x, std::size_t begin, std::size_t size, double rate)
-{
-    return measure::centroid({x.data(), nullptr, std::min(x.size(), begin + size)}, begin, size, rate);
-}
-
-// Largest normalised cross-correlation |sum a[i] b[i + lag]| for |lag| <= maxLag.
-inline double peakCrossCorrelation(const std::vector<float>& a, const std::vector<float>& b, int maxLag)
-{
-    std::size_t n = 1;
-    while (n < 2 * std::max(a.size(), b.size()))
-        n <<= 1;
-    std::vector<std::complex<double>> fa(n), fb(n);
-    double ea = 0.0, eb = 0.0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
-        fa[i] = a[i];
-        ea += double(a[i]) * a[i];
-    }
-    for (std::size_t i = 0; i < b.size(); ++i)
-    {
-        fb[i] = b[i];
-        eb += double(b[i]) * b[i];
-    }
-    fft(fa);
-    fft(fb);
-    // Inverse transform of conj(A) B through the forward transform of its conjugate.
-    for (std::size_t i = 0; i < n; ++i)
-        fa[i] = std::conj(std::conj(fa[i]) * fb[i]);
-    fft(fa);
-    double best = 0.0;
-    for (int lag = -maxLag; lag <= maxLag; ++lag)
-        best = std::max(best, std::fabs(fa[(std::size_t(lag) + n) % n].real()) / double(n));
-    return ea > 0.0 && eb > 0.0 ? best / std::sqrt(ea * eb) : 0.0;
-}
-
-// RT60 in seconds from the Schroeder decay, fitted between -5 dB and -35 dB;
-// infinite when it does not decay.
-inline double rt60(const std::vector<float>& h, double rate)
-{
-    return measure::rt60({h.data(), nullptr, h.size()}, 0, rate, {.mustReachEnd = false, .notDecaying = INFINITY});
-}
-
-// Small deterministic white-noise source for test signals.
-struct TestNoise
-{
-    std::uint32_t state = 22222;
-    float operator()()
-    {
-        state = state * 1664525u + 1013904223u;
-        return float(int32_t(state)) * (1.0f / 2147483648.0f);
-    }
-};
+inline bool isBad(float x) { return !std::isfinite(x) || (x != 0.0f && std::fabs(x) < FLT_MIN); }
 
 // Sets up a reverb the way the signal chain drives it, one bank per input pair.
 struct ReverbSettings
@@ -135,20 +76,21 @@ struct ReverbSettings
     }
 };
 
-// Stereo impulse response of `seconds`, impulse into every bank's pair.
-inline void impulseResponse(TBasicReverb& r, const ReverbSettings& s, double seconds, std::vector<float>& left,
-                            std::vector<float>& right)
+// Stereo impulse response of `seconds`, the impulse into every bank's pair.
+inline Stereo impulseResponse(TBasicReverb& r, const ReverbSettings& s, double seconds)
 {
     r.mute();
     s.apply(r);
     const auto n = static_cast<std::size_t>(seconds * r.getSampleRate());
-    left.assign(n, 0.0f);
-    right.assign(n, 0.0f);
+    Stereo out;
+    out.left.assign(n, 0.0f);
+    out.right.assign(n, 0.0f);
     for (std::size_t i = 0; i < n; ++i)
     {
         const float x = i == 0 ? 1.0f : 0.0f;
-        r.process(x, x, x, x, x, x, left[i], right[i]);
+        r.process(x, x, x, x, x, x, out.left[i], out.right[i]);
     }
+    return out;
 }
 
 } // namespace morlake

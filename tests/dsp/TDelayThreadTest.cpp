@@ -13,19 +13,30 @@
 namespace morlake {
 namespace {
 
+// Calls `audio` over and over on a thread of its own while `control` runs here.
+template <typename Audio, typename Control>
+void whileAudioRuns(Audio audio, Control control)
+{
+    std::atomic<bool> stop{false};
+    std::thread thread([&] {
+        while (!stop.load(std::memory_order_relaxed))
+            audio();
+    });
+    control();
+    stop.store(true, std::memory_order_relaxed);
+    thread.join();
+}
+
 TEST(TDelayThreads, ResetFromAnotherThreadWhileProcessing)
 {
     TDelay d;
     d.init(48000.0f, 0.1f);
-    std::atomic<bool> stop{false};
     std::atomic<long> processed{0};
     std::atomic<bool> outOfRange{false};
-
-    std::thread audio([&] {
-        long i = 0;
-        while (!stop.load(std::memory_order_relaxed))
-        {
+    whileAudioRuns(
+        [&] {
             // Like the signal chain: gains and length every sample.
+            const long i = processed.load(std::memory_order_relaxed);
             d.setFeed(0.6f);
             d.setCross(0.3f);
             d.setDelayLenDirect(200.0f + float(i % 300), 260.0f);
@@ -35,21 +46,17 @@ TEST(TDelayThreads, ResetFromAnotherThreadWhileProcessing)
             if (!(std::fabs(l) <= 1.0f) || !(std::fabs(r) <= 1.0f))
                 outOfRange.store(true, std::memory_order_relaxed);
             (void)d.isReadingLeft();
-            ++i;
-            processed.store(i, std::memory_order_relaxed);
-        }
-    });
-
-    for (int k = 0; k < 400; ++k)
-    {
-        d.zero();
-        if (k % 100 == 50)
-            d.init(k % 200 == 50 ? 44100.0f : 48000.0f, 0.1f);
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    stop.store(true, std::memory_order_relaxed);
-    audio.join();
-
+            processed.store(i + 1, std::memory_order_relaxed);
+        },
+        [&] {
+            for (int k = 0; k < 400; ++k)
+            {
+                d.zero();
+                if (k % 100 == 50)
+                    d.init(k % 200 == 50 ? 44100.0f : 48000.0f, 0.1f);
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
     EXPECT_FALSE(outOfRange.load());
     EXPECT_GT(processed.load(), 1000);
     EXPECT_FALSE(d.isBusy());
@@ -63,12 +70,10 @@ TEST(TDelayThreads, ResetFromAnotherThreadWaitsForTheHoldToEnd)
 {
     TDelay d;
     d.init(48000.0f, 0.05f);
-    std::atomic<bool> stop{false};
     std::atomic<int> blocks{0};
     std::atomic<bool> lostHold{false};
-    std::thread audio([&] {
-        while (!stop.load(std::memory_order_relaxed))
-        {
+    whileAudioRuns(
+        [&] {
             // Held like the signal chain holds its lines over a block.
             const bool held = d.hold();
             for (int i = 0; i < 64; ++i)
@@ -82,19 +87,18 @@ TEST(TDelayThreads, ResetFromAnotherThreadWaitsForTheHoldToEnd)
             }
             d.release();
             blocks.fetch_add(1, std::memory_order_relaxed);
-        }
-    });
-    while (blocks.load(std::memory_order_relaxed) == 0)
-        std::this_thread::yield();
-    for (int k = 0; k < 300; ++k)
-    {
-        d.zero();
-        if (k % 100 == 50)
-            d.init(44100.0f, 0.05f);
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-    }
-    stop.store(true, std::memory_order_relaxed);
-    audio.join();
+        },
+        [&] {
+            while (blocks.load(std::memory_order_relaxed) == 0)
+                std::this_thread::yield();
+            for (int k = 0; k < 300; ++k)
+            {
+                d.zero();
+                if (k % 100 == 50)
+                    d.init(44100.0f, 0.05f);
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            }
+        });
     EXPECT_FALSE(lostHold.load());
     EXPECT_FALSE(d.isBusy());
 }
@@ -103,27 +107,24 @@ TEST(TDelayThreads, ConcurrentResetsNeverDeadlock)
 {
     TDelay d;
     d.init(44100.0f, 0.05f);
-    std::atomic<bool> stop{false};
-    std::thread audio([&] {
-        while (!stop.load(std::memory_order_relaxed))
-        {
+    whileAudioRuns(
+        [&] {
             d.setDelayLenDirect(50.0f, 50.0f);
             float l, r;
             d.process(0.5f, 0.5f, l, r);
-        }
-    });
-    std::thread resetA([&] {
-        for (int k = 0; k < 2000; ++k)
-            d.zero();
-    });
-    std::thread resetB([&] {
-        for (int k = 0; k < 2000; ++k)
-            d.clear();
-    });
-    resetA.join();
-    resetB.join();
-    stop.store(true, std::memory_order_relaxed);
-    audio.join();
+        },
+        [&] {
+            std::thread resetA([&] {
+                for (int k = 0; k < 2000; ++k)
+                    d.zero();
+            });
+            std::thread resetB([&] {
+                for (int k = 0; k < 2000; ++k)
+                    d.clear();
+            });
+            resetA.join();
+            resetB.join();
+        });
     EXPECT_FALSE(d.isBusy());
 }
 

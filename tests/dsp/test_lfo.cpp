@@ -1,10 +1,8 @@
 #include "dsp/TLFO.h"
-#include "dsp/TModulation.h"
-#include "params/ParamTags.h"
+#include "tests/dsp/ModulationRig.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -13,11 +11,10 @@ using namespace morlake;
 
 namespace {
 
-constexpr float kSr = 48000.0f;
+constexpr float kSr = kRigRate;
 
-// 1/16T at 120 bpm and 48 kHz: 4000 samples per two-whole-note unit share.
+// "1/16T" at 120 bpm and 48 kHz: a period of 4000 samples.
 constexpr int kSixteenthTripletStep = 30;
-float stepValue (int step, float scale) { return (static_cast<float> (step) + 0.1f) / scale; }
 
 std::unique_ptr<TLFO> makeLfo ()
 {
@@ -35,6 +32,21 @@ std::vector<float> oneCycle (TLFO& lfo)
     for (int i = 0; i < n; ++i)
         out.push_back (lfo.getLazyValue ());
     return out;
+}
+
+// The sample indices at which a running output falls by more than `drop`: where a saw wraps.
+std::vector<int> wraps (TLFO& lfo, int frames, float drop)
+{
+    std::vector<int> at;
+    float prev = lfo.getLazyValue ();
+    for (int i = 1; i < frames; ++i)
+    {
+        const float v = lfo.getLazyValue ();
+        if (v < prev - drop)
+            at.push_back (i);
+        prev = v;
+    }
+    return at;
 }
 
 struct ShapeCase
@@ -159,18 +171,10 @@ TEST (LazyLfo, SyncedPeriodsFollowTempoAndSampleRate)
     auto lfo = makeLfo ();
     lfo->setMode (lazymode::LtoRSaw, 0);
     lfo->setSpeed (stepValue (26, 30.99f), true, 120.0f, 1.0f); // "1/8": 12000 samples
-    std::vector<int> wraps;
-    float prev = lfo->getLazyValue ();
-    for (int i = 1; i < 60000; ++i)
-    {
-        const float v = lfo->getLazyValue ();
-        if (v < prev - 0.5f)
-            wraps.push_back (i);
-        prev = v;
-    }
-    ASSERT_GE (wraps.size (), 4u);
-    for (std::size_t k = 1; k < wraps.size (); ++k)
-        EXPECT_NEAR (wraps[k] - wraps[k - 1], 12001, 3);
+    const std::vector<int> at = wraps (*lfo, 60000, 0.5f);
+    ASSERT_GE (at.size (), 4u);
+    for (std::size_t k = 1; k < at.size (); ++k)
+        EXPECT_NEAR (at[k] - at[k - 1], 12001, 3);
 }
 
 TEST (LazyLfo, FreeSpeedAndTheStoppedRange)
@@ -243,11 +247,10 @@ TEST (LazyLfo, StartStopResetAndControllerTriggers)
     lfo->setMode (lazymode::LtoRSaw, 0);
     EXPECT_EQ (lfo->getPhase (), p);
 
-    // Controllers of the controller triggers.
-    const int expected[kNumLazyTriggers] = {-1, -1, -1, 1, -1, 2, 4, 11, 16, 17, 18,
-                                            19, 20, 21, 84, 85, 86, 87, 88, 89, 90};
-    for (int t = 0; t < kNumLazyTriggers; ++t)
-        EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[static_cast<std::size_t> (t)], expected[t]) << t;
+    // Controller triggers listen to their controller: "CC 1" and "CC 90" at the ends.
+    EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[3], 1);
+    EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[kNumLazyTriggers - 1], 90);
+    EXPECT_EQ (LAZY_TRIGGER_CONTROLLER_ARRAY[0], -1);
 }
 
 TEST (LazyLfo, ShapeHumanizeAndSmoothing)
@@ -273,20 +276,12 @@ TEST (LazyLfo, ShapeHumanizeAndSmoothing)
     h->setMode (lazymode::LtoRSaw, 0);
     h->setSpeed (stepValue (kSixteenthTripletStep, 30.99f), true, 120.0f, 1.0f);
     h->setVariables (0.0f, 0.5f, 1.0f, 0.0f);
-    std::vector<int> wraps;
-    float prev = h->getLazyValue ();
-    for (int i = 1; i < 200000; ++i)
-    {
-        const float x = h->getLazyValue ();
-        if (x < prev - 0.3f)
-            wraps.push_back (i);
-        prev = x;
-    }
-    ASSERT_GT (wraps.size (), 40u);
+    const std::vector<int> at = wraps (*h, 200000, 0.3f);
+    ASSERT_GT (at.size (), 40u);
     int shortest = 1 << 30, longest = 0;
-    for (std::size_t k = 2; k < wraps.size (); ++k)
+    for (std::size_t k = 2; k < at.size (); ++k)
     {
-        const int len = wraps[k] - wraps[k - 1];
+        const int len = at[k] - at[k - 1];
         shortest = std::min (shortest, len);
         longest = std::max (longest, len);
     }
@@ -308,37 +303,6 @@ TEST (LazyLfo, ShapeHumanizeAndSmoothing)
 }
 
 // --- the chain's control of the LFO through the modulation layer ------------
-
-namespace {
-
-struct Rig
-{
-    std::array<float, kNumParams> p {};
-    std::unique_ptr<TModulation> mod = std::make_unique<TModulation> ();
-
-    Rig ()
-    {
-        p[tag::DisruptValue] = 0.5f;
-        p[tag::LazySpeed] = 0.56f;
-        p[tag::LazySync] = 1.0f;
-        mod->setParameterSetter ([] (void* ctx, int t, float v) { static_cast<Rig*> (ctx)->p[t] = v; }, this);
-        mod->setSampleRate (kSr, p.data ());
-        mod->programChanged (p.data ());
-        mod->resetAll (p.data ());
-    }
-    void tick () { mod->controlTick (p.data (), 120.0f, kSr * 2.0f); }
-    void run (int n)
-    {
-        for (int i = 0; i < n; ++i)
-        {
-            if ((i & 15) == 0)
-                tick ();
-            mod->process (p.data ());
-        }
-    }
-};
-
-} // namespace
 
 TEST (LazyLfoTriggers, OnlyFreeRunsByItselfAndHostStartsWithTheTransport)
 {

@@ -13,35 +13,11 @@ namespace {
 
 using namespace VSTGUI;
 
-class Controls : public ::testing::Test
+class Controls : public MainScreen
 {
 protected:
-    void SetUp () override
-    {
-        REQUIRE_X ();
-        ASSERT_TRUE (f.open ());
-        f.showMainScreen ();
-        frame = f.editor ().getFrame ();
-    }
-    TKnob* knob (int t)
-    {
-        for (int i = 0; i < 32; ++i)
-            if (f.editor ().getMainKnob (i)->getTag () == t)
-                return f.editor ().getMainKnob (i);
-        return nullptr;
-    }
-    TOnOff* onOff (int t)
-    {
-        for (int i = 0; i < 20; ++i)
-            if (f.editor ().getMainOnOff (i)->getTag () == t)
-                return f.editor ().getMainOnOff (i);
-        return nullptr;
-    }
     static CPoint onImage (TKnob* k) { return CPoint (k->getViewSize ().left + 20, k->getViewSize ().top + 5); }
     static CPoint onText (TKnob* k) { return CPoint (k->getViewSize ().getCenter ().x, k->getViewSize ().bottom - 3); }
-
-    EditorFixture f;
-    CFrame* frame = nullptr;
 };
 
 TEST_F (Controls, KnobImagesAndRings)
@@ -215,7 +191,7 @@ TEST_F (Controls, ArrowMenusStepTheirParameter)
     CPoint mid = r.getCenter ();
     EXPECT_TRUE (type->onWheel (mid, kMouseWheelAxisY, 1.0f, CButtonState ()));
     EXPECT_EQ (f.plugin->getSteppedValue (tag::ReverbPreset), 3);
-    EXPECT_EQ (frame->getModalView (), nullptr) << "arrows never open the menu";
+    EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr) << "arrows never open the menu";
 }
 
 TEST_F (Controls, PresetMenuArrowsStepProgramsAndTheRestOpensTheMenu)
@@ -232,13 +208,13 @@ TEST_F (Controls, PresetMenuArrowsStepProgramsAndTheRestOpensTheMenu)
     std::this_thread::sleep_for (std::chrono::milliseconds (200));
     preset->onMouseDown (previous, CButtonState (kLButton));
     EXPECT_EQ (f.plugin->getFactoryIndex (), 10);
-    EXPECT_EQ (frame->getModalView (), nullptr);
+    EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
     preset->onMouseDown (body, CButtonState (kLButton));
-    EXPECT_NE (frame->getModalView (), nullptr) << "the menu pops up";
+    EXPECT_NE (f.editor ().getFrame ()->getModalView (), nullptr) << "the menu pops up";
     ::VstKeyCode escape {0, VKEY_ESCAPE, 0};
-    frame->onKeyDown (escape);
+    f.editor ().getFrame ()->onKeyDown (escape);
     f.idleFor (100);
-    EXPECT_EQ (frame->getModalView (), nullptr);
+    EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
     EXPECT_EQ (f.plugin->getFactoryIndex (), 10);
 }
 
@@ -304,17 +280,6 @@ TEST_F (Controls, DisruptAmountSwitchesItsSlotOnWhenMovedOffCentre)
     e.valueChanged (amount);
     EXPECT_TRUE (f.plugin->getOnOff (tag::Disrupt1On + 3));
     EXPECT_NEAR (f.plugin->getParameter (tag::Disrupt1Amount + 3), 0.52f, 1e-6);
-}
-
-TEST_F (Controls, ReadoutsKeepTheirTexts)
-{
-    TReadout readout (CRect (0, 0, 50, 10), nullptr, 9999, "", 1, true, false);
-    EXPECT_EQ (readout.getString (), " ");
-    readout.setString ("a");
-    EXPECT_EQ (readout.getString (), "a");
-    TReadoutString big (CRect (0, 0, 50, 10), nullptr, "", true);
-    EXPECT_EQ (big.getString (), "") << "empty stays empty";
-    EXPECT_EQ (big.getTag (), 9999);
 }
 
 } // namespace

@@ -19,14 +19,6 @@ namespace {
 
 using namespace VSTGUI;
 
-TKnob* knobWithTag (uEditor& e, int t)
-{
-    for (int i = 0; i < 32; ++i)
-        if (e.getMainKnob (i)->getTag () == t)
-            return e.getMainKnob (i);
-    return nullptr;
-}
-
 // Puts the pointer on a point of the editor (frame coordinates).
 void pointAt (HostWindow& w, const CPoint& p)
 {
@@ -50,22 +42,12 @@ CPoint imageCentre (TKnob* k)
     return CPoint (k->getViewSize ().left + 10 + k->getImageHeight () / 2, k->getViewSize ().top + k->getImageHeight () / 2);
 }
 
-class EditorIdle : public ::testing::Test
-{
-protected:
-    void SetUp () override
-    {
-        REQUIRE_X ();
-        ASSERT_TRUE (f.open ());
-        f.showMainScreen ();
-    }
-    EditorFixture f;
-};
+using EditorIdle = MainScreen;
 
 TEST_F (EditorIdle, ParametersSetOnAnotherThreadReachTheirControlsInOnePass)
 {
     uEditor& e = f.editor ();
-    TKnob* volume = knobWithTag (e, tag::EarlyVolume);
+    TKnob* volume = knob (tag::EarlyVolume);
     std::thread automation ([&] {
         f.plugin->setParameter (tag::EarlyVolume, 0.77f);
         f.plugin->setSteppedValue (tag::LazyMode, 5);
@@ -130,7 +112,7 @@ TEST_F (EditorIdle, NothingRepaintsMoreOftenThanEveryFortyMilliseconds)
     running = false;
     audio.join ();
 
-    EXPECT_GT (knobWithTag (e, tag::EarlyVolume)->drawCounter ().draws, 10) << "the knob followed the automation";
+    EXPECT_GT (knob (tag::EarlyVolume)->drawCounter ().draws, 10) << "the knob followed the automation";
     EXPECT_GT (e.getDisruptSlider ()->drawCounter ().draws, 10);
     // Repaints are requested at most once per 40 ms idle pass.
     for (auto* c : counters)
@@ -171,8 +153,8 @@ TEST_F (EditorIdle, ProgramChangeRefreshesEveryControlAndThePresetName)
 TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
 {
     uEditor& e = f.editor ();
-    TKnob* room = knobWithTag (e, tag::ReverbRoomSize);
-    TKnob* target = knobWithTag (e, tag::Disrupt1Amount + 2);
+    TKnob* room = knob (tag::ReverbRoomSize);
+    TKnob* target = knob (tag::Disrupt1Amount + 2);
     const float before = f.plugin->getParameter (tag::ReverbRoomSize);
     ASSERT_TRUE (e.getDropFlag (tag::ReverbRoomSize));
     ASSERT_FALSE (e.getDropFlag (tag::Disrupt1Amount));
@@ -191,13 +173,13 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
     pointAt (*f.window, imageCentre (room));
     f.idlePass ();
     EXPECT_EQ (e.getDropTag (), -1);
-    pointAt (*f.window, imageCentre (knobWithTag (e, tag::Disrupt1Amount + 4)));
+    pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 4)));
     f.idlePass ();
     EXPECT_NE (f.plugin->getSteppedValue (tag::Disrupt1Dest + 4), f.plugin->getParameterDest (tag::ReverbLength));
 
     // Modulation amounts are no sources.
     e.setDropTag (tag::FollowerAmount);
-    pointAt (*f.window, imageCentre (knobWithTag (e, tag::Disrupt1Amount + 6)));
+    pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 6)));
     f.idlePass ();
     EXPECT_EQ (e.getDropTag (), -1);
     EXPECT_NE (f.plugin->getSteppedValue (tag::Disrupt1Dest + 6), f.plugin->getParameterDest (tag::FollowerAmount));
@@ -206,7 +188,7 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
 TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
 {
     uEditor& e = f.editor ();
-    TKnob* damp = knobWithTag (e, tag::EarlyDamp);
+    TKnob* damp = knob (tag::EarlyDamp);
     pointAt (*f.window, imageCentre (damp));
     f.idlePass ();
     const std::string expected =
@@ -227,7 +209,6 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
 {
     uEditor& e = f.editor ();
     ::VstKeyCode up {0, VKEY_UP, 0};
-    const int start = f.plugin->getFactoryIndex ();
     f.plugin->setDemoProgram (10);
     std::this_thread::sleep_for (std::chrono::milliseconds (200));
     EXPECT_EQ (e.onKeyDown (up, e.getFrame ()), 1);
@@ -240,7 +221,6 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
     ::VstKeyCode right {0, VKEY_RIGHT, 0};
     EXPECT_EQ (e.onKeyDown (right, e.getFrame ()), -1);
     EXPECT_EQ (e.onKeyUp (up, e.getFrame ()), -1);
-    (void)start;
 
     // Through the host's key opcode and with the setting off.
     saveBoolToPrefs (PREF_KEYBOARD, false);

@@ -105,8 +105,6 @@ void XServerEnvironment::TearDown ()
 }
 
 bool XServerEnvironment::available () { return serverPid > 0 && ! serverDisplay.empty (); }
-std::string XServerEnvironment::display () { return serverDisplay; }
-std::string XServerEnvironment::settingsFolder () { return settings; }
 
 std::string screenshotFolder () { return MORLAKE_TEST_SHOTS; }
 
@@ -300,6 +298,29 @@ void EditorFixture::process (float level, int frames)
     float* inputs[4] = {in.data (), in.data (), silence.data (), silence.data ()};
     float* outputs[2] = {out0.data (), out1.data ()};
     plugin->processReplacing (inputs, outputs, frames);
+}
+
+void MainScreen::SetUp ()
+{
+    REQUIRE_X ();
+    ASSERT_TRUE (f.open ());
+    f.showMainScreen ();
+}
+
+TKnob* MainScreen::knob (int t) const
+{
+    for (int i = 0; i < 32; ++i)
+        if (f.editor ().getMainKnob (i)->getTag () == t)
+            return f.editor ().getMainKnob (i);
+    return nullptr;
+}
+
+TOnOff* MainScreen::onOff (int t) const
+{
+    for (int i = 0; i < 20; ++i)
+        if (f.editor ().getMainOnOff (i)->getTag () == t)
+            return f.editor ().getMainOnOff (i);
+    return nullptr;
 }
 
 } // namespace morlake::test

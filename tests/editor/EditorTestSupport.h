@@ -24,8 +24,6 @@ public:
     void SetUp () override;
     void TearDown () override;
     static bool available ();
-    static std::string display ();
-    static std::string settingsFolder ();
 };
 
 // Writes the four screen-size keys so the next editor opens at `index`.
@@ -81,6 +79,16 @@ struct EditorFixture
 
     std::unique_ptr<APlugin> plugin;
     std::unique_ptr<HostWindow> window;
+};
+
+// A test with the editor open on its main screen.
+class MainScreen : public ::testing::Test
+{
+protected:
+    void SetUp () override;
+    TKnob* knob (int tag) const;
+    TOnOff* onOff (int tag) const;
+    EditorFixture f;
 };
 
 // The folder screenshots go to.

@@ -18,15 +18,9 @@ namespace {
 
 using namespace VSTGUI;
 
-class MessageWindows : public ::testing::Test
+class MessageWindows : public MainScreen
 {
 protected:
-    void SetUp () override
-    {
-        REQUIRE_X ();
-        ASSERT_TRUE (f.open ());
-        f.showMainScreen ();
-    }
     void TearDown () override { setDialogShownHook (nullptr); }
     // Answers the next dialog with `act` and records what it showed.
     void answerWith (std::function<void (MessageDialog&)> act)
@@ -43,7 +37,6 @@ protected:
         });
     }
 
-    EditorFixture f;
     int shown = 0;
     DialogKind kind = DialogKind::Message;
     std::string title, text, preset;

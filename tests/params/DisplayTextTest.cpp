@@ -27,86 +27,69 @@ struct Display
         live[t] = v;
         return formatParameterDisplay (table, t, v, live.data (), chain).c_str ();
     }
-    std::string atDefault (int t) { return at (t, table.getDefault (t)); }
 };
+
+struct Case
+{
+    int tag;
+    float value; // < 0: the default
+    const char* text;
+};
+
+void expectTexts (Display& d, std::initializer_list<Case> cases)
+{
+    for (const Case& c : cases)
+        EXPECT_EQ (d.at (c.tag, c.value < 0.0f ? d.table.getDefault (c.tag) : c.value), c.text)
+            << "tag " << c.tag << " at " << c.value;
+}
 
 } // namespace
 
 TEST (DisplayText, DefaultsOfTheContinuousParameters)
 {
     Display d;
-    EXPECT_EQ (d.atDefault (3), "-0.0 dB");
-    EXPECT_EQ (d.atDefault (8), "0.0 dB");
-    EXPECT_EQ (d.atDefault (9), "110.2 ms");
-    EXPECT_EQ (d.atDefault (15), "0.0 dB");
-    EXPECT_EQ (d.atDefault (16), "512 m^3");
-    EXPECT_EQ (d.atDefault (17), "4.9 sec");
-    EXPECT_EQ (d.atDefault (19), "85 ms");
-    EXPECT_EQ (d.atDefault (23), "64 Hz");
-    EXPECT_EQ (d.atDefault (25), "20.5 KHz");
-    EXPECT_EQ (d.atDefault (30), "-13.8 dB");
-    EXPECT_EQ (d.atDefault (31), "916 ms");
-    EXPECT_EQ (d.atDefault (34), "0 %");
-    EXPECT_EQ (d.atDefault (10), "18 %");
-    EXPECT_EQ (d.atDefault (63), "1/1"); // synced by default
-    EXPECT_EQ (d.atDefault (68), "-40.0 dB");
-    EXPECT_EQ (d.atDefault (2), "Equal");
+    expectTexts (d, {{3, -1, "-0.0 dB"},   {8, -1, "0.0 dB"},   {9, -1, "110.2 ms"}, {15, -1, "0.0 dB"},
+                     {16, -1, "512 m^3"},  {17, -1, "4.9 sec"}, {19, -1, "85 ms"},   {23, -1, "64 Hz"},
+                     {25, -1, "20.5 KHz"}, {30, -1, "-13.8 dB"}, {31, -1, "916 ms"}, {34, -1, "0 %"},
+                     {10, -1, "18 %"},     {63, -1, "1/1"},     {68, -1, "-40.0 dB"}, {2, -1, "Equal"}});
 }
 
 TEST (DisplayText, SwitchesListsAndSteps)
 {
     Display d;
-    EXPECT_EQ (d.at (1, 0.0f), "Off");
-    EXPECT_EQ (d.at (14, 1.0f), "On");
-    EXPECT_EQ (d.at (7, 1.0f), "Into Reverb");
-    EXPECT_EQ (d.at (29, 0.0f), "Direct");
-    EXPECT_EQ (d.at (27, 9.1f / 10.99f), "Space Orbit 2");
-    EXPECT_EQ (d.at (27, 0.0f), "Hall Clean");
-    EXPECT_EQ (d.at (35, 1.0f), "2");
-    EXPECT_EQ (d.at (36, 0.839355f), "1/2 QB");
-    EXPECT_EQ (d.at (62, 11.1f / 11.99f), "R > L Saw");
-    EXPECT_EQ (d.at (65, 0.011001f), "Host");
-    EXPECT_EQ (d.at (71, 1.1f / 6.99f), "Side Input");
-    EXPECT_EQ (d.at (73, 0.461f), "UniPolar Noise");
-    EXPECT_EQ (d.at (74, 0.361036f), "Disrupt");
-    EXPECT_EQ (d.at (53, 0.121012f), "Early Len");
-    EXPECT_EQ (d.at (67, 0.561f), "Mod Slot 2 Amount");
+    expectTexts (d, {{1, 0.0f, "Off"},
+                     {14, 1.0f, "On"},
+                     {7, 1.0f, "Into Reverb"},
+                     {29, 0.0f, "Direct"},
+                     {27, 9.1f / 10.99f, "Space Orbit 2"},
+                     {27, 0.0f, "Hall Clean"},
+                     {35, 1.0f, "2"},
+                     {36, 0.839355f, "1/2 QB"},
+                     {62, 11.1f / 11.99f, "R > L Saw"},
+                     {65, 0.011001f, "Host"},
+                     {71, 1.1f / 6.99f, "Side Input"},
+                     {73, 0.461f, "UniPolar Noise"},
+                     {74, 0.361036f, "Disrupt"},
+                     {53, 0.121012f, "Early Len"},
+                     {67, 0.561f, "Mod Slot 2 Amount"}});
     d.live[32] = 1.0f; // Late Length Sync
-    EXPECT_EQ (d.at (31, 10.1f / 20.99f), "1/4");
-    EXPECT_EQ (d.at (31, 1.0f), "2/1*");
+    expectTexts (d, {{31, 10.1f / 20.99f, "1/4"}, {31, 1.0f, "2/1*"}});
     d.chain.preDelaySync = true;
-    EXPECT_EQ (d.at (19, 0.0f), "1/32T");
-    EXPECT_EQ (d.at (19, 1.0f), "1/2*");
+    expectTexts (d, {{19, 0.0f, "1/32T"}, {19, 1.0f, "1/2*"}});
 }
 
-TEST (DisplayText, PercentagesAndFrequencies)
+TEST (DisplayText, PercentagesFrequenciesTimesAndRates)
 {
     Display d;
-    EXPECT_EQ (d.at (5, 0.0f), "0 %");
-    EXPECT_EQ (d.at (5, 1.0f), "100 %");
-    EXPECT_EQ (d.at (34, 0.0f), "-100 %");
-    EXPECT_EQ (d.at (34, 1.0f), "100 %");
-    EXPECT_EQ (d.at (23, 0.0f), "20 Hz");
-    EXPECT_EQ (d.at (23, 0.5f), "640 Hz");
-    EXPECT_EQ (d.at (25, 0.6f), "1.3 KHz"); // 20 * 2^6 = 1280 Hz
-    EXPECT_EQ (d.at (2, 1.0f), "0/100%D/W");
-    EXPECT_EQ (d.at (2, 0.0f), "100%0%D/W");
-    EXPECT_EQ (d.at (2, 0.75f), "50/100%D/W");
-    EXPECT_EQ (d.at (2, 0.25f), "100%50%D/W");
-}
-
-TEST (DisplayText, TimesAndRates)
-{
-    Display d;
-    EXPECT_EQ (d.at (19, 0.0f), "1 ms");
-    EXPECT_EQ (d.at (19, 1.0f), "4.0 sec");
+    expectTexts (d, {{5, 0.0f, "0 %"},           {5, 1.0f, "100 %"},         {34, 0.0f, "-100 %"},
+                     {34, 1.0f, "100 %"},        {23, 0.0f, "20 Hz"},        {23, 0.5f, "640 Hz"},
+                     {25, 0.6f, "1.3 KHz"},      {2, 1.0f, "0/100%D/W"},     {2, 0.0f, "100%0%D/W"},
+                     {2, 0.75f, "50/100%D/W"},   {2, 0.25f, "100%50%D/W"},   {19, 0.0f, "1 ms"},
+                     {19, 1.0f, "4.0 sec"}});
     EXPECT_EQ (formatTime (1000.0f).c_str (), std::string ("1000 ms"));
     EXPECT_EQ (formatTime (1234.0f).c_str (), std::string ("1.2 sec"));
     d.live[64] = 0.0f; // Lazy sync off
-    EXPECT_EQ (d.at (63, 0.0005f), "Off");
-    EXPECT_EQ (d.at (63, 0.0f), "Off");
-    EXPECT_EQ (d.at (63, 1.0f), "27.50 Hz");
-    EXPECT_EQ (d.at (63, 0.5f), "0.86 Hz");
+    expectTexts (d, {{63, 0.0005f, "Off"}, {63, 0.0f, "Off"}, {63, 1.0f, "27.50 Hz"}, {63, 0.5f, "0.86 Hz"}});
 }
 
 TEST (DisplayText, RoomTextsFollowTheReverbCharacter)
@@ -127,8 +110,7 @@ TEST (DisplayText, RoomTextsFollowTheReverbCharacter)
 TEST (DisplayText, InvalidAndUnnamedTags)
 {
     Display d;
-    EXPECT_EQ (d.at (100, 0.3f), "----");
-    EXPECT_EQ (d.at (0, 0.3f), "----");
-    EXPECT_EQ (std::string (formatParameterDisplay (d.table, 300, 0.3f, d.live.data (), d.chain).c_str ()), "");
-    EXPECT_EQ (std::string (formatParameterDisplay (d.table, -1, 0.3f, d.live.data (), d.chain).c_str ()), "");
+    expectTexts (d, {{100, 0.3f, "----"}, {0, 0.3f, "----"}});
+    for (int t : {300, -1})
+        EXPECT_EQ (std::string (formatParameterDisplay (d.table, t, 0.3f, d.live.data (), d.chain).c_str ()), "");
 }

@@ -1,7 +1,9 @@
 // Audio-thread promises of the preferences: no file system call and no
-// allocation.  The file calls the store uses and operator new are replaced
-// in this binary by counting versions (counted per thread, only while armed).
+// allocation or lock. The file calls the store uses are replaced in this
+// binary by counting versions (counted per thread, only while armed); the
+// allocation and lock functions by the shared counting hooks.
 #include "platform/Preferences.h"
+#include "tests/common/CountingHooks.h"
 #include "tests/platform/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +17,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
+#include <optional>
 #include <thread>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -28,7 +30,6 @@
 namespace {
 thread_local bool armed = false;
 thread_local int fileCalls = 0;
-thread_local int allocations = 0;
 
 inline void countFileCall ()
 {
@@ -104,23 +105,6 @@ int unlink (const char* path)
 }
 }
 
-// Replacement operator new/delete pairs are malloc/free by definition here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new (std::size_t size)
-{
-    if (armed)
-        ++allocations;
-    if (void* p = std::malloc (size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[] (std::size_t size) { return operator new (size); }
-void operator delete (void* p) noexcept { std::free (p); }
-void operator delete[] (void* p) noexcept { std::free (p); }
-void operator delete (void* p, std::size_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
-#pragma GCC diagnostic pop
 #endif
 
 namespace morlake {
@@ -131,22 +115,35 @@ using test::TempDir;
 struct Counts
 {
     int fileCalls;
-    int allocations;
+    hooks::Counts calls;
 };
 
+// Runs f on a thread of its own, as the audio thread when `audio`.
 template <typename F>
-Counts countOnAudioThread (F&& f)
+Counts countOnThread (F&& f, bool audio = true)
 {
     Counts counts {};
-    std::thread audio ([&] {
-        PrefsAudioThreadScope scope;
+    std::thread thread ([&] {
+        std::optional<PrefsAudioThreadScope> scope;
+        if (audio)
+            scope.emplace ();
         armed = true;
+        hooks::Counting counting;
         f();
+        counts.calls = counting.stop ();
         armed = false;
-        counts = { fileCalls, allocations };
+        counts.fileCalls = fileCalls;
     });
-    audio.join();
+    thread.join();
     return counts;
+}
+
+void expectNone (const Counts& c)
+{
+    EXPECT_EQ (c.fileCalls, 0);
+    EXPECT_EQ (c.calls.allocations, 0);
+    EXPECT_EQ (c.calls.frees, 0);
+    EXPECT_EQ (c.calls.locks, 0);
 }
 
 class AudioThreadPrefs : public ::testing::Test
@@ -166,17 +163,7 @@ protected:
 TEST_F (AudioThreadPrefs, TheCounterSeesNormalThreadReads)
 {
     SKIP_WITHOUT_COUNTERS();
-    const Counts counts = [] {
-        Counts c {};
-        std::thread ui ([&] {
-            armed = true;
-            loadIntFromPrefs (PREF_MIDI_CHANNEL);
-            armed = false;
-            c = { fileCalls, allocations };
-        });
-        ui.join();
-        return c;
-    }();
+    const Counts counts = countOnThread ([] { loadIntFromPrefs (PREF_MIDI_CHANNEL); }, false);
     EXPECT_GT (counts.fileCalls, 0) << "interposition is not active: the other tests would prove nothing";
 }
 
@@ -184,7 +171,7 @@ TEST_F (AudioThreadPrefs, ReadsTouchNoFileAndAllocateNothing)
 {
     SKIP_WITHOUT_COUNTERS();
     int wrong = 0;
-    const Counts counts = countOnAudioThread ([&] {
+    const Counts counts = countOnThread ([&] {
         for (int i = 0; i < 1000; ++i)
         {
             wrong += getRegisterIsOn (PREF_MIDI_CAPTURE, true) != false;
@@ -197,8 +184,7 @@ TEST_F (AudioThreadPrefs, ReadsTouchNoFileAndAllocateNothing)
         }
     });
     EXPECT_EQ (wrong, 0);
-    EXPECT_EQ (counts.fileCalls, 0);
-    EXPECT_EQ (counts.allocations, 0);
+    expectNone (counts);
 }
 
 TEST_F (AudioThreadPrefs, ReadsStayCheapWhileAnotherThreadWrites)
@@ -210,22 +196,21 @@ TEST_F (AudioThreadPrefs, ReadsStayCheapWhileAnotherThreadWrites)
             saveIntToPrefs ("busy", i);
     });
     int wrong = 0;
-    const Counts counts = countOnAudioThread ([&] {
+    const Counts counts = countOnThread ([&] {
         for (int i = 0; i < 20000; ++i)
             wrong += getMidiCC (7) != 34;
     });
     done = true;
     ui.join();
     EXPECT_EQ (wrong, 0);
-    EXPECT_EQ (counts.fileCalls, 0);
-    EXPECT_EQ (counts.allocations, 0);
+    expectNone (counts);
 }
 
 TEST_F (AudioThreadPrefs, ReadsAnswerFromCacheWhenTheFolderIsGone)
 {
     std::filesystem::remove_all (dir.path);
     int wrong = 0;
-    countOnAudioThread ([&] { wrong = getMidiCC (7) != 34 || loadIntFromPrefs (PREF_MIDI_CHANNEL) != 3; });
+    countOnThread ([&] { wrong = getMidiCC (7) != 34 || loadIntFromPrefs (PREF_MIDI_CHANNEL) != 3; });
     EXPECT_EQ (wrong, 0);
     // A normal thread does look, and finds the settings gone.
     EXPECT_EQ (getMidiCC (7), 0);
@@ -234,12 +219,11 @@ TEST_F (AudioThreadPrefs, ReadsAnswerFromCacheWhenTheFolderIsGone)
 TEST_F (AudioThreadPrefs, WritesAreQueuedWithoutFileCallsOrAllocation)
 {
     SKIP_WITHOUT_COUNTERS();
-    const Counts counts = countOnAudioThread ([&] {
+    const Counts counts = countOnThread ([&] {
         EXPECT_TRUE (setMidiCC (64, 12));
         EXPECT_TRUE (saveBoolToPrefs (PREF_MIDI_BANK, false));
     });
-    EXPECT_EQ (counts.fileCalls, 0);
-    EXPECT_EQ (counts.allocations, 0);
+    expectNone (counts);
     ASSERT_TRUE (Preferences::shared().flush());
     Preferences fresh (dir.path, {});
     EXPECT_EQ (fresh.readInt ("64"), 12);

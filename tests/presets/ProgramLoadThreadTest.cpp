@@ -1,7 +1,7 @@
 // Loading programs while the audio thread keeps processing: blocks that run
 // entirely inside a load are silent, output comes back afterwards, nothing
 // non-finite escapes. Also meant for the ThreadSanitizer build.
-#include "PresetMeasure.h"
+#include "tests/common/PluginRun.h"
 
 #include "presets/Chunk.h"
 #include "presets/FactoryPresets.h"
@@ -15,7 +15,8 @@
 #include <thread>
 
 using namespace morlake;
-using namespace morlake::presettest;
+using namespace morlake::plugintest;
+using namespace morlake::measure;
 
 namespace {
 
@@ -57,11 +58,11 @@ struct AudioThread
     {
         constexpr int kFrames = 1; // short blocks: many of them fit inside one load
         float in[4][kFrames], out[2][kFrames];
-        Noise noise (3);
+        Noise noise {3};
         while (! stop.load (std::memory_order_relaxed))
         {
             for (int i = 0; i < kFrames; ++i)
-                in[0][i] = in[1][i] = 0.3f * noise.next (), in[2][i] = in[3][i] = 0.2f * noise.next ();
+                in[0][i] = in[1][i] = 0.3f * noise (), in[2][i] = in[3][i] = 0.2f * noise ();
             float* ins[4] = {in[0], in[1], in[2], in[3]};
             float* outs[2] = {out[0], out[1]};
             const int before = loadPhase.load (std::memory_order_seq_cst);
@@ -94,7 +95,7 @@ struct AudioThread
 TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
 {
     auto plugin = std::make_unique<APlugin> (reaperCallback);
-    plugin->setSampleRate (static_cast<float> (kRate));
+    plugin->setSampleRate (44100.0f);
     std::atomic<int> phase {0};
     {
         AudioThread audio (*plugin, phase);
@@ -132,9 +133,9 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
         EXPECT_EQ (audio.loudInside.load (), 0) << "of " << audio.insideBlocks.load () << " blocks inside a load";
     }
     // The last preset plays: the chain is running again.
-    Signal in (1.0);
-    addSteadyNoise (in, 0.0, 1.0, 0.3f);
+    Input in (44100);
+    addSteadyNoise (in, 0, in.size (), 0.3f);
     const Stereo out = render (*plugin, in);
     EXPECT_TRUE (allFinite (out));
-    EXPECT_GT (peak (out, std::size_t (0.5 * kRate)), 0.01f);
+    EXPECT_GT (peak (out, 22050), 0.01f);
 }

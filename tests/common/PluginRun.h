@@ -1,5 +1,5 @@
-// Helpers for tests that drive the whole chain through the plug-in instance:
-// a minimal host, block-wise rendering, test signals and measurements.
+// Drives an in-process plug-in instance the way a host does: a minimal host
+// callback, block-wise rendering of four input channels, test signals.
 #pragma once
 
 #include "params/ParamTags.h"
@@ -9,18 +9,18 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <complex>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <numeric>
 #include <random>
+#include <utility>
 #include <vector>
 
-namespace morlake::chaintest {
+namespace morlake::plugintest {
 
-// The host: a version answer and, when asked for, one time record. The record
-// is changed only while no block runs; the audio thread only reads it.
+using measure::Stereo;
+
+// Answers the version and, when asked for, one time record. The record is
+// changed only while no block runs; the audio thread only reads it.
 struct TestHost
 {
     static inline vst::VstTimeInfo time {};
@@ -47,6 +47,12 @@ struct TestHost
     }
 };
 
+// Switches the host's time record off again at the end of a scope.
+struct TimeGuard
+{
+    ~TimeGuard () { TestHost::noTime (); }
+};
+
 inline std::unique_ptr<APlugin> makePlugin (float sampleRate = 44100.0f, int factoryPreset = 0)
 {
     auto plugin = std::make_unique<APlugin> (TestHost::callback);
@@ -55,14 +61,17 @@ inline std::unique_ptr<APlugin> makePlugin (float sampleRate = 44100.0f, int fac
     return plugin;
 }
 
-struct Stereo
+// Sets normalised values by tag, then stepped values (a step number each).
+inline void apply (APlugin& p, std::initializer_list<std::pair<int, float>> values,
+                   std::initializer_list<std::pair<int, int>> steps = {})
 {
-    std::vector<float> left, right;
+    for (auto [t, v] : values)
+        p.setParameter (t, v);
+    for (auto [t, step] : steps)
+        p.setSteppedValue (t, step);
+}
 
-    std::size_t size () const { return left.size (); }
-};
-
-// Four input channels of equal length (side pair may stay silent).
+// Four input channels of equal length: the main pair, then the side pair.
 struct Input
 {
     std::vector<float> channel[4];
@@ -88,7 +97,7 @@ inline BlockSizes fixedBlocks (int n)
 }
 
 // Runs `input` through the plug-in in blocks; `beforeBlock` may change
-// parameters between blocks (it gets the frame index the block starts at).
+// parameters between blocks (it gets the frame the block starts at).
 inline Stereo render (APlugin& plugin, const Input& input, const BlockSizes& sizes = fixedBlocks (512),
                       const std::function<void (std::size_t)>& beforeBlock = {})
 {
@@ -98,8 +107,8 @@ inline Stereo render (APlugin& plugin, const Input& input, const BlockSizes& siz
     std::size_t done = 0;
     while (done < input.size ())
     {
-        const int n = static_cast<int> (std::min<std::size_t> (static_cast<std::size_t> (std::max (1, sizes (done))),
-                                                               input.size () - done));
+        const auto n = static_cast<int> (
+            std::min<std::size_t> (static_cast<std::size_t> (std::max (1, sizes (done))), input.size () - done));
         if (beforeBlock)
             beforeBlock (done);
         float* in[4];
@@ -125,6 +134,7 @@ inline Input impulse (std::size_t frames, std::size_t at = 0, float amplitude = 
     return in;
 }
 
+// Uniform noise of `amplitude` on the main pair over [from, from + count).
 inline void addNoise (Input& in, std::size_t from, std::size_t count, float amplitude, std::uint32_t seed)
 {
     std::mt19937 rng (seed);
@@ -133,64 +143,58 @@ inline void addNoise (Input& in, std::size_t from, std::size_t count, float ampl
         in.setMain (i, u (rng), u (rng));
 }
 
-inline measure::Channels channels (const Stereo& s) { return {s.left.data (), s.right.data (), s.size ()}; }
-
-inline double energy (const Stereo& s, std::size_t from, std::size_t to)
+// Gently low-passed noise on channels `first` and `first + 1` (0: main,
+// 2: side) over [from, to): closer to programme material than hiss.
+inline void addSteadyNoise (Input& in, std::size_t from, std::size_t to, float level, int first = 0,
+                            std::uint32_t seed = 11)
 {
-    return measure::energy (channels (s), from, to);
+    measure::Noise noise {seed};
+    float lp0 = 0.0f, lp1 = 0.0f;
+    for (std::size_t i = from; i < std::min (in.size (), to); ++i)
+    {
+        lp0 += 0.5f * (noise () - lp0);
+        lp1 += 0.5f * (noise () - lp1);
+        in.channel[first][i] += level * lp0;
+        in.channel[first + 1][i] += level * lp1;
+    }
 }
 
-inline float peak (const Stereo& s, std::size_t from = 0, std::size_t to = SIZE_MAX)
+// A snare-like burst at frame `at` on channels `first` and `first + 1`: 12 ms
+// of noise with a fast decay, its mean removed so that no DC rings on in a tail.
+inline void addBurst (Input& in, std::size_t at, double rate, float level = 0.5f, std::uint32_t seed = 7, int first = 0)
 {
-    return measure::peak (channels (s), from, to);
+    measure::Noise noise {seed};
+    const std::size_t length = std::min (static_cast<std::size_t> (0.012 * rate), in.size () - std::min (in.size (), at));
+    for (int c = first; c < first + 2; ++c)
+    {
+        double mean = 0.0, weight = 0.0;
+        std::vector<float> x (length), env (length);
+        for (std::size_t i = 0; i < length; ++i)
+        {
+            env[i] = static_cast<float> (std::exp (-double (i) / rate * 150.0));
+            x[i] = env[i] * noise ();
+            mean += x[i];
+            weight += env[i];
+        }
+        for (std::size_t i = 0; i < length; ++i)
+            in.channel[c][at + i] += level * (x[i] - static_cast<float> (mean / weight) * env[i]);
+    }
 }
 
-inline bool allFinite (const Stereo& s) { return measure::allFinite (channels (s)); }
-
-inline long countSubnormals (const Stereo& s)
-{
-    long n = 0;
-    for (std::size_t i = 0; i < s.size (); ++i)
-        n += (std::fpclassify (s.left[i]) == FP_SUBNORMAL) + (std::fpclassify (s.right[i]) == FP_SUBNORMAL);
-    return n;
-}
-
-// Reverberation time of an impulse response, fitted between -5 dB and
-// `endDb`. 0 when the decay never reaches endDb.
-inline double rt60 (const Stereo& ir, double sampleRate, std::size_t from = 0, double endDb = -25.0)
-{
-    return measure::rt60 (channels (ir), from, sampleRate, {.endDb = endDb});
-}
-
-// Power-weighted mean frequency of a stretch of the mono sum, in Hz.
-inline double spectralCentroid (const Stereo& s, std::size_t from, std::size_t frames, double sampleRate)
-{
-    return measure::centroid (channels (s), from, frames, sampleRate);
-}
-
-// Only the reverb, fully wet: the impulse-response set-up of the reverb tests.
+// Only the reverb, fully wet, unmodulated: the impulse-response set-up.
 inline void reverbOnly (APlugin& p)
 {
-    p.setParameter (tag::WetDry, 1.0f);
-    p.setParameter (tag::EarlyOn, 0.0f);
-    p.setParameter (tag::LateOn, 0.0f);
-    p.setParameter (tag::ReverbOn, 1.0f);
-    p.setParameter (tag::DistortionOn, 0.0f);
-    p.setParameter (tag::Bypass, 0.0f);
-    p.setParameter (tag::ReverbPreDelay, 0.0f);
-    p.setParameter (tag::ReverbPreDelaySync, 0.0f);
-    p.setParameter (tag::MainVolume, 2.0f / 3.0f);
-    // No modulation at all.
-    p.setParameter (tag::LazyOn, 0.0f);
-    p.setParameter (tag::FollowerOn, 0.0f);
     for (int i = 0; i < 8; ++i)
         p.setParameter (tag::Disrupt1On + i, 0.0f);
-    p.setSteppedValue (tag::ModSlot1Dest, 0);
-    p.setSteppedValue (tag::ModSlot2Dest, 0);
+    apply (p,
+           {{tag::EarlyOn, 0.0f}, {tag::LateOn, 0.0f}, {tag::DistortionOn, 0.0f}, {tag::Bypass, 0.0f},
+            {tag::ReverbPreDelay, 0.0f}, {tag::ReverbPreDelaySync, 0.0f}, {tag::LazyOn, 0.0f}, {tag::FollowerOn, 0.0f},
+            {tag::WetDry, 1.0f}, {tag::ReverbOn, 1.0f}, {tag::MainVolume, 2.0f / 3.0f}},
+           {{tag::ModSlot1Dest, 0}, {tag::ModSlot2Dest, 0}});
 }
 
-// Applies a reverb character the way the editor does (request, then the
-// housekeeping inside processing serves it), with silence.
+// Applies a reverb character the way the editor does (a request the
+// housekeeping inside processing serves), with silence.
 inline void chooseReverbPreset (APlugin& p, int step)
 {
     p.setSteppedValue (tag::ReverbPreset, step);
@@ -198,4 +202,4 @@ inline void chooseReverbPreset (APlugin& p, int step)
     renderSilence (p, 16384);
 }
 
-} // namespace morlake::chaintest
+} // namespace morlake::plugintest
