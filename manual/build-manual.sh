@@ -44,5 +44,5 @@ timeout 60 "$render" --plugin "$plugin" -q --preset "classic Hall Long 04" \
 # Markdown to groff ms, touched up for groff's PDF device (ms-fixups.awk),
 # then PDF; pictures are read with pdfinfo.
 lowdown -s -Tms "$src" | awk -f "$here/ms-fixups.awk" > manual.ms
-groff -U -t -ms -Tpdf -dpaper=a4 -P-pa4 -rPO=1i -rLL=6.27i manual.ms > manual.pdf.tmp
+groff -k -U -t -ms -Tpdf -dpaper=a4 -P-pa4 -rPO=1i -rLL=6.27i manual.ms > manual.pdf.tmp
 mv manual.pdf.tmp "$out"
