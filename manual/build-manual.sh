@@ -42,7 +42,13 @@ timeout 60 "$render" --plugin "$plugin" -q --preset "classic Hall Long 04" \
   'Factory preset "classic Hall Long 04", fully wet: an impulse and its decay' >/dev/null
 
 # Markdown to groff ms, touched up for groff's PDF device (ms-fixups.awk),
-# then PDF; pictures are read with pdfinfo.
-lowdown -s -Tms "$src" | awk -f "$here/ms-fixups.awk" > manual.ms
-groff -k -U -t -ms -Tpdf -dpaper=a4 -P-pa4 -rPO=1i -rLL=6.27i manual.ms > manual.pdf.tmp
+# then PDF; pictures are read with pdfinfo. The first run finds the pages of
+# the headings for the table of contents, the second makes the PDF.
+lowdown -s -Tms "$src" > lowdown.ms
+pdf() { groff -k -U -t -ms -Tpdf -dpaper=a4 -P-pa4 -rPO=1i -rLL=6.27i "$@"; }
+awk -f "$here/ms-fixups.awk" lowdown.ms lowdown.ms > contents.ms
+pdf contents.ms 2>&1 >/dev/null | sed -n 's/^MORLAKE-TOC //p' > pages.txt
+awk -v pages=pages.txt -f "$here/ms-fixups.awk" lowdown.ms lowdown.ms > manual.ms
+pdf manual.ms 2> groff.log > manual.pdf.tmp || { cat groff.log >&2; exit 1; }
+grep -v '^MORLAKE-TOC ' groff.log >&2 || true
 mv manual.pdf.tmp "$out"
