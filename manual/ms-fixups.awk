@@ -4,7 +4,9 @@
 # - a table gets fixed column widths instead of stretched ones (text blocks
 #   in stretched columns sit in the middle of them), and starts with .LP so
 #   it does not inherit a heading's bold font;
-# - fractions stay as typed: "1/2" is a tempo division, not a half sign;
+# - fractions and letters in brackets stay as typed: "1/2" is a tempo
+#   division, not a half sign, and "(C)" the centre, not a copyright sign;
+# - a heading never sits alone at the foot of a page;
 # - a table of contents of the chapters and sections goes after the title.
 #   Its page numbers come from an earlier run of groff on this output, which
 #   reports the page of each heading ("MORLAKE-TOC page" lines); the file of
@@ -63,9 +65,16 @@ NR == FNR {
   previous = $0
   next
 }
-{ gsub(/\\\(12/, "1/2"); gsub(/\\\(14/, "1/4"); gsub(/\\\(34/, "3/4") }
+{ gsub(/\\\(12/, "1/2"); gsub(/\\\(14/, "1/4"); gsub(/\\\(34/, "3/4")
+  gsub(/\\\(co/, "(C)"); gsub(/\\\(rg/, "(R)"); gsub(/\\\(tm/, "(TM)") }
 /^\.NH/ && !contentsDone { contents(); contentsDone = 1 }
-/^\.NH [12]$/ { headingSet(); print; waiting = 1; next }
+/^\.NH/ {
+  headingSet()
+  print ".ne 1.5i"
+  print
+  waiting = /^\.NH [12]$/
+  next
+}
 /^\.(LP|PP|IP)/ && waiting { print; headingSet(); next }
 /^\\fB.*\\fR \(Image: \\fI.*\\fR\)$/ {
   caption = $0; sub(/^\\fB/, "", caption); sub(/\\fR \(Image: .*$/, "", caption)
