@@ -2,6 +2,8 @@
 // source and destination indexes, the MIDI source values and the audio taps.
 #pragma once
 
+#include "params/Curves.h"
+
 #include "params/NameLists.h"
 
 #include <cmath>
@@ -180,14 +182,7 @@ struct ModTaps
 
 // Step rule on explicit numbers (value -> integer part of value * scale + 0.1,
 // limited to 0 .. steps - 1); the list parameters use scale 99.99.
-inline int modStep (float value, float scale, int steps)
-{
-    const float x = value * scale + 0.1f;
-    if (!(x >= 1.0f)) // also catches NaN
-        return 0;
-    const int k = x >= static_cast<float> (steps) ? steps - 1 : static_cast<int> (x);
-    return k < 0 ? 0 : k;
-}
+using curve::stepOfValue;
 inline constexpr float kListStepScale = 99.99f;
 
 } // namespace morlake

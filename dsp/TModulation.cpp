@@ -29,7 +29,7 @@ constexpr float kFollowerSourceScale = 6.99f;
 // Curve tables below x = 0.001 are silent: entries 0 .. 65.
 constexpr int kLastSilentIndex = 65;
 
-float clamp01 (float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+using curve::clamp01;
 float clampBipolar (float v) { return v > -1.0f ? (v < 1.0f ? v : 1.0f) : -1.0f; }
 bool isOn (const float* p, int t) { return p[t] >= 0.5f; }
 
@@ -68,7 +68,7 @@ void TModulation::setSampleRate (float sampleRate, const float* p)
     samplesPerWholeNote = rate * 240.0f / bpm;
     lazy.init (rate);
     lazy.reset ();
-    if (modStep (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
+    if (stepOfValue (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
         lazy.start ();
 }
 
@@ -84,7 +84,7 @@ void TModulation::resetAll (const float* p)
     taps.clear ();
     firstSample = true;
     lazy.reset ();
-    if (modStep (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
+    if (stepOfValue (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
         lazy.start ();
 }
 
@@ -110,8 +110,8 @@ void TModulation::adoptSettings (const float* p)
 {
     settingsSeen = true;
     quantDivide = DISTRUPT_QUANT_DIVIDE[static_cast<std::size_t> (
-        modStep (p[tag::DisruptQuantization], kDisruptQuantScale, 13))];
-    springTime = modStep (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
+        stepOfValue (p[tag::DisruptQuantization], kDisruptQuantScale, 13))];
+    springTime = stepOfValue (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
     lazyOn = isOn (p, tag::LazyOn);
     lazySync = isOn (p, tag::LazySync);
     readRouting (p);
@@ -123,17 +123,17 @@ void TModulation::readRouting (const float* p)
     {
         slotSrc[n] = src::Disrupt;
         slotDest[n] = isOn (p, tag::Disrupt1On + n)
-                          ? modStep (p[tag::Disrupt1Dest + n], kListStepScale, kNumDestinations)
+                          ? stepOfValue (p[tag::Disrupt1Dest + n], kListStepScale, kNumDestinations)
                           : dest::None;
     }
     followerOn = isOn (p, tag::FollowerOn);
-    followerSource = modStep (p[tag::FollowerSource], kFollowerSourceScale, kNumTaps);
+    followerSource = stepOfValue (p[tag::FollowerSource], kFollowerSourceScale, kNumTaps);
     slotSrc[8] = src::Follower;
-    slotDest[8] = modStep (p[tag::FollowerDest], kListStepScale, kNumDestinations);
-    slotSrc[9] = modStep (p[tag::ModSlot1Source], kListStepScale, kNumSources);
-    slotDest[9] = modStep (p[tag::ModSlot1Dest], kListStepScale, kNumDestinations);
-    slotSrc[10] = modStep (p[tag::ModSlot2Source], kListStepScale, kNumSources);
-    slotDest[10] = modStep (p[tag::ModSlot2Dest], kListStepScale, kNumDestinations);
+    slotDest[8] = stepOfValue (p[tag::FollowerDest], kListStepScale, kNumDestinations);
+    slotSrc[9] = stepOfValue (p[tag::ModSlot1Source], kListStepScale, kNumSources);
+    slotDest[9] = stepOfValue (p[tag::ModSlot1Dest], kListStepScale, kNumDestinations);
+    slotSrc[10] = stepOfValue (p[tag::ModSlot2Source], kListStepScale, kNumSources);
+    slotDest[10] = stepOfValue (p[tag::ModSlot2Dest], kListStepScale, kNumDestinations);
 }
 
 void TModulation::controlTick (const float* p, float newBpm, float newSamplesPerWholeNote)
@@ -150,9 +150,9 @@ void TModulation::controlTick (const float* p, float newBpm, float newSamplesPer
         adoptSettings (p);
 
     quantDivide = DISTRUPT_QUANT_DIVIDE[static_cast<std::size_t> (
-        modStep (p[tag::DisruptQuantization], kDisruptQuantScale, 13))];
+        stepOfValue (p[tag::DisruptQuantization], kDisruptQuantScale, 13))];
 
-    const int newSpringTime = modStep (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
+    const int newSpringTime = stepOfValue (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
     const bool springFromOff = springTime == 0 && newSpringTime != 0;
     springTime = newSpringTime;
     if (springFromOff)
@@ -160,8 +160,8 @@ void TModulation::controlTick (const float* p, float newBpm, float newSamplesPer
 
     lazySync = isOn (p, tag::LazySync);
     const bool newLazyOn = isOn (p, tag::LazyOn);
-    const int newTrigger = modStep (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers);
-    const int mode = modStep (p[tag::LazyMode], kLazyModeScale, kNumLazyModes);
+    const int newTrigger = stepOfValue (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers);
+    const int mode = stepOfValue (p[tag::LazyMode], kLazyModeScale, kNumLazyModes);
     if (newTrigger != trigger)
     {
         trigger = newTrigger;
@@ -198,7 +198,7 @@ void TModulation::transportStarted ()
 void TModulation::springOn (const float* p)
 {
     springActive = true;
-    const int n = modStep (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
+    const int n = stepOfValue (p[tag::DisruptSpringTime], kSpringTimeScale, 18);
     if (n == 0)
     {
         springActive = false;

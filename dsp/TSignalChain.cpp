@@ -26,12 +26,7 @@ constexpr float kPreDelayReserveSeconds = 5.9f;
 constexpr float kEarlyReserveSeconds = 0.5f;
 constexpr float kInitialReserveSeconds = 0.25f;
 
-float clamp01 (float v)
-{
-    if (! (v > 0.0f))
-        return 0.0f;
-    return v > 1.0f ? 1.0f : v;
-}
+using curve::clamp01;
 
 float panLeft (float q) { return std::min (1.0f, 2.0f - q); }
 float panRight (float q) { return std::min (1.0f, q); }
@@ -215,9 +210,9 @@ void TSignalChain::controlWork ()
     bypass = on (p[tag::Bypass]);
     distortionOn = on (p[tag::DistortionOn]);
     earlyOn = on (p[tag::EarlyOn]);
-    earlyIntoReverb = modStep (p[tag::EarlyPath], 1.99f, 2) == 1;
+    earlyIntoReverb = stepOfValue (p[tag::EarlyPath], 1.99f, 2) == 1;
     lateOn = on (p[tag::LateOn]);
-    lateIntoReverb = modStep (p[tag::LatePath], 1.99f, 2) == 1;
+    lateIntoReverb = stepOfValue (p[tag::LatePath], 1.99f, 2) == 1;
     late.setTempoSynced (on (p[tag::LateLengthSync]));
     reverbOn = on (p[tag::ReverbOn]);
     preDelaySync = on (p[tag::ReverbPreDelaySync]);
@@ -530,7 +525,7 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
     const float preValue = p[tag::ReverbPreDelay] + m[dest::ReverbPreDelay];
     float pd;
     if (preDelaySync)
-        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[modStep (clamp01 (preValue), 14.99f, 15)] * samplesPerWholeNote + 1.0f;
+        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[stepOfValue (clamp01 (preValue), 14.99f, 15)] * samplesPerWholeNote + 1.0f;
     else
         pd = rate->preDelay[curveIndex (preValue)];
     const float dd = clamp01 (p[tag::ReverbPreDelayDisorder] + m[dest::ReverbDisorder]);

@@ -28,6 +28,20 @@ constexpr double log2c (double x)
     return whole + 2.0 * sum / 0.69314718055994531;
 }
 
+// 0..1, with NaN and everything below 0 as 0.
+constexpr float clamp01 (float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+
+// The step rule of stepped parameters: step k of n with scale s is selected
+// by trunc(value * s + 0.1), limited to 0 .. n - 1; NaN selects 0.
+constexpr int stepOfValue (float value, float scale, int steps)
+{
+    const float x = value * scale + 0.1f;
+    if (! (x >= 1.0f))
+        return 0;
+    const int k = x >= static_cast<float> (steps) ? steps - 1 : static_cast<int> (x);
+    return k < 0 ? 0 : k;
+}
+
 // A linear decibel range: 0 is lo dB, 1 is hi dB.
 template <typename T>
 constexpr T decibels (T value, T lo, T hi)

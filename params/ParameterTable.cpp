@@ -1,5 +1,7 @@
 #include "params/ParameterTable.h"
 
+#include "params/Curves.h"
+
 #include <cmath>
 
 namespace morlake {
@@ -101,16 +103,7 @@ void addRow (ParameterTable& table, const ParamRow& row)
 
 } // namespace
 
-int getSteppedValue (float value, float scale, int steps)
-{
-    const float scaled = value * scale + 0.1f;
-    if (! (scaled >= 0.0f)) // also catches NaN
-        return 0;
-    if (scaled >= static_cast<float> (steps))
-        return steps > 0 ? steps - 1 : 0;
-    const int step = static_cast<int> (scaled);
-    return step < steps ? step : steps - 1;
-}
+int getSteppedValue (float value, float scale, int steps) { return curve::stepOfValue (value, scale, steps); }
 
 float stepToValue (int step, float scale, int steps)
 {

@@ -69,7 +69,7 @@ TEST (ReverbPresets, OutOfRangeStepsFallBackToRowsZero)
     EXPECT_EQ (reverbRoomType (-1), 0);
     EXPECT_EQ (reverbRoomType (18), 0);
     // The parameter's own steps: value 1.0 and 9.1 / 10.99 are step 9, 0 is step 0.
-    EXPECT_EQ (modStep (1.0f, kReverbPresetStepScale, kReverbPresetSteps), 9);
-    EXPECT_EQ (modStep (9.1f / 10.99f, kReverbPresetStepScale, kReverbPresetSteps), 9);
-    EXPECT_EQ (modStep (0.0f, kReverbPresetStepScale, kReverbPresetSteps), 0);
+    EXPECT_EQ (stepOfValue (1.0f, kReverbPresetStepScale, kReverbPresetSteps), 9);
+    EXPECT_EQ (stepOfValue (9.1f / 10.99f, kReverbPresetStepScale, kReverbPresetSteps), 9);
+    EXPECT_EQ (stepOfValue (0.0f, kReverbPresetStepScale, kReverbPresetSteps), 0);
 }
