@@ -102,102 +102,103 @@ void sendClick (xcb_connection_t* connection, xcb_window_t parent, int x, int y)
     std::free (tree);
 }
 
-} // namespace
-
-int runEditor (const HostOptions& options)
+// The X connection, the host's window and the plug-in whose editor it holds;
+// closes whatever was opened, in order, when it goes.
+struct EditorSession
 {
     std::filesystem::path privateSettings;
-    if (options.editorSize >= 0 && ! usePrivateSettings (options.editorSize, privateSettings))
-    {
-        std::fprintf (stderr, "morlake-host: error: cannot prepare settings for --size\n");
-        return 1;
-    }
-    auto cleanup = [&] {
-        if (! privateSettings.empty ())
-            std::filesystem::remove_all (privateSettings);
-    };
+    xcb_connection_t* connection = nullptr;
+    xcb_screen_t* screen = nullptr;
+    xcb_window_t window = 0;
+    std::unique_ptr<HostedPlugin> plugin;
+    bool editorOpen = false;
+    int width = 0, height = 0;
 
-    int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect (nullptr, &screenNumber);
-    if (connection == nullptr || xcb_connection_has_error (connection))
+    ~EditorSession ()
     {
-        std::fprintf (stderr, "morlake-host: error: cannot open the X display (is DISPLAY set?)\n");
+        if (editorOpen)
+            plugin->dispatch (vst::effEditClose);
+        if (window != 0)
+        {
+            xcb_destroy_window (connection, window);
+            xcb_flush (connection);
+        }
+        if (plugin)
+            plugin->close ();
         if (connection != nullptr)
             xcb_disconnect (connection);
-        cleanup ();
-        return 1;
+        if (! privateSettings.empty ())
+            std::filesystem::remove_all (privateSettings);
     }
-    auto roots = xcb_setup_roots_iterator (xcb_get_setup (connection));
+};
+
+int fail (const char* message)
+{
+    std::fprintf (stderr, "morlake-host: error: %s\n", message);
+    return 1;
+}
+
+// Connects to the display, loads the plug-in and opens its editor in a
+// window of its own; 0, or the exit status of a failure.
+int openEditor (const HostOptions& options, const HostConfig& config, EditorSession& s)
+{
+    if (options.editorSize >= 0 && ! usePrivateSettings (options.editorSize, s.privateSettings))
+        return fail ("cannot prepare settings for --size");
+
+    int screenNumber = 0;
+    s.connection = xcb_connect (nullptr, &screenNumber);
+    if (s.connection == nullptr || xcb_connection_has_error (s.connection))
+        return fail ("cannot open the X display (is DISPLAY set?)");
+    auto roots = xcb_setup_roots_iterator (xcb_get_setup (s.connection));
     for (int i = 0; i < screenNumber && roots.rem; ++i)
         xcb_screen_next (&roots);
-    xcb_screen_t* screen = roots.data;
+    s.screen = roots.data;
 
-    HostConfig config;
-    config.productString = options.hostProduct;
-    config.vendorString = options.hostVendor;
     std::string error;
-    auto plugin = HostedPlugin::load (options.pluginPath, config, error);
-    if (! plugin)
-    {
-        std::fprintf (stderr, "morlake-host: error: %s\n", error.c_str ());
-        xcb_disconnect (connection);
-        cleanup ();
-        return 1;
-    }
-    plugin->open ();
-    if ((plugin->flags () & vst::effFlagsHasEditor) == 0)
-    {
-        std::fprintf (stderr, "morlake-host: error: the plug-in has no editor\n");
-        plugin->close ();
-        xcb_disconnect (connection);
-        cleanup ();
-        return 1;
-    }
+    s.plugin = HostedPlugin::load (options.pluginPath, config, error);
+    if (! s.plugin)
+        return fail (error.c_str ());
+    s.plugin->open ();
+    if ((s.plugin->flags () & vst::effFlagsHasEditor) == 0)
+        return fail ("the plug-in has no editor");
 
     vst::ERect* rect = nullptr;
-    plugin->dispatch (vst::effEditGetRect, 0, 0, &rect);
-    const int width = rect != nullptr ? rect->right - rect->left : 0;
-    const int height = rect != nullptr ? rect->bottom - rect->top : 0;
-    if (width <= 0 || height <= 0)
-    {
-        std::fprintf (stderr, "morlake-host: error: the editor reports no size\n");
-        plugin->close ();
-        xcb_disconnect (connection);
-        cleanup ();
-        return 1;
-    }
+    s.plugin->dispatch (vst::effEditGetRect, 0, 0, &rect);
+    s.width = rect != nullptr ? rect->right - rect->left : 0;
+    s.height = rect != nullptr ? rect->bottom - rect->top : 0;
+    if (s.width <= 0 || s.height <= 0)
+        return fail ("the editor reports no size");
 
-    const xcb_window_t window = xcb_generate_id (connection);
-    const uint32_t values[2] = {screen->black_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-    xcb_create_window (connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, static_cast<uint16_t> (width),
-                       static_cast<uint16_t> (height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    s.window = xcb_generate_id (s.connection);
+    const uint32_t values[2] = {s.screen->black_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_create_window (s.connection, XCB_COPY_FROM_PARENT, s.window, s.screen->root, 0, 0,
+                       static_cast<uint16_t> (s.width), static_cast<uint16_t> (s.height), 0,
+                       XCB_WINDOW_CLASS_INPUT_OUTPUT, s.screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                       values);
     const char title[] = "Morlake";
-    xcb_change_property (connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+    xcb_change_property (s.connection, XCB_PROP_MODE_REPLACE, s.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                          sizeof title - 1, title);
-    xcb_map_window (connection, window);
-    xcb_flush (connection);
+    xcb_map_window (s.connection, s.window);
+    xcb_flush (s.connection);
 
     const auto opened = std::chrono::steady_clock::now ();
-    const bool editorOpened = plugin->dispatch (vst::effEditOpen, 0, 0, reinterpret_cast<void*> (static_cast<uintptr_t> (window))) != 0;
+    s.editorOpen = s.plugin->dispatch (vst::effEditOpen, 0, 0,
+                                       reinterpret_cast<void*> (static_cast<uintptr_t> (s.window))) != 0;
     const double openMs = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - opened).count ();
-    if (! editorOpened)
-    {
-        std::fprintf (stderr, "morlake-host: error: the editor did not open\n");
-        xcb_destroy_window (connection, window);
-        plugin->close ();
-        xcb_disconnect (connection);
-        cleanup ();
-        return 1;
-    }
-    std::printf ("editor %d x %d opened in %.1f ms\n", width, height, openMs);
+    if (! s.editorOpen)
+        return fail ("the editor did not open");
+    std::printf ("editor %d x %d opened in %.1f ms\n", s.width, s.height, openMs);
+    return 0;
+}
 
-    std::signal (SIGINT, onSignal);
-    std::signal (SIGTERM, onSignal);
-
+// Plays a quiet test tone and idles the editor like a host until the window
+// closes, a signal comes or the screenshot is taken.
+int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
+{
     // A quiet test tone keeps the meters and modulation moving.
-    const int frames = static_cast<int> (config.sampleRate * options.idlePeriodMs / 1000.0);
-    std::vector<float> left (static_cast<std::size_t> (frames)), right (left.size ()), outL (left.size ()), outR (left.size ());
+    const int frames = static_cast<int> (sampleRate * options.idlePeriodMs / 1000.0);
+    std::vector<float> left (static_cast<std::size_t> (frames)), right (left.size ()), outL (left.size ()),
+        outR (left.size ());
     const float* inputs[2] = {left.data (), right.data ()};
     float* outputs[2] = {outL.data (), outR.data ()};
     double phase = 0.0;
@@ -209,48 +210,54 @@ int runEditor (const HostOptions& options)
     {
         for (int i = 0; i < frames; ++i)
         {
-            left[static_cast<std::size_t> (i)] = right[static_cast<std::size_t> (i)] = 0.25f * static_cast<float> (std::sin (phase));
-            phase += 2.0 * 3.141592653589793 * 220.0 / config.sampleRate;
+            left[static_cast<std::size_t> (i)] = right[static_cast<std::size_t> (i)] =
+                0.25f * static_cast<float> (std::sin (phase));
+            phase += 2.0 * 3.141592653589793 * 220.0 / sampleRate;
         }
-        plugin->processBlock (inputs, 2, outputs, frames);
+        s.plugin->processBlock (inputs, 2, outputs, frames);
 
         if (passes == 5 && options.clickX >= 0)
-            sendClick (connection, window, options.clickX, options.clickY);
+            sendClick (s.connection, s.window, options.clickX, options.clickY);
         const auto before = std::chrono::steady_clock::now ();
-        plugin->dispatch (vst::effEditIdle);
+        s.plugin->dispatch (vst::effEditIdle);
         idleMsTotal += std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - before).count ();
         ++passes;
 
-        while (xcb_generic_event_t* event = xcb_poll_for_event (connection))
+        while (xcb_generic_event_t* event = xcb_poll_for_event (s.connection))
         {
             if ((event->response_type & ~0x80) == XCB_DESTROY_NOTIFY)
                 stopRequested = 1;
             std::free (event);
         }
-        if (xcb_connection_has_error (connection))
+        if (xcb_connection_has_error (s.connection))
             break;
         if (! options.screenshotPath.empty () && passes >= options.screenshotAfterPasses + (options.clickX >= 0 ? 5 : 0))
         {
-            if (savePng (connection, window, width, height, options.screenshotPath))
+            if (savePng (s.connection, s.window, s.width, s.height, options.screenshotPath))
                 std::printf ("screenshot %s\n", options.screenshotPath.c_str ());
             else
-            {
-                std::fprintf (stderr, "morlake-host: error: cannot write %s\n", options.screenshotPath.c_str ());
-                status = 1;
-            }
+                status = fail (("cannot write " + options.screenshotPath).c_str ());
             break;
         }
         std::this_thread::sleep_for (std::chrono::milliseconds (options.idlePeriodMs));
     }
     std::printf ("%d idle calls, %.3f ms each on average\n", passes, passes > 0 ? idleMsTotal / passes : 0.0);
-
-    plugin->dispatch (vst::effEditClose);
-    xcb_destroy_window (connection, window);
-    xcb_flush (connection);
-    plugin->close ();
-    xcb_disconnect (connection);
-    cleanup ();
     return status;
+}
+
+} // namespace
+
+int runEditor (const HostOptions& options)
+{
+    HostConfig config;
+    config.productString = options.hostProduct;
+    config.vendorString = options.hostVendor;
+    EditorSession session;
+    if (const int status = openEditor (options, config, session); status != 0)
+        return status;
+    std::signal (SIGINT, onSignal);
+    std::signal (SIGTERM, onSignal);
+    return idleEditor (options, config.sampleRate, session);
 }
 
 } // namespace morlake
