@@ -2,6 +2,8 @@
 // entry points of the menus and dialogs the controls open.
 #include "editor/uEditor.h"
 
+#include "editor/ParameterMenu.h"
+
 #include "editor/RunLoop.h"
 #include "params/TypedValue.h"
 #include "platform/MessageWindows.h"
@@ -345,12 +347,137 @@ void uEditor::setNumValue (int tag)
         effect->setParameter (tag, value);
 }
 
-// The parameter context menu, the tempo-division and destination choosers and
-// the settings menu are built on popupModal; until they are, the gestures
-// that open them do nothing.
-void uEditor::showMIDIMenu (CControl*, CPoint&) {}
-void uEditor::showSyncedMenu (int) {}
-void uEditor::showDestMenu (CPoint&, int, int) {}
+namespace {
+
+// A pop-up menu of `items` in a 16 x 16 rectangle centred on `where`: "-G"
+// entries are greyed titles, "-" separators, items with entries submenus.
+SharedPointer<COptionMenu> buildMenu (const std::vector<MenuItem>& items, const CPoint& where)
+{
+    const CRect r (where.x - 8, where.y - 8, where.x + 8, where.y + 8);
+    auto menu = makeOwned<COptionMenu> (r, nullptr, -1, nullptr, nullptr, COptionMenu::kMultipleCheckStyle);
+    for (const MenuItem& item : items)
+    {
+        if (item.title == "-")
+            menu->addSeparator ();
+        else if (! item.entries.empty ())
+        {
+            auto sub = makeOwned<COptionMenu> (r, nullptr, -1, nullptr, nullptr, COptionMenu::kMultipleCheckStyle);
+            for (const std::string& entry : item.entries)
+                sub->addEntry (entry.c_str ());
+            menu->addEntry (sub, item.title.c_str ());
+        }
+        else if (item.title.rfind ("-G", 0) == 0)
+            menu->addEntry (new CMenuItem (item.title.substr (2).c_str (), CMenuItem::kTitle | CMenuItem::kDisabled));
+        else
+            menu->addEntry (item.title.c_str ());
+    }
+    return menu;
+}
+
+// The title of the top-level item `chosen` belongs to, and the entry index
+// within it (-1 for a top-level choice).
+bool choiceOf (COptionMenu* top, COptionMenu* chosen, int index, std::string& item, int& entry)
+{
+    if (chosen == nullptr || index < 0)
+        return false;
+    if (chosen == top)
+    {
+        CMenuItem* picked = top->getEntry (index);
+        if (picked == nullptr)
+            return false;
+        item = picked->getTitle ().getString ();
+        entry = -1;
+        return true;
+    }
+    for (int32_t i = 0; i < top->getNbEntries (); ++i)
+        if (CMenuItem* parent = top->getEntry (i); parent != nullptr && parent->getSubmenu () == chosen)
+        {
+            item = parent->getTitle ().getString ();
+            entry = index;
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+void uEditor::showMIDIMenu (CControl* control, CPoint& where)
+{
+    if (frame == nullptr || effect == nullptr || control == nullptr || ! isValidTag (control->getTag ()))
+        return;
+    const int t = control->getTag ();
+    auto menu = buildMenu (parameterMenuItems (*effect, t), where);
+    int index = -1;
+    COptionMenu* chosen = popupModal (menu, where, index);
+    std::string item;
+    int entry = -1;
+    if (frame == nullptr || ! choiceOf (menu, chosen, index, item, entry))
+        return;
+    switch (applyParameterMenu (*effect, t, item, entry, std::rand ()))
+    {
+        case MenuFollowUp::TypedValue: setNumValue (t); break;
+        case MenuFollowUp::MidiCC: setMidiCCNum (t); break;
+        case MenuFollowUp::None: break;
+    }
+    control->setDirty ();
+    requestRefresh ();
+}
+
+void uEditor::setMidiCCNum (int t)
+{
+    if (effect == nullptr || ! isValidTag (t))
+        return;
+    char text[kInputTextSize] {};
+    const std::string title = "MIDI CC : " + effect->table ().getName (t);
+    if (inputBox ("MIDI CC (0 - 127)", title.c_str (), text) == 0 || text[0] == '\0')
+        return;
+    effect->setMidiCCNumber (t, text);
+}
+
+void uEditor::showDestMenu (CPoint& where, int destTag, int slot)
+{
+    if (frame == nullptr || effect == nullptr || slot < 0 || slot >= 8)
+        return;
+    auto menu = buildMenu (destinationMenuItems (), where);
+    int index = -1;
+    COptionMenu* chosen = popupModal (menu, where, index);
+    std::string item;
+    int entry = -1;
+    if (frame == nullptr || ! choiceOf (menu, chosen, index, item, entry))
+        return;
+    const int d = destinationOfChoice (item, entry);
+    if (d < 0)
+        return;
+    effect->setDestByTag (destTag, d);
+    if (d != 0)
+        effect->setOn (tag::Disrupt1On + slot);
+    requestRefresh ();
+}
+
+void uEditor::showSyncedMenu (int t)
+{
+    if (frame == nullptr || effect == nullptr)
+        return;
+    const char* title = t == tag::ReverbPreDelay ? "-GSynced Reverb Pre-Delay"
+                        : t == tag::LateLength   ? "-GSynced Late Length"
+                        : t == tag::LazySpeed    ? "-GSynced Lazy LFO Speed"
+                                                 : nullptr;
+    if (title == nullptr)
+        return;
+    std::vector<MenuItem> items {{title, {}}, {"-", {}}};
+    for (Names name : effect->table ().getStepNames (t))
+        items.push_back ({std::string (name), {}});
+    CPoint where;
+    frame->getCurrentMouseLocation (where);
+    auto menu = buildMenu (items, where);
+    int index = -1;
+    COptionMenu* chosen = popupModal (menu, where, index);
+    if (frame == nullptr || chosen != menu || index < 2)
+        return;
+    effect->setSteppedValue (t, index - 2);
+    requestRefresh ();
+}
+
 void uEditor::showControlMenu () {}
 
 } // namespace morlake

@@ -106,6 +106,8 @@ public:
     void showMIDIMenu (VSTGUI::CControl* control, VSTGUI::CPoint& where) override;
     void showSyncedMenu (int tag) override;
     void showDestMenu (VSTGUI::CPoint& where, int destTag, int slot) override;
+    // Asks for the controller number to latch `tag` to.
+    void setMidiCCNum (int tag);
     void setNumValue (int tag) override;
     void showControlMenu ();
 

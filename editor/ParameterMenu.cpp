@@ -1,0 +1,240 @@
+#include "editor/ParameterMenu.h"
+
+#include "params/NameLists.h"
+#include "plugin/APlugin.h"
+
+namespace morlake {
+
+namespace {
+
+constexpr int kFirstMidiSource = 1;     // "Mod Wheel"
+constexpr int kLastMidiSource = 31;     // "CC114"
+constexpr int kFirstInternalSource = 32; // "Disrupt"
+constexpr const char* kByDisrupt = "Modulate by Disrupt";
+constexpr const char* kByMidiSource = "Modulate by MIDI Source";
+constexpr const char* kByModSource = "Modulate by Mod Source";
+
+struct DestinationGroup
+{
+    const char* title;
+    int first, last;
+};
+
+constexpr DestinationGroup DESTINATION_GROUPS[] = {
+    {"Volume/Pan", 1, 9}, {"Delays", 10, 24}, {"Reverb", 25, 35}, {"Disrupt/Lazy", 36, 50},
+    {"Follower/Modulation", 51, 56},
+};
+
+constexpr int kModSlots = 2;
+constexpr int modSlotAmount (int n) { return tag::ModSlot1Amount + 3 * n; }
+constexpr int modSlotSource (int n) { return tag::ModSlot1Source + 3 * n; }
+constexpr int modSlotDest (int n) { return tag::ModSlot1Dest + 3 * n; }
+
+std::string text (Names name) { return std::string (name); }
+
+void setToDefault (APlugin& plugin, int t) { plugin.setParameterAutomated (t, plugin.getDefault (t)); }
+
+// Which modulators point at destination `d`.
+struct Modulators
+{
+    bool disrupt[8] {};
+    bool follower = false;
+    bool slot[kModSlots] {};
+};
+
+Modulators modulatorsOf (const APlugin& plugin, int d)
+{
+    Modulators m;
+    for (int k = 0; k < 8; ++k)
+        m.disrupt[k] = plugin.getSteppedValue (tag::Disrupt1Dest + k) == d;
+    m.follower = plugin.getSteppedValue (tag::FollowerDest) == d;
+    for (int n = 0; n < kModSlots; ++n)
+        m.slot[n] = plugin.getSteppedValue (modSlotDest (n)) == d;
+    return m;
+}
+
+void appendModulationItems (const APlugin& plugin, int d, std::vector<MenuItem>& items)
+{
+    items.push_back ({"-", {}});
+    items.push_back ({"-GModulated By :", {}});
+    items.push_back ({"-", {}});
+    const Modulators m = modulatorsOf (plugin, d);
+    bool any = false;
+    for (int k = 0; k < 8; ++k)
+        if (m.disrupt[k])
+        {
+            items.push_back ({"By: " + plugin.table ().getName (tag::Disrupt1Dest + k), {}});
+            any = true;
+        }
+    if (m.follower)
+    {
+        items.push_back ({"By: Follower", {}});
+        any = true;
+    }
+    for (int n = 0; n < kModSlots; ++n)
+        if (m.slot[n])
+        {
+            items.push_back ({"By: Mod Slot " + std::to_string (n + 1) + ", Source: " +
+                                  plugin.getDisplayText (modSlotSource (n)).c_str (),
+                              {}});
+            any = true;
+        }
+    if (any)
+        items.push_back ({"-", {}});
+
+    MenuItem disrupt {kByDisrupt, {}};
+    for (Names name : DISRUPT_STR)
+        disrupt.entries.push_back (text (name));
+    items.push_back (disrupt);
+    items.push_back ({"-", {}});
+    items.push_back ({"Modulate By Follower", {}});
+    items.push_back ({"-", {}});
+    MenuItem midi {kByMidiSource, {}};
+    for (int s = kFirstMidiSource; s <= kLastMidiSource; ++s)
+        midi.entries.push_back (text (SRC_STR[static_cast<std::size_t> (s)]));
+    items.push_back (midi);
+    MenuItem internal {kByModSource, {}};
+    for (int s = kFirstInternalSource; s < kNumSources; ++s)
+        internal.entries.push_back (text (SRC_STR[static_cast<std::size_t> (s)]));
+    items.push_back (internal);
+    items.push_back ({"-", {}});
+    items.push_back ({"Clear Modulations", {}});
+    items.push_back ({"Default Modulations Amounts", {}});
+}
+
+// The first modulation slot with no destination takes the source; none when both are in use.
+void assignSource (APlugin& plugin, int d, int source)
+{
+    for (int n = 0; n < kModSlots; ++n)
+        if (plugin.getSteppedValue (modSlotDest (n)) == 0)
+        {
+            plugin.setDestByTag (modSlotDest (n), d);
+            plugin.setSrc (modSlotSource (n), source);
+            return;
+        }
+}
+
+void resetModulators (APlugin& plugin, int d, bool destinationsToo)
+{
+    const Modulators m = modulatorsOf (plugin, d);
+    for (int k = 0; k < 8; ++k)
+        if (m.disrupt[k])
+        {
+            if (destinationsToo)
+                setToDefault (plugin, tag::Disrupt1Dest + k);
+            setToDefault (plugin, tag::Disrupt1Amount + k);
+        }
+    if (m.follower)
+    {
+        if (destinationsToo)
+            setToDefault (plugin, tag::FollowerDest);
+        setToDefault (plugin, tag::FollowerAmount);
+    }
+    for (int n = 0; n < kModSlots; ++n)
+        if (m.slot[n])
+        {
+            setToDefault (plugin, modSlotAmount (n));
+            if (destinationsToo)
+            {
+                setToDefault (plugin, modSlotSource (n));
+                setToDefault (plugin, modSlotDest (n));
+            }
+        }
+}
+
+} // namespace
+
+std::vector<MenuItem> parameterMenuItems (const APlugin& plugin, int t)
+{
+    std::vector<MenuItem> items;
+    if (! isValidTag (t))
+        return items;
+    items.push_back ({"-G" + plugin.table ().getName (t), {}});
+    items.push_back ({std::string ("-G") + plugin.getDisplayText (t).c_str (), {}});
+    items.push_back ({"-", {}});
+    bool latched = false;
+    for (int c = 0; c < 128; ++c)
+        if (plugin.getControllerTag (c) == t)
+        {
+            items.push_back ({"-GMIDI CC :" + std::to_string (c), {}});
+            latched = true;
+        }
+    if (! latched)
+        items.push_back ({"-GNot Latched", {}});
+    items.push_back ({"-", {}});
+    for (const char* entry : {"Set to Default", "Set to Minimum", "Set to Maximum", "Set to Mid", "Set to Value",
+                              "Set to Random", "Increase", "Decrease", "-", "Latch to MIDI", "Unlatch MIDI",
+                              "Set MIDI CC", "Clear All MIDI"})
+        items.push_back ({entry, {}});
+    if (const int d = plugin.getParameterDest (t); d >= 1)
+        appendModulationItems (plugin, d, items);
+    return items;
+}
+
+MenuFollowUp applyParameterMenu (APlugin& plugin, int t, std::string_view item, int entry, int random)
+{
+    if (! isValidTag (t))
+        return MenuFollowUp::None;
+    const int d = plugin.getParameterDest (t);
+    if (item == "Set to Default")
+        setToDefault (plugin, t);
+    else if (item == "Set to Minimum")
+        plugin.setParameterAutomated (t, 0.0f);
+    else if (item == "Set to Maximum")
+        plugin.setParameterAutomated (t, 1.0f);
+    else if (item == "Set to Mid")
+        plugin.setParameterAutomated (t, 0.5f);
+    else if (item == "Set to Value")
+        return MenuFollowUp::TypedValue;
+    else if (item == "Set to Random")
+        plugin.setParameterAutomated (t, static_cast<float> (random & 32767) / 32767.0f);
+    else if (item == "Increase" || item == "Decrease")
+        plugin.changeDelta (t, item == "Increase" ? 1 : -1);
+    else if (item == "Latch to MIDI" || item == "Unlatch MIDI")
+        plugin.setMidiLatch (t, item == "Latch to MIDI");
+    else if (item == "Set MIDI CC")
+        return MenuFollowUp::MidiCC;
+    else if (item == "Clear All MIDI")
+        plugin.resetMidi ();
+    else if (d < 1)
+        return MenuFollowUp::None;
+    else if (item == kByDisrupt && entry >= 0 && entry < 8)
+    {
+        plugin.setDestByTag (tag::Disrupt1Dest + entry, d);
+        plugin.setOn (tag::Disrupt1On + entry);
+    }
+    else if (item == "Modulate By Follower")
+        plugin.setDestByTag (tag::FollowerDest, d);
+    else if (item == kByMidiSource && entry >= 0 && entry <= kLastMidiSource - kFirstMidiSource)
+        assignSource (plugin, d, kFirstMidiSource + entry);
+    else if (item == kByModSource && entry >= 0 && entry < kNumSources - kFirstInternalSource)
+        assignSource (plugin, d, kFirstInternalSource + entry);
+    else if (item == "Clear Modulations" || item == "Default Modulations Amounts")
+        resetModulators (plugin, d, item == "Clear Modulations");
+    return MenuFollowUp::None;
+}
+
+std::vector<MenuItem> destinationMenuItems ()
+{
+    std::vector<MenuItem> items {{text (DEST_STR[0]), {}}};
+    for (const auto& group : DESTINATION_GROUPS)
+    {
+        MenuItem item {group.title, {}};
+        for (int i = group.first; i <= group.last; ++i)
+            item.entries.push_back (text (DEST_STR[static_cast<std::size_t> (i)]));
+        items.push_back (item);
+    }
+    return items;
+}
+
+int destinationOfChoice (std::string_view item, int entry)
+{
+    if (item == DEST_STR[0])
+        return 0;
+    for (const auto& group : DESTINATION_GROUPS)
+        if (item == group.title && entry >= 0 && entry <= group.last - group.first)
+            return group.first + entry;
+    return -1;
+}
+
+} // namespace morlake
