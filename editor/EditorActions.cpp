@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace morlake {
@@ -342,9 +343,17 @@ void uEditor::setNumValue (int tag)
     std::snprintf (text, sizeof text, "%s", prompt.initialText.c_str ());
     if (inputBox (prompt.rangeHint.c_str (), effect->table ().getName (tag).c_str (), text) == 0 || text[0] == '\0')
         return;
+    // The offered text is a rounded reading of the value: confirmed as it
+    // stands, it leaves the value alone.
+    if (std::strcmp (text, prompt.initialText.c_str ()) == 0)
+        return;
     float value = 0.0f;
-    if (typedValueToNormalised (effect->table (), tag, text, live, value))
-        effect->setParameter (tag, value);
+    if (! typedValueToNormalised (effect->table (), tag, text, live, value))
+        return;
+    // A typed value is a user edit: the host records it as for a drag.
+    effect->beginEdit (tag);
+    effect->setParameterAutomated (tag, value);
+    effect->endEdit (tag);
 }
 
 namespace {

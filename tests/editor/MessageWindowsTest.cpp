@@ -115,6 +115,29 @@ TEST_F (MessageWindows, InputReturnsTheTypedTextOrNothing)
     EXPECT_STREQ (buffer, "42");
 }
 
+// The typed-in value dialog: its own rounded text, confirmed as it stands,
+// leaves every parameter where it was ("20.5 KHz" included).
+TEST_F (MessageWindows, TypedValueConfirmedUnchangedKeepsTheValue)
+{
+    uEditor& e = f.editor ();
+    for (int t : {tag::ReverbLPFrequency, tag::ReverbHPFrequency, tag::ReverbPreDelay, tag::MainVolume, tag::WetDry,
+                  tag::ReverbPreset, tag::LazySpeed})
+        for (float v : {0.0f, 0.537f, 1.0f})
+        {
+            f.plugin->setParameter (t, v);
+            const float before = f.plugin->getParameter (t);
+            answerWith ([] (MessageDialog& d) { d.pressOk (); });
+            e.setNumValue (t);
+            EXPECT_EQ (f.plugin->getParameter (t), before) << t << " at " << v << ": " << preset;
+        }
+    answerWith ([] (MessageDialog& d) {
+        d.setFieldText ("-6");
+        d.pressOk ();
+    });
+    e.setNumValue (tag::MainVolume);
+    EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::MainVolume), 34.0f / 60.0f);
+}
+
 TEST_F (MessageWindows, LongAnswersAreCutToTheBufferWithoutSplittingCharacters)
 {
     char small[8] = "";
