@@ -487,6 +487,124 @@ void uEditor::showSyncedMenu (int t)
     requestRefresh ();
 }
 
-void uEditor::showControlMenu () {}
+namespace {
+
+constexpr const char* kWebAddress = "https://www.aldermoor.example/morlake";
+constexpr const char* kAboutText = "Aldermoor Morlake Effect.\n"
+                                   "VST2.4 Plugin Version 1.0.0 for Linux.\n"
+                                   "Design, DSP and code: the Morlake team at Aldermoor.\n"
+                                   "Editor built with VSTGUI 4.9 (BSD licence).\n";
+
+std::string onOff (const char* name, bool on) { return std::string (name) + (on ? ": On" : ": Off"); }
+
+std::string channelName (int channel)
+{
+    if (channel <= 0 || channel > 16)
+        return "Omni";
+    char text[8];
+    std::snprintf (text, sizeof text, "CH %02d", channel);
+    return text;
+}
+
+} // namespace
+
+void uEditor::showControlMenu ()
+{
+    if (frame == nullptr || effect == nullptr)
+        return;
+    static const char* const SIZE_STR[kScreenSizes] = {"100% Screen Size", "125% Screen Size", "150% Screen Size",
+                                                       "200% Screen Size"};
+    const bool midiPreset = getRegisterIsOn (PREF_MIDI_PRESET, true);
+    const bool midiBank = getRegisterIsOn (PREF_MIDI_BANK, true);
+    const bool capture = getRegisterIsOn (PREF_MIDI_CAPTURE, true);
+    const int channel = static_cast<int> (loadIntFromPrefs (PREF_MIDI_CHANNEL));
+    std::vector<MenuItem> items {{"-GControl Menu", {}}, {"-", {}},
+                                 {std::string ("-GScreen Size: ") + SIZE_STR[screenSize], {}}};
+    for (const char* size : SIZE_STR)
+        items.push_back ({std::string ("Set to ") + size, {}});
+    const std::pair<const char*, std::string> options[] = {
+        {"-GDial Animation", onOff ("Dial Animation", dialAnimation)},
+        {"-GTool-Tips", onOff ("Tool-Tips", getRegisterIsOn (PREF_TOOL_TIP, true))},
+        {"-GDrag And Drop", onOff ("Drag And Drop", getRegisterIsOn (PREF_DRAG_DROP, true))},
+        {"-GComputer Keyboard", onOff ("Computer Keyboard", keyboardOn)},
+        {"-GMIDI Preset Change", onOff ("MIDI Preset", midiPreset)},
+        {"-GMIDI Bank Change", onOff ("MIDI Bank", midiBank)},
+        {("-GMIDI Input Channel: " + channelName (channel)).c_str (), "Set MIDI Input Channel"},
+        {"-GExternal MIDI Capture Mode", onOff ("External MIDI Capture Mode", capture)},
+    };
+    for (const auto& [title, entry] : options)
+    {
+        items.push_back ({"-", {}});
+        items.push_back ({title, {}});
+        items.push_back ({entry, {}});
+    }
+    items.push_back ({"-", {}});
+    for (const char* entry : {"Reset Everything", "About Morlake", "Goto Aldermoor Website"})
+        items.push_back ({entry, {}});
+
+    CPoint where;
+    frame->getCurrentMouseLocation (where);
+    auto menu = buildMenu (items, where);
+    int index = -1;
+    COptionMenu* chosen = popupModal (menu, where, index);
+    std::string item;
+    int entry = -1;
+    if (frame != nullptr && choiceOf (menu, chosen, index, item, entry))
+        controlMenuChosen (item, midiPreset, midiBank, capture);
+    // The flags the entries change are stored whatever was chosen.
+    saveBoolToPrefs (PREF_TOOL_TIP, tooltipsOn);
+    saveBoolToPrefs (PREF_DRAG_DROP, dragDropOn);
+    saveBoolToPrefs (PREF_KEYBOARD, keyboardOn);
+}
+
+void uEditor::controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture)
+{
+    for (int s = 0; s < kScreenSizes; ++s)
+        if (item == "Set to " + std::to_string (s == 0 ? 100 : s == 1 ? 125 : s == 2 ? 150 : 200) + "% Screen Size")
+            setScreenSize (s);
+    if (item.rfind ("Dial Animation", 0) == 0)
+    {
+        dialAnimation = ! dialAnimation;
+        saveBoolToPrefs (PREF_DIAL_ANIMATION, dialAnimation);
+        requestRefresh ();
+    }
+    else if (item.rfind ("Tool-Tips", 0) == 0)
+        tooltipsOn = item != "Tool-Tips: On";
+    else if (item.rfind ("Drag And Drop", 0) == 0)
+        dragDropOn = item != "Drag And Drop: On";
+    else if (item.rfind ("Computer Keyboard", 0) == 0)
+        keyboardOn = item != "Computer Keyboard: On";
+    else if (item.rfind ("MIDI Preset", 0) == 0)
+        saveBoolToPrefs (PREF_MIDI_PRESET, ! midiPreset);
+    else if (item.rfind ("MIDI Bank", 0) == 0)
+        saveBoolToPrefs (PREF_MIDI_BANK, ! midiBank);
+    else if (item == "Set MIDI Input Channel")
+    {
+        char text[kInputTextSize] {};
+        std::snprintf (text, sizeof text, "%d", static_cast<int> (loadIntFromPrefs (PREF_MIDI_CHANNEL)));
+        if (inputBox ("Set MIDI Input Channel (0 for Omni)", "MIDI Input Channel", text) == 0 || text[0] == '\0')
+            return;
+        const int value = std::atoi (text);
+        if (value < 0 || value > 16)
+            return;
+        saveIntToPrefs (PREF_MIDI_CHANNEL, value);
+        effect->updateMidiChannel ();
+    }
+    else if (item.rfind ("External MIDI Capture Mode", 0) == 0)
+    {
+        saveBoolToPrefs (PREF_MIDI_CAPTURE, ! capture);
+        effect->resetMidiCapture ();
+    }
+    else if (item == "Reset Everything")
+        effect->doResetEverything ();
+    else if (item == "About Morlake")
+        messageBox (kAboutText, 2);
+    else if (item == "Goto Aldermoor Website")
+    {
+        // Linux has no "open": the desktop's opener shows the page.
+        const std::string command = std::string ("xdg-open \"") + kWebAddress + "\" >/dev/null 2>&1 &";
+        [[maybe_unused]] const int status = std::system (command.c_str ());
+    }
+}
 
 } // namespace morlake

@@ -108,6 +108,8 @@ public:
     void showDestMenu (VSTGUI::CPoint& where, int destTag, int slot) override;
     // Asks for the controller number to latch `tag` to.
     void setMidiCCNum (int tag);
+    // Carries out the settings-menu entry `item`; the states it was shown with.
+    void controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture);
     void setNumValue (int tag) override;
     void showControlMenu ();
 
