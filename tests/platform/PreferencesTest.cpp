@@ -349,50 +349,6 @@ TEST (Preferences, SystemLayerSuppliesTextsAndIsCopiedToTheUser)
     EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "/mine/");
 }
 
-TEST (Preferences, AudioThreadWriteReachesTheFileThroughTheQueue)
-{
-    TempDir dir;
-    Preferences prefs (dir.path, {});
-    prefs.readInt ("0"); // first use from a normal thread starts the writer
-    std::thread audio ([&] {
-        PrefsAudioThreadScope scope;
-        EXPECT_TRUE (prefs.writeInt ("7", 34));
-        EXPECT_TRUE (prefs.writeString (PREF_MIDI_PRESET, "N"));
-    });
-    audio.join();
-
-    Preferences other (dir.path, {});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds (5);
-    while ((other.readInt ("7") != 34 || readText (other, PREF_MIDI_PRESET) != "N")
-           && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for (std::chrono::milliseconds (2));
-    EXPECT_EQ (other.readInt ("7"), 34);
-    EXPECT_EQ (readText (other, PREF_MIDI_PRESET), "N");
-    EXPECT_EQ (prefs.readInt ("7"), 34) << "and the writing process sees it too";
-}
-
-TEST (Preferences, AudioThreadQueueOverflowDropsAndCounts)
-{
-    TempDir dir;
-    auto prefs = std::make_unique<Preferences> (dir.path, std::string {});
-    int accepted = 0;
-    std::thread audio ([&] {
-        // Nobody has used the store from a normal thread: no writer yet.
-        PrefsAudioThreadScope scope;
-        for (int i = 0; i < 300; ++i)
-            accepted += prefs->writeInt ("k" + std::to_string (i % 10), i);
-        EXPECT_FALSE (prefs->writeString ("long", std::string (200, 'x'))) << "too long to queue";
-        EXPECT_FALSE (prefs->flush()) << "flush is not for the audio thread";
-    });
-    audio.join();
-    EXPECT_EQ (accepted, 256);
-    EXPECT_EQ (prefs->droppedWrites(), 44u + 1u);
-    prefs.reset(); // shutdown stores what was queued
-
-    Preferences fresh (dir.path, {});
-    EXPECT_EQ (fresh.readInt ("k5"), 255);
-}
-
 TEST (Preferences, ReadersDuringWritesSeeWholeValues)
 {
     TempDir dir;
@@ -402,8 +358,7 @@ TEST (Preferences, ReadersDuringWritesSeeWholeValues)
     prefs.writeString ("text", a);
     std::atomic<bool> done { false };
     std::atomic<int> bad { 0 };
-    auto reader = [&] (bool audio) {
-        setIsAudioThread (audio);
+    auto reader = [&] {
         int last = 0;
         while (! done.load (std::memory_order_relaxed))
         {
@@ -414,37 +369,37 @@ TEST (Preferences, ReadersDuringWritesSeeWholeValues)
             bad.fetch_add ((got != a && got != b) || n < last, std::memory_order_relaxed);
             last = n;
         }
-        setIsAudioThread (false);
     };
-    std::thread audioReader (reader, true);
-    std::thread uiReader (reader, false);
+    std::thread readerA (reader);
+    std::thread readerB (reader);
     for (int i = 1; i <= 100; ++i)
     {
         prefs.writeString ("text", i % 2 ? b : a);
         prefs.writeInt ("n", i);
     }
     done = true;
-    audioReader.join();
-    uiReader.join();
+    readerA.join();
+    readerB.join();
     EXPECT_EQ (bad.load(), 0);
     EXPECT_EQ (prefs.readInt ("n"), 100);
 }
 
-TEST (Preferences, AudioThreadMarkNests)
+TEST (Preferences, ListenersHearEveryWriteUntilRemoved)
 {
-    EXPECT_FALSE (isAudioThread());
+    struct Counter : PrefsListener
     {
-        PrefsAudioThreadScope outer;
-        EXPECT_TRUE (isAudioThread());
-        {
-            PrefsAudioThreadScope inner;
-        }
-        EXPECT_TRUE (isAudioThread());
-    }
-    EXPECT_FALSE (isAudioThread());
-    std::thread other ([] { EXPECT_FALSE (isAudioThread()); });
-    PrefsAudioThreadScope here;
-    other.join();
+        int heard = 0;
+        void preferencesWritten () override { ++heard; }
+    } counter;
+    Preferences prefs ({}, {}); // memory only
+    prefs.addListener (&counter);
+    prefs.writeInt ("5", 3);
+    prefs.writeString (PREF_MIDI_PRESET, "N");
+    EXPECT_EQ (counter.heard, 2);
+    EXPECT_EQ (prefs.readInt ("5"), 3) << "a store without a folder keeps values in memory";
+    prefs.removeListener (&counter);
+    prefs.writeInt ("5", 4);
+    EXPECT_EQ (counter.heard, 2);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ using test::FakeHost;
 TEST (ParameterThreads, SettersTextsAndProgramLoadsRaceFree)
 {
     FakeHost::reset ();
-    APlugin plugin (FakeHost::callback);
+    APlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
     std::atomic<bool> stop {false};
 
     std::thread audio ([&] {
