@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -58,8 +56,6 @@ struct Preferences::Impl
     ValueMap user;   // what the file held after our last read or write
     FileId loadedId; // identity of the file `user` came from
     int heldFd = -1; // that file, kept open so its inode number can't be reused
-    std::chrono::steady_clock::time_point lastCheck {};
-    std::atomic<int> refreshIntervalMs { 0 };
     std::atomic<int> damagedKept { 0 };
 
     // Recursive: a listener may read, and a read may write (the system layer).
@@ -94,8 +90,7 @@ struct Preferences::Impl
         }
         user.clear();
         holdLocked (-1, FileId {});
-        lastCheck = {};
-        refreshLocked (true);
+        refreshLocked();
     }
 
     void holdLocked (int fd, const FileId& id)
@@ -107,14 +102,10 @@ struct Preferences::Impl
     }
 
     // Reads the file again when its identity changed.
-    void refreshLocked (bool force)
+    void refreshLocked ()
     {
         if (filePath.empty())
             return;
-        const auto now = std::chrono::steady_clock::now();
-        if (! force && now - lastCheck < std::chrono::milliseconds (refreshIntervalMs.load (std::memory_order_relaxed)))
-            return;
-        lastCheck = now;
 
         struct stat st {};
         FileId id;
@@ -269,13 +260,6 @@ void Preferences::setRoot (const std::string& userDir, const std::string& system
     impl->resolveLocked();
 }
 
-std::string Preferences::userDir() const
-{
-    std::lock_guard<std::mutex> lock (impl->mutex);
-    impl->resolveLocked();
-    return impl->userDir;
-}
-
 std::string Preferences::filePath() const
 {
     std::lock_guard<std::mutex> lock (impl->mutex);
@@ -293,7 +277,7 @@ bool Preferences::readString (std::string_view key, char* buffer, int size)
     {
         std::lock_guard<std::mutex> lock (impl->mutex);
         impl->resolveLocked();
-        impl->refreshLocked (false);
+        impl->refreshLocked();
         const Value* v = find (impl->user, key);
         const bool fromUser = v && ! v->isInt && ! v->text.empty();
         if (! fromUser && ! ((v = find (impl->system, key)) && ! v->isInt))
@@ -326,7 +310,7 @@ int32_t Preferences::readInt (std::string_view key)
 {
     std::lock_guard<std::mutex> lock (impl->mutex);
     impl->resolveLocked();
-    impl->refreshLocked (false);
+    impl->refreshLocked();
     const Value* v = find (impl->user, key);
     return v && v->isInt ? v->number : 0;
 }
@@ -344,11 +328,6 @@ bool Preferences::writeInt (std::string_view key, int32_t value)
     v.isInt = true;
     v.number = value;
     return impl->write (key, v);
-}
-
-void Preferences::setRefreshIntervalMs (int ms)
-{
-    impl->refreshIntervalMs.store (ms < 0 ? 0 : ms, std::memory_order_relaxed);
 }
 
 int Preferences::damagedFilesKept() const { return impl->damagedKept.load (std::memory_order_relaxed); }
@@ -409,24 +388,9 @@ void loadStringFromPrefs (const char* key, char* buffer, int size)
         Preferences::shared().readString (key, buffer, size);
 }
 
-void loadStringFromPrefs (const std::string& key, std::string& value, int size)
-{
-    value.clear();
-    if (size <= 0)
-        return;
-    std::string buffer (size_t (size), '\0');
-    Preferences::shared().readString (key, buffer.data(), size);
-    value.assign (buffer.c_str());
-}
-
 bool saveStringToPrefs (const char* key, const char* value)
 {
     return key && value && Preferences::shared().writeString (key, value);
-}
-
-bool saveStringToPrefs (const std::string& key, const std::string& value)
-{
-    return Preferences::shared().writeString (key, value);
 }
 
 int32_t loadIntFromPrefs (const char* key) { return key ? Preferences::shared().readInt (key) : 0; }
@@ -444,24 +408,6 @@ bool getRegisterIsOn (const char* key, bool defaultOn)
     if (std::strcmp (text, "N") == 0)
         return false;
     return defaultOn;
-}
-
-int32_t getMidiCC (int controller)
-{
-    if (controller < 0 || controller > 127)
-        return 0;
-    char key[12];
-    std::snprintf (key, sizeof key, "%d", controller);
-    return loadIntFromPrefs (key);
-}
-
-bool setMidiCC (int controller, int32_t tag)
-{
-    if (controller < 0 || controller > 127)
-        return false;
-    char key[12];
-    std::snprintf (key, sizeof key, "%d", controller);
-    return saveIntToPrefs (key, tag);
 }
 
 void initPathPrefs()

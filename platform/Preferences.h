@@ -67,11 +67,9 @@ std::string defaultEcsDir ();
 // Texts: buffer receives at most size-1 bytes (never a split UTF-8 sequence)
 // and is always terminated when size > 0; empty when absent or not a text.
 void loadStringFromPrefs (const char* key, char* buffer, int size);
-void loadStringFromPrefs (const std::string& key, std::string& value, int size);
 // The saves return false when the value was not stored (bad key or text,
 // unwritable folder).
 bool saveStringToPrefs (const char* key, const char* value);
-bool saveStringToPrefs (const std::string& key, const std::string& value);
 // 0 when absent or not an integer.
 int32_t loadIntFromPrefs (const char* key);
 bool saveIntToPrefs (const char* key, int32_t value);
@@ -79,10 +77,6 @@ bool saveIntToPrefs (const char* key, int32_t value);
 bool saveBoolToPrefs (const char* key, bool value);
 // True for exactly "Y", false for exactly "N", defaultOn for anything else.
 bool getRegisterIsOn (const char* key, bool defaultOn);
-// Controller map entry under the decimal key "0".."127"; 0 when absent.
-// Controllers outside 0..127 read 0 and are not stored.
-int32_t getMidiCC (int controller);
-bool setMidiCC (int controller, int32_t tag);
 // Start-up: an empty "HelpDir" or "ECSDir" is replaced by its default and
 // written back.
 void initPathPrefs ();
@@ -116,7 +110,6 @@ public:
 
     // Drops the cache and reads from the new folders.
     void setRoot (const std::string& userDir, const std::string& systemDir);
-    std::string userDir () const;
     std::string filePath () const;
 
     bool readString (std::string_view key, char* buffer, int size);
@@ -124,8 +117,6 @@ public:
     bool writeString (std::string_view key, std::string_view value);
     bool writeInt (std::string_view key, int32_t value);
 
-    // Reads look at the file's identity at most this often (0 = on every read).
-    void setRefreshIntervalMs (int ms);
     // Files renamed aside as damaged since construction.
     int damagedFilesKept () const;
 
