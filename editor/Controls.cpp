@@ -1,7 +1,6 @@
 #include "editor/Controls.h"
 
 #include "artwork/BitmapIds.h"
-#include "dsp/TModulation.h"
 #include "editor/RunLoop.h"
 #include "plugin/APlugin.h"
 
@@ -44,10 +43,6 @@ bool isCommandClick (const CButtonState& buttons)
 }
 
 float signOf (float v) { return v > 0.0f ? 1.0f : (v < 0.0f ? -1.0f : 0.0f); }
-
-// The disrupt spring requests are atomic stores the plug-in offers on any
-// thread; its chain accessor is read-only.
-TModulation& modulationOf (APlugin& plugin) { return const_cast<TModulation&> (plugin.signalChain ().modulation ()); }
 
 } // namespace
 
@@ -636,7 +631,7 @@ CMouseEventResult THorizontalSlider::onMouseDown (CPoint& where, const CButtonSt
     if (! isCommandClick (buttons))
     {
         dragging = true;
-        modulationOf (*plugin).setDisruptSpringOff ();
+        plugin->setDisruptSpring (false);
         float v = static_cast<float> ((where.x - getViewSize ().left - handleWidth / 2) / travel);
         v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
         setValue (v);
@@ -682,7 +677,7 @@ CMouseEventResult THorizontalSlider::onMouseUp (CPoint&, const CButtonState&)
         getFrame ()->endEdit (getTag ());
     dragging = false;
     if (auto* plugin = pluginOf (this))
-        modulationOf (*plugin).setDisruptSpringOn ();
+        plugin->setDisruptSpring (true);
     return kMouseEventHandled;
 }
 

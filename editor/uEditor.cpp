@@ -379,8 +379,7 @@ void uEditor::idle ()
                 if (knob != nullptr && knob->getTag () == t)
                     knob->setValueString (effect->getDisplayText (t).c_str ());
         if (disruptSlider != nullptr)
-            disruptSlider->setModValue (effect->signalChain ().modulation ().getDisruptModValue (),
-                                        static_cast<int> (now / 10));
+            disruptSlider->setModValue (effect->getDisruptModValue (), static_cast<int> (now / 10));
         for (int i = 0; i < 8; ++i)
             if (TKnob* knob = knobFor (tag::Disrupt1Amount + i))
                 knob->setString (std::string (nameAt (DEST_SHORT_STR, effect->getSteppedValue (tag::Disrupt1Dest + i))));
@@ -391,12 +390,10 @@ void uEditor::idle ()
             showModScreen ();
             modPanelDirty = false;
         }
-        const auto& mod = effect->signalChain ().modulation ();
         auto ring = [&] (TKnob* knob) {
             if (knob == nullptr)
                 return;
-            const int t = knob->getTag ();
-            knob->setModValue (mod.getDialMod (t, effect->getLiveValue (t), effect->getParameterDest (t), dialAnimation));
+            knob->setModValue (effect->getDialMod (knob->getTag (), dialAnimation));
         };
         for (auto* knob : mainKnobs)
             ring (knob);

@@ -5,8 +5,8 @@
 //
 // Threads: events are queued by the host's thread and handled on the audio
 // thread, which reads the MIDI settings from atomics and never touches the
-// preferences.  The settings are read from the store, and controllers learned
-// on the audio thread are written to it, by the non-audio side (saveLearned, readSettings).
+// preferences.  The non-audio side reads the settings from the store
+// (readSettings) and writes the controllers learned there (saveLearned).
 #pragma once
 
 #include "midi/MidiMessage.h"

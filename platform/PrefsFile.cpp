@@ -35,7 +35,6 @@ bool writeAll (int fd, const std::string& data)
     return true;
 }
 
-
 std::string timestamp ()
 {
     const std::time_t now = std::time (nullptr);
@@ -187,7 +186,6 @@ bool replaceFileAtomically (const std::string& dir, const std::string& path, con
     // file found is always a whole one.
     return true;
 }
-
 
 bool keepAside (const std::string& path)
 {

@@ -110,6 +110,11 @@ public:
     {
         return chain.modulation ().getDialMod (tag, getLiveValue (tag), getParameterDest (tag), withModulation);
     }
+    // On: the Disrupt value springs back to centre (the user let go of it).
+    void setDisruptSpring (bool on)
+    {
+        on ? chain.modulation ().setDisruptSpringOn () : chain.modulation ().setDisruptSpringOff ();
+    }
 
     // Programs -----------------------------------------------------------------
     void setDemoProgram (int index);
