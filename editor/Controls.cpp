@@ -1,7 +1,6 @@
 #include "editor/Controls.h"
 
 #include "artwork/BitmapIds.h"
-#include "dsp/TModulation.h"
 #include "editor/RunLoop.h"
 #include "plugin/APlugin.h"
 
@@ -632,7 +631,7 @@ CMouseEventResult THorizontalSlider::onMouseDown (CPoint& where, const CButtonSt
     if (! isCommandClick (buttons))
     {
         dragging = true;
-        plugin->stopDisruptSpring ();
+        plugin->setDisruptSpring (false);
         float v = static_cast<float> ((where.x - getViewSize ().left - handleWidth / 2) / travel);
         v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
         setValue (v);
@@ -678,7 +677,7 @@ CMouseEventResult THorizontalSlider::onMouseUp (CPoint&, const CButtonState&)
         getFrame ()->endEdit (getTag ());
     dragging = false;
     if (auto* plugin = pluginOf (this))
-        plugin->startDisruptSpring ();
+        plugin->setDisruptSpring (true);
     return kMouseEventHandled;
 }
 

@@ -3,7 +3,7 @@
 #include "editor/EditorAdapter.h"
 #include "editor/RunLoop.h"
 #include "platform/MessageWindows.h"
-#include "platform/Preferences.h"
+#include "platform/AudioThread.h"
 
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/cbuttons.h"

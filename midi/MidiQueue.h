@@ -3,12 +3,11 @@
 // publishes it: written last with release order, read first with acquire.
 #pragma once
 
-#include "plugin/vst24.h"
+#include "midi/MidiMessage.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstring>
 
 namespace morlake {
 
@@ -19,48 +18,27 @@ public:
     static constexpr int kFree = -99;
     static constexpr int kMaxOffset = 65536;
 
-    struct Event
-    {
-        unsigned char status;
-        unsigned char data1;
-        unsigned char data2;
-    };
-
     MidiQueue ()
     {
         for (auto& d : delta)
             d.store (kFree, std::memory_order_relaxed);
     }
 
-    // Copies the MIDI events of a host list; others are skipped, and so is
-    // every event beyond 250 pending ones. Returns the number queued.
-    int push (const vst::VstEvents* events)
+    // Host thread. False (event dropped) while 250 events are pending.
+    bool push (const MidiMessage& event)
     {
-        if (events == nullptr || events->numEvents <= 0)
-            return 0;
-        int queued = 0;
         int slot = 0;
-        for (vst::int32 i = 0; i < events->numEvents; ++i)
-        {
-            const vst::VstEvent* e = events->events[i];
-            if (e == nullptr || e->type != vst::kVstMidiType)
-                continue;
-            while (slot < kSlots && delta[slot].load (std::memory_order_acquire) != kFree)
-                ++slot;
-            if (slot == kSlots)
-                break;
-            vst::VstMidiEvent copy;
-            std::memcpy (&copy, e, sizeof copy);
-            copy.reserved1 = 99;
-            records[slot] = copy;
-            // Offsets are samples from the block start: negative ones mean now;
-            // the block that follows limits the rest to its last frame.
-            const int offset = copy.deltaFrames < 0 ? 0 : std::min<int> (copy.deltaFrames, kMaxOffset);
-            pending.fetch_add (1, std::memory_order_relaxed);
-            delta[slot].store (offset, std::memory_order_release);
-            ++queued;
-        }
-        return queued;
+        while (slot < kSlots && delta[slot].load (std::memory_order_acquire) != kFree)
+            ++slot;
+        if (slot == kSlots)
+            return false;
+        records[slot] = event;
+        // Offsets are samples from the block start: negative ones mean now;
+        // the block that follows limits the rest to its last frame.
+        const int offset = event.deltaFrames < 0 ? 0 : std::min<int> (event.deltaFrames, kMaxOffset);
+        pending.fetch_add (1, std::memory_order_relaxed);
+        delta[slot].store (offset, std::memory_order_release);
+        return true;
     }
 
     int pendingCount () const { return pending.load (std::memory_order_relaxed); }
@@ -125,17 +103,14 @@ public:
                 delta[slot].store (kFree, std::memory_order_release);
                 return;
             }
-            const vst::VstMidiEvent& e = records[slot];
-            const Event event {static_cast<unsigned char> (e.midiData[0]),
-                               static_cast<unsigned char> (e.midiData[1] & 0x7f),
-                               static_cast<unsigned char> (e.midiData[2] & 0x7f)};
+            const MidiMessage event = records[slot];
             delta[slot].store (kFree, std::memory_order_release);
             handle (event);
         }
     }
 
 private:
-    std::array<vst::VstMidiEvent, kSlots> records {};
+    std::array<MidiMessage, kSlots> records {};
     std::array<std::atomic<int>, kSlots> delta;
     std::atomic<int> pending {0};
 };

@@ -6,17 +6,14 @@
 // with integers bare and texts double-quoted.  A read-only system layer in
 // $XDG_CONFIG_DIRS (default /etc/xdg) supplies texts the user file lacks.
 //
-// One store per process keeps the file's contents in memory; every write goes
-// to disk at once (atomic replace under an advisory lock, merged with what
-// other processes wrote), so instances in this process see a change at once
-// and other processes see it from their next read.
+// A store keeps the file's contents in memory; every write goes to disk at
+// once (atomic replace under an advisory lock, merged with what other
+// processes wrote), so users of the store see a change at once and other
+// processes see it from their next read.
 //
-// Audio thread: mark it with PrefsAudioThreadScope.  Reads there answer from
-// the in-memory snapshot without locks, allocation or system calls; writes
-// there are queued and stored by the store's own writer thread.
+// Not for the audio thread: every call may lock, allocate and touch files.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -70,12 +67,9 @@ std::string defaultEcsDir ();
 // Texts: buffer receives at most size-1 bytes (never a split UTF-8 sequence)
 // and is always terminated when size > 0; empty when absent or not a text.
 void loadStringFromPrefs (const char* key, char* buffer, int size);
-// Allocates: not for the audio thread (use the buffer form there).
-void loadStringFromPrefs (const std::string& key, std::string& value, int size);
 // The saves return false when the value was not stored (bad key or text,
-// unwritable folder, audio-thread queue full).
+// unwritable folder).
 bool saveStringToPrefs (const char* key, const char* value);
-bool saveStringToPrefs (const std::string& key, const std::string& value);
 // 0 when absent or not an integer.
 int32_t loadIntFromPrefs (const char* key);
 bool saveIntToPrefs (const char* key, int32_t value);
@@ -83,39 +77,27 @@ bool saveIntToPrefs (const char* key, int32_t value);
 bool saveBoolToPrefs (const char* key, bool value);
 // True for exactly "Y", false for exactly "N", defaultOn for anything else.
 bool getRegisterIsOn (const char* key, bool defaultOn);
-// Controller map entry under the decimal key "0".."127"; 0 when absent.
-// Controllers outside 0..127 read 0 and are not stored.
-int32_t getMidiCC (int controller);
-bool setMidiCC (int controller, int32_t tag);
 // Start-up: an empty "HelpDir" or "ECSDir" is replaced by its default and
 // written back.
 void initPathPrefs ();
 
-// ---- Audio-thread marking --------------------------------------------------
-// Marks the calling thread as the audio thread for the store.  Cheap enough
-// to construct once per processReplacing call.
-void setIsAudioThread (bool isAudio);
-bool isAudioThread ();
-
-class PrefsAudioThreadScope
+// Told of every write made through a store, on the writing thread.
+class PrefsListener
 {
 public:
-    PrefsAudioThreadScope ();
-    ~PrefsAudioThreadScope ();
-    PrefsAudioThreadScope (const PrefsAudioThreadScope&) = delete;
-    PrefsAudioThreadScope& operator= (const PrefsAudioThreadScope&) = delete;
+    virtual void preferencesWritten () = 0;
 
-private:
-    bool previous;
+protected:
+    ~PrefsListener () = default;
 };
 
 // ---- The store --------------------------------------------------------------
 class Preferences
 {
 public:
-    // userDir empty: resolved from the environment at first use.
-    // systemDir empty: no system layer (unless resolved from the environment).
+    // Folders resolved from the environment at first use.
     Preferences ();
+    // userDir empty: kept in memory only.  systemDir empty: no system layer.
     Preferences (std::string userDir, std::string systemDir);
     ~Preferences ();
     Preferences (const Preferences&) = delete;
@@ -126,9 +108,8 @@ public:
     // Points the shared store at another folder (and no system layer).
     static void setRootForTesting (const std::string& userDir, const std::string& systemDir = {});
 
-    // Non-audio threads only.  Drops the cache and reads from the new folders.
+    // Drops the cache and reads from the new folders.
     void setRoot (const std::string& userDir, const std::string& systemDir);
-    std::string userDir () const;
     std::string filePath () const;
 
     bool readString (std::string_view key, char* buffer, int size);
@@ -136,17 +117,12 @@ public:
     bool writeString (std::string_view key, std::string_view value);
     bool writeInt (std::string_view key, int32_t value);
 
-    // Non-audio threads: stores queued audio-thread writes now.  True when
-    // the queue is empty and the last write reached the disk.
-    bool flush ();
-    // Non-audio reads look at the file's identity at most this often
-    // (0 = on every read).  The writer thread also looks every ~200 ms so
-    // audio-thread readers follow other processes.
-    void setRefreshIntervalMs (int ms);
-    // Audio-thread writes lost because the queue was full or too long.
-    uint64_t droppedWrites () const;
     // Files renamed aside as damaged since construction.
     int damagedFilesKept () const;
+
+    // Listeners are removed before they go.
+    void addListener (PrefsListener* listener);
+    void removeListener (PrefsListener* listener);
 
     struct Impl;
 

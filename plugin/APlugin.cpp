@@ -1,7 +1,7 @@
 #include "plugin/APlugin.h"
 
 #include "dsp/ReverbPresets.h"
-#include "platform/Preferences.h"
+#include "platform/AudioThread.h"
 #include "plugin/Identity.h"
 #include "platform/StringUtils.h"
 #include "presets/FactoryPresets.h"
@@ -59,7 +59,8 @@ HostFlags detectHost (const char* productText, const char* vendorText)
     return flags;
 }
 
-APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX (master, 1, kNumParams)
+APlugin::APlugin (HostCallback master, EditorFactory makeEditor, Preferences& store)
+    : AudioEffectX (master, 1, kNumParams), prefs (store)
 {
     isSynth (false);
     suspend ();
@@ -87,13 +88,9 @@ APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX 
     editChanged.store (false, std::memory_order_relaxed);
     initVariables ();
 
-    for (int c = 0; c < 128; ++c)
-        controllerMap[c].store (getMidiCC (c), std::memory_order_relaxed);
-    for (int t = 0; t < kNumParams; ++t)
-    {
-        captureBaseline.set (t, getParameter (t));
-        captured[t].store (false, std::memory_order_relaxed);
-    }
+    midi.loadControllerMap ();
+    midi.readSettings ();
+    prefs.addListener (this);
 
     ChunkBlock defaults {};
     for (int t = 0; t < kNumParams; ++t)
@@ -109,8 +106,10 @@ APlugin::APlugin (HostCallback master, EditorFactory makeEditor) : AudioEffectX 
 
 APlugin::~APlugin ()
 {
+    prefs.removeListener (this);
     // The editor closes while the instance it talks to is still whole.
     setEditor (nullptr);
+    midi.saveLearned ();
 }
 
 void APlugin::initVariables ()
@@ -131,7 +130,6 @@ void APlugin::setSampleRate (float rate)
     if (std::fabs (rate - getSampleRate ()) < 0.00001f)
         return;
     dspSampleRate.store (rate, std::memory_order_relaxed);
-    samplesPerWholeNote.store (240.0f * rate / getTempo (), std::memory_order_relaxed);
     withDspStopped ([&] { chain.setSampleRate (rate); });
 }
 
@@ -213,10 +211,11 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
         time.playing = (info->flags & kVstTransportPlaying) != 0;
     }
 
-    PrefsAudioThreadScope audioThread;
+    AudioThreadScope audioThread;
     // An event belongs to the block it arrives in: one timed beyond the
     // block's end comes at its last frame.
-    midiQueue.limitTo (sampleFrames);
+    MidiQueue& events = midi.pending ();
+    events.limitTo (sampleFrames);
     const float* in[4] {};
     for (int c = 0; c < 4 && inputs != nullptr; ++c)
         in[c] = inputs[c];
@@ -225,21 +224,21 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
     {
         serveDspRequests ();
         int run = sampleFrames - done;
-        if (midiQueue.pendingCount () > 0)
+        if (midi.pending ().pendingCount () > 0)
         {
             // Events are released before the frame they fall on; frames
             // before the next due event run in one go.
-            const int until = midiQueue.framesUntilDue ();
+            const int until = events.framesUntilDue ();
             if (until == 0)
             {
-                midiQueue.release ([this] (const MidiQueue::Event& e) { handleMidi (e); });
+                events.release ([this] (const MidiMessage& e) { midi.handle (e, chain.modulation ()); });
                 serveDspRequests (); // a program change may have asked for a reset
                 run = 1;
             }
             else
             {
                 run = std::min (run, until);
-                midiQueue.skip (run);
+                events.skip (run);
             }
         }
         const float* segmentIn[4];
@@ -253,7 +252,6 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
         done += run;
     }
     tempo.store (chain.getTempo (), std::memory_order_relaxed);
-    samplesPerWholeNote.store (chain.getSamplesPerWholeNote (), std::memory_order_relaxed);
 
     _mm_setcsr (hostMode);
     dspState.store (DspState::Idle, std::memory_order_release);

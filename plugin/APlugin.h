@@ -7,7 +7,8 @@
 #include "params/ParamValues.h"
 #include "params/ParameterTable.h"
 #include "plugin/AudioEffectX.h"
-#include "midi/MidiQueue.h"
+#include "midi/MidiControl.h"
+#include "platform/Preferences.h"
 #include "presets/Chunk.h"
 
 #include <atomic>
@@ -37,11 +38,15 @@ constexpr float kConstructionSampleRate = 44199.0f;
 constexpr float kMinSampleRate = 1000.0f;
 constexpr float kMaxSampleRate = 384000.0f;
 
-class APlugin : public AudioEffectX, private ChainListener
+class APlugin : public AudioEffectX, private ChainListener, private MidiTarget, private PrefsListener
 {
 public:
-    explicit APlugin (vst::HostCallback audioMaster, EditorFactory makeEditor = nullptr);
+    // Settings come from `prefs`, the process-wide store unless a test gives its own.
+    explicit APlugin (vst::HostCallback audioMaster, EditorFactory makeEditor = nullptr,
+                      Preferences& prefs = Preferences::shared ());
     ~APlugin () override;
+
+    vst::intptr dispatcher (vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt) override;
 
     // Host interface ---------------------------------------------------------
     void suspend () override {}
@@ -89,6 +94,11 @@ public:
     static int getSteppedValue (float value, float scale, int steps) { return morlake::getSteppedValue (value, scale, steps); }
     void setSteppedValue (int tag, int step);
     void setSteppedValueMax (int tag);
+    // The settings menu's "Reset Everything": MIDI channel, delay lines, reverb, LFO.
+    void doResetEverything ();
+    // A modulation source or destination list parameter set to entry `index`.
+    void setSrc (int tag, int index) { setSteppedValue (tag, index); }
+    void setDestByTag (int tag, int index) { setSteppedValue (tag, index); }
     void setToDefault (int tag);
     void changeDelta (int tag, int delta);
     DisplayText getDisplayText (int tag) const;
@@ -99,23 +109,17 @@ public:
     }
 
     // Modulation and reverb path, for the editor -------------------------------
-    int getSrc (int tag) const { return getSteppedValue (tag); }
-    int getDest (int tag) const { return getSteppedValue (tag); }
-    void setSrc (int tag, int index) { setSteppedValue (tag, index); }
-    void setDestByTag (int tag, int index) { setSteppedValue (tag, index); }
     float getDisruptModValue () const { return chain.modulation ().getDisruptModValue (); }
-    int getReverbPreset () const { return getSteppedValue (tag::ReverbPreset); }
-    int getEarlyPath () const { return getSteppedValue (tag::EarlyPath); }
-    int getLatePath () const { return getSteppedValue (tag::LatePath); }
     // Knob position of `tag` with (or without) its modulation sum, 0..1.
     float getDialMod (int tag, bool withModulation) const
     {
         return chain.modulation ().getDialMod (tag, getLiveValue (tag), getParameterDest (tag), withModulation);
     }
-    // The Disrupt value springs back to centre (the user let go of it).
-    void startDisruptSpring () { modulationControl ().setDisruptSpringOn (); }
-    // The user holds the Disrupt value: no spring while it is held.
-    void stopDisruptSpring () { modulationControl ().setDisruptSpringOff (); }
+    // On: the Disrupt value springs back to centre (the user let go of it).
+    void setDisruptSpring (bool on)
+    {
+        on ? chain.modulation ().setDisruptSpringOn () : chain.modulation ().setDisruptSpringOff ();
+    }
 
     // Programs -----------------------------------------------------------------
     void setDemoProgram (int index);
@@ -123,29 +127,27 @@ public:
     void defaultProgram ();
     void origProgram ();
     void editProgram ();
-    void updateEditorScreen ();
-    void doResetEverything ();
     int getFactoryIndex () const { return factoryIndex.load (std::memory_order_relaxed); }
     bool takeFactoryReloadRequest () { return tag79Request.exchange (false, std::memory_order_relaxed); }
     void serveFactoryReload ();
     void setResetPresetValues () { reverbUpdateRequest.store (true, std::memory_order_relaxed); }
-    void updateReverbPreset ();
     float getVUValues (int which) const { return chain.getMeter (which); }
     const TSignalChain& signalChain () const { return chain; }
 
     // MIDI ---------------------------------------------------------------------
+    // The channel setting becomes the filter (a change resets the DSP).
     void updateMidiChannel ();
-    int getMidiChannel () const { return midiChannel.load (std::memory_order_relaxed); }
-    void setMidiLatch (int tag, bool latch);
+    int getMidiChannel () const { return midi.channel (); }
+    void setMidiLatch (int tag, bool latch) { midi.setLatch (tag, latch); }
     // Latches `tag` to the controller number typed in `answer` (atoi, clamped 0..127); empty: nothing.
     void setMidiCCNumber (int tag, const char* answer);
-    void resetMidi ();
-    void resetMidiCapture ();
-    int getControllerTag (int controller) const;
-    bool isLearnPending () const { return learnPending.load (std::memory_order_acquire); }
+    void resetMidi () { midi.clearControllerMap (); }
+    void resetMidiCapture () { midi.resetCapture (); }
+    int getControllerTag (int controller) const { return midi.controllerTag (controller); }
+    bool isLearnPending () const { return midi.isLearnPending (); }
     // Controller-assignment files; false (map unchanged) when a file is unusable.
-    bool loadECSFile (const std::string& path);
-    bool saveECSFile (const std::string& path) const;
+    bool loadECSFile (const std::string& path) { return midi.loadMapFile (path); }
+    bool saveECSFile (const std::string& path) const { return midi.saveMapFile (path); }
 
     // Editor -------------------------------------------------------------------
     bool isEditorOpen () const;
@@ -154,11 +156,8 @@ public:
     bool isEditorOpening () const { return editorOpening.load (std::memory_order_relaxed); }
 
     // Host and DSP state -------------------------------------------------------
-    const HostFlags& getHostFlags () const { return host; }
     float getSampleRate () const { return dspSampleRate.load (std::memory_order_relaxed); }
     float getTempo () const { return tempo.load (std::memory_order_relaxed); }
-    float getSamplesPerWholeNote () const { return samplesPerWholeNote.load (std::memory_order_relaxed); }
-    ChainDisplayState getChainDisplayState () const;
 
 private:
     enum class DspState : int { Idle, Processing, Reconfiguring };
@@ -179,14 +178,21 @@ private:
     void processBlock (float** inputs, float** outputs, vst::int32 sampleFrames, bool accumulate);
     void processAdding (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time);
 
-    void handleMidi (const MidiQueue::Event& event);
-    void controllerUpdate (int controller, float value);
-    void refreshCapture (int tag);
-    float nextNoteRandom ();
-
-    TModulation& modulationControl () { return chain.modulation (); }
+    // MidiTarget, on the audio thread.
+    float readParameter (int tag) override { return getParameter (tag); }
+    void writeParameter (int tag, float value) override { setParameter (tag, value); }
+    void selectFactoryPreset (int index) override;
+    // PrefsListener: a setting was written in this process.
+    void preferencesWritten () override { midi.readSettings (); }
+    // Non-audio side: learned controllers to the store, settings from it.
+    void syncPreferences ();
+    // Capture starts again from the live values.
+    void captureFromLive ();
 
     void initVariables ();
+    void updateEditorScreen ();
+    void updateReverbPreset ();
+    ChainDisplayState getChainDisplayState () const;
     void loadFactoryRow (int index);
     // Makes `values` the live state, as a host saved it.
     void restoreState (const float* values);
@@ -207,20 +213,13 @@ private:
     ParamValues edited;
     ParamValues lastSet;
     ParamValues original;
-    ParamValues captureBaseline;
-    std::array<std::atomic<bool>, kNumParams> captured {};
 
     char programName[kChunkNameSize] {};
     ChunkBlock bankChunk {};
     ChunkBlock programChunk {};
 
-    MidiQueue midiQueue;
-    std::atomic<int> midiChannel {-1};
-    std::array<std::atomic<int>, 128> controllerMap {};
-    std::atomic<int> learnTag {0};
-    std::atomic<bool> learnPending {false};
-    bool heldNotes[128] {};
-    std::uint32_t noteSeed = 1;
+    Preferences& prefs;
+    MidiControl midi {*this, prefs, kNumParams};
 
     HostFlags host;
     std::atomic<bool> editorOpening {false};
@@ -238,7 +237,6 @@ private:
 
     std::atomic<float> dspSampleRate {kConstructionSampleRate - 1.0f};
     std::atomic<float> tempo {120.0f};
-    std::atomic<float> samplesPerWholeNote {0.0f};
 
     // Declared last: it reads the live values from its first block.
     TSignalChain chain {live, *this};

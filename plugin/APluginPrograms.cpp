@@ -38,9 +38,7 @@ void APlugin::setProgram (int32 programIndex)
     edited.copyFrom (live);
     lastSet.copyFrom (live);
     original.copyFrom (live);
-    captureBaseline.copyFrom (live);
-    for (auto& mark : captured)
-        mark.store (false, std::memory_order_relaxed);
+    captureFromLive ();
 
     // The setter raises no reload request while a program loads (see setParameter).
     const bool keepReloadTag = userSelection.load (std::memory_order_relaxed);
@@ -215,9 +213,7 @@ void APlugin::restoreState (const float* values)
         setParameter (t, values[t]);
     edited.copyFrom (live);
     lastSet.copyFrom (live);
-    captureBaseline.copyFrom (live);
-    for (auto& mark : captured)
-        mark.store (false, std::memory_order_relaxed);
+    captureFromLive ();
     // The hidden character values come back as saved: no recomputation.
     reverbUpdateRequest.store (false, std::memory_order_relaxed);
     tag79Request.store (false, std::memory_order_relaxed);

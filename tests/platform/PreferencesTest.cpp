@@ -89,12 +89,11 @@ TEST_F (SharedPrefs, EveryKeyHasItsDefaultWhenAbsent)
         EXPECT_FALSE (prefFlagDefault (off)) << off;
 
     EXPECT_EQ (loadIntFromPrefs (PREF_MIDI_CHANNEL), 0);
-    for (int controller = 0; controller < 128; ++controller)
-        EXPECT_EQ (getMidiCC (controller), 0);
+    EXPECT_EQ (loadIntFromPrefs ("64"), 0);
 
-    std::string text = "stale";
-    loadStringFromPrefs (std::string (PREF_HELP_DIR), text, kPrefStringSize);
-    EXPECT_EQ (text, "");
+    char text[kPrefStringSize] = "stale";
+    loadStringFromPrefs (PREF_HELP_DIR, text, sizeof text);
+    EXPECT_STREQ (text, "");
     EXPECT_FALSE (fs::exists (dir / "preferences.txt")) << "reading must not create the file";
 }
 
@@ -143,8 +142,7 @@ TEST_F (SharedPrefs, FlagsAreExactlyYOrN)
 
 TEST_F (SharedPrefs, ValueKindsAreKept)
 {
-    ASSERT_TRUE (setMidiCC (64, 12));
-    EXPECT_EQ (getMidiCC (64), 12);
+    ASSERT_TRUE (saveIntToPrefs ("64", 12));
     EXPECT_EQ (loadIntFromPrefs ("64"), 12);
     EXPECT_NE (readFileText (dir / "preferences.txt").find ("\n64=12\n"), std::string::npos);
 
@@ -162,20 +160,17 @@ TEST_F (SharedPrefs, ValueKindsAreKept)
     EXPECT_EQ (fresh.readInt ("big"), INT32_MIN);
     EXPECT_EQ (fresh.readInt ("small"), INT32_MAX);
 
-    EXPECT_EQ (getMidiCC (-1), 0);
-    EXPECT_EQ (getMidiCC (128), 0);
-    EXPECT_FALSE (setMidiCC (128, 5));
     EXPECT_FALSE (saveIntToPrefs ("", 1)) << "empty key";
     EXPECT_FALSE (saveStringToPrefs (nullptr, "x"));
     EXPECT_FALSE (saveStringToPrefs ("k", nullptr));
-    EXPECT_FALSE (saveStringToPrefs (std::string ("k"), std::string ("a\0b", 3))) << "embedded NUL";
+    EXPECT_FALSE (Preferences::shared ().writeString ("k", std::string_view ("a\0b", 3))) << "embedded NUL";
 }
 
 TEST_F (SharedPrefs, OddTextsSurviveTheFile)
 {
     const std::string key = "we#ird = key\\\"";
     const std::string value = "line1\nline2\t\"quoted\" back\\slash =#\r\x01 Grüße ♪";
-    ASSERT_TRUE (saveStringToPrefs (key, value));
+    ASSERT_TRUE (Preferences::shared ().writeString (key, value));
 
     Preferences fresh (dir.path, {});
     char buffer[kPrefStringSize];
@@ -191,14 +186,14 @@ TEST_F (SharedPrefs, OddTextsSurviveTheFile)
 TEST_F (SharedPrefs, LongTextsAreCutToTheBufferWithoutSplittingCharacters)
 {
     std::string longText (300, 'a');
-    saveStringToPrefs ("long", longText);
+    Preferences::shared ().writeString ("long", longText);
     char buffer[kPrefStringSize];
     std::memset (buffer, 'Z', sizeof buffer);
     loadStringFromPrefs ("long", buffer, sizeof buffer);
     EXPECT_EQ (std::strlen (buffer), 127u);
 
     // 126 ASCII then a two-byte character straddling the 127-byte limit.
-    saveStringToPrefs ("utf8", std::string (126, 'b') + "é" + "tail");
+    Preferences::shared ().writeString ("utf8", std::string (126, 'b') + "é" + "tail");
     loadStringFromPrefs ("utf8", buffer, sizeof buffer);
     EXPECT_EQ (std::string (buffer), std::string (126, 'b'));
 
@@ -206,9 +201,6 @@ TEST_F (SharedPrefs, LongTextsAreCutToTheBufferWithoutSplittingCharacters)
     loadStringFromPrefs ("long", tiny, 1);
     EXPECT_EQ (tiny[0], 0);
     loadStringFromPrefs ("long", tiny, 0); // must not touch the buffer
-    std::string s;
-    loadStringFromPrefs (std::string ("long"), s, 10);
-    EXPECT_EQ (s, std::string (9, 'a'));
 }
 
 TEST_F (SharedPrefs, MissingFolderIsCreated)
@@ -349,50 +341,6 @@ TEST (Preferences, SystemLayerSuppliesTextsAndIsCopiedToTheUser)
     EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "/mine/");
 }
 
-TEST (Preferences, AudioThreadWriteReachesTheFileThroughTheQueue)
-{
-    TempDir dir;
-    Preferences prefs (dir.path, {});
-    prefs.readInt ("0"); // first use from a normal thread starts the writer
-    std::thread audio ([&] {
-        PrefsAudioThreadScope scope;
-        EXPECT_TRUE (prefs.writeInt ("7", 34));
-        EXPECT_TRUE (prefs.writeString (PREF_MIDI_PRESET, "N"));
-    });
-    audio.join();
-
-    Preferences other (dir.path, {});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds (5);
-    while ((other.readInt ("7") != 34 || readText (other, PREF_MIDI_PRESET) != "N")
-           && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for (std::chrono::milliseconds (2));
-    EXPECT_EQ (other.readInt ("7"), 34);
-    EXPECT_EQ (readText (other, PREF_MIDI_PRESET), "N");
-    EXPECT_EQ (prefs.readInt ("7"), 34) << "and the writing process sees it too";
-}
-
-TEST (Preferences, AudioThreadQueueOverflowDropsAndCounts)
-{
-    TempDir dir;
-    auto prefs = std::make_unique<Preferences> (dir.path, std::string {});
-    int accepted = 0;
-    std::thread audio ([&] {
-        // Nobody has used the store from a normal thread: no writer yet.
-        PrefsAudioThreadScope scope;
-        for (int i = 0; i < 300; ++i)
-            accepted += prefs->writeInt ("k" + std::to_string (i % 10), i);
-        EXPECT_FALSE (prefs->writeString ("long", std::string (200, 'x'))) << "too long to queue";
-        EXPECT_FALSE (prefs->flush()) << "flush is not for the audio thread";
-    });
-    audio.join();
-    EXPECT_EQ (accepted, 256);
-    EXPECT_EQ (prefs->droppedWrites(), 44u + 1u);
-    prefs.reset(); // shutdown stores what was queued
-
-    Preferences fresh (dir.path, {});
-    EXPECT_EQ (fresh.readInt ("k5"), 255);
-}
-
 TEST (Preferences, ReadersDuringWritesSeeWholeValues)
 {
     TempDir dir;
@@ -402,8 +350,7 @@ TEST (Preferences, ReadersDuringWritesSeeWholeValues)
     prefs.writeString ("text", a);
     std::atomic<bool> done { false };
     std::atomic<int> bad { 0 };
-    auto reader = [&] (bool audio) {
-        setIsAudioThread (audio);
+    auto reader = [&] {
         int last = 0;
         while (! done.load (std::memory_order_relaxed))
         {
@@ -414,37 +361,37 @@ TEST (Preferences, ReadersDuringWritesSeeWholeValues)
             bad.fetch_add ((got != a && got != b) || n < last, std::memory_order_relaxed);
             last = n;
         }
-        setIsAudioThread (false);
     };
-    std::thread audioReader (reader, true);
-    std::thread uiReader (reader, false);
+    std::thread readerA (reader);
+    std::thread readerB (reader);
     for (int i = 1; i <= 100; ++i)
     {
         prefs.writeString ("text", i % 2 ? b : a);
         prefs.writeInt ("n", i);
     }
     done = true;
-    audioReader.join();
-    uiReader.join();
+    readerA.join();
+    readerB.join();
     EXPECT_EQ (bad.load(), 0);
     EXPECT_EQ (prefs.readInt ("n"), 100);
 }
 
-TEST (Preferences, AudioThreadMarkNests)
+TEST (Preferences, ListenersHearEveryWriteUntilRemoved)
 {
-    EXPECT_FALSE (isAudioThread());
+    struct Counter : PrefsListener
     {
-        PrefsAudioThreadScope outer;
-        EXPECT_TRUE (isAudioThread());
-        {
-            PrefsAudioThreadScope inner;
-        }
-        EXPECT_TRUE (isAudioThread());
-    }
-    EXPECT_FALSE (isAudioThread());
-    std::thread other ([] { EXPECT_FALSE (isAudioThread()); });
-    PrefsAudioThreadScope here;
-    other.join();
+        int heard = 0;
+        void preferencesWritten () override { ++heard; }
+    } counter;
+    Preferences prefs ({}, {}); // memory only
+    prefs.addListener (&counter);
+    prefs.writeInt ("5", 3);
+    prefs.writeString (PREF_MIDI_PRESET, "N");
+    EXPECT_EQ (counter.heard, 2);
+    EXPECT_EQ (prefs.readInt ("5"), 3) << "a store without a folder keeps values in memory";
+    prefs.removeListener (&counter);
+    prefs.writeInt ("5", 4);
+    EXPECT_EQ (counter.heard, 2);
 }
 
 } // namespace

@@ -19,7 +19,7 @@ namespace {
 std::unique_ptr<APlugin> makeIn (const char* product, const char* vendor = "")
 {
     FakeHost::reset (product, vendor);
-    return std::make_unique<APlugin> (FakeHost::callback);
+    return std::make_unique<APlugin> (FakeHost::callback, nullptr, test::memoryPrefs ());
 }
 
 bool chunksDeclared (APlugin& p) { return (p.getAeffect ()->flags & vst::effFlagsProgramChunks) != 0; }

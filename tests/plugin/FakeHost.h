@@ -2,6 +2,7 @@
 // strings, records automation and edit calls.
 #pragma once
 
+#include "platform/Preferences.h"
 #include "plugin/vst24.h"
 
 #include <cstring>
@@ -10,6 +11,13 @@
 #include <vector>
 
 namespace morlake::test {
+
+// Preferences kept in memory: instances under test read no file.
+inline Preferences& memoryPrefs ()
+{
+    static Preferences store {std::string {}, std::string {}};
+    return store;
+}
 
 struct HostCall
 {

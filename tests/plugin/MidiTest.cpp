@@ -21,6 +21,7 @@ constexpr int kBlock = 64;
 struct Midi : ::testing::Test
 {
     std::string root;
+    std::unique_ptr<Preferences> prefs;
 
     void SetUp () override
     {
@@ -29,14 +30,14 @@ struct Midi : ::testing::Test
                  ::testing::UnitTest::GetInstance ()->current_test_info ()->name ()))
                    .string ();
         std::filesystem::remove_all (root);
-        Preferences::setRootForTesting (root);
+        prefs = std::make_unique<Preferences> (root, std::string {});
         FakeHost::reset ();
     }
     void TearDown () override { std::filesystem::remove_all (root); }
 
-    static std::unique_ptr<APlugin> make ()
+    std::unique_ptr<APlugin> make ()
     {
-        auto p = std::make_unique<APlugin> (FakeHost::callback);
+        auto p = std::make_unique<APlugin> (FakeHost::callback, nullptr, *prefs);
         p->setSampleRate (48000.0f);
         return p;
     }
@@ -155,7 +156,7 @@ TEST_F (Midi, SourcesFromNotesBendAndAftertouch)
 
 TEST_F (Midi, ChannelFilter)
 {
-    saveIntToPrefs (PREF_MIDI_CHANNEL, 3);
+    prefs->writeInt (PREF_MIDI_CHANNEL, 3);
     auto p = make ();
     EXPECT_EQ (p->getMidiChannel (), 2);
     const TModulation& mod = p->signalChain ().modulation ();
@@ -166,12 +167,12 @@ TEST_F (Midi, ChannelFilter)
     run (*p);
     EXPECT_FLOAT_EQ (mod.sourceValue (src::ModWheel), 1.0f);
 
-    saveIntToPrefs (PREF_MIDI_CHANNEL, 17); // matches no channel
+    prefs->writeInt (PREF_MIDI_CHANNEL, 17); // matches no channel
     p->updateMidiChannel ();
     send (*p, {{0, 0xb0, 2, 127}, {0, 0xbf, 2, 127}});
     run (*p);
     EXPECT_EQ (mod.sourceValue (src::Breath), 0.0f);
-    saveIntToPrefs (PREF_MIDI_CHANNEL, -40); // damaged: all channels
+    prefs->writeInt (PREF_MIDI_CHANNEL, -40); // damaged: all channels
     p->updateMidiChannel ();
     EXPECT_EQ (p->getMidiChannel (), -1);
 }
@@ -185,7 +186,7 @@ TEST_F (Midi, ProgramChanges)
     send (*p, {{5, 0xc0, 57, 0}});
     run (*p);
     EXPECT_EQ (p->getFactoryIndex (), 56);
-    saveBoolToPrefs (PREF_MIDI_PRESET, false);
+    prefs->writeString (PREF_MIDI_PRESET, "N");
     send (*p, {{5, 0xc0, 3, 0}});
     run (*p);
     EXPECT_EQ (p->getFactoryIndex (), 56);
@@ -227,9 +228,10 @@ TEST_F (Midi, LearnLatchAndCapture)
         run (*p);
         EXPECT_FALSE (p->isLearnPending ());
         EXPECT_EQ (p->getControllerTag (7), tag::EarlyDamp);
-        Preferences::shared ().flush ();
+        EXPECT_EQ (prefs->readInt ("7"), 0) << "never stored from the audio thread";
+        p->dispatcher (vst::effEditIdle, 0, 0, nullptr, 0.0f);
+        EXPECT_EQ (prefs->readInt ("7"), tag::EarlyDamp);
     }
-    EXPECT_EQ (getMidiCC (7), tag::EarlyDamp);
 
     auto p = make (); // the latch persists into a new instance
     EXPECT_EQ (p->getControllerTag (7), tag::EarlyDamp);
@@ -245,7 +247,7 @@ TEST_F (Midi, LearnLatchAndCapture)
     run (*p);
     EXPECT_FLOAT_EQ (p->getParameter (tag::EarlyDamp), 120.0f / 127.0f);
 
-    saveBoolToPrefs (PREF_MIDI_CAPTURE, false);
+    prefs->writeString (PREF_MIDI_CAPTURE, "N");
     p->setParameter (tag::EarlyDamp, 0.1f);
     p->resetMidiCapture ();
     send (*p, {{0, 0xb0, 7, 127}});
@@ -283,7 +285,7 @@ TEST_F (Midi, ControllerFileRoundTrip)
     ASSERT_TRUE (p->loadECSFile (path));
     EXPECT_EQ (p->getControllerTag (3), tag::EarlyDamp);
     EXPECT_EQ (p->getControllerTag (64), tag::ReverbLength);
-    EXPECT_EQ (getMidiCC (64), tag::ReverbLength);
+    EXPECT_EQ (prefs->readInt ("64"), tag::ReverbLength);
     EXPECT_FALSE (p->loadECSFile (root + "/missing.ecs"));
     EXPECT_EQ (p->getControllerTag (3), tag::EarlyDamp);
 }

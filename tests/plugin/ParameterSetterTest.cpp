@@ -27,7 +27,7 @@ struct Fixture : ::testing::Test
     void SetUp () override { FakeHost::reset (); }
     std::unique_ptr<APlugin> make (bool withEditor = false)
     {
-        auto plugin = std::make_unique<APlugin> (FakeHost::callback, withEditor ? makeFakeEditor : nullptr);
+        auto plugin = std::make_unique<APlugin> (FakeHost::callback, withEditor ? makeFakeEditor : nullptr, test::memoryPrefs ());
         FakeHost::reset ();
         return plugin;
     }

@@ -15,7 +15,7 @@ using test::FakeHost;
 TEST (ProgramIndexThreads, SetProgramAndSetChunkFromTwoThreads)
 {
     FakeHost::reset ("Host", "Propellerhead"); // exchanges program chunks, which keep the program index
-    APlugin plugin (FakeHost::callback);
+    APlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
     void* data = nullptr;
     const vst::int32 size = static_cast<vst::int32> (plugin.dispatcher (vst::effGetChunk, 1, 0, &data, 0.0f));
     ASSERT_GT (size, 0);

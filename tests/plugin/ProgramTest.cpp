@@ -17,7 +17,7 @@ namespace {
 std::unique_ptr<APlugin> makePlugin ()
 {
     FakeHost::reset ();
-    return std::make_unique<APlugin> (FakeHost::callback);
+    return std::make_unique<APlugin> (FakeHost::callback, nullptr, test::memoryPrefs ());
 }
 
 std::string programName (APlugin& p)

@@ -1,17 +1,14 @@
-// MIDI intake, the MIDI modulation sources, learn and the controller map.
-#include "plugin/APlugin.h"
+#include "midi/MidiControl.h"
 
-#include "dsp/TLFO.h"
+#include "dsp/TModulation.h"
 #include "midi/EcsFile.h"
 #include "platform/Preferences.h"
-#include "presets/FactoryNames.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace morlake {
-
-using namespace vst;
 
 namespace {
 
@@ -38,28 +35,53 @@ int controllerSource (int controller)
     return src::None;
 }
 
-} // namespace
-
-int32 APlugin::processEvents (VstEvents* events)
+// The controller map lives in the preferences under the keys "0".."127".
+int32_t readController (Preferences& prefs, int controller)
 {
-    midiQueue.push (events);
-    return 1;
+    char key[12];
+    std::snprintf (key, sizeof key, "%d", controller);
+    return prefs.readInt (key);
 }
 
-float APlugin::nextNoteRandom ()
+void writeController (Preferences& prefs, int controller, int32_t tag)
+{
+    char key[12];
+    std::snprintf (key, sizeof key, "%d", controller);
+    prefs.writeInt (key, tag);
+}
+
+bool readFlag (Preferences& prefs, const char* key)
+{
+    char text[kPrefStringSize] = {};
+    prefs.readString (key, text, sizeof text);
+    if (text[0] == 'Y' && text[1] == '\0')
+        return true;
+    if (text[0] == 'N' && text[1] == '\0')
+        return false;
+    return prefFlagDefault (key);
+}
+
+} // namespace
+
+MidiControl::MidiControl (MidiTarget& t, Preferences& p, int count)
+    : target (t), prefs (p), numParams (count), captureBaseline (new std::atomic<float>[count] {}),
+      captured (new std::atomic<bool>[count] {})
+{
+}
+
+float MidiControl::nextNoteRandom ()
 {
     const std::uint32_t t = noteSeed * 16807u;
     noteSeed = t + 1u;
     return (static_cast<float> (static_cast<std::int32_t> (t)) * 4.656613e-10f + 1.0f) * 0.5f;
 }
 
-void APlugin::handleMidi (const MidiQueue::Event& e)
+void MidiControl::handle (const MidiMessage& e, TModulation& mod)
 {
-    const int channel = midiChannel.load (std::memory_order_relaxed);
-    if (channel != -1 && (e.status & 0x0f) != channel)
+    const int filter = channelFilter.load (std::memory_order_relaxed);
+    if (filter != -1 && (e.status & 0x0f) != filter)
         return;
 
-    TModulation& mod = chain.modulation ();
     TLFO& lfo = mod.lfo ();
     const int trigger = mod.lazyTrigger ();
     auto source = [&] (int s, float v) { mod.midi.set (s, v); };
@@ -113,8 +135,8 @@ void APlugin::handleMidi (const MidiQueue::Event& e)
             break;
         }
         case 0xc0:
-            if (e.data1 < kNumFactoryPresets && getRegisterIsOn (PREF_MIDI_PRESET, true))
-                setDemoProgram (e.data1);
+            if (presetChangesOn.load (std::memory_order_relaxed))
+                target.selectFactoryPreset (e.data1);
             break;
         case 0xd0:
             source (src::ChannelAftertouch, e.data1 / 127.0f);
@@ -129,52 +151,79 @@ void APlugin::handleMidi (const MidiQueue::Event& e)
     }
 }
 
-void APlugin::refreshCapture (int t)
-{
-    captureBaseline.set (t, getParameter (t));
-    captured[t].store (false, std::memory_order_relaxed);
-}
-
-void APlugin::controllerUpdate (int controller, float value)
+void MidiControl::controllerUpdate (int controller, float value)
 {
     if (learnPending.exchange (false, std::memory_order_acquire))
     {
         const int t = learnTag.load (std::memory_order_relaxed);
-        if (isValidTag (t))
+        if (isTag (t))
         {
             controllerMap[controller].store (t, std::memory_order_relaxed);
             refreshCapture (t);
-            setMidiCC (controller, t); // queued for the preference writer on the audio thread
+            // Stored by saveLearned, off the audio thread.
+            unsaved[controller / 64].fetch_or (std::uint64_t (1) << (controller % 64), std::memory_order_relaxed);
         }
     }
     const int t = controllerMap[controller].load (std::memory_order_relaxed);
-    if (t == 0 || ! isValidTag (t))
+    if (t == 0 || ! isTag (t))
         return;
-    if (! getRegisterIsOn (PREF_MIDI_CAPTURE, true) || captured[t].load (std::memory_order_relaxed))
+    if (! captureOn.load (std::memory_order_relaxed) || captured[t].load (std::memory_order_relaxed))
     {
-        setParameter (t, value);
+        target.writeParameter (t, value);
         return;
     }
-    if (std::fabs (value - captureBaseline[t]) < kCaptureRange)
+    if (std::fabs (value - captureBaseline[t].load (std::memory_order_relaxed)) < kCaptureRange)
     {
         captured[t].store (true, std::memory_order_relaxed);
-        setParameter (t, value);
+        target.writeParameter (t, value);
     }
 }
 
-void APlugin::updateMidiChannel ()
+void MidiControl::loadControllerMap ()
 {
-    int value = loadIntFromPrefs (PREF_MIDI_CHANNEL);
-    if (value >= 18 || value < 0)
-        value = 0;
-    const int channel = value - 1;
-    if (midiChannel.exchange (channel, std::memory_order_relaxed) != channel)
-        doResetEverything ();
+    for (int c = 0; c < 128; ++c)
+        controllerMap[c].store (readController (prefs, c), std::memory_order_relaxed);
 }
 
-void APlugin::setMidiLatch (int t, bool latch)
+void MidiControl::saveLearned ()
 {
-    if (! isValidTag (t))
+    for (int word = 0; word < 2; ++word)
+    {
+        const std::uint64_t bits = unsaved[word].exchange (0, std::memory_order_relaxed);
+        for (int bit = 0; bit < 64; ++bit)
+            if (bits & (std::uint64_t (1) << bit))
+            {
+                const int c = word * 64 + bit;
+                writeController (prefs, c, controllerMap[c].load (std::memory_order_relaxed));
+            }
+    }
+}
+
+void MidiControl::readSettings ()
+{
+    presetChangesOn.store (readFlag (prefs, PREF_MIDI_PRESET), std::memory_order_relaxed);
+    captureOn.store (readFlag (prefs, PREF_MIDI_CAPTURE), std::memory_order_relaxed);
+    int value = prefs.readInt (PREF_MIDI_CHANNEL);
+    if (value >= 18 || value < 0)
+        value = 0;
+    channelSetting.store (value - 1, std::memory_order_relaxed);
+}
+
+bool MidiControl::applyChannel ()
+{
+    const int wanted = channelSetting.load (std::memory_order_relaxed);
+    return channelFilter.exchange (wanted, std::memory_order_relaxed) != wanted;
+}
+
+void MidiControl::storeController (int controller, int t)
+{
+    controllerMap[controller].store (t, std::memory_order_relaxed);
+    writeController (prefs, controller, t);
+}
+
+void MidiControl::setLatch (int t, bool latch)
+{
+    if (! isTag (t))
         return;
     learnTag.store (t, std::memory_order_relaxed);
     if (latch)
@@ -184,64 +233,66 @@ void APlugin::setMidiLatch (int t, bool latch)
     }
     for (int c = 0; c < 128; ++c)
         if (controllerMap[c].load (std::memory_order_relaxed) == t)
-        {
-            controllerMap[c].store (0, std::memory_order_relaxed);
-            setMidiCC (c, 0);
-        }
+            storeController (c, 0);
     refreshCapture (t);
 }
 
-void APlugin::setMidiCCNumber (int t, const char* answer)
+void MidiControl::latchController (int controller, int t)
 {
-    if (! isValidTag (t) || answer == nullptr || answer[0] == '\0')
-        return;
-    const long typed = std::strtol (answer, nullptr, 10);
-    const int controller = typed < 0 ? 0 : (typed > 127 ? 127 : static_cast<int> (typed));
-    controllerMap[controller].store (t, std::memory_order_relaxed);
-    setMidiCC (controller, t);
+    if (isTag (t) && controller >= 0 && controller < 128)
+        storeController (controller, t);
 }
 
-void APlugin::resetMidi ()
+void MidiControl::clearControllerMap ()
 {
     for (int c = 0; c < 128; ++c)
-    {
-        controllerMap[c].store (0, std::memory_order_relaxed);
-        setMidiCC (c, 0);
-    }
-    resetMidiCapture ();
+        storeController (c, 0);
+    resetCapture ();
 }
 
-void APlugin::resetMidiCapture ()
-{
-    for (int t = 0; t < kNumParams; ++t)
-        refreshCapture (t);
-}
-
-int APlugin::getControllerTag (int controller) const
+int MidiControl::controllerTag (int controller) const
 {
     return controller >= 0 && controller < 128 ? controllerMap[controller].load (std::memory_order_relaxed) : 0;
 }
 
-bool APlugin::loadECSFile (const std::string& path)
+bool MidiControl::loadMapFile (const std::string& path)
 {
     ControllerMap map {};
     if (! loadEcsFile (path, map))
         return false;
     for (int c = 0; c < 128; ++c)
-    {
-        controllerMap[c].store (map[c], std::memory_order_relaxed);
-        setMidiCC (c, map[c]);
-    }
-    resetMidiCapture ();
+        storeController (c, map[c]);
+    resetCapture ();
     return true;
 }
 
-bool APlugin::saveECSFile (const std::string& path) const
+bool MidiControl::saveMapFile (const std::string& path) const
 {
     ControllerMap map {};
     for (int c = 0; c < 128; ++c)
         map[c] = controllerMap[c].load (std::memory_order_relaxed);
     return saveEcsFile (path, map);
+}
+
+void MidiControl::refreshCapture (int t)
+{
+    captureBaseline[t].store (target.readParameter (t), std::memory_order_relaxed);
+    captured[t].store (false, std::memory_order_relaxed);
+}
+
+void MidiControl::resetCapture ()
+{
+    for (int t = 0; t < numParams; ++t)
+        refreshCapture (t);
+}
+
+void MidiControl::resetCapture (const float* values)
+{
+    for (int t = 0; t < numParams; ++t)
+    {
+        captureBaseline[t].store (values[t], std::memory_order_relaxed);
+        captured[t].store (false, std::memory_order_relaxed);
+    }
 }
 
 } // namespace morlake
