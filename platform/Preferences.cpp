@@ -410,16 +410,14 @@ bool getRegisterIsOn (const char* key, bool defaultOn)
     return defaultOn;
 }
 
-void initPathPrefs()
+void initPathPrefs (Preferences& store)
 {
     char text[kPrefStringSize] = {};
-    loadStringFromPrefs (PREF_HELP_DIR, text, sizeof text);
-    if (text[0] == 0)
-        saveStringToPrefs (PREF_HELP_DIR, defaultHelpPath().c_str());
+    if (! store.readString (PREF_HELP_DIR, text, sizeof text) || text[0] == 0)
+        store.writeString (PREF_HELP_DIR, defaultHelpPath());
     text[0] = 0;
-    loadStringFromPrefs (PREF_ECS_DIR, text, sizeof text);
-    if (text[0] == 0)
-        saveStringToPrefs (PREF_ECS_DIR, defaultEcsDir().c_str());
+    if (! store.readString (PREF_ECS_DIR, text, sizeof text) || text[0] == 0)
+        store.writeString (PREF_ECS_DIR, defaultEcsDir());
 }
 
 } // namespace morlake

@@ -79,7 +79,8 @@ bool saveBoolToPrefs (const char* key, bool value);
 bool getRegisterIsOn (const char* key, bool defaultOn);
 // Start-up: an empty "HelpDir" or "ECSDir" is replaced by its default and
 // written back.
-void initPathPrefs ();
+class Preferences;
+void initPathPrefs (Preferences& store);
 
 // Told of every write made through a store, on the writing thread.
 class PrefsListener

@@ -89,6 +89,7 @@ APlugin::APlugin (HostCallback master, EditorFactory makeEditor, Preferences& st
     initVariables ();
 
     midi.loadControllerMap ();
+    initPathPrefs (prefs);
     midi.readSettings ();
     prefs.addListener (this);
 

@@ -108,7 +108,7 @@ TEST_F (SharedPrefs, PathDefaultsAreWrittenBackWhenEmpty)
 
     saveStringToPrefs (PREF_ECS_DIR, "");
     saveStringToPrefs (PREF_HELP_DIR, "/opt/manual.pdf");
-    initPathPrefs();
+    initPathPrefs (Preferences::shared ());
     char text[kPrefStringSize];
     loadStringFromPrefs (PREF_ECS_DIR, text, sizeof text);
     EXPECT_EQ (std::string (text), ecsDefault);

@@ -1,5 +1,6 @@
 // Program selection by name, stepping, snapshots and the reload trigger.
 #include "FakeHost.h"
+#include "platform/Preferences.h"
 #include "plugin/APlugin.h"
 #include "presets/FactoryPresets.h"
 
@@ -44,6 +45,15 @@ TEST (Programs, NewInstancePlaysTheFirstPreset)
     EXPECT_FALSE (p->getIsSettingPreset ());
     EXPECT_FLOAT_EQ (p->getParameter (tag::WetDry), 0.27f);
     EXPECT_FLOAT_EQ (p->getParameter (tag::ReverbRoomSize), 0.875f);
+
+    // Empty settings get the manual's and the controller maps' folders.
+    Preferences empty {std::string {}, std::string {}};
+    APlugin fresh (FakeHost::callback, nullptr, empty);
+    char text[kPrefStringSize] {};
+    empty.readString (PREF_HELP_DIR, text, sizeof text);
+    EXPECT_TRUE (std::string (text).ends_with ("/AL_Morlake_Manual.pdf")) << text;
+    empty.readString (PREF_ECS_DIR, text, sizeof text);
+    EXPECT_TRUE (std::string (text).ends_with ("/Morlake/")) << text;
 }
 
 TEST (Programs, EveryFactoryPresetLoadsByIndexAndByName)
