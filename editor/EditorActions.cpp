@@ -139,7 +139,9 @@ bool uEditor::topBarChanged (CControl* control)
     }
     if (control == controlMenuButton)
     {
-        if (released (control))
+        // Opened while the button is held, as a menu is, so that it tracks
+        // the mouse; the release the menu cancels is not a second press.
+        if (pressed (control))
             showControlMenu ();
         return true;
     }
@@ -317,15 +319,22 @@ int32_t uEditor::onKeyUp (const ::VstKeyCode&, CFrame*) { return -1; }
 COptionMenu* uEditor::popupModal (COptionMenu* menu, const CPoint& where, int& index)
 {
     index = -1;
-    if (frame == nullptr || menu == nullptr)
+    if (frame == nullptr || menu == nullptr || menuShowing)
         return nullptr;
+    // Opening the menu cancels the mouse of the control that asked for it,
+    // and a kick button answers that with another change: one menu at a time.
+    menuShowing = true;
     bool done = false;
     auto self = shared (menu);
     if (! menu->popup (frame, where, [&done] (COptionMenu*) { done = true; }))
+    {
+        menuShowing = false;
         return nullptr;
+    }
     // VSTGUI's Linux menu lives in the frame and answers from its events.
     while (! done && frame != nullptr)
         RunLoop::instance ().serveWaiting (10);
+    menuShowing = false;
     int32_t chosenIndex = -1;
     COptionMenu* chosen = menu->getLastItemMenu (chosenIndex);
     index = chosenIndex;
@@ -510,7 +519,7 @@ std::string channelName (int channel)
 
 void uEditor::showControlMenu ()
 {
-    if (frame == nullptr || effect == nullptr)
+    if (frame == nullptr || effect == nullptr || menuShowing)
         return;
     static const char* const SIZE_STR[kScreenSizes] = {"100% Screen Size", "125% Screen Size", "150% Screen Size",
                                                        "200% Screen Size"};
@@ -542,8 +551,10 @@ void uEditor::showControlMenu ()
     for (const char* entry : {"Reset Everything", "About Morlake", "Goto Aldermoor Website"})
         items.push_back ({entry, {}});
 
-    CPoint where;
-    frame->getCurrentMouseLocation (where);
+    // Below the button, kept inside the window.
+    const CCoord width = frame->getViewSize ().getWidth ();
+    CPoint where (std::min<CCoord> (getScaled (layout::kControlMenuButton.x), width - getScaled (280)),
+                  getScaled (layout::kControlMenuButton.y + layout::kControlMenuButton.height));
     auto menu = buildMenu (items, where);
     int index = -1;
     COptionMenu* chosen = popupModal (menu, where, index);

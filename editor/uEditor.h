@@ -228,6 +228,7 @@ private:
     bool tooltipsOn = true;
     bool dragDropOn = true;
     bool dialAnimation = true;
+    bool menuShowing = false; // a pop-up menu is open
     int screenSize = 0;
 
     // Flags.
