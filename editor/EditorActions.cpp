@@ -551,10 +551,10 @@ void uEditor::showControlMenu ()
     for (const char* entry : {"Reset Everything", "About Morlake", "Goto Aldermoor Website"})
         items.push_back ({entry, {}});
 
-    // Below the button, kept inside the window.
-    const CCoord width = frame->getViewSize ().getWidth ();
-    CPoint where (std::min<CCoord> (getScaled (layout::kControlMenuButton.x), width - getScaled (280)),
-                  getScaled (layout::kControlMenuButton.y + layout::kControlMenuButton.height));
+    // At the pointer: the menu opens while the button is held, and the
+    // release must land on the menu, or the toolkit's menu closes at once.
+    CPoint where;
+    frame->getCurrentMouseLocation (where);
     auto menu = buildMenu (items, where);
     int index = -1;
     COptionMenu* chosen = popupModal (menu, where, index);
