@@ -139,9 +139,9 @@ bool uEditor::topBarChanged (CControl* control)
     }
     if (control == controlMenuButton)
     {
-        // Opened while the button is held, as a menu is, so that it tracks
-        // the mouse; the release the menu cancels is not a second press.
-        if (pressed (control))
+        // Opened once the click that asked for it is handled, as the option
+        // menus are: VSTGUI's Linux menu is a modal view of the frame.
+        if (pressed (control) && ! frame->doAfterEventProcessing ([this] { showControlMenu (); }))
             showControlMenu ();
         return true;
     }
