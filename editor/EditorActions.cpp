@@ -419,17 +419,22 @@ bool choiceOf (COptionMenu* top, COptionMenu* chosen, int index, std::string& it
 
 } // namespace
 
+bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& where, std::string& item, int& entry)
+{
+    auto menu = buildMenu (items, where);
+    int index = -1;
+    COptionMenu* chosen = popupModal (menu, where, index);
+    return frame != nullptr && choiceOf (menu, chosen, index, item, entry);
+}
+
 void uEditor::showMIDIMenu (CControl* control, CPoint& where)
 {
     if (frame == nullptr || effect == nullptr || control == nullptr || ! isValidTag (control->getTag ()))
         return;
     const int t = control->getTag ();
-    auto menu = buildMenu (parameterMenuItems (*effect, t), where);
-    int index = -1;
-    COptionMenu* chosen = popupModal (menu, where, index);
     std::string item;
     int entry = -1;
-    if (frame == nullptr || ! choiceOf (menu, chosen, index, item, entry))
+    if (! popupChoice (parameterMenuItems (*effect, t), where, item, entry))
         return;
     switch (applyParameterMenu (*effect, t, item, entry, std::rand ()))
     {
@@ -456,12 +461,9 @@ void uEditor::showDestMenu (CPoint& where, int destTag, int slot)
 {
     if (frame == nullptr || effect == nullptr || slot < 0 || slot >= 8)
         return;
-    auto menu = buildMenu (destinationMenuItems (), where);
-    int index = -1;
-    COptionMenu* chosen = popupModal (menu, where, index);
     std::string item;
     int entry = -1;
-    if (frame == nullptr || ! choiceOf (menu, chosen, index, item, entry))
+    if (! popupChoice (destinationMenuItems (), where, item, entry))
         return;
     const int d = destinationOfChoice (item, entry);
     if (d < 0)
@@ -483,16 +485,18 @@ void uEditor::showSyncedMenu (int t)
     if (title == nullptr)
         return;
     std::vector<MenuItem> items {{title, {}}, {"-", {}}};
-    for (Names name : effect->table ().getStepNames (t))
+    const auto names = effect->table ().getStepNames (t);
+    for (Names name : names)
         items.push_back ({std::string (name), {}});
     CPoint where;
     frame->getCurrentMouseLocation (where);
-    auto menu = buildMenu (items, where);
-    int index = -1;
-    COptionMenu* chosen = popupModal (menu, where, index);
-    if (frame == nullptr || chosen != menu || index < 2)
+    std::string item;
+    int entry = -1;
+    if (! popupChoice (items, where, item, entry))
         return;
-    effect->setSteppedValue (t, index - 2);
+    for (std::size_t step = 0; step < names.size (); ++step)
+        if (names[step] == item)
+            effect->setSteppedValue (t, static_cast<int> (step));
     requestRefresh ();
 }
 
@@ -505,15 +509,6 @@ constexpr const char* kAboutText = "Aldermoor Morlake Effect.\n"
                                    "Editor built with VSTGUI 4.9 (BSD licence).\n";
 
 std::string onOff (const char* name, bool on) { return std::string (name) + (on ? ": On" : ": Off"); }
-
-std::string channelName (int channel)
-{
-    if (channel <= 0 || channel > 16)
-        return "Omni";
-    char text[8];
-    std::snprintf (text, sizeof text, "CH %02d", channel);
-    return text;
-}
 
 } // namespace
 
@@ -538,7 +533,7 @@ void uEditor::showControlMenu ()
         {"-GComputer Keyboard", onOff ("Computer Keyboard", keyboardOn)},
         {"-GMIDI Preset Change", onOff ("MIDI Preset", midiPreset)},
         {"-GMIDI Bank Change", onOff ("MIDI Bank", midiBank)},
-        {("-GMIDI Input Channel: " + channelName (channel)).c_str (), "Set MIDI Input Channel"},
+        {("-GMIDI Input Channel: " + midiChannelName (channel)).c_str (), "Set MIDI Input Channel"},
         {"-GExternal MIDI Capture Mode", onOff ("External MIDI Capture Mode", capture)},
     };
     for (const auto& [title, entry] : options)
@@ -551,16 +546,11 @@ void uEditor::showControlMenu ()
     for (const char* entry : {"Reset Everything", "About Morlake", "Goto Aldermoor Website"})
         items.push_back ({entry, {}});
 
-    // At the pointer: the menu opens while the button is held, and the
-    // release must land on the menu, or the toolkit's menu closes at once.
     CPoint where;
     frame->getCurrentMouseLocation (where);
-    auto menu = buildMenu (items, where);
-    int index = -1;
-    COptionMenu* chosen = popupModal (menu, where, index);
     std::string item;
     int entry = -1;
-    if (frame != nullptr && choiceOf (menu, chosen, index, item, entry))
+    if (popupChoice (items, where, item, entry))
         controlMenuChosen (item, midiPreset, midiBank, capture);
     // The flags the entries change are stored whatever was chosen.
     saveBoolToPrefs (PREF_TOOL_TIP, tooltipsOn);

@@ -2,6 +2,8 @@
 // panel and the back screen, and keeping the menus in step.
 #include "editor/uEditor.h"
 
+#include "editor/ParameterMenu.h"
+
 #include "params/NameLists.h"
 #include "platform/Preferences.h"
 #include "plugin/APlugin.h"
@@ -21,27 +23,6 @@ constexpr int kTextY[kScreenSizes] = {-2, -2, -3, -4};
 const char* const kPresetBankTitles[8] = {"Preset 1-32",    "Preset 33-64",   "Preset 65-96",   "Preset 97-128",
                                           "Preset 129-160", "Preset 161-192", "Preset 193-224", "Preset 225-256"};
 const char* const kEcsEntries[3] = {"Load ECS", "Save ECS", "Clear MIDI"};
-
-struct DestinationGroup
-{
-    const char* title;
-    int first;
-    int last;
-};
-constexpr DestinationGroup kDestinationGroups[5] = {
-    {"Volume/Pan", 1, 9},    {"Delays", 10, 24}, {"Reverb", 25, 35}, {"Disrupt/Lazy", 36, 50},
-    {"Follower/Modulation", 51, 56},
-};
-constexpr DestinationGroup kSourceGroups[2] = {{"MIDI Sources", 1, 31}, {"Modulation Sources", 32, 46}};
-
-std::string channelName (int channel)
-{
-    if (channel <= 0 || channel > 16)
-        return "Omni";
-    char text[8];
-    std::snprintf (text, sizeof text, "CH %02d", channel);
-    return text;
-}
 
 } // namespace
 
@@ -232,9 +213,9 @@ TOptionMenu* uEditor::createSourceMenu (std::array<TOptionMenu*, 2>& subs, int t
     {
         auto* sub = new TOptionMenu (r, this, tag, nullptr, nullptr, 0, screenSize, true, false);
         owned.push_back (sub);
-        for (int i = kSourceGroups[g].first; i <= kSourceGroups[g].last; ++i)
+        for (int i = SOURCE_GROUPS[g].first; i <= SOURCE_GROUPS[g].last; ++i)
             sub->addEntry (std::string (SRC_STR[static_cast<std::size_t> (i)]));
-        menu->addEntry (sub, kSourceGroups[g].title);
+        menu->addEntry (sub, SOURCE_GROUPS[g].title);
         subs[static_cast<std::size_t> (g)] = sub;
     }
     addControl (menu, kKindMenu);
@@ -251,9 +232,9 @@ TOptionMenu* uEditor::createDestinationMenu (std::array<TOptionMenu*, 5>& subs, 
     {
         auto* sub = new TOptionMenu (r, this, tag, nullptr, nullptr, 0, screenSize, true, false);
         owned.push_back (sub);
-        for (int i = kDestinationGroups[g].first; i <= kDestinationGroups[g].last; ++i)
+        for (int i = DESTINATION_GROUPS[g].first; i <= DESTINATION_GROUPS[g].last; ++i)
             sub->addEntry (std::string (DEST_STR[static_cast<std::size_t> (i)]));
-        menu->addEntry (sub, kDestinationGroups[g].title);
+        menu->addEntry (sub, DESTINATION_GROUPS[g].title);
         subs[static_cast<std::size_t> (g)] = sub;
     }
     addControl (menu, kKindMenu);
@@ -460,7 +441,7 @@ void uEditor::createBackScreen ()
     channelMenu = new TOptionMenu (r, this, kNoParameterTag, nullptr, nullptr, 0, screenSize, true, false);
     owned.push_back (channelMenu);
     for (int c = 0; c <= 16; ++c)
-        channelMenu->addEntry (channelName (c));
+        channelMenu->addEntry (midiChannelName (c));
     addControl (channelMenu, kKindPlain);
 
     const auto& v = layout::kVersionText;
@@ -578,7 +559,7 @@ void uEditor::setBackSwitchesFromPrefs ()
     {
         const int channel = loadIntFromPrefs (PREF_MIDI_CHANNEL);
         channelMenu->setValue (static_cast<float> (channel >= 0 && channel <= 16 ? channel : 0));
-        channelMenu->setString (channelName (channel));
+        channelMenu->setString (midiChannelName (channel));
     }
     const char* keys[4] = {PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200};
     for (int i = 0; i < 4; ++i)

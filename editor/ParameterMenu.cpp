@@ -3,27 +3,18 @@
 #include "params/NameLists.h"
 #include "plugin/APlugin.h"
 
+#include <cstdio>
+
 namespace morlake {
 
 namespace {
 
-constexpr int kFirstMidiSource = 1;     // "Mod Wheel"
-constexpr int kLastMidiSource = 31;     // "CC114"
-constexpr int kFirstInternalSource = 32; // "Disrupt"
+constexpr int kFirstMidiSource = SOURCE_GROUPS[0].first;
+constexpr int kLastMidiSource = SOURCE_GROUPS[0].last;
+constexpr int kFirstInternalSource = SOURCE_GROUPS[1].first;
 constexpr const char* kByDisrupt = "Modulate by Disrupt";
 constexpr const char* kByMidiSource = "Modulate by MIDI Source";
 constexpr const char* kByModSource = "Modulate by Mod Source";
-
-struct DestinationGroup
-{
-    const char* title;
-    int first, last;
-};
-
-constexpr DestinationGroup DESTINATION_GROUPS[] = {
-    {"Volume/Pan", 1, 9}, {"Delays", 10, 24}, {"Reverb", 25, 35}, {"Disrupt/Lazy", 36, 50},
-    {"Follower/Modulation", 51, 56},
-};
 
 constexpr int kModSlots = 2;
 constexpr int modSlotAmount (int n) { return tag::ModSlot1Amount + 3 * n; }
@@ -143,6 +134,15 @@ void resetModulators (APlugin& plugin, int d, bool destinationsToo)
 }
 
 } // namespace
+
+std::string midiChannelName (int channel)
+{
+    if (channel <= 0 || channel > 16)
+        return "Omni";
+    char text[8];
+    std::snprintf (text, sizeof text, "CH %02d", channel);
+    return text;
+}
 
 std::vector<MenuItem> parameterMenuItems (const APlugin& plugin, int t)
 {

@@ -18,6 +18,23 @@ struct MenuItem
     std::vector<std::string> entries;
 };
 
+// A run of a name list shown as one submenu.
+struct ListGroup
+{
+    const char* title;
+    int first, last;
+};
+
+// The destination list in its five submenus, and the source list in its two.
+inline constexpr ListGroup DESTINATION_GROUPS[5] = {
+    {"Volume/Pan", 1, 9}, {"Delays", 10, 24}, {"Reverb", 25, 35}, {"Disrupt/Lazy", 36, 50},
+    {"Follower/Modulation", 51, 56},
+};
+inline constexpr ListGroup SOURCE_GROUPS[2] = {{"MIDI Sources", 1, 31}, {"Modulation Sources", 32, 46}};
+
+// "Omni" for 0, "CH 01" .. "CH 16".
+std::string midiChannelName (int channel);
+
 // What the caller still has to ask the user for after a choice.
 enum class MenuFollowUp
 {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "editor/Controls.h"
+#include "editor/ParameterMenu.h"
 #include "editor/EditorFactory.h"
 #include "editor/EditorAdapter.h"
 #include "editor/EditorServices.h"
@@ -106,6 +107,9 @@ public:
     void showMIDIMenu (VSTGUI::CControl* control, VSTGUI::CPoint& where) override;
     void showSyncedMenu (int tag) override;
     void showDestMenu (VSTGUI::CPoint& where, int destTag, int slot) override;
+    // Pops `items` up at `where`; the top-level title chosen and the entry
+    // within its submenu (-1 for none). False when nothing was chosen.
+    bool popupChoice (const std::vector<MenuItem>& items, const VSTGUI::CPoint& where, std::string& item, int& entry);
     // Asks for the controller number to latch `tag` to.
     void setMidiCCNum (int tag);
     // Carries out the settings-menu entry `item`; the states it was shown with.
