@@ -16,34 +16,11 @@ constexpr float kRate = 44100.0f;
 
 bool identical (const Stereo& a, const Stereo& b) { return a.left == b.left && a.right == b.right; }
 
-// Every section on, the lazy LFO driving Disrupt, noise and the LFO routed
-// to reverb destinations: everything that runs per sample or per 16 samples.
-void modulatedPatch (APlugin& p)
-{
-    apply (p,
-           {{tag::EarlyOn, 1.0f}, {tag::LateOn, 1.0f}, {tag::LazyOn, 1.0f}, {tag::Disrupt1On, 1.0f},
-            {tag::FollowerOn, 1.0f}, {tag::WetDry, 0.6f}, {tag::LazySync, 0.0f}, {tag::LazySpeed, 0.9f},
-            {tag::Disrupt1Amount, 0.9f}, {tag::ModSlot1Amount, 0.75f}, {tag::ModSlot2Amount, 0.9f},
-            {tag::FollowerAmount, 0.2f}},
-           {{tag::Disrupt1Dest, dest::ReverbDamp}, {tag::ModSlot1Source, src::Noise},
-            {tag::ModSlot1Dest, dest::ReverbLength}, {tag::ModSlot2Source, src::Lazy},
-            {tag::ModSlot2Dest, dest::ReverbRoomSize}, {tag::FollowerDest, dest::EarlyVolume}});
-}
-
 Input impulseAndBurst (std::size_t frames)
 {
     Input in = impulse (frames, 100, 0.9f);
     addNoise (in, 20000, 30000, 0.5f, 7);
     return in;
-}
-
-Stereo renderModulated (const BlockSizes& sizes, bool modulated = true)
-{
-    auto p = makePlugin (kRate);
-    modulatedPatch (*p);
-    if (! modulated)
-        p->setSteppedValue (tag::ModSlot1Dest, 0);
-    return render (*p, impulseAndBurst (3 * 44100), sizes);
 }
 
 // The noise burst through the plug-in with the three wet sections on, after
@@ -78,21 +55,6 @@ double dryDeviation (const Stereo& out, double& gain)
 }
 
 } // namespace
-
-TEST (ChainBlocks, OutputDoesNotDependOnBlockSize)
-{
-    const Stereo reference = renderModulated (fixedBlocks (64));
-    ASSERT_TRUE (allFinite (reference));
-    ASSERT_GT (energy (reference, 60000), 1e-3); // a modulated tail is there
-    // Guards the comparison: without its modulation the same render differs.
-    EXPECT_FALSE (identical (renderModulated (fixedBlocks (64), false), reference));
-
-    for (int block : {1, 7, 4096})
-        EXPECT_TRUE (identical (renderModulated (fixedBlocks (block)), reference)) << block;
-    std::mt19937 rng (1234);
-    std::uniform_int_distribution<int> size (1, 3000);
-    EXPECT_TRUE (identical (renderModulated ([&] (std::size_t) { return size (rng); }), reference));
-}
 
 TEST (ChainSampleRate, ChangesSilenceTheOldTailAndKeepAReverb)
 {
