@@ -33,47 +33,6 @@ Stereo reverbResponse (std::initializer_list<std::pair<int, float>> values, doub
 
 } // namespace
 
-TEST (ChainReverb, LongerLengthAndLargerRoomDecayLonger)
-{
-    // Each step of the parameter lengthens the decay by at least the factor.
-    const struct
-    {
-        int tag;
-        std::vector<float> values;
-        double factor;
-    } cases[] = {{tag::ReverbLength, {0.2f, 0.5f, 0.8f, 1.0f}, 1.15}, {tag::ReverbRoomSize, {0.1f, 0.5f, 0.9f}, 1.05}};
-    for (const auto& c : cases)
-    {
-        double previous = 0.0;
-        for (float v : c.values)
-        {
-            const double t = rt60 (reverbResponse ({{c.tag, v}}, 12.0), kRate);
-            EXPECT_GT (t, previous * c.factor) << "tag " << c.tag << " at " << v;
-            previous = t;
-        }
-    }
-}
-
-TEST (ChainReverb, DampAndTheLoopFiltersShapeTheTail)
-{
-    auto brightness = [] (std::initializer_list<std::pair<int, float>> values) {
-        const Stereo ir = reverbResponse (values, 1.5);
-        return centroid (ir, static_cast<std::size_t> (0.3 * kRate), 32768, kRate);
-    };
-    const double bright = brightness ({{tag::ReverbDamp, 0.0f}});
-    const double middle = brightness ({{tag::ReverbDamp, 0.5f}});
-    EXPECT_LT (middle, 0.9 * bright);
-    EXPECT_LT (brightness ({{tag::ReverbDamp, 1.0f}}), 0.9 * middle);
-
-    const auto filtered = [&] (float hp, float lp) {
-        return brightness ({{tag::ReverbHPOn, 1.0f}, {tag::ReverbHPFrequency, hp}, {tag::ReverbLPOn, 1.0f},
-                            {tag::ReverbLPFrequency, lp}});
-    };
-    const double open = filtered (0.0f, 1.0f);
-    EXPECT_GT (filtered (0.6f, 1.0f), 1.1 * open);
-    EXPECT_LT (filtered (0.0f, 0.4f), 0.9 * open);
-}
-
 // Reverb characters ---------------------------------------------------------
 
 TEST (ChainReverbPresets, ChoosingACharacterWritesItsHiddenValues)

@@ -4,7 +4,6 @@
 #include "tests/common/PluginRun.h"
 
 #include "presets/FactoryNames.h"
-#include "tools/render/DemoSignal.h"
 
 #include <gtest/gtest.h>
 
@@ -108,16 +107,6 @@ Tail measureTail (int preset)
     return t;
 }
 
-// The demonstration: two bars of drums, then a held chord.
-Stereo renderDemo (int preset)
-{
-    static const AudioBuffers demo = makeDemoSignal (kRate);
-    Input in (frames (kDemoSeconds));
-    std::copy_n (demo[0].begin (), in.size (), in.channel[0].begin ());
-    std::copy_n (demo[1].begin (), in.size (), in.channel[1].begin ());
-    return render (*makePreset (preset), in);
-}
-
 std::string presetName (const testing::TestParamInfo<int>& info)
 {
     std::string name = std::to_string (info.param) + "_";
@@ -157,49 +146,9 @@ TEST_P (EveryPreset, TailIsFiniteDecayingAndOfItsKind)
     EXPECT_GT (t.centroid, 300.0);
 }
 
-TEST_P (EveryPreset, DemoLevelNearTheFirstPreset)
-{
-    static const float reference = peak (renderDemo (0));
-    const Stereo out = renderDemo (GetParam ());
-    ASSERT_TRUE (allFinite (out));
-    const double peakDb = 20.0 * std::log10 (peak (out) / reference);
-    EXPECT_GT (peakDb, -6.0);
-    EXPECT_LT (peakDb, 6.0);
-    long clipped = 0;
-    for (std::size_t i = 0; i < out.size (); ++i)
-        clipped += (std::fabs (out.left[i]) >= 0.998f) + (std::fabs (out.right[i]) >= 0.998f);
-    EXPECT_LT (clipped, long (out.size () / 1000));
-}
-
 INSTANTIATE_TEST_SUITE_P (Factory, EveryPreset, testing::Range (0, kNumFactoryPresets), presetName);
 
 // Families -------------------------------------------------------------------
-
-TEST (PresetFamilies, LongerAndDarkerSiblings)
-{
-    // The first decays at least `factor` times longer than the second.
-    const struct
-    {
-        int longer, shorter;
-        double factor;
-    } decays[] = {
-        {9, 10, 2.0},  {33, 34, 2.0}, {44, 53, 2.0},                // halls outlast their rooms
-        {38, 37, 2.0}, {38, 39, 2.0}, {38, 40, 2.0}, {38, 41, 2.0}, {38, 42, 2.0}, // "longggggg" is the longest synth
-        {10, 4, 1.0},  {10, 26, 1.0}, {10, 29, 1.0}, {10, 50, 1.0}, // short presets are shorter than the rooms
-        {2, 1, 1.0},                                                 // "Long" outlasts "Dark"
-    };
-    for (const auto& d : decays)
-        EXPECT_GT (measureTail (d.longer).rt60, d.factor * measureTail (d.shorter).rt60)
-            << FACTORY_PRESET_NAMES_STR[d.longer] << " / " << FACTORY_PRESET_NAMES_STR[d.shorter];
-
-    // "Hall Dark" is the darkest classic hall; "CaveSession" is big and dark.
-    const double dark = measureTail (1).centroid;
-    for (int sibling : {2, 3})
-        EXPECT_LT (dark, 0.7 * measureTail (sibling).centroid) << FACTORY_PRESET_NAMES_STR[sibling];
-    const Tail cave = measureTail (22);
-    EXPECT_GT (cave.rt60, 5.0);
-    EXPECT_LT (cave.centroid, 0.5 * measureTail (0).centroid);
-}
 
 // Modulation -----------------------------------------------------------------
 

@@ -106,41 +106,6 @@ TEST (HarnessHost, PlaysTheConfiguredHostAndAnswersCanDo)
     EXPECT_STREQ (seen, "");
 }
 
-TEST (HarnessHost, LogsCallbacksWithTheirThread)
-{
-    auto p = openGain ();
-    ASSERT_TRUE (p);
-    EXPECT_EQ (p->calls (vst::audioMasterWantMidi).size (), 1u); // mains on asked for MIDI
-    p->clearCalls ();
-
-    std::thread ui ([&] { p->dispatch (vst::effVendorSpecific, kProbeEditGesture, kParamEcho); });
-    const auto uiId = ui.get_id ();
-    ui.join ();
-    const auto log = p->calls ();
-    ASSERT_EQ (log.size (), 4u);
-    const vst::int32 expected[4] = {vst::audioMasterBeginEdit, vst::audioMasterAutomate, vst::audioMasterEndEdit,
-                                    vst::audioMasterIdle};
-    for (std::size_t i = 0; i < 4; ++i)
-    {
-        EXPECT_EQ (log[i].opcode, expected[i]);
-        EXPECT_EQ (log[i].thread, uiId);
-        EXPECT_FALSE (log[i].duringProcess);
-    }
-    EXPECT_EQ (log[1].index, kParamEcho);
-    EXPECT_FLOAT_EQ (log[1].opt, 1.0f);
-
-    // Controller 7 automates Gain from inside the block.
-    p->clearCalls ();
-    AudioBuffers in (2, std::vector<float> (64, 0.0f));
-    const MidiEvent cc = MidiEvent::controller (10, 0, 7, 127);
-    p->processAll (in, 64, std::span (&cc, 1));
-    const auto automate = p->calls (vst::audioMasterAutomate);
-    ASSERT_EQ (automate.size (), 1u);
-    EXPECT_TRUE (automate[0].duringProcess);
-    EXPECT_EQ (automate[0].thread, std::this_thread::get_id ());
-    EXPECT_FLOAT_EQ (p->getParameter (kParamGain), 1.0f);
-}
-
 TEST (HarnessParameters, TextsValuesLookupAndPins)
 {
     auto p = openGain ();
@@ -269,58 +234,6 @@ TEST (HarnessAudio, MissingInputsAreSilenceAndOutputsAreWritten)
     }
     // The side pair is summed in by the probe.
     EXPECT_FLOAT_EQ (p->processAll (AudioBuffers (4, std::vector<float> (10, 0.1f)), 4)[1][9], 0.2f);
-}
-
-TEST (HarnessAudio, HostTimeAdvancesPerBlock)
-{
-    HostConfig config;
-    config.sampleRate = 48000.0;
-    config.tempo = 90.0;
-    config.timeSigNumerator = 3;
-    config.timeSigDenominator = 4;
-    auto p = openGain (config);
-    ASSERT_TRUE (p);
-    float in[256] = {}, l[256], r[256];
-    const float* ins[1] = {in};
-    float* outs[2] = {l, r};
-    vst::VstTimeInfo seen {};
-    auto block = [&] {
-        p->processBlock (ins, 1, outs, 256);
-        return p->dispatch (vst::effVendorSpecific, kProbeTime, 0, &seen);
-    };
-    for (int b = 0; b < 3; ++b)
-    {
-        ASSERT_EQ (block (), 1);
-        EXPECT_DOUBLE_EQ (seen.samplePos, 256.0 * b);
-    }
-    EXPECT_DOUBLE_EQ (seen.sampleRate, 48000.0);
-    EXPECT_DOUBLE_EQ (seen.tempo, 90.0);
-    EXPECT_DOUBLE_EQ (seen.ppqPos, 512.0 / 48000.0 * 1.5);
-    EXPECT_EQ (seen.timeSigNumerator, 3);
-    EXPECT_EQ (seen.timeSigDenominator, 4);
-    for (auto flag : {vst::kVstTransportPlaying, vst::kVstTempoValid, vst::kVstPpqPosValid, vst::kVstTimeSigValid})
-        EXPECT_NE (seen.flags & flag, 0) << flag;
-    EXPECT_EQ (p->timeQueries (), 3);
-
-    // Three beats a bar at 1.5 beats per second: bar 2 starts at 3 quarters.
-    p->setSamplePosition (48000.0 * 2.5); // 3.75 quarters
-    block ();
-    EXPECT_DOUBLE_EQ (seen.barStartPos, 3.0);
-
-    // Stopping: the position holds and the change is flagged once.
-    p->setPlaying (false);
-    block ();
-    EXPECT_EQ (seen.flags & vst::kVstTransportPlaying, 0);
-    EXPECT_NE (seen.flags & vst::kVstTransportChanged, 0);
-    const double held = seen.samplePos;
-    block ();
-    EXPECT_DOUBLE_EQ (seen.samplePos, held);
-    EXPECT_EQ (seen.flags & vst::kVstTransportChanged, 0);
-
-    HostConfig timeless;
-    timeless.provideTime = false;
-    p = openGain (timeless);
-    EXPECT_EQ (block (), 0);
 }
 
 TEST (HarnessAudio, CloseEndsTheInstance)
