@@ -6,6 +6,7 @@
 
 #include "vstgui/lib/cdrawcontext.h"
 #include "vstgui/lib/cframe.h"
+#include "vstgui/lib/coffscreencontext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -527,6 +528,13 @@ CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& b
     return done;
 }
 
+void TOptionMenu::valueChanged ()
+{
+    if (getLastResult () < 0)
+        return;
+    COptionMenu::valueChanged ();
+}
+
 bool TOptionMenu::onWheel (const CPoint&, const CMouseWheelAxis&, const float& distance, const CButtonState&)
 {
     auto* editor = editorOf (this);
@@ -788,21 +796,33 @@ void TVU::draw (CDrawContext* context)
 
 // TTooltip ---------------------------------------------------------------------
 
-TTooltip::TTooltip () : CView (CRect (0, 0, 10, 10))
+TTooltip::TTooltip (double scaleIn)
+: CView (CRect (0, 0, 10, 10)), scale (scaleIn), font (makeOwned<CFontDesc> (*kNormalFontSmall))
 {
+    font->setSize (kNormalFontSmall->getSize () * scale);
     setMouseEnabled (false);
 }
 
-void TTooltip::setText (const std::string& t, const CPoint& where, const CRect& bounds)
+void TTooltip::setText (const std::string& t, const CPoint& where, const CRect& bounds, CFrame* frame)
 {
     text = t;
-    // Liberation Sans at 11 pixels averages well under 6.5 pixels a character.
-    const CCoord width = std::min<CCoord> (bounds.getWidth (), 12 + 6.5 * static_cast<CCoord> (t.size ()));
-    CRect r (where.x + 12, where.y + 18, where.x + 12 + width, where.y + 18 + 20);
+    // Without a frame to measure with, Liberation Sans averages well under
+    // 0.6 of its size a character.
+    CCoord textWidth = 0.6 * font->getSize () * static_cast<CCoord> (t.size ());
+    if (frame != nullptr)
+        if (auto measure = COffscreenContext::create (frame, 1, 1))
+        {
+            measure->setFont (font);
+            textWidth = measure->getStringWidth (t.c_str ());
+        }
+    const CCoord pad = std::round (6 * scale);
+    const CCoord width = std::min<CCoord> (bounds.getWidth (), std::ceil (textWidth) + 2 * pad);
+    const CCoord height = std::round (20 * scale);
+    CRect r (where.x + 12 * scale, where.y + 18 * scale, where.x + 12 * scale + width, where.y + 18 * scale + height);
     if (r.right > bounds.right)
         r.offset (bounds.right - r.right, 0);
     if (r.bottom > bounds.bottom)
-        r.offset (0, where.y - 24 - r.top);
+        r.offset (0, where.y - 6 * scale - height - r.top);
     setViewSize (r);
     setMouseableArea (r);
     invalid ();
@@ -811,14 +831,14 @@ void TTooltip::setText (const std::string& t, const CPoint& where, const CRect& 
 void TTooltip::draw (CDrawContext* context)
 {
     const CRect& r = getViewSize ();
-    context->setFillColor (CColor (28, 30, 34, 240));
+    context->setFillColor (CColor (28, 30, 34, 255));
     context->setFrameColor (CColor (96, 100, 108, 255));
     context->setLineWidth (1);
     context->drawRect (r, kDrawFilledAndStroked);
-    context->setFont (kNormalFontSmall);
+    context->setFont (font);
     context->setFontColor (CColor (222, 224, 228, 255));
     CRect inner (r);
-    inner.inset (6, 0);
+    inner.inset (std::round (6 * scale), 0);
     context->drawString (text.c_str (), inner, kLeftText, true);
     setDirty (false);
 }

@@ -169,6 +169,8 @@ public:
     VSTGUI::CMouseEventResult onMouseDown (VSTGUI::CPoint& where, const VSTGUI::CButtonState& buttons) override;
     bool onWheel (const VSTGUI::CPoint& where, const VSTGUI::CMouseWheelAxis& axis, const float& distance,
                   const VSTGUI::CButtonState& buttons) override;
+    // A menu closed without a choice (Escape, a click outside) reports nothing.
+    void valueChanged () override;
 
     CLASS_METHODS (TOptionMenu, VSTGUI::COptionMenu)
 
@@ -291,14 +293,19 @@ private:
 class TTooltip : public VSTGUI::CView
 {
 public:
-    TTooltip ();
-    // Places the tip near `where` (frame coordinates), inside `bounds`.
-    void setText (const std::string& text, const VSTGUI::CPoint& where, const VSTGUI::CRect& bounds);
+    // `scale`: the editor's screen size over 100 %.
+    explicit TTooltip (double scale = 1.0);
+    // Places the tip near `where` (frame coordinates), inside `bounds`,
+    // measuring the text with `frame`'s fonts when it is given.
+    void setText (const std::string& text, const VSTGUI::CPoint& where, const VSTGUI::CRect& bounds,
+                  VSTGUI::CFrame* frame = nullptr);
     const std::string& getText () const { return text; }
     void draw (VSTGUI::CDrawContext* context) override;
 
 private:
     std::string text;
+    double scale;
+    VSTGUI::SharedPointer<VSTGUI::CFontDesc> font;
 };
 
 } // namespace morlake

@@ -2,6 +2,7 @@
 // entry points of the menus and dialogs the controls open.
 #include "editor/uEditor.h"
 
+#include "editor/MessageWindows.h"
 #include "editor/ParameterMenu.h"
 
 #include "editor/RunLoop.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace morlake {
@@ -298,8 +300,23 @@ bool uEditor::stepProgram (int delta)
 
 void uEditor::changeProgramDelta (int delta) { stepProgram (delta); }
 
-int32_t uEditor::onKeyDown (const ::VstKeyCode& key, CFrame*)
+int32_t uEditor::onKeyDown (const ::VstKeyCode& key, CFrame* keyFrame)
 {
+    // A menu or dialog showing takes the keys. VSTGUI's menu closes itself
+    // twice (and crashes) on a second Escape or Return while it fades out:
+    // one closing key per menu is let through.
+    if (CView* modal = keyFrame != nullptr ? keyFrame->getModalView () : nullptr)
+    {
+        const bool closing = key.virt == VKEY_ESCAPE || key.virt == VKEY_RETURN || key.virt == VKEY_ENTER;
+        if (! closing || dynamic_cast<MessageDialog*> (modal) != nullptr)
+            return -1;
+        const uint32_t now = getTicks ();
+        if (modal == closingMenu && now - closingMenuTicks < 1000)
+            return 1;
+        closingMenu = modal;
+        closingMenuTicks = now;
+        return -1;
+    }
     if (! keyboardOn)
         return -1;
     switch (key.virt)
@@ -316,6 +333,18 @@ int32_t uEditor::onKeyUp (const ::VstKeyCode&, CFrame*) { return -1; }
 
 // Menus and dialogs opened from controls ----------------------------------------------
 
+namespace {
+
+uEditor::MenuShownHook& menuShownHook ()
+{
+    static uEditor::MenuShownHook hook;
+    return hook;
+}
+
+} // namespace
+
+void uEditor::setMenuShownHook (MenuShownHook hook) { menuShownHook () = std::move (hook); }
+
 COptionMenu* uEditor::popupModal (COptionMenu* menu, const CPoint& where, int& index)
 {
     index = -1;
@@ -324,16 +353,28 @@ COptionMenu* uEditor::popupModal (COptionMenu* menu, const CPoint& where, int& i
     // Opening the menu cancels the mouse of the control that asked for it,
     // and a kick button answers that with another change: one menu at a time.
     menuShowing = true;
-    bool done = false;
+    hideTooltip ();
+    // The menu may answer after this loop gave up on a window that went.
+    auto done = std::make_shared<bool> (false);
     auto self = shared (menu);
-    if (! menu->popup (frame, where, [&done] (COptionMenu*) { done = true; }))
+    if (! menu->popup (frame, where, [done] (COptionMenu*) { *done = true; }))
     {
         menuShowing = false;
         return nullptr;
     }
     // VSTGUI's Linux menu lives in the frame and answers from its events.
-    while (! done && frame != nullptr)
+    focusFrameWindow (frame);
+    bool shown = false;
+    while (! *done && frame != nullptr && ! closeDeferred && ! frameWindowGone (frame))
+    {
         RunLoop::instance ().serveWaiting (10);
+        if (! shown && frame != nullptr)
+        {
+            shown = true;
+            if (const MenuShownHook hook = menuShownHook ())
+                hook (*menu, *frame);
+        }
+    }
     menuShowing = false;
     int32_t chosenIndex = -1;
     COptionMenu* chosen = menu->getLastItemMenu (chosenIndex);
@@ -385,7 +426,7 @@ SharedPointer<COptionMenu> buildMenu (const std::vector<MenuItem>& items, const 
             menu->addEntry (sub, item.title.c_str ());
         }
         else if (item.title.rfind ("-G", 0) == 0)
-            menu->addEntry (new CMenuItem (item.title.substr (2).c_str (), CMenuItem::kTitle | CMenuItem::kDisabled));
+            menu->addEntry (new CMenuItem (item.title.substr (2).c_str (), "", 0, nullptr, CMenuItem::kTitle | CMenuItem::kDisabled));
         else
             menu->addEntry (item.title.c_str ());
     }
@@ -424,7 +465,7 @@ bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& whe
     auto menu = buildMenu (items, where);
     int index = -1;
     COptionMenu* chosen = popupModal (menu, where, index);
-    return frame != nullptr && choiceOf (menu, chosen, index, item, entry);
+    return frame != nullptr && ! closeDeferred && choiceOf (menu, chosen, index, item, entry);
 }
 
 void uEditor::showMIDIMenu (CControl* control, CPoint& where)
@@ -526,19 +567,20 @@ void uEditor::showControlMenu ()
                                  {std::string ("-GScreen Size: ") + SIZE_STR[screenSize], {}}};
     for (const char* size : SIZE_STR)
         items.push_back ({std::string ("Set to ") + size, {}});
-    const std::pair<const char*, std::string> options[] = {
+    const std::pair<std::string, std::string> options[] = {
         {"-GDial Animation", onOff ("Dial Animation", dialAnimation)},
         {"-GTool-Tips", onOff ("Tool-Tips", getRegisterIsOn (PREF_TOOL_TIP, true))},
         {"-GDrag And Drop", onOff ("Drag And Drop", getRegisterIsOn (PREF_DRAG_DROP, true))},
         {"-GComputer Keyboard", onOff ("Computer Keyboard", keyboardOn)},
         {"-GMIDI Preset Change", onOff ("MIDI Preset", midiPreset)},
         {"-GMIDI Bank Change", onOff ("MIDI Bank", midiBank)},
-        {("-GMIDI Input Channel: " + midiChannelName (channel)).c_str (), "Set MIDI Input Channel"},
+        {"-GMIDI Input Channel: " + midiChannelName (channel), "Set MIDI Input Channel"},
         {"-GExternal MIDI Capture Mode", onOff ("External MIDI Capture Mode", capture)},
     };
+    // Greyed titles part the groups: with separators too, the menu would
+    // outgrow the window and scroll.
     for (const auto& [title, entry] : options)
     {
-        items.push_back ({"-", {}});
         items.push_back ({title, {}});
         items.push_back ({entry, {}});
     }

@@ -12,6 +12,7 @@
 #include "vstgui/lib/platform/linux/x11platform.h"
 #include "vstgui/lib/vstkeycode.h"
 
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -37,10 +38,19 @@ const CColor kTitleColour (232, 234, 238, 255);
 const CColor kTextColour (196, 200, 206, 255);
 const CColor kFieldColour (22, 23, 26, 255);
 
+struct FrameEntry
+{
+    CFrame* frame;
+    std::thread::id thread;
+    double scale;
+};
+
 struct Registry
 {
     std::mutex lock;
-    std::vector<std::pair<CFrame*, std::thread::id>> frames;
+    std::vector<FrameEntry> frames;
+    // Dialogs showing in an editor, cancelled when their editor closes.
+    std::vector<std::pair<CFrame*, MessageDialog*>> showing;
     DialogShownHook hook;
 };
 
@@ -50,11 +60,18 @@ Registry& registry ()
     return *r;
 }
 
-CTextButton* makeButton (const CRect& r, IControlListener* listener, const char* title)
+SharedPointer<CFontDesc> scaledFont (CFontRef base, double scale)
+{
+    auto font = makeOwned<CFontDesc> (*base);
+    font->setSize (std::round (base->getSize () * scale));
+    return font;
+}
+
+CTextButton* makeButton (const CRect& r, IControlListener* listener, const char* title, CFontRef font, double scale)
 {
     auto* button = new CTextButton (r, listener, -1, title);
-    button->setFont (kNormalFont);
-    button->setRoundRadius (4);
+    button->setFont (font);
+    button->setRoundRadius (4 * scale);
     button->setFrameColor (kFrameColour);
     button->setTextColor (kTitleColour);
     // create () hands over a reference of its own: adopt it, the button keeps its own.
@@ -70,29 +87,34 @@ CTextButton* makeButton (const CRect& r, IControlListener* listener, const char*
 // The dialog view ------------------------------------------------------------------
 
 MessageDialog::MessageDialog (DialogKind k, const std::string& title, const std::string& text,
-                              const std::string& preset)
-: CViewContainer (CRect (0, 0, kWidth, k == DialogKind::Input ? kInputHeight : kMessageHeight)),
+                              const std::string& preset, double scale)
+: CViewContainer (CRect (0, 0, std::round (kWidth * scale),
+                         std::round ((k == DialogKind::Input ? kInputHeight : kMessageHeight) * scale))),
   dialogKind (k),
   titleText (title),
   messageText (text),
   typed (preset)
 {
     setBackgroundColor (kPanelColour);
+    auto px = [scale] (CCoord v) { return std::round (v * scale); };
+    const CCoord width = getViewSize ().getWidth ();
     const CCoord height = getViewSize ().getHeight ();
+    const CCoord margin = px (kMargin);
+    const auto font = scaledFont (kNormalFont, scale);
 
-    auto* heading = new CTextLabel (CRect (kMargin, 8, kWidth - kMargin, 30), title.c_str ());
-    heading->setFont (kNormalFontBig);
+    auto* heading = new CTextLabel (CRect (margin, px (8), width - margin, px (30)), title.c_str ());
+    heading->setFont (scaledFont (kNormalFontBig, scale));
     heading->setFontColor (kTitleColour);
     heading->setHoriAlign (kLeftText);
     heading->setTransparency (true);
     heading->setMouseEnabled (false);
     addView (heading);
 
-    const CCoord textBottom = k == DialogKind::Input ? 96 : height - kButtonHeight - 2 * kMargin;
-    auto* label = new CMultiLineTextLabel (CRect (kMargin, 34, kWidth - kMargin, textBottom));
+    const CCoord textBottom = k == DialogKind::Input ? px (96) : height - px (kButtonHeight + 2 * kMargin);
+    auto* label = new CMultiLineTextLabel (CRect (margin, px (34), width - margin, textBottom));
     label->setText (text.c_str ());
     label->setLineLayout (CMultiLineTextLabel::LineLayout::wrap);
-    label->setFont (kNormalFont);
+    label->setFont (font);
     label->setFontColor (kTextColour);
     label->setHoriAlign (kLeftText);
     label->setTransparency (true);
@@ -101,27 +123,27 @@ MessageDialog::MessageDialog (DialogKind k, const std::string& title, const std:
 
     if (k == DialogKind::Input)
     {
-        field = new CTextEdit (CRect (kMargin, 102, kWidth - kMargin, 126), this, -1, preset.c_str ());
-        field->setFont (kNormalFont);
+        field = new CTextEdit (CRect (margin, px (102), width - margin, px (126)), this, -1, preset.c_str ());
+        field->setFont (font);
         field->setFontColor (kTitleColour);
         field->setBackColor (kFieldColour);
         field->setFrameColor (kFrameColour);
         field->setStyle (field->getStyle () & ~CParamDisplay::kNoFrame);
         field->setHoriAlign (kLeftText);
-        field->setTextInset (CPoint (6, 0));
+        field->setTextInset (CPoint (px (6), 0));
         addView (field);
     }
 
-    const CCoord top = height - kMargin - kButtonHeight;
-    CRect okRect (kWidth - kMargin - kButtonWidth, top, kWidth - kMargin, top + kButtonHeight);
+    const CCoord top = height - margin - px (kButtonHeight);
+    CRect okRect (width - margin - px (kButtonWidth), top, width - margin, top + px (kButtonHeight));
     if (k != DialogKind::Message)
     {
         CRect cancelRect (okRect);
-        cancelRect.offset (-(kButtonWidth + 10), 0);
-        cancelButton = makeButton (cancelRect, this, "Cancel");
+        cancelRect.offset (-(px (kButtonWidth) + px (10)), 0);
+        cancelButton = makeButton (cancelRect, this, "Cancel", font, scale);
         addView (cancelButton);
     }
-    okButton = makeButton (okRect, this, "OK");
+    okButton = makeButton (okRect, this, "OK", font, scale);
     addView (okButton);
 }
 
@@ -192,18 +214,27 @@ CPoint MessageDialog::cancelButtonCentre () const
 
 // Where the dialogs go ---------------------------------------------------------------
 
-void registerDialogFrame (CFrame* frame)
+void registerDialogFrame (CFrame* frame, double scale)
 {
     auto& r = registry ();
     std::lock_guard<std::mutex> guard (r.lock);
-    r.frames.emplace_back (frame, std::this_thread::get_id ());
+    r.frames.push_back ({frame, std::this_thread::get_id (), scale});
 }
 
 void unregisterDialogFrame (CFrame* frame)
 {
-    auto& r = registry ();
-    std::lock_guard<std::mutex> guard (r.lock);
-    std::erase_if (r.frames, [frame] (const auto& f) { return f.first == frame; });
+    std::vector<MessageDialog*> cancelled;
+    {
+        auto& r = registry ();
+        std::lock_guard<std::mutex> guard (r.lock);
+        std::erase_if (r.frames, [frame] (const FrameEntry& f) { return f.frame == frame; });
+        for (const auto& [owner, dialog] : r.showing)
+            if (owner == frame)
+                cancelled.push_back (dialog);
+    }
+    // The editor closes under its own dialog: the nested loop ends at once.
+    for (MessageDialog* dialog : cancelled)
+        dialog->pressCancel ();
 }
 
 void setDialogShownHook (DialogShownHook hook)
@@ -222,16 +253,18 @@ enum class Placement
     Refused,
 };
 
-Placement choosePlacement (CFrame*& target)
+Placement choosePlacement (CFrame*& target, double& scale)
 {
     target = nullptr;
+    scale = 1.0;
     auto& r = registry ();
     std::lock_guard<std::mutex> guard (r.lock);
     const auto me = std::this_thread::get_id ();
     for (auto it = r.frames.rbegin (); it != r.frames.rend (); ++it)
-        if (it->second == me)
+        if (it->thread == me)
         {
-            target = it->first;
+            target = it->frame;
+            scale = it->scale;
             return Placement::InEditor;
         }
     // VSTGUI's X connection belongs to the thread that runs the open editors.
@@ -246,6 +279,11 @@ void runUntilAnswered (MessageDialog& dialog, CFrame& frame)
     while (! dialog.finished ())
     {
         RunLoop::instance ().serveWaiting (10);
+        if (! dialog.finished () && frameWindowGone (&frame))
+        {
+            dialog.pressCancel ();
+            break;
+        }
         frame.idle ();
         if (! hookCalled)
         {
@@ -278,9 +316,26 @@ int runInEditor (CFrame& frame, MessageDialog& dialog)
         dialog.forget ();
         return MessageDialog::kNoAnswer;
     }
+    // The editor may close while the dialog shows: the frame stays valid
+    // until the nested loop has returned.
+    frame.remember ();
+    auto& registered = registry ();
+    {
+        std::lock_guard<std::mutex> guard (registered.lock);
+        registered.showing.emplace_back (&frame, &dialog);
+    }
+    focusFrameWindow (&frame);
     runUntilAnswered (dialog, frame);
-    frame.endModalViewSession (*session);
-    frame.invalid ();
+    {
+        std::lock_guard<std::mutex> guard (registered.lock);
+        std::erase_if (registered.showing, [&dialog] (const auto& s) { return s.second == &dialog; });
+    }
+    if (frame.getPlatformFrame () != nullptr)
+    {
+        frame.endModalViewSession (*session);
+        frame.invalid ();
+    }
+    frame.forget ();
     return dialog.result ();
 }
 
@@ -365,10 +420,11 @@ int runDialog (DialogKind kind, const std::string& title, const std::string& tex
     if (answer != nullptr)
         answer->clear ();
     CFrame* target = nullptr;
-    const Placement placement = choosePlacement (target);
+    double scale = 1.0;
+    const Placement placement = choosePlacement (target, scale);
     if (placement == Placement::Refused)
         return MessageDialog::kNoAnswer;
-    auto* dialog = new MessageDialog (kind, title, text, preset);
+    auto* dialog = new MessageDialog (kind, title, text, preset, scale);
     const int result = placement == Placement::InEditor ? runInEditor (*target, *dialog) : runInOwnWindow (*dialog, title);
     if (answer != nullptr && result == MessageDialog::kOk)
         *answer = dialog->fieldText ();

@@ -32,7 +32,8 @@ public:
     static constexpr int kOk = 1;
     static constexpr int kCancel = 2;
 
-    MessageDialog (DialogKind kind, const std::string& title, const std::string& text, const std::string& preset);
+    MessageDialog (DialogKind kind, const std::string& title, const std::string& text, const std::string& preset,
+                   double scale = 1.0);
 
     DialogKind kind () const { return dialogKind; }
     const std::string& title () const { return titleText; }
@@ -64,7 +65,7 @@ private:
 };
 
 // Registers the editor frames open on this thread (the dialogs go there).
-void registerDialogFrame (VSTGUI::CFrame* frame);
+void registerDialogFrame (VSTGUI::CFrame* frame, double scale = 1.0);
 void unregisterDialogFrame (VSTGUI::CFrame* frame);
 
 // Installs the backend of platform/MessageWindows.h (idempotent).

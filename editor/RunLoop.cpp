@@ -1,8 +1,14 @@
 #include "editor/RunLoop.h"
 
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/platform/platform_x11.h"
+#include "vstgui/lib/platform/linux/x11platform.h"
+
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <poll.h>
+#include <xcb/xcb.h>
 
 namespace morlake {
 
@@ -77,6 +83,17 @@ bool RunLoop::unregisterTimer (ITimerHandler* handler)
         }
     prune ();
     return found;
+}
+
+void RunLoop::forget ()
+{
+    if (--references > 0)
+        return;
+    for (auto& e : events)
+        e->alive = false;
+    for (auto& t : timers)
+        t->alive = false;
+    prune ();
 }
 
 void RunLoop::prune ()
@@ -171,6 +188,33 @@ int RunLoop::eventHandlerCount () const
 int RunLoop::timerCount () const
 {
     return static_cast<int> (std::count_if (timers.begin (), timers.end (), [] (const auto& t) { return t->alive; }));
+}
+
+bool frameWindowGone (VSTGUI::CFrame* frame)
+{
+    auto* x11 = frame != nullptr ? dynamic_cast<VSTGUI::X11::IX11Frame*> (frame->getPlatformFrame ()) : nullptr;
+    if (x11 == nullptr)
+        return true;
+    xcb_connection_t* connection = VSTGUI::X11::RunLoop::instance ().getXcbConnection ();
+    if (connection == nullptr || xcb_connection_has_error (connection))
+        return true;
+    xcb_generic_error_t* error = nullptr;
+    auto* reply = xcb_get_window_attributes_reply (
+        connection, xcb_get_window_attributes (connection, x11->getX11WindowID ()), &error);
+    const bool gone = reply == nullptr || error != nullptr;
+    std::free (reply);
+    std::free (error);
+    return gone;
+}
+
+void focusFrameWindow (VSTGUI::CFrame* frame)
+{
+    auto* x11 = frame != nullptr ? dynamic_cast<VSTGUI::X11::IX11Frame*> (frame->getPlatformFrame ()) : nullptr;
+    xcb_connection_t* connection = VSTGUI::X11::RunLoop::instance ().getXcbConnection ();
+    if (x11 == nullptr || connection == nullptr)
+        return;
+    xcb_set_input_focus (connection, XCB_INPUT_FOCUS_PARENT, x11->getX11WindowID (), XCB_CURRENT_TIME);
+    xcb_flush (connection);
 }
 
 } // namespace morlake

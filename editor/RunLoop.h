@@ -20,7 +20,20 @@
 #include <thread>
 #include <vector>
 
+namespace VSTGUI {
+class CFrame;
+}
+
 namespace morlake {
+
+// True when `frame` has no open X window any more: closed, or destroyed with
+// its parent. Nested loops (menus, dialogs) end on it instead of waiting for
+// a click that can no longer come.
+bool frameWindowGone (VSTGUI::CFrame* frame);
+
+// Gives `frame`'s window the keyboard, as a click on it does: a menu or
+// dialog opened from a click that is still being handled has no focus yet.
+void focusFrameWindow (VSTGUI::CFrame* frame);
 
 class RunLoop final : public VSTGUI::X11::IRunLoop
 {
@@ -34,9 +47,11 @@ public:
     bool unregisterTimer (VSTGUI::X11::ITimerHandler* handler) override;
 
     // IReference: the object lives as long as the module; VSTGUI's counts
-    // only tell whether a frame still uses it.
+    // only tell whether a frame still uses it. When the last frame lets go,
+    // VSTGUI forgets the loop before its last timers are destroyed, so they
+    // could never unregister: they are dropped here.
     void remember () override { ++references; }
-    void forget () override { --references; }
+    void forget () override;
 
     // One pass without waiting: events, then every due timer once.
     void serve ();

@@ -12,6 +12,8 @@
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/cbuttons.h"
 #include "vstgui/lib/ctooltipsupport.h"
+#include "vstgui/lib/platform/common/genericoptionmenu.h"
+#include "vstgui/lib/platform/iplatformframe.h"
 #include "vstgui/lib/platform/linux/x11platform.h"
 
 #include <cmath>
@@ -149,7 +151,8 @@ bool uEditor::open (void* parentWindow)
         return false;
     }
     frame->registerKeyboardHook (this);
-    registerDialogFrame (frame);
+    registerDialogFrame (frame, getScaled (1.0f));
+    setUpMenuTheme ();
 
     CBitmap* panelArt = bitmap (kBmpModPanelBackground);
     CRect panelSize (0, 0, panelArt != nullptr ? panelArt->getWidth () : 0,
@@ -181,10 +184,50 @@ bool uEditor::open (void* parentWindow)
     return true;
 }
 
+// Menus in the editor's colours, opaque, at its scale.
+void uEditor::setUpMenuTheme ()
+{
+    GenericOptionMenuTheme theme;
+    theme.font = makeOwned<CFontDesc> (*kNormalFont);
+    theme.font->setSize (std::round (kNormalFont->getSize () * getScaled (1.0f)));
+    // Just under full alpha: VSTGUI fills a transparent view's background
+    // only when its colour is not fully opaque.
+    theme.backgroundColor = CColor (38, 40, 44, 254);
+    theme.selectedBackgroundColor = CColor (32, 120, 200, 255);
+    theme.textColor = CColor (222, 224, 228, 255);
+    theme.selectedTextColor = CColor (255, 255, 255, 255);
+    theme.titleTextColor = CColor (140, 146, 156, 255);
+    theme.disabledTextColor = theme.titleTextColor;
+    theme.separatorColor = CColor (70, 74, 82, 255);
+    theme.inset = CPoint (getScaled (6.0f), getScaled (6.0f));
+    // No fade: a menu is whole from its first frame and gone at once.
+    theme.menuAnimationTime = 0;
+    if (frame != nullptr && frame->getPlatformFrame () != nullptr)
+        frame->getPlatformFrame ()->setupGenericOptionMenu (true, &theme);
+}
+
 void uEditor::close ()
 {
     if (effect == nullptr)
         return;
+    if (inIdle && frame != nullptr)
+    {
+        // Called back from inside an event this editor is serving: the frame
+        // is still on the stack. The editor stops now (its menus and dialogs
+        // end, its window goes) and the frame goes when the pass unwinds.
+        closeDeferred = true;
+        setOpened (false);
+        unregisterDialogFrame (frame);
+        effect->setEditorOpen (false);
+        editorOpen = false;
+        if (const uint32_t window = getFrameWindow ())
+            if (auto* connection = X11::RunLoop::instance ().getXcbConnection ())
+            {
+                xcb_unmap_window (connection, window);
+                xcb_flush (connection);
+            }
+        return;
+    }
     // The audio thread stops calling in before anything is released.
     setOpened (false);
     if (frame != nullptr)
@@ -204,7 +247,17 @@ void uEditor::close ()
         panel = nullptr;
     }
     if (frame != nullptr)
+    {
+        // A menu still fading in animates its views: stop that before the
+        // frame and its animator go.
+        if (CView* modal = frame->getModalView ())
+        {
+            modal->removeAllAnimations ();
+            if (CViewContainer* layer = modal->asViewContainer ())
+                layer->forEachChild ([] (CView* view) { view->removeAllAnimations (); });
+        }
         frame->removeAll ();
+    }
     closeFrame ();
     removeBitmaps ();
     controls.clear ();
@@ -329,22 +382,29 @@ void uEditor::idle ()
     if (inIdle)
         return;
     inIdle = true;
+    idlePass ();
+    inIdle = false;
+    // A close asked for from inside one of this pass's events (a host
+    // answering a menu or dialog) tears the frame down now it is unwound.
+    if (closeDeferred)
+    {
+        closeDeferred = false;
+        close ();
+    }
+}
+
+void uEditor::idlePass ()
+{
     serveRunLoop ();
     applyPendingChanges ();
     if (frame == nullptr || effect == nullptr || ! editorOpen || ! screensBuilt)
-    {
-        inIdle = false;
         return;
-    }
     if (currentScreen == kMainScreen && disruptSlider != nullptr)
         disruptSlider->setVal ();
 
     const uint32_t now = getTicks ();
     if (resumeInProgress || effect->getIsSettingPreset () || now - lastIdleTime <= kIdleIntervalMs - 1)
-    {
-        inIdle = false;
         return;
-    }
     lastIdleTime = now;
     ++passesRun;
 
@@ -374,7 +434,6 @@ void uEditor::idle ()
     // VSTGUI redraws on a 16 ms timer: fire it now, so what this pass
     // invalidated is drawn in this pass and repaints stay 40 ms apart.
     RunLoop::instance ().fireTimersDueWithin (16);
-    inIdle = false;
 }
 
 // The edited state and the level meters of the top bar.
@@ -527,7 +586,7 @@ void uEditor::serveTooltips (CView* underMouse)
     for (const auto& n : named)
         if (n.view == underMouse)
         {
-            underMouse->setTooltipText ((n.label + " : " + n.extra).c_str ());
+            underMouse->setTooltipText ((n.extra.empty () ? n.label : n.label + " : " + n.extra).c_str ());
             return;
         }
 }
@@ -565,7 +624,7 @@ void uEditor::updateTooltipOverlay (CView* underMouse, uint32_t now)
         return;
     if (tooltip == nullptr)
     {
-        tooltip = new TTooltip;
+        tooltip = new TTooltip (getScaled (1.0f));
         owned.push_back (tooltip);
     }
     CPoint where;
@@ -588,7 +647,7 @@ void uEditor::updateTooltipOverlay (CView* underMouse, uint32_t now)
         return;
     if (now - hoverSince < kTooltipDelayMs)
         return;
-    tooltip->setText (text, where, frame->getViewSize ());
+    tooltip->setText (text, where, frame->getViewSize (), frame);
     if (! tooltip->isAttached ())
         addTo (frame, tooltip);
 }

@@ -18,6 +18,7 @@
 #include "vstgui/lib/cviewcontainer.h"
 
 #include <array>
+#include <functional>
 #include <atomic>
 #include <map>
 #include <string>
@@ -85,6 +86,11 @@ public:
 
     // Operations other parts call --------------------------------------------------
     bool getEditChanged () const;
+    // Called once a pop-up menu of any editor shows, with the menu and its
+    // frame (tests answer it); null removes it.
+    using MenuShownHook = std::function<void (VSTGUI::COptionMenu& menu, VSTGUI::CFrame& frame)>;
+    static void setMenuShownHook (MenuShownHook hook);
+
     static bool isValidTag (int tag) { return static_cast<unsigned> (tag) < 256u; }
     int getScaled (int v, int a = 0, int b = 0, int c = 0) const;
     float getScaled (float v, int a = 0, int b = 0, int c = 0) const;
@@ -116,6 +122,8 @@ public:
     void controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture);
     void setNumValue (int tag) override;
     void showControlMenu ();
+    void setUpMenuTheme ();
+    void idlePass ();
 
     // Screens ------------------------------------------------------------------------
     void showMainScreen ();
@@ -241,6 +249,9 @@ private:
     bool resumeInProgress = false;
     bool modPanelDirty = false;
     bool inIdle = false;
+    bool closeDeferred = false;
+    VSTGUI::CView* closingMenu = nullptr;
+    uint32_t closingMenuTicks = 0;
     bool rememberedEdited = true;
     int currentScreen = kBackScreen;
     int selectedSlot = 0;

@@ -201,7 +201,7 @@ TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
     CKickButton* help = e.getNamedButton ("Open Help");
     pointAt (*f.window, help->getViewSize ().getCenter ());
     f.idlePass ();
-    EXPECT_EQ (tooltipOf (help), "Open Help : ");
+    EXPECT_EQ (tooltipOf (help), "Open Help");
     EXPECT_EQ (e.shownTooltip (), "") << "moving on hides the tip";
 }
 

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace morlake {
@@ -24,7 +25,13 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void onSignal (int) { stopRequested = 1; }
+// The idle loop ends on the flag; if the plug-in holds the thread in a modal
+// loop of its own, the alarm ends the process two seconds later.
+void onSignal (int)
+{
+    stopRequested = 1;
+    alarm (2);
+}
 
 // The screen size is a per-user setting read when the editor is built; a
 // private settings folder keeps --size from changing the user's own.
@@ -241,6 +248,7 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
         }
         std::this_thread::sleep_for (std::chrono::milliseconds (options.idlePeriodMs));
     }
+    alarm (0);
     std::printf ("%d idle calls, %.3f ms each on average\n", passes, passes > 0 ? idleMsTotal / passes : 0.0);
     return status;
 }
