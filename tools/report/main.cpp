@@ -32,9 +32,10 @@ and balance of the late tail.
       --rate HZ            sample rate (default 48000)
       --length SECONDS     impulse response length (default 8)
       --png DIR            one picture a preset into DIR
-      --sine               also the residue above 4 kHz of a 440 Hz sine at -12 dBFS,
+      --sine               also the residue above 4 kHz of a 440 Hz sine,
                            steady and with --sweep moving (default "Reverb Length")
       --sweep PARAM        the parameter the sine test sweeps ("" for none)
+      --sine-level DB      level of the sine (default -12 dBFS)
       --label TEXT         row name when no preset is given
   -o, --output FILE        the table (default: standard output)
   -h, --help               this text
@@ -66,6 +67,7 @@ int main (int argc, char** argv)
     std::vector<std::string> presets;
     bool allPresets = false, sine = false;
     std::string sweep = "Reverb Length", pngDir, output, label;
+    double sineLevel = -12.0;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -110,6 +112,8 @@ int main (int argc, char** argv)
             sine = true;
         else if (arg == "--sweep")
             sweep = value();
+        else if (arg == "--sine-level")
+            sineLevel = std::atof (value().c_str());
         else if (arg == "--label")
             label = value();
         else if (arg == "-o" || arg == "--output")
@@ -161,7 +165,7 @@ int main (int argc, char** argv)
                 morlake::AudioBuffers out;
                 auto r = request;
                 r.seconds = 2.8;
-                if (! morlake::sound::renderSine (r, -12.0, swept, out, error))
+                if (! morlake::sound::renderSine (r, sineLevel, swept, out, error))
                 {
                     std::fprintf (stderr, "morlake-report: error: %s\n", error.c_str());
                     std::exit (1);
