@@ -12,6 +12,7 @@
 #include <cctype>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using namespace morlake;
 using namespace morlake::plugintest;
@@ -61,6 +62,15 @@ std::string presetName (const testing::TestParamInfo<int>& info)
     return name;
 }
 
+std::vector<int> designedPresets ()
+{
+    std::vector<int> presets;
+    for (int i = 0; i < kNumFactoryPresets; ++i)
+        if (std::find (std::begin (kUntuned), std::end (kUntuned), FACTORY_PRESET_NAMES_STR[i]) == std::end (kUntuned))
+            presets.push_back (i);
+    return presets;
+}
+
 class DesignedPreset : public testing::TestWithParam<int>
 {};
 
@@ -69,8 +79,6 @@ class DesignedPreset : public testing::TestWithParam<int>
 TEST_P (DesignedPreset, TailIsEvenWideAndDense)
 {
     const std::string_view name = FACTORY_PRESET_NAMES_STR[GetParam ()];
-    if (std::find (std::begin (kUntuned), std::end (kUntuned), name) != std::end (kUntuned))
-        GTEST_SKIP () << "kept as the original gives it";
     auto m = measurePreset (GetParam (), 8.0);
     if (! std::isfinite (m.t30)) // falls less than 25 dB in 8 s
         m = measurePreset (GetParam (), 40.0);
@@ -81,4 +89,4 @@ TEST_P (DesignedPreset, TailIsEvenWideAndDense)
     EXPECT_LE (m.mixingTime, t.mixingSeconds);
 }
 
-INSTANTIATE_TEST_SUITE_P (Presets, DesignedPreset, testing::Range (0, kNumFactoryPresets), presetName);
+INSTANTIATE_TEST_SUITE_P (Presets, DesignedPreset, testing::ValuesIn (designedPresets ()), presetName);

@@ -3,8 +3,9 @@
 // the residue a steady sine leaves above 4 kHz.
 #pragma once
 
+#include "tools/report/Fft.h"
+
 #include <array>
-#include <complex>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -15,9 +16,6 @@ inline constexpr std::array<double, 7> kOctaveBands = {125.0, 250.0, 500.0, 1000
 // Echo density that counts as fully mixed (1 is Gaussian noise).
 inline constexpr double kDenseEnough = 0.9;
 inline constexpr double kSineResidueFromHz = 4000.0;
-
-// In-place radix-2 FFT; the size must be a power of two.
-void fft (std::vector<std::complex<double>>& a);
 
 // One octave band (two band-pass biquads in series), forward only.
 std::vector<float> octaveBand (std::span<const float> x, double rate, double centreHz);
