@@ -549,8 +549,6 @@ void printSummary (const RenderOptions& o, const std::string& outputPath, Hosted
         out << "Warning: the plug-in wrote past the host's text limit " << plugin.overruns().size() << " times\n";
 }
 
-} // namespace
-
 // The picture of the written file, read back, with the output name as title.
 bool drawRenderReport (const std::string& outputPath, const std::string& picture, std::string& error)
 {
@@ -568,6 +566,8 @@ bool drawRenderReport (const std::string& outputPath, const std::string& picture
     const auto title = std::filesystem::path (outputPath).filename().string();
     return sound::drawReport (picture, title, left, right, file->sampleRate(), m, error);
 }
+
+} // namespace
 
 bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
 {
