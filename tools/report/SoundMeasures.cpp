@@ -97,8 +97,8 @@ std::vector<float> octaveBand (std::span<const float> x, double rate, double cen
 {
     if (centreHz >= 0.45 * rate)
         return {};
-    // Two stages of Q 0.91 put the band edges (half and twice the octave's
-    // geometric width around the centre) 3 dB down.
+    // Two stages of Q 0.91 put the octave's edges (the centre over and times
+    // the square root of two) 3 dB down.
     const double w0 = 2.0 * std::numbers::pi * centreHz / rate;
     const double alpha = std::sin (w0) / (2.0 * 0.91);
     const double a0 = 1.0 + alpha;
