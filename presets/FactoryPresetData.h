@@ -107,27 +107,27 @@ struct PresetDefinition
 // slots they rely on, since the base routes Disrupt to eight destinations.
 inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"1 to Morlake", {}},
-    // Warm hall with heavy damping: the darkest of the classic halls.
-    {"classic Hall Dark", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 0.8f},
-                           {tag::ReverbLength, 0.9f}, {tag::ReverbDamp, 0.9f}, {tag::ReverbPreDelay, timeMs (40)},
+    // A cave-like hall under heavy damping: the darkest of the classic halls.
+    {"classic Hall Dark", {{tag::ReverbPreset, character (HallCave)}, {tag::ReverbRoomSize, 0.4f},
+                           {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.9f}, {tag::ReverbPreDelay, timeMs (40)},
                            {tag::WetDry, 0.3f}}},
     // Long, smooth warm hall with its slow widening.
-    {"classic Hall Long 04", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 0.95f},
+    {"classic Hall Long 04", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 1.0f},
                               {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (60)},
                               {tag::WetDry, 0.3f}}},
-    // Medium warm hall, softened highs.
-    {"classic Hall Mellow 03", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 0.7f},
-                                {tag::ReverbLength, 0.75f}, {tag::ReverbDamp, 0.65f}, {tag::ReverbPreDelay, timeMs (30)},
+    // Medium hall with long, gently fed combs and softened highs.
+    {"classic Hall Mellow 03", {{tag::ReverbPreset, character (HallCave)}, {tag::ReverbRoomSize, 0.0f},
+                                {tag::ReverbLength, 0.9f}, {tag::ReverbDamp, 0.65f}, {tag::ReverbPreDelay, timeMs (30)},
                                 {tag::WetDry, 0.3f}}},
     // Small, short studio room with a few close reflections.
-    {"classic Little Studio", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.35f},
-                               {tag::ReverbLength, 0.6f}, {tag::ReverbDamp, 0.4f}, {tag::ReverbPreDelay, timeMs (4)},
+    {"classic Little Studio", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.0f},
+                               {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.4f}, {tag::ReverbPreDelay, timeMs (4)},
                                {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.3f}, {tag::EarlyVolume, levelDb (-12)},
                                {tag::EarlyFeed, 0.2f}, {tag::WetDry, 0.3f}}},
     // Big cinematic space: long orbit tail behind a late pre-delay, early
     // reflections fed into it.
-    {"classic Movie Delux", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.9f},
-                             {tag::ReverbLength, 0.8f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (110)},
+    {"classic Movie Delux", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.75f},
+                             {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (110)},
                              {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)}, {tag::EarlyVolume, levelDb (-6)},
                              {tag::WetDry, 0.35f}}},
     {"Default", {{tag::ReverbRoomSize, 0.695f}, {tag::ReverbLength, 0.86f}, {tag::ReverbDamp, 0.24f}}},
@@ -152,13 +152,14 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                                 {tag::LateOn, kOn}, {tag::LatePath, path (1)}, {tag::LateLengthSync, kOn},
                                 {tag::LateLength, lateSync (Late1_8)}, {tag::LateVolume, levelDb (-3)},
                                 {tag::LateDamp, 0.2f}, {tag::WetDry, 0.35f}}},
-    // A plain, medium hall for a drum bus.
-    {"drum Default Hall", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.65f},
-                           {tag::ReverbLength, 0.65f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (20)},
+    // A plain, medium hall for a drum bus: the unwidened orbit banks at full
+    // length, so the tail stays dense and even.
+    {"drum Default Hall", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.52f},
+                           {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (20)},
                            {tag::WetDry, 0.27f}}},
     // A plain room for a drum bus, with early reflections.
-    {"drum Default Room", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.65f},
-                           {tag::ReverbLength, 0.78f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (8)},
+    {"drum Default Room", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.45f},
+                           {tag::ReverbLength, 0.85f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (8)},
                            {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.45f}, {tag::EarlyVolume, levelDb (-10)},
                            {tag::WetDry, 0.3f}}},
     // Each snare hit pushes the room down through the follower; the tail
@@ -182,7 +183,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::ReverbLength, 0.82f}, {tag::ReverbPreDelay, timeMs (12)},
                            {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                            {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy1_1)},
-                           {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (90)},
+                           {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (40)},
                            {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                            {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (0)},
                            {disruptAmount (6), amount (0)}, {disruptAmount (7), amount (0)},
@@ -195,7 +196,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCLR)},
                            {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy1_2)},
                            {disruptDest (1), item (DestEarlyPan)}, {disruptAmount (1), amount (100)},
-                           {disruptDest (2), item (DestReverbPan)}, {disruptAmount (2), amount (-60)},
+                           {disruptDest (2), item (DestReverbPan)}, {disruptAmount (2), amount (-35)},
                            {disruptAmount (3), amount (0)}, {disruptAmount (4), amount (0)},
                            {disruptAmount (5), amount (0)}, {disruptAmount (6), amount (0)},
                            {disruptAmount (7), amount (0)}, {disruptAmount (8), amount (0)}, {tag::WetDry, 0.35f}}},
@@ -205,7 +206,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::ReverbLength, 0.85f}, {tag::ReverbPreDelay, timeMs (15)},
                            {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCRL)},
                            {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy2_1)},
-                           {disruptDest (1), item (DestWetPan)}, {disruptAmount (1), amount (60)},
+                           {disruptDest (1), item (DestWetPan)}, {disruptAmount (1), amount (35)},
                            {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                            {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (20)},
                            {disruptAmount (6), amount (12)}, {disruptAmount (7), amount (0)},
@@ -218,35 +219,36 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                              {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (80)},
                              {tag::FollowerThreshold, thresholdDb (-30)}, {tag::FollowerSmooth, percent (50)},
                              {tag::WetDry, 0.4f}}},
-    // The harder the snare, the longer the hall.
-    {"drum Snare Follow 2", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.6f},
-                             {tag::ReverbLength, 0.5f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (10)},
+    // The harder the snare, the longer the hall (the follower stretches the
+    // combs of a plain orbit hall).
+    {"drum Snare Follow 2", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.5f},
+                             {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (10)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
                              {tag::FollowerDest, item (DestReverbLength)}, {tag::FollowerAmount, amount (70)},
                              {tag::FollowerThreshold, thresholdDb (-30)}, {tag::FollowerSmooth, percent (55)},
                              {tag::WetDry, 0.3f}}},
-    // Bright vintage plate-like room, reflections into it, a thirty-second
-    // pre-delay.
-    {"drum Snare Special 2", {{tag::ReverbPreset, character (Vintage2)}, {tag::ReverbRoomSize, 0.6f},
+    // Bright vintage plate-like room, quiet reflections into it, a
+    // thirty-second pre-delay.
+    {"drum Snare Special 2", {{tag::ReverbPreset, character (Vintage2)}, {tag::ReverbRoomSize, 0.62f},
                               {tag::ReverbLength, 0.85f}, {tag::ReverbDamp, 0.15f}, {tag::ReverbPreDelaySync, kOn},
                               {tag::ReverbPreDelay, preSync (Pre1_32)}, {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)},
-                              {tag::EarlyLength, 0.4f}, {tag::WetDry, 0.3f}}},
+                              {tag::EarlyLength, 0.4f}, {tag::EarlyVolume, levelDb (-12)}, {tag::WetDry, 0.3f}}},
     // A hall that the side input ducks: key it from the part the hall must
     // make room for.
-    {"Hall and Side Input", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.8f},
-                             {tag::ReverbLength, 0.85f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (40)},
+    {"Hall and Side Input", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.66f},
+                             {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (40)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
                              {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (-70)},
                              {tag::FollowerThreshold, thresholdDb (-36)}, {tag::FollowerSmooth, percent (55)},
                              {tag::WetDry, 0.3f}}},
-    // Warm vocal hall with reflections fed in, lows kept out of the tail.
-    {"Nice Female Vox RF", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 0.6f},
-                            {tag::ReverbLength, 0.72f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (60)},
+    // Vocal hall with quiet reflections fed in, lows kept out of the tail.
+    {"Nice Female Vox RF", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.62f},
+                            {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (60)},
                             {tag::ReverbHPFrequency, filterHz (230)}, {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)},
-                            {tag::EarlyLength, 0.5f}, {tag::EarlyVolume, levelDb (-6)}, {tag::WetDry, 0.3f}}},
+                            {tag::EarlyLength, 0.5f}, {tag::EarlyVolume, levelDb (-10)}, {tag::WetDry, 0.3f}}},
     // Small bright room for hand drums.
-    {"percussion Bongos 01", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.5f},
-                              {tag::ReverbLength, 0.7f}, {tag::ReverbDamp, 0.15f}, {tag::ReverbPreDelay, timeMs (6)},
+    {"percussion Bongos 01", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.3f},
+                              {tag::ReverbLength, 0.85f}, {tag::ReverbDamp, 0.15f}, {tag::ReverbPreDelay, timeMs (6)},
                               {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.35f}, {tag::EarlyVolume, levelDb (-10)},
                               {tag::WetDry, 0.3f}}},
     // A huge dark cave.
@@ -263,10 +265,10 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                               {tag::ReverbLength, 0.82f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (8)},
                               {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.45f}, {tag::EarlyVolume, levelDb (-9)},
                               {tag::WetDry, 0.3f}}},
-    // A larger, livelier room, reflections into the tail.
-    {"percussion Congas 08", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.85f},
-                              {tag::ReverbLength, 0.88f}, {tag::ReverbDamp, 0.2f}, {tag::ReverbPreDelay, timeMs (12)},
-                              {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)}, {tag::EarlyLength, 0.55f},
+    // A larger, livelier room with its reflections.
+    {"percussion Congas 08", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.65f},
+                              {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.2f}, {tag::ReverbPreDelay, timeMs (12)},
+                              {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.55f},
                               {tag::WetDry, 0.3f}}},
     // Very short, bright and thin: for cowbells and other short metal.
     {"percussion CowBells 01", {{tag::ReverbPreset, character (RoomStorm)}, {tag::ReverbRoomSize, 0.4f},
@@ -282,19 +284,20 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                                 {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (0)},
                                 {disruptAmount (6), amount (15)}, {disruptAmount (7), amount (0)},
                                 {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
-    // Early reflections feeding an orbit space.
-    {"percussion Orbit Reflect", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.8f},
-                                  {tag::ReverbLength, 0.8f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (25)},
-                                  {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)}, {tag::EarlyLength, 0.6f},
-                                  {tag::EarlyFeed, 0.45f}, {tag::WetDry, 0.3f}}},
+    // Early reflections in front of an orbit space (fed into it, their two
+    // taps would comb the tail).
+    {"percussion Orbit Reflect", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.62f},
+                                  {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (25)},
+                                  {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.6f},
+                                  {tag::EarlyFeed, 0.45f}, {tag::EarlyVolume, levelDb (-4)}, {tag::WetDry, 0.3f}}},
     // Mostly reflections: a short, small room behind them.
-    {"Percussion Refl Room 1", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.4f},
-                                {tag::ReverbLength, 0.62f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (5)},
+    {"Percussion Refl Room 1", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.0f},
+                                {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (5)},
                                 {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.4f}, {tag::EarlyVolume, levelDb (-4)},
                                 {tag::EarlyFeed, 0.35f}, {tag::WetDry, 0.3f}}},
     // Reflections whose length and pan the lazy LFO moves.
-    {"Percussion Reflect Mover 1", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.6f},
-                                    {tag::ReverbLength, 0.75f}, {tag::ReverbPreDelay, timeMs (6)},
+    {"Percussion Reflect Mover 1", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.45f},
+                                    {tag::ReverbLength, 0.85f}, {tag::ReverbPreDelay, timeMs (6)},
                                     {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.5f}, {tag::EarlyVolume, levelDb (-4)},
                                     {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)},
                                     {tag::LazyMode, lazyMode (LazyCLR)}, {tag::LazySync, kOn},
@@ -321,9 +324,9 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.55f}, {tag::EarlyVolume, levelDb (-8)},
                            {tag::ModSlot2Source, item (SrcNoise)}, {tag::ModSlot2Dest, item (DestEarlyLength)},
                            {tag::ModSlot2Amount, amount (20)}, {tag::WetDry, 0.3f}}},
-    // Warm, long and soft hall for piano.
-    {"piano hall romance", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 0.85f},
-                            {tag::ReverbLength, 0.88f}, {tag::ReverbDamp, 0.5f}, {tag::ReverbPreDelay, timeMs (35)},
+    // Long and soft hall for piano, its highs damped.
+    {"piano hall romance", {{tag::ReverbPreset, character (HallCave)}, {tag::ReverbRoomSize, 0.4f},
+                            {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.5f}, {tag::ReverbPreDelay, timeMs (35)},
                             {tag::WetDry, 0.3f}}},
     // A natural, medium room for piano.
     {"piano natural room 1", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.9f},
@@ -332,8 +335,8 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                               {tag::WetDry, 0.3f}}},
     // The side input opens the reverb: the tail sounds only while the side
     // signal plays.
-    {"Side Input  2 Rerb Vol", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.75f},
-                                {tag::ReverbLength, 0.8f}, {tag::ReverbPreDelay, timeMs (20)},
+    {"Side Input  2 Rerb Vol", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.62f},
+                                {tag::ReverbLength, 1.0f}, {tag::ReverbPreDelay, timeMs (20)},
                                 {tag::ReverbVolume, reverbDb (-24)},
                                 {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
                                 {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (70)},
@@ -342,8 +345,8 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                                 {tag::ModSlot2Amount, amount (15)}, {tag::WetDry, 0.35f}}},
     // A hall gated by the side input: key it from a snare track. The boosted
     // follower holds the gate open for a fifth of a second after each hit.
-    {"Snare SideGate Hall", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.75f},
-                             {tag::ReverbLength, 0.8f}, {tag::ReverbDamp, 0.25f}, {tag::ReverbPreDelay, timeMs (5)},
+    {"Snare SideGate Hall", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.62f},
+                             {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.25f}, {tag::ReverbPreDelay, timeMs (5)},
                              {tag::ReverbVolume, reverbDb (-40)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
                              {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (90)},
@@ -354,28 +357,28 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"synth ambient 08", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.9f},
                           {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (120)},
                           {tag::WetDry, 0.4f}}},
-    // Endless: the second orbit with its sixteen-fold length.
-    {"synth ambient longggggg", {{tag::ReverbPreset, character (Orbit2)}, {tag::ReverbRoomSize, 0.95f},
-                                 {tag::ReverbLength, 0.97f}, {tag::ReverbDamp, 0.4f}, {tag::ReverbPreDelay, timeMs (90)},
+    // Endless: the orbit banks at full length with the room all but closed.
+    {"synth ambient longggggg", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.97f},
+                                 {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.4f}, {tag::ReverbPreDelay, timeMs (90)},
                                  {tag::WetDry, 0.4f}}},
     // Long clean hall with a quarter-note echo for leads.
-    {"synth Lead LongHall", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.9f},
+    {"synth Lead LongHall", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.75f},
                              {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (80)},
                              {tag::LateOn, kOn}, {tag::LateLengthSync, kOn}, {tag::LateLength, lateSync (Late1_4)},
-                             {tag::LateVolume, levelDb (-12)}, {tag::WetDry, 0.3f}}},
+                             {tag::LateVolume, levelDb (-16)}, {tag::WetDry, 0.3f}}},
     // A bright, medium vintage reverb for leads.
     {"synth Lead reverb", {{tag::ReverbPreset, character (Vintage2)}, {tag::ReverbRoomSize, 0.7f},
                            {tag::ReverbLength, 0.85f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (30)},
                            {tag::WetDry, 0.3f}}},
-    // A large natural space with its reflections, for pads.
-    {"synth natural ambient", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 0.9f},
-                               {tag::ReverbLength, 0.8f}, {tag::ReverbDamp, 0.45f}, {tag::ReverbPreDelay, timeMs (50)},
+    // A large natural space with its reflections fed in, for pads.
+    {"synth natural ambient", {{tag::ReverbPreset, character (HallCave)}, {tag::ReverbRoomSize, 0.5f},
+                               {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.45f}, {tag::ReverbPreDelay, timeMs (50)},
                                {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)}, {tag::EarlyLength, 0.65f},
                                {tag::EarlyVolume, levelDb (-9)}, {tag::WetDry, 0.4f}}},
     // The lazy LFO drags the room size and length around: a pitch-bending,
     // wobbling tail.
-    {"synth weird wobble", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.6f},
-                            {tag::ReverbLength, 0.85f}, {tag::ReverbPreDelay, timeMs (40)},
+    {"synth weird wobble", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.55f},
+                            {tag::ReverbLength, 1.0f}, {tag::ReverbPreDelay, timeMs (40)},
                             {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                             {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (0.8)},
                             {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (50)},
@@ -384,12 +387,12 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                             {disruptAmount (6), amount (20)}, {disruptAmount (7), amount (0)},
                             {disruptAmount (8), amount (0)}, {tag::WetDry, 0.35f}}},
     // Clean, medium vocal hall with the lows kept out.
-    {"vocal Acapella 2", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.6f},
-                          {tag::ReverbLength, 0.68f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (50)},
+    {"vocal Acapella 2", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.5f},
+                          {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (50)},
                           {tag::ReverbHPFrequency, filterHz (230)}, {tag::WetDry, 0.27f}}},
-    // A plain hall for vocals.
-    {"vocal Clean Hall", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.8f},
-                          {tag::ReverbLength, 0.82f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (70)},
+    // A plain hall for vocals: the unwidened orbit banks at full length.
+    {"vocal Clean Hall", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.65f},
+                          {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (70)},
                           {tag::WetDry, 0.28f}}},
     // The lazy LFO runs Disrupt into length, damping, early level and pan.
     {"vocal Disrupt Mod", {{tag::ReverbPreset, character (HallWarm)}, {tag::ReverbRoomSize, 0.65f},
@@ -405,8 +408,8 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
     // The follower on the input ducks the hall while the voice sings; the
     // tail comes up in the gaps.
-    {"vocal Duck Verb", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.75f},
-                         {tag::ReverbLength, 0.8f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (50)},
+    {"vocal Duck Verb", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.62f},
+                         {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (50)},
                          {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
                          {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (-70)},
                          {tag::FollowerThreshold, thresholdDb (-34)}, {tag::FollowerSmooth, percent (60)},
@@ -427,8 +430,8 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                          {disruptAmount (6), amount (0)}, {disruptAmount (7), amount (0)},
                          {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
     // A stormy room with disordered banks and reflections that drift.
-    {"vocal in WeirdRoom", {{tag::ReverbPreset, character (RoomStorm)}, {tag::ReverbRoomSize, 0.8f},
-                            {tag::ReverbLength, 0.85f}, {tag::ReverbPreDelay, timeMs (20)},
+    {"vocal in WeirdRoom", {{tag::ReverbPreset, character (RoomStorm)}, {tag::ReverbRoomSize, 0.5f},
+                            {tag::ReverbLength, 0.95f}, {tag::ReverbPreDelay, timeMs (20)},
                             {tag::ReverbDisorder, 0.5f}, {tag::ReverbPreDelayDisorder, 0.5f},
                             {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.6f}, {tag::EarlyVolume, levelDb (-8)},
                             {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCRL)},
@@ -438,8 +441,8 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                             {disruptAmount (5), amount (15)}, {disruptAmount (6), amount (0)},
                             {disruptAmount (7), amount (0)}, {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
     // A room that slowly grows and shrinks under the lazy LFO.
-    {"vocal LazyRoom", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.7f},
-                        {tag::ReverbLength, 0.85f}, {tag::ReverbPreDelay, timeMs (25)},
+    {"vocal LazyRoom", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.5f},
+                        {tag::ReverbLength, 0.95f}, {tag::ReverbPreDelay, timeMs (25)},
                         {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCLR)},
                         {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy2_1)},
                         {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (35)},
@@ -448,36 +451,36 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                         {disruptAmount (6), amount (15)}, {disruptAmount (7), amount (0)},
                         {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
     // Slapback between two close walls and a short, narrow tail.
-    {"vocal Narrow Street 01", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.45f},
-                                {tag::ReverbLength, 0.62f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (20)},
+    {"vocal Narrow Street 01", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.35f},
+                                {tag::ReverbLength, 0.75f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (20)},
                                 {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.62f}, {tag::EarlyVolume, levelDb (-6)},
                                 {tag::EarlyFeed, 0.5f}, {tag::EarlySide, 0.2f}, {tag::WetDry, 0.28f}}},
     // The side input swells the room: an odd, keyed space.
-    {"vocal Odd Room Side", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.4f},
-                             {tag::ReverbLength, 0.7f}, {tag::ReverbPreDelay, timeMs (15)},
+    {"vocal Odd Room Side", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.1f},
+                             {tag::ReverbLength, 0.9f}, {tag::ReverbPreDelay, timeMs (15)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
                              {tag::FollowerDest, item (DestReverbLength)}, {tag::FollowerAmount, amount (70)},
                              {tag::FollowerThreshold, thresholdDb (-36)}, {tag::FollowerSmooth, percent (60)},
                              {tag::ModSlot2Source, item (SrcFollower)}, {tag::ModSlot2Dest, item (DestRoomSize)},
                              {tag::ModSlot2Amount, amount (60)}, {tag::WetDry, 0.3f}}},
     // Disrupt, moved by the lazy LFO, changes only the room size.
-    {"vocal RoomSize Disrupt", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.55f},
-                                {tag::ReverbLength, 0.75f}, {tag::ReverbPreDelay, timeMs (40)},
+    {"vocal RoomSize Disrupt", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.55f},
+                                {tag::ReverbLength, 1.0f}, {tag::ReverbPreDelay, timeMs (40)},
                                 {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)},
                                 {tag::LazyMode, lazyMode (LazyCLR)}, {tag::LazySync, kOn},
                                 {tag::LazySpeed, lazySync (Lazy1_1)},
                                 {disruptAmount (1), amount (0)}, {disruptAmount (2), amount (0)},
                                 {disruptAmount (3), amount (0)}, {disruptAmount (4), amount (0)},
-                                {disruptAmount (5), amount (40)}, {disruptAmount (6), amount (0)},
+                                {disruptAmount (5), amount (25)}, {disruptAmount (6), amount (0)},
                                 {disruptAmount (7), amount (0)}, {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
-    // A big room with reflections fed into it.
-    {"vocal Roomy 6", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.95f},
-                       {tag::ReverbLength, 0.88f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (20)},
-                       {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)}, {tag::EarlyLength, 0.55f}, {tag::WetDry, 0.3f}}},
+    // A big room with its reflections in front.
+    {"vocal Roomy 6", {{tag::ReverbPreset, character (RoomCold)}, {tag::ReverbRoomSize, 0.8f},
+                       {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (20)},
+                       {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.55f}, {tag::WetDry, 0.3f}}},
     // The voice itself drives Disrupt through the follower: louder singing,
     // a bigger and longer room.
-    {"vocal Size Disrupt", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.35f},
-                            {tag::ReverbLength, 0.7f}, {tag::ReverbPreDelay, timeMs (20)},
+    {"vocal Size Disrupt", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.1f},
+                            {tag::ReverbLength, 0.9f}, {tag::ReverbPreDelay, timeMs (20)},
                             {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
                             {tag::FollowerDest, item (DestDisrupt)}, {tag::FollowerAmount, amount (60)},
                             {tag::FollowerThreshold, thresholdDb (-34)}, {tag::FollowerSmooth, percent (60)},
@@ -486,10 +489,10 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                             {disruptAmount (5), amount (50)}, {disruptAmount (6), amount (30)},
                             {disruptAmount (7), amount (0)}, {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
     // Hall plus a quarter-note echo with a little feedback.
-    {"vocal Verb&Late", {{tag::ReverbPreset, character (HallClean)}, {tag::ReverbRoomSize, 0.7f},
-                         {tag::ReverbLength, 0.75f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (40)},
+    {"vocal Verb&Late", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.57f},
+                         {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (40)},
                          {tag::LateOn, kOn}, {tag::LateLengthSync, kOn}, {tag::LateLength, lateSync (Late1_4)},
-                         {tag::LateVolume, levelDb (-10)}, {tag::LateDamp, 0.45f},
+                         {tag::LateVolume, levelDb (-16)}, {tag::LateDamp, 0.45f},
                          {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (DestLateFeed)},
                          {tag::ModSlot2Amount, amount (30)}, {tag::WetDry, 0.3f}}},
     // A wild room: heavy disorder, a fast lazy LFO on size and pan, noise on

@@ -2,6 +2,8 @@
 // peak, decay time, brightness, width and deterministic noise.
 #pragma once
 
+#include "tools/report/Fft.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -31,34 +33,7 @@ struct Noise
     }
 };
 
-// In-place radix-2 FFT; the size must be a power of two.
-inline void fft (std::vector<std::complex<double>>& a)
-{
-    const std::size_t n = a.size ();
-    for (std::size_t i = 1, j = 0; i < n; ++i)
-    {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap (a[i], a[j]);
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1)
-    {
-        const std::complex<double> w = std::polar (1.0, -2.0 * std::numbers::pi / double (len));
-        for (std::size_t i = 0; i < n; i += len)
-        {
-            std::complex<double> wk = 1.0;
-            for (std::size_t k = 0; k < len / 2; ++k, wk *= w)
-            {
-                const auto u = a[i + k], v = a[i + k + len / 2] * wk;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-            }
-        }
-    }
-}
+using sound::fft;
 
 inline double db (double energyRatio) { return 10.0 * std::log10 (energyRatio + 1e-300); }
 

@@ -228,6 +228,23 @@ TEST_F (RenderCommand, TailIsFixedOrCapped)
     EXPECT_NE (r.out.find ("Tail: 1.00 s (cap reached"), std::string::npos) << r.out;
 }
 
+TEST_F (RenderCommand, ReportDrawsThePictureOfTheRender)
+{
+    writeAudio (dir / "in.wav", sine (2, 44100, 0.5));
+    ASSERT_EQ (render ("in.wav out.wav --report tail.png").status, 0);
+    const std::string png = slurp (dir / "tail.png");
+    ASSERT_GT (png.size(), 24u);
+    EXPECT_EQ (png.substr (1, 3), "PNG");
+    auto byte = [&] (std::size_t at) { return static_cast<unsigned char> (png[at]); };
+    auto word = [&] (std::size_t at) { return (byte (at) << 24) | (byte (at + 1) << 16) | (byte (at + 2) << 8) | byte (at + 3); };
+    EXPECT_EQ (word (16), 960); // width and height of the IHDR chunk
+    EXPECT_EQ (word (20), 400);
+
+    const auto r = render ("in.wav out2.wav --report no/such/dir/tail.png");
+    EXPECT_EQ (r.status, 1);
+    EXPECT_NE (r.err.find ("cannot write no/such/dir/tail.png"), std::string::npos) << r.err;
+}
+
 TEST_F (RenderCommand, SideInputAndParameterSettings)
 {
     const auto main = sine (2, 44100, 0.2, 0.25f);

@@ -6,6 +6,7 @@
 #include "tools/render/AudioFiles.h"
 #include "tools/render/DemoSignal.h"
 #include "tools/render/ParameterValues.h"
+#include "tools/report/ReportPicture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -67,6 +68,8 @@ std::vector<std::string> programNames (HostedPlugin& plugin)
     return names;
 }
 
+} // namespace
+
 bool applyPreset (HostedPlugin& plugin, const std::string& preset, std::string& error)
 {
     const bool morlake = isMorlake (plugin);
@@ -127,6 +130,8 @@ bool applyAssignment (HostedPlugin& plugin, const ParameterAssignment& a, std::s
     plugin.setParameter (index, value);
     return true;
 }
+
+namespace {
 
 bool needsChunks (HostedPlugin& plugin, const char* what, std::string& error)
 {
@@ -544,6 +549,24 @@ void printSummary (const RenderOptions& o, const std::string& outputPath, Hosted
         out << "Warning: the plug-in wrote past the host's text limit " << plugin.overruns().size() << " times\n";
 }
 
+// The picture of the written file, read back, with the output name as title.
+bool drawRenderReport (const std::string& outputPath, const std::string& picture, std::string& error)
+{
+    auto file = openAudioFile (outputPath, error);
+    if (! file)
+        return false;
+    const auto frames = static_cast<std::size_t> (file->frames());
+    std::vector<float> left (frames), right (frames);
+    if (! file->read (left.data(), right.data(), static_cast<int> (frames)))
+    {
+        error = "cannot read back \"" + outputPath + "\"";
+        return false;
+    }
+    const auto m = sound::measureImpulse (left, right, file->sampleRate());
+    const auto title = std::filesystem::path (outputPath).filename().string();
+    return sound::drawReport (picture, title, left, right, file->sampleRate(), m, error);
+}
+
 } // namespace
 
 bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
@@ -584,7 +607,7 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
         return false;
     if (! o.quiet)
         printSummary (o, outputPath, *plugin, *writer, in.rate, result, out);
-    return true;
+    return o.reportPicture.empty() || drawRenderReport (outputPath, o.reportPicture, error);
 }
 
 } // namespace morlake

@@ -29,6 +29,7 @@ struct RenderOptions
     std::string chunkIn;
     std::string chunkOut;
     std::string midi;
+    std::string reportPicture; // PNG of the output's decay and spectrogram, empty for none
     std::string hostProduct = kToolHostProduct;
     std::string hostVendor = kToolHostVendor;
     double tailSeconds = -1.0; // < 0: until the output stays below the threshold
@@ -49,6 +50,11 @@ std::string defaultOutputName (const std::string& input);
 // Runs everything the options ask for. False and a one-line reason on any
 // failure; no output file exists under the requested name then.
 bool runRender (const RenderOptions& options, std::ostream& out, std::string& error);
+
+// Factory preset (Morlake) or program (any plug-in) by name or index, and one
+// parameter assignment. False and a one-line reason when there is none such.
+bool applyPreset (HostedPlugin& plugin, const std::string& preset, std::string& error);
+bool applyAssignment (HostedPlugin& plugin, const ParameterAssignment& a, std::string& error);
 
 // Set from a signal handler: the render stops and cleans up.
 void requestRenderStop();

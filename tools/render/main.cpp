@@ -29,6 +29,7 @@ and a chord is rendered to morlake-demo.wav.
       --chunk FILE         load a saved plug-in state first
       --save-chunk FILE    save the state the render starts from
       --midi FILE          standard MIDI file played along
+      --report FILE.png    picture of the output: decay per octave band, spectrogram
       --tail SECONDS       fixed tail after the input (default: until below -90 dBFS)
       --max-tail SECONDS   longest automatic tail (default 60)
       --block N            block size (default 512)
@@ -132,6 +133,8 @@ bool parseOptions (int argc, char** argv, morlake::RenderOptions& o, bool& help,
         }
         else if ((v = p.value (arg, "--chunk")))
             o.chunkIn = *v;
+        else if ((v = p.value (arg, "--report")))
+            o.reportPicture = *v;
         else if ((v = p.value (arg, "--save-chunk")))
             o.chunkOut = *v;
         else if ((v = p.value (arg, "--midi")))
