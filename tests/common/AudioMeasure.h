@@ -1,5 +1,5 @@
 // Measurements on rendered stereo audio shared by the test suites: energy,
-// peak, decay time, brightness, width and deterministic noise.
+// peak, decay time, brightness and deterministic noise.
 #pragma once
 
 #include <algorithm>
@@ -175,33 +175,6 @@ inline double centroid (const Stereo& s, std::size_t from, std::size_t frames, d
         total += power;
     }
     return total > 0.0 ? weighted / total : 0.0;
-}
-
-// Largest normalised cross-correlation of left and right for |lag| <= maxLag.
-inline double peakCrossCorrelation (const Stereo& s, int maxLag)
-{
-    std::size_t n = 1;
-    while (n < 2 * s.size ())
-        n <<= 1;
-    std::vector<std::complex<double>> fa (n), fb (n);
-    double ea = 0.0, eb = 0.0;
-    for (std::size_t i = 0; i < s.size (); ++i)
-    {
-        fa[i] = s.left[i];
-        fb[i] = s.right[i];
-        ea += double (s.left[i]) * s.left[i];
-        eb += double (s.right[i]) * s.right[i];
-    }
-    fft (fa);
-    fft (fb);
-    // The inverse transform of conj(A) B through the forward transform of its conjugate.
-    for (std::size_t i = 0; i < n; ++i)
-        fa[i] = std::conj (std::conj (fa[i]) * fb[i]);
-    fft (fa);
-    double best = 0.0;
-    for (int lag = -maxLag; lag <= maxLag; ++lag)
-        best = std::max (best, std::fabs (fa[(std::size_t (lag) + n) % n].real ()) / double (n));
-    return ea > 0.0 && eb > 0.0 ? best / std::sqrt (ea * eb) : 0.0;
 }
 
 } // namespace morlake::measure

@@ -43,8 +43,8 @@ TEST (Programs, NewInstancePlaysTheFirstPreset)
     EXPECT_EQ (p->getFactoryIndex (), 0);
     EXPECT_FALSE (p->getEditChanged ());
     EXPECT_FALSE (p->getIsSettingPreset ());
-    EXPECT_FLOAT_EQ (p->getParameter (tag::WetDry), 0.27f);
-    EXPECT_FLOAT_EQ (p->getParameter (tag::ReverbRoomSize), 0.875f);
+    for (int t = 0; t < kNumParams; ++t)
+        ASSERT_EQ (p->getParameter (t), factoryPreset (0)[t]) << t;
 
     // Empty settings get the manual's and the controller maps' folders.
     Preferences empty {std::string {}, std::string {}};
