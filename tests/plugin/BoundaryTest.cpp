@@ -141,9 +141,10 @@ TEST (Boundary, HostDetectionDecidesChunks)
         bool chunks;
     };
     for (const Case& c : {Case {"REAPER", "", true}, Case {"reaper", "", true}, Case {"REAPER 6", "", false},
-                          Case {"MASCHINE HOST", "", true}, Case {"Kore 2", "", true}, Case {"AL-KILNCAST", "", true},
-                          Case {"Host", "Propellerhead", true}, Case {"Bitwig Studio", "Bitwig", false},
-                          Case {"", "", false}})
+                          Case {"MASCHINE HOST", "", true}, Case {"Maschine Host", "", true}, Case {"Kore 2", "", true},
+                          Case {"KORE", "", true}, Case {"AL-KILNCAST", "", true}, Case {"al-kilncast", "", true},
+                          Case {"Host", "Propellerhead", true}, Case {"Some Host", "prop", true},
+                          Case {"Bitwig Studio", "Bitwig", false}, Case {"", "", false}})
     {
         SCOPED_TRACE (c.product);
         auto p = loadAs (c.product, c.vendor);

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -158,8 +159,7 @@ TEST (HostChunk, UnrecognisedHostGetsNoChunks)
     EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
 }
 
-// What ChunkTest covers on the instance, here through the dispatcher, plus
-// the damage it does not try.
+// Damaged blocks a host may hand over, through the dispatcher.
 TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
 {
     auto plugin = load (HOSTS[3]); // PROP vendor: bank and program chunks
@@ -178,42 +178,51 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
     // A null out-pointer for a get.
     EXPECT_EQ (plugin->dispatch (vst::effGetChunk, 0, 0, nullptr), 0);
 
-    // Name slots without a terminator: 28 characters, none of them a name.
-    auto noEnd = good;
-    {
+    // Name slots without a terminator (28 characters, none of them a name), a
+    // factory name running on into the next slot, non-finite name slots and
+    // values, a block longer than a chunk: every value stays inside 0 .. 1 and
+    // only a whole factory name selects its preset.
+    const auto edited = [&] (const std::function<void (ChunkBlock&)>& edit) {
         ChunkBlock block;
-        std::memcpy (&block, noEnd.data (), kChunkSize);
-        for (int k = 0; k < kNameMaxChars; ++k)
-            block.values[kNameFirstTag + k] = encodeNameChar ('x');
-        std::memcpy (noEnd.data (), &block, kChunkSize);
-    }
-    EXPECT_EQ (plugin->setChunk (noEnd, true), 1);
-    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
-
-    // A factory name running on into the next slot is not that name.
-    auto runOn = good;
-    {
-        ChunkBlock block;
-        std::memcpy (&block, runOn.data (), kChunkSize);
-        block.values[kNameFirstTag + 7] = encodeNameChar ('!');
-        std::memcpy (runOn.data (), &block, kChunkSize);
-    }
-    EXPECT_EQ (plugin->setChunk (runOn, false), 1);
-    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
-
-    // Non-finite name slots decode to the end of the name, never to a crash.
-    auto nanName = good;
-    {
-        ChunkBlock block;
-        std::memcpy (&block, nanName.data (), kChunkSize);
-        block.values[kNameFirstTag + 3] = std::numeric_limits<float>::quiet_NaN ();
-        block.values[kNameFirstTag + 4] = -std::numeric_limits<float>::infinity ();
-        block.values[0] = std::numeric_limits<float>::denorm_min ();
-        std::memcpy (nanName.data (), &block, kChunkSize);
-    }
-    EXPECT_EQ (plugin->setChunk (nanName, true), 1);
-    for (float v : parameters (*plugin))
-        EXPECT_TRUE (v >= 0.0f && v <= 1.0f);
+        std::memcpy (&block, good.data (), kChunkSize);
+        edit (block);
+        std::vector<std::uint8_t> bytes (kChunkSize);
+        std::memcpy (bytes.data (), &block, kChunkSize);
+        return bytes;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN (), inf = std::numeric_limits<float>::infinity ();
+    auto longer = good;
+    longer.resize (65536, 0x7f);
+    const std::pair<std::vector<std::uint8_t>, const char*> damaged[] = {
+        {edited ([] (ChunkBlock& b) {
+            for (int k = 0; k < kNameMaxChars; ++k)
+                b.values[kNameFirstTag + k] = encodeNameChar ('x');
+        }), "1 to Morlake"},
+        {edited ([] (ChunkBlock& b) { b.values[kNameFirstTag + 7] = encodeNameChar ('!'); }), "1 to Morlake"},
+        {edited ([&] (ChunkBlock& b) {
+            b.values[kNameFirstTag + 3] = nan;
+            b.values[kNameFirstTag + 4] = -inf;
+            b.values[0] = std::numeric_limits<float>::denorm_min ();
+        }), "1 to Morlake"},
+        {edited ([&] (ChunkBlock& b) {
+            for (int t = 0; t < kNameFirstTag; ++t)
+                b.values[t] = t % 3 == 0 ? nan : (t % 3 == 1 ? inf : -7.0f);
+            std::memset (b.name, 'A', sizeof b.name);
+        }), "Default"},
+    };
+    for (const auto& [bytes, name] : damaged)
+        for (bool program : {false, true})
+        {
+            EXPECT_EQ (plugin->setChunk (bytes, program), 1);
+            EXPECT_EQ (plugin->programName ().text, name);
+            for (float v : parameters (*plugin))
+                EXPECT_TRUE (v >= 0.0f && v <= 1.0f);
+        }
+    EXPECT_EQ (plugin->setChunk (longer, false), 1) << "read for its first bytes";
+    EXPECT_EQ (plugin->programName ().text, "Default");
+    ChunkBlock saved;
+    std::memcpy (&saved, plugin->getChunk (false).data (), kChunkSize);
+    EXPECT_LT (strnlen (saved.name, kChunkNameSize), std::size_t (kChunkNameSize)) << "the name saved again ends";
 
     // The plug-in keeps working on audio after all of that.
     std::vector<float> in (512, 0.0f), outL (512), outR (512);
