@@ -19,19 +19,12 @@ extern char** environ;
 namespace morlake {
 namespace {
 
+using test::keptCopies;
 using test::readFileText;
+using test::readText;
 using test::TempDir;
 using test::writeFileText;
 namespace fs = std::filesystem;
-
-std::string readText (Preferences& prefs, const char* key)
-{
-    char buffer[kPrefStringSize];
-    prefs.readString (key, buffer, sizeof buffer);
-    return buffer;
-}
-
-std::string readText (Preferences&& prefs, const char* key) { return readText (prefs, key); }
 
 pid_t spawnHelper (const std::vector<std::string>& args)
 {
@@ -54,15 +47,6 @@ int waitExit (pid_t pid)
     if (pid < 0 || ::waitpid (pid, &status, 0) != pid || ! WIFEXITED (status))
         return -1;
     return WEXITSTATUS (status);
-}
-
-std::vector<std::string> damagedCopies (const TempDir& dir)
-{
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator (dir.path))
-        if (entry.path().filename().string().rfind ("preferences.txt.damaged-", 0) == 0)
-            found.push_back (entry.path().string());
-    return found;
 }
 
 // The free accessors run on the process-wide store; each test points it at
@@ -176,7 +160,7 @@ TEST_F (SharedPrefs, OddTextsSurviveTheFile)
     char buffer[kPrefStringSize];
     ASSERT_TRUE (fresh.readString (key, buffer, sizeof buffer));
     EXPECT_EQ (std::string (buffer), value);
-    EXPECT_EQ (damagedCopies (dir).size(), 0u);
+    EXPECT_EQ (keptCopies (dir).size(), 0u);
 
     // The file stays one entry per line.
     const std::string file = readFileText (dir / "preferences.txt");
@@ -264,67 +248,9 @@ TEST (Preferences, ConcurrentProcessesLoseNoKeys)
     }
     EXPECT_EQ (missing, 0);
     EXPECT_EQ (prefs.readInt ("A999"), 999);
-    EXPECT_EQ (damagedCopies (dir).size(), 0u) << "never a torn file";
+    EXPECT_EQ (keptCopies (dir).size(), 0u) << "never a torn file";
     for (const auto& entry : fs::directory_iterator (dir.path))
         EXPECT_EQ (entry.path().filename().string().find (".tmp-"), std::string::npos) << "temporary left behind";
-}
-
-TEST (Preferences, DamagedFileKeepsWhatParsesAndIsKeptAside)
-{
-    struct Case
-    {
-        const char* name;
-        std::string contents;
-        int channel = 0;
-    };
-    static const char kGarbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0binary\xff\xfe";
-    const std::string valid = "# Morlake\nMIDIChannel=4\nECSDir=\"/srv/ecs/\"\n";
-    const Case cases[] = {
-        { "garbage", std::string (kGarbage, sizeof kGarbage - 1) },
-        { "torn inside a text", valid.substr (0, valid.size() - 8), 4 },
-        { "no value", "MIDIChannel=\n" },
-        { "not a number", "MIDIChannel=4x\n" },
-        { "out of range", "MIDIChannel=2147483648\n" },
-        { "bad escape", "ECSDir=\"\\q\"\n" },
-        { "no key", "=5\n" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE (c.name);
-        TempDir dir;
-        writeFileText (dir / "preferences.txt", c.contents);
-        Preferences prefs (dir.path, {});
-        EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), c.channel);
-        EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "");
-        const auto kept = damagedCopies (dir);
-        ASSERT_EQ (kept.size(), 1u);
-        EXPECT_EQ (readFileText (kept[0]), c.contents) << "kept as it was";
-        EXPECT_EQ (prefs.damagedFilesKept(), 1);
-
-        // The next write starts a clean file and leaves the copy alone.
-        ASSERT_TRUE (prefs.writeInt ("1", 2));
-        Preferences fresh (dir.path, {});
-        EXPECT_EQ (fresh.readInt ("1"), 2);
-        EXPECT_EQ (damagedCopies (dir).size(), 1u);
-    }
-
-    // Hand edits that are still well formed load.
-    TempDir dir;
-    writeFileText (dir / "preferences.txt", "  # comment\r\n\n MIDIChannel = 4 \r\nECSDir = \"/srv/ecs/\"");
-    Preferences prefs (dir.path, {});
-    EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 4);
-    EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "/srv/ecs/");
-    EXPECT_TRUE (damagedCopies (dir).empty());
-}
-
-TEST (Preferences, FolderInPlaceOfTheFileGivesDefaults)
-{
-    TempDir dir;
-    fs::create_directory (dir / "preferences.txt");
-    Preferences prefs (dir.path, {});
-    EXPECT_EQ (prefs.readInt ("3"), 0);
-    EXPECT_TRUE (prefs.writeInt ("3", 4));
-    EXPECT_EQ (Preferences (dir.path, {}).readInt ("3"), 4);
 }
 
 TEST (Preferences, SystemLayerSuppliesTextsAndIsCopiedToTheUser)
