@@ -27,6 +27,19 @@ void whileAudioRuns(Audio audio, Control control)
     thread.join();
 }
 
+// Resets the line `rounds` times, `pause` apart, and every hundredth time
+// initialises it again at `rate`.
+void resetRepeatedly(TDelay& d, int rounds, float rate, float reserve, std::chrono::microseconds pause)
+{
+    for (int k = 0; k < rounds; ++k)
+    {
+        d.zero();
+        if (k % 100 == 50)
+            d.init(rate, reserve);
+        std::this_thread::sleep_for(pause);
+    }
+}
+
 TEST(TDelayThreads, ResetFromAnotherThreadWhileProcessing)
 {
     TDelay d;
@@ -49,13 +62,8 @@ TEST(TDelayThreads, ResetFromAnotherThreadWhileProcessing)
             processed.store(i + 1, std::memory_order_relaxed);
         },
         [&] {
-            for (int k = 0; k < 400; ++k)
-            {
-                d.zero();
-                if (k % 100 == 50)
-                    d.init(k % 200 == 50 ? 44100.0f : 48000.0f, 0.1f);
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
+            resetRepeatedly(d, 200, 44100.0f, 0.1f, std::chrono::microseconds(200));
+            resetRepeatedly(d, 200, 48000.0f, 0.1f, std::chrono::microseconds(200));
         });
     EXPECT_FALSE(outOfRange.load());
     EXPECT_GT(processed.load(), 1000);
@@ -91,13 +99,7 @@ TEST(TDelayThreads, ResetFromAnotherThreadWaitsForTheHoldToEnd)
         [&] {
             while (blocks.load(std::memory_order_relaxed) == 0)
                 std::this_thread::yield();
-            for (int k = 0; k < 300; ++k)
-            {
-                d.zero();
-                if (k % 100 == 50)
-                    d.init(44100.0f, 0.05f);
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
-            }
+            resetRepeatedly(d, 300, 44100.0f, 0.05f, std::chrono::microseconds(50));
         });
     EXPECT_FALSE(lostHold.load());
     EXPECT_FALSE(d.isBusy());
