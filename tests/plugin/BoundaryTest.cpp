@@ -1,5 +1,5 @@
 // The built Morlake.so through the host harness, as a host sees it.
-#include "tools/harness/HostedPlugin.h"
+#include "tests/common/Hosted.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +12,9 @@ using namespace morlake;
 
 namespace {
 
-std::unique_ptr<HostedPlugin> loadAs (const std::string& product, const std::string& vendor = "", bool open = true)
+std::unique_ptr<HostedPlugin> loadAs (const std::string& product, const std::string& vendor = "")
 {
-    HostConfig config;
-    config.productString = product;
-    config.vendorString = vendor;
-    config.answerHostStrings = ! product.empty () || ! vendor.empty ();
-    std::string error;
-    auto plugin = HostedPlugin::load (MORLAKE_SO, config, error);
-    EXPECT_TRUE (plugin) << error;
-    if (plugin && open)
-        plugin->open ();
-    return plugin;
+    return test::loadOpen (MORLAKE_SO, test::hostNamed (product, vendor));
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // the damaged blocks a host may hand over, through the dispatcher.
 #include "presets/Chunk.h"
 #include "presets/FactoryPresets.h"
-#include "tools/harness/HostedPlugin.h"
+#include "tests/common/Hosted.h"
 
 #include <gtest/gtest.h>
 
@@ -37,15 +37,7 @@ const Host HOSTS[] = {
 
 std::unique_ptr<HostedPlugin> load (const Host& host)
 {
-    HostConfig config;
-    config.productString = host.product;
-    config.vendorString = host.vendor;
-    std::string error;
-    auto plugin = HostedPlugin::load (MORLAKE_PLUGIN_PATH, config, error);
-    EXPECT_TRUE (plugin) << error;
-    if (plugin)
-        plugin->open ();
-    return plugin;
+    return test::loadOpen (MORLAKE_PLUGIN_PATH, test::hostNamed (host.product, host.vendor));
 }
 
 // Selects a factory preset the way a host restoring parameters does: the

@@ -3,7 +3,7 @@
 // chunks are read through the harness by the boundary and chunk tests of the
 // built plug-in and by the render command's tests.
 #include "tests/tools/testplugin/TestGainProbe.h"
-#include "tools/harness/HostedPlugin.h"
+#include "tests/common/Hosted.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +17,7 @@ namespace {
 
 using namespace testgain;
 
-std::unique_ptr<HostedPlugin> openGain (HostConfig config = {})
-{
-    std::string error;
-    auto p = HostedPlugin::load (TEST_GAIN_PLUGIN, config, error);
-    EXPECT_TRUE (p) << error;
-    if (p)
-        p->open ();
-    return p;
-}
+std::unique_ptr<HostedPlugin> openGain (HostConfig config = {}) { return test::loadOpen (TEST_GAIN_PLUGIN, config); }
 
 TEST (HarnessLoad, TakesTheOlderEntryPoint)
 {
