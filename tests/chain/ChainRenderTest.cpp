@@ -258,11 +258,12 @@ TEST (ChainTempo, LateEchoFollowsTheHostTempoOr120)
     TestHost::setTime (90.0, true, false);
     EXPECT_NEAR (double (lateEchoDelay ()), 60.0 / 90.0 * kRate + 1.0, 1.0);
     EXPECT_NEAR (double (lateEchoDelay (96000.0f)), 60.0 / 90.0 * 96000.0 + 1.0, 1.0);
-    // No valid tempo, a "valid" tempo of 0, no time record at all.
-    TestHost::setTime (90.0, false, false);
-    EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0);
-    TestHost::setTime (0.0, true, false);
-    EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0);
+    // No valid tempo, "valid" tempos of 0, below 0 and not a number, no time record at all.
+    for (auto [tempo, valid] : {std::pair {90.0, false}, {0.0, true}, {-5.0, true}, {std::nan (""), true}})
+    {
+        TestHost::setTime (tempo, valid, false);
+        EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0) << tempo;
+    }
     TestHost::noTime ();
     EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0);
 }
