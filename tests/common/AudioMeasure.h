@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <numbers>
@@ -30,35 +29,6 @@ struct Noise
         return float (std::int32_t (state)) * (1.0f / 2147483648.0f);
     }
 };
-
-// In-place radix-2 FFT; the size must be a power of two.
-inline void fft (std::vector<std::complex<double>>& a)
-{
-    const std::size_t n = a.size ();
-    for (std::size_t i = 1, j = 0; i < n; ++i)
-    {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap (a[i], a[j]);
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1)
-    {
-        const std::complex<double> w = std::polar (1.0, -2.0 * std::numbers::pi / double (len));
-        for (std::size_t i = 0; i < n; i += len)
-        {
-            std::complex<double> wk = 1.0;
-            for (std::size_t k = 0; k < len / 2; ++k, wk *= w)
-            {
-                const auto u = a[i + k], v = a[i + k + len / 2] * wk;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-            }
-        }
-    }
-}
 
 inline double db (double energyRatio) { return 10.0 * std::log10 (energyRatio + 1e-300); }
 
@@ -153,28 +123,18 @@ inline double rt60 (const Stereo& s, double sampleRate, std::size_t from = 0, co
     return slope < 0.0 ? -60.0 / slope : fit.notDecaying;
 }
 
-// Power-weighted mean frequency in Hz of the channels' sum over
-// [from, from + frames) under a Hann window, from `lowestHz` up.
-inline double centroid (const Stereo& s, std::size_t from, std::size_t frames, double sampleRate, double lowestHz = 0.0)
+// Root-mean-square frequency in Hz of the channels' sum over [from, from +
+// frames), from the energy of its first difference (DC does not count).
+inline double rmsFrequency (const Stereo& s, std::size_t from, std::size_t frames, double sampleRate)
 {
-    std::size_t n = 1;
-    while (n < frames)
-        n <<= 1;
-    std::vector<std::complex<double>> x (n);
-    for (std::size_t i = 0; i < frames && from + i < s.size (); ++i)
+    double e = 0.0, d = 0.0;
+    for (std::size_t i = from + 1; i < std::min (from + frames, s.size ()); ++i)
     {
-        const double window = 0.5 - 0.5 * std::cos (2.0 * std::numbers::pi * double (i) / double (frames));
-        x[i] = window * (double (s.left[from + i]) + s.right[from + i]);
+        const double x = double (s.left[i]) + s.right[i], previous = double (s.left[i - 1]) + s.right[i - 1];
+        e += x * x;
+        d += (x - previous) * (x - previous);
     }
-    fft (x);
-    double weighted = 0.0, total = 0.0;
-    for (auto k = static_cast<std::size_t> (lowestHz * double (n) / sampleRate) + 1; k < n / 2; ++k)
-    {
-        const double power = std::norm (x[k]);
-        weighted += power * double (k) * sampleRate / double (n);
-        total += power;
-    }
-    return total > 0.0 ? weighted / total : 0.0;
+    return e > 0.0 ? sampleRate / (2.0 * std::numbers::pi) * 2.0 * std::asin (0.5 * std::sqrt (d / e)) : 0.0;
 }
 
 } // namespace morlake::measure
