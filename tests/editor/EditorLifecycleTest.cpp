@@ -38,10 +38,6 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
     // The parent never speaks XEmbed: the editor maps its window itself.
     EXPECT_TRUE (f.childShownWithin ());
     EXPECT_EQ (f.editor ().getCurrentScreen (), uEditor::kBackScreen) << "the back screen shows first";
-    const std::string percent = std::to_string (kWidths[size] * 100 / 1100);
-    f.idleFor (150);
-    EXPECT_TRUE (f.window->savePng (screenshotFolder () + "/back-" + percent + ".png"));
-
     f.showMainScreen ();
     f.idleFor (200);
     std::vector<uint32_t> pixels;
@@ -53,8 +49,6 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
         for (int x = 0; x < w; x += 41)
             black += (pixels[static_cast<std::size_t> (y * w + x)] & 0xffffff) == 0 ? 1 : 0;
     EXPECT_LT (black, 5);
-    const std::string shot = screenshotFolder () + "/main-" + percent + ".png";
-    EXPECT_TRUE (f.window->savePng (shot)) << shot;
 
     f.dispatch (vst::effEditClose);
     EXPECT_FALSE (f.plugin->isEditorOpen ());
