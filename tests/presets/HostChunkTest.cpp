@@ -100,9 +100,9 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
     EXPECT_EQ (plugin->dispatch (vst::effGetChunk, 0, 0, nullptr), 0);
 
     // Name slots without a terminator (28 characters, none of them a name), a
-    // factory name running on into the next slot, non-finite name slots and
-    // values, a block longer than a chunk: every value stays inside 0 .. 1 and
-    // only a whole factory name selects its preset.
+    // factory name running on into the next slot, non-finite name slots: only
+    // a whole factory name selects its preset. Damaged values and sizes are
+    // the chunk fuzz test's (tests/fuzz).
     const auto edited = [&] (const std::function<void (ChunkBlock&)>& edit) {
         ChunkBlock block;
         std::memcpy (&block, good.data (), kChunkSize);
@@ -111,9 +111,6 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
         std::memcpy (bytes.data (), &block, kChunkSize);
         return bytes;
     };
-    const float nan = std::numeric_limits<float>::quiet_NaN (), inf = std::numeric_limits<float>::infinity ();
-    auto longer = good;
-    longer.resize (65536, 0x7f);
     const std::pair<std::vector<std::uint8_t>, const char*> damaged[] = {
         {edited ([] (ChunkBlock& b) {
             for (int k = 0; k < kNameMaxChars; ++k)
@@ -121,15 +118,9 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
         }), "1 to Morlake"},
         {edited ([] (ChunkBlock& b) { b.values[kNameFirstTag + 7] = encodeNameChar ('!'); }), "1 to Morlake"},
         {edited ([&] (ChunkBlock& b) {
-            b.values[kNameFirstTag + 3] = nan;
-            b.values[kNameFirstTag + 4] = -inf;
-            b.values[0] = std::numeric_limits<float>::denorm_min ();
+            b.values[kNameFirstTag + 3] = std::numeric_limits<float>::quiet_NaN ();
+            b.values[kNameFirstTag + 4] = -std::numeric_limits<float>::infinity ();
         }), "1 to Morlake"},
-        {edited ([&] (ChunkBlock& b) {
-            for (int t = 0; t < kNameFirstTag; ++t)
-                b.values[t] = t % 3 == 0 ? nan : (t % 3 == 1 ? inf : -7.0f);
-            std::memset (b.name, 'A', sizeof b.name);
-        }), "Default"},
     };
     for (const auto& [bytes, name] : damaged)
         for (bool program : {false, true})
@@ -139,11 +130,6 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
             for (float v : parameters (*plugin))
                 EXPECT_TRUE (v >= 0.0f && v <= 1.0f);
         }
-    EXPECT_EQ (plugin->setChunk (longer, false), 1) << "read for its first bytes";
-    EXPECT_EQ (plugin->programName ().text, "Default");
-    ChunkBlock saved;
-    std::memcpy (&saved, plugin->getChunk (false).data (), kChunkSize);
-    EXPECT_LT (strnlen (saved.name, kChunkNameSize), std::size_t (kChunkNameSize)) << "the name saved again ends";
 
     // The plug-in keeps working on audio after all of that.
     std::vector<float> in (512, 0.0f), outL (512), outR (512);
