@@ -1,6 +1,7 @@
 // Opening, closing and sizing the editor in a host-style parent window.
 #include "tests/editor/EditorTestSupport.h"
 
+#include "editor/EditorFactory.h"
 #include "editor/RunLoop.h"
 
 #include <malloc.h>
@@ -127,6 +128,19 @@ TEST (EditorLifecycle, TwoInstancesShareTheRunLoop)
     EXPECT_TRUE (b.childShownWithin ());
     b.close ();
     EXPECT_EQ (RunLoop::instance ().eventHandlerCount (), 0);
+}
+
+// A host may close the instance while its editor is still open: effClose
+// destroys the instance, so the editor must close while it is still whole.
+TEST (EditorLifecycle, EffCloseWithTheEditorOpen)
+{
+    REQUIRE_X ();
+    vst::AEffect* effect = (new APlugin (hostCallback, createEditor))->getAeffect ();
+    vst::ERect* rect = nullptr;
+    ASSERT_EQ (effect->dispatcher (effect, vst::effEditGetRect, 0, 0, &rect, 0.0f), 1);
+    HostWindow window (rect->right - rect->left, rect->bottom - rect->top);
+    ASSERT_EQ (effect->dispatcher (effect, vst::effEditOpen, 0, 0, window.parent (), 0.0f), 1);
+    EXPECT_EQ (effect->dispatcher (effect, vst::effClose, 0, 0, nullptr, 0.0f), 1);
 }
 
 } // namespace
