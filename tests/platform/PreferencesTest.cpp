@@ -66,11 +66,6 @@ TEST_F (SharedPrefs, EveryKeyHasItsDefaultWhenAbsent)
         // Absent means "the caller's default", whichever it is.
         EXPECT_EQ (getRegisterIsOn (flag.key, ! flag.defaultOn), ! flag.defaultOn) << flag.key;
     }
-    for (const char* on : { PREF_MIDI_PRESET, PREF_MIDI_BANK, PREF_MIDI_CAPTURE, PREF_DIAL_ANIMATION, PREF_KEYBOARD,
-                            PREF_TOOL_TIP, PREF_DRAG_DROP })
-        EXPECT_TRUE (prefFlagDefault (on)) << on;
-    for (const char* off : { PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200 })
-        EXPECT_FALSE (prefFlagDefault (off)) << off;
 
     EXPECT_EQ (loadIntFromPrefs (PREF_MIDI_CHANNEL), 0);
     EXPECT_EQ (loadIntFromPrefs ("64"), 0);
