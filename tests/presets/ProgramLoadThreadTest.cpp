@@ -2,6 +2,7 @@
 // entirely inside a load are silent, output comes back afterwards, nothing
 // non-finite escapes. Also meant for the ThreadSanitizer build.
 #include "tests/common/PluginRun.h"
+#include "tests/plugin/FakeHost.h"
 
 #include "presets/Chunk.h"
 #include "presets/FactoryPresets.h"
@@ -18,25 +19,10 @@ using namespace morlake;
 using namespace morlake::plugintest;
 using namespace morlake::measure;
 
-namespace {
-
-vst::intptr reaperCallback (vst::AEffect*, vst::int32 opcode, vst::int32, vst::intptr, void* ptr, float)
-{
-    if (opcode == vst::audioMasterVersion)
-        return 2400;
-    if (opcode == vst::audioMasterGetProductString)
-    {
-        std::strcpy (static_cast<char*> (ptr), "REAPER");
-        return 1;
-    }
-    return 0;
-}
-
-} // namespace
-
 TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
 {
-    auto plugin = std::make_unique<APlugin> (reaperCallback);
+    test::FakeHost::reset ("REAPER");
+    auto plugin = std::make_unique<APlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
     plugin->setSampleRate (44100.0f);
     // Odd while a load runs; the loading thread bumps it before and after.
     std::atomic<int> phase {0};
