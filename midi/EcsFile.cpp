@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace morlake {
 
@@ -151,15 +150,6 @@ bool save (const std::string& path, const int* map)
 
 } // namespace
 
-bool loadEcsFile (const std::string& path, int (&map)[kEcsControllers])
-{
-    ControllerMap parsed {};
-    if (! loadInto (path, parsed))
-        return false;
-    std::memcpy (map, parsed.data(), sizeof map);
-    return true;
-}
-
 bool loadEcsFile (const std::string& path, ControllerMap& map)
 {
     ControllerMap parsed {};
@@ -168,8 +158,6 @@ bool loadEcsFile (const std::string& path, ControllerMap& map)
     map = parsed;
     return true;
 }
-
-bool saveEcsFile (const std::string& path, const int (&map)[kEcsControllers]) { return save (path, map); }
 
 bool saveEcsFile (const std::string& path, const ControllerMap& map) { return save (path, map.data()); }
 

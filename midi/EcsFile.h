@@ -18,13 +18,11 @@ using ControllerMap = std::array<int, kEcsControllers>;
 // holds exactly 128 values of 0 to 255 separated by white space.  False (map
 // untouched) for a file that cannot be opened, is short, long, not numeric
 // or out of range.
-bool loadEcsFile (const std::string& path, int (&map)[kEcsControllers]);
 bool loadEcsFile (const std::string& path, ControllerMap& map);
 
 // Writes the map as 128 "%d\n" lines through a temporary file renamed into
 // place.  Entries that are not valid tags are written as 0 (they latch
 // nothing).  False when the file could not be written completely.
-bool saveEcsFile (const std::string& path, const int (&map)[kEcsControllers]);
 bool saveEcsFile (const std::string& path, const ControllerMap& map);
 
 } // namespace morlake

@@ -13,21 +13,6 @@ void upperCase (char* text)
             *p = static_cast<char> (*p - 'a' + 'A');
 }
 
-void safename (char* text)
-{
-    if (! text)
-        return;
-    int n = 0;
-    while (n < kSafenameMax)
-    {
-        const auto c = static_cast<unsigned char> (text[n]);
-        if (c < 32 || c > 127)
-            break;
-        ++n;
-    }
-    text[n] = 0;
-}
-
 void stripAllButNum (char* text)
 {
     if (! text)

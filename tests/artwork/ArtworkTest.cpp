@@ -17,6 +17,7 @@
 #include <string>
 
 #include "artwork/BitmapIds.h"
+#include "editor/Layout.h"
 
 namespace fs = std::filesystem;
 using namespace morlake;
@@ -152,8 +153,8 @@ void checkBackgroundsMatchTheWindowAndThePanelFitsInIt() {
         }
         cairo_surface_t* panel = image(kBmpModPanelBackground, size);
         ASSERT_NE(panel, nullptr);
-        EXPECT_LE(scaled(695, size) + width(panel), windowW[size]);
-        EXPECT_LE(scaled(600, size) + height(panel), windowH[size]);
+        EXPECT_LE(scaled(layout::kPanel.x, size) + width(panel), windowW[size]);
+        EXPECT_LE(scaled(layout::kPanel.y, size) + height(panel), windowH[size]);
     }
 }
 
@@ -163,7 +164,7 @@ void checkPanelIsCutFromTheMainBackgroundSoItSitsSeamlessly() {
         cairo_surface_t* panel = image(kBmpModPanelBackground, size);
         ASSERT_NE(main, nullptr);
         ASSERT_NE(panel, nullptr);
-        const int left = scaled(695, size), top = scaled(600, size);
+        const int left = scaled(layout::kPanel.x, size), top = scaled(layout::kPanel.y, size);
         int mismatches = 0;
         for (int y = 0; y < height(panel); ++y)
             for (int x = 0; x < width(panel); ++x) mismatches += pixel(panel, x, y) != pixel(main, left + x, top + y);
@@ -172,9 +173,8 @@ void checkPanelIsCutFromTheMainBackgroundSoItSitsSeamlessly() {
 }
 
 void checkKnobAndRingStripsPairUpAndDivideIntoSquareImages() {
-    const int framesByType[kKnobTypeCount] = {139, 139, 139, 139, 137, 137, 137};
     for (int type = 0; type < kKnobTypeCount; ++type) {
-        const int n = framesByType[type];
+        const int n = layout::KNOBS_IN_FILM[type];
         for (int size = 0; size < 4; ++size) {
             cairo_surface_t* knob = image(kBmpKnobByType[type], size);
             cairo_surface_t* ring = image(kBmpRingByType[type], size);
@@ -223,13 +223,13 @@ void checkTwoStateStripsShowDistinctStates() {
 }
 
 void checkSharedControlArtFitsTheLayout() {
-    const int menuHeight[4] = {16, 20, 24, 32};
+    using namespace layout;
     for (int size = 0; size < 4; ++size) {
         // Arrow images fit inside a menu of the standard height.
         for (int id : {kBmpMenuArrowPrevious, kBmpMenuArrowNext}) {
             cairo_surface_t* s = image(id, size);
             ASSERT_NE(s, nullptr);
-            EXPECT_LE(height(s) / 2, menuHeight[size]);
+            EXPECT_LE(height(s) / 2, MENU_HEIGHT[size]);
         }
         // The handle strip: one image per animation step, each the marker's size.
         cairo_surface_t* marker = image(kBmpDisruptModMarker, size);
@@ -238,24 +238,23 @@ void checkSharedControlArtFitsTheLayout() {
         ASSERT_NE(handle, nullptr);
         EXPECT_EQ(width(handle), width(marker));
         EXPECT_EQ(height(handle), 70 * height(marker));
-        EXPECT_LT(width(marker), scaled(788, size) / 2);
+        EXPECT_LT(width(marker), SLIDER_WIDTH[size] / 2);
 
-        // Left and right meters stand 8 units apart; each meter is opaque so
+        // Left and right meters stand side by side; each meter is opaque so
         // its lit part covers the unlit track beneath.
         cairo_surface_t* meter = image(kBmpLevelMeter, size);
         ASSERT_NE(meter, nullptr);
-        EXPECT_LT(width(meter), scaled(592, size) - scaled(584, size));
-        EXPECT_LE(scaled(30, size) + height(meter), scaled(100, size));
+        EXPECT_LT(width(meter), scaled(kMeters[1].x, size) - scaled(kMeters[0].x, size));
         for (int y = 0; y < height(meter); ++y) EXPECT_EQ(alpha(meter, width(meter) / 2, y), 255) << y;
 
-        // Late path radio buttons stand 28 units apart, one above the other.
+        // The late path radio buttons stand one above the other.
         cairo_surface_t* led = image(kBmpLedButton, size);
         ASSERT_NE(led, nullptr);
-        EXPECT_LT(height(led) / 2, scaled(191, size) - scaled(163, size));
+        EXPECT_LT(height(led) / 2, scaled(kRadios[1][1].y, size) - scaled(kRadios[1][0].y, size));
         // The window's "Edited Preset" button ends before "Open Help" starts.
         cairo_surface_t* edited = image(kBmpEditedPresetInitial, size);
         ASSERT_NE(edited, nullptr);
-        EXPECT_LE(scaled(334, size) + width(edited), scaled(410, size));
+        EXPECT_LE(scaled(kEditedPreset.x, size) + width(edited), scaled(kOpenHelp.x, size));
     }
 }
 

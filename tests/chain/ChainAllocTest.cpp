@@ -53,9 +53,7 @@ hooks::Counts countedRun (APlugin& p, std::size_t frames, bool countFirst = fals
 
 void expectNone (const hooks::Counts& c)
 {
-    EXPECT_EQ (c.allocations, 0);
-    EXPECT_EQ (c.frees, 0);
-    EXPECT_EQ (c.locks, 0);
+    EXPECT_TRUE (hooks::none (c)) << c.allocations << " allocations, " << c.frees << " frees, " << c.locks << " locks";
 }
 
 } // namespace

@@ -1,8 +1,12 @@
-// The chain as the host sees it: block-size independence, sample-rate
-// changes, meters, the output stage, host tempo and transport.
+// The chain as the host sees it: sample-rate changes, meters, the output
+// stage, host tempo and transport, program loads and the reverb characters
+// (what choosing, automating and loading one writes; their sound is held by
+// the digest test in bench/).
 #include "tests/common/PluginRun.h"
 
 #include "dsp/ModulationTypes.h"
+#include "dsp/ReverbPresets.h"
+#include "params/NameLists.h"
 
 #include <gtest/gtest.h>
 
@@ -258,11 +262,12 @@ TEST (ChainTempo, LateEchoFollowsTheHostTempoOr120)
     TestHost::setTime (90.0, true, false);
     EXPECT_NEAR (double (lateEchoDelay ()), 60.0 / 90.0 * kRate + 1.0, 1.0);
     EXPECT_NEAR (double (lateEchoDelay (96000.0f)), 60.0 / 90.0 * 96000.0 + 1.0, 1.0);
-    // No valid tempo, a "valid" tempo of 0, no time record at all.
-    TestHost::setTime (90.0, false, false);
-    EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0);
-    TestHost::setTime (0.0, true, false);
-    EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0);
+    // No valid tempo, "valid" tempos of 0, below 0 and not a number, no time record at all.
+    for (auto [tempo, valid] : {std::pair {90.0, false}, {0.0, true}, {-5.0, true}, {std::nan (""), true}})
+    {
+        TestHost::setTime (tempo, valid, false);
+        EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0) << tempo;
+    }
     TestHost::noTime ();
     EXPECT_NEAR (double (lateEchoDelay ()), 0.5 * kRate + 1.0, 1.0);
 }
@@ -328,4 +333,56 @@ TEST (ChainPrograms, ALoadStartsFromSilence)
     p->setDemoProgram (6);
     EXPECT_LT (peak (renderSilence (*p, 22050)), 1e-6f) << "no old tail";
     EXPECT_GT (peak (render (*p, impulseAndBurst (44100))), 1e-2f);
+}
+
+// Reverb characters --------------------------------------------------------
+
+TEST (ChainReverbPresets, ChoosingACharacterWritesItsHiddenValues)
+{
+    auto p = makePlugin (kRate);
+    for (int step = 0; step < kReverbPresetSteps; ++step)
+    {
+        SCOPED_TRACE (std::string (REVERB_PRESET_STR[step]));
+        chooseReverbPreset (*p, step);
+        float hidden[kReverbHiddenCount];
+        reverbPresetValues (step, hidden);
+        for (int k = 0; k < kReverbHiddenCount; ++k)
+        {
+            EXPECT_EQ (p->getLiveValue (kReverbHiddenFirstTag + k), hidden[k]) << kReverbHiddenFirstTag + k;
+            // The host sees the values too: they travel with the program.
+            EXPECT_EQ (p->getParameter (kReverbHiddenFirstTag + k), hidden[k]);
+        }
+        EXPECT_EQ (p->signalChain ().getRoomType (), reverbRoomType (reverbPresetRows (step).character));
+    }
+}
+
+TEST (ChainReverbPresets, AutomatingThePresetAloneLeavesTheCharacter)
+{
+    auto p = makePlugin (kRate);
+    chooseReverbPreset (*p, 3); // "Room Cold"
+    const float before = p->getLiveValue (129);
+    p->setParameter (tag::ReverbPreset, (9 + 0.1f) / kReverbPresetStepScale); // host automation
+    renderSilence (*p, 3 * 8192);
+    EXPECT_EQ (p->getSteppedValue (tag::ReverbPreset), 9);
+    EXPECT_EQ (p->getLiveValue (129), before);
+    EXPECT_EQ (p->getLiveValue (131), 0.0f);
+    // Stepping it is a user choice: applied within 8192 frames.
+    p->changeDelta (tag::ReverbPreset, -1);
+    renderSilence (*p, 8192);
+    EXPECT_EQ (p->getSteppedValue (tag::ReverbPreset), 8);
+    float hidden[kReverbHiddenCount];
+    reverbPresetValues (8, hidden);
+    EXPECT_EQ (p->getLiveValue (123), hidden[13]);
+}
+
+TEST (ChainReverbPresets, AProgramLoadAppliesItsCharacterAtOnce)
+{
+    auto p = makePlugin (kRate, 6);
+    const int step = p->getSteppedValue (tag::ReverbPreset);
+    float hidden[kReverbHiddenCount];
+    reverbPresetValues (step, hidden);
+    for (int k = 12; k < kReverbHiddenCount; ++k)
+        EXPECT_EQ (p->getLiveValue (kReverbHiddenFirstTag + k), hidden[k]) << kReverbHiddenFirstTag + k;
+    renderSilence (*p, 64);
+    EXPECT_EQ (p->signalChain ().getRoomType (), reverbRoomType (reverbPresetRows (step).character));
 }

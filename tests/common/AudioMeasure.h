@@ -1,12 +1,11 @@
 // Measurements on rendered stereo audio shared by the test suites: energy,
-// peak, decay time, brightness, width and deterministic noise.
+// peak, decay time, brightness and deterministic noise.
 #pragma once
 
 #include "tools/report/Fft.h"
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <numbers>
@@ -128,55 +127,18 @@ inline double rt60 (const Stereo& s, double sampleRate, std::size_t from = 0, co
     return slope < 0.0 ? -60.0 / slope : fit.notDecaying;
 }
 
-// Power-weighted mean frequency in Hz of the channels' sum over
-// [from, from + frames) under a Hann window, from `lowestHz` up.
-inline double centroid (const Stereo& s, std::size_t from, std::size_t frames, double sampleRate, double lowestHz = 0.0)
+// Root-mean-square frequency in Hz of the channels' sum over [from, from +
+// frames), from the energy of its first difference (DC does not count).
+inline double rmsFrequency (const Stereo& s, std::size_t from, std::size_t frames, double sampleRate)
 {
-    std::size_t n = 1;
-    while (n < frames)
-        n <<= 1;
-    std::vector<std::complex<double>> x (n);
-    for (std::size_t i = 0; i < frames && from + i < s.size (); ++i)
+    double e = 0.0, d = 0.0;
+    for (std::size_t i = from + 1; i < std::min (from + frames, s.size ()); ++i)
     {
-        const double window = 0.5 - 0.5 * std::cos (2.0 * std::numbers::pi * double (i) / double (frames));
-        x[i] = window * (double (s.left[from + i]) + s.right[from + i]);
+        const double x = double (s.left[i]) + s.right[i], previous = double (s.left[i - 1]) + s.right[i - 1];
+        e += x * x;
+        d += (x - previous) * (x - previous);
     }
-    fft (x);
-    double weighted = 0.0, total = 0.0;
-    for (auto k = static_cast<std::size_t> (lowestHz * double (n) / sampleRate) + 1; k < n / 2; ++k)
-    {
-        const double power = std::norm (x[k]);
-        weighted += power * double (k) * sampleRate / double (n);
-        total += power;
-    }
-    return total > 0.0 ? weighted / total : 0.0;
-}
-
-// Largest normalised cross-correlation of left and right for |lag| <= maxLag.
-inline double peakCrossCorrelation (const Stereo& s, int maxLag)
-{
-    std::size_t n = 1;
-    while (n < 2 * s.size ())
-        n <<= 1;
-    std::vector<std::complex<double>> fa (n), fb (n);
-    double ea = 0.0, eb = 0.0;
-    for (std::size_t i = 0; i < s.size (); ++i)
-    {
-        fa[i] = s.left[i];
-        fb[i] = s.right[i];
-        ea += double (s.left[i]) * s.left[i];
-        eb += double (s.right[i]) * s.right[i];
-    }
-    fft (fa);
-    fft (fb);
-    // The inverse transform of conj(A) B through the forward transform of its conjugate.
-    for (std::size_t i = 0; i < n; ++i)
-        fa[i] = std::conj (std::conj (fa[i]) * fb[i]);
-    fft (fa);
-    double best = 0.0;
-    for (int lag = -maxLag; lag <= maxLag; ++lag)
-        best = std::max (best, std::fabs (fa[(std::size_t (lag) + n) % n].real ()) / double (n));
-    return ea > 0.0 && eb > 0.0 ? best / std::sqrt (ea * eb) : 0.0;
+    return e > 0.0 ? sampleRate / (2.0 * std::numbers::pi) * 2.0 * std::asin (0.5 * std::sqrt (d / e)) : 0.0;
 }
 
 } // namespace morlake::measure

@@ -29,6 +29,9 @@ private:
     bool running = true;
 };
 
+// No allocation, free or lock was counted.
+inline bool none (const Counts& c) { return c.allocations == 0 && c.frees == 0 && c.locks == 0; }
+
 } // namespace morlake::hooks
 
 #define SKIP_WITHOUT_HOOKS()                                                                                            \

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -180,6 +181,63 @@ inline void addBurst (Input& in, std::size_t at, double rate, float level = 0.5f
             in.channel[c][at + i] += level * (x[i] - static_cast<float> (mean / weight) * env[i]);
     }
 }
+
+// Processes `input` over and over, in blocks of `frames`, on a thread of its
+// own until destroyed. `before` runs before each block, `after` sees its
+// output; both on the audio thread.
+class AudioThread
+{
+public:
+    using After = std::function<void (const float* left, const float* right, int frames)>;
+
+    AudioThread (APlugin& p, Input in, int frames, After afterBlock, std::function<void ()> beforeBlock = {})
+        : plugin (p), input (std::move (in)), block (frames), after (std::move (afterBlock)),
+          before (std::move (beforeBlock)), thread ([this] { run (); })
+    {
+    }
+    ~AudioThread ()
+    {
+        stop.store (true, std::memory_order_relaxed);
+        thread.join ();
+    }
+
+    long blocks () const { return done.load (std::memory_order_relaxed); }
+    void waitBlocks (long n)
+    {
+        const long until = blocks () + n;
+        while (blocks () < until)
+            std::this_thread::yield ();
+    }
+
+private:
+    void run ()
+    {
+        std::vector<float> left (static_cast<std::size_t> (block)), right (left.size ());
+        for (std::size_t at = 0; ! stop.load (std::memory_order_relaxed); at += static_cast<std::size_t> (block))
+        {
+            if (at + static_cast<std::size_t> (block) > input.size ())
+                at = 0;
+            float* in[4];
+            for (int c = 0; c < 4; ++c)
+                in[c] = input.channel[c].data () + at;
+            float* out[2] = {left.data (), right.data ()};
+            if (before)
+                before ();
+            plugin.processReplacing (in, out, block);
+            after (left.data (), right.data (), block);
+            done.fetch_add (1, std::memory_order_relaxed);
+        }
+    }
+
+    APlugin& plugin;
+    Input input;
+    int block;
+    After after;
+    std::function<void ()> before;
+    std::atomic<bool> stop {false};
+    std::atomic<long> done {0};
+    std::thread thread;
+};
 
 // Only the reverb, fully wet, unmodulated: the impulse-response set-up.
 inline void reverbOnly (APlugin& p)

@@ -12,7 +12,6 @@
 namespace morlake {
 
 using measure::Noise;
-using measure::Stereo;
 
 // Reaches the internals the public API does not show.
 struct TDelayProbe
@@ -75,22 +74,5 @@ struct ReverbSettings
         r.setDiffusion(1.0f);
     }
 };
-
-// Stereo impulse response of `seconds`, the impulse into every bank's pair.
-inline Stereo impulseResponse(TBasicReverb& r, const ReverbSettings& s, double seconds)
-{
-    r.mute();
-    s.apply(r);
-    const auto n = static_cast<std::size_t>(seconds * r.getSampleRate());
-    Stereo out;
-    out.left.assign(n, 0.0f);
-    out.right.assign(n, 0.0f);
-    for (std::size_t i = 0; i < n; ++i)
-    {
-        const float x = i == 0 ? 1.0f : 0.0f;
-        r.process(x, x, x, x, x, x, out.left[i], out.right[i]);
-    }
-    return out;
-}
 
 } // namespace morlake

@@ -1,11 +1,18 @@
+// The delay line: its own guards (non-finite input, the busy state during a
+// reset, bad lengths), resets and re-initialisation from another thread
+// while the audio thread processes, and lines that grow off the audio thread
+// without changing a sample of their output. Its echoes, tempo sync and rates
+// are tested through the chain (ChainRenderTest, HostileHostTest) and held by
+// the digest test. Meant for the ThreadSanitizer build too.
 #include "dsp/TDelay.h"
 #include "tests/dsp/DspTestUtil.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
-#include <memory>
+#include <thread>
 #include <vector>
 
 namespace morlake {
@@ -22,48 +29,6 @@ Frame run(TDelay& d, float inLeft, float inRight)
     Frame out;
     d.process(inLeft, inRight, out.left, out.right);
     return out;
-}
-
-// The response of a line to an impulse on the left input.
-std::vector<Frame> impulseResponse(TDelay& d, std::size_t frames)
-{
-    std::vector<Frame> out(frames);
-    for (std::size_t i = 0; i < frames; ++i)
-        out[i] = run(d, i == 0 ? 1.0f : 0.0f, 0.0f);
-    return out;
-}
-
-// ---------------------------------------------------------------- lengths
-
-TEST(TDelayLength, SyncedIndexLimitsAndBadTempo)
-{
-    TDelay d;
-    d.init(48000.0f);
-    d.setTempoSynced(true);
-    d.setDelayLen(1.0f, 0.0f, 120.0f); // index 21 is limited to 20, "2/1*"
-    EXPECT_DOUBLE_EQ(d.getStepLeft(), 100.0 / 288001.0);
-    // A host without a usable tempo counts as 120 beats per minute.
-    for (float bpm : {0.0f, -5.0f, NAN, INFINITY})
-    {
-        d.setDelayLen(0.5f, 0.0f, bpm); // "1/4": 24000 samples
-        EXPECT_DOUBLE_EQ(d.getStepLeft(), 100.0 / 24001.0) << bpm;
-    }
-    d.setDelayLen(NAN, NAN, 120.0f); // "1/32T"
-    EXPECT_NEAR(100.0 / d.getStepLeft(), 2001.0, 1e-3);
-    EXPECT_DOUBLE_EQ(d.getStepLeft(), d.getStepRight());
-
-    // Heard: the impulse returns after 24001 samples.
-    auto line = std::make_unique<TDelay>();
-    line->init(48000.0f);
-    line->setTempoSynced(true);
-    int arrival = -1;
-    for (int i = 0; i < 30000 && arrival < 0; ++i)
-    {
-        line->setDelayLen(0.5f, 0.0f, 120.0f);
-        if (run(*line, i == 0 ? 1.0f : 0.0f, 0.0f).left > 0.5f)
-            arrival = i;
-    }
-    EXPECT_EQ(arrival, 24001);
 }
 
 // ------------------------------------------------------ limits and feedback
@@ -119,30 +84,6 @@ TEST(TDelayLifecycle, BusyLineIsSilentAndHoldsFailDuringAReset)
     EXPECT_EQ(TDelayProbe::left(d).size(), 100u);
 }
 
-TEST(TDelayLifecycle, InitResetsGainsSyncAndBadRates)
-{
-    TDelay d;
-    EXPECT_EQ(run(d, 1.0f, 1.0f).left, 0.0f); // before init: silent, no crash
-    for (float bad : {500.0f, NAN})
-    {
-        d.init(bad);
-        EXPECT_EQ(d.getSampleRate(), 44100.0f) << bad;
-    }
-    d.init(96000.0f);
-    EXPECT_EQ(d.getSampleRate(), 96000.0f);
-    d.setTempoSynced(true);
-    d.setFeed(0.9f);
-    d.setDelayLenDirect(10, 10);
-    d.init(48000.0f);
-    EXPECT_FALSE(d.isTempoSynced());
-    EXPECT_EQ(d.getStepLeft(), 0.0);
-    // Gains are back to 0: one echo, no repeats.
-    d.setDelayLenDirect(10, 10);
-    const std::vector<Frame> out = impulseResponse(d, 40);
-    EXPECT_NEAR(out[10].left, 1.0f, 1e-6f);
-    EXPECT_NEAR(out[20].left, 0.0f, 1e-6f);
-}
-
 TEST(TDelayLifecycle, BadLengthsAreLimited)
 {
     TDelay d;
@@ -165,6 +106,215 @@ TEST(TDelayLifecycle, BadLengthsAreLimited)
     for (int i = 0; i < 10; ++i)
         run(d, 0.5f, 0.5f);
     EXPECT_NEAR(run(d, 0.5f, 0.5f).left, 0.5f, 1e-6f);
+}
+
+// ------------------------------------------------------------ threads
+
+// Calls `audio` over and over on a thread of its own while `control` runs here.
+template <typename Audio, typename Control>
+void whileAudioRuns(Audio audio, Control control)
+{
+    std::atomic<bool> stop{false};
+    std::thread thread([&] {
+        while (!stop.load(std::memory_order_relaxed))
+            audio();
+    });
+    control();
+    stop.store(true, std::memory_order_relaxed);
+    thread.join();
+}
+
+// Resets the line `rounds` times, `pause` apart, and every hundredth time
+// initialises it again at `rate`.
+void resetRepeatedly(TDelay& d, int rounds, float rate, float reserve, std::chrono::microseconds pause)
+{
+    for (int k = 0; k < rounds; ++k)
+    {
+        d.zero();
+        if (k % 100 == 50)
+            d.init(rate, reserve);
+        std::this_thread::sleep_for(pause);
+    }
+}
+
+TEST(TDelayThreads, ResetFromAnotherThreadWhileProcessing)
+{
+    TDelay d;
+    d.init(48000.0f, 0.1f);
+    std::atomic<long> processed{0};
+    std::atomic<bool> outOfRange{false};
+    whileAudioRuns(
+        [&] {
+            // Like the signal chain: gains and length every sample.
+            const long i = processed.load(std::memory_order_relaxed);
+            d.setFeed(0.6f);
+            d.setCross(0.3f);
+            d.setDelayLenDirect(200.0f + float(i % 300), 260.0f);
+            float l, r;
+            const float x = 0.9f * std::sin(0.01f * float(i));
+            d.process(x, -x, l, r);
+            if (!(std::fabs(l) <= 1.0f) || !(std::fabs(r) <= 1.0f))
+                outOfRange.store(true, std::memory_order_relaxed);
+            (void)d.isReadingLeft();
+            processed.store(i + 1, std::memory_order_relaxed);
+        },
+        [&] {
+            resetRepeatedly(d, 200, 44100.0f, 0.1f, std::chrono::microseconds(200));
+            resetRepeatedly(d, 200, 48000.0f, 0.1f, std::chrono::microseconds(200));
+        });
+    EXPECT_FALSE(outOfRange.load());
+    EXPECT_GT(processed.load(), 1000);
+    EXPECT_FALSE(d.isBusy());
+    // The line is left consistent: a reset now gives the silent state.
+    d.zero();
+    EXPECT_EQ(TDelayProbe::left(d).size(), 100u);
+    EXPECT_EQ(TDelayProbe::right(d).size(), 100u);
+}
+
+TEST(TDelayThreads, ResetFromAnotherThreadWaitsForTheHoldToEnd)
+{
+    TDelay d;
+    d.init(48000.0f, 0.05f);
+    std::atomic<int> blocks{0};
+    std::atomic<bool> lostHold{false};
+    whileAudioRuns(
+        [&] {
+            // Held like the signal chain holds its lines over a block.
+            const bool held = d.hold();
+            for (int i = 0; i < 64; ++i)
+            {
+                d.setFeed(0.4f);
+                d.setDelayLenDirect(120.0f, 130.0f);
+                float l, r;
+                d.process(0.5f, -0.5f, l, r);
+                if (held && d.isBusy())
+                    lostHold.store(true, std::memory_order_relaxed);
+            }
+            d.release();
+            blocks.fetch_add(1, std::memory_order_relaxed);
+        },
+        [&] {
+            while (blocks.load(std::memory_order_relaxed) == 0)
+                std::this_thread::yield();
+            resetRepeatedly(d, 300, 44100.0f, 0.05f, std::chrono::microseconds(50));
+        });
+    EXPECT_FALSE(lostHold.load());
+    EXPECT_FALSE(d.isBusy());
+}
+
+TEST(TDelayThreads, ConcurrentResetsNeverDeadlock)
+{
+    TDelay d;
+    d.init(44100.0f, 0.05f);
+    whileAudioRuns(
+        [&] {
+            d.setDelayLenDirect(50.0f, 50.0f);
+            float l, r;
+            d.process(0.5f, 0.5f, l, r);
+        },
+        [&] {
+            std::thread resetA([&] {
+                for (int k = 0; k < 2000; ++k)
+                    d.zero();
+            });
+            std::thread resetB([&] {
+                for (int k = 0; k < 2000; ++k)
+                    d.clear();
+            });
+            resetA.join();
+            resetB.join();
+        });
+    EXPECT_FALSE(d.isBusy());
+}
+
+// ------------------------------------------------------------- growth
+
+// The longest free length after a reset, then a sweep down and back up.
+std::vector<float> render(TDelay& d, float rate, bool serveEachBlock)
+{
+    std::vector<float> out;
+    const long frames = long(9.0f * rate);
+    std::uint32_t noise = 1;
+    d.setFeed(0.6f);
+    d.setCross(-0.2f);
+    for (long i = 0; i < frames; ++i)
+    {
+        const float v = i < frames / 2 ? 1.0f : 0.5f + 0.5f * std::cos(float(i) * 1e-4f);
+        d.setDelayLen(v, 0.03f * rate * v, 120.0f);
+        noise = noise * 1664525u + 1013904223u;
+        const float x = float(int32_t(noise)) * 4.6e-10f;
+        float l, r;
+        d.process(x, -x, l, r);
+        out.push_back(l);
+        out.push_back(r);
+        if (serveEachBlock && i % 512 == 0)
+            TDelayQueue::serveGrowth();
+    }
+    return out;
+}
+
+TEST(TDelayGrowth, GrowsAsItFillsWithTheSameOutput)
+{
+    const float rate = 22050.0f;
+    TDelay full;
+    full.init(rate);
+    const std::vector<float> expected = render(full, rate, false);
+    const std::size_t fullCapacity = TDelayProbe::left(full).capacity();
+
+    // Served at block pace, as the helper thread would; and left to the
+    // helper alone, which a line this fast outruns, so it also grows in place.
+    for (bool served : {true, false})
+    {
+        SCOPED_TRACE(served);
+        TDelay small;
+        small.init(rate, TDelay::kDefaultReserveSeconds, 0.05f);
+        const std::size_t initial = TDelayProbe::left(small).capacity();
+        EXPECT_LT(initial, fullCapacity / 40);
+        EXPECT_TRUE(render(small, rate, served) == expected);
+        EXPECT_GT(TDelayProbe::left(small).capacity(), initial);
+        EXPECT_LE(TDelayProbe::left(small).capacity(), 2 * fullCapacity);
+    }
+}
+
+TEST(TDelayGrowth, AbsurdRatesReserveNothingAndStillRun)
+{
+    for (float rate : {1e10f, 1e18f, 3e38f})
+    {
+        SCOPED_TRACE(rate);
+        TDelay d;
+        d.init(rate);
+        EXPECT_LT(TDelayProbe::left(d).capacity(), 100000u);
+        d.setDelayLenDirect(10.0f, 10.0f);
+        float l = 0.0f, r = 0.0f;
+        for (int i = 0; i < 11; ++i)
+            d.process(i == 0 ? 0.5f : 0.0f, 0.0f, l, r);
+        EXPECT_FLOAT_EQ(l, 0.5f);
+    }
+}
+
+TEST(TDelayGrowth, ResetAndDestructionWhileTheHelperServes)
+{
+    std::atomic<bool> stop{false};
+    std::thread helper([&] {
+        while (!stop.load())
+            TDelayQueue::serveGrowth();
+    });
+    for (int round = 0; round < 20; ++round)
+    {
+        TDelay d;
+        d.init(48000.0f, 4.0f, 0.01f);
+        d.setDelayLen(1.0f, 0.0f, 120.0f);
+        for (int i = 0; i < 20000; ++i)
+        {
+            float l, r;
+            d.process(0.1f, 0.1f, l, r);
+            if (i == 10000 + round * 100)
+                d.init(48000.0f, 4.0f, 0.01f + 0.001f * float(round));
+            d.setDelayLen(1.0f, 0.0f, 120.0f);
+        }
+    }
+    stop.store(true);
+    helper.join();
 }
 
 } // namespace

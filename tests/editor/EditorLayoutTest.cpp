@@ -212,12 +212,11 @@ TEST (EditorLayout, BackScreenControlsVersionAndScaling)
     ASSERT_TRUE (f.open ());
     const int s = 2;
     EXPECT_EQ (resourceId (f.editor ().getFrame ()->getBackground ()), kBmpBackBackground + 1000 * s);
-    const int ys[5] = {442, 482, 522, 562, 642};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < layout::kBackSwitchCount; ++i)
     {
         TOnOff* sw = f.editor ().getBackSwitch (i);
-        EXPECT_EQ (sw->getViewSize ().left, sc (120, s));
-        EXPECT_EQ (sw->getViewSize ().top, sc (ys[i], s));
+        EXPECT_EQ (sw->getViewSize ().left, sc (layout::kBackSwitches[i].x, s));
+        EXPECT_EQ (sw->getViewSize ().top, sc (layout::kBackSwitches[i].y, s));
         EXPECT_EQ (sw->getTag (), 9999);
         EXPECT_EQ (sw->getValue (), 1.0f) << "default on";
         if (i < 4)

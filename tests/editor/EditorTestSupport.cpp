@@ -3,7 +3,6 @@
 #include "editor/SharedObject.h"
 #include "platform/Preferences.h"
 
-#include <cairo/cairo.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -41,7 +40,6 @@ void XServerEnvironment::SetUp ()
         setenv ("HOME", folder, 1);
     }
     setEditorResourceDirectory (MORLAKE_TEST_RESOURCES);
-    std::filesystem::create_directories (screenshotFolder ());
 
     int fds[2];
     if (pipe (fds) != 0)
@@ -105,8 +103,6 @@ void XServerEnvironment::TearDown ()
 }
 
 bool XServerEnvironment::available () { return serverPid > 0 && ! serverDisplay.empty (); }
-
-std::string screenshotFolder () { return MORLAKE_TEST_SHOTS; }
 
 void setScreenSizePreference (int index)
 {
@@ -189,19 +185,6 @@ bool HostWindow::capture (std::vector<uint32_t>& pixels, int& width, int& height
         height = h;
     }
     std::free (reply);
-    return ok;
-}
-
-bool HostWindow::savePng (const std::string& path) const
-{
-    std::vector<uint32_t> pixels;
-    int width = 0, height = 0;
-    if (! capture (pixels, width, height))
-        return false;
-    cairo_surface_t* surface = cairo_image_surface_create_for_data (reinterpret_cast<unsigned char*> (pixels.data ()),
-                                                                    CAIRO_FORMAT_RGB24, width, height, width * 4);
-    const bool ok = cairo_surface_write_to_png (surface, path.c_str ()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy (surface);
     return ok;
 }
 

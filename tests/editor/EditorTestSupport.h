@@ -44,7 +44,6 @@ public:
     bool childViewable () const;
     // Reads the window back; false when it cannot be read.
     bool capture (std::vector<uint32_t>& pixels, int& width, int& height) const;
-    bool savePng (const std::string& path) const;
 
 private:
     xcb_connection_t* xcb = nullptr;
@@ -90,9 +89,6 @@ protected:
     TOnOff* onOff (int tag) const;
     EditorFixture f;
 };
-
-// The folder screenshots go to.
-std::string screenshotFolder ();
 
 // Every test program of this folder runs its own X server.
 inline ::testing::Environment* const kXServer = ::testing::AddGlobalTestEnvironment (new XServerEnvironment);

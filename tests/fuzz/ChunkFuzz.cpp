@@ -4,6 +4,7 @@
 #include "plugin/APlugin.h"
 #include "presets/Chunk.h"
 #include "presets/FactoryPresets.h"
+#include "tests/plugin/FakeHost.h"
 
 #include <cmath>
 #include <cstdint>
@@ -16,22 +17,11 @@ using namespace morlake;
 
 namespace {
 
-vst::intptr hostCallback (vst::AEffect*, vst::int32 opcode, vst::int32, vst::intptr, void* ptr, float)
-{
-    if (opcode == vst::audioMasterVersion)
-        return 2400;
-    if (opcode == vst::audioMasterGetVendorString)
-    {
-        std::strcpy (static_cast<char*> (ptr), "PROP"); // bank and program chunks both served
-        return 1;
-    }
-    return 0;
-}
-
 APlugin& instance ()
 {
     static std::unique_ptr<APlugin> plugin = [] {
-        auto p = std::make_unique<APlugin> (hostCallback);
+        test::FakeHost::reset ("", "PROP"); // bank and program chunks both served
+        auto p = std::make_unique<APlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
         p->setSampleRate (44100.0f);
         return p;
     }();

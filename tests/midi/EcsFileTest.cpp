@@ -51,15 +51,6 @@ TEST (EcsFile, SavesOneDecimalTagPerLineAndReadsItBack)
     loaded.fill (99);
     ASSERT_TRUE (loadEcsFile (path, loaded));
     EXPECT_EQ (loaded, sampleMap ());
-
-    // The plain-array form reads and writes the same file.
-    int plain[kEcsControllers] = {};
-    for (int i = 0; i < kEcsControllers; ++i)
-        plain[i] = i;
-    ASSERT_TRUE (saveEcsFile (path, plain));
-    int back[kEcsControllers] = {};
-    ASSERT_TRUE (loadEcsFile (path, back));
-    EXPECT_TRUE (std::equal (std::begin (plain), std::end (plain), std::begin (back)));
 }
 
 TEST (EcsFile, TolerantLayoutsLoad)
@@ -118,10 +109,6 @@ TEST (EcsFile, BadFilesFailAndLeaveTheMapAlone)
         ControllerMap map = sampleMap();
         EXPECT_FALSE (loadEcsFile (path, map));
         EXPECT_EQ (map, sampleMap());
-        int plain[kEcsControllers] = { 9, 8, 7 };
-        EXPECT_FALSE (loadEcsFile (path, plain));
-        EXPECT_EQ (plain[0], 9);
-        EXPECT_EQ (plain[5], 0);
     }
 
     ControllerMap map = sampleMap();

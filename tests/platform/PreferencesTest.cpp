@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -11,40 +11,27 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace morlake {
 namespace {
 
+using test::keptCopies;
 using test::readFileText;
+using test::readText;
 using test::TempDir;
 using test::writeFileText;
 namespace fs = std::filesystem;
 
-std::string readText (Preferences& prefs, const char* key)
+// Runs `body` in a process of its own; it exits with 0 when `body` is true.
+pid_t inOtherProcess (const std::function<bool ()>& body)
 {
-    char buffer[kPrefStringSize];
-    prefs.readString (key, buffer, sizeof buffer);
-    return buffer;
-}
-
-std::string readText (Preferences&& prefs, const char* key) { return readText (prefs, key); }
-
-pid_t spawnHelper (const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    std::string helper = PREFS_HELPER;
-    argv.push_back (helper.data());
-    std::vector<std::string> copies = args;
-    for (auto& a : copies)
-        argv.push_back (a.data());
-    argv.push_back (nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn (&pid, helper.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
+    std::fflush (nullptr);
+    const pid_t pid = ::fork ();
+    if (pid == 0)
+        ::_exit (body () ? 0 : 1);
     return pid;
 }
 
@@ -54,15 +41,6 @@ int waitExit (pid_t pid)
     if (pid < 0 || ::waitpid (pid, &status, 0) != pid || ! WIFEXITED (status))
         return -1;
     return WEXITSTATUS (status);
-}
-
-std::vector<std::string> damagedCopies (const TempDir& dir)
-{
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator (dir.path))
-        if (entry.path().filename().string().rfind ("preferences.txt.damaged-", 0) == 0)
-            found.push_back (entry.path().string());
-    return found;
 }
 
 // The free accessors run on the process-wide store; each test points it at
@@ -82,11 +60,6 @@ TEST_F (SharedPrefs, EveryKeyHasItsDefaultWhenAbsent)
         // Absent means "the caller's default", whichever it is.
         EXPECT_EQ (getRegisterIsOn (flag.key, ! flag.defaultOn), ! flag.defaultOn) << flag.key;
     }
-    for (const char* on : { PREF_MIDI_PRESET, PREF_MIDI_BANK, PREF_MIDI_CAPTURE, PREF_DIAL_ANIMATION, PREF_KEYBOARD,
-                            PREF_TOOL_TIP, PREF_DRAG_DROP })
-        EXPECT_TRUE (prefFlagDefault (on)) << on;
-    for (const char* off : { PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200 })
-        EXPECT_FALSE (prefFlagDefault (off)) << off;
 
     EXPECT_EQ (loadIntFromPrefs (PREF_MIDI_CHANNEL), 0);
     EXPECT_EQ (loadIntFromPrefs ("64"), 0);
@@ -176,7 +149,7 @@ TEST_F (SharedPrefs, OddTextsSurviveTheFile)
     char buffer[kPrefStringSize];
     ASSERT_TRUE (fresh.readString (key, buffer, sizeof buffer));
     EXPECT_EQ (std::string (buffer), value);
-    EXPECT_EQ (damagedCopies (dir).size(), 0u);
+    EXPECT_EQ (keptCopies (dir).size(), 0u);
 
     // The file stays one entry per line.
     const std::string file = readFileText (dir / "preferences.txt");
@@ -239,20 +212,28 @@ TEST (Preferences, OtherProcessesSeeWrites)
     TempDir dir;
     Preferences prefs (dir.path, {});
     ASSERT_EQ (prefs.readInt ("9"), 0);
-    ASSERT_EQ (waitExit (spawnHelper ({ dir.path, "setint", "9", "77" })), 0);
+    ASSERT_EQ (waitExit (inOtherProcess ([&] { return Preferences (dir.path, {}).writeInt ("9", 77); })), 0);
     EXPECT_EQ (prefs.readInt ("9"), 77);
 
     prefs.writeInt ("10", 55);
-    EXPECT_EQ (waitExit (spawnHelper ({ dir.path, "expectint", "10", "55" })), 0);
-    EXPECT_EQ (waitExit (spawnHelper ({ dir.path, "expectint", "10", "56" })), 1);
+    EXPECT_EQ (waitExit (inOtherProcess ([&] { return Preferences (dir.path, {}).readInt ("10") == 55; })), 0);
 }
 
 TEST (Preferences, ConcurrentProcessesLoseNoKeys)
 {
     TempDir dir;
     constexpr int kWrites = 1000;
-    const pid_t first = spawnHelper ({ dir.path, "writemany", "A", std::to_string (kWrites) });
-    const pid_t second = spawnHelper ({ dir.path, "writemany", "B", std::to_string (kWrites) });
+    auto writeMany = [&] (const std::string& prefix) {
+        return inOtherProcess ([&] {
+            Preferences prefs (dir.path, {});
+            for (int i = 0; i < kWrites; ++i)
+                if (! prefs.writeInt (prefix + std::to_string (i), i))
+                    return false;
+            return true;
+        });
+    };
+    const pid_t first = writeMany ("A");
+    const pid_t second = writeMany ("B");
     ASSERT_EQ (waitExit (first), 0);
     ASSERT_EQ (waitExit (second), 0);
 
@@ -264,67 +245,9 @@ TEST (Preferences, ConcurrentProcessesLoseNoKeys)
     }
     EXPECT_EQ (missing, 0);
     EXPECT_EQ (prefs.readInt ("A999"), 999);
-    EXPECT_EQ (damagedCopies (dir).size(), 0u) << "never a torn file";
+    EXPECT_EQ (keptCopies (dir).size(), 0u) << "never a torn file";
     for (const auto& entry : fs::directory_iterator (dir.path))
         EXPECT_EQ (entry.path().filename().string().find (".tmp-"), std::string::npos) << "temporary left behind";
-}
-
-TEST (Preferences, DamagedFileKeepsWhatParsesAndIsKeptAside)
-{
-    struct Case
-    {
-        const char* name;
-        std::string contents;
-        int channel = 0;
-    };
-    static const char kGarbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0binary\xff\xfe";
-    const std::string valid = "# Morlake\nMIDIChannel=4\nECSDir=\"/srv/ecs/\"\n";
-    const Case cases[] = {
-        { "garbage", std::string (kGarbage, sizeof kGarbage - 1) },
-        { "torn inside a text", valid.substr (0, valid.size() - 8), 4 },
-        { "no value", "MIDIChannel=\n" },
-        { "not a number", "MIDIChannel=4x\n" },
-        { "out of range", "MIDIChannel=2147483648\n" },
-        { "bad escape", "ECSDir=\"\\q\"\n" },
-        { "no key", "=5\n" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE (c.name);
-        TempDir dir;
-        writeFileText (dir / "preferences.txt", c.contents);
-        Preferences prefs (dir.path, {});
-        EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), c.channel);
-        EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "");
-        const auto kept = damagedCopies (dir);
-        ASSERT_EQ (kept.size(), 1u);
-        EXPECT_EQ (readFileText (kept[0]), c.contents) << "kept as it was";
-        EXPECT_EQ (prefs.damagedFilesKept(), 1);
-
-        // The next write starts a clean file and leaves the copy alone.
-        ASSERT_TRUE (prefs.writeInt ("1", 2));
-        Preferences fresh (dir.path, {});
-        EXPECT_EQ (fresh.readInt ("1"), 2);
-        EXPECT_EQ (damagedCopies (dir).size(), 1u);
-    }
-
-    // Hand edits that are still well formed load.
-    TempDir dir;
-    writeFileText (dir / "preferences.txt", "  # comment\r\n\n MIDIChannel = 4 \r\nECSDir = \"/srv/ecs/\"");
-    Preferences prefs (dir.path, {});
-    EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 4);
-    EXPECT_EQ (readText (prefs, PREF_ECS_DIR), "/srv/ecs/");
-    EXPECT_TRUE (damagedCopies (dir).empty());
-}
-
-TEST (Preferences, FolderInPlaceOfTheFileGivesDefaults)
-{
-    TempDir dir;
-    fs::create_directory (dir / "preferences.txt");
-    Preferences prefs (dir.path, {});
-    EXPECT_EQ (prefs.readInt ("3"), 0);
-    EXPECT_TRUE (prefs.writeInt ("3", 4));
-    EXPECT_EQ (Preferences (dir.path, {}).readInt ("3"), 4);
 }
 
 TEST (Preferences, SystemLayerSuppliesTextsAndIsCopiedToTheUser)

@@ -25,20 +25,6 @@ TEST (UpperCase, HostNames)
     upperCase (nullptr);
 }
 
-TEST (Safename, KeepsTheLeadingPrintableRun)
-{
-    EXPECT_EQ (applied (safename, "Ardour\nversion 8 build 123"), "Ardour");
-    EXPECT_EQ (applied (safename, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"), "ABCDEFGHIJKLMNOPQRSTUVWX");
-    EXPECT_EQ (applied (safename, std::string (24, 'x')), std::string (24, 'x'));
-    EXPECT_EQ (applied (safename, "Tab\there"), "Tab");
-    EXPECT_EQ (applied (safename, "Caf\xc3\xa9 Host"), "Caf") << "stops at a byte above 127";
-    EXPECT_EQ (applied (safename, "del\x7fok"), "del\x7fok") << "127 is kept";
-    EXPECT_EQ (applied (safename, ""), "");
-    EXPECT_EQ (applied (safename, "\x01hidden"), "");
-    EXPECT_EQ (applied (safename, std::string (10000, 'p')), std::string (24, 'p'));
-    safename (nullptr);
-}
-
 TEST (StripAllButNum, KeepsDigitsSignsAndPoints)
 {
     EXPECT_EQ (applied (stripAllButNum, "-12.5 dB"), "-12.5");

@@ -1,11 +1,15 @@
-// A scratch folder removed with everything in it when the test ends.
+// A scratch folder removed with everything in it when the test ends, and
+// file helpers of the preference tests.
 #pragma once
+
+#include "platform/Preferences.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace morlake::test {
 
@@ -41,6 +45,25 @@ inline void writeFileText (const std::string& path, const std::string& text)
 {
     std::ofstream out (path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+inline std::string readText (Preferences& prefs, const char* key)
+{
+    char buffer[kPrefStringSize];
+    prefs.readString (key, buffer, sizeof buffer);
+    return buffer;
+}
+
+inline std::string readText (Preferences&& prefs, const char* key) { return readText (prefs, key); }
+
+// The copies of damaged preference files kept beside the file in `dir`.
+inline std::vector<std::string> keptCopies (const TempDir& dir)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator (dir.path))
+        if (entry.path ().filename ().string ().rfind ("preferences.txt.damaged-", 0) == 0)
+            found.push_back (entry.path ().string ());
+    return found;
 }
 
 } // namespace morlake::test

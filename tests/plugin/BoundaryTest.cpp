@@ -1,5 +1,5 @@
 // The built Morlake.so through the host harness, as a host sees it.
-#include "tools/harness/HostedPlugin.h"
+#include "tests/common/Hosted.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +12,9 @@ using namespace morlake;
 
 namespace {
 
-std::unique_ptr<HostedPlugin> loadAs (const std::string& product, const std::string& vendor = "", bool open = true)
+std::unique_ptr<HostedPlugin> loadAs (const std::string& product, const std::string& vendor = "")
 {
-    HostConfig config;
-    config.productString = product;
-    config.vendorString = vendor;
-    config.answerHostStrings = ! product.empty () || ! vendor.empty ();
-    std::string error;
-    auto plugin = HostedPlugin::load (MORLAKE_SO, config, error);
-    EXPECT_TRUE (plugin) << error;
-    if (plugin && open)
-        plugin->open ();
-    return plugin;
+    return test::loadOpen (MORLAKE_SO, test::hostNamed (product, vendor));
 }
 
 } // namespace
@@ -141,9 +132,10 @@ TEST (Boundary, HostDetectionDecidesChunks)
         bool chunks;
     };
     for (const Case& c : {Case {"REAPER", "", true}, Case {"reaper", "", true}, Case {"REAPER 6", "", false},
-                          Case {"MASCHINE HOST", "", true}, Case {"Kore 2", "", true}, Case {"AL-KILNCAST", "", true},
-                          Case {"Host", "Propellerhead", true}, Case {"Bitwig Studio", "Bitwig", false},
-                          Case {"", "", false}})
+                          Case {"MASCHINE HOST", "", true}, Case {"Maschine Host", "", true}, Case {"Kore 2", "", true},
+                          Case {"KORE", "", true}, Case {"AL-KILNCAST", "", true}, Case {"al-kilncast", "", true},
+                          Case {"Host", "Propellerhead", true}, Case {"Some Host", "prop", true},
+                          Case {"Bitwig Studio", "Bitwig", false}, Case {"", "", false}})
     {
         SCOPED_TRACE (c.product);
         auto p = loadAs (c.product, c.vendor);

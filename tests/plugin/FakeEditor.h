@@ -1,8 +1,8 @@
+// An editor that records what the instance passes to it.
 #pragma once
 
 #include "plugin/PluginEditor.h"
 
-#include <atomic>
 #include <vector>
 
 namespace morlake::test {
@@ -24,13 +24,9 @@ public:
         moves.push_back ({tag, value});
     }
     void setEditTag (int tag) override { editTag = tag; }
-    void refreshAll () override { ++refreshes; }
-    bool onWheel (float distance) override
-    {
-        wheel = distance;
-        return true;
-    }
-    int onKeyDown (const VstKeyCode& key) override { return key.character == 'a' ? 1 : 0; }
+    void refreshAll () override {}
+    bool onWheel (float) override { return false; }
+    int onKeyDown (const VstKeyCode&) override { return 0; }
     int onKeyUp (const VstKeyCode&) override { return 0; }
     bool setKnobMode (int) override { return true; }
 
@@ -43,8 +39,6 @@ public:
     vst::ERect rectangle {0, 0, 712, 1100};
     bool opened = true;
     int editTag = -2;
-    int refreshes = 0;
-    float wheel = 0.0f;
 };
 
 } // namespace morlake::test

@@ -3,6 +3,7 @@
 #include "FakeHost.h"
 #include "plugin/APlugin.h"
 #include "platform/Preferences.h"
+#include "tests/platform/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,20 +21,11 @@ constexpr int kBlock = 64;
 
 struct Midi : ::testing::Test
 {
-    std::string root;
-    std::unique_ptr<Preferences> prefs;
+    test::TempDir dir;
+    const std::string root = dir.path;
+    std::unique_ptr<Preferences> prefs = std::make_unique<Preferences> (root, std::string {});
 
-    void SetUp () override
-    {
-        root = (std::filesystem::temp_directory_path () /
-                ("morlake-midi-" + std::to_string (::testing::UnitTest::GetInstance ()->random_seed ()) + "-" +
-                 ::testing::UnitTest::GetInstance ()->current_test_info ()->name ()))
-                   .string ();
-        std::filesystem::remove_all (root);
-        prefs = std::make_unique<Preferences> (root, std::string {});
-        FakeHost::reset ();
-    }
-    void TearDown () override { std::filesystem::remove_all (root); }
+    void SetUp () override { FakeHost::reset (); }
 
     std::unique_ptr<APlugin> make ()
     {
@@ -279,7 +271,6 @@ TEST_F (Midi, ControllerFileRoundTrip)
     p->setMidiCCNumber (tag::EarlyDamp, "3");
     p->setMidiCCNumber (tag::ReverbLength, "64");
     const std::string path = root + "/map.ecs";
-    std::filesystem::create_directories (root);
     ASSERT_TRUE (p->saveECSFile (path));
     p->resetMidi ();
     ASSERT_TRUE (p->loadECSFile (path));

@@ -108,7 +108,7 @@ TEST_F (ParameterSetter, StepsAndDeltas)
     p->toggleOnOff (4);
     EXPECT_FALSE (p->getOnOff (4));
     p->setToDefault (3);
-    EXPECT_FLOAT_EQ (p->getParameter (3), 0.666f);
+    EXPECT_FLOAT_EQ (p->getParameter (3), p->getDefault (3));
 }
 
 TEST_F (ParameterSetter, HostReceivesTheValueTheParameterHolds)

@@ -1,8 +1,10 @@
 // The audio and the user-interface thread enter the instance at once: values,
-// texts, program loads and MIDI must be free of data races (run under TSan in CI).
+// texts, program loads, chunks and MIDI must be free of data races (run under
+// TSan in CI).
 #include "FakeHost.h"
 #include "plugin/APlugin.h"
 #include "platform/Preferences.h"
+#include "tests/common/PluginRun.h"
 
 #include <gtest/gtest.h>
 
@@ -12,32 +14,41 @@
 #include <vector>
 
 using namespace morlake;
+using plugintest::AudioThread;
+using plugintest::Input;
 using test::FakeHost;
+
+namespace {
+
+Input steady ()
+{
+    Input in (4096);
+    for (auto& c : in.channel)
+        std::fill (c.begin (), c.end (), 0.25f);
+    return in;
+}
+
+} // namespace
 
 TEST (ParameterThreads, SettersTextsAndProgramLoadsRaceFree)
 {
     FakeHost::reset ();
     APlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
-    std::atomic<bool> stop {false};
-
-    std::thread audio ([&] {
-        std::vector<float> in (4 * 64, 0.25f), out (2 * 64);
-        float* inputs[4] = {&in[0], &in[64], &in[128], &in[192]};
-        float* outputs[2] = {&out[0], &out[64]};
-        for (int block = 0; block < 3000; ++block)
-        {
+    long block = 0;
+    std::atomic<long> nonFinite {0};
+    AudioThread audio (
+        plugin, steady (), 64,
+        [&] (const float* left, const float* right, int frames) {
+            for (int i = 0; i < frames; ++i)
+                nonFinite += ! std::isfinite (left[i]) || ! std::isfinite (right[i]);
+        },
+        [&] {
+            ++block;
             for (int t = 1; t < 80; ++t)
                 plugin.setParameter (t, static_cast<float> ((block + t) % 100) / 100.0f);
-            plugin.processReplacing (inputs, outputs, 64);
-            for (float v : out)
-                ASSERT_TRUE (std::isfinite (v));
-        }
-        stop = true;
-    });
-
+        });
     char text[64];
-    int rounds = 0;
-    while (! stop)
+    for (int round = 0; audio.blocks () < 3000; ++round)
     {
         for (int t = 0; t < kNumParams; t += 7)
         {
@@ -45,12 +56,10 @@ TEST (ParameterThreads, SettersTextsAndProgramLoadsRaceFree)
             plugin.getParameterDisplay (t, text);
             plugin.getParameter (t);
         }
-        plugin.setDemoProgram (rounds % 57);
+        plugin.setDemoProgram (round % 57);
         plugin.changeDelta (27, 1);
-        ++rounds;
     }
-    audio.join ();
-    EXPECT_GT (rounds, 0);
+    EXPECT_EQ (nonFinite.load (), 0);
 }
 
 TEST (ParameterThreads, MidiIntakeWhileSettingsChangeAndIdleStoresLearnedControllers)
@@ -58,50 +67,58 @@ TEST (ParameterThreads, MidiIntakeWhileSettingsChangeAndIdleStoresLearnedControl
     FakeHost::reset ();
     Preferences prefs {std::string {}, std::string {}};
     APlugin plugin (FakeHost::callback, nullptr, prefs);
-    std::atomic<bool> stop {false};
-
-    std::thread audio ([&] {
-        std::vector<float> in (4 * 64, 0.25f), out (2 * 64);
-        float* inputs[4] = {&in[0], &in[64], &in[128], &in[192]};
-        float* outputs[2] = {&out[0], &out[64]};
-        vst::VstMidiEvent events[3] {};
-        const int bytes[3][3] = {{0xb0, 7, 0}, {0x90, 60, 100}, {0xc0, 3, 0}};
+    {
+        long block = 0;
+        vst::VstMidiEvent event {};
         vst::VstEvents list {};
-        vst::VstEvent* pointers[3];
-        for (int block = 0; block < 2000; ++block)
-        {
-            const int count = block % 50 == 0 ? 3 : 2; // now and then a program change
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<vst::VstEvent*> (&event);
+        const int bytes[3][3] = {{0xb0, 7, 0}, {0x90, 60, 100}, {0xc0, 3, 0}};
+        AudioThread audio (plugin, steady (), 64, [] (const float*, const float*, int) {}, [&] {
+            const int count = ++block % 50 == 0 ? 3 : 2; // now and then a program change
             for (int i = 0; i < count; ++i)
             {
-                events[i].type = vst::kVstMidiType;
-                events[i].deltaFrames = 5 * i;
-                events[i].midiData[0] = static_cast<char> (bytes[i][0]);
-                events[i].midiData[1] = static_cast<char> (bytes[i][1]);
-                events[i].midiData[2] = static_cast<char> (i == 0 ? block % 128 : bytes[i][2]);
-                pointers[i] = reinterpret_cast<vst::VstEvent*> (&events[i]);
-            }
-            list.numEvents = 1;
-            for (int i = 0; i < count; ++i)
-            {
-                list.events[0] = pointers[i];
+                event.type = vst::kVstMidiType;
+                event.deltaFrames = 5 * i;
+                event.midiData[0] = static_cast<char> (bytes[i][0]);
+                event.midiData[1] = static_cast<char> (bytes[i][1]);
+                event.midiData[2] = static_cast<char> (i == 0 ? block % 128 : bytes[i][2]);
                 plugin.processEvents (&list);
             }
-            plugin.processReplacing (inputs, outputs, 64);
+        });
+        for (int round = 0; audio.blocks () < 2000; ++round)
+        {
+            prefs.writeString (PREF_MIDI_CAPTURE, round % 2 ? "Y" : "N");
+            prefs.writeString (PREF_MIDI_PRESET, round % 3 ? "Y" : "N");
+            prefs.writeInt (PREF_MIDI_CHANNEL, round % 3);
+            plugin.setMidiLatch (tag::EarlyDamp, true);
+            plugin.dispatcher (vst::effEditIdle, 0, 0, nullptr, 0.0f);
         }
-        stop = true;
-    });
-
-    int rounds = 0;
-    while (! stop)
-    {
-        prefs.writeString (PREF_MIDI_CAPTURE, rounds % 2 ? "Y" : "N");
-        prefs.writeString (PREF_MIDI_PRESET, rounds % 3 ? "Y" : "N");
-        prefs.writeInt (PREF_MIDI_CHANNEL, rounds % 3);
-        plugin.setMidiLatch (tag::EarlyDamp, true);
-        plugin.dispatcher (vst::effEditIdle, 0, 0, nullptr, 0.0f);
-        ++rounds;
     }
-    audio.join ();
     plugin.dispatcher (vst::effEditIdle, 0, 0, nullptr, 0.0f);
     EXPECT_EQ (prefs.readInt ("7"), plugin.getControllerTag (7));
+}
+
+// Hosts may set the program and a chunk from two threads at once.
+TEST (ParameterThreads, SetProgramAndSetChunkFromTwoThreads)
+{
+    FakeHost::reset ("Host", "Propellerhead"); // exchanges program chunks, which keep the program index
+    APlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
+    void* data = nullptr;
+    const vst::int32 size = static_cast<vst::int32> (plugin.dispatcher (vst::effGetChunk, 1, 0, &data, 0.0f));
+    ASSERT_GT (size, 0);
+    const std::vector<char> chunk (static_cast<char*> (data), static_cast<char*> (data) + size);
+    std::atomic<bool> stop {false};
+    std::thread chunks ([&] {
+        std::vector<char> copy = chunk;
+        for (int i = 0; i < 200; ++i)
+            plugin.dispatcher (vst::effSetChunk, 1, size, copy.data (), 0.0f);
+        stop = true;
+    });
+    while (! stop)
+    {
+        plugin.dispatcher (vst::effSetProgram, 0, 0, nullptr, 0.0f);
+        EXPECT_EQ (plugin.dispatcher (vst::effGetProgram, 0, 0, nullptr, 0.0f), 0);
+    }
+    chunks.join ();
 }

@@ -1,4 +1,5 @@
-// Program selection by name, stepping, snapshots and the reload trigger.
+// Program selection by name, stepping, snapshots, the reload trigger and
+// restored chunks.
 #include "FakeHost.h"
 #include "platform/Preferences.h"
 #include "plugin/APlugin.h"
@@ -15,9 +16,9 @@ using test::FakeHost;
 
 namespace {
 
-std::unique_ptr<APlugin> makePlugin ()
+std::unique_ptr<APlugin> makePlugin (const char* host = "")
 {
-    FakeHost::reset ();
+    FakeHost::reset (host);
     return std::make_unique<APlugin> (FakeHost::callback, nullptr, test::memoryPrefs ());
 }
 
@@ -34,6 +35,15 @@ void writeName (APlugin& p, std::string_view name)
         p.setParameter (kNameFirstTag + i, i < static_cast<int> (name.size ()) ? encodeNameChar (name[i]) : 0.0f);
 }
 
+ChunkBlock blockNamed (std::string_view name)
+{
+    ChunkBlock block {};
+    PresetRow row = factoryPreset (0);
+    encodePresetName (row, name);
+    std::memcpy (block.values, row.data (), sizeof block.values);
+    return block;
+}
+
 } // namespace
 
 TEST (Programs, NewInstancePlaysTheFirstPreset)
@@ -43,8 +53,8 @@ TEST (Programs, NewInstancePlaysTheFirstPreset)
     EXPECT_EQ (p->getFactoryIndex (), 0);
     EXPECT_FALSE (p->getEditChanged ());
     EXPECT_FALSE (p->getIsSettingPreset ());
-    EXPECT_FLOAT_EQ (p->getParameter (tag::WetDry), 0.27f);
-    EXPECT_FLOAT_EQ (p->getParameter (tag::ReverbRoomSize), 0.875f);
+    for (int t = 0; t < kNumParams; ++t)
+        ASSERT_EQ (p->getParameter (t), factoryPreset (0)[t]) << t;
 
     // Empty settings get the manual's and the controller maps' folders.
     Preferences empty {std::string {}, std::string {}};
@@ -203,3 +213,30 @@ TEST (Programs, HostProgramNames)
     EXPECT_STREQ (host, "Percussion Reflect Move");
     EXPECT_EQ (host[24], 'x');
 }
+
+TEST (Programs, ChunkRestoringKeepsTheValuesAndSelectsThePresetItNames)
+{
+    auto p = makePlugin ("REAPER");
+    ChunkBlock block = blockNamed ("synth Lead reverb");
+    EXPECT_EQ (p->setChunk (&block, kChunkSize, false), 1);
+    EXPECT_EQ (p->getFactoryIndex (), 40);
+    EXPECT_EQ (programName (*p), "synth Lead reverb");
+
+    // The user's edit survives; the named preset is what "revert" goes back to.
+    block = blockNamed ("Default");
+    block.values[tag::EarlyDamp] = 0.99f;
+    p->setChunk (&block, kChunkSize, false);
+    EXPECT_EQ (p->getFactoryIndex (), 6);
+    EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.99f);
+    EXPECT_TRUE (p->getEditChanged ());
+    p->origProgram ();
+    EXPECT_EQ (p->getParameter (tag::EarlyDamp), factoryPreset (6)[tag::EarlyDamp]);
+    EXPECT_FALSE (p->getEditChanged ());
+    p->editProgram ();
+    EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.99f);
+
+    block = blockNamed ("nothing like it");
+    p->setChunk (&block, kChunkSize, false);
+    EXPECT_EQ (p->getFactoryIndex (), 0);
+}
+

@@ -1,14 +1,14 @@
-// The built plug-in in each host it recognises: which chunks it hands out, and
-// that a saved chunk brings the same preset back into a fresh instance. Also
-// the damaged blocks a host may hand over, through the dispatcher.
+// The built plug-in in each host: the damaged blocks a host may hand over,
+// and sessions saved and restored the way each host does it.
 #include "presets/Chunk.h"
 #include "presets/FactoryPresets.h"
-#include "tools/harness/HostedPlugin.h"
+#include "tests/common/Hosted.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -27,24 +27,17 @@ struct Host
 };
 
 const Host HOSTS[] = {
+    {"Ardour", "Linux Audio Systems", false, false}, // no chunks: restores parameter by parameter
     {"REAPER", "Cockos", true, false},
     {"MASCHINE HOST", "Native", true, false},
-    {"KORE Player", "Native", false, false},
+    {"KORE Player", "Native", false, false}, // declares chunks, never exchanges them
     {"Some Host", "PROPELLER", true, true},
     {"AL-KILNCAST", "Aldermoor", true, false},
 };
 
 std::unique_ptr<HostedPlugin> load (const Host& host)
 {
-    HostConfig config;
-    config.productString = host.product;
-    config.vendorString = host.vendor;
-    std::string error;
-    auto plugin = HostedPlugin::load (MORLAKE_PLUGIN_PATH, config, error);
-    EXPECT_TRUE (plugin) << error;
-    if (plugin)
-        plugin->open ();
-    return plugin;
+    return test::loadOpen (MORLAKE_PLUGIN_PATH, test::hostNamed (host.product, host.vendor));
 }
 
 // Selects a factory preset the way a host restoring parameters does: the
@@ -77,9 +70,6 @@ std::vector<std::uint8_t> chunkNamed (std::string_view name)
     return bytes;
 }
 
-class EachHost : public testing::TestWithParam<Host>
-{};
-
 std::string hostName (const testing::TestParamInfo<Host>& info)
 {
     std::string name;
@@ -90,79 +80,10 @@ std::string hostName (const testing::TestParamInfo<Host>& info)
 
 } // namespace
 
-TEST_P (EachHost, ChunkRoundTripBringsThePresetBack)
-{
-    const Host& host = GetParam ();
-    auto first = load (host);
-    ASSERT_TRUE (first);
-    EXPECT_NE (first->flags () & vst::effFlagsProgramChunks, 0);
-
-    for (int preset : {38, 19, 56, 6})
-    {
-        SCOPED_TRACE (std::string (FACTORY_PRESET_NAMES_STR[preset]));
-        selectPreset (*first, preset);
-        ASSERT_EQ (first->programName ().text, FACTORY_PRESET_NAMES_STR[preset].substr (0, kProgramNameCap - 1));
-        const std::vector<float> saved = parameters (*first);
-
-        const auto bank = first->getChunk (false);
-        const auto program = first->getChunk (true);
-        EXPECT_EQ (bank.size (), host.bank ? std::size_t (kChunkSize) : 0u);
-        EXPECT_EQ (program.size (), host.program ? std::size_t (kChunkSize) : 0u);
-        for (const auto* chunk : {&bank, &program})
-        {
-            if (chunk->empty ())
-                continue;
-            ChunkBlock block;
-            std::memcpy (&block, chunk->data (), kChunkSize);
-            for (int t = 0; t < kNumParams; ++t)
-                EXPECT_EQ (block.values[t], saved[t]) << "tag " << t;
-            EXPECT_LT (strnlen (block.name, kChunkNameSize), std::size_t (kChunkNameSize));
-        }
-
-        // Into a fresh instance of the same host.
-        auto second = load (host);
-        ASSERT_TRUE (second);
-        if (host.bank)
-        {
-            EXPECT_EQ (second->setChunk (bank, false), 1);
-            EXPECT_EQ (parameters (*second), saved);
-            EXPECT_EQ (second->programName ().text, first->programName ().text);
-        }
-        if (host.program)
-        {
-            auto third = load (host);
-            EXPECT_EQ (third->setChunk (program, true), 1);
-            EXPECT_EQ (parameters (*third), saved);
-        }
-        if (! host.bank && ! host.program)
-        {
-            // Declared, but never exchanged: a restore changes nothing.
-            const std::vector<float> before = parameters (*second);
-            EXPECT_EQ (second->setChunk (chunkNamed (FACTORY_PRESET_NAMES_STR[preset]), false), 1);
-            EXPECT_EQ (parameters (*second), before);
-        }
-    }
-    EXPECT_TRUE (first->overruns ().empty ());
-}
-
-INSTANTIATE_TEST_SUITE_P (Hosts, EachHost, testing::ValuesIn (HOSTS), hostName);
-
-TEST (HostChunk, UnrecognisedHostGetsNoChunks)
-{
-    auto plugin = load ({"Ardour", "Paul", false, false});
-    ASSERT_TRUE (plugin);
-    EXPECT_EQ (plugin->flags () & vst::effFlagsProgramChunks, 0);
-    EXPECT_TRUE (plugin->getChunk (false).empty ());
-    EXPECT_TRUE (plugin->getChunk (true).empty ());
-    EXPECT_EQ (plugin->setChunk (chunkNamed ("Default"), false), 1);
-    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
-}
-
-// What ChunkTest covers on the instance, here through the dispatcher, plus
-// the damage it does not try.
+// Damaged blocks a host may hand over, through the dispatcher.
 TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
 {
-    auto plugin = load (HOSTS[3]); // PROP vendor: bank and program chunks
+    auto plugin = load (HOSTS[4]); // PROP vendor: bank and program chunks
     ASSERT_TRUE (plugin);
     selectPreset (*plugin, 44);
     const std::vector<float> before = parameters (*plugin);
@@ -178,42 +99,37 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
     // A null out-pointer for a get.
     EXPECT_EQ (plugin->dispatch (vst::effGetChunk, 0, 0, nullptr), 0);
 
-    // Name slots without a terminator: 28 characters, none of them a name.
-    auto noEnd = good;
-    {
+    // Name slots without a terminator (28 characters, none of them a name), a
+    // factory name running on into the next slot, non-finite name slots: only
+    // a whole factory name selects its preset. Damaged values and sizes are
+    // the chunk fuzz test's (tests/fuzz).
+    const auto edited = [&] (const std::function<void (ChunkBlock&)>& edit) {
         ChunkBlock block;
-        std::memcpy (&block, noEnd.data (), kChunkSize);
-        for (int k = 0; k < kNameMaxChars; ++k)
-            block.values[kNameFirstTag + k] = encodeNameChar ('x');
-        std::memcpy (noEnd.data (), &block, kChunkSize);
-    }
-    EXPECT_EQ (plugin->setChunk (noEnd, true), 1);
-    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
-
-    // A factory name running on into the next slot is not that name.
-    auto runOn = good;
-    {
-        ChunkBlock block;
-        std::memcpy (&block, runOn.data (), kChunkSize);
-        block.values[kNameFirstTag + 7] = encodeNameChar ('!');
-        std::memcpy (runOn.data (), &block, kChunkSize);
-    }
-    EXPECT_EQ (plugin->setChunk (runOn, false), 1);
-    EXPECT_EQ (plugin->programName ().text, "1 to Morlake");
-
-    // Non-finite name slots decode to the end of the name, never to a crash.
-    auto nanName = good;
-    {
-        ChunkBlock block;
-        std::memcpy (&block, nanName.data (), kChunkSize);
-        block.values[kNameFirstTag + 3] = std::numeric_limits<float>::quiet_NaN ();
-        block.values[kNameFirstTag + 4] = -std::numeric_limits<float>::infinity ();
-        block.values[0] = std::numeric_limits<float>::denorm_min ();
-        std::memcpy (nanName.data (), &block, kChunkSize);
-    }
-    EXPECT_EQ (plugin->setChunk (nanName, true), 1);
-    for (float v : parameters (*plugin))
-        EXPECT_TRUE (v >= 0.0f && v <= 1.0f);
+        std::memcpy (&block, good.data (), kChunkSize);
+        edit (block);
+        std::vector<std::uint8_t> bytes (kChunkSize);
+        std::memcpy (bytes.data (), &block, kChunkSize);
+        return bytes;
+    };
+    const std::pair<std::vector<std::uint8_t>, const char*> damaged[] = {
+        {edited ([] (ChunkBlock& b) {
+            for (int k = 0; k < kNameMaxChars; ++k)
+                b.values[kNameFirstTag + k] = encodeNameChar ('x');
+        }), "1 to Morlake"},
+        {edited ([] (ChunkBlock& b) { b.values[kNameFirstTag + 7] = encodeNameChar ('!'); }), "1 to Morlake"},
+        {edited ([&] (ChunkBlock& b) {
+            b.values[kNameFirstTag + 3] = std::numeric_limits<float>::quiet_NaN ();
+            b.values[kNameFirstTag + 4] = -std::numeric_limits<float>::infinity ();
+        }), "1 to Morlake"},
+    };
+    for (const auto& [bytes, name] : damaged)
+        for (bool program : {false, true})
+        {
+            EXPECT_EQ (plugin->setChunk (bytes, program), 1);
+            EXPECT_EQ (plugin->programName ().text, name);
+            for (float v : parameters (*plugin))
+                EXPECT_TRUE (v >= 0.0f && v <= 1.0f);
+        }
 
     // The plug-in keeps working on audio after all of that.
     std::vector<float> in (512, 0.0f), outL (512), outR (512);
@@ -226,9 +142,10 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
 }
 
 // A saved session comes back as the user left it, in every host: the host
-// saves (its chunk, or all 256 values one by one), a fresh instance restores
-// them and plays past several housekeeping periods, and then has the same
-// values, name and sound as the instance that was saved.
+// saves (the chunks it gets, holding every value, or all 256 values one by
+// one), a fresh instance restores them and plays past several housekeeping
+// periods, and then has the same values, name and sound as the instance that
+// was saved.
 namespace {
 
 struct Edit
@@ -254,11 +171,8 @@ const Session SESSIONS[] = {
      {{tag::DistortionOn, 1.0f}, {tag::DistortionAmount, 0.3f}, {tag::ReverbPreset, reverbStep (9)},
       {tag::ModSlot1Source, listStep (5)}, {tag::ModSlot1Dest, listStep (9)}, {tag::ModSlot1Amount, 0.8f}}},
     {"Default", {{tag::ReverbPreset, reverbStep (3)}, {tag::LateOn, 0.0f}, {tag::WetDry, 0.61f}}},
-};
-
-const Host RESTORE_HOSTS[] = {
-    {"Ardour", "Linux Audio Systems", false, false}, // restores parameter by parameter
-    HOSTS[0], HOSTS[1], HOSTS[3], HOSTS[4],
+    {FACTORY_PRESET_NAMES_STR[38].data (), {}},
+    {FACTORY_PRESET_NAMES_STR[19].data (), {}},
 };
 
 int presetIndex (std::string_view name)
@@ -308,20 +222,46 @@ TEST_P (SessionRestore, EditedStateComesBackWithItsSound)
         for (const Edit& edit : session.edits)
             original->setParameter (edit.tag, edit.value);
 
-        const auto chunk = original->getChunk (false);
+        const std::string name = std::string (session.preset).substr (0, kProgramNameCap - 1);
+        ASSERT_EQ (original->programName ().text, name);
         const std::vector<float> saved = parameters (*original);
+        const auto bank = original->getChunk (false);
+        const auto program = original->getChunk (true);
+        EXPECT_EQ (bank.size (), host.bank ? std::size_t (kChunkSize) : 0u);
+        EXPECT_EQ (program.size (), host.program ? std::size_t (kChunkSize) : 0u);
+        for (const auto* chunk : {&bank, &program})
+            if (! chunk->empty ())
+            {
+                ChunkBlock block;
+                std::memcpy (&block, chunk->data (), kChunkSize);
+                EXPECT_TRUE (std::equal (saved.begin (), saved.end (), block.values));
+                EXPECT_LT (strnlen (block.name, kChunkNameSize), std::size_t (kChunkNameSize));
+            }
+
         auto restored = load (host);
         ASSERT_TRUE (restored);
         if (host.bank)
-            ASSERT_EQ (restored->setChunk (chunk, false), 1);
+            ASSERT_EQ (restored->setChunk (bank, false), 1);
         else
+        {
+            // A chunk that is never exchanged changes nothing when offered.
+            const std::vector<float> before = parameters (*restored);
+            EXPECT_EQ (restored->setChunk (chunkNamed (session.preset), false), 1);
+            EXPECT_EQ (parameters (*restored), before);
             for (int t = 0; t < kNumParams; ++t)
                 restored->setParameter (t, saved[t]);
+        }
+        if (host.program)
+        {
+            auto other = load (host);
+            EXPECT_EQ (other->setChunk (program, true), 1);
+            EXPECT_EQ (parameters (*other), saved);
+        }
 
         play (*original, 2.0, false);
         play (*restored, 2.0, false);
         EXPECT_EQ (parameters (*restored), parameters (*original));
-        EXPECT_EQ (restored->programName ().text, session.preset);
+        EXPECT_EQ (restored->programName ().text, name);
 
         resetDsp (*original);
         resetDsp (*restored);
@@ -333,4 +273,4 @@ TEST_P (SessionRestore, EditedStateComesBackWithItsSound)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P (Hosts, SessionRestore, testing::ValuesIn (RESTORE_HOSTS), hostName);
+INSTANTIATE_TEST_SUITE_P (Hosts, SessionRestore, testing::ValuesIn (HOSTS), hostName);

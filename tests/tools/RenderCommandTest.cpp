@@ -1,4 +1,6 @@
 // morlake-render and morlake-host run as commands against the gain probe.
+#include "tests/platform/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
@@ -12,7 +14,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -33,13 +34,7 @@ std::string quote (const std::string& s)
     return q + "'";
 }
 
-std::string slurp (const fs::path& p)
-{
-    std::ifstream in (p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string slurp (const fs::path& p) { return morlake::test::readFileText (p.string()); }
 
 struct Audio
 {
@@ -104,17 +99,8 @@ Audio sine (int channels, int rate, double seconds, float amplitude = 0.5f)
 class RenderCommand : public ::testing::Test
 {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::path (::testing::TempDir()) / (std::string ("morlake_render_") + info->name());
-        fs::remove_all (dir);
-        fs::create_directories (dir);
-    }
-
-    void TearDown() override { fs::remove_all (dir); }
+    morlake::test::TempDir scratch;
+    fs::path dir = scratch.path;
 
     CommandResult run (const std::string& exe, const std::string& args)
     {

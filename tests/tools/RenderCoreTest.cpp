@@ -1,19 +1,15 @@
 #include "tests/tools/testplugin/TestGainProbe.h"
 #include "tools/harness/FactoryPresets.h"
 #include "tools/harness/NameMatch.h"
-#include "tools/render/AudioFiles.h"
 #include "tools/render/DemoSignal.h"
 #include "tools/render/ParameterValues.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 
 namespace morlake {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST (DemoSignal, StereoRepeatableAndListenable)
 {
@@ -119,46 +115,6 @@ TEST_F (DisplaySearch, RejectsWhatTheDisplayNeverShowsAndRestoresTheValue)
     EXPECT_EQ (resolveParameter (*plugin, "2", error), -1);
     EXPECT_EQ (resolveParameter (*plugin, "ech", error), -1);
     EXPECT_EQ (error, "unknown parameter \"ech\"; close names: \"Echo\"");
-}
-
-TEST (AudioFiles, WriterOnlyShowsTheFileOnCommit)
-{
-    const fs::path dir = fs::path (::testing::TempDir()) / "morlake_writer";
-    fs::remove_all (dir);
-    fs::create_directories (dir);
-    const auto target = (dir / "out.wav").string();
-    std::string error;
-    float samples[4] = {0.1f, 0.2f, 0.3f, 0.4f};
-    const float* channels[2] = {samples, samples + 2};
-    {
-        auto w = AudioWriter::create (target, 2, 44100.0, error);
-        ASSERT_TRUE (w) << error;
-        ASSERT_TRUE (w->write (channels, 2));
-        EXPECT_FALSE (fs::exists (target));
-        EXPECT_TRUE (fs::exists (temporaryNameFor (target)));
-    }
-    EXPECT_FALSE (fs::exists (target));
-    EXPECT_TRUE (fs::is_empty (dir)); // abandoned: the temporary is gone too
-
-    {
-        auto w = AudioWriter::create (target, 2, 44100.0, error);
-        ASSERT_TRUE (w);
-        ASSERT_TRUE (w->write (channels, 2));
-        ASSERT_TRUE (w->commit (error)) << error;
-    }
-    auto src = openAudioFile (target, error);
-    ASSERT_TRUE (src) << error;
-    EXPECT_EQ (src->frames(), 2);
-    float l[3], r[3];
-    ASSERT_TRUE (src->read (l, r, 3));
-    EXPECT_EQ (l[1], 0.2f);
-    EXPECT_EQ (r[0], 0.3f);
-    EXPECT_EQ (l[2], 0.0f); // past the end: silence
-
-    EXPECT_FALSE (AudioWriter::create ((dir / "x.ogg").string(), 2, 44100.0, error));
-    EXPECT_EQ (error, "unsupported output format \".ogg\" (use .wav, .aiff, .flac, .caf or .w64)");
-    EXPECT_FALSE (AudioWriter::create ((dir / "missing" / "x.wav").string(), 2, 44100.0, error));
-    fs::remove_all (dir);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // A small VST 2.4 effect the host harness is tested against: 4 in / 2 out,
 // out = gain × (main + side) through an optional 50 ms echo. A note-on adds a
-// click of velocity/127 at its frame, controller 7 automates "Gain" from the
-// audio thread, and a few vendor-specific calls let tests look inside.
+// click of velocity/127 at its frame; a vendor-specific call makes its texts
+// overrun their caps.
 #include "plugin/vst24.h"
 #include "tests/tools/testplugin/TestGainProbe.h"
 
@@ -44,10 +44,6 @@ struct GainPlugin
     std::size_t echoLength = 1;
     PendingEvent pending[256]{};
     int pendingCount = 0;
-    VstTimeInfo lastTime{};
-    bool sawTime = false;
-    char hostProduct[256]{};
-    char hostVendor[256]{};
     Chunk chunk{};
 
     intptr callHost (int32 opcode, int32 index = 0, intptr value = 0, void* ptr = nullptr, float opt = 0.0f)
@@ -59,12 +55,6 @@ struct GainPlugin
     {
         if (index >= 0 && index < kNumParams)
             params[index] = std::clamp (value, 0.0f, 1.0f);
-    }
-
-    void setParameterAutomated (int index, float value)
-    {
-        setParameter (index, value);
-        callHost (audioMasterAutomate, index, 0, nullptr, value);
     }
 
     void setSampleRate (float rate)
@@ -109,11 +99,6 @@ struct GainPlugin
 
     void process (float** inputs, float** outputs, int32 frames)
     {
-        VstTimeInfo* t = reinterpret_cast<VstTimeInfo*> (callHost (audioMasterGetTime, 0, kVstTempoValid | kVstPpqPosValid));
-        sawTime = t != nullptr;
-        if (t != nullptr)
-            lastTime = *t;
-
         int next = 0;
         for (int32 i = 0; i < frames; ++i)
         {
@@ -121,11 +106,8 @@ struct GainPlugin
             while (next < pendingCount && pending[next].frame <= i)
             {
                 const auto& e = pending[next++];
-                const int kind = e.bytes[0] & 0xF0;
-                if (kind == 0x90 && e.bytes[2] > 0)
+                if ((e.bytes[0] & 0xF0) == 0x90 && e.bytes[2] > 0)
                     click += static_cast<float> (e.bytes[2]) / 127.0f;
-                else if (kind == 0xB0 && e.bytes[1] == 7)
-                    setParameterAutomated (kParamGain, static_cast<float> (e.bytes[2]) / 127.0f);
             }
             const float gain = 2.0f * params[kParamGain];
             const float feedback = 0.9f * params[kParamEcho];
@@ -166,28 +148,6 @@ struct GainPlugin
         program = index;
         params[kParamGain] = kPrograms[index].gain;
         params[kParamEcho] = kPrograms[index].echo;
-    }
-
-    intptr vendorSpecific (int32 index, intptr value, void* ptr)
-    {
-        switch (index)
-        {
-            case kProbeModes: modes = static_cast<int> (value); return 1;
-            case kProbeTime:
-                if (ptr != nullptr && sawTime)
-                    std::memcpy (ptr, &lastTime, sizeof (lastTime));
-                return sawTime ? 1 : 0;
-            case kProbeHostProduct: std::snprintf (static_cast<char*> (ptr), 256, "%s", hostProduct); return 1;
-            case kProbeHostVendor: std::snprintf (static_cast<char*> (ptr), 256, "%s", hostVendor); return 1;
-            case kProbeHostCanDo: return callHost (audioMasterCanDo, 0, 0, ptr);
-            case kProbeEditGesture:
-                callHost (audioMasterBeginEdit, static_cast<int32> (value));
-                setParameterAutomated (static_cast<int> (value), 1.0f);
-                callHost (audioMasterEndEdit, static_cast<int32> (value));
-                callHost (audioMasterIdle);
-                return 1;
-            default: return 0;
-        }
     }
 
     intptr dispatch (int32 opcode, int32 index, intptr value, void* ptr, float opt)
@@ -254,7 +214,11 @@ struct GainPlugin
             case effGetVendorString: std::snprintf (text, kVstMaxVendorStrLen, "Morlake Tests"); return 1;
             case effGetProductString: std::snprintf (text, kVstMaxProductStrLen, "Gain Harness Probe"); return 1;
             case effGetVendorVersion: return 7;
-            case effVendorSpecific: return vendorSpecific (index, value, ptr);
+            case effVendorSpecific:
+                if (index != kProbeModes)
+                    return 0;
+                modes = static_cast<int> (value);
+                return 1;
             case effCanDo:
             {
                 const char* what = static_cast<const char*> (ptr);
@@ -308,8 +272,6 @@ AEffect* createEffect (HostCallback host)
     e.uniqueID = kUniqueID;
     e.version = 3;
     p->setSampleRate (44100.0f);
-    p->callHost (audioMasterGetProductString, 0, 0, p->hostProduct);
-    p->callHost (audioMasterGetVendorString, 0, 0, p->hostVendor);
     return &e;
 }
 
