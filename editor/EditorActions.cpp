@@ -7,6 +7,7 @@
 
 #include "editor/RunLoop.h"
 #include "params/TypedValue.h"
+#include "platform/Desktop.h"
 #include "platform/MessageWindows.h"
 #include "platform/Preferences.h"
 #include "plugin/APlugin.h"
@@ -85,13 +86,14 @@ void uEditor::openManual ()
 {
     char path[kPrefStringSize] {};
     loadStringFromPrefs (PREF_HELP_DIR, path, sizeof path);
-    if (FILE* file = path[0] != '\0' ? std::fopen (path, "rb") : nullptr)
+    FILE* file = path[0] != '\0' ? std::fopen (path, "rb") : nullptr;
+    if (file == nullptr)
     {
-        std::fclose (file);
-        // Linux has no "open": the desktop's opener shows the document.
-        const std::string command = std::string ("xdg-open \"") + path + "\" >/dev/null 2>&1 &";
-        [[maybe_unused]] const int status = std::system (command.c_str ());
+        messageBox (std::string ("The manual was not found at ") + path + ".", 0);
+        return;
     }
+    std::fclose (file);
+    openDocument (path);
 }
 
 bool uEditor::topBarChanged (CControl* control)
@@ -114,9 +116,13 @@ bool uEditor::topBarChanged (CControl* control)
     }
     if (control == ecsMenu)
     {
-        // Loading and saving need the file dialogs, which are not built yet.
-        if (ecsMenu->getCurrentIndex () == 2)
-            effect->resetMidi ();
+        switch (ecsMenu->getCurrentIndex ())
+        {
+            case 0: effect->loadECS (); break;
+            case 1: effect->saveECS (); break;
+            case 2: effect->resetMidi (); break;
+            default: break;
+        }
         return true;
     }
     if (control == helpButton)
@@ -644,9 +650,7 @@ void uEditor::controlMenuChosen (const std::string& item, bool midiPreset, bool 
         messageBox (kAboutText, 2);
     else if (item == "Goto Aldermoor Website")
     {
-        // Linux has no "open": the desktop's opener shows the page.
-        const std::string command = std::string ("xdg-open \"") + kWebAddress + "\" >/dev/null 2>&1 &";
-        [[maybe_unused]] const int status = std::system (command.c_str ());
+        openDocument (kWebAddress);
     }
 }
 

@@ -2,8 +2,6 @@
 // peak, decay time, brightness and deterministic noise.
 #pragma once
 
-#include "tools/report/Fft.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -31,8 +29,6 @@ struct Noise
         return float (std::int32_t (state)) * (1.0f / 2147483648.0f);
     }
 };
-
-using sound::fft;
 
 inline double db (double energyRatio) { return 10.0 * std::log10 (energyRatio + 1e-300); }
 
