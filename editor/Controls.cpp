@@ -285,9 +285,24 @@ void TOnOff::draw (CDrawContext* context)
     setDirty (false);
 }
 
-CMouseEventResult TOnOff::onMouseDown (CPoint&, const CButtonState&)
+namespace {
+
+// A right-click opens the parameter's menu (when there is a parameter) and
+// never acts as a left click.
+bool rightClickOpensMenu (CControl* control, CPoint& where, const CButtonState& buttons)
 {
-    if (! getMouseEnabled ())
+    if (! buttons.isRightButton ())
+        return false;
+    if (auto* editor = editorOf (control); editor != nullptr && control->getTag () >= 0 && control->getTag () < 256)
+        editor->showMIDIMenu (control, where);
+    return true;
+}
+
+} // namespace
+
+CMouseEventResult TOnOff::onMouseDown (CPoint& where, const CButtonState& buttons)
+{
+    if (! getMouseEnabled () || rightClickOpensMenu (this, where, buttons))
         return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     setValue (std::trunc (getValue ()) != 0.0f ? 0.0f : 1.0f);
     beginEdit ();
@@ -319,9 +334,9 @@ void TRadioButton::draw (CDrawContext* context)
     setDirty (false);
 }
 
-CMouseEventResult TRadioButton::onMouseDown (CPoint&, const CButtonState&)
+CMouseEventResult TRadioButton::onMouseDown (CPoint&, const CButtonState& buttons)
 {
-    if (! getMouseEnabled ())
+    if (! getMouseEnabled () || buttons.isRightButton ())
         return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     if (getValue () < 0.5f)
     {
@@ -511,7 +526,12 @@ CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& b
     if ((bits & (kButtonShift | kButtonOption | kButtonControl)) != 0 && getListener () != nullptr &&
         getListener ()->controlModifierClicked (this, buttons) != 0)
         return done;
-    if ((bits & (kButtonLeft | kButtonRight | kButtonControl)) != 0 && getFrame () != nullptr && getNbEntries () > 0)
+    if (buttons.isRightButton () && getTag () >= 0 && getTag () < 256)
+    {
+        editor->showMIDIMenu (this, where);
+        return done;
+    }
+    if ((bits & (kButtonLeft | kButtonControl)) != 0 && getFrame () != nullptr && getNbEntries () > 0)
     {
         beginEdit ();
         auto self = shared (this);

@@ -192,5 +192,40 @@ TEST_F (EditorMenus, ClosingTheEditorUnderAMenuOrDialogReturnsAtOnce)
     EXPECT_FALSE (f.plugin->isEditorOpen ());
 }
 
+TEST_F (EditorMenus, RightClickMenusActOnTheirParameterAndNeverAsALeftClick)
+{
+    struct Case
+    {
+        CControl* control;
+        const char* entry;   // null: Escape
+        float expected;      // < 0: unchanged
+    };
+    TKnob* room = knob (tag::ReverbRoomSize);
+    TOnOff* onOffControl = f.editor ().getMainOnOff (0);
+    ASSERT_NE (onOffControl, nullptr);
+    const Case cases[] = {
+        {room, "Set to Maximum", 1.0f},
+        {room, "Set to Minimum", 0.0f},
+        {onOffControl, nullptr, -1.0f},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE (c.entry != nullptr ? c.entry : "Escape");
+        const int t = c.control->getTag ();
+        const float before = f.plugin->getParameter (t);
+        bool answered = false;
+        uEditor::setMenuShownHook ([&] (COptionMenu& menu, CFrame& frame) {
+            serveFor (300);
+            CPoint row;
+            answered = c.entry != nullptr && rowCentre (frame, menu, c.entry, row) ? xdo (at (row) + " click 1")
+                                                                                   : xdo ("key Escape");
+        });
+        ASSERT_TRUE (xdo (at (c.control->getViewSize ().getCenter ()) + " click 3"));
+        EXPECT_TRUE (idleUntil ([&] { return answered; }));
+        f.idleFor (300);
+        EXPECT_FLOAT_EQ (f.plugin->getParameter (t), c.expected < 0.0f ? before : c.expected);
+    }
+}
+
 } // namespace
 } // namespace morlake::test
