@@ -4,12 +4,15 @@
 #include "editor/RunLoop.h"
 #include "plugin/APlugin.h"
 
+#include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/cdrawcontext.h"
+#include "vstgui/lib/platform/iplatformbitmap.h"
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/coffscreencontext.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace morlake {
 
@@ -862,5 +865,77 @@ void TTooltip::draw (CDrawContext* context)
     context->drawString (text.c_str (), inner, kLeftText, true);
     setDirty (false);
 }
+
+// TileSet, TBackdrop, TTiledContainer ---------------------------------------------
+
+TileSet::TileSet (CBitmap* art, int tileSize)
+{
+    if (art == nullptr || art->getWidth () <= 0 || art->getHeight () <= 0)
+        return;
+    const auto width = static_cast<uint32_t> (art->getWidth ());
+    const auto height = static_cast<uint32_t> (art->getHeight ());
+    auto source = owned (CBitmapPixelAccess::create (art));
+    if (! source)
+    {
+        tiles.push_back ({CRect (0, 0, width, height), shared (art)});
+        return;
+    }
+    const IPlatformBitmapPixelAccess* from = source->getPlatformBitmapPixelAccess ();
+    const auto step = static_cast<uint32_t> (tileSize);
+    for (uint32_t top = 0; top < height; top += step)
+        for (uint32_t left = 0; left < width; left += step)
+        {
+            const uint32_t w = std::min (step, width - left);
+            const uint32_t h = std::min (step, height - top);
+            auto tile = makeOwned<CBitmap> (CPoint (w, h));
+            {
+                auto target = owned (CBitmapPixelAccess::create (tile));
+                if (! target)
+                    continue;
+                const IPlatformBitmapPixelAccess* to = target->getPlatformBitmapPixelAccess ();
+                for (uint32_t y = 0; y < h; ++y)
+                    std::memcpy (to->getAddress () + y * to->getBytesPerRow (),
+                                 from->getAddress () + (top + y) * from->getBytesPerRow () + left * 4, w * 4);
+            }
+            tiles.push_back ({CRect (left, top, left + w, top + h), tile});
+        }
+}
+
+void TileSet::draw (CDrawContext* context, const CRect& update, const CPoint& origin) const
+{
+    for (const Tile& tile : tiles)
+    {
+        CRect area (tile.area);
+        area.offset (origin.x, origin.y);
+        if (area.rectOverlap (update))
+            tile.bitmap->draw (context, area);
+    }
+}
+
+TBackdrop::TBackdrop (const CRect& size, CBitmap* art) : CView (size), tiles (art)
+{
+    setMouseEnabled (false);
+}
+
+void TBackdrop::drawRect (CDrawContext* context, const CRect& update)
+{
+    tiles.draw (context, update, getViewSize ().getTopLeft ());
+    setDirty (false);
+}
+
+void TTiledContainer::setBackground (CBitmap* background)
+{
+    if (background != getBackground ())
+        tiles = background != nullptr ? std::make_unique<TileSet> (background) : nullptr;
+    CViewContainer::setBackground (background);
+}
+
+void TTiledContainer::drawBackgroundRect (CDrawContext* context, const CRect& update)
+{
+    if (tiles == nullptr || tiles->empty ())
+        return CViewContainer::drawBackgroundRect (context, update);
+    tiles->draw (context, update, CPoint (0, 0));
+}
+
 
 } // namespace morlake

@@ -1,6 +1,12 @@
 // The editor's custom controls, drawn from film-strip bitmaps and text.
 #pragma once
 
+#include "vstgui/lib/cviewcontainer.h"
+
+#include <vector>
+
+#include <memory>
+
 #include "editor/EditorServices.h"
 
 #include "vstgui/lib/cbitmap.h"
@@ -9,8 +15,11 @@
 #include "vstgui/lib/controls/cbuttons.h"
 #include "vstgui/lib/controls/cknob.h"
 #include "vstgui/lib/controls/coptionmenu.h"
+#include "vstgui/lib/cviewcontainer.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace morlake {
 
@@ -306,6 +315,51 @@ private:
     std::string text;
     double scale;
     VSTGUI::SharedPointer<VSTGUI::CFontDesc> font;
+};
+
+// A large bitmap kept as tiles. Cairo's X11 backend sends the whole source
+// image to the X server each time it is drawn from, so a full-window
+// background would travel whenever a meter moves; a redraw sends only the
+// tiles it covers.
+class TileSet
+{
+public:
+    explicit TileSet (VSTGUI::CBitmap* art, int tileSize = 128);
+    // Draws the tiles under `update`, the art placed at `origin`.
+    void draw (VSTGUI::CDrawContext* context, const VSTGUI::CRect& update, const VSTGUI::CPoint& origin) const;
+    bool empty () const { return tiles.empty (); }
+
+private:
+    struct Tile
+    {
+        VSTGUI::CRect area;
+        VSTGUI::SharedPointer<VSTGUI::CBitmap> bitmap;
+    };
+    std::vector<Tile> tiles;
+};
+
+// The main screen's background, drawn from tiles, under every control.
+class TBackdrop : public VSTGUI::CView
+{
+public:
+    TBackdrop (const VSTGUI::CRect& size, VSTGUI::CBitmap* art);
+    void drawRect (VSTGUI::CDrawContext* context, const VSTGUI::CRect& update) override;
+    void draw (VSTGUI::CDrawContext* context) override { drawRect (context, getViewSize ()); }
+
+private:
+    TileSet tiles;
+};
+
+// A container whose background bitmap is drawn from tiles.
+class TTiledContainer : public VSTGUI::CViewContainer
+{
+public:
+    using CViewContainer::CViewContainer;
+    void setBackground (VSTGUI::CBitmap* background) override;
+    void drawBackgroundRect (VSTGUI::CDrawContext* context, const VSTGUI::CRect& update) override;
+
+private:
+    std::unique_ptr<TileSet> tiles;
 };
 
 } // namespace morlake

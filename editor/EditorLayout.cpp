@@ -485,7 +485,8 @@ void uEditor::showMainScreen ()
     screensBuilt = false;
     frame->removeAll ();
     frame->invalid ();
-    frame->setBackground (bitmap (kBmpMainBackground));
+    frame->setBackground (nullptr);
+    addTo (frame, backdrop);
     addTo (frame, panel);
     addTo (frame, presetMenu);
     showCurrentPresetMenu ();

@@ -142,7 +142,7 @@ bool uEditor::open (void* parentWindow)
     if (background != nullptr && background->getWidth () > 0)
         size = CRect (0, 0, background->getWidth (), background->getHeight ());
     auto* newFrame = new CFrame (size, this);
-    newFrame->setBackground (background);
+    newFrame->setBackgroundColor (kBlackCColor);
     newFrame->enableTooltips (true, 100);
     if (! openFrame (newFrame))
     {
@@ -158,7 +158,8 @@ bool uEditor::open (void* parentWindow)
     CRect panelSize (0, 0, panelArt != nullptr ? panelArt->getWidth () : 0,
                      panelArt != nullptr ? panelArt->getHeight () : 0);
     panelSize.offset (getScaled (layout::kPanel.x), getScaled (layout::kPanel.y));
-    panel = new CViewContainer (panelSize);
+    panel = new TTiledContainer (panelSize);
+    backdrop = new TBackdrop (size, background);
     panel->setBackground (panelArt);
     panel->setTransparency (panelArt == nullptr);
 
@@ -245,6 +246,11 @@ void uEditor::close ()
         panel->removeAll ();
         panel->forget ();
         panel = nullptr;
+    }
+    if (backdrop != nullptr)
+    {
+        backdrop->forget ();
+        backdrop = nullptr;
     }
     if (frame != nullptr)
     {

@@ -276,6 +276,7 @@ private:
     // Views (owned; the containers hold their own references).
     std::map<int, VSTGUI::SharedPointer<VSTGUI::CBitmap>> bitmaps;
     VSTGUI::CViewContainer* panel = nullptr;
+    TBackdrop* backdrop = nullptr;
     std::vector<RegisteredControl> controls;
     std::vector<VSTGUI::CView*> owned; // every view created, released by removeControls
     std::vector<NamedView> named;
