@@ -227,5 +227,22 @@ TEST_F (EditorMenus, RightClickMenusActOnTheirParameterAndNeverAsALeftClick)
     }
 }
 
+TEST_F (EditorMenus, PresetStepsComeAtMostEvery166Milliseconds)
+{
+    auto program = [this] { return f.plugin->getFactoryIndex (); };
+    const auto first = program ();
+    // A held arrow key or a fast wheel: the second step within 166 ms is dropped.
+    f.editor ().changeProgramDelta (1);
+    f.editor ().changeProgramDelta (1);
+    f.process (0.0f);
+    f.idleFor (40);
+    EXPECT_EQ (program (), first + 1);
+    f.idleFor (200);
+    f.editor ().changeProgramDelta (-1);
+    f.process (0.0f);
+    f.idleFor (40);
+    EXPECT_EQ (program (), first);
+}
+
 } // namespace
 } // namespace morlake::test
