@@ -1,6 +1,9 @@
-// The audio thread keeps running while the editor opens, idles, closes and
-// is destroyed: it only ever reaches the editor's atomics.
+// The audio thread keeps running while the editor opens, idles, closes (also
+// under an open dialog) and is destroyed: it only ever reaches the editor's
+// atomics.
 #include "tests/editor/EditorTestSupport.h"
+
+#include "editor/MessageWindows.h"
 
 #include <atomic>
 #include <random>
@@ -39,6 +42,15 @@ TEST (EditorThreads, OpenIdleAndCloseWhileAudioAndAutomationRun)
             ASSERT_TRUE (f->open ());
             if (cycle % 2 == 0)
                 f->showMainScreen ();
+            if (cycle == 3)
+            {
+                // The host closes the editor under a typed-value dialog.
+                setDialogShownHook ([&] (MessageDialog&, VSTGUI::CFrame&) { f->close (); });
+                f->editor ().setNumValue (tag::ReverbLength);
+                setDialogShownHook (nullptr);
+                EXPECT_FALSE (f->plugin->isEditorOpen ());
+                continue;
+            }
             f->idleFor (60, 5);
             f->close ();
         }
