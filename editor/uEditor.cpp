@@ -189,8 +189,10 @@ bool uEditor::open (void* parentWindow)
 void uEditor::setUpMenuTheme ()
 {
     GenericOptionMenuTheme theme;
-    theme.font = makeOwned<CFontDesc> (*kNormalFont);
-    theme.font->setSize (std::round (kNormalFont->getSize () * getScaled (1.0f)));
+    // VSTGUI sizes a menu's width with a drawing context's default font,
+    // the system font: it is set to the menu's size so the entries fit.
+    kSystemFont->setSize (std::round (kNormalFont->getSize () * getScaled (1.0f)));
+    theme.font = kSystemFont;
     // Just under full alpha: VSTGUI fills a transparent view's background
     // only when its colour is not fully opaque.
     theme.backgroundColor = CColor (38, 40, 44, 254);
