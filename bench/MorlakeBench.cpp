@@ -57,6 +57,7 @@ struct Options
     bool instructions = false;
     bool callgrindWorkload = false; // the child side of --instructions
     bool digest = false;
+    bool presetDigests = false;
     std::string valgrind = "valgrind";
 };
 
@@ -77,6 +78,7 @@ void usage ()
         "  --all-presets     every factory preset, 64-sample blocks\n"
         "  --instructions    re-run under callgrind, print instructions per sample\n"
         "  --digest          print a hash of the output of each digest configuration\n"
+        "  --preset-digests  print a hash of the output of every factory preset\n"
         "  --valgrind PATH   valgrind program for --instructions");
 }
 
@@ -163,6 +165,8 @@ bool parse (int argc, char** argv, Options& o)
             o.callgrindWorkload = true;
         else if (a == "--digest")
             o.digest = true;
+        else if (a == "--preset-digests")
+            o.presetDigests = true;
         else if (a == "--valgrind")
             o.valgrind = value ();
         else if (a == "--help" || a == "-h")
@@ -715,10 +719,17 @@ std::uint64_t digestOf (const Options& o, const std::string& name, int block, co
     return h;
 }
 
+// The digest configurations, or with --preset-digests every factory preset.
 int runDigest (const Options& o)
 {
     const Programme prog = makeProgramme (std::min (o.seconds, 6.0));
     std::vector<std::string> names = o.configs.empty () ? digestConfigs () : o.configs;
+    if (o.presetDigests)
+    {
+        names.clear ();
+        for (const auto& preset : factoryPresetNames ())
+            names.push_back ("preset:" + preset);
+    }
     int mismatches = 0;
     for (const auto& name : names)
     {
@@ -732,6 +743,7 @@ int runDigest (const Options& o)
     }
     return mismatches == 0 ? 0 : 1;
 }
+
 
 } // namespace
 } // namespace morlake::bench
@@ -760,7 +772,7 @@ int main (int argc, char** argv)
             o.blocks = {64};
         return runInstructions (o);
     }
-    if (o.digest)
+    if (o.digest || o.presetDigests)
         return runDigest (o);
     if (o.allPresets)
         return runAllPresets (o);
