@@ -75,7 +75,8 @@ void usage ()
         "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
         "                    99.9th percentile of each block's fastest run against their median\n"
         "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
-        "  --all-presets     every factory preset, 64-sample blocks\n"
+        "  --all-presets     every factory preset, 64-sample blocks; with several --plugin, every\n"
+        "                    preset side by side at --blocks, with the slowest speed against the last\n"
         "  --instructions    re-run under callgrind, print instructions per sample\n"
         "  --digest          print a hash of the output of each digest configuration\n"
         "  --preset-digests  print a hash of the output of every factory preset\n"
@@ -477,9 +478,14 @@ int runSideBySide (const Options& o)
     std::printf ("%-28s %-26s %5s %9s %10s %10s %10s %7s %7s %7s %8s %8s\n", "config", "plugin", "block", "xRT",
                  "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "fast/m", "xRT/last", "med/last");
     std::vector<std::string> configs = o.configs;
+    if (o.allPresets)
+        for (const auto& preset : factoryPresetNames ())
+            configs.push_back ("preset:" + preset);
     if (configs.empty ())
         for (const auto& c : defaultConfigs (true))
             configs.push_back (c.name);
+    // Per plug-in and block size: speed against the last plug-in, by configuration.
+    std::map<std::pair<std::size_t, int>, std::vector<std::pair<double, std::string>>> speeds;
     int failures = 0;
     for (const auto& name : configs)
         for (int block : o.blocks)
@@ -507,8 +513,19 @@ int runSideBySide (const Options& o)
                              name.c_str (), baseName (o.plugins[i]).c_str (), block, f[i].realtime, f[i].medianUs,
                              f[i].p999Us, f[i].worstUs, f[i].p999Us / m, f[i].worstUs / m, f[i].fastestP999Ratio,
                              speed, byMedian);
+                speeds[{i, block}].push_back ({speed, name});
             }
             std::fflush (stdout);
+        }
+    if (configs.size () > 1 && o.plugins.size () > 1)
+        for (auto& [key, list] : speeds)
+        {
+            if (key.first + 1 == o.plugins.size ())
+                continue;
+            std::sort (list.begin (), list.end ());
+            std::printf ("plugin %zu, block %d: xRT/last slowest %.2f (%s), median %.2f, fastest %.2f\n",
+                         key.first + 1, key.second, list.front ().first, list.front ().second.c_str (),
+                         list[list.size () / 2].first, list.back ().first);
         }
     return failures == 0 ? 0 : 1;
 }
@@ -774,7 +791,7 @@ int main (int argc, char** argv)
     }
     if (o.digest || o.presetDigests)
         return runDigest (o);
-    if (o.allPresets)
+    if (o.allPresets && o.plugins.size () <= 1)
         return runAllPresets (o);
     return runTimings (o);
 }
