@@ -191,7 +191,20 @@ void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
     updateGrowAt();
 }
 
-void TDelayQueue::askForRoom() noexcept
+void TDelayQueue::copyFrom(const TDelayQueue& other)
+{
+    if (cap < other.count && !reallocate(std::max(other.count, std::min(limit, cap * 2))))
+        return;
+    head = 0;
+    count = other.count;
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        stamps[i] = other.stamp(i);
+        samples[i] = other.sample(i);
+    }
+}
+
+void TDelayQueue::askForRoom(std::size_t entries) noexcept
 {
     Storage* room = spare.load(std::memory_order_acquire);
     if (room != nullptr && retired.load(std::memory_order_acquire) == nullptr)
@@ -213,7 +226,7 @@ void TDelayQueue::askForRoom() noexcept
         // The helper frees what is now spare.
         retired.store(room, std::memory_order_release);
         DelayGrower::instance().wake();
-        if (count < growAt)
+        if (entries < growAt)
             return;
     }
     const std::size_t more = std::min(limit, cap * 2);
@@ -246,7 +259,7 @@ void TDelayQueue::push(double stampValue, float value)
         return;
     }
     if (count >= growAt)
-        askForRoom();
+        askForRoom(count);
     if (count == cap)
     {
         // Past the reserved length: grow, or if memory is exhausted drop the
@@ -518,6 +531,28 @@ void TDelay::zeroHeld()
         resetQueues();
     else
         zero();
+}
+
+void TDelay::copyStateFrom(const TDelay& source)
+{
+    auto copy = [](auto& to, const auto& from) { to.store(from.load(std::memory_order_relaxed), std::memory_order_relaxed); };
+    copy(readingLeft, source.readingLeft);
+    copy(readingRight, source.readingRight);
+    copy(tempoSynced, source.tempoSynced);
+    copy(sampleRate, source.sampleRate);
+    copy(feedLeft, source.feedLeft);
+    copy(feedRight, source.feedRight);
+    copy(crossLeft, source.crossLeft);
+    copy(crossRight, source.crossRight);
+    copy(stepLeft, source.stepLeft);
+    copy(stepRight, source.stepRight);
+    cacheLeft = source.cacheLeft;
+    cacheRight = source.cacheRight;
+    antiDenormal = source.antiDenormal;
+    positionLeft = source.positionLeft;
+    positionRight = source.positionRight;
+    left.copyFrom(source.left);
+    right.copyFrom(source.right);
 }
 
 void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)

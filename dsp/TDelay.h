@@ -43,6 +43,16 @@ public:
     // line whose position does not advance would otherwise grow forever.
     void push(double stamp, float value);
     void pop() noexcept;
+    // Asks for room as push() would at `entries` entries: keeps a queue that
+    // stands in for another able to take that one's contents.
+    void keepRoomFor(std::size_t entries) noexcept
+    {
+        if (entries >= growAt)
+            askForRoom(entries);
+    }
+    // Replaces the contents with other's. Grows on the calling thread only if
+    // keepRoomFor() could not make room in time.
+    void copyFrom(const TDelayQueue& other);
 
     std::size_t size() const noexcept { return count; }
     std::size_t capacity() const noexcept { return cap; }
@@ -59,7 +69,7 @@ private:
 
     std::size_t wrap(std::size_t i) const noexcept { return i >= cap ? i - cap : i; }
     bool reallocate(std::size_t newCap) noexcept;
-    void askForRoom() noexcept;
+    void askForRoom(std::size_t entries) noexcept;
     void updateGrowAt() noexcept { growAt = cap < limit ? cap / 2 : SIZE_MAX; }
 
     std::unique_ptr<double[]> stamps;
@@ -124,6 +134,17 @@ public:
     bool hold();
     void release();
     void zeroHeld();
+
+    // For a line that has had the same input and lengths as `source` since
+    // both were last zeroed and is not processed meanwhile: shadow() every
+    // sample keeps room for source's contents, copyStateFrom() (both lines
+    // held) makes this line what processing it all along would have made it.
+    void shadow(const TDelay& source) noexcept
+    {
+        left.keepRoomFor(source.left.size());
+        right.keepRoomFor(source.right.size());
+    }
+    void copyStateFrom(const TDelay& source);
 
     float getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
     bool isTempoSynced() const { return tempoSynced.load(std::memory_order_relaxed); }

@@ -122,6 +122,8 @@ void TSignalChain::clearState ()
         earlyOutA[c] = earlyOutB[c] = lateFilter[c] = 0.0f;
     for (float& v : earlyTap)
         v = 0.0f;
+    // Every line was just zeroed.
+    preMirrored[0] = preMirrored[1] = true;
     firstSample = true;
 }
 
@@ -486,6 +488,50 @@ void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR)
     outR = g * panRight (q) * lateFilter[1];
 }
 
+// The three pre-delays: lengths pd, pd * factor2 and pd * factor3 on the
+// left, `spread` more on the right. Lines 2 and 3 all take the same input as
+// line 1, so while their lengths stay line 1's (no disorder) their output is
+// line 1's; they take over its state when their lengths first part.
+void TSignalChain::preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x)
+{
+    // Within the length the lines may grow to (slow host tempos, disorder and widening).
+    const float longestPre = kPreDelayReserveSeconds * sampleRate;
+    auto lengthsFor = [&] (float factor) {
+        const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);
+        return std::array<float, 2> {left, std::min (std::max (0.0f, left + spread) + 5.0f, longestPre)};
+    };
+    const std::array<float, 2> first = lengthsFor (1.0f);
+    pre1.setDelayLenDirect (first[0], first[1]);
+    TDelay* const other[2] = {&pre2, &pre3};
+    const float factor[2] = {factor2, factor3};
+    for (int j = 0; j < 2; ++j)
+    {
+        const std::array<float, 2> lengths = lengthsFor (factor[j]);
+        if (preMirrored[j] && lengths == first)
+        {
+            other[j]->shadow (pre1);
+            continue;
+        }
+        if (preMirrored[j])
+        {
+            other[j]->copyStateFrom (pre1);
+            preMirrored[j] = false;
+        }
+        other[j]->setDelayLenDirect (lengths[0], lengths[1]);
+    }
+    pre1.process (dL, dR, x[0], x[1]);
+    for (int j = 0; j < 2; ++j)
+    {
+        if (preMirrored[j])
+        {
+            x[2 + 2 * j] = x[0];
+            x[3 + 2 * j] = x[1];
+        }
+        else
+            other[j]->process (dL, dR, x[2 + 2 * j], x[3 + 2 * j]);
+    }
+}
+
 void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL,
                                   float& outR)
 {
@@ -532,20 +578,8 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
     const float w = 1.0f + std::clamp (m[dest::ReverbPreWiden], -1.0f, 1.0f);
     const float spread = clamp01 (m[dest::ReverbPreSpread]) * sampleRate * 0.1f;
 
-    // Within the length the lines may grow to (slow host tempos, disorder and widening).
-    const float longestPre = kPreDelayReserveSeconds * sampleRate;
-    auto setPre = [&] (TDelay& line, float factor) {
-        const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);
-        line.setDelayLenDirect (left, std::min (std::max (0.0f, left + spread) + 5.0f, longestPre));
-    };
-    setPre (pre1, 1.0f);
-    setPre (pre2, 1.0f + 0.2f * dd * w);
-    setPre (pre3, 1.0f + 0.1f * dd * w);
-
     float x[6];
-    pre1.process (dL, dR, x[0], x[1]);
-    pre2.process (dL, dR, x[2], x[3]);
-    pre3.process (dL, dR, x[4], x[5]);
+    preDelays (dL, dR, pd, 1.0f + 0.2f * dd * w, 1.0f + 0.1f * dd * w, spread, x);
     for (int bank = 0; bank < 3; ++bank)
     {
         if (earlyIntoReverb)

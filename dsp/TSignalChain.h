@@ -99,6 +99,7 @@ private:
     void distort (float& left, float& right);
     void early (float dL, float dR, float& outL, float& outR);
     void lateDelay (float dL, float dR, float& outL, float& outR);
+    void preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x);
     void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR);
     void clearState ();
     void outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR);
@@ -113,6 +114,8 @@ private:
     float p[kNumParams] {}; // parameter values, refreshed every control tick
 
     TDelay early1, early2, late, pre1, pre2, pre3;
+    // Pre-delays 2 and 3 left unprocessed while they match line 1 (see preDelays()).
+    bool preMirrored[2] {true, true};
     TBasicReverb reverb;
     TModulation mod;
 
