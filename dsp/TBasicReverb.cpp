@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -11,7 +12,7 @@ namespace morlake {
 
 AlignedFloats makeAlignedFloats(std::size_t n)
 {
-    auto* p = static_cast<float*>(::operator new[](n * sizeof(float), std::align_val_t(32), std::nothrow));
+    auto* p = static_cast<float*>(::operator new[](n * sizeof(float), std::align_val_t(kFloatAlignment), std::nothrow));
     if (p)
         std::memset(p, 0, n * sizeof(float));
     return AlignedFloats(p);
@@ -368,6 +369,7 @@ void TAllpass::mute()
 
 TBasicReverb::TBasicReverb()
 {
+    forgetCoefficientInputs();
     std::fill(std::begin(baseLength), std::end(baseLength), 127.0f);
     for (int i = 0; i < kRoomTableSize; ++i)
     {
@@ -483,12 +485,26 @@ void TBasicReverb::init()
     mute();
 }
 
+void TBasicReverb::forgetCoefficientInputs()
+{
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    std::fill(std::begin(roomFrom), std::end(roomFrom), none);
+    dampFrom = none;
+    filterFrom[0] = filterFrom[1] = none;
+}
+
 void TBasicReverb::mute()
 {
+    // The banks' feedback and filters go back to their silent defaults.
+    forgetCoefficientInputs();
     for (auto& b : banks)
         b.mute();
     for (auto& ap : allpasses)
         ap.mute();
+    allpassFill = 0;
+    longestAllpass = 1;
+    for (const auto& ap : allpasses)
+        longestAllpass = std::max({longestAllpass, ap.lengthLeft, ap.lengthRight});
     inputWritePos = 0;
     if (widenLines)
         std::memset(widenLines.get(), 0, sizeof(float) * (widenMask + 1) * kWidenLines);
@@ -506,6 +522,9 @@ void TBasicReverb::copyBankCoefficients()
 void TBasicReverb::setRoomSize(float bank1, float bank2, float bank3)
 {
     const float values[kBanks] = {bank1, bank2, bank3};
+    if (values[0] == roomFrom[0] && values[1] == roomFrom[1] && values[2] == roomFrom[2])
+        return;
+    std::copy(std::begin(values), std::end(values), std::begin(roomFrom));
     for (int n = 0; n < kBanks; ++n)
         bankFeedback[n] = roomTable[tableIndex(values[n] * 65535.99f, kRoomTableSize)];
     copyBankCoefficients();
@@ -513,6 +532,9 @@ void TBasicReverb::setRoomSize(float bank1, float bank2, float bank3)
 
 void TBasicReverb::setDamp(float value)
 {
+    if (value == dampFrom)
+        return;
+    dampFrom = value;
     float d = value * 0.55f * rateScale;
     if (!(d <= 0.54f))
         d = 0.54f;
@@ -544,6 +566,10 @@ void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float dela
 
 void TBasicReverb::setFilter(float lowpass, float highpass)
 {
+    if (lowpass == filterFrom[0] && highpass == filterFrom[1])
+        return;
+    filterFrom[0] = lowpass;
+    filterFrom[1] = highpass;
     filtered = (highpass > 0.01f) || (lowpass < 0.99f);
     float a = 1.0f;
     if (!(lowpass > 0.99f))
@@ -602,12 +628,25 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     float r[kBanks];
     for (int n = 0; n < kBanks; ++n)
         banks[n].process(dry[2 * n], dry[2 * n + 1], wide[2 * n], wide[2 * n + 1], filtered, l[n], r[n]);
-    for (int s = 0; s < kStagesPerBank; ++s)
-        for (int n = 0; n < kBanks; ++n)
-        {
-            l[n] = allpasses[n * kStagesPerBank + s].processLeft(l[n]);
-            r[n] = allpasses[n * kStagesPerBank + s].processRight(r[n]);
-        }
+    if (allpassFill < longestAllpass)
+    {
+        ++allpassFill;
+        for (int s = 0; s < kStagesPerBank; ++s)
+            for (int n = 0; n < kBanks; ++n)
+            {
+                l[n] = allpasses[n * kStagesPerBank + s].processLeft(l[n]);
+                r[n] = allpasses[n * kStagesPerBank + s].processRight(r[n]);
+            }
+    }
+    else
+    {
+        for (int s = 0; s < kStagesPerBank; ++s)
+            for (int n = 0; n < kBanks; ++n)
+            {
+                l[n] = allpasses[n * kStagesPerBank + s].processFilledLeft(l[n]);
+                r[n] = allpasses[n * kStagesPerBank + s].processFilledRight(r[n]);
+            }
+    }
     const float sumLeft = l[0] + l[1] + l[2];
     const float sumRight = r[0] + r[1] + r[2];
     outLeft = sumLeft * 0.33333f * 0.025f;

@@ -12,11 +12,12 @@
 
 namespace morlake {
 
-// 32-byte aligned float storage, so whole comb frames and lane arrays can be
-// moved with aligned vector loads.
+// Cache-line aligned float storage: whole comb frames and lane arrays move
+// with aligned vector loads, and each comb's 16 frames of a tile fill one line.
+inline constexpr std::size_t kFloatAlignment = 64;
 struct AlignedFloatDelete
 {
-    void operator()(float* p) const noexcept { ::operator delete[](p, std::align_val_t(32)); }
+    void operator()(float* p) const noexcept { ::operator delete[](p, std::align_val_t(kFloatAlignment)); }
 };
 using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
 // Zeroed storage for n floats; empty on allocation failure.
@@ -164,8 +165,20 @@ struct TAllpass
     void mute();
     float processLeft(float x) { return run(bufferLeft, indexLeft, countLeft, lengthLeft, x); }
     float processRight(float x) { return run(bufferRight, indexRight, countRight, lengthRight, x); }
+    // The same once every slot has been written since the last mute.
+    float processFilledLeft(float x) { return runFilled(bufferLeft, indexLeft, lengthLeft, x); }
+    float processFilledRight(float x) { return runFilled(bufferRight, indexRight, lengthRight, x); }
 
 private:
+    float runFilled(float* buffer, std::int32_t& index, std::int32_t len, float x)
+    {
+        if (++index >= len)
+            index = 0;
+        const float b = buffer[index] + 1e-15f;
+        buffer[index] = feedback * b * diffusion + x;
+        return b - x;
+    }
+
     float run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x)
     {
         if (count < len)
@@ -266,6 +279,16 @@ private:
 
     bool filtered = false;
     std::uint32_t inputWritePos = 0;
+    // Samples since the last mute, counted up to the longest allpass: from
+    // there on every allpass slot has been written.
+    std::int32_t allpassFill = 0;
+    std::int32_t longestAllpass = 1;
+    // Inputs of the last setRoomSize, setDamp and setFilter (NaN: none yet,
+    // and never equal, so a NaN input recomputes every time).
+    float roomFrom[kBanks];
+    float dampFrom;
+    float filterFrom[2];
+    void forgetCoefficientInputs();
     float sampleRate = 44099.0f;
     float rateScale = 1.0f;
     float bankFeedback[kBanks] = {};
