@@ -47,7 +47,6 @@ TComb_M::TComb_M()
     std::fill(std::begin(length), std::end(length), 1);
     std::fill(std::begin(readValue), std::end(readValue), 0.0f);
     std::fill(std::begin(input), std::end(input), 0.0f);
-    std::fill(std::begin(written), std::end(written), 0.0f);
     for (auto& row : stage)
         std::fill(std::begin(row), std::end(row), 0.0f);
     allocate(kDefaultFrames);
@@ -157,34 +156,6 @@ void TComb_M::setFilter(float a, float h)
     highpassRest = 1.0f - h;
 }
 
-template <bool Filtered>
-inline void TComb_M::updateLanes()
-{
-    const float d = dampCoef;
-    const float ud = undampCoef;
-    const float fb = feedback;
-    const float a = lowpassCoef;
-    const float ra = lowpassRest;
-    const float h = highpassCoef;
-    const float rh = highpassRest;
-    // Fixed trip count and lane arrays that cannot alias: vectorises at -O2.
-    for (int k = 0; k < kCombs; ++k)
-    {
-        const float ds = dampState[k] * d + readValue[k] * ud + kAntiDenormal;
-        dampState[k] = ds;
-        float w = ds * fb + input[k];
-        if constexpr (Filtered)
-        {
-            const float lp = lowpassState[k] * ra + w * a;
-            const float hp = highpassState[k] * rh + lp * h;
-            lowpassState[k] = lp;
-            highpassState[k] = hp;
-            w = lp - hp;
-        }
-        written[k] = w;
-    }
-}
-
 void TComb_M::flushStage()
 {
     // The staging rows hold frames (writeCount & ~15) .. (writeCount & ~15) + 15.
@@ -231,15 +202,9 @@ inline float TComb_M::readSlow(int k, std::uint32_t wc, std::uint32_t inTile, fl
     return fromTile;
 }
 
-void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
-                      float& outLeft, float& outRight)
+void TComb_M::readOffsets(std::uint32_t wc, std::uint32_t* at) const
 {
-    const std::uint32_t wc = writeCount;
-    const std::uint32_t inTile = wc & (kTileFrames - 1); // frames of this tile already staged
-    const float* lines = frames.get();
-    // Where each comb reads this sample; a fixed-length integer loop, so the
-    // offsets are computed four lanes at a time.
-    alignas(32) std::uint32_t at[kCombs];
+    // A fixed-length integer loop: computed four lanes at a time.
     for (int k = 0; k < kCombs; ++k)
     {
         const std::uint32_t f = (wc - static_cast<std::uint32_t>(length[k])) & mask;
@@ -247,41 +212,79 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         at[k] = (tile << 8) + (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
     }
     static_assert(kTileFrames == 16 && kTileFrames * kCombs == 320, "slot() and the offsets above must agree");
-    const bool direct = filled > mask && static_cast<std::uint32_t>(minLength) > inTile;
+}
+
+void TComb_M::prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const
+{
 #if defined(__SSE2__)
-    // The lanes stay in registers from the gather to the staging row: lanes
-    // written one float at a time and read back four at once would stall on
-    // store forwarding every sample.
-    __m128 r[kCombs / 4];
-    if (direct)
+    // Each comb reads on at the same place in the next tile within 16
+    // samples; two combs a sample, in turn, fetch it ahead, so every comb
+    // does within each tile (wrapping past the end only fetches nothing useful).
+    const float* lines = frames.get();
+    const float* end = lines + std::size_t(mask + 1) * kCombs;
+    const std::uint32_t first = (wc % (kCombs / 2)) * 2;
+    for (std::uint32_t k = first; k < first + 2; ++k)
+    {
+        const float* next = lines + at[k] + kTileFrames * kCombs;
+        if (next < end)
+            _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T0);
+    }
+#else
+    (void)wc;
+    (void)at;
+#endif
+}
+
+// The lanes stay in registers from the gather to the staging row: lanes
+// written one float at a time and read back four at once would stall on
+// store forwarding every sample.
+struct TComb_M::Reads
+{
+#if defined(__SSE2__)
+    __m128 lane[kCombs / 4];
+#else
+    float lane[kCombs];
+#endif
+};
+
+inline void TComb_M::readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const
+{
+    const std::uint32_t inTile = wc & (kTileFrames - 1);
+    const float* lines = frames.get();
+    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
     {
         // Every slot has been written since the last mute and every read
         // falls into a finished tile.
+#if defined(__SSE2__)
         for (int g = 0; g < kCombs / 4; ++g)
-            r[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
-        // Each comb moves on to the same place in the next tile within 16
-        // samples; two combs a sample, in turn, fetch it ahead, so every comb
-        // does within each tile (wrapping past the end only fetches nothing useful).
-        const float* end = lines + std::size_t(mask + 1) * kCombs;
-        const std::uint32_t first = (wc % (kCombs / 2)) * 2;
-        for (std::uint32_t k = first; k < first + 2; ++k)
-        {
-            const float* next = lines + at[k] + kTileFrames * kCombs;
-            if (next < end)
-                _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T0);
-        }
-    }
-    else
-    {
-        alignas(16) float value[kCombs];
+            r.lane[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
+#else
         for (int k = 0; k < kCombs; ++k)
-            value[k] = readSlow(k, wc, inTile, lines[at[k]]);
-        for (int g = 0; g < kCombs / 4; ++g)
-            r[g] = _mm_load_ps(value + 4 * g);
+            r.lane[k] = lines[at[k]];
+#endif
+        prefetchAhead(wc, at);
+        return;
     }
+    alignas(16) float value[kCombs];
+    for (int k = 0; k < kCombs; ++k)
+        value[k] = readSlow(k, wc, inTile, lines[at[k]]);
+#if defined(__SSE2__)
+    for (int g = 0; g < kCombs / 4; ++g)
+        r.lane[g] = _mm_load_ps(value + 4 * g);
+#else
+    std::memcpy(r.lane, value, sizeof value);
+#endif
+}
+
+template <bool Filtered>
+inline void TComb_M::updateLanes(const Reads& reads, float dryLeft, float dryRight, float wideLeft, float wideRight,
+                                 float* row)
+{
+#if defined(__SSE2__)
     const __m128 leftPair = _mm_setr_ps(dryLeft, wideLeft, dryLeft, wideLeft);
     const __m128 rightPair = _mm_setr_ps(dryRight, wideRight, dryRight, wideRight);
-    // Combs 8, 9 are the last left ones, 10, 11 the first right ones.
+    // Even combs take the dry input, odd ones the widened one; combs 8, 9 are
+    // the last left ones, 10, 11 the first right ones.
     const __m128 x[kCombs / 4] = {leftPair, leftPair, _mm_setr_ps(dryLeft, wideLeft, dryRight, wideRight), rightPair,
                                   rightPair};
     const __m128 d = _mm_set1_ps(dampCoef);
@@ -292,16 +295,15 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
     const __m128 ra = _mm_set1_ps(lowpassRest);
     const __m128 h = _mm_set1_ps(highpassCoef);
     const __m128 rh = _mm_set1_ps(highpassRest);
-    float* row = stage[inTile];
     for (int g = 0; g < kCombs / 4; ++g)
     {
-        _mm_store_ps(readValue + 4 * g, r[g]);
-        // Same operations in the same order as updateLanes().
+        const __m128 r = reads.lane[g];
+        _mm_store_ps(readValue + 4 * g, r);
         const __m128 ds = _mm_add_ps(
-            _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r[g], ud)), antiDenormal);
+            _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r, ud)), antiDenormal);
         _mm_store_ps(dampState + 4 * g, ds);
         __m128 w = _mm_add_ps(_mm_mul_ps(ds, fb), x[g]);
-        if (filtered)
+        if constexpr (Filtered)
         {
             const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(w, a));
             const __m128 hp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(highpassState + 4 * g), rh), _mm_mul_ps(lp, h));
@@ -312,32 +314,45 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         _mm_store_ps(row + 4 * g, w);
     }
 #else
-    if (direct)
+    for (int k = 0; k < kCombs; k += 2)
     {
-        for (int k = 0; k < kCombs; ++k)
-            readValue[k] = lines[at[k]];
+        const bool right = k >= kCombsPerChannel;
+        input[k] = right ? dryRight : dryLeft;
+        input[k + 1] = right ? wideRight : wideLeft;
     }
-    else
+    for (int k = 0; k < kCombs; ++k)
     {
-        for (int k = 0; k < kCombs; ++k)
-            readValue[k] = readSlow(k, wc, inTile, lines[at[k]]);
+        readValue[k] = reads.lane[k];
+        const float ds = dampState[k] * dampCoef + readValue[k] * undampCoef + kAntiDenormal;
+        dampState[k] = ds;
+        float w = ds * feedback + input[k];
+        if constexpr (Filtered)
+        {
+            const float lp = lowpassState[k] * lowpassRest + w * lowpassCoef;
+            const float hp = highpassState[k] * highpassRest + lp * highpassCoef;
+            lowpassState[k] = lp;
+            highpassState[k] = hp;
+            w = lp - hp;
+        }
+        row[k] = w;
     }
-    for (int k = 0; k < kCombsPerChannel; k += 2)
-    {
-        input[k] = dryLeft;
-        input[k + 1] = wideLeft;
-        input[k + kCombsPerChannel] = dryRight;
-        input[k + kCombsPerChannel + 1] = wideRight;
-    }
-
-    if (filtered)
-        updateLanes<true>();
-    else
-        updateLanes<false>();
-
-    std::memcpy(stage[inTile], written, sizeof(written));
 #endif
-    if (inTile == kTileFrames - 1)
+}
+
+void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
+                      float& outLeft, float& outRight)
+{
+    const std::uint32_t wc = writeCount;
+    alignas(32) std::uint32_t at[kCombs];
+    readOffsets(wc, at);
+    Reads reads;
+    readLanes(wc, at, reads);
+    float* row = stage[wc & (kTileFrames - 1)];
+    if (filtered)
+        updateLanes<true>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
+    else
+        updateLanes<false>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
+    if ((wc & (kTileFrames - 1)) == kTileFrames - 1)
         flushStage();
     writeCount = wc + 1;
     if (filled <= mask)

@@ -93,8 +93,16 @@ public:
     }
 
 private:
+    // Where each comb reads this sample (offsets into the frame array).
+    void readOffsets(std::uint32_t wc, std::uint32_t* at) const;
+    struct Reads;
+    // This sample's reads.
+    void readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const;
+    void prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const;
+    // Damping, feedback and loop filters of all lanes; the reads go to
+    // readValue, the written frame to row.
     template <bool Filtered>
-    void updateLanes();
+    void updateLanes(const Reads& reads, float dryLeft, float dryRight, float wideLeft, float wideRight, float* row);
     static constexpr std::uint32_t kTileFrames = 16;
     void flushStage();
     // Comb k's read when a line may be unwritten or still in the staging block.
@@ -118,7 +126,6 @@ private:
     alignas(32) float lowpassState[kCombs];
     alignas(32) float highpassState[kCombs];
     alignas(32) float input[kCombs];
-    alignas(32) float written[kCombs];
     // Shortest comb length: a line shorter than a tile reads the staging block.
     std::int32_t minLength = 1;
     // Inputs of the last setScaledLengths (NaN never matches, so it recomputes).
