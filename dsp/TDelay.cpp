@@ -30,6 +30,15 @@ namespace {
 // Beyond this a request is bogus, and the array size would overflow.
 constexpr std::size_t kMaxEntries = std::size_t(1) << 26;
 
+// Queue capacities are powers of two, so positions wrap with a mask.
+std::size_t roundUpToPowerOfTwo(std::size_t n)
+{
+    std::size_t p = 1;
+    while (p < n)
+        p <<= 1;
+    return p;
+}
+
 } // namespace
 
 struct TDelayQueue::Storage
@@ -121,7 +130,7 @@ private:
     static void serveOne(TDelayQueue& q)
     {
         delete q.retired.exchange(nullptr, std::memory_order_acquire);
-        const std::size_t want = std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries);
+        const std::size_t want = roundUpToPowerOfTwo(std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries));
         if (want <= q.provided || q.spare.load(std::memory_order_acquire) != nullptr)
             return;
         // Zero-filled, so every page is committed here and none is faulted
@@ -162,6 +171,7 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
 {
     if (newCap < count || newCap > kMaxEntries)
         return false;
+    newCap = roundUpToPowerOfTwo(newCap);
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.
     std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]());
@@ -251,13 +261,8 @@ void TDelayQueue::fill(std::size_t n, double stampValue, float value)
     count = n;
 }
 
-void TDelayQueue::push(double stampValue, float value)
+void TDelayQueue::makeRoom()
 {
-    if (count >= 2 && stamp(count - 1) == stampValue && stamp(count - 2) == stampValue)
-    {
-        samples[wrap(head + count - 1)] = value;
-        return;
-    }
     if (count >= growAt)
         askForRoom(count);
     if (count == cap)
@@ -270,6 +275,21 @@ void TDelayQueue::push(double stampValue, float value)
                 return;
             pop();
         }
+    }
+}
+
+inline void TDelayQueue::push(double stampValue, float value)
+{
+    if (count >= 2 && stamp(count - 1) == stampValue && stamp(count - 2) == stampValue)
+    {
+        samples[wrap(head + count - 1)] = value;
+        return;
+    }
+    if (count >= growAt || count == cap) [[unlikely]]
+    {
+        makeRoom();
+        if (count == cap)
+            return;
     }
     const std::size_t i = wrap(head + count);
     stamps[i] = stampValue;
@@ -441,7 +461,7 @@ void TDelay::setCross(float gain)
     crossRight.store(gain, std::memory_order_relaxed);
 }
 
-float TDelay::readChannel(TDelayQueue& queue, double position)
+inline float TDelay::readChannel(TDelayQueue& queue, double position)
 {
     if (queue.size() < 3)
         return 0.0f;

@@ -67,8 +67,12 @@ private:
     friend class DelayGrower;
     struct Storage;
 
-    std::size_t wrap(std::size_t i) const noexcept { return i >= cap ? i - cap : i; }
+    // Capacities are powers of two; i < 2 * cap.
+    std::size_t wrap(std::size_t i) const noexcept { return i & (cap - 1); }
     bool reallocate(std::size_t newCap) noexcept;
+    // push()'s rare path: more room asked for or made; if none can be had,
+    // the oldest entry is dropped (count < cap afterwards unless cap is 0).
+    void makeRoom();
     void askForRoom(std::size_t entries) noexcept;
     void updateGrowAt() noexcept { growAt = cap < limit ? cap / 2 : SIZE_MAX; }
 
