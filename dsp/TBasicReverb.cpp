@@ -115,31 +115,38 @@ void TComb_M::setScaledLengths(const float* base, float scale, float dry, float 
     scaledFrom = {base, scale, dry, wide, longest};
     scaledValid = true;
     const float limit = std::min(longest, float(mask));
-    alignas(32) float factor[kCombs];
-    for (int k = 0; k < kCombs; k += 2)
+#if defined(__SSE2__)
+    // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
+    // v < limit ? v : limit: the scalar code below, four lanes at a time.
+    const __m128 sc = _mm_set1_ps(scale);
+    const __m128 factor = _mm_setr_ps(dry, wide, dry, wide);
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 top = _mm_set1_ps(limit);
+    __m128 shortest = top;
+    for (int g = 0; g < kCombs / 4; ++g)
     {
-        factor[k] = dry;
-        factor[k + 1] = wide;
+        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_loadu_ps(base + 4 * g), sc), factor), half);
+        v = _mm_min_ps(_mm_max_ps(v, one), top);
+        _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(v));
+        shortest = _mm_min_ps(shortest, v);
     }
-    alignas(32) float clamped[kCombs];
-#pragma GCC unroll 5
+    // The values are >= 1 and never NaN, so the order of the minima does not matter.
+    shortest = _mm_min_ps(shortest, _mm_movehl_ps(shortest, shortest));
+    shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
+    minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
+#else
+    float shortest = limit;
     for (int k = 0; k < kCombs; ++k)
     {
-        float v = base[k] * scale * factor[k] + 0.5f;
+        float v = base[k] * scale * (k % 2 == 0 ? dry : wide) + 0.5f;
         v = 1.0f < v ? v : 1.0f; // also turns NaN into 1
         v = limit < v ? limit : v;
-        clamped[k] = v;
         length[k] = static_cast<std::int32_t>(v);
+        shortest = std::min(shortest, v);
     }
-    // Four running minima instead of one chain of 19 (the values are >= 1,
-    // never NaN, so the order does not matter).
-    float m[4] = {clamped[0], clamped[1], clamped[2], clamped[3]};
-    for (int k = 4; k < kCombs; k += 4)
-        for (int j = 0; j < 4; ++j)
-            m[j] = clamped[k + j] < m[j] ? clamped[k + j] : m[j];
-    const float m01 = m[1] < m[0] ? m[1] : m[0];
-    const float m23 = m[3] < m[2] ? m[3] : m[2];
-    minLength = static_cast<std::int32_t>(m23 < m01 ? m23 : m01);
+    minLength = static_cast<std::int32_t>(shortest);
+#endif
 }
 
 void TComb_M::setDamp(float d)
