@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace morlake {
 
@@ -81,6 +82,7 @@ TSignalChain::TSignalChain (const ParamValues& v, ChainListener& l)
 {
     reverb.create ();
     values.copyTo (p);
+    networkModulationFrom.fill (std::numeric_limits<float>::quiet_NaN ());
 }
 
 void TSignalChain::setSampleRate (float newRate)
@@ -224,25 +226,7 @@ void TSignalChain::controlWork ()
     const bool lengthSwitch = on (p[tag::HiddenLengthScale]);
     const bool earlySwitch = on (p[tag::HiddenEarlyScale]);
 
-    for (int k = 0; k < 4; ++k)
-    {
-        widenMix[k] = p[111 + 3 * k];
-        widenAmplitude[k] = (std::pow (2.0f, 6.0f * p[110 + 3 * k]) - 1.0f) * sampleRate / 1000.0f;
-        widenRate[k] = std::pow (2.0f, 10.0f * p[112 + 3 * k]) * 1e-6f;
-    }
-
-    lengthDepth[0] = 0.1f * p[122];
-    lengthDepth[1] = 0.1f * p[124];
-    lengthDepth[2] = 0.1f * p[126];
-    lengthStep[0] = 3e-7f * std::pow (2.0f, 10.0f * p[123]);
-    lengthStep[1] = 3e-7f * std::pow (2.0f, 10.0f * p[125]);
-    lengthStep[2] = 3e-7f * std::pow (2.0f, 10.0f * p[127]);
-    lengthStep[3] = 3e-7f * std::pow (2.0f, 11.0f * p[123]);
-    lengthStep[4] = 3e-7f * std::pow (2.0f, 11.0f * p[125]);
-    lengthStep[5] = 3e-7f * std::pow (2.0f, 9.0f * p[127]);
-    if (p[128] > 0.5f)
-        for (float& step : lengthStep)
-            step *= 1.0f - 0.5f * p[128];
+    updateNetworkModulation ();
 
     reverb.setDiffusion (1.0f);
     roomType = std::clamp (reverbRoomType (characterRow.load (std::memory_order_relaxed)), 0, 3);
@@ -274,6 +258,39 @@ void TSignalChain::controlWork ()
 
     cachedPreDelaySync.store (preDelaySync, std::memory_order_relaxed);
     cachedRoomType.store (roomType, std::memory_order_relaxed);
+}
+
+// Widen and length modulation of the reverb network from their hidden
+// parameters, redone only when those or the rate have moved.
+void TSignalChain::updateNetworkModulation ()
+{
+    constexpr int kFirst = 110, kLast = 128;
+    static_assert (kLast - kFirst + 2 == std::tuple_size_v<decltype (networkModulationFrom)>);
+    if (std::equal (p + kFirst, p + kLast + 1, networkModulationFrom.begin ()) &&
+        networkModulationFrom.back () == sampleRate)
+        return;
+    std::copy (p + kFirst, p + kLast + 1, networkModulationFrom.begin ());
+    networkModulationFrom.back () = sampleRate;
+
+    for (int k = 0; k < 4; ++k)
+    {
+        widenMix[k] = p[111 + 3 * k];
+        widenAmplitude[k] = (std::pow (2.0f, 6.0f * p[110 + 3 * k]) - 1.0f) * sampleRate / 1000.0f;
+        widenRate[k] = std::pow (2.0f, 10.0f * p[112 + 3 * k]) * 1e-6f;
+    }
+
+    lengthDepth[0] = 0.1f * p[122];
+    lengthDepth[1] = 0.1f * p[124];
+    lengthDepth[2] = 0.1f * p[126];
+    lengthStep[0] = 3e-7f * std::pow (2.0f, 10.0f * p[123]);
+    lengthStep[1] = 3e-7f * std::pow (2.0f, 10.0f * p[125]);
+    lengthStep[2] = 3e-7f * std::pow (2.0f, 10.0f * p[127]);
+    lengthStep[3] = 3e-7f * std::pow (2.0f, 11.0f * p[123]);
+    lengthStep[4] = 3e-7f * std::pow (2.0f, 11.0f * p[125]);
+    lengthStep[5] = 3e-7f * std::pow (2.0f, 9.0f * p[127]);
+    if (p[128] > 0.5f)
+        for (float& step : lengthStep)
+            step *= 1.0f - 0.5f * p[128];
 }
 
 // Wave folding by the distortion amount.

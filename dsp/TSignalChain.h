@@ -95,6 +95,7 @@ private:
 
     void frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR);
     void controlWork ();
+    void updateNetworkModulation ();
     void readParameters ();
     void distort (float& left, float& right);
     void early (float dL, float dR, float& outL, float& outR);
@@ -136,6 +137,8 @@ private:
     float roomScale = 1.0f, lengthScale = 1.0f, earlyAdd = 0.005f, earlyMult = 0.05f;
     float widenMix[4] {}, widenAmplitude[4] {}, widenRate[4] {}, widenPhase[4] {};
     float lengthDepth[3] {}, lengthStep[6] {}, lengthPhase[6] {};
+    // Hidden values 110 .. 128 and the rate they were last derived from (NaN: never).
+    std::array<float, 20> networkModulationFrom {};
 
     // Smoothers.
     float wetDry = 0.0f, mainVolume = 0.0f, earlyVolume = 0.0f, lateVolume = 0.0f, reverbVolume = 0.0f;
