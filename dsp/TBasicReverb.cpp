@@ -410,8 +410,10 @@ void TBasicReverb::allocateLines()
     float longestBase = 0.0f;
     for (float b : baseLength)
         longestBase = std::max(longestBase, b);
-    const std::uint32_t combFrames = std::max<std::uint32_t>(
-        TComb_M::kDefaultFrames, nextPowerOfTwo(std::ceil(double(longestBase) * kMaxCombStretch) + 2.0));
+    // Room for the longest comb the parameters allow at this rate and no
+    // more: the tile flush sweeps the whole ring.
+    const std::uint32_t combFrames =
+        std::max<std::uint32_t>(64, nextPowerOfTwo(std::ceil(double(longestBase) * kMaxCombStretch) + 2.0));
     for (auto& b : banks)
         if (b.frameCount() != combFrames)
             b.allocate(combFrames);
