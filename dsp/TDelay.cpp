@@ -436,7 +436,12 @@ void TDelay::setStep(std::atomic<double>& step, StepCache& cache, float length)
 
 void TDelay::setDelayLen(float value, float extraRight, float bpm)
 {
-    const float length = lengthInSamples(value, isTempoSynced(), getSampleRate(), bpm);
+    const bool synced = isTempoSynced();
+    const float rate = getSampleRate();
+    // The exponential only when an input moved (NaN never matches: recomputed).
+    if (!(value == lengthFrom.value && synced == lengthFrom.synced && rate == lengthFrom.rate && bpm == lengthFrom.bpm))
+        lengthFrom = {value, synced, rate, bpm, lengthInSamples(value, synced, rate, bpm)};
+    const float length = lengthFrom.length;
     if (!(extraRight >= 0.0f))
         extraRight = 0.0f;
     setStep(stepLeft, cacheLeft, length + 1.0f);

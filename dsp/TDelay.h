@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstddef>
+#include <limits>
 #include <memory>
 
 namespace morlake {
@@ -194,6 +194,13 @@ private:
         double step = -1.0;
     };
     StepCache cacheLeft, cacheRight;
+    // setDelayLen's inputs and the length they gave.
+    struct LengthCache
+    {
+        float value = std::numeric_limits<float>::quiet_NaN();
+        bool synced = false;
+        float rate = 0.0f, bpm = 0.0f, length = 0.0f;
+    } lengthFrom;
     void setStep(std::atomic<double>& step, StepCache& cache, float length);
     std::atomic<float> sampleRate{44100.0f};
     float antiDenormal = 1e-15f;
