@@ -44,7 +44,7 @@ public:
     void push(double stamp, float value);
     void pop() noexcept;
     // Asks for room as push() would at `entries` entries: keeps a queue that
-    // stands in for another able to take that one's contents.
+    // stands in for another able to take over the other's contents.
     void keepRoomFor(std::size_t entries) noexcept
     {
         if (entries >= growAt)
