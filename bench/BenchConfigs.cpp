@@ -127,7 +127,7 @@ std::vector<BenchConfig> defaultConfigs (bool morlake)
 std::vector<std::string> digestConfigs ()
 {
     std::vector<std::string> names = {"base", "light", "heavy", "heavy+sync", "heavy+direct", "heavy+open",
-                                      "heavy+smooth", "slowest", "preset:vocal Duck Verb"};
+                                      "heavy+smooth", "heavy+part", "slowest", "preset:vocal Duck Verb"};
     for (int k = 0; k < kReverbPresetSteps; ++k)
         names.push_back ("char:" + std::to_string (k));
     return names;
@@ -181,6 +181,13 @@ bool applyConfig (HostedPlugin& p, const std::string& name, std::string& error)
         p.setParameter (tag::ReverbLPOn, 0.0f);
         p.setParameter (tag::ReverbHPOn, 0.0f);
         p.setParameter (tag::LatePath, step (1, kEarlyPathScale));
+    }
+    else if (variant == "+part")
+    {
+        // No pre-delay disorder until the follower opens: pre-delays 2 and 3
+        // part from pre-delay 1 well into the run, with their lines grown.
+        p.setParameter (tag::ReverbPreDelayDisorder, 0.0f);
+        p.setParameter (tag::FollowerThreshold, 0.4f);
     }
     else if (variant == "+smooth")
     {

@@ -57,6 +57,7 @@ struct Options
     bool instructions = false;
     bool callgrindWorkload = false; // the child side of --instructions
     bool digest = false;
+    bool presetDigests = false;
     std::string valgrind = "valgrind";
 };
 
@@ -74,9 +75,11 @@ void usage ()
         "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
         "                    99.9th percentile of each block's fastest run against their median\n"
         "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
-        "  --all-presets     every factory preset, 64-sample blocks\n"
+        "  --all-presets     every factory preset, 64-sample blocks; with several --plugin, every\n"
+        "                    preset side by side at --blocks, with the slowest speed against the last\n"
         "  --instructions    re-run under callgrind, print instructions per sample\n"
         "  --digest          print a hash of the output of each digest configuration\n"
+        "  --preset-digests  print a hash of the output of every factory preset\n"
         "  --valgrind PATH   valgrind program for --instructions");
 }
 
@@ -163,6 +166,8 @@ bool parse (int argc, char** argv, Options& o)
             o.callgrindWorkload = true;
         else if (a == "--digest")
             o.digest = true;
+        else if (a == "--preset-digests")
+            o.presetDigests = true;
         else if (a == "--valgrind")
             o.valgrind = value ();
         else if (a == "--help" || a == "-h")
@@ -473,9 +478,14 @@ int runSideBySide (const Options& o)
     std::printf ("%-28s %-26s %5s %9s %10s %10s %10s %7s %7s %7s %8s %8s\n", "config", "plugin", "block", "xRT",
                  "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "fast/m", "xRT/last", "med/last");
     std::vector<std::string> configs = o.configs;
+    if (o.allPresets)
+        for (const auto& preset : factoryPresetNames ())
+            configs.push_back ("preset:" + preset);
     if (configs.empty ())
         for (const auto& c : defaultConfigs (true))
             configs.push_back (c.name);
+    // Per plug-in and block size: speed against the last plug-in, by configuration.
+    std::map<std::pair<std::size_t, int>, std::vector<std::pair<double, std::string>>> speeds;
     int failures = 0;
     for (const auto& name : configs)
         for (int block : o.blocks)
@@ -503,8 +513,19 @@ int runSideBySide (const Options& o)
                              name.c_str (), baseName (o.plugins[i]).c_str (), block, f[i].realtime, f[i].medianUs,
                              f[i].p999Us, f[i].worstUs, f[i].p999Us / m, f[i].worstUs / m, f[i].fastestP999Ratio,
                              speed, byMedian);
+                speeds[{i, block}].push_back ({speed, name});
             }
             std::fflush (stdout);
+        }
+    if (configs.size () > 1 && o.plugins.size () > 1)
+        for (auto& [key, list] : speeds)
+        {
+            if (key.first + 1 == o.plugins.size ())
+                continue;
+            std::sort (list.begin (), list.end ());
+            std::printf ("plugin %zu, block %d: xRT/last slowest %.2f (%s), median %.2f, fastest %.2f\n",
+                         key.first + 1, key.second, list.front ().first, list.front ().second.c_str (),
+                         list[list.size () / 2].first, list.back ().first);
         }
     return failures == 0 ? 0 : 1;
 }
@@ -715,10 +736,17 @@ std::uint64_t digestOf (const Options& o, const std::string& name, int block, co
     return h;
 }
 
+// The digest configurations, or with --preset-digests every factory preset.
 int runDigest (const Options& o)
 {
     const Programme prog = makeProgramme (std::min (o.seconds, 6.0));
     std::vector<std::string> names = o.configs.empty () ? digestConfigs () : o.configs;
+    if (o.presetDigests)
+    {
+        names.clear ();
+        for (const auto& preset : factoryPresetNames ())
+            names.push_back ("preset:" + preset);
+    }
     int mismatches = 0;
     for (const auto& name : names)
     {
@@ -732,6 +760,7 @@ int runDigest (const Options& o)
     }
     return mismatches == 0 ? 0 : 1;
 }
+
 
 } // namespace
 } // namespace morlake::bench
@@ -760,9 +789,9 @@ int main (int argc, char** argv)
             o.blocks = {64};
         return runInstructions (o);
     }
-    if (o.digest)
+    if (o.digest || o.presetDigests)
         return runDigest (o);
-    if (o.allPresets)
+    if (o.allPresets && o.plugins.size () <= 1)
         return runAllPresets (o);
     return runTimings (o);
 }

@@ -12,9 +12,12 @@ if(MORLAKE_SANITIZER_FLAGS)
   add_link_options(${MORLAKE_SANITIZER_FLAGS})
 endif()
 
-# morlake_defaults(target): warnings and hidden visibility for our own code.
+# morlake_defaults(target): warnings, exact floating point and hidden visibility
+# for our own code.
 function(morlake_defaults target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror=return-type)
+  # No contraction into fused multiply-adds: it would change the output
+  # wherever the target has them.
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror=return-type -ffp-contract=off)
   set_target_properties(${target} PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)

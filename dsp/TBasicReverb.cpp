@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -11,7 +12,7 @@ namespace morlake {
 
 AlignedFloats makeAlignedFloats(std::size_t n)
 {
-    auto* p = static_cast<float*>(::operator new[](n * sizeof(float), std::align_val_t(32), std::nothrow));
+    auto* p = static_cast<float*>(::operator new[](n * sizeof(float), std::align_val_t(kFloatAlignment), std::nothrow));
     if (p)
         std::memset(p, 0, n * sizeof(float));
     return AlignedFloats(p);
@@ -46,7 +47,6 @@ TComb_M::TComb_M()
     std::fill(std::begin(length), std::end(length), 1);
     std::fill(std::begin(readValue), std::end(readValue), 0.0f);
     std::fill(std::begin(input), std::end(input), 0.0f);
-    std::fill(std::begin(written), std::end(written), 0.0f);
     for (auto& row : stage)
         std::fill(std::begin(row), std::end(row), 0.0f);
     allocate(kDefaultFrames);
@@ -115,31 +115,38 @@ void TComb_M::setScaledLengths(const float* base, float scale, float dry, float 
     scaledFrom = {base, scale, dry, wide, longest};
     scaledValid = true;
     const float limit = std::min(longest, float(mask));
-    alignas(32) float factor[kCombs];
-    for (int k = 0; k < kCombs; k += 2)
+#if defined(__SSE2__)
+    // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
+    // v < limit ? v : limit: the scalar code below, four lanes at a time.
+    const __m128 sc = _mm_set1_ps(scale);
+    const __m128 factor = _mm_setr_ps(dry, wide, dry, wide);
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 top = _mm_set1_ps(limit);
+    __m128 shortest = top;
+    for (int g = 0; g < kCombs / 4; ++g)
     {
-        factor[k] = dry;
-        factor[k + 1] = wide;
+        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_loadu_ps(base + 4 * g), sc), factor), half);
+        v = _mm_min_ps(_mm_max_ps(v, one), top);
+        _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(v));
+        shortest = _mm_min_ps(shortest, v);
     }
-    alignas(32) float clamped[kCombs];
-#pragma GCC unroll 5
+    // The values are >= 1 and never NaN, so the order of the minima does not matter.
+    shortest = _mm_min_ps(shortest, _mm_movehl_ps(shortest, shortest));
+    shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
+    minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
+#else
+    float shortest = limit;
     for (int k = 0; k < kCombs; ++k)
     {
-        float v = base[k] * scale * factor[k] + 0.5f;
+        float v = base[k] * scale * (k % 2 == 0 ? dry : wide) + 0.5f;
         v = 1.0f < v ? v : 1.0f; // also turns NaN into 1
         v = limit < v ? limit : v;
-        clamped[k] = v;
         length[k] = static_cast<std::int32_t>(v);
+        shortest = std::min(shortest, v);
     }
-    // Four running minima instead of one chain of 19 (the values are >= 1,
-    // never NaN, so the order does not matter).
-    float m[4] = {clamped[0], clamped[1], clamped[2], clamped[3]};
-    for (int k = 4; k < kCombs; k += 4)
-        for (int j = 0; j < 4; ++j)
-            m[j] = clamped[k + j] < m[j] ? clamped[k + j] : m[j];
-    const float m01 = m[1] < m[0] ? m[1] : m[0];
-    const float m23 = m[3] < m[2] ? m[3] : m[2];
-    minLength = static_cast<std::int32_t>(m23 < m01 ? m23 : m01);
+    minLength = static_cast<std::int32_t>(shortest);
+#endif
 }
 
 void TComb_M::setDamp(float d)
@@ -154,34 +161,6 @@ void TComb_M::setFilter(float a, float h)
     highpassCoef = h;
     lowpassRest = 1.0f - a;
     highpassRest = 1.0f - h;
-}
-
-template <bool Filtered>
-inline void TComb_M::updateLanes()
-{
-    const float d = dampCoef;
-    const float ud = undampCoef;
-    const float fb = feedback;
-    const float a = lowpassCoef;
-    const float ra = lowpassRest;
-    const float h = highpassCoef;
-    const float rh = highpassRest;
-    // Fixed trip count and lane arrays that cannot alias: vectorises at -O2.
-    for (int k = 0; k < kCombs; ++k)
-    {
-        const float ds = dampState[k] * d + readValue[k] * ud + kAntiDenormal;
-        dampState[k] = ds;
-        float w = ds * fb + input[k];
-        if constexpr (Filtered)
-        {
-            const float lp = lowpassState[k] * ra + w * a;
-            const float hp = highpassState[k] * rh + lp * h;
-            lowpassState[k] = lp;
-            highpassState[k] = hp;
-            w = lp - hp;
-        }
-        written[k] = w;
-    }
 }
 
 void TComb_M::flushStage()
@@ -230,15 +209,9 @@ inline float TComb_M::readSlow(int k, std::uint32_t wc, std::uint32_t inTile, fl
     return fromTile;
 }
 
-void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
-                      float& outLeft, float& outRight)
+void TComb_M::readOffsets(std::uint32_t wc, std::uint32_t* at) const
 {
-    const std::uint32_t wc = writeCount;
-    const std::uint32_t inTile = wc & (kTileFrames - 1); // frames of this tile already staged
-    const float* lines = frames.get();
-    // Where each comb reads this sample; a fixed-length integer loop, so the
-    // offsets are computed four lanes at a time.
-    alignas(32) std::uint32_t at[kCombs];
+    // A fixed-length integer loop: computed four lanes at a time.
     for (int k = 0; k < kCombs; ++k)
     {
         const std::uint32_t f = (wc - static_cast<std::uint32_t>(length[k])) & mask;
@@ -246,41 +219,79 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         at[k] = (tile << 8) + (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
     }
     static_assert(kTileFrames == 16 && kTileFrames * kCombs == 320, "slot() and the offsets above must agree");
-    const bool direct = filled > mask && static_cast<std::uint32_t>(minLength) > inTile;
+}
+
+void TComb_M::prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const
+{
 #if defined(__SSE2__)
-    // The lanes stay in registers from the gather to the staging row: lanes
-    // written one float at a time and read back four at once would stall on
-    // store forwarding every sample.
-    __m128 r[kCombs / 4];
-    if (direct)
+    // Each comb reads on at the same place in the next tile within 16
+    // samples; two combs a sample, in turn, fetch it ahead, so every comb
+    // does within each tile (wrapping past the end only fetches nothing useful).
+    const float* lines = frames.get();
+    const float* end = lines + std::size_t(mask + 1) * kCombs;
+    const std::uint32_t first = (wc % (kCombs / 2)) * 2;
+    for (std::uint32_t k = first; k < first + 2; ++k)
+    {
+        const float* next = lines + at[k] + kTileFrames * kCombs;
+        if (next < end)
+            _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T0);
+    }
+#else
+    (void)wc;
+    (void)at;
+#endif
+}
+
+// The lanes stay in registers from the gather to the staging row: lanes
+// written one float at a time and read back four at once would stall on
+// store forwarding every sample.
+struct TComb_M::Reads
+{
+#if defined(__SSE2__)
+    __m128 lane[kCombs / 4];
+#else
+    float lane[kCombs];
+#endif
+};
+
+inline void TComb_M::readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const
+{
+    const std::uint32_t inTile = wc & (kTileFrames - 1);
+    const float* lines = frames.get();
+    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
     {
         // Every slot has been written since the last mute and every read
         // falls into a finished tile.
+#if defined(__SSE2__)
         for (int g = 0; g < kCombs / 4; ++g)
-            r[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
-        // Each comb moves on to the same place in the next tile within 16
-        // samples; two combs a sample, in turn, fetch it ahead, so every comb
-        // does within each tile (wrapping past the end only fetches nothing useful).
-        const float* end = lines + std::size_t(mask + 1) * kCombs;
-        const std::uint32_t first = (wc % (kCombs / 2)) * 2;
-        for (std::uint32_t k = first; k < first + 2; ++k)
-        {
-            const float* next = lines + at[k] + kTileFrames * kCombs;
-            if (next < end)
-                _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T0);
-        }
-    }
-    else
-    {
-        alignas(16) float value[kCombs];
+            r.lane[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
+#else
         for (int k = 0; k < kCombs; ++k)
-            value[k] = readSlow(k, wc, inTile, lines[at[k]]);
-        for (int g = 0; g < kCombs / 4; ++g)
-            r[g] = _mm_load_ps(value + 4 * g);
+            r.lane[k] = lines[at[k]];
+#endif
+        prefetchAhead(wc, at);
+        return;
     }
+    alignas(16) float value[kCombs];
+    for (int k = 0; k < kCombs; ++k)
+        value[k] = readSlow(k, wc, inTile, lines[at[k]]);
+#if defined(__SSE2__)
+    for (int g = 0; g < kCombs / 4; ++g)
+        r.lane[g] = _mm_load_ps(value + 4 * g);
+#else
+    std::memcpy(r.lane, value, sizeof value);
+#endif
+}
+
+template <bool Filtered>
+inline void TComb_M::updateLanes(const Reads& reads, float dryLeft, float dryRight, float wideLeft, float wideRight,
+                                 float* row)
+{
+#if defined(__SSE2__)
     const __m128 leftPair = _mm_setr_ps(dryLeft, wideLeft, dryLeft, wideLeft);
     const __m128 rightPair = _mm_setr_ps(dryRight, wideRight, dryRight, wideRight);
-    // Combs 8, 9 are the last left ones, 10, 11 the first right ones.
+    // Even combs take the dry input, odd ones the widened one; combs 8, 9 are
+    // the last left ones, 10, 11 the first right ones.
     const __m128 x[kCombs / 4] = {leftPair, leftPair, _mm_setr_ps(dryLeft, wideLeft, dryRight, wideRight), rightPair,
                                   rightPair};
     const __m128 d = _mm_set1_ps(dampCoef);
@@ -291,16 +302,15 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
     const __m128 ra = _mm_set1_ps(lowpassRest);
     const __m128 h = _mm_set1_ps(highpassCoef);
     const __m128 rh = _mm_set1_ps(highpassRest);
-    float* row = stage[inTile];
     for (int g = 0; g < kCombs / 4; ++g)
     {
-        _mm_store_ps(readValue + 4 * g, r[g]);
-        // Same operations in the same order as updateLanes().
+        const __m128 r = reads.lane[g];
+        _mm_store_ps(readValue + 4 * g, r);
         const __m128 ds = _mm_add_ps(
-            _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r[g], ud)), antiDenormal);
+            _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r, ud)), antiDenormal);
         _mm_store_ps(dampState + 4 * g, ds);
         __m128 w = _mm_add_ps(_mm_mul_ps(ds, fb), x[g]);
-        if (filtered)
+        if constexpr (Filtered)
         {
             const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(w, a));
             const __m128 hp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(highpassState + 4 * g), rh), _mm_mul_ps(lp, h));
@@ -311,32 +321,45 @@ void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideR
         _mm_store_ps(row + 4 * g, w);
     }
 #else
-    if (direct)
+    for (int k = 0; k < kCombs; k += 2)
     {
-        for (int k = 0; k < kCombs; ++k)
-            readValue[k] = lines[at[k]];
+        const bool right = k >= kCombsPerChannel;
+        input[k] = right ? dryRight : dryLeft;
+        input[k + 1] = right ? wideRight : wideLeft;
     }
-    else
+    for (int k = 0; k < kCombs; ++k)
     {
-        for (int k = 0; k < kCombs; ++k)
-            readValue[k] = readSlow(k, wc, inTile, lines[at[k]]);
+        readValue[k] = reads.lane[k];
+        const float ds = dampState[k] * dampCoef + readValue[k] * undampCoef + kAntiDenormal;
+        dampState[k] = ds;
+        float w = ds * feedback + input[k];
+        if constexpr (Filtered)
+        {
+            const float lp = lowpassState[k] * lowpassRest + w * lowpassCoef;
+            const float hp = highpassState[k] * highpassRest + lp * highpassCoef;
+            lowpassState[k] = lp;
+            highpassState[k] = hp;
+            w = lp - hp;
+        }
+        row[k] = w;
     }
-    for (int k = 0; k < kCombsPerChannel; k += 2)
-    {
-        input[k] = dryLeft;
-        input[k + 1] = wideLeft;
-        input[k + kCombsPerChannel] = dryRight;
-        input[k + kCombsPerChannel + 1] = wideRight;
-    }
-
-    if (filtered)
-        updateLanes<true>();
-    else
-        updateLanes<false>();
-
-    std::memcpy(stage[inTile], written, sizeof(written));
 #endif
-    if (inTile == kTileFrames - 1)
+}
+
+void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
+                      float& outLeft, float& outRight)
+{
+    const std::uint32_t wc = writeCount;
+    alignas(32) std::uint32_t at[kCombs];
+    readOffsets(wc, at);
+    Reads reads;
+    readLanes(wc, at, reads);
+    float* row = stage[wc & (kTileFrames - 1)];
+    if (filtered)
+        updateLanes<true>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
+    else
+        updateLanes<false>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
+    if ((wc & (kTileFrames - 1)) == kTileFrames - 1)
         flushStage();
     writeCount = wc + 1;
     if (filled <= mask)
@@ -368,6 +391,7 @@ void TAllpass::mute()
 
 TBasicReverb::TBasicReverb()
 {
+    forgetCoefficientInputs();
     std::fill(std::begin(baseLength), std::end(baseLength), 127.0f);
     for (int i = 0; i < kRoomTableSize; ++i)
     {
@@ -386,8 +410,10 @@ void TBasicReverb::allocateLines()
     float longestBase = 0.0f;
     for (float b : baseLength)
         longestBase = std::max(longestBase, b);
-    const std::uint32_t combFrames = std::max<std::uint32_t>(
-        TComb_M::kDefaultFrames, nextPowerOfTwo(std::ceil(double(longestBase) * kMaxCombStretch) + 2.0));
+    // Room for the longest comb the parameters allow at this rate and no
+    // more: the tile flush sweeps the whole ring.
+    const std::uint32_t combFrames =
+        std::max<std::uint32_t>(64, nextPowerOfTwo(std::ceil(double(longestBase) * kMaxCombStretch) + 2.0));
     for (auto& b : banks)
         if (b.frameCount() != combFrames)
             b.allocate(combFrames);
@@ -483,12 +509,26 @@ void TBasicReverb::init()
     mute();
 }
 
+void TBasicReverb::forgetCoefficientInputs()
+{
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    std::fill(std::begin(roomFrom), std::end(roomFrom), none);
+    dampFrom = none;
+    filterFrom[0] = filterFrom[1] = none;
+}
+
 void TBasicReverb::mute()
 {
+    // The banks' feedback and filters go back to their silent defaults.
+    forgetCoefficientInputs();
     for (auto& b : banks)
         b.mute();
     for (auto& ap : allpasses)
         ap.mute();
+    allpassFill = 0;
+    longestAllpass = 1;
+    for (const auto& ap : allpasses)
+        longestAllpass = std::max({longestAllpass, ap.lengthLeft, ap.lengthRight});
     inputWritePos = 0;
     if (widenLines)
         std::memset(widenLines.get(), 0, sizeof(float) * (widenMask + 1) * kWidenLines);
@@ -506,6 +546,9 @@ void TBasicReverb::copyBankCoefficients()
 void TBasicReverb::setRoomSize(float bank1, float bank2, float bank3)
 {
     const float values[kBanks] = {bank1, bank2, bank3};
+    if (values[0] == roomFrom[0] && values[1] == roomFrom[1] && values[2] == roomFrom[2])
+        return;
+    std::copy(std::begin(values), std::end(values), std::begin(roomFrom));
     for (int n = 0; n < kBanks; ++n)
         bankFeedback[n] = roomTable[tableIndex(values[n] * 65535.99f, kRoomTableSize)];
     copyBankCoefficients();
@@ -513,6 +556,9 @@ void TBasicReverb::setRoomSize(float bank1, float bank2, float bank3)
 
 void TBasicReverb::setDamp(float value)
 {
+    if (value == dampFrom)
+        return;
+    dampFrom = value;
     float d = value * 0.55f * rateScale;
     if (!(d <= 0.54f))
         d = 0.54f;
@@ -544,6 +590,10 @@ void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float dela
 
 void TBasicReverb::setFilter(float lowpass, float highpass)
 {
+    if (lowpass == filterFrom[0] && highpass == filterFrom[1])
+        return;
+    filterFrom[0] = lowpass;
+    filterFrom[1] = highpass;
     filtered = (highpass > 0.01f) || (lowpass < 0.99f);
     float a = 1.0f;
     if (!(lowpass > 0.99f))
@@ -602,12 +652,25 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     float r[kBanks];
     for (int n = 0; n < kBanks; ++n)
         banks[n].process(dry[2 * n], dry[2 * n + 1], wide[2 * n], wide[2 * n + 1], filtered, l[n], r[n]);
-    for (int s = 0; s < kStagesPerBank; ++s)
-        for (int n = 0; n < kBanks; ++n)
-        {
-            l[n] = allpasses[n * kStagesPerBank + s].processLeft(l[n]);
-            r[n] = allpasses[n * kStagesPerBank + s].processRight(r[n]);
-        }
+    if (allpassFill < longestAllpass)
+    {
+        ++allpassFill;
+        for (int s = 0; s < kStagesPerBank; ++s)
+            for (int n = 0; n < kBanks; ++n)
+            {
+                l[n] = allpasses[n * kStagesPerBank + s].processLeft(l[n]);
+                r[n] = allpasses[n * kStagesPerBank + s].processRight(r[n]);
+            }
+    }
+    else
+    {
+        for (int s = 0; s < kStagesPerBank; ++s)
+            for (int n = 0; n < kBanks; ++n)
+            {
+                l[n] = allpasses[n * kStagesPerBank + s].processFilledLeft(l[n]);
+                r[n] = allpasses[n * kStagesPerBank + s].processFilledRight(r[n]);
+            }
+    }
     const float sumLeft = l[0] + l[1] + l[2];
     const float sumRight = r[0] + r[1] + r[2];
     outLeft = sumLeft * 0.33333f * 0.025f;

@@ -12,11 +12,12 @@
 
 namespace morlake {
 
-// 32-byte aligned float storage, so whole comb frames and lane arrays can be
-// moved with aligned vector loads.
+// Cache-line aligned float storage: whole comb frames and lane arrays move
+// with aligned vector loads, and each comb's 16 frames of a tile fill one line.
+inline constexpr std::size_t kFloatAlignment = 64;
 struct AlignedFloatDelete
 {
-    void operator()(float* p) const noexcept { ::operator delete[](p, std::align_val_t(32)); }
+    void operator()(float* p) const noexcept { ::operator delete[](p, std::align_val_t(kFloatAlignment)); }
 };
 using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
 // Zeroed storage for n floats; empty on allocation failure.
@@ -92,8 +93,16 @@ public:
     }
 
 private:
+    // Where each comb reads this sample (offsets into the frame array).
+    void readOffsets(std::uint32_t wc, std::uint32_t* at) const;
+    struct Reads;
+    // This sample's reads.
+    void readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const;
+    void prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const;
+    // Damping, feedback and loop filters of all lanes; the reads go to
+    // readValue, the written frame to row.
     template <bool Filtered>
-    void updateLanes();
+    void updateLanes(const Reads& reads, float dryLeft, float dryRight, float wideLeft, float wideRight, float* row);
     static constexpr std::uint32_t kTileFrames = 16;
     void flushStage();
     // Comb k's read when a line may be unwritten or still in the staging block.
@@ -117,7 +126,6 @@ private:
     alignas(32) float lowpassState[kCombs];
     alignas(32) float highpassState[kCombs];
     alignas(32) float input[kCombs];
-    alignas(32) float written[kCombs];
     // Shortest comb length: a line shorter than a tile reads the staging block.
     std::int32_t minLength = 1;
     // Inputs of the last setScaledLengths (NaN never matches, so it recomputes).
@@ -164,8 +172,20 @@ struct TAllpass
     void mute();
     float processLeft(float x) { return run(bufferLeft, indexLeft, countLeft, lengthLeft, x); }
     float processRight(float x) { return run(bufferRight, indexRight, countRight, lengthRight, x); }
+    // The same once every slot has been written since the last mute.
+    float processFilledLeft(float x) { return runFilled(bufferLeft, indexLeft, lengthLeft, x); }
+    float processFilledRight(float x) { return runFilled(bufferRight, indexRight, lengthRight, x); }
 
 private:
+    float runFilled(float* buffer, std::int32_t& index, std::int32_t len, float x)
+    {
+        if (++index >= len)
+            index = 0;
+        const float b = buffer[index] + 1e-15f;
+        buffer[index] = feedback * b * diffusion + x;
+        return b - x;
+    }
+
     float run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x)
     {
         if (count < len)
@@ -266,6 +286,16 @@ private:
 
     bool filtered = false;
     std::uint32_t inputWritePos = 0;
+    // Samples since the last mute, counted up to the longest allpass: from
+    // there on every allpass slot has been written.
+    std::int32_t allpassFill = 0;
+    std::int32_t longestAllpass = 1;
+    // Inputs of the last setRoomSize, setDamp and setFilter (NaN: none yet,
+    // and never equal, so a NaN input recomputes every time).
+    float roomFrom[kBanks];
+    float dampFrom;
+    float filterFrom[2];
+    void forgetCoefficientInputs();
     float sampleRate = 44099.0f;
     float rateScale = 1.0f;
     float bankFeedback[kBanks] = {};

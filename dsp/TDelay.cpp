@@ -30,6 +30,15 @@ namespace {
 // Beyond this a request is bogus, and the array size would overflow.
 constexpr std::size_t kMaxEntries = std::size_t(1) << 26;
 
+// Queue capacities are powers of two, so positions wrap with a mask.
+std::size_t roundUpToPowerOfTwo(std::size_t n)
+{
+    std::size_t p = 1;
+    while (p < n)
+        p <<= 1;
+    return p;
+}
+
 } // namespace
 
 struct TDelayQueue::Storage
@@ -121,7 +130,7 @@ private:
     static void serveOne(TDelayQueue& q)
     {
         delete q.retired.exchange(nullptr, std::memory_order_acquire);
-        const std::size_t want = std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries);
+        const std::size_t want = roundUpToPowerOfTwo(std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries));
         if (want <= q.provided || q.spare.load(std::memory_order_acquire) != nullptr)
             return;
         // Zero-filled, so every page is committed here and none is faulted
@@ -162,6 +171,7 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
 {
     if (newCap < count || newCap > kMaxEntries)
         return false;
+    newCap = roundUpToPowerOfTwo(newCap);
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.
     std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]());
@@ -191,7 +201,20 @@ void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
     updateGrowAt();
 }
 
-void TDelayQueue::askForRoom() noexcept
+void TDelayQueue::copyFrom(const TDelayQueue& other)
+{
+    if (cap < other.count && !reallocate(std::max(other.count, std::min(limit, cap * 2))))
+        return;
+    head = 0;
+    count = other.count;
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        stamps[i] = other.stamp(i);
+        samples[i] = other.sample(i);
+    }
+}
+
+void TDelayQueue::askForRoom(std::size_t entries) noexcept
 {
     Storage* room = spare.load(std::memory_order_acquire);
     if (room != nullptr && retired.load(std::memory_order_acquire) == nullptr)
@@ -213,7 +236,7 @@ void TDelayQueue::askForRoom() noexcept
         // The helper frees what is now spare.
         retired.store(room, std::memory_order_release);
         DelayGrower::instance().wake();
-        if (count < growAt)
+        if (entries < growAt)
             return;
     }
     const std::size_t more = std::min(limit, cap * 2);
@@ -238,15 +261,10 @@ void TDelayQueue::fill(std::size_t n, double stampValue, float value)
     count = n;
 }
 
-void TDelayQueue::push(double stampValue, float value)
+void TDelayQueue::makeRoom()
 {
-    if (count >= 2 && stamp(count - 1) == stampValue && stamp(count - 2) == stampValue)
-    {
-        samples[wrap(head + count - 1)] = value;
-        return;
-    }
     if (count >= growAt)
-        askForRoom();
+        askForRoom(count);
     if (count == cap)
     {
         // Past the reserved length: grow, or if memory is exhausted drop the
@@ -257,6 +275,21 @@ void TDelayQueue::push(double stampValue, float value)
                 return;
             pop();
         }
+    }
+}
+
+inline void TDelayQueue::push(double stampValue, float value)
+{
+    if (count >= 2 && stamp(count - 1) == stampValue && stamp(count - 2) == stampValue)
+    {
+        samples[wrap(head + count - 1)] = value;
+        return;
+    }
+    if (count >= growAt || count == cap) [[unlikely]]
+    {
+        makeRoom();
+        if (count == cap)
+            return;
     }
     const std::size_t i = wrap(head + count);
     stamps[i] = stampValue;
@@ -403,7 +436,12 @@ void TDelay::setStep(std::atomic<double>& step, StepCache& cache, float length)
 
 void TDelay::setDelayLen(float value, float extraRight, float bpm)
 {
-    const float length = lengthInSamples(value, isTempoSynced(), getSampleRate(), bpm);
+    const bool synced = isTempoSynced();
+    const float rate = getSampleRate();
+    // The exponential only when an input moved (NaN never matches: recomputed).
+    if (!(value == lengthFrom.value && synced == lengthFrom.synced && rate == lengthFrom.rate && bpm == lengthFrom.bpm))
+        lengthFrom = {value, synced, rate, bpm, lengthInSamples(value, synced, rate, bpm)};
+    const float length = lengthFrom.length;
     if (!(extraRight >= 0.0f))
         extraRight = 0.0f;
     setStep(stepLeft, cacheLeft, length + 1.0f);
@@ -428,7 +466,7 @@ void TDelay::setCross(float gain)
     crossRight.store(gain, std::memory_order_relaxed);
 }
 
-float TDelay::readChannel(TDelayQueue& queue, double position)
+inline float TDelay::readChannel(TDelayQueue& queue, double position)
 {
     if (queue.size() < 3)
         return 0.0f;
@@ -518,6 +556,28 @@ void TDelay::zeroHeld()
         resetQueues();
     else
         zero();
+}
+
+void TDelay::copyStateFrom(const TDelay& source)
+{
+    auto copy = [](auto& to, const auto& from) { to.store(from.load(std::memory_order_relaxed), std::memory_order_relaxed); };
+    copy(readingLeft, source.readingLeft);
+    copy(readingRight, source.readingRight);
+    copy(tempoSynced, source.tempoSynced);
+    copy(sampleRate, source.sampleRate);
+    copy(feedLeft, source.feedLeft);
+    copy(feedRight, source.feedRight);
+    copy(crossLeft, source.crossLeft);
+    copy(crossRight, source.crossRight);
+    copy(stepLeft, source.stepLeft);
+    copy(stepRight, source.stepRight);
+    cacheLeft = source.cacheLeft;
+    cacheRight = source.cacheRight;
+    antiDenormal = source.antiDenormal;
+    positionLeft = source.positionLeft;
+    positionRight = source.positionRight;
+    left.copyFrom(source.left);
+    right.copyFrom(source.right);
 }
 
 void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstddef>
+#include <limits>
 #include <memory>
 
 namespace morlake {
@@ -43,6 +43,16 @@ public:
     // line whose position does not advance would otherwise grow forever.
     void push(double stamp, float value);
     void pop() noexcept;
+    // Asks for room as push() would at `entries` entries: keeps a queue that
+    // stands in for another able to take over the other's contents.
+    void keepRoomFor(std::size_t entries) noexcept
+    {
+        if (entries >= growAt)
+            askForRoom(entries);
+    }
+    // Replaces the contents with other's. Grows on the calling thread only if
+    // keepRoomFor() could not make room in time.
+    void copyFrom(const TDelayQueue& other);
 
     std::size_t size() const noexcept { return count; }
     std::size_t capacity() const noexcept { return cap; }
@@ -57,9 +67,13 @@ private:
     friend class DelayGrower;
     struct Storage;
 
-    std::size_t wrap(std::size_t i) const noexcept { return i >= cap ? i - cap : i; }
+    // Capacities are powers of two; i < 2 * cap.
+    std::size_t wrap(std::size_t i) const noexcept { return i & (cap - 1); }
     bool reallocate(std::size_t newCap) noexcept;
-    void askForRoom() noexcept;
+    // push()'s rare path: more room asked for or made; if none can be had,
+    // the oldest entry is dropped (count < cap afterwards unless cap is 0).
+    void makeRoom();
+    void askForRoom(std::size_t entries) noexcept;
     void updateGrowAt() noexcept { growAt = cap < limit ? cap / 2 : SIZE_MAX; }
 
     std::unique_ptr<double[]> stamps;
@@ -125,6 +139,17 @@ public:
     void release();
     void zeroHeld();
 
+    // For a line that has had the same input and lengths as `source` since
+    // both were last zeroed and is not processed meanwhile: shadow() every
+    // sample keeps room for source's contents, copyStateFrom() (both lines
+    // held) makes this line what processing it all along would have made it.
+    void shadow(const TDelay& source) noexcept
+    {
+        left.keepRoomFor(source.left.size());
+        right.keepRoomFor(source.right.size());
+    }
+    void copyStateFrom(const TDelay& source);
+
     float getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
     bool isTempoSynced() const { return tempoSynced.load(std::memory_order_relaxed); }
     double getStepLeft() const { return stepLeft.load(std::memory_order_relaxed); }
@@ -169,6 +194,13 @@ private:
         double step = -1.0;
     };
     StepCache cacheLeft, cacheRight;
+    // setDelayLen's inputs and the length they gave.
+    struct LengthCache
+    {
+        float value = std::numeric_limits<float>::quiet_NaN();
+        bool synced = false;
+        float rate = 0.0f, bpm = 0.0f, length = 0.0f;
+    } lengthFrom;
     void setStep(std::atomic<double>& step, StepCache& cache, float length);
     std::atomic<float> sampleRate{44100.0f};
     float antiDenormal = 1e-15f;

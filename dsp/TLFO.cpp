@@ -141,7 +141,7 @@ float TLFO::nextNoise ()
     return (static_cast<float> (static_cast<std::int32_t> (product)) * 4.656613e-10f + 1.0f) * 0.5f;
 }
 
-float TLFO::getLazyValue ()
+void TLFO::advance ()
 {
     if (running)
     {
@@ -152,7 +152,11 @@ float TLFO::getLazyValue ()
             jitter = 1.0f + nextNoise () * humanize;
         }
     }
+}
 
+float TLFO::getLazyValue ()
+{
+    advance ();
     const float x = phaseOffset + phase + 10.0f;
     float f = x - std::floor (x);
     if (!(f >= 0.0f && f < 1.0f))

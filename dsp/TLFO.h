@@ -71,6 +71,10 @@ public:
     void setVariables (float offset, float shapeValue, float humanizeValue, float smoothValue);
     // Advances one sample and returns the output, 0..1.
     float getLazyValue ();
+    // Advances one sample without shaping an output: for when nothing reads
+    // it and the output smoothing is off (the next output then does not
+    // depend on this one).
+    void advance ();
 
     bool isRunning () const { return running; }
     int getMode () const { return mode; }

@@ -134,6 +134,28 @@ void TModulation::readRouting (const float* p)
     slotDest[9] = stepOfValue (p[tag::ModSlot1Dest], kListStepScale, kNumDestinations);
     slotSrc[10] = stepOfValue (p[tag::ModSlot2Source], kListStepScale, kNumSources);
     slotDest[10] = stepOfValue (p[tag::ModSlot2Dest], kListStepScale, kNumDestinations);
+
+    // Where each routed slot reads its source, in slot order.
+    activeCount = 0;
+    for (int k = 0; k < kNumModSlots; ++k)
+    {
+        const int d = slotDest[k];
+        if (d <= dest::None || d >= kNumDestinations)
+            continue;
+        active[activeCount++] = {k, d, sourceAddress (slotSrc[k])};
+    }
+
+    // The LFO output is shaped when Disrupt or a slot reads it, or when a
+    // slot drives its smoothing (which carries each output into the next).
+    lazyRead = lazyOn;
+    for (int k = 0; k < kNumModSlots; ++k)
+    {
+        const int s = slotSrc[k];
+        if (slotDest[k] == dest::LazySmooth ||
+            (slotDest[k] > dest::None && slotDest[k] < kNumDestinations &&
+             (s == src::Lazy || s == src::UniPolarLazy || s == src::SignLazy)))
+            lazyRead = true;
+    }
 }
 
 void TModulation::controlTick (const float* p, float newBpm, float newSamplesPerWholeNote)
@@ -230,29 +252,32 @@ float TModulation::nextNoise ()
     return (static_cast<float> (static_cast<std::int32_t> (product)) * 4.656613e-10f + 1.0f) * 0.5f;
 }
 
-float TModulation::slotSource (int s) const
+// The derived sources are refreshed with each sample's sums, after every
+// value they derive from has moved.
+float TModulation::sourceValue (int s) const { return *sourceAddress (s); }
+
+// Where the value of source s is read.
+const float* TModulation::sourceAddress (int s) const
 {
     if (s <= src::None || s >= kNumSources)
-        return 0.0f;
+        return &derived[kZero];
     if (s <= src::LastMidi)
-        return midi.value[s];
+        return &midi.value[s];
     if (s >= src::Input && s <= src::Output)
-        return taps.tap[s - src::Input].value;
+        return &taps.tap[s - src::Input].value;
     switch (s)
     {
-    case src::Disrupt: return disruptValue;
-    case src::Follower: return followerValue;
-    case src::Lazy: return lazyValue;
-    case src::UniPolarLazy: return 0.5f * lazyValue + 0.5f;
-    case src::SignLazy: return lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
-    case src::Offset: return 1.0f;
-    case src::Noise: return 2.0f * noiseU - 1.0f;
-    case src::UniPolarNoise: return noiseU;
-    default: return 0.0f;
+    case src::Disrupt: return &disruptValue;
+    case src::Follower: return &followerValue;
+    case src::Lazy: return &lazyValue;
+    case src::UniPolarLazy: return &derived[kUniPolarLazy];
+    case src::SignLazy: return &derived[kSignLazy];
+    case src::Offset: return &derived[kOffset];
+    case src::Noise: return &derived[kNoise];
+    case src::UniPolarNoise: return &noiseU;
+    default: return &derived[kZero];
     }
 }
-
-float TModulation::sourceValue (int s) const { return slotSource (s); }
 
 void TModulation::process (const float* p)
 {
@@ -289,7 +314,10 @@ inline float TModulation::disruptTarget (const float* p)
     lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, rateScale);
     lazy.setVariables (sum[dest::LazyPhase], 0.49f * sum[dest::LazyShape] + 0.5f, sum[dest::LazyHumanize],
                        sum[dest::LazySmooth]);
-    lazyValue = lazy.getLazyValue ();
+    if (lazyRead)
+        lazyValue = lazy.getLazyValue ();
+    else
+        lazy.advance ();
 
     float dv = p[tag::DisruptValue];
     if (lazyOn)
@@ -408,14 +436,17 @@ inline void TModulation::sumSlots (const float* p)
     amount[9] = 2.0f * p[tag::ModSlot1Amount] - 1.0f + sum[dest::ModSlot1Amount];
     amount[10] = 2.0f * p[tag::ModSlot2Amount] - 1.0f + sum[dest::ModSlot2Amount];
 
+    derived[kUniPolarLazy] = 0.5f * lazyValue + 0.5f;
+    derived[kSignLazy] = lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
+    derived[kNoise] = 2.0f * noiseU - 1.0f;
+
     for (float& v : sum)
         v = 0.0f;
-    for (int k = 0; k < kNumModSlots; ++k)
+    for (int i = 0; i < activeCount; ++i)
     {
-        const int d = slotDest[k];
-        if (d <= dest::None || d >= kNumDestinations)
-            continue;
-        const float contribution = amount[k] * slotSource (slotSrc[k]);
+        const int k = active[i].slot;
+        const int d = active[i].destination;
+        const float contribution = amount[k] * *active[i].source;
         // Tiny audio-tap values would leave denormal sums; broken ones are dropped.
         if (std::fabs (contribution) >= 1e-30f && std::isfinite (contribution))
             sum[d] += contribution;

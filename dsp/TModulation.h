@@ -95,7 +95,7 @@ private:
     void springOn (const float* p);
     void writeParameter (int tag, float value);
     float nextNoise ();
-    float slotSource (int source) const;
+    const float* sourceAddress (int source) const;
     // Index into a 65536-entry curve table: trunc(clamp01(v) * 65535.9).
     static int curveIndex (float v)
     {
@@ -115,6 +115,28 @@ private:
     int slotDest[kNumModSlots] {};
     ModTaps taps;
 
+    // The slots with a destination, as set by readRouting(): slot, destination
+    // and where the source value is read.
+    struct ActiveSlot
+    {
+        int slot;
+        int destination;
+        const float* source;
+    };
+    ActiveSlot active[kNumModSlots] {};
+    int activeCount = 0;
+    // Sources derived from others, refreshed every sample before the sums.
+    enum
+    {
+        kZero,
+        kOffset,
+        kUniPolarLazy,
+        kSignLazy,
+        kNoise,
+        kDerived
+    };
+    float derived[kDerived] {0.0f, 1.0f, 0.5f, 0.0f, 0.0f};
+
     // Per-sample source values the layer computes itself.
     float disruptValue = 0.0f;
     float followerValue = 0.0f;
@@ -129,6 +151,7 @@ private:
     int quantDivide = 0;
     int springTime = 0;
     bool lazyOn = false;
+    bool lazyRead = true; // anything reads the LFO output (see readRouting)
     bool lazySync = true;
     int trigger = -1; // -1: none seen yet, so the first tick starts the LFO
     bool followerOn = false;

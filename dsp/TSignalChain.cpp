@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace morlake {
 
@@ -81,6 +82,7 @@ TSignalChain::TSignalChain (const ParamValues& v, ChainListener& l)
 {
     reverb.create ();
     values.copyTo (p);
+    networkModulationFrom.fill (std::numeric_limits<float>::quiet_NaN ());
 }
 
 void TSignalChain::setSampleRate (float newRate)
@@ -122,6 +124,8 @@ void TSignalChain::clearState ()
         earlyOutA[c] = earlyOutB[c] = lateFilter[c] = 0.0f;
     for (float& v : earlyTap)
         v = 0.0f;
+    // Every line was just zeroed.
+    preMirrored[0] = preMirrored[1] = true;
     firstSample = true;
 }
 
@@ -222,25 +226,7 @@ void TSignalChain::controlWork ()
     const bool lengthSwitch = on (p[tag::HiddenLengthScale]);
     const bool earlySwitch = on (p[tag::HiddenEarlyScale]);
 
-    for (int k = 0; k < 4; ++k)
-    {
-        widenMix[k] = p[111 + 3 * k];
-        widenAmplitude[k] = (std::pow (2.0f, 6.0f * p[110 + 3 * k]) - 1.0f) * sampleRate / 1000.0f;
-        widenRate[k] = std::pow (2.0f, 10.0f * p[112 + 3 * k]) * 1e-6f;
-    }
-
-    lengthDepth[0] = 0.1f * p[122];
-    lengthDepth[1] = 0.1f * p[124];
-    lengthDepth[2] = 0.1f * p[126];
-    lengthStep[0] = 3e-7f * std::pow (2.0f, 10.0f * p[123]);
-    lengthStep[1] = 3e-7f * std::pow (2.0f, 10.0f * p[125]);
-    lengthStep[2] = 3e-7f * std::pow (2.0f, 10.0f * p[127]);
-    lengthStep[3] = 3e-7f * std::pow (2.0f, 11.0f * p[123]);
-    lengthStep[4] = 3e-7f * std::pow (2.0f, 11.0f * p[125]);
-    lengthStep[5] = 3e-7f * std::pow (2.0f, 9.0f * p[127]);
-    if (p[128] > 0.5f)
-        for (float& step : lengthStep)
-            step *= 1.0f - 0.5f * p[128];
+    updateNetworkModulation ();
 
     reverb.setDiffusion (1.0f);
     roomType = std::clamp (reverbRoomType (characterRow.load (std::memory_order_relaxed)), 0, 3);
@@ -272,6 +258,39 @@ void TSignalChain::controlWork ()
 
     cachedPreDelaySync.store (preDelaySync, std::memory_order_relaxed);
     cachedRoomType.store (roomType, std::memory_order_relaxed);
+}
+
+// Widen and length modulation of the reverb network from their hidden
+// parameters, redone only when those or the rate have moved.
+void TSignalChain::updateNetworkModulation ()
+{
+    constexpr int kFirst = 110, kLast = 128;
+    static_assert (kLast - kFirst + 2 == std::tuple_size_v<decltype (networkModulationFrom)>);
+    if (std::equal (p + kFirst, p + kLast + 1, networkModulationFrom.begin ()) &&
+        networkModulationFrom.back () == sampleRate)
+        return;
+    std::copy (p + kFirst, p + kLast + 1, networkModulationFrom.begin ());
+    networkModulationFrom.back () = sampleRate;
+
+    for (int k = 0; k < 4; ++k)
+    {
+        widenMix[k] = p[111 + 3 * k];
+        widenAmplitude[k] = (std::pow (2.0f, 6.0f * p[110 + 3 * k]) - 1.0f) * sampleRate / 1000.0f;
+        widenRate[k] = std::pow (2.0f, 10.0f * p[112 + 3 * k]) * 1e-6f;
+    }
+
+    lengthDepth[0] = 0.1f * p[122];
+    lengthDepth[1] = 0.1f * p[124];
+    lengthDepth[2] = 0.1f * p[126];
+    lengthStep[0] = 3e-7f * std::pow (2.0f, 10.0f * p[123]);
+    lengthStep[1] = 3e-7f * std::pow (2.0f, 10.0f * p[125]);
+    lengthStep[2] = 3e-7f * std::pow (2.0f, 10.0f * p[127]);
+    lengthStep[3] = 3e-7f * std::pow (2.0f, 11.0f * p[123]);
+    lengthStep[4] = 3e-7f * std::pow (2.0f, 11.0f * p[125]);
+    lengthStep[5] = 3e-7f * std::pow (2.0f, 9.0f * p[127]);
+    if (p[128] > 0.5f)
+        for (float& step : lengthStep)
+            step *= 1.0f - 0.5f * p[128];
 }
 
 // Wave folding by the distortion amount.
@@ -486,6 +505,50 @@ void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR)
     outR = g * panRight (q) * lateFilter[1];
 }
 
+// The three pre-delays: lengths pd, pd * factor2 and pd * factor3 on the
+// left, `spread` more on the right. Lines 2 and 3 all take the same input as
+// line 1, so while their lengths stay line 1's (no disorder) their output is
+// line 1's; they take over its state when their lengths first part.
+void TSignalChain::preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x)
+{
+    // Within the length the lines may grow to (slow host tempos, disorder and widening).
+    const float longestPre = kPreDelayReserveSeconds * sampleRate;
+    auto lengthsFor = [&] (float factor) {
+        const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);
+        return std::array<float, 2> {left, std::min (std::max (0.0f, left + spread) + 5.0f, longestPre)};
+    };
+    const std::array<float, 2> first = lengthsFor (1.0f);
+    pre1.setDelayLenDirect (first[0], first[1]);
+    TDelay* const other[2] = {&pre2, &pre3};
+    const float factor[2] = {factor2, factor3};
+    for (int j = 0; j < 2; ++j)
+    {
+        const std::array<float, 2> lengths = lengthsFor (factor[j]);
+        if (preMirrored[j] && lengths == first)
+        {
+            other[j]->shadow (pre1);
+            continue;
+        }
+        if (preMirrored[j])
+        {
+            other[j]->copyStateFrom (pre1);
+            preMirrored[j] = false;
+        }
+        other[j]->setDelayLenDirect (lengths[0], lengths[1]);
+    }
+    pre1.process (dL, dR, x[0], x[1]);
+    for (int j = 0; j < 2; ++j)
+    {
+        if (preMirrored[j])
+        {
+            x[2 + 2 * j] = x[0];
+            x[3 + 2 * j] = x[1];
+        }
+        else
+            other[j]->process (dL, dR, x[2 + 2 * j], x[3 + 2 * j]);
+    }
+}
+
 void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL,
                                   float& outR)
 {
@@ -532,20 +595,8 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
     const float w = 1.0f + std::clamp (m[dest::ReverbPreWiden], -1.0f, 1.0f);
     const float spread = clamp01 (m[dest::ReverbPreSpread]) * sampleRate * 0.1f;
 
-    // Within the length the lines may grow to (slow host tempos, disorder and widening).
-    const float longestPre = kPreDelayReserveSeconds * sampleRate;
-    auto setPre = [&] (TDelay& line, float factor) {
-        const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);
-        line.setDelayLenDirect (left, std::min (std::max (0.0f, left + spread) + 5.0f, longestPre));
-    };
-    setPre (pre1, 1.0f);
-    setPre (pre2, 1.0f + 0.2f * dd * w);
-    setPre (pre3, 1.0f + 0.1f * dd * w);
-
     float x[6];
-    pre1.process (dL, dR, x[0], x[1]);
-    pre2.process (dL, dR, x[2], x[3]);
-    pre3.process (dL, dR, x[4], x[5]);
+    preDelays (dL, dR, pd, 1.0f + 0.2f * dd * w, 1.0f + 0.1f * dd * w, spread, x);
     for (int bank = 0; bank < 3; ++bank)
     {
         if (earlyIntoReverb)

@@ -95,10 +95,12 @@ private:
 
     void frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR);
     void controlWork ();
+    void updateNetworkModulation ();
     void readParameters ();
     void distort (float& left, float& right);
     void early (float dL, float dR, float& outL, float& outR);
     void lateDelay (float dL, float dR, float& outL, float& outR);
+    void preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x);
     void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR);
     void clearState ();
     void outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR);
@@ -113,6 +115,8 @@ private:
     float p[kNumParams] {}; // parameter values, refreshed every control tick
 
     TDelay early1, early2, late, pre1, pre2, pre3;
+    // Pre-delays 2 and 3 left unprocessed while they match line 1 (see preDelays()).
+    bool preMirrored[2] {true, true};
     TBasicReverb reverb;
     TModulation mod;
 
@@ -133,6 +137,8 @@ private:
     float roomScale = 1.0f, lengthScale = 1.0f, earlyAdd = 0.005f, earlyMult = 0.05f;
     float widenMix[4] {}, widenAmplitude[4] {}, widenRate[4] {}, widenPhase[4] {};
     float lengthDepth[3] {}, lengthStep[6] {}, lengthPhase[6] {};
+    // Hidden values 110 .. 128 and the rate they were last derived from (NaN: never).
+    std::array<float, 20> networkModulationFrom {};
 
     // Smoothers.
     float wetDry = 0.0f, mainVolume = 0.0f, earlyVolume = 0.0f, lateVolume = 0.0f, reverbVolume = 0.0f;
