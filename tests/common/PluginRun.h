@@ -4,14 +4,17 @@
 
 #include "params/ParamTags.h"
 #include "plugin/APlugin.h"
+#include "presets/FactoryNames.h"
 #include "tests/common/AudioMeasure.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -47,6 +50,15 @@ struct TestHost
         answerTime.store (true, std::memory_order_relaxed);
     }
 };
+
+// A factory preset's index and name as a test name: "7_vocal_Clean_Hall".
+inline std::string presetTestName (int preset)
+{
+    std::string name = std::to_string (preset) + "_";
+    for (char c : FACTORY_PRESET_NAMES_STR[preset])
+        name += std::isalnum (static_cast<unsigned char> (c)) ? c : '_';
+    return name;
+}
 
 // Switches the host's time record off again at the end of a scope.
 struct TimeGuard

@@ -3,13 +3,11 @@
 // narrow, and fully dense soon after the first arrival.
 #include "tests/common/PluginRun.h"
 
-#include "presets/FactoryNames.h"
 #include "tools/report/SoundMeasures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <numbers>
 #include <span>
@@ -57,13 +55,7 @@ sound::ImpulseMeasures measurePreset (int preset, double seconds)
     return sound::measureImpulse (out.left, out.right, kRate);
 }
 
-std::string presetName (const testing::TestParamInfo<int>& info)
-{
-    std::string name = std::to_string (info.param) + "_";
-    for (char c : FACTORY_PRESET_NAMES_STR[info.param])
-        name += std::isalnum (static_cast<unsigned char> (c)) ? c : '_';
-    return name;
-}
+std::string presetName (const testing::TestParamInfo<int>& info) { return presetTestName (info.param); }
 
 std::vector<int> designedPresets ()
 {

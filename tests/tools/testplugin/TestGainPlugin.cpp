@@ -34,7 +34,6 @@ struct PendingEvent
 struct GainPlugin
 {
     AEffect effect{};
-    HostCallback host = nullptr;
     float params[kNumParams] = {0.5f, 0.0f};
     int program = 0;
     int modes = 0;
@@ -45,11 +44,6 @@ struct GainPlugin
     PendingEvent pending[256]{};
     int pendingCount = 0;
     Chunk chunk{};
-
-    intptr callHost (int32 opcode, int32 index = 0, intptr value = 0, void* ptr = nullptr, float opt = 0.0f)
-    {
-        return host != nullptr ? host (&effect, opcode, index, value, ptr, opt) : 0;
-    }
 
     void setParameter (int index, float value)
     {
@@ -155,7 +149,6 @@ struct GainPlugin
         char* text = static_cast<char*> (ptr);
         switch (opcode)
         {
-            case effOpen: return 0;
             case effSetProgram: setProgram (static_cast<int> (value)); return 0;
             case effGetProgram: return program;
             case effGetProgramName:
@@ -175,11 +168,6 @@ struct GainPlugin
                 writeText (text, index == kParamGain ? "Gain" : index == kParamEcho ? "Echo" : "", morlakeParamTextCap);
                 return 0;
             case effSetSampleRate: setSampleRate (opt); return 0;
-            case effSetBlockSize: return 0;
-            case effMainsChanged:
-                if (value != 0)
-                    callHost (audioMasterWantMidi, 0, 1);
-                return 0;
             case effGetChunk:
                 chunk = Chunk{kChunkMagic, 1, params[kParamGain], params[kParamEcho], program};
                 *static_cast<void**> (ptr) = &chunk;
@@ -211,8 +199,6 @@ struct GainPlugin
                 return 1;
             }
             case effGetEffectName: std::snprintf (text, kVstMaxEffectNameLen, "Test Gain"); return 1;
-            case effGetVendorString: std::snprintf (text, kVstMaxVendorStrLen, "Morlake Tests"); return 1;
-            case effGetProductString: std::snprintf (text, kVstMaxProductStrLen, "Gain Harness Probe"); return 1;
             case effGetVendorVersion: return 7;
             case effVendorSpecific:
                 if (index != kProbeModes)
@@ -222,7 +208,7 @@ struct GainPlugin
             case effCanDo:
             {
                 const char* what = static_cast<const char*> (ptr);
-                for (const char* yes : {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo", "4in2out"})
+                for (const char* yes : {"receiveVstEvents", "4in2out"})
                     if (std::strcmp (what, yes) == 0)
                         return 1;
                 return std::strcmp (what, "offline") == 0 ? -1 : 0;
@@ -255,7 +241,6 @@ AEffect* createEffect (HostCallback host)
     if (host == nullptr || host (nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
     auto* p = new GainPlugin();
-    p->host = host;
     AEffect& e = p->effect;
     e.magic = kEffectMagic;
     e.dispatcher = dispatcherProc;
