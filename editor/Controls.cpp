@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 namespace morlake {
 
@@ -158,16 +159,14 @@ void TKnob::draw (CDrawContext* context)
     CBitmap* knob = getBackground ();
     image.setWidth (knob != nullptr ? knob->getWidth () : 0);
     image.setHeight (imageHeight);
-    const CPoint knobRow (0, imageHeight * getImageIndex ());
     if (! bypassed)
     {
         if (ring != nullptr && ringIndex >= 0)
-            ring->draw (context, image, CPoint (0, imageHeight * ringIndex));
-        if (knob != nullptr)
-            knob->draw (context, image, knobRow);
+            drawStripFrame (context, ring, static_cast<int> (imageHeight), ringIndex, image);
+        drawStripFrame (context, knob, static_cast<int> (imageHeight), getImageIndex (), image);
     }
-    else if (knob != nullptr)
-        knob->draw (context, image, knobRow, kBypassedAlpha);
+    else
+        drawStripFrame (context, knob, static_cast<int> (imageHeight), getImageIndex (), image, kBypassedAlpha);
 
     CFontRef font = fontForSize (screenSize);
     context->setFont (font, 0, kBoldFace);
@@ -868,36 +867,91 @@ void TTooltip::draw (CDrawContext* context)
 
 // TileSet, TBackdrop, TTiledContainer ---------------------------------------------
 
+namespace {
+
+// The pixels of `area` of `art` as a bitmap of their own (null when the
+// platform gives no pixel access).
+SharedPointer<CBitmap> cropBitmap (CBitmap* art, const CRect& area)
+{
+    auto source = owned (CBitmapPixelAccess::create (art));
+    const auto w = static_cast<uint32_t> (area.getWidth ());
+    const auto h = static_cast<uint32_t> (area.getHeight ());
+    if (! source || w == 0 || h == 0)
+        return nullptr;
+    auto crop = makeOwned<CBitmap> (CPoint (w, h));
+    auto target = owned (CBitmapPixelAccess::create (crop));
+    if (! target)
+        return nullptr;
+    const IPlatformBitmapPixelAccess* from = source->getPlatformBitmapPixelAccess ();
+    const IPlatformBitmapPixelAccess* to = target->getPlatformBitmapPixelAccess ();
+    const auto left = static_cast<uint32_t> (area.left);
+    const auto top = static_cast<uint32_t> (area.top);
+    for (uint32_t y = 0; y < h; ++y)
+        std::memcpy (to->getAddress () + y * to->getBytesPerRow (),
+                     from->getAddress () + (top + y) * from->getBytesPerRow () + left * 4, w * 4);
+    return crop;
+}
+
+// Frames cut from image strips, shared by every control drawing from the same
+// strip; emptied when the editor closes.
+std::map<std::pair<CBitmap*, int>, SharedPointer<CBitmap>>& stripFrames ()
+{
+    static std::map<std::pair<CBitmap*, int>, SharedPointer<CBitmap>> frames;
+    return frames;
+}
+
+std::map<CBitmap*, SharedPointer<CBitmap>>& stripsHeld ()
+{
+    static std::map<CBitmap*, SharedPointer<CBitmap>> strips;
+    return strips;
+}
+
+} // namespace
+
+void drawStripFrame (CDrawContext* context, CBitmap* strip, int frameHeight, int index, const CRect& where, float alpha)
+{
+    if (strip == nullptr || frameHeight <= 0 || index < 0)
+        return;
+    auto& frames = stripFrames ();
+    const auto key = std::make_pair (strip, index);
+    auto found = frames.find (key);
+    if (found == frames.end ())
+    {
+        // The strip is held while its frames are: no other bitmap can take its address.
+        stripsHeld ().emplace (strip, shared (strip));
+        found = frames.emplace (key, cropBitmap (strip, CRect (0, frameHeight * index, strip->getWidth (),
+                                                                frameHeight * (index + 1)))).first;
+    }
+    if (found->second)
+        found->second->draw (context, where, CPoint (0, 0), alpha);
+    else
+        strip->draw (context, where, CPoint (0, frameHeight * index), alpha);
+}
+
+void releaseStripFrames ()
+{
+    stripFrames ().clear ();
+    stripsHeld ().clear ();
+}
+
 TileSet::TileSet (CBitmap* art, int tileSize)
 {
     if (art == nullptr || art->getWidth () <= 0 || art->getHeight () <= 0)
         return;
     const auto width = static_cast<uint32_t> (art->getWidth ());
     const auto height = static_cast<uint32_t> (art->getHeight ());
-    auto source = owned (CBitmapPixelAccess::create (art));
-    if (! source)
-    {
-        tiles.push_back ({CRect (0, 0, width, height), shared (art)});
-        return;
-    }
-    const IPlatformBitmapPixelAccess* from = source->getPlatformBitmapPixelAccess ();
     const auto step = static_cast<uint32_t> (tileSize);
     for (uint32_t top = 0; top < height; top += step)
         for (uint32_t left = 0; left < width; left += step)
         {
-            const uint32_t w = std::min (step, width - left);
-            const uint32_t h = std::min (step, height - top);
-            auto tile = makeOwned<CBitmap> (CPoint (w, h));
+            const CRect area (left, top, left + std::min (step, width - left), top + std::min (step, height - top));
+            auto tile = cropBitmap (art, area);
+            if (! tile)
             {
-                auto target = owned (CBitmapPixelAccess::create (tile));
-                if (! target)
-                    continue;
-                const IPlatformBitmapPixelAccess* to = target->getPlatformBitmapPixelAccess ();
-                for (uint32_t y = 0; y < h; ++y)
-                    std::memcpy (to->getAddress () + y * to->getBytesPerRow (),
-                                 from->getAddress () + (top + y) * from->getBytesPerRow () + left * 4, w * 4);
+                tiles.assign (1, {CRect (0, 0, width, height), shared (art)});
+                return;
             }
-            tiles.push_back ({CRect (left, top, left + w, top + h), tile});
+            tiles.push_back ({area, tile});
         }
 }
 

@@ -317,6 +317,14 @@ private:
     VSTGUI::SharedPointer<VSTGUI::CFontDesc> font;
 };
 
+// Draws frame `index` of an image strip (frames `frameHeight` high) into
+// `where`. Frames are cut out once and kept: cairo's X11 backend sends the
+// whole source image to the X server every time it draws from it, and a
+// knob's strip holds a hundred frames. releaseStripFrames () lets them go.
+void drawStripFrame (VSTGUI::CDrawContext* context, VSTGUI::CBitmap* strip, int frameHeight, int index,
+                     const VSTGUI::CRect& where, float alpha = 1.0f);
+void releaseStripFrames ();
+
 // A large bitmap kept as tiles. Cairo's X11 backend sends the whole source
 // image to the X server each time it is drawn from, so a full-window
 // background would travel whenever a meter moves; a redraw sends only the

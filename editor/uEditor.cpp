@@ -267,6 +267,7 @@ void uEditor::close ()
         frame->removeAll ();
     }
     closeFrame ();
+    releaseStripFrames ();
     removeBitmaps ();
     controls.clear ();
     removeControls ();
