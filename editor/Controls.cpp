@@ -6,9 +6,9 @@
 
 #include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/cdrawcontext.h"
-#include "vstgui/lib/platform/iplatformbitmap.h"
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/coffscreencontext.h"
+#include "vstgui/lib/platform/iplatformbitmap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -295,7 +295,7 @@ bool rightClickOpensMenu (CControl* control, CPoint& where, const CButtonState& 
 {
     if (! buttons.isRightButton ())
         return false;
-    if (auto* editor = editorOf (control); editor != nullptr && control->getTag () >= 0 && control->getTag () < 256)
+    if (auto* editor = editorOf (control))
         editor->showMIDIMenu (control, where);
     return true;
 }
@@ -528,11 +528,8 @@ CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& b
     if ((bits & (kButtonShift | kButtonOption | kButtonControl)) != 0 && getListener () != nullptr &&
         getListener ()->controlModifierClicked (this, buttons) != 0)
         return done;
-    if (buttons.isRightButton () && getTag () >= 0 && getTag () < 256)
-    {
-        editor->showMIDIMenu (this, where);
+    if (rightClickOpensMenu (this, where, buttons))
         return done;
-    }
     if ((bits & (kButtonLeft | kButtonControl)) != 0 && getFrame () != nullptr && getNbEntries () > 0)
     {
         beginEdit ();
@@ -819,9 +816,8 @@ void TVU::draw (CDrawContext* context)
 // TTooltip ---------------------------------------------------------------------
 
 TTooltip::TTooltip (double scaleIn)
-: CView (CRect (0, 0, 10, 10)), scale (scaleIn), font (makeOwned<CFontDesc> (*kNormalFontSmall))
+: CView (CRect (0, 0, 10, 10)), scale (scaleIn), font (scaledFont (kNormalFontSmall, scaleIn))
 {
-    font->setSize (kNormalFontSmall->getSize () * scale);
     setMouseEnabled (false);
 }
 
@@ -863,6 +859,13 @@ void TTooltip::draw (CDrawContext* context)
     inner.inset (std::round (6 * scale), 0);
     context->drawString (text.c_str (), inner, kLeftText, true);
     setDirty (false);
+}
+
+SharedPointer<CFontDesc> scaledFont (CFontRef base, double scale)
+{
+    auto font = makeOwned<CFontDesc> (*base);
+    font->setSize (std::round (base->getSize () * scale));
+    return font;
 }
 
 // TileSet, TBackdrop, TTiledContainer ---------------------------------------------
@@ -990,6 +993,5 @@ void TTiledContainer::drawBackgroundRect (CDrawContext* context, const CRect& up
         return CViewContainer::drawBackgroundRect (context, update);
     tiles->draw (context, update, CPoint (0, 0));
 }
-
 
 } // namespace morlake

@@ -1,12 +1,6 @@
 // The editor's custom controls, drawn from film-strip bitmaps and text.
 #pragma once
 
-#include "vstgui/lib/cviewcontainer.h"
-
-#include <vector>
-
-#include <memory>
-
 #include "editor/EditorServices.h"
 
 #include "vstgui/lib/cbitmap.h"
@@ -316,6 +310,9 @@ private:
     double scale;
     VSTGUI::SharedPointer<VSTGUI::CFontDesc> font;
 };
+
+// A copy of `base` at `scale` times its size (rounded to whole pixels).
+VSTGUI::SharedPointer<VSTGUI::CFontDesc> scaledFont (VSTGUI::CFontRef base, double scale);
 
 // Draws frame `index` of an image strip (frames `frameHeight` high) into
 // `where`. Frames are cut out once and kept: cairo's X11 backend sends the

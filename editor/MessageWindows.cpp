@@ -1,5 +1,6 @@
 #include "editor/MessageWindows.h"
 
+#include "editor/Controls.h"
 #include "editor/EditorAdapter.h"
 #include "editor/RunLoop.h"
 #include "platform/MessageWindows.h"
@@ -58,13 +59,6 @@ Registry& registry ()
 {
     static Registry* r = new Registry;
     return *r;
-}
-
-SharedPointer<CFontDesc> scaledFont (CFontRef base, double scale)
-{
-    auto font = makeOwned<CFontDesc> (*base);
-    font->setSize (std::round (base->getSize () * scale));
-    return font;
 }
 
 CTextButton* makeButton (const CRect& r, IControlListener* listener, const char* title, CFontRef font, double scale)

@@ -255,17 +255,7 @@ void uEditor::close ()
         backdrop = nullptr;
     }
     if (frame != nullptr)
-    {
-        // A menu still fading in animates its views: stop that before the
-        // frame and its animator go.
-        if (CView* modal = frame->getModalView ())
-        {
-            modal->removeAllAnimations ();
-            if (CViewContainer* layer = modal->asViewContainer ())
-                layer->forEachChild ([] (CView* view) { view->removeAllAnimations (); });
-        }
         frame->removeAll ();
-    }
     closeFrame ();
     releaseStripFrames ();
     removeBitmaps ();
