@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <cstdlib>
+#include <new>
+
 using namespace morlake;
 using namespace morlake::plugintest;
 
@@ -58,17 +63,38 @@ void expectNone (const hooks::Counts& c)
 
 } // namespace
 
+TEST (ChainAllocation, CountingHooksSeeAllocationsAndLocks)
+{
+    SKIP_WITHOUT_HOOKS ();
+    hooks::Counting counting;
+    auto* a = new (std::nothrow) float[16];
+    void* b = ::operator new (64, std::align_val_t (64));
+    void* c = std::malloc (8);
+    for (void* q : {static_cast<void*> (a), b, c})
+        asm volatile ("" : : "g"(q) : "memory"); // kept: the pairs may not be optimised away
+    pthread_mutex_t m = PTHREAD_MUTEX_INITIALIZER;
+    pthread_mutex_lock (&m);
+    pthread_mutex_unlock (&m);
+    delete[] a;
+    ::operator delete (b, std::align_val_t (64));
+    std::free (c);
+    const hooks::Counts seen = counting.stop ();
+    EXPECT_EQ (seen.allocations, 3);
+    EXPECT_EQ (seen.frees, 3);
+    EXPECT_GE (seen.locks, 1);
+}
+
 TEST (ChainAllocation, RandomParameterSetsAtCommonRates)
 {
     SKIP_WITHOUT_HOOKS ();
     std::mt19937 rng (2024);
     std::uniform_real_distribution<float> value (0.0f, 1.0f);
-    for (float rate : {44100.0f, 48000.0f, 96000.0f})
+    for (float rate : {8000.0f, 44100.0f, 48000.0f, 96000.0f, 384000.0f})
     {
         SCOPED_TRACE (rate);
         auto p = makePlugin (rate, 6);
         expectNone (countedRun (*p, static_cast<std::size_t> (3 * rate)));
-        for (int set = 0; set < 20; ++set)
+        for (int set = 0; set < (rate < 100000.0f ? 20 : 4); ++set)
         {
             SCOPED_TRACE (set);
             for (int t = 1; t <= tag::LastNamed; ++t)
