@@ -286,14 +286,4 @@ TEST(ArtworkTool, RefusesBadArgumentsAndUnwritableFolders) {
     fs::remove(blocker);
 }
 
-TEST(ArtworkTool, WritesAContactSheet) {
-    const fs::path sheet = fs::temp_directory_path() / ("morlake-artwork-sheet-" + std::to_string(::getpid()) + ".png");
-    ASSERT_EQ(runTool("--sheet \"" + sheet.string() + "\" --size 0"), 0);
-    Surface s(cairo_image_surface_create_from_png(sheet.c_str()));
-    ASSERT_EQ(cairo_surface_status(s.get()), CAIRO_STATUS_SUCCESS);
-    EXPECT_GE(width(s.get()), 1100);
-    EXPECT_GE(height(s.get()), 2 * 712);
-    fs::remove(sheet);
-}
-
 }  // namespace

@@ -227,23 +227,5 @@ TEST_F (EditorMenus, RightClickMenusActOnTheirParameterAndNeverAsALeftClick)
     }
 }
 
-TEST_F (EditorMenus, PresetStepsComeAtMostEvery166Milliseconds)
-{
-    auto program = [this] { return f.plugin->getFactoryIndex (); };
-    f.idleFor (200);   // the editor counts its opening as a step
-    const auto first = program ();
-    // A held arrow key or a fast wheel: the second step within 166 ms is dropped.
-    f.editor ().changeProgramDelta (1);
-    f.editor ().changeProgramDelta (1);
-    f.process (0.0f);
-    f.idleFor (40);
-    EXPECT_EQ (program (), first + 1);
-    f.idleFor (200);
-    f.editor ().changeProgramDelta (-1);
-    f.process (0.0f);
-    f.idleFor (40);
-    EXPECT_EQ (program (), first);
-}
-
 } // namespace
 } // namespace morlake::test

@@ -149,14 +149,6 @@ TEST_F (MessageWindows, LongAnswersAreCutToTheBufferWithoutSplittingCharacters)
     EXPECT_STREQ (small, "\xc3\xa9\xc3\xa9\xc3\xa9");
 }
 
-TEST_F (MessageWindows, InputBox2ShowsNothing)
-{
-    answerWith ([] (MessageDialog& d) { d.pressOk (); });
-    char a[4] = "", b[4] = "", c[4] = "";
-    EXPECT_EQ (inputBox2 (a, b, c), 0);
-    EXPECT_EQ (shown, 0);
-}
-
 TEST_F (MessageWindows, OtherThreadsGetTheCancelledAnswerAtOnce)
 {
     answerWith ([] (MessageDialog& d) { d.pressOk (); });

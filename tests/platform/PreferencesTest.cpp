@@ -207,18 +207,6 @@ TEST (Preferences, SecondStoreSeesWritesOnItsNextRead)
     EXPECT_EQ (a.readInt ("7"), 34) << "b's write merged, didn't replace";
 }
 
-TEST (Preferences, OtherProcessesSeeWrites)
-{
-    TempDir dir;
-    Preferences prefs (dir.path, {});
-    ASSERT_EQ (prefs.readInt ("9"), 0);
-    ASSERT_EQ (waitExit (inOtherProcess ([&] { return Preferences (dir.path, {}).writeInt ("9", 77); })), 0);
-    EXPECT_EQ (prefs.readInt ("9"), 77);
-
-    prefs.writeInt ("10", 55);
-    EXPECT_EQ (waitExit (inOtherProcess ([&] { return Preferences (dir.path, {}).readInt ("10") == 55; })), 0);
-}
-
 TEST (Preferences, ConcurrentProcessesLoseNoKeys)
 {
     TempDir dir;

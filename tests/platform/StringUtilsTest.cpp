@@ -14,17 +14,6 @@ std::string applied (void (*f) (char*), std::string text)
     return text.c_str();
 }
 
-TEST (UpperCase, HostNames)
-{
-    EXPECT_EQ (applied (upperCase, "Reaper"), "REAPER");
-    EXPECT_EQ (applied (upperCase, "Bitwig Studio 5.1"), "BITWIG STUDIO 5.1");
-    EXPECT_EQ (applied (upperCase, ""), "");
-    EXPECT_EQ (applied (upperCase, "Grüße"), "GRüßE") << "non-ASCII bytes untouched";
-    const std::string longText (5000, 'q');
-    EXPECT_EQ (applied (upperCase, longText), std::string (5000, 'Q'));
-    upperCase (nullptr);
-}
-
 TEST (StripAllButNum, KeepsDigitsSignsAndPoints)
 {
     EXPECT_EQ (applied (stripAllButNum, "-12.5 dB"), "-12.5");
