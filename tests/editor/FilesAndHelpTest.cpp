@@ -110,6 +110,7 @@ TEST_F (FilesAndHelp, ControllerMapsSaveAndLoadThroughTheDialogs)
     EXPECT_EQ (requests.back ().title, "ECS Loader");
     EXPECT_EQ (requests.back ().extensions, std::vector<std::string> {".ecs"});
     EXPECT_EQ (map (), saved);
+    EXPECT_EQ (loadIntFromPrefs ("21"), tag::ReverbLength) << "a loaded map is the one a new instance reads";
     EXPECT_TRUE (shown.empty ());
 }
 

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -263,20 +262,4 @@ TEST_F (Midi, LearnLatchAndCapture)
     p->resetMidi ();
     for (int c = 0; c < 128; ++c)
         EXPECT_EQ (p->getControllerTag (c), 0);
-}
-
-TEST_F (Midi, ControllerFileRoundTrip)
-{
-    auto p = make ();
-    p->setMidiCCNumber (tag::EarlyDamp, "3");
-    p->setMidiCCNumber (tag::ReverbLength, "64");
-    const std::string path = root + "/map.ecs";
-    ASSERT_TRUE (p->saveECSFile (path));
-    p->resetMidi ();
-    ASSERT_TRUE (p->loadECSFile (path));
-    EXPECT_EQ (p->getControllerTag (3), tag::EarlyDamp);
-    EXPECT_EQ (p->getControllerTag (64), tag::ReverbLength);
-    EXPECT_EQ (prefs->readInt ("64"), tag::ReverbLength);
-    EXPECT_FALSE (p->loadECSFile (root + "/missing.ecs"));
-    EXPECT_EQ (p->getControllerTag (3), tag::EarlyDamp);
 }
