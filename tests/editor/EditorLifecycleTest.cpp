@@ -42,8 +42,8 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
     f.showMainScreen ();
     f.idleFor (200);
     std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    ASSERT_TRUE (f.window->capture (pixels, w, h));
+    ASSERT_TRUE (f.window->capture (pixels));
+    const int w = f.window->width (), h = f.window->height ();
     // The black parent is covered by the artwork everywhere we sample.
     int black = 0;
     for (int y = 0; y < h; y += 37)

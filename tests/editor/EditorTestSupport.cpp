@@ -3,8 +3,6 @@
 #include "editor/SharedObject.h"
 #include "platform/Preferences.h"
 
-#include <xcb/xcb.h>
-
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -25,8 +23,6 @@ namespace {
 pid_t serverPid = -1;
 std::string serverDisplay;
 std::string settings;
-
-void syncWith (xcb_connection_t* c) { std::free (xcb_get_input_focus_reply (c, xcb_get_input_focus (c), nullptr)); }
 
 } // namespace
 
@@ -109,83 +105,6 @@ void setScreenSizePreference (int index)
     const char* keys[4] = {PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200};
     for (int i = 0; i < 4; ++i)
         saveBoolToPrefs (keys[i], i == index);
-}
-
-// Host window ------------------------------------------------------------------------
-
-HostWindow::HostWindow (int width, int height) : w (width), h (height)
-{
-    int screenNumber = 0;
-    xcb = xcb_connect (nullptr, &screenNumber);
-    if (xcb_connection_has_error (xcb))
-        return;
-    xcb_screen_t* screen = xcb_setup_roots_iterator (xcb_get_setup (xcb)).data;
-    window = xcb_generate_id (xcb);
-    const uint32_t values[2] = {screen->black_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-    xcb_create_window (xcb, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, static_cast<uint16_t> (w),
-                       static_cast<uint16_t> (h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                       XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-    xcb_map_window (xcb, window);
-    xcb_flush (xcb);
-    syncWith (xcb);
-}
-
-HostWindow::~HostWindow ()
-{
-    if (xcb != nullptr)
-    {
-        if (window != 0)
-            xcb_destroy_window (xcb, window);
-        xcb_flush (xcb);
-        xcb_disconnect (xcb);
-    }
-}
-
-void* HostWindow::parent () const { return reinterpret_cast<void*> (static_cast<uintptr_t> (window)); }
-
-uint32_t HostWindow::child () const
-{
-    auto* tree = xcb_query_tree_reply (xcb, xcb_query_tree (xcb, window), nullptr);
-    if (tree == nullptr)
-        return 0;
-    const uint32_t found = xcb_query_tree_children_length (tree) > 0 ? xcb_query_tree_children (tree)[0] : 0;
-    std::free (tree);
-    return found;
-}
-
-bool HostWindow::childViewable () const
-{
-    const uint32_t c = child ();
-    if (c == 0)
-        return false;
-    auto* attributes = xcb_get_window_attributes_reply (xcb, xcb_get_window_attributes (xcb, c), nullptr);
-    const bool viewable = attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free (attributes);
-    return viewable;
-}
-
-bool HostWindow::capture (std::vector<uint32_t>& pixels, int& width, int& height) const
-{
-    syncWith (xcb);
-    auto* reply = xcb_get_image_reply (
-        xcb, xcb_get_image (xcb, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t> (w), static_cast<uint16_t> (h), ~0u),
-        nullptr);
-    if (reply == nullptr)
-        return false;
-    const int length = xcb_get_image_data_length (reply);
-    const bool ok = length >= w * h * 4;
-    if (ok)
-    {
-        pixels.resize (static_cast<std::size_t> (w) * static_cast<std::size_t> (h));
-        const int stride = length / h;
-        for (int y = 0; y < h; ++y)
-            std::memcpy (pixels.data () + static_cast<std::size_t> (y) * static_cast<std::size_t> (w),
-                         xcb_get_image_data (reply) + y * stride, static_cast<std::size_t> (w) * 4);
-        width = w;
-        height = h;
-    }
-    std::free (reply);
-    return ok;
 }
 
 // Plug-in -------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include "editor/uEditor.h"
 #include "plugin/APlugin.h"
+#include "tools/harness/HostWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-struct xcb_connection_t;
 
 namespace morlake::test {
 
@@ -28,29 +27,6 @@ public:
 
 // Writes the four screen-size keys so the next editor opens at `index`.
 void setScreenSizePreference (int index);
-
-// A top-level window on our own X connection, as a host without XEmbed
-// hands it to effEditOpen.
-class HostWindow
-{
-public:
-    HostWindow (int width, int height);
-    ~HostWindow ();
-    void* parent () const;
-    uint32_t id () const { return window; }
-    xcb_connection_t* connection () const { return xcb; }
-    // The editor's window: the first child of ours (0 when none).
-    uint32_t child () const;
-    bool childViewable () const;
-    // Reads the window back; false when it cannot be read.
-    bool capture (std::vector<uint32_t>& pixels, int& width, int& height) const;
-
-private:
-    xcb_connection_t* xcb = nullptr;
-    uint32_t window = 0;
-    int w;
-    int h;
-};
 
 vst::intptr hostCallback (vst::AEffect*, vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt);
 

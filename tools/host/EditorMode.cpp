@@ -2,6 +2,7 @@
 // our own, the way hosts without XEmbed do (a parent window and nothing
 // else), idles it like a host and can save a screenshot.
 #include "tools/host/HostModes.h"
+#include "tools/harness/HostWindow.h"
 #include "tools/harness/HostedPlugin.h"
 
 #include <cairo/cairo.h>
@@ -53,88 +54,40 @@ bool usePrivateSettings (int sizeIndex, std::filesystem::path& folder)
     return static_cast<bool> (file);
 }
 
-bool savePng (xcb_connection_t* connection, xcb_window_t window, int width, int height, const std::string& path)
+bool savePng (const HostWindow& window, const std::string& path)
 {
-    auto cookie = xcb_get_image (connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t> (width),
-                                 static_cast<uint16_t> (height), ~0u);
-    xcb_get_image_reply_t* reply = xcb_get_image_reply (connection, cookie, nullptr);
-    if (reply == nullptr)
+    std::vector<std::uint32_t> pixels;
+    if (! window.capture (pixels))
         return false;
-    const uint8_t* data = xcb_get_image_data (reply);
-    const int length = xcb_get_image_data_length (reply);
-    bool ok = false;
-    if (reply->depth >= 24 && length >= width * height * 4)
-    {
-        const int stride = length / height;
-        cairo_surface_t* surface = cairo_image_surface_create (CAIRO_FORMAT_RGB24, width, height);
-        cairo_surface_flush (surface);
-        uint8_t* target = cairo_image_surface_get_data (surface);
-        const int targetStride = cairo_image_surface_get_stride (surface);
-        for (int y = 0; y < height; ++y)
-            std::memcpy (target + y * targetStride, data + y * stride, static_cast<std::size_t> (width) * 4);
-        cairo_surface_mark_dirty (surface);
-        ok = cairo_surface_write_to_png (surface, path.c_str ()) == CAIRO_STATUS_SUCCESS;
-        cairo_surface_destroy (surface);
-    }
-    std::free (reply);
+    cairo_surface_t* surface = cairo_image_surface_create (CAIRO_FORMAT_RGB24, window.width (), window.height ());
+    cairo_surface_flush (surface);
+    std::uint8_t* target = cairo_image_surface_get_data (surface);
+    const int targetStride = cairo_image_surface_get_stride (surface);
+    for (int y = 0; y < window.height (); ++y)
+        std::memcpy (target + y * targetStride, pixels.data () + static_cast<std::size_t> (y * window.width ()),
+                     static_cast<std::size_t> (window.width ()) * 4);
+    cairo_surface_mark_dirty (surface);
+    const bool ok = cairo_surface_write_to_png (surface, path.c_str ()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy (surface);
     return ok;
 }
 
-// Hosts route input to the editor's own window, the child of ours.
-void sendClick (xcb_connection_t* connection, xcb_window_t parent, int x, int y)
-{
-    auto* tree = xcb_query_tree_reply (connection, xcb_query_tree (connection, parent), nullptr);
-    if (tree == nullptr)
-        return;
-    if (xcb_query_tree_children_length (tree) > 0)
-    {
-        const xcb_window_t child = xcb_query_tree_children (tree)[0];
-        for (const uint8_t type : {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE})
-        {
-            xcb_button_press_event_t event {};
-            event.response_type = type;
-            event.detail = 1;
-            event.root = 0;
-            event.event = child;
-            event.child = XCB_NONE;
-            event.event_x = static_cast<int16_t> (x);
-            event.event_y = static_cast<int16_t> (y);
-            event.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
-            event.same_screen = 1;
-            event.time = XCB_CURRENT_TIME;
-            const uint32_t mask = type == XCB_BUTTON_PRESS ? XCB_EVENT_MASK_BUTTON_PRESS : XCB_EVENT_MASK_BUTTON_RELEASE;
-            xcb_send_event (connection, 0, child, mask, reinterpret_cast<const char*> (&event));
-        }
-        xcb_flush (connection);
-    }
-    std::free (tree);
-}
-
-// The X connection, the host's window and the plug-in whose editor it holds;
-// closes whatever was opened, in order, when it goes.
+// The host's window and the plug-in whose editor it holds; closes whatever
+// was opened, in order, when it goes.
 struct EditorSession
 {
     std::filesystem::path privateSettings;
-    xcb_connection_t* connection = nullptr;
-    xcb_screen_t* screen = nullptr;
-    xcb_window_t window = 0;
     std::unique_ptr<HostedPlugin> plugin;
+    std::unique_ptr<HostWindow> window;
     bool editorOpen = false;
-    int width = 0, height = 0;
 
     ~EditorSession ()
     {
         if (editorOpen)
             plugin->dispatch (vst::effEditClose);
-        if (window != 0)
-        {
-            xcb_destroy_window (connection, window);
-            xcb_flush (connection);
-        }
+        window.reset ();
         if (plugin)
             plugin->close ();
-        if (connection != nullptr)
-            xcb_disconnect (connection);
         if (! privateSettings.empty ())
             std::filesystem::remove_all (privateSettings);
     }
@@ -153,15 +106,6 @@ int openEditor (const HostOptions& options, const HostConfig& config, EditorSess
     if (options.editorSize >= 0 && ! usePrivateSettings (options.editorSize, s.privateSettings))
         return fail ("cannot prepare settings for --size");
 
-    int screenNumber = 0;
-    s.connection = xcb_connect (nullptr, &screenNumber);
-    if (s.connection == nullptr || xcb_connection_has_error (s.connection))
-        return fail ("cannot open the X display (is DISPLAY set?)");
-    auto roots = xcb_setup_roots_iterator (xcb_get_setup (s.connection));
-    for (int i = 0; i < screenNumber && roots.rem; ++i)
-        xcb_screen_next (&roots);
-    s.screen = roots.data;
-
     std::string error;
     s.plugin = HostedPlugin::load (options.pluginPath, config, error);
     if (! s.plugin)
@@ -172,30 +116,20 @@ int openEditor (const HostOptions& options, const HostConfig& config, EditorSess
 
     vst::ERect* rect = nullptr;
     s.plugin->dispatch (vst::effEditGetRect, 0, 0, &rect);
-    s.width = rect != nullptr ? rect->right - rect->left : 0;
-    s.height = rect != nullptr ? rect->bottom - rect->top : 0;
-    if (s.width <= 0 || s.height <= 0)
+    const int width = rect != nullptr ? rect->right - rect->left : 0;
+    const int height = rect != nullptr ? rect->bottom - rect->top : 0;
+    if (width <= 0 || height <= 0)
         return fail ("the editor reports no size");
-
-    s.window = xcb_generate_id (s.connection);
-    const uint32_t values[2] = {s.screen->black_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-    xcb_create_window (s.connection, XCB_COPY_FROM_PARENT, s.window, s.screen->root, 0, 0,
-                       static_cast<uint16_t> (s.width), static_cast<uint16_t> (s.height), 0,
-                       XCB_WINDOW_CLASS_INPUT_OUTPUT, s.screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                       values);
-    const char title[] = "Morlake";
-    xcb_change_property (s.connection, XCB_PROP_MODE_REPLACE, s.window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                         sizeof title - 1, title);
-    xcb_map_window (s.connection, s.window);
-    xcb_flush (s.connection);
+    s.window = std::make_unique<HostWindow> (width, height, "Morlake");
+    if (! s.window->valid ())
+        return fail ("cannot open the X display (is DISPLAY set?)");
 
     const auto opened = std::chrono::steady_clock::now ();
-    s.editorOpen = s.plugin->dispatch (vst::effEditOpen, 0, 0,
-                                       reinterpret_cast<void*> (static_cast<uintptr_t> (s.window))) != 0;
+    s.editorOpen = s.plugin->dispatch (vst::effEditOpen, 0, 0, s.window->parent ()) != 0;
     const double openMs = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - opened).count ();
     if (! s.editorOpen)
         return fail ("the editor did not open");
-    std::printf ("editor %d x %d opened in %.1f ms\n", s.width, s.height, openMs);
+    std::printf ("editor %d x %d opened in %.1f ms\n", width, height, openMs);
     return 0;
 }
 
@@ -227,7 +161,7 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
         s.plugin->processBlock (inputs, 2, outputs, frames);
 
         if (passes == 5 && options.clickX >= 0)
-            sendClick (s.connection, s.window, options.clickX, options.clickY);
+            s.window->click (options.clickX, options.clickY);
         const auto before = std::chrono::steady_clock::now ();
         s.plugin->dispatch (vst::effEditIdle);
         const double idleMs = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - before).count ();
@@ -237,17 +171,17 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
             steadyMsTotal += idleMs;
         ++passes;
 
-        while (xcb_generic_event_t* event = xcb_poll_for_event (s.connection))
+        while (xcb_generic_event_t* event = xcb_poll_for_event (s.window->connection ()))
         {
             if ((event->response_type & ~0x80) == XCB_DESTROY_NOTIFY)
                 stopRequested = 1;
             std::free (event);
         }
-        if (xcb_connection_has_error (s.connection))
+        if (xcb_connection_has_error (s.window->connection ()))
             break;
         if (! options.screenshotPath.empty () && passes >= options.screenshotAfterPasses + (options.clickX >= 0 ? 5 : 0))
         {
-            if (savePng (s.connection, s.window, s.width, s.height, options.screenshotPath))
+            if (savePng (*s.window, options.screenshotPath))
                 std::printf ("screenshot %s\n", options.screenshotPath.c_str ());
             else
                 status = fail (("cannot write " + options.screenshotPath).c_str ());
