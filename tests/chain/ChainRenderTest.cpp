@@ -204,15 +204,6 @@ TEST (ChainOutput, HardLimitAt0999)
             in.setMain (i, (i / 100) % 2 ? 2.0f : -2.0f, 2.0f);
         EXPECT_EQ (peak (render (*p, in)), 0.999f);
     }
-    auto p = makePlugin (kRate);
-    apply (*p, {{tag::WetDry, 0.0f}, {tag::MainVolume, 2.0f / 3.0f}});
-    renderSilence (*p, 8192);
-    Input in (1000);
-    for (std::size_t i = 0; i < in.size (); ++i)
-        in.setMain (i, 2.0f, -2.0f);
-    const Stereo out = render (*p, in);
-    EXPECT_EQ (out.left[500], 0.999f);
-    EXPECT_EQ (out.right[500], -0.999f);
 }
 
 TEST (ChainOutput, EarlyPathIntoReverbKeepsTheEarlyOutputOffTheOutput)
@@ -309,22 +300,6 @@ TEST (ChainTempo, TransportStartResetsTheReverbModulationOncePerStart)
 }
 
 // Program loads and the host's own state ------------------------------------
-
-TEST (ChainPrograms, ValuesSetAfterALoadSurviveProcessing)
-{
-    // A host restoring parameters one by one after creating the instance.
-    auto p = std::make_unique<APlugin> (TestHost::callback);
-    p->setParameter (tag::ReverbRoomSize, 0.123f);
-    renderSilence (*p, 3 * 8192);
-    EXPECT_FLOAT_EQ (p->getParameter (tag::ReverbRoomSize), 0.123f);
-
-    // A program restored by name ("Default") stays that program.
-    p->setDemoProgram (6);
-    p->setProgram (0);
-    renderSilence (*p, 3 * 8192);
-    EXPECT_EQ (p->getFactoryIndex (), 6);
-    EXPECT_FLOAT_EQ (p->getParameter (tag::ReverbLength), 0.86f);
-}
 
 TEST (ChainPrograms, ALoadStartsFromSilence)
 {

@@ -268,22 +268,6 @@ TEST(TDelayGrowth, GrowsAsItFillsWithTheSameOutput)
     }
 }
 
-TEST(TDelayGrowth, AbsurdRatesReserveNothingAndStillRun)
-{
-    for (float rate : {1e10f, 1e18f, 3e38f})
-    {
-        SCOPED_TRACE(rate);
-        TDelay d;
-        d.init(rate);
-        EXPECT_LT(TDelayProbe::left(d).capacity(), 100000u);
-        d.setDelayLenDirect(10.0f, 10.0f);
-        float l = 0.0f, r = 0.0f;
-        for (int i = 0; i < 11; ++i)
-            d.process(i == 0 ? 0.5f : 0.0f, 0.0f, l, r);
-        EXPECT_FLOAT_EQ(l, 0.5f);
-    }
-}
-
 TEST(TDelayGrowth, ResetAndDestructionWhileTheHelperServes)
 {
     std::atomic<bool> stop{false};

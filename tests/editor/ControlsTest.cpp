@@ -254,20 +254,6 @@ TEST_F (Controls, DisruptSliderFollowsMouseAndWheelUnlessLazyRuns)
     EXPECT_FALSE (slider->isDragging ());
 }
 
-TEST_F (Controls, MetersClampTheirLevel)
-{
-    TVU* meter = f.editor ().getMeter (0);
-    const int height = static_cast<int> (meter->getViewSize ().getHeight ());
-    meter->setVuValue (1.5f);
-    EXPECT_EQ (meter->getCut (), 0);
-    meter->setVuValue (-0.5f);
-    EXPECT_EQ (meter->getCut (), height);
-    meter->setVuValue (0.5f);
-    EXPECT_EQ (meter->getCut (), height / 2);
-    meter->setVuValue (std::nanf (""));
-    EXPECT_EQ (meter->getCut (), height);
-}
-
 TEST_F (Controls, DisruptAmountSwitchesItsSlotOnWhenMovedOffCentre)
 {
     uEditor& e = f.editor ();

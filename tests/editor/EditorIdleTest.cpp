@@ -246,6 +246,9 @@ TEST_F (EditorIdle, ScreenSizeSettingIsStoredAndAnnounced)
     EXPECT_TRUE (getRegisterIsOn (PREF_BIG_150, false));
     EXPECT_FALSE (getRegisterIsOn (PREF_BIG_100, true));
     EXPECT_EQ (e.getScreenSize (), 0) << "the open window keeps its size";
+    f.close ();
+    ASSERT_TRUE (f.open ());
+    EXPECT_EQ (f.editor ().getScreenSize (), 0) << "and so does the same editor reopened";
 }
 
 } // namespace

@@ -58,16 +58,6 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
 
 INSTANTIATE_TEST_SUITE_P (AllSizes, EditorSizes, ::testing::Values (0, 1, 2, 3));
 
-TEST (EditorLifecycle, OpenWithoutEffectAnswersFalse)
-{
-    REQUIRE_X ();
-    uEditor editor (nullptr);
-    HostWindow window (1100, 712);
-    EXPECT_FALSE (editor.open (window.parent ()));
-    EXPECT_EQ (editor.getFrame (), nullptr);
-    EXPECT_TRUE (editor.registry ().empty ());
-}
-
 TEST (EditorLifecycle, OpenAndCloseFiftyTimesLeavesNothingBehind)
 {
     REQUIRE_X ();
@@ -92,27 +82,6 @@ TEST (EditorLifecycle, OpenAndCloseFiftyTimesLeavesNothingBehind)
     // Bitmaps alone are megabytes per open: growth here would be a leak.
     EXPECT_LT (mallinfo2 ().uordblks, heap + 2 * 1024 * 1024);
     EXPECT_FALSE (f.plugin->isEditorOpen ());
-}
-
-TEST (EditorLifecycle, SwitchingSizesBetweenInstancesKeepsEachOneFixed)
-{
-    REQUIRE_X ();
-    for (int size : {3, 0, 2, 1, 0})
-    {
-        setScreenSizePreference (size);
-        EditorFixture f;
-        ASSERT_TRUE (f.open ());
-        EXPECT_EQ (f.editor ().getScreenSize (), size);
-        // A later change of the setting does not resize this editor.
-        setScreenSizePreference ((size + 1) % 4);
-        f.close ();
-        ASSERT_TRUE (f.open ());
-        EXPECT_EQ (f.window->child () != 0, true);
-        vst::ERect* rect = nullptr;
-        f.dispatch (vst::effEditGetRect, 0, 0, &rect);
-        EXPECT_EQ (rect->right, kWidths[size]);
-        f.close ();
-    }
 }
 
 TEST (EditorLifecycle, TwoInstancesShareTheRunLoop)

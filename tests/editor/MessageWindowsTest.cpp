@@ -130,12 +130,6 @@ TEST_F (MessageWindows, TypedValueConfirmedUnchangedKeepsTheValue)
             e.setNumValue (t);
             EXPECT_EQ (f.plugin->getParameter (t), before) << t << " at " << v << ": " << preset;
         }
-    answerWith ([] (MessageDialog& d) {
-        d.setFieldText ("-6");
-        d.pressOk ();
-    });
-    e.setNumValue (tag::MainVolume);
-    EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::MainVolume), 34.0f / 60.0f);
 }
 
 TEST_F (MessageWindows, LongAnswersAreCutToTheBufferWithoutSplittingCharacters)

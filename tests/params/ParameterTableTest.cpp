@@ -41,24 +41,6 @@ TEST (ParameterTable, NamedRowsAreConsistent)
     }
 }
 
-TEST (ParameterTable, InvalidTagsAnswerNeutralValues)
-{
-    const ParameterTable table;
-    EXPECT_FALSE (isValidTag (-1));
-    EXPECT_FALSE (isValidTag (256));
-    EXPECT_TRUE (isValidTag (0));
-    EXPECT_TRUE (isValidTag (255));
-    for (int t : {-1, -2147483647 - 1, 256, 300, 2147483647})
-    {
-        EXPECT_EQ (table.getName (t), "");
-        EXPECT_EQ (table.getDefault (t), 0.0f);
-        EXPECT_EQ (table.getParameterDest (t), -1);
-        EXPECT_EQ (table.getSteps (t), -1);
-        EXPECT_EQ (table.stepOf (t, 0.7f), 0);
-        EXPECT_TRUE (table.getStepNames (t).empty ());
-    }
-}
-
 TEST (ParameterTable, StepRuleAtItsBoundaries)
 {
     // Reverb Preset: 10 steps at scale 10.99; a host value of 1.0 is the last step.

@@ -33,8 +33,6 @@ public:
     static inline std::string vendor;
     static inline std::vector<HostCall> calls;
     static inline std::mutex mutex;
-    static inline vst::VstTimeInfo timeInfo {};
-    static inline bool answerTime = false;
 
     static void reset (std::string productName = "", std::string vendorName = "")
     {
@@ -42,7 +40,6 @@ public:
         product = std::move (productName);
         vendor = std::move (vendorName);
         calls.clear ();
-        answerTime = false;
     }
 
     static std::vector<HostCall> callsOf (vst::int32 opcode)
@@ -70,7 +67,6 @@ public:
                     return 0;
                 std::snprintf (static_cast<char*> (ptr), vst::kVstMaxVendorStrLen, "%s", vendor.c_str ());
                 return 1;
-            case vst::audioMasterGetTime: return answerTime ? reinterpret_cast<vst::intptr> (&timeInfo) : 0;
             default:
             {
                 std::lock_guard lock (mutex);

@@ -183,29 +183,6 @@ TEST_F (Midi, ProgramChanges)
     EXPECT_EQ (p->getFactoryIndex (), 56);
 }
 
-TEST_F (Midi, HostileEventListsAreSafe)
-{
-    auto p = make ();
-    std::vector<std::array<int, 4>> many (300, {0, 0xb0, 1, 64});
-    send (*p, many); // the 251st and later are dropped
-    run (*p);
-    send (*p, {{-5, 0x90, 60, 100}, {0x7fffffff, 0x90, 61, 100}, {3, 0xff, 0xff, 0xff}, {3, 0xf0, 0, 0}});
-    for (int i = 0; i < 4; ++i)
-        for (float v : run (*p))
-            ASSERT_TRUE (std::isfinite (v));
-    // Null and empty lists, non-MIDI events.
-    EXPECT_EQ (p->dispatcher (vst::effProcessEvents, 0, 0, nullptr, 0.0f), 0);
-    vst::VstEvents empty {};
-    EXPECT_EQ (p->dispatcher (vst::effProcessEvents, 0, 0, &empty, 0.0f), 1);
-    vst::VstEvent sysex {};
-    sysex.type = vst::kVstSysExType;
-    vst::VstEvents one {};
-    one.numEvents = 1;
-    one.events[0] = &sysex;
-    EXPECT_EQ (p->dispatcher (vst::effProcessEvents, 0, 0, &one, 0.0f), 1);
-    run (*p);
-}
-
 TEST_F (Midi, LearnLatchAndCapture)
 {
     {
