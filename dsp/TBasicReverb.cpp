@@ -8,6 +8,14 @@
 #include <emmintrin.h>
 #endif
 
+// The lane loops below run over 15 vectors, past gcc's own full unrolling:
+// unrolled, every lane's choice of input and coefficients is made at compile time.
+#if defined(__GNUC__) && !defined(__clang__)
+#define MORLAKE_UNROLL _Pragma("GCC unroll 60")
+#else
+#define MORLAKE_UNROLL
+#endif
+
 namespace morlake {
 
 AlignedFloats makeAlignedFloats(std::size_t n)
@@ -42,11 +50,32 @@ inline int tableIndex(float scaled, int size)
 
 // -------------------------------------------------------------------- TComb_M
 
+namespace {
+
+// Bank and comb of each lane (the inverse of TComb_M::laneOf).
+struct LaneMap
+{
+    int bank[TComb_M::kLanes];
+    int comb[TComb_M::kLanes];
+    constexpr LaneMap() : bank(), comb()
+    {
+        for (int n = 0; n < TComb_M::kBanks; ++n)
+            for (int k = 0; k < TComb_M::kCombs; ++k)
+            {
+                bank[TComb_M::laneOf(n, k)] = n;
+                comb[TComb_M::laneOf(n, k)] = k;
+            }
+    }
+};
+constexpr LaneMap kLaneMap;
+
+} // namespace
+
 TComb_M::TComb_M()
 {
     std::fill(std::begin(length), std::end(length), 1);
     std::fill(std::begin(readValue), std::end(readValue), 0.0f);
-    std::fill(std::begin(input), std::end(input), 0.0f);
+    std::fill(std::begin(baseLane), std::end(baseLane), 0.0f);
     for (auto& row : stage)
         std::fill(std::begin(row), std::end(row), 0.0f);
     allocate(kDefaultFrames);
@@ -58,7 +87,7 @@ bool TComb_M::allocate(std::uint32_t frameTotal)
     if (frameTotal < 2 || (frameTotal & (frameTotal - 1)) != 0)
         return false;
     // At least one whole tile of storage; a ring shorter than a tile folds onto it.
-    AlignedFloats fresh = makeAlignedFloats(std::size_t(std::max(frameTotal, kTileFrames)) * kCombs);
+    AlignedFloats fresh = makeAlignedFloats(std::size_t(std::max(frameTotal, kTileFrames)) * kLanes);
     if (!fresh)
         return false;
     frames = std::move(fresh);
@@ -79,7 +108,7 @@ void TComb_M::mute()
     std::fill(std::begin(length), std::end(length), 1);
     minLength = 1;
     scaledValid = false;
-    feedback = 0.0f;
+    std::fill(std::begin(feedbackLane), std::end(feedbackLane), 0.0f);
     std::fill(std::begin(dampState), std::end(dampState), 0.0f);
     std::fill(std::begin(lowpassState), std::end(lowpassState), 0.0f);
     std::fill(std::begin(highpassState), std::end(highpassState), 0.0f);
@@ -89,9 +118,16 @@ void TComb_M::mute()
     highpassRest = 1.0f;
 }
 
-void TComb_M::setLength(int comb, int samples)
+void TComb_M::setBaseLengths(const float* base)
 {
-    length[comb] = std::clamp<std::int32_t>(samples, 1, std::int32_t(mask));
+    for (int i = 0; i < kLanes; ++i)
+        baseLane[i] = base[kLaneMap.comb[i]];
+    scaledValid = false;
+}
+
+void TComb_M::setLength(int lane, int samples)
+{
+    length[lane] = std::clamp<std::int32_t>(samples, 1, std::int32_t(mask));
     updateMinLength();
     scaledValid = false;
 }
@@ -99,34 +135,47 @@ void TComb_M::setLength(int comb, int samples)
 void TComb_M::updateMinLength()
 {
     std::int32_t shortest = length[0];
-    for (int k = 1; k < kCombs; ++k)
+    for (int k = 1; k < kLanes; ++k)
         shortest = std::min(shortest, length[k]);
     minLength = shortest;
 }
 
-void TComb_M::setScaledLengths(const float* base, float scale, float dry, float wide, float longest)
+void TComb_M::setScaledLengths(const float* scale, const float* dry, const float* wide, float longest)
 {
     // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
     // the frame limit is an integer, so clamping before truncation is the same.
-    // The chain calls this every sample; most of the time nothing moved.
-    if (scaledValid && base == scaledFrom.base && scale == scaledFrom.scale && dry == scaledFrom.dry &&
-        wide == scaledFrom.wide && longest == scaledFrom.longest)
+    // The chain calls this every sample; often nothing moved.
+    if (scaledValid && longest == scaledFrom.longest && std::equal(scale, scale + kBanks, scaledFrom.scale) &&
+        std::equal(dry, dry + kBanks, scaledFrom.dry) && std::equal(wide, wide + kBanks, scaledFrom.wide))
         return;
-    scaledFrom = {base, scale, dry, wide, longest};
+    std::copy(scale, scale + kBanks, scaledFrom.scale);
+    std::copy(dry, dry + kBanks, scaledFrom.dry);
+    std::copy(wide, wide + kBanks, scaledFrom.wide);
+    scaledFrom.longest = longest;
     scaledValid = true;
     const float limit = std::min(longest, float(mask));
 #if defined(__SSE2__)
     // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
     // v < limit ? v : limit: the scalar code below, four lanes at a time.
-    const __m128 sc = _mm_set1_ps(scale);
-    const __m128 factor = _mm_setr_ps(dry, wide, dry, wide);
     const __m128 half = _mm_set1_ps(0.5f);
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 top = _mm_set1_ps(limit);
+    // Rows 0 .. 9 of banks 0 and 1; even rows take the dry factor.
+    const __m128 scaleA = _mm_setr_ps(scale[0], scale[0], scale[1], scale[1]);
+    const __m128 dryA = _mm_setr_ps(dry[0], dry[0], dry[1], dry[1]);
+    const __m128 wideA = _mm_setr_ps(wide[0], wide[0], wide[1], wide[1]);
+    // Bank 2: rows q and q + 5 side by side, one even and one odd.
+    const __m128 scaleB = _mm_set1_ps(scale[2]);
+    const __m128 evenB = _mm_setr_ps(dry[2], dry[2], wide[2], wide[2]);
+    const __m128 oddB = _mm_setr_ps(wide[2], wide[2], dry[2], dry[2]);
     __m128 shortest = top;
-    for (int g = 0; g < kCombs / 4; ++g)
+    MORLAKE_UNROLL
+    for (int g = 0; g < kVectors; ++g)
     {
-        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_loadu_ps(base + 4 * g), sc), factor), half);
+        const bool even = (g % 2) == 0;
+        const __m128 sc = g < 10 ? scaleA : scaleB;
+        const __m128 factor = g < 10 ? (even ? dryA : wideA) : (even ? evenB : oddB);
+        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_load_ps(baseLane + 4 * g), sc), factor), half);
         v = _mm_min_ps(_mm_max_ps(v, one), top);
         _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(v));
         shortest = _mm_min_ps(shortest, v);
@@ -137,12 +186,13 @@ void TComb_M::setScaledLengths(const float* base, float scale, float dry, float 
     minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
 #else
     float shortest = limit;
-    for (int k = 0; k < kCombs; ++k)
+    for (int i = 0; i < kLanes; ++i)
     {
-        float v = base[k] * scale * (k % 2 == 0 ? dry : wide) + 0.5f;
+        const int n = kLaneMap.bank[i];
+        float v = baseLane[i] * scale[n] * (kLaneMap.comb[i] % 2 == 0 ? dry[n] : wide[n]) + 0.5f;
         v = 1.0f < v ? v : 1.0f; // also turns NaN into 1
         v = limit < v ? limit : v;
-        length[k] = static_cast<std::int32_t>(v);
+        length[i] = static_cast<std::int32_t>(v);
         shortest = std::min(shortest, v);
     }
     minLength = static_cast<std::int32_t>(shortest);
@@ -153,6 +203,18 @@ void TComb_M::setDamp(float d)
 {
     dampCoef = d;
     undampCoef = 1.0f - d;
+}
+
+void TComb_M::setFeedback(const float* f)
+{
+    // Lanes 0 .. 39 alternate two lanes of bank 0 and two of bank 1; bank 2 follows.
+    for (int g = 0; g < 10; ++g)
+    {
+        feedbackLane[4 * g] = feedbackLane[4 * g + 1] = f[0];
+        feedbackLane[4 * g + 2] = feedbackLane[4 * g + 3] = f[1];
+    }
+    std::fill(feedbackLane + 40, feedbackLane + kLanes, f[2]);
+    static_assert(laneOf(0, 1) == 4 && laneOf(1, 0) == 2 && laneOf(2, 0) == 40, "the lane order above");
 }
 
 void TComb_M::setFilter(float a, float h)
@@ -172,13 +234,13 @@ void TComb_M::flushStage()
     {
         // A ring shorter than a tile: later frames overwrite earlier ones.
         for (std::uint32_t j = 0; j < kTileFrames; ++j)
-            for (int k = 0; k < kCombs; ++k)
+            for (int k = 0; k < kLanes; ++k)
                 lines[slot((first + j) & mask) + kTileFrames * std::uint32_t(k)] = stage[j][k];
         return;
     }
     float* tile = lines + slot(first & mask);
 #if defined(__SSE2__)
-    for (int g = 0; g < kCombs; g += 4)
+    for (int g = 0; g < kLanes; g += 4)
         for (std::uint32_t q = 0; q < kTileFrames; q += 4)
         {
             __m128 r0 = _mm_load_ps(&stage[q][g]);
@@ -193,7 +255,7 @@ void TComb_M::flushStage()
             _mm_store_ps(out + 3 * kTileFrames, r3);
         }
 #else
-    for (int k = 0; k < kCombs; ++k)
+    for (int k = 0; k < kLanes; ++k)
         for (std::uint32_t j = 0; j < kTileFrames; ++j)
             tile[kTileFrames * std::uint32_t(k) + j] = stage[j][k];
 #endif
@@ -211,28 +273,45 @@ inline float TComb_M::readSlow(int k, std::uint32_t wc, std::uint32_t inTile, fl
 
 void TComb_M::readOffsets(std::uint32_t wc, std::uint32_t* at) const
 {
-    // A fixed-length integer loop: computed four lanes at a time.
-    for (int k = 0; k < kCombs; ++k)
+#if defined(__SSE2__)
+    const __m128i w = _mm_set1_epi32(static_cast<int>(wc));
+    const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
+    const __m128i low = _mm_set1_epi32(15);
+    __m128i laneBase = _mm_setr_epi32(0, 16, 32, 48);
+    const __m128i step = _mm_set1_epi32(64);
+    MORLAKE_UNROLL
+    for (int g = 0; g < kVectors; ++g)
+    {
+        const __m128i f = _mm_and_si128(_mm_sub_epi32(w, _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g))), m);
+        const __m128i tile = _mm_srli_epi32(f, 4);
+        const __m128i o = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
+                                        _mm_add_epi32(_mm_and_si128(f, low), laneBase));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), o);
+        laneBase = _mm_add_epi32(laneBase, step);
+    }
+#else
+    for (int k = 0; k < kLanes; ++k)
     {
         const std::uint32_t f = (wc - static_cast<std::uint32_t>(length[k])) & mask;
         const std::uint32_t tile = f >> 4;
-        at[k] = (tile << 8) + (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
+        at[k] = (tile << 10) - (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
     }
-    static_assert(kTileFrames == 16 && kTileFrames * kCombs == 320, "slot() and the offsets above must agree");
+#endif
+    static_assert(kTileFrames == 16 && kTileFrames * kLanes == 960, "slot() and the offsets above must agree");
 }
 
 void TComb_M::prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const
 {
 #if defined(__SSE2__)
-    // Each comb reads on at the same place in the next tile within 16
-    // samples; two combs a sample, in turn, fetch it ahead, so every comb
+    // Each lane reads on at the same place in the next tile within 16
+    // samples; four lanes a sample, in turn, fetch it ahead, so every lane
     // does within each tile (wrapping past the end only fetches nothing useful).
     const float* lines = frames.get();
-    const float* end = lines + std::size_t(mask + 1) * kCombs;
-    const std::uint32_t first = (wc % (kCombs / 2)) * 2;
-    for (std::uint32_t k = first; k < first + 2; ++k)
+    const float* end = lines + std::size_t(mask + 1) * kLanes;
+    const std::uint32_t first = (wc % (kLanes / 4)) * 4;
+    for (std::uint32_t k = first; k < first + 4; ++k)
     {
-        const float* next = lines + at[k] + kTileFrames * kCombs;
+        const float* next = lines + at[k] + kTileFrames * kLanes;
         if (next < end)
             _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T0);
     }
@@ -248,9 +327,9 @@ void TComb_M::prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const
 struct TComb_M::Reads
 {
 #if defined(__SSE2__)
-    __m128 lane[kCombs / 4];
+    __m128 lane[kVectors];
 #else
-    float lane[kCombs];
+    float lane[kLanes];
 #endif
 };
 
@@ -263,20 +342,21 @@ inline void TComb_M::readLanes(std::uint32_t wc, const std::uint32_t* at, Reads&
         // Every slot has been written since the last mute and every read
         // falls into a finished tile.
 #if defined(__SSE2__)
-        for (int g = 0; g < kCombs / 4; ++g)
+        MORLAKE_UNROLL
+        for (int g = 0; g < kVectors; ++g)
             r.lane[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
 #else
-        for (int k = 0; k < kCombs; ++k)
+        for (int k = 0; k < kLanes; ++k)
             r.lane[k] = lines[at[k]];
 #endif
         prefetchAhead(wc, at);
         return;
     }
-    alignas(16) float value[kCombs];
-    for (int k = 0; k < kCombs; ++k)
+    alignas(16) float value[kLanes];
+    for (int k = 0; k < kLanes; ++k)
         value[k] = readSlow(k, wc, inTile, lines[at[k]]);
 #if defined(__SSE2__)
-    for (int g = 0; g < kCombs / 4; ++g)
+    for (int g = 0; g < kVectors; ++g)
         r.lane[g] = _mm_load_ps(value + 4 * g);
 #else
     std::memcpy(r.lane, value, sizeof value);
@@ -284,32 +364,33 @@ inline void TComb_M::readLanes(std::uint32_t wc, const std::uint32_t* at, Reads&
 }
 
 template <bool Filtered>
-inline void TComb_M::updateLanes(const Reads& reads, float dryLeft, float dryRight, float wideLeft, float wideRight,
-                                 float* row)
+inline void TComb_M::updateLanes(const Reads& reads, const float* dry, const float* wide, float* row)
 {
 #if defined(__SSE2__)
-    const __m128 leftPair = _mm_setr_ps(dryLeft, wideLeft, dryLeft, wideLeft);
-    const __m128 rightPair = _mm_setr_ps(dryRight, wideRight, dryRight, wideRight);
-    // Even combs take the dry input, odd ones the widened one; combs 8, 9 are
-    // the last left ones, 10, 11 the first right ones.
-    const __m128 x[kCombs / 4] = {leftPair, leftPair, _mm_setr_ps(dryLeft, wideLeft, dryRight, wideRight), rightPair,
-                                  rightPair};
+    // Even rows take the dry inputs, odd rows the widened ones; bank 2's
+    // vectors hold rows q and q + 5, one of each.
+    const __m128 dryA = _mm_loadu_ps(dry);
+    const __m128 wideA = _mm_loadu_ps(wide);
+    const __m128 evenB = _mm_setr_ps(dry[4], dry[5], wide[4], wide[5]);
+    const __m128 oddB = _mm_shuffle_ps(evenB, evenB, _MM_SHUFFLE(1, 0, 3, 2));
     const __m128 d = _mm_set1_ps(dampCoef);
     const __m128 ud = _mm_set1_ps(undampCoef);
-    const __m128 fb = _mm_set1_ps(feedback);
     const __m128 antiDenormal = _mm_set1_ps(kAntiDenormal);
     const __m128 a = _mm_set1_ps(lowpassCoef);
     const __m128 ra = _mm_set1_ps(lowpassRest);
     const __m128 h = _mm_set1_ps(highpassCoef);
     const __m128 rh = _mm_set1_ps(highpassRest);
-    for (int g = 0; g < kCombs / 4; ++g)
+    MORLAKE_UNROLL
+    for (int g = 0; g < kVectors; ++g)
     {
+        const bool even = (g % 2) == 0;
+        const __m128 x = g < 10 ? (even ? dryA : wideA) : (even ? evenB : oddB);
         const __m128 r = reads.lane[g];
         _mm_store_ps(readValue + 4 * g, r);
         const __m128 ds = _mm_add_ps(
             _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r, ud)), antiDenormal);
         _mm_store_ps(dampState + 4 * g, ds);
-        __m128 w = _mm_add_ps(_mm_mul_ps(ds, fb), x[g]);
+        __m128 w = _mm_add_ps(_mm_mul_ps(ds, _mm_load_ps(feedbackLane + 4 * g)), x);
         if constexpr (Filtered)
         {
             const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(w, a));
@@ -321,18 +402,16 @@ inline void TComb_M::updateLanes(const Reads& reads, float dryLeft, float dryRig
         _mm_store_ps(row + 4 * g, w);
     }
 #else
-    for (int k = 0; k < kCombs; k += 2)
+    for (int k = 0; k < kLanes; ++k)
     {
-        const bool right = k >= kCombsPerChannel;
-        input[k] = right ? dryRight : dryLeft;
-        input[k + 1] = right ? wideRight : wideLeft;
-    }
-    for (int k = 0; k < kCombs; ++k)
-    {
+        const int n = kLaneMap.bank[k];
+        const int comb = kLaneMap.comb[k];
+        const int channel = comb / kCombsPerChannel;
+        const float x = (comb % 2 == 0 ? dry : wide)[2 * n + channel];
         readValue[k] = reads.lane[k];
         const float ds = dampState[k] * dampCoef + readValue[k] * undampCoef + kAntiDenormal;
         dampState[k] = ds;
-        float w = ds * feedback + input[k];
+        float w = ds * feedbackLane[k] + x;
         if constexpr (Filtered)
         {
             const float lp = lowpassState[k] * lowpassRest + w * lowpassCoef;
@@ -346,33 +425,60 @@ inline void TComb_M::updateLanes(const Reads& reads, float dryLeft, float dryRig
 #endif
 }
 
-void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
-                      float& outLeft, float& outRight)
+void TComb_M::process(const float* dry, const float* wide, bool filtered, float* left, float* right)
 {
     const std::uint32_t wc = writeCount;
-    alignas(32) std::uint32_t at[kCombs];
+    alignas(64) std::uint32_t at[kLanes];
     readOffsets(wc, at);
     Reads reads;
     readLanes(wc, at, reads);
     float* row = stage[wc & (kTileFrames - 1)];
     if (filtered)
-        updateLanes<true>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
+        updateLanes<true>(reads, dry, wide, row);
     else
-        updateLanes<false>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
+        updateLanes<false>(reads, dry, wide, row);
     if ((wc & (kTileFrames - 1)) == kTileFrames - 1)
         flushStage();
     writeCount = wc + 1;
     if (filled <= mask)
         ++filled;
 
-    float sumLeft = readValue[0];
-    for (int k = 1; k < kCombsPerChannel; ++k)
-        sumLeft += readValue[k];
-    float sumRight = readValue[kCombsPerChannel];
-    for (int k = kCombsPerChannel + 1; k < kCombs; ++k)
-        sumRight += readValue[k];
-    outLeft = sumLeft;
-    outRight = sumRight;
+#if defined(__SSE2__)
+    // Banks 0 and 1: the rows in order. Bank 2: rows 0 .. 4 in the low
+    // half, then rows 5 .. 9 brought down one by one.
+    __m128 sumA = reads.lane[0];
+    MORLAKE_UNROLL
+    for (int g = 1; g < 10; ++g)
+        sumA = _mm_add_ps(sumA, reads.lane[g]);
+    __m128 sumB = reads.lane[10];
+    MORLAKE_UNROLL
+    for (int g = 11; g < kVectors; ++g)
+        sumB = _mm_add_ps(sumB, reads.lane[g]);
+    MORLAKE_UNROLL
+    for (int g = 10; g < kVectors; ++g)
+        sumB = _mm_add_ps(sumB, _mm_movehl_ps(reads.lane[g], reads.lane[g]));
+    alignas(16) float s[8];
+    _mm_store_ps(s, sumA);
+    _mm_store_ps(s + 4, sumB);
+    left[0] = s[0];
+    right[0] = s[1];
+    left[1] = s[2];
+    right[1] = s[3];
+    left[2] = s[4];
+    right[2] = s[5];
+#else
+    for (int n = 0; n < kBanks; ++n)
+    {
+        float sumLeft = readValue[laneOf(n, 0)];
+        for (int k = 1; k < kCombsPerChannel; ++k)
+            sumLeft += readValue[laneOf(n, k)];
+        float sumRight = readValue[laneOf(n, kCombsPerChannel)];
+        for (int k = kCombsPerChannel + 1; k < kCombs; ++k)
+            sumRight += readValue[laneOf(n, k)];
+        left[n] = sumLeft;
+        right[n] = sumRight;
+    }
+#endif
 }
 
 // ------------------------------------------------------------------- TAllpass
@@ -414,9 +520,8 @@ void TBasicReverb::allocateLines()
     // more: the tile flush sweeps the whole ring.
     const std::uint32_t combFrames =
         std::max<std::uint32_t>(64, nextPowerOfTwo(std::ceil(double(longestBase) * kMaxCombStretch) + 2.0));
-    for (auto& b : banks)
-        if (b.frameCount() != combFrames)
-            b.allocate(combFrames);
+    if (combs.frameCount() != combFrames)
+        combs.allocate(combFrames);
 
     const std::uint32_t widenSize =
         std::max<std::uint32_t>(16384, nextPowerOfTwo(std::ceil(double(kMaxWidenSeconds) * sampleRate) + 4.0));
@@ -490,9 +595,10 @@ void TBasicReverb::setSampleRate(float rate, float l0, float l1, float l2, float
 
 void TBasicReverb::init()
 {
-    for (auto& b : banks)
+    combs.setBaseLengths(baseLength);
+    for (int n = 0; n < kBanks; ++n)
         for (int k = 0; k < TComb_M::kCombs; ++k)
-            b.setLength(k, static_cast<int>(std::min(baseLength[k] + 0.5f, float(1 << 30))));
+            combs.setLength(TComb_M::laneOf(n, k), static_cast<int>(std::min(baseLength[k] + 0.5f, float(1 << 30))));
     for (int n = 0; n < kBanks; ++n)
     {
         for (int s = 0; s < kStagesPerBank; ++s)
@@ -521,8 +627,7 @@ void TBasicReverb::mute()
 {
     // The banks' feedback and filters go back to their silent defaults.
     forgetCoefficientInputs();
-    for (auto& b : banks)
-        b.mute();
+    combs.mute();
     for (auto& ap : allpasses)
         ap.mute();
     allpassFill = 0;
@@ -536,11 +641,8 @@ void TBasicReverb::mute()
 
 void TBasicReverb::copyBankCoefficients()
 {
-    for (int n = 0; n < kBanks; ++n)
-    {
-        banks[n].setDamp(damp);
-        banks[n].setFeedback(bankFeedback[n]);
-    }
+    combs.setDamp(damp);
+    combs.setFeedback(bankFeedback);
 }
 
 void TBasicReverb::setRoomSize(float bank1, float bank2, float bank3)
@@ -572,9 +674,7 @@ void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float leng
     const float len[kBanks] = {lengthA, lengthB, lengthC};
     const float wide[kBanks] = {widenA, widenB, widenC};
     const float dry[kBanks] = {dryA, dryB, dryC};
-    const float longest = float(banks[0].frameCount() - 1);
-    for (int n = 0; n < kBanks; ++n)
-        banks[n].setScaledLengths(baseLength, len[n], dry[n], wide[n], longest);
+    combs.setScaledLengths(len, dry, wide, float(combs.frameCount() - 1));
 }
 
 void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float delay3)
@@ -609,8 +709,7 @@ void TBasicReverb::setFilter(float lowpass, float highpass)
         if (h < 0.01f)
             h = 0.0f;
     }
-    for (auto& b : banks)
-        b.setFilter(a, h);
+    combs.setFilter(a, h);
 }
 
 void TBasicReverb::setDiffusion(float gain)
@@ -650,8 +749,7 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     // independent chains side by side instead of one after another.
     float l[kBanks];
     float r[kBanks];
-    for (int n = 0; n < kBanks; ++n)
-        banks[n].process(dry[2 * n], dry[2 * n + 1], wide[2 * n], wide[2 * n + 1], filtered, l[n], r[n]);
+    combs.process(dry, wide, filtered, l, r);
     if (allpassFill < longestAllpass)
     {
         ++allpassFill;

@@ -30,19 +30,17 @@ struct TBasicReverbProbe
     // Calls f for every float of state the network keeps between samples.
     static void forEachState(const TBasicReverb& r, const std::function<void(float)>& f)
     {
-        for (const auto& b : r.banks)
+        const TComb_M& c = r.combs;
+        for (int k = 0; k < TComb_M::kLanes; ++k)
         {
-            for (int k = 0; k < TComb_M::kCombs; ++k)
-            {
-                f(b.getReadValues()[k]);
-                f(b.getDampStates()[k]);
-                f(b.getLowpassStates()[k]);
-                f(b.getHighpassStates()[k]);
-            }
-            const float* frames = b.getFrames();
-            for (std::size_t i = 0; i < std::size_t(b.frameCount()) * TComb_M::kCombs; ++i)
-                f(frames[i]);
+            f(c.getReadValues()[k]);
+            f(c.getDampStates()[k]);
+            f(c.getLowpassStates()[k]);
+            f(c.getHighpassStates()[k]);
         }
+        const float* frames = c.getFrames();
+        for (std::size_t i = 0; i < std::size_t(c.frameCount()) * TComb_M::kLanes; ++i)
+            f(frames[i]);
         const std::size_t apFloats = std::size_t(r.allpassCapacity) * 2 * TBasicReverb::kBanks * 4;
         for (std::size_t i = 0; i < apFloats; ++i)
             f(r.allpassBuffers.get()[i]);
