@@ -425,7 +425,7 @@ inline void TComb_M::updateLanes(const Reads& reads, const float* dry, const flo
 #endif
 }
 
-void TComb_M::process(const float* dry, const float* wide, bool filtered, float* left, float* right)
+void TComb_M::process(const float* dry, const float* wide, bool filtered, float* sums)
 {
     const std::uint32_t wc = writeCount;
     alignas(64) std::uint32_t at[kLanes];
@@ -457,15 +457,8 @@ void TComb_M::process(const float* dry, const float* wide, bool filtered, float*
     MORLAKE_UNROLL
     for (int g = 10; g < kVectors; ++g)
         sumB = _mm_add_ps(sumB, _mm_movehl_ps(reads.lane[g], reads.lane[g]));
-    alignas(16) float s[8];
-    _mm_store_ps(s, sumA);
-    _mm_store_ps(s + 4, sumB);
-    left[0] = s[0];
-    right[0] = s[1];
-    left[1] = s[2];
-    right[1] = s[3];
-    left[2] = s[4];
-    right[2] = s[5];
+    _mm_store_ps(sums, sumA);
+    _mm_store_ps(sums + 4, _mm_movelh_ps(sumB, _mm_setzero_ps()));
 #else
     for (int n = 0; n < kBanks; ++n)
     {
@@ -475,22 +468,11 @@ void TComb_M::process(const float* dry, const float* wide, bool filtered, float*
         float sumRight = readValue[laneOf(n, kCombsPerChannel)];
         for (int k = kCombsPerChannel + 1; k < kCombs; ++k)
             sumRight += readValue[laneOf(n, k)];
-        left[n] = sumLeft;
-        right[n] = sumRight;
+        sums[2 * n] = sumLeft;
+        sums[2 * n + 1] = sumRight;
     }
+    sums[6] = sums[7] = 0.0f;
 #endif
-}
-
-// ------------------------------------------------------------------- TAllpass
-
-void TAllpass::mute()
-{
-    indexLeft = countLeft = 0;
-    indexRight = countRight = 0;
-    if (bufferLeft)
-        bufferLeft[0] = 0.0f;
-    if (bufferRight)
-        bufferRight[0] = 0.0f;
 }
 
 // --------------------------------------------------------------- TBasicReverb
@@ -534,21 +516,18 @@ void TBasicReverb::allocateLines()
         }
     }
 
-    const int longestAllpass = static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[0]) * rateScale + 0.5f);
-    const int capacity = std::max(4096, longestAllpass);
+    const int longest = static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[0]) * rateScale + 0.5f);
+    const int capacity = static_cast<int>(nextPowerOfTwo(std::max(4096, longest)));
     if (capacity != allpassCapacity || !allpassBuffers)
     {
-        if (AlignedFloats fresh = makeAlignedFloats(std::size_t(capacity) * 2 * kBanks * kStagesPerBank))
+        if (AlignedFloats fresh = makeAlignedFloats(std::size_t(capacity) * TAllpass::kLanes * kStagesPerBank))
         {
             allpassBuffers = std::move(fresh);
             allpassCapacity = capacity;
         }
     }
-    for (int s = 0; s < kBanks * kStagesPerBank; ++s)
-    {
-        allpasses[s].bufferLeft = allpassBuffers.get() + std::size_t(2 * s) * allpassCapacity;
-        allpasses[s].bufferRight = allpasses[s].bufferLeft + allpassCapacity;
-    }
+    for (int s = 0; s < kStagesPerBank; ++s)
+        allpasses[s].frames = allpassBuffers.get() + std::size_t(s) * allpassCapacity * TAllpass::kLanes;
 }
 
 void TBasicReverb::buildCutoffTable()
@@ -599,19 +578,20 @@ void TBasicReverb::init()
     for (int n = 0; n < kBanks; ++n)
         for (int k = 0; k < TComb_M::kCombs; ++k)
             combs.setLength(TComb_M::laneOf(n, k), static_cast<int>(std::min(baseLength[k] + 0.5f, float(1 << 30))));
-    for (int n = 0; n < kBanks; ++n)
+    for (int s = 0; s < kStagesPerBank; ++s)
     {
-        for (int s = 0; s < kStagesPerBank; ++s)
+        const int left = std::clamp(static_cast<int>(float(ALLPASS_LEFT_LENGTH_ARRAY[s]) * rateScale + 0.5f), 1,
+                                    allpassCapacity);
+        const int right = std::clamp(static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[s]) * rateScale + 0.5f), 1,
+                                     allpassCapacity);
+        for (int n = 0; n < kBanks; ++n)
         {
-            TAllpass& ap = allpasses[n * kStagesPerBank + s];
-            ap.lengthLeft = std::clamp(static_cast<int>(float(ALLPASS_LEFT_LENGTH_ARRAY[s]) * rateScale + 0.5f), 1,
-                                       allpassCapacity);
-            ap.lengthRight = std::clamp(static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[s]) * rateScale + 0.5f),
-                                        1, allpassCapacity);
-            ap.feedback = 0.5f;
-            ap.diffusion = 1.0f;
+            allpasses[s].length[2 * n] = left;
+            allpasses[s].length[2 * n + 1] = right;
         }
     }
+    allpassFeedback = 0.5f;
+    allpassDiffusion = 1.0f;
     mute();
 }
 
@@ -628,12 +608,12 @@ void TBasicReverb::mute()
     // The banks' feedback and filters go back to their silent defaults.
     forgetCoefficientInputs();
     combs.mute();
-    for (auto& ap : allpasses)
-        ap.mute();
-    allpassFill = 0;
+    allpassCount = 0;
+    allpassFull = false;
     longestAllpass = 1;
     for (const auto& ap : allpasses)
-        longestAllpass = std::max({longestAllpass, ap.lengthLeft, ap.lengthRight});
+        for (std::int32_t len : ap.length)
+            longestAllpass = std::max(longestAllpass, len);
     inputWritePos = 0;
     if (widenLines)
         std::memset(widenLines.get(), 0, sizeof(float) * (widenMask + 1) * kWidenLines);
@@ -716,8 +696,59 @@ void TBasicReverb::setDiffusion(float gain)
 {
     if (!std::isfinite(gain))
         return;
-    for (auto& ap : allpasses)
-        ap.diffusion = gain;
+    allpassDiffusion = gain;
+}
+
+void TBasicReverb::allpassChains(float* x)
+{
+    // Each stage reads what it wrote `length` samples ago, b = read + 1e-15,
+    // writes feedback * b * diffusion + x and passes on b - x. A slot not
+    // written since the last mute reads 0.
+    const std::uint32_t wc = allpassCount;
+    const std::uint32_t mask = std::uint32_t(allpassCapacity) - 1;
+    const std::uint32_t at = (wc & mask) * TAllpass::kLanes;
+    const bool full = allpassFull;
+    ++allpassCount;
+    if (!full && allpassCount >= std::uint32_t(longestAllpass))
+        allpassFull = true;
+#if defined(__SSE2__)
+    const __m128 fb = _mm_set1_ps(allpassFeedback);
+    const __m128 diffusion = _mm_set1_ps(allpassDiffusion);
+    const __m128 tiny = _mm_set1_ps(1e-15f);
+    __m128 xa = _mm_load_ps(x);
+    __m128 xb = _mm_load_ps(x + 4);
+    for (const TAllpass& ap : allpasses)
+    {
+        float* ring = ap.frames;
+        float v[TAllpass::kLanes];
+        for (int j = 0; j < TAllpass::kLanes; ++j)
+        {
+            const auto len = static_cast<std::uint32_t>(ap.length[j]);
+            v[j] = full || wc >= len ? ring[((wc - len) & mask) * TAllpass::kLanes + std::uint32_t(j)] : 0.0f;
+        }
+        const __m128 ba = _mm_add_ps(_mm_setr_ps(v[0], v[1], v[2], v[3]), tiny);
+        const __m128 bb = _mm_add_ps(_mm_setr_ps(v[4], v[5], 0.0f, 0.0f), tiny);
+        _mm_storeu_ps(ring + at, _mm_add_ps(_mm_mul_ps(_mm_mul_ps(fb, ba), diffusion), xa));
+        _mm_storel_pi(reinterpret_cast<__m64*>(ring + at + 4), _mm_add_ps(_mm_mul_ps(_mm_mul_ps(fb, bb), diffusion), xb));
+        xa = _mm_sub_ps(ba, xa);
+        xb = _mm_sub_ps(bb, xb);
+    }
+    _mm_store_ps(x, xa);
+    _mm_store_ps(x + 4, xb);
+#else
+    for (const TAllpass& ap : allpasses)
+    {
+        float* ring = ap.frames;
+        for (int j = 0; j < TAllpass::kLanes; ++j)
+        {
+            const auto len = static_cast<std::uint32_t>(ap.length[j]);
+            const float v = full || wc >= len ? ring[((wc - len) & mask) * TAllpass::kLanes + std::uint32_t(j)] : 0.0f;
+            const float b = v + 1e-15f;
+            ring[at + std::uint32_t(j)] = allpassFeedback * b * allpassDiffusion + x[j];
+            x[j] = b - x[j];
+        }
+    }
+#endif
 }
 
 void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
@@ -747,28 +778,11 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
 
     // The banks first, then their allpass chains stage by stage: six
     // independent chains side by side instead of one after another.
-    float l[kBanks];
-    float r[kBanks];
-    combs.process(dry, wide, filtered, l, r);
-    if (allpassFill < longestAllpass)
-    {
-        ++allpassFill;
-        for (int s = 0; s < kStagesPerBank; ++s)
-            for (int n = 0; n < kBanks; ++n)
-            {
-                l[n] = allpasses[n * kStagesPerBank + s].processLeft(l[n]);
-                r[n] = allpasses[n * kStagesPerBank + s].processRight(r[n]);
-            }
-    }
-    else
-    {
-        for (int s = 0; s < kStagesPerBank; ++s)
-            for (int n = 0; n < kBanks; ++n)
-            {
-                l[n] = allpasses[n * kStagesPerBank + s].processFilledLeft(l[n]);
-                r[n] = allpasses[n * kStagesPerBank + s].processFilledRight(r[n]);
-            }
-    }
+    alignas(16) float x[8];
+    combs.process(dry, wide, filtered, x);
+    allpassChains(x);
+    const float l[kBanks] = {x[0], x[2], x[4]};
+    const float r[kBanks] = {x[1], x[3], x[5]};
     const float sumLeft = l[0] + l[1] + l[2];
     const float sumRight = r[0] + r[1] + r[2];
     outLeft = sumLeft * 0.33333f * 0.025f;

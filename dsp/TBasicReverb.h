@@ -87,10 +87,10 @@ public:
     void setFilter(float a, float h);
 
     // One sample. dry and wide hold the six inputs, bank n's left and right
-    // at 2n and 2n + 1. left[n] and right[n] are the sums of the values bank
-    // n's left and right combs read this sample (before damping), added in
-    // comb order.
-    void process(const float* dry, const float* wide, bool filtered, float* left, float* right);
+    // at 2n and 2n + 1. sums (16-byte aligned, 8 floats, the last two zero)
+    // gets in the same places the sums of the values bank n's left and right
+    // combs read this sample (before damping), added in comb order.
+    void process(const float* dry, const float* wide, bool filtered, float* sums);
 
     float getFeedback(int bank) const { return feedbackLane[laneOf(bank, 0)]; }
     float getDampCoef() const { return dampCoef; }
@@ -170,57 +170,14 @@ inline constexpr std::array<float, TComb_M::kCombs> COMB_BASE_LENGTH_ARRAY = {
 inline constexpr std::array<int, 4> ALLPASS_LEFT_LENGTH_ARRAY = {556, 441, 341, 225};
 inline constexpr std::array<int, 4> ALLPASS_RIGHT_LENGTH_ARRAY = {581, 466, 366, 250};
 
-// One stereo allpass stage; buffers belong to the reverb.
+// One allpass stage of the six chains (bank n's left and right at lanes 2n
+// and 2n + 1). Its ring of frames of six floats belongs to the reverb: lane
+// j's delay line is every sixth float from j on.
 struct TAllpass
 {
-    std::int32_t lengthLeft = 1;
-    std::int32_t indexLeft = 0;
-    std::int32_t countLeft = 0;
-    std::int32_t lengthRight = 1;
-    std::int32_t indexRight = 0;
-    std::int32_t countRight = 0;
-    float feedback = 0.5f;
-    float diffusion = 1.0f;
-    float* bufferLeft = nullptr;
-    float* bufferRight = nullptr;
-
-    void mute();
-    float processLeft(float x) { return run(bufferLeft, indexLeft, countLeft, lengthLeft, x); }
-    float processRight(float x) { return run(bufferRight, indexRight, countRight, lengthRight, x); }
-    // The same once every slot has been written since the last mute.
-    float processFilledLeft(float x) { return runFilled(bufferLeft, indexLeft, lengthLeft, x); }
-    float processFilledRight(float x) { return runFilled(bufferRight, indexRight, lengthRight, x); }
-
-private:
-    float runFilled(float* buffer, std::int32_t& index, std::int32_t len, float x)
-    {
-        if (++index >= len)
-            index = 0;
-        const float b = buffer[index] + 1e-15f;
-        buffer[index] = feedback * b * diffusion + x;
-        return b - x;
-    }
-
-    float run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x)
-    {
-        if (count < len)
-            ++count;
-        if (++index >= len)
-            index = 0;
-        float b;
-        if (count < len)
-        {
-            // Not written since the last mute.
-            buffer[index] = 0.0f;
-            b = 1e-15f;
-        }
-        else
-        {
-            b = buffer[index] + 1e-15f;
-        }
-        buffer[index] = feedback * b * diffusion + x;
-        return b - x;
-    }
+    static constexpr int kLanes = 6;
+    std::int32_t length[kLanes] = {1, 1, 1, 1, 1, 1};
+    float* frames = nullptr;
 };
 
 class TBasicReverb
@@ -281,11 +238,12 @@ public:
     float getBaseLength(int comb) const { return baseLength[comb]; }
     float getWidenDelay(int line) const { return widenDelay[line]; }
     int getCombLength(int bank, int comb) const { return combs.getLength(TComb_M::laneOf(bank, comb)); }
+    // stage: bank * kStagesPerBank + stage of the bank.
     int getAllpassLength(int stage, bool rightChannel) const
     {
-        return rightChannel ? allpasses[stage].lengthRight : allpasses[stage].lengthLeft;
+        return allpasses[stage % kStagesPerBank].length[2 * (stage / kStagesPerBank) + (rightChannel ? 1 : 0)];
     }
-    float getDiffusion(int stage) const { return allpasses[stage].diffusion; }
+    float getDiffusion(int /*stage*/) const { return allpassDiffusion; }
     const TComb_M& getCombs() const { return combs; }
     std::uint32_t getWidenLineSize() const { return widenMask + 1; }
     int getAllpassCapacity() const { return allpassCapacity; }
@@ -298,12 +256,16 @@ private:
     void allocateLines();
     void buildCutoffTable();
     void copyBankCoefficients();
+    // The six chains' allpass stages over x (8 floats, lanes as in TAllpass).
+    void allpassChains(float* x);
 
     bool filtered = false;
     std::uint32_t inputWritePos = 0;
-    // Samples since the last mute, counted up to the longest allpass: from
-    // there on every allpass slot has been written.
-    std::int32_t allpassFill = 0;
+    // Samples since the last mute (the allpass rings' write position) and
+    // whether it has reached the longest allpass: from there on every
+    // allpass slot that can be read has been written.
+    std::uint32_t allpassCount = 0;
+    bool allpassFull = false;
     std::int32_t longestAllpass = 1;
     // Inputs of the last setRoomSize, setDamp and setFilter (NaN: none yet,
     // and never equal, so a NaN input recomputes every time).
@@ -320,7 +282,11 @@ private:
     AlignedFloats widenLines;
     float baseLength[TComb_M::kCombs];
     TComb_M combs;
-    TAllpass allpasses[kBanks * kStagesPerBank];
+    TAllpass allpasses[kStagesPerBank];
+    float allpassFeedback = 0.5f;
+    float allpassDiffusion = 1.0f;
+    // Frames per allpass ring (a power of two); allpassBuffers holds
+    // kStagesPerBank rings of allpassCapacity frames of TAllpass::kLanes floats.
     int allpassCapacity = 0;
     AlignedFloats allpassBuffers;
     std::array<float, kCutoffTableSize> cutoffTable;
