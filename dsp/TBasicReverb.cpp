@@ -721,10 +721,18 @@ void TBasicReverb::allpassChains(float* x)
     {
         float* ring = ap.frames;
         float v[TAllpass::kLanes];
-        for (int j = 0; j < TAllpass::kLanes; ++j)
+        if (full)
         {
-            const auto len = static_cast<std::uint32_t>(ap.length[j]);
-            v[j] = full || wc >= len ? ring[((wc - len) & mask) * TAllpass::kLanes + std::uint32_t(j)] : 0.0f;
+            for (int j = 0; j < TAllpass::kLanes; ++j)
+                v[j] = ring[((wc - std::uint32_t(ap.length[j])) & mask) * TAllpass::kLanes + std::uint32_t(j)];
+        }
+        else
+        {
+            for (int j = 0; j < TAllpass::kLanes; ++j)
+            {
+                const auto len = static_cast<std::uint32_t>(ap.length[j]);
+                v[j] = wc >= len ? ring[((wc - len) & mask) * TAllpass::kLanes + std::uint32_t(j)] : 0.0f;
+            }
         }
         const __m128 ba = _mm_add_ps(_mm_setr_ps(v[0], v[1], v[2], v[3]), tiny);
         const __m128 bb = _mm_add_ps(_mm_setr_ps(v[4], v[5], 0.0f, 0.0f), tiny);
