@@ -321,52 +321,17 @@ void TComb_M::prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const
 #endif
 }
 
-// The lanes stay in registers from the gather to the staging row: lanes
-// written one float at a time and read back four at once would stall on
-// store forwarding every sample.
-struct TComb_M::Reads
+template <bool Filtered, bool Direct>
+inline void TComb_M::updateLanes(std::uint32_t wc, const float* value, const float* dry, const float* wide,
+                                 float* row, std::uint32_t* at, float* sums)
 {
 #if defined(__SSE2__)
-    __m128 lane[kVectors];
-#else
-    float lane[kLanes];
-#endif
-};
-
-inline void TComb_M::readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const
-{
-    const std::uint32_t inTile = wc & (kTileFrames - 1);
+    // One vector of lanes at a time from the read to the staging row, so the
+    // lanes stay in registers.
     const float* lines = frames.get();
-    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
-    {
-        // Every slot has been written since the last mute and every read
-        // falls into a finished tile.
-#if defined(__SSE2__)
-        MORLAKE_UNROLL
-        for (int g = 0; g < kVectors; ++g)
-            r.lane[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
-#else
-        for (int k = 0; k < kLanes; ++k)
-            r.lane[k] = lines[at[k]];
-#endif
-        prefetchAhead(wc, at);
-        return;
-    }
-    alignas(16) float value[kLanes];
-    for (int k = 0; k < kLanes; ++k)
-        value[k] = readSlow(k, wc, inTile, lines[at[k]]);
-#if defined(__SSE2__)
-    for (int g = 0; g < kVectors; ++g)
-        r.lane[g] = _mm_load_ps(value + 4 * g);
-#else
-    std::memcpy(r.lane, value, sizeof value);
-#endif
-}
-
-template <bool Filtered>
-inline void TComb_M::updateLanes(const Reads& reads, const float* dry, const float* wide, float* row)
-{
-#if defined(__SSE2__)
+    const __m128i w = _mm_set1_epi32(static_cast<int>(wc));
+    const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
+    const __m128i low = _mm_set1_epi32(15);
     // Even rows take the dry inputs, odd rows the widened ones; bank 2's
     // vectors hold rows q and q + 5, one of each.
     const __m128 dryA = _mm_loadu_ps(dry);
@@ -380,86 +345,86 @@ inline void TComb_M::updateLanes(const Reads& reads, const float* dry, const flo
     const __m128 ra = _mm_set1_ps(lowpassRest);
     const __m128 h = _mm_set1_ps(highpassCoef);
     const __m128 rh = _mm_set1_ps(highpassRest);
+    __m128 sumA = _mm_setzero_ps();
+    __m128 sumB = _mm_setzero_ps();
     MORLAKE_UNROLL
     for (int g = 0; g < kVectors; ++g)
     {
+        __m128 r;
+        if constexpr (Direct)
+        {
+            // Lane k reads frame f = (wc - length) & mask at slot(f) + 16k.
+            const __m128i f =
+                _mm_and_si128(_mm_sub_epi32(w, _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g))), m);
+            const __m128i tile = _mm_srli_epi32(f, 4);
+            const __m128i lane = _mm_setr_epi32(64 * g, 64 * g + 16, 64 * g + 32, 64 * g + 48);
+            const __m128i o = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
+                                            _mm_add_epi32(_mm_and_si128(f, low), lane));
+            _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), o);
+            r = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
+        }
+        else
+            r = _mm_load_ps(value + 4 * g);
         const bool even = (g % 2) == 0;
         const __m128 x = g < 10 ? (even ? dryA : wideA) : (even ? evenB : oddB);
-        const __m128 r = reads.lane[g];
         _mm_store_ps(readValue + 4 * g, r);
         const __m128 ds = _mm_add_ps(
             _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r, ud)), antiDenormal);
         _mm_store_ps(dampState + 4 * g, ds);
-        __m128 w = _mm_add_ps(_mm_mul_ps(ds, _mm_load_ps(feedbackLane + 4 * g)), x);
+        __m128 v = _mm_add_ps(_mm_mul_ps(ds, _mm_load_ps(feedbackLane + 4 * g)), x);
         if constexpr (Filtered)
         {
-            const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(w, a));
+            const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(v, a));
             const __m128 hp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(highpassState + 4 * g), rh), _mm_mul_ps(lp, h));
             _mm_store_ps(lowpassState + 4 * g, lp);
             _mm_store_ps(highpassState + 4 * g, hp);
-            w = _mm_sub_ps(lp, hp);
+            v = _mm_sub_ps(lp, hp);
         }
-        _mm_store_ps(row + 4 * g, w);
+        _mm_store_ps(row + 4 * g, v);
+        // Banks 0 and 1: the rows in order. Bank 2: rows 0 .. 4 in the low
+        // half here, rows 5 .. 9 below.
+        if (g == 0)
+            sumA = r;
+        else if (g < 10)
+            sumA = _mm_add_ps(sumA, r);
+        else if (g == 10)
+            sumB = r;
+        else
+            sumB = _mm_add_ps(sumB, r);
     }
+    MORLAKE_UNROLL
+    for (int g = 10; g < kVectors; ++g)
+        sumB = _mm_add_ps(sumB, _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(readValue + 4 * g + 2)));
+    _mm_store_ps(sums, sumA);
+    _mm_store_ps(sums + 4, _mm_movelh_ps(sumB, _mm_setzero_ps()));
 #else
+    if constexpr (Direct)
+    {
+        readOffsets(wc, at);
+        for (int k = 0; k < kLanes; ++k)
+            readValue[k] = frames[at[k]];
+    }
+    else
+        std::copy(value, value + kLanes, readValue);
     for (int k = 0; k < kLanes; ++k)
     {
         const int n = kLaneMap.bank[k];
         const int comb = kLaneMap.comb[k];
         const int channel = comb / kCombsPerChannel;
         const float x = (comb % 2 == 0 ? dry : wide)[2 * n + channel];
-        readValue[k] = reads.lane[k];
         const float ds = dampState[k] * dampCoef + readValue[k] * undampCoef + kAntiDenormal;
         dampState[k] = ds;
-        float w = ds * feedbackLane[k] + x;
+        float v = ds * feedbackLane[k] + x;
         if constexpr (Filtered)
         {
-            const float lp = lowpassState[k] * lowpassRest + w * lowpassCoef;
+            const float lp = lowpassState[k] * lowpassRest + v * lowpassCoef;
             const float hp = highpassState[k] * highpassRest + lp * highpassCoef;
             lowpassState[k] = lp;
             highpassState[k] = hp;
-            w = lp - hp;
+            v = lp - hp;
         }
-        row[k] = w;
+        row[k] = v;
     }
-#endif
-}
-
-void TComb_M::process(const float* dry, const float* wide, bool filtered, float* sums)
-{
-    const std::uint32_t wc = writeCount;
-    alignas(64) std::uint32_t at[kLanes];
-    readOffsets(wc, at);
-    Reads reads;
-    readLanes(wc, at, reads);
-    float* row = stage[wc & (kTileFrames - 1)];
-    if (filtered)
-        updateLanes<true>(reads, dry, wide, row);
-    else
-        updateLanes<false>(reads, dry, wide, row);
-    if ((wc & (kTileFrames - 1)) == kTileFrames - 1)
-        flushStage();
-    writeCount = wc + 1;
-    if (filled <= mask)
-        ++filled;
-
-#if defined(__SSE2__)
-    // Banks 0 and 1: the rows in order. Bank 2: rows 0 .. 4 in the low
-    // half, then rows 5 .. 9 brought down one by one.
-    __m128 sumA = reads.lane[0];
-    MORLAKE_UNROLL
-    for (int g = 1; g < 10; ++g)
-        sumA = _mm_add_ps(sumA, reads.lane[g]);
-    __m128 sumB = reads.lane[10];
-    MORLAKE_UNROLL
-    for (int g = 11; g < kVectors; ++g)
-        sumB = _mm_add_ps(sumB, reads.lane[g]);
-    MORLAKE_UNROLL
-    for (int g = 10; g < kVectors; ++g)
-        sumB = _mm_add_ps(sumB, _mm_movehl_ps(reads.lane[g], reads.lane[g]));
-    _mm_store_ps(sums, sumA);
-    _mm_store_ps(sums + 4, _mm_movelh_ps(sumB, _mm_setzero_ps()));
-#else
     for (int n = 0; n < kBanks; ++n)
     {
         float sumLeft = readValue[laneOf(n, 0)];
@@ -473,6 +438,40 @@ void TComb_M::process(const float* dry, const float* wide, bool filtered, float*
     }
     sums[6] = sums[7] = 0.0f;
 #endif
+}
+
+void TComb_M::process(const float* dry, const float* wide, bool filtered, float* sums)
+{
+    const std::uint32_t wc = writeCount;
+    const std::uint32_t inTile = wc & (kTileFrames - 1);
+    alignas(64) std::uint32_t at[kLanes];
+    float* row = stage[inTile];
+    // Direct: every slot has been written since the last mute and every
+    // read falls into a finished tile.
+    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
+    {
+        if (filtered)
+            updateLanes<true, true>(wc, nullptr, dry, wide, row, at, sums);
+        else
+            updateLanes<false, true>(wc, nullptr, dry, wide, row, at, sums);
+        prefetchAhead(wc, at);
+    }
+    else
+    {
+        readOffsets(wc, at);
+        alignas(16) float value[kLanes];
+        for (int k = 0; k < kLanes; ++k)
+            value[k] = readSlow(k, wc, inTile, frames[at[k]]);
+        if (filtered)
+            updateLanes<true, false>(wc, value, dry, wide, row, at, sums);
+        else
+            updateLanes<false, false>(wc, value, dry, wide, row, at, sums);
+    }
+    if (inTile == kTileFrames - 1)
+        flushStage();
+    writeCount = wc + 1;
+    if (filled <= mask)
+        ++filled;
 }
 
 // --------------------------------------------------------------- TBasicReverb

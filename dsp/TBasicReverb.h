@@ -111,14 +111,14 @@ private:
     static constexpr std::uint32_t kTileFrames = 16;
     // Where each lane reads this sample (offsets into the frame array).
     void readOffsets(std::uint32_t wc, std::uint32_t* at) const;
-    struct Reads;
-    // This sample's reads.
-    void readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const;
     void prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const;
-    // Damping, feedback and loop filters of all lanes; the reads go to
-    // readValue, the written frame to row.
-    template <bool Filtered>
-    void updateLanes(const Reads& reads, const float* dry, const float* wide, float* row);
+    // Reads, damping, feedback and loop filters of all lanes: the reads go to
+    // readValue and their channel sums to sums, the written frame to row.
+    // Direct: the reads come from the finished tiles (their offsets go to
+    // at), otherwise from value.
+    template <bool Filtered, bool Direct>
+    void updateLanes(std::uint32_t wc, const float* value, const float* dry, const float* wide, float* row,
+                     std::uint32_t* at, float* sums);
     void flushStage();
     // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
