@@ -145,16 +145,21 @@ void TComb_M::setScaledLengths(const float* scale, const float* dry, const float
     // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
     // the frame limit is an integer, so clamping before truncation is the same.
     // The chain calls this every sample; often nothing moved.
-    if (scaledValid && longest == scaledFrom.longest && std::equal(scale, scale + kBanks, scaledFrom.scale) &&
-        std::equal(dry, dry + kBanks, scaledFrom.dry) && std::equal(wide, wide + kBanks, scaledFrom.wide))
-        return;
-    std::copy(scale, scale + kBanks, scaledFrom.scale);
-    std::copy(dry, dry + kBanks, scaledFrom.dry);
-    std::copy(wide, wide + kBanks, scaledFrom.wide);
-    scaledFrom.longest = longest;
-    scaledValid = true;
     const float limit = std::min(longest, float(mask));
 #if defined(__SSE2__)
+    // The inputs side by side; cmpeq is false for NaN, as ==.
+    const __m128 in0 = _mm_setr_ps(scale[0], scale[1], scale[2], longest);
+    const __m128 in1 = _mm_setr_ps(dry[0], dry[1], dry[2], wide[0]);
+    const __m128 in2 = _mm_setr_ps(wide[1], wide[2], 0.0f, 0.0f);
+    const __m128 same = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(in0, _mm_load_ps(scaledFrom)),
+                                              _mm_cmpeq_ps(in1, _mm_load_ps(scaledFrom + 4))),
+                                   _mm_cmpeq_ps(in2, _mm_load_ps(scaledFrom + 8)));
+    if (scaledValid && _mm_movemask_ps(same) == 0xF)
+        return;
+    _mm_store_ps(scaledFrom, in0);
+    _mm_store_ps(scaledFrom + 4, in1);
+    _mm_store_ps(scaledFrom + 8, in2);
+    scaledValid = true;
     // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
     // v < limit ? v : limit: the scalar code below, four lanes at a time.
     const __m128 half = _mm_set1_ps(0.5f);
@@ -185,6 +190,11 @@ void TComb_M::setScaledLengths(const float* scale, const float* dry, const float
     shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
     minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
 #else
+    const float in[12] = {scale[0], scale[1], scale[2], longest, dry[0], dry[1], dry[2], wide[0], wide[1], wide[2]};
+    if (scaledValid && std::equal(in, in + 12, scaledFrom))
+        return;
+    std::copy(in, in + 12, scaledFrom);
+    scaledValid = true;
     float shortest = limit;
     for (int i = 0; i < kLanes; ++i)
     {

@@ -144,12 +144,9 @@ private:
     alignas(64) float highpassState[kLanes];
     alignas(64) float feedbackLane[kLanes];
     alignas(64) float baseLane[kLanes];
-    // Inputs of the last setScaledLengths (NaN never matches, so it recomputes).
-    struct ScaledInputs
-    {
-        float scale[kBanks] = {}, dry[kBanks] = {}, wide[kBanks] = {};
-        float longest = 0.0f;
-    } scaledFrom;
+    // Inputs of the last setScaledLengths: scale[3], longest, dry[3],
+    // wide[3], 0, 0 (NaN never matches, so it recomputes).
+    alignas(16) float scaledFrom[12] = {};
     bool scaledValid = false;
     alignas(64) float stage[kTileFrames][kLanes];
     float dampCoef = 0.0f;
