@@ -771,26 +771,72 @@ void TBasicReverb::allpassChains(float* x)
 void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
                            float& outRight)
 {
-    const float in[kWidenLines] = {in0, in1, in2, in3, in4, in5};
-    const std::uint32_t size = widenMask + 1;
+    // The six widen lines are one ring of frames of six floats: line j is
+    // every sixth float from j on. Delays are kept >= 0, so truncation is the
+    // floor; a non-finite input would stay in the loops for good.
     const std::uint32_t pos = inputWritePos & widenMask;
     float* lines = widenLines.get();
-    float dry[kWidenLines];
-    float wide[kWidenLines];
+    float* frame = lines + std::size_t(pos) * kWidenLines;
+    alignas(16) float dry[8];
+    alignas(16) float wide[8];
+#if defined(__SSE2__)
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 largest = _mm_set1_ps(std::numeric_limits<float>::max());
+    const __m128 inA = _mm_setr_ps(in0, in1, in2, in3);
+    const __m128 inB = _mm_setr_ps(in4, in5, 0.0f, 0.0f);
+    const __m128 dryA = _mm_and_ps(inA, _mm_cmple_ps(_mm_and_ps(inA, magnitude), largest));
+    const __m128 dryB = _mm_and_ps(inB, _mm_cmple_ps(_mm_and_ps(inB, magnitude), largest));
+    _mm_store_ps(dry, dryA);
+    _mm_store_ps(dry + 4, dryB);
+    _mm_storeu_ps(frame, dryA);
+    _mm_storel_pi(reinterpret_cast<__m64*>(frame + 4), dryB);
+    const __m128 delayA = _mm_load_ps(widenDelay);
+    const __m128 delayB = _mm_load_ps(widenDelay + 4);
+    const __m128i wholeA = _mm_cvttps_epi32(delayA);
+    const __m128i wholeB = _mm_cvttps_epi32(delayB);
+    const __m128 fracA = _mm_sub_ps(delayA, _mm_cvtepi32_ps(wholeA));
+    const __m128 fracB = _mm_sub_ps(delayB, _mm_cvtepi32_ps(wholeB));
+    // Offsets of frame (pos - whole) & mask, then of the one before it.
+    const __m128i p = _mm_set1_epi32(static_cast<int>(pos));
+    const __m128i m = _mm_set1_epi32(static_cast<int>(widenMask));
+    const __m128i one = _mm_set1_epi32(1);
+    const auto offsets = [&](__m128i frameIndex, __m128i lane) {
+        const __m128i f = _mm_and_si128(frameIndex, m);
+        return _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(f, 2), _mm_slli_epi32(f, 1)), lane);
+    };
+    const __m128i laneA = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i laneB = _mm_setr_epi32(4, 5, 0, 0);
+    const __m128i backA = _mm_sub_epi32(p, wholeA);
+    const __m128i backB = _mm_sub_epi32(p, wholeB);
+    alignas(16) std::uint32_t at[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), offsets(backA, laneA));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), offsets(backB, laneB));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 8), offsets(_mm_sub_epi32(backA, one), laneA));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 12), offsets(_mm_sub_epi32(backB, one), laneB));
+    const __m128 s0A = _mm_setr_ps(lines[at[0]], lines[at[1]], lines[at[2]], lines[at[3]]);
+    const __m128 s0B = _mm_setr_ps(lines[at[4]], lines[at[5]], 0.0f, 0.0f);
+    const __m128 s1A = _mm_setr_ps(lines[at[8]], lines[at[9]], lines[at[10]], lines[at[11]]);
+    const __m128 s1B = _mm_setr_ps(lines[at[12]], lines[at[13]], 0.0f, 0.0f);
+    _mm_store_ps(wide, _mm_add_ps(s0A, _mm_mul_ps(_mm_sub_ps(s1A, s0A), fracA)));
+    _mm_store_ps(wide + 4, _mm_add_ps(s0B, _mm_mul_ps(_mm_sub_ps(s1B, s0B), fracB)));
+#else
+    const float in[kWidenLines] = {in0, in1, in2, in3, in4, in5};
     for (int j = 0; j < kWidenLines; ++j)
     {
-        // A non-finite input would stay in the loops for good.
         dry[j] = std::isfinite(in[j]) ? in[j] : 0.0f;
-        float* line = lines + std::size_t(j) * size;
-        line[pos] = dry[j];
+        frame[j] = dry[j];
+    }
+    for (int j = 0; j < kWidenLines; ++j)
+    {
         const float delay = widenDelay[j];
-        // Delays are kept >= 0, so truncation is the floor.
         const auto whole = static_cast<std::uint32_t>(delay);
         const float frac = delay - float(whole);
-        const float s0 = line[(pos - whole) & widenMask];
-        const float s1 = line[(pos - whole - 1) & widenMask];
+        const float s0 = lines[((pos - whole) & widenMask) * kWidenLines + std::uint32_t(j)];
+        const float s1 = lines[((pos - whole - 1) & widenMask) * kWidenLines + std::uint32_t(j)];
         wide[j] = s0 + (s1 - s0) * frac;
     }
+    dry[6] = dry[7] = wide[6] = wide[7] = 0.0f;
+#endif
     ++inputWritePos;
 
     // The banks first, then their allpass chains stage by stage: six

@@ -274,7 +274,8 @@ private:
     float rateScale = 1.0f;
     float bankFeedback[kBanks] = {};
     float damp = 0.0f;
-    float widenDelay[kWidenLines] = {};
+    // Two more, kept 0, so the delays load as two vectors.
+    alignas(16) float widenDelay[kWidenLines + 2] = {};
     std::uint32_t widenMask = 0;
     AlignedFloats widenLines;
     float baseLength[TComb_M::kCombs];
