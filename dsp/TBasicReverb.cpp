@@ -8,6 +8,14 @@
 #include <emmintrin.h>
 #endif
 
+// The lane loops below run over 15 vectors, past gcc's own full unrolling:
+// unrolled, every lane's choice of input and coefficients is made at compile time.
+#if defined(__GNUC__) && !defined(__clang__)
+#define MORLAKE_UNROLL _Pragma("GCC unroll 60")
+#else
+#define MORLAKE_UNROLL
+#endif
+
 namespace morlake {
 
 AlignedFloats makeAlignedFloats(std::size_t n)
@@ -42,11 +50,32 @@ inline int tableIndex(float scaled, int size)
 
 // -------------------------------------------------------------------- TComb_M
 
+namespace {
+
+// Bank and comb of each lane (the inverse of TComb_M::laneOf).
+struct LaneMap
+{
+    int bank[TComb_M::kLanes];
+    int comb[TComb_M::kLanes];
+    constexpr LaneMap() : bank(), comb()
+    {
+        for (int n = 0; n < TComb_M::kBanks; ++n)
+            for (int k = 0; k < TComb_M::kCombs; ++k)
+            {
+                bank[TComb_M::laneOf(n, k)] = n;
+                comb[TComb_M::laneOf(n, k)] = k;
+            }
+    }
+};
+constexpr LaneMap kLaneMap;
+
+} // namespace
+
 TComb_M::TComb_M()
 {
     std::fill(std::begin(length), std::end(length), 1);
     std::fill(std::begin(readValue), std::end(readValue), 0.0f);
-    std::fill(std::begin(input), std::end(input), 0.0f);
+    std::fill(std::begin(baseLane), std::end(baseLane), 0.0f);
     for (auto& row : stage)
         std::fill(std::begin(row), std::end(row), 0.0f);
     allocate(kDefaultFrames);
@@ -58,7 +87,7 @@ bool TComb_M::allocate(std::uint32_t frameTotal)
     if (frameTotal < 2 || (frameTotal & (frameTotal - 1)) != 0)
         return false;
     // At least one whole tile of storage; a ring shorter than a tile folds onto it.
-    AlignedFloats fresh = makeAlignedFloats(std::size_t(std::max(frameTotal, kTileFrames)) * kCombs);
+    AlignedFloats fresh = makeAlignedFloats(std::size_t(std::max(frameTotal, kTileFrames)) * kLanes);
     if (!fresh)
         return false;
     frames = std::move(fresh);
@@ -79,7 +108,7 @@ void TComb_M::mute()
     std::fill(std::begin(length), std::end(length), 1);
     minLength = 1;
     scaledValid = false;
-    feedback = 0.0f;
+    std::fill(std::begin(feedbackLane), std::end(feedbackLane), 0.0f);
     std::fill(std::begin(dampState), std::end(dampState), 0.0f);
     std::fill(std::begin(lowpassState), std::end(lowpassState), 0.0f);
     std::fill(std::begin(highpassState), std::end(highpassState), 0.0f);
@@ -89,9 +118,16 @@ void TComb_M::mute()
     highpassRest = 1.0f;
 }
 
-void TComb_M::setLength(int comb, int samples)
+void TComb_M::setBaseLengths(const float* base)
 {
-    length[comb] = std::clamp<std::int32_t>(samples, 1, std::int32_t(mask));
+    for (int i = 0; i < kLanes; ++i)
+        baseLane[i] = base[kLaneMap.comb[i]];
+    scaledValid = false;
+}
+
+void TComb_M::setLength(int lane, int samples)
+{
+    length[lane] = std::clamp<std::int32_t>(samples, 1, std::int32_t(mask));
     updateMinLength();
     scaledValid = false;
 }
@@ -99,34 +135,52 @@ void TComb_M::setLength(int comb, int samples)
 void TComb_M::updateMinLength()
 {
     std::int32_t shortest = length[0];
-    for (int k = 1; k < kCombs; ++k)
+    for (int k = 1; k < kLanes; ++k)
         shortest = std::min(shortest, length[k]);
     minLength = shortest;
 }
 
-void TComb_M::setScaledLengths(const float* base, float scale, float dry, float wide, float longest)
+void TComb_M::setScaledLengths(const float* scale, const float* dry, const float* wide, float longest)
 {
     // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
     // the frame limit is an integer, so clamping before truncation is the same.
-    // The chain calls this every sample; most of the time nothing moved.
-    if (scaledValid && base == scaledFrom.base && scale == scaledFrom.scale && dry == scaledFrom.dry &&
-        wide == scaledFrom.wide && longest == scaledFrom.longest)
-        return;
-    scaledFrom = {base, scale, dry, wide, longest};
-    scaledValid = true;
+    // The chain calls this every sample; often nothing moved.
     const float limit = std::min(longest, float(mask));
 #if defined(__SSE2__)
+    // The inputs side by side; cmpeq is false for NaN, as ==.
+    const __m128 in0 = _mm_setr_ps(scale[0], scale[1], scale[2], longest);
+    const __m128 in1 = _mm_setr_ps(dry[0], dry[1], dry[2], wide[0]);
+    const __m128 in2 = _mm_setr_ps(wide[1], wide[2], 0.0f, 0.0f);
+    const __m128 same = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(in0, _mm_load_ps(scaledFrom)),
+                                              _mm_cmpeq_ps(in1, _mm_load_ps(scaledFrom + 4))),
+                                   _mm_cmpeq_ps(in2, _mm_load_ps(scaledFrom + 8)));
+    if (scaledValid && _mm_movemask_ps(same) == 0xF)
+        return;
+    _mm_store_ps(scaledFrom, in0);
+    _mm_store_ps(scaledFrom + 4, in1);
+    _mm_store_ps(scaledFrom + 8, in2);
+    scaledValid = true;
     // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
     // v < limit ? v : limit: the scalar code below, four lanes at a time.
-    const __m128 sc = _mm_set1_ps(scale);
-    const __m128 factor = _mm_setr_ps(dry, wide, dry, wide);
     const __m128 half = _mm_set1_ps(0.5f);
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 top = _mm_set1_ps(limit);
+    // Rows 0 .. 9 of banks 0 and 1; even rows take the dry factor.
+    const __m128 scaleA = _mm_setr_ps(scale[0], scale[0], scale[1], scale[1]);
+    const __m128 dryA = _mm_setr_ps(dry[0], dry[0], dry[1], dry[1]);
+    const __m128 wideA = _mm_setr_ps(wide[0], wide[0], wide[1], wide[1]);
+    // Bank 2: rows q and q + 5 side by side, one even and one odd.
+    const __m128 scaleB = _mm_set1_ps(scale[2]);
+    const __m128 evenB = _mm_setr_ps(dry[2], dry[2], wide[2], wide[2]);
+    const __m128 oddB = _mm_setr_ps(wide[2], wide[2], dry[2], dry[2]);
     __m128 shortest = top;
-    for (int g = 0; g < kCombs / 4; ++g)
+    MORLAKE_UNROLL
+    for (int g = 0; g < kVectors; ++g)
     {
-        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_loadu_ps(base + 4 * g), sc), factor), half);
+        const bool even = (g % 2) == 0;
+        const __m128 sc = g < 10 ? scaleA : scaleB;
+        const __m128 factor = g < 10 ? (even ? dryA : wideA) : (even ? evenB : oddB);
+        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_load_ps(baseLane + 4 * g), sc), factor), half);
         v = _mm_min_ps(_mm_max_ps(v, one), top);
         _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(v));
         shortest = _mm_min_ps(shortest, v);
@@ -136,13 +190,19 @@ void TComb_M::setScaledLengths(const float* base, float scale, float dry, float 
     shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
     minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
 #else
+    const float in[12] = {scale[0], scale[1], scale[2], longest, dry[0], dry[1], dry[2], wide[0], wide[1], wide[2]};
+    if (scaledValid && std::equal(in, in + 12, scaledFrom))
+        return;
+    std::copy(in, in + 12, scaledFrom);
+    scaledValid = true;
     float shortest = limit;
-    for (int k = 0; k < kCombs; ++k)
+    for (int i = 0; i < kLanes; ++i)
     {
-        float v = base[k] * scale * (k % 2 == 0 ? dry : wide) + 0.5f;
+        const int n = kLaneMap.bank[i];
+        float v = baseLane[i] * scale[n] * (kLaneMap.comb[i] % 2 == 0 ? dry[n] : wide[n]) + 0.5f;
         v = 1.0f < v ? v : 1.0f; // also turns NaN into 1
         v = limit < v ? limit : v;
-        length[k] = static_cast<std::int32_t>(v);
+        length[i] = static_cast<std::int32_t>(v);
         shortest = std::min(shortest, v);
     }
     minLength = static_cast<std::int32_t>(shortest);
@@ -153,6 +213,18 @@ void TComb_M::setDamp(float d)
 {
     dampCoef = d;
     undampCoef = 1.0f - d;
+}
+
+void TComb_M::setFeedback(const float* f)
+{
+    // Lanes 0 .. 39 alternate two lanes of bank 0 and two of bank 1; bank 2 follows.
+    for (int g = 0; g < 10; ++g)
+    {
+        feedbackLane[4 * g] = feedbackLane[4 * g + 1] = f[0];
+        feedbackLane[4 * g + 2] = feedbackLane[4 * g + 3] = f[1];
+    }
+    std::fill(feedbackLane + 40, feedbackLane + kLanes, f[2]);
+    static_assert(laneOf(0, 1) == 4 && laneOf(1, 0) == 2 && laneOf(2, 0) == 40, "the lane order above");
 }
 
 void TComb_M::setFilter(float a, float h)
@@ -172,13 +244,13 @@ void TComb_M::flushStage()
     {
         // A ring shorter than a tile: later frames overwrite earlier ones.
         for (std::uint32_t j = 0; j < kTileFrames; ++j)
-            for (int k = 0; k < kCombs; ++k)
+            for (int k = 0; k < kLanes; ++k)
                 lines[slot((first + j) & mask) + kTileFrames * std::uint32_t(k)] = stage[j][k];
         return;
     }
     float* tile = lines + slot(first & mask);
 #if defined(__SSE2__)
-    for (int g = 0; g < kCombs; g += 4)
+    for (int g = 0; g < kLanes; g += 4)
         for (std::uint32_t q = 0; q < kTileFrames; q += 4)
         {
             __m128 r0 = _mm_load_ps(&stage[q][g]);
@@ -193,7 +265,7 @@ void TComb_M::flushStage()
             _mm_store_ps(out + 3 * kTileFrames, r3);
         }
 #else
-    for (int k = 0; k < kCombs; ++k)
+    for (int k = 0; k < kLanes; ++k)
         for (std::uint32_t j = 0; j < kTileFrames; ++j)
             tile[kTileFrames * std::uint32_t(k) + j] = stage[j][k];
 #endif
@@ -211,28 +283,45 @@ inline float TComb_M::readSlow(int k, std::uint32_t wc, std::uint32_t inTile, fl
 
 void TComb_M::readOffsets(std::uint32_t wc, std::uint32_t* at) const
 {
-    // A fixed-length integer loop: computed four lanes at a time.
-    for (int k = 0; k < kCombs; ++k)
+#if defined(__SSE2__)
+    const __m128i w = _mm_set1_epi32(static_cast<int>(wc));
+    const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
+    const __m128i low = _mm_set1_epi32(15);
+    __m128i laneBase = _mm_setr_epi32(0, 16, 32, 48);
+    const __m128i step = _mm_set1_epi32(64);
+    MORLAKE_UNROLL
+    for (int g = 0; g < kVectors; ++g)
+    {
+        const __m128i f = _mm_and_si128(_mm_sub_epi32(w, _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g))), m);
+        const __m128i tile = _mm_srli_epi32(f, 4);
+        const __m128i o = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
+                                        _mm_add_epi32(_mm_and_si128(f, low), laneBase));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), o);
+        laneBase = _mm_add_epi32(laneBase, step);
+    }
+#else
+    for (int k = 0; k < kLanes; ++k)
     {
         const std::uint32_t f = (wc - static_cast<std::uint32_t>(length[k])) & mask;
         const std::uint32_t tile = f >> 4;
-        at[k] = (tile << 8) + (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
+        at[k] = (tile << 10) - (tile << 6) + (f & 15u) + 16u * std::uint32_t(k);
     }
-    static_assert(kTileFrames == 16 && kTileFrames * kCombs == 320, "slot() and the offsets above must agree");
+#endif
+    static_assert(kTileFrames == 16 && kTileFrames * kLanes == 960, "slot() and the offsets above must agree");
 }
 
 void TComb_M::prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const
 {
 #if defined(__SSE2__)
-    // Each comb reads on at the same place in the next tile within 16
-    // samples; two combs a sample, in turn, fetch it ahead, so every comb
+    // Each lane reads on at the same place in the next tile within 16
+    // samples; four lanes a sample, in turn, fetch it ahead, so every lane
     // does within each tile (wrapping past the end only fetches nothing useful).
     const float* lines = frames.get();
-    const float* end = lines + std::size_t(mask + 1) * kCombs;
-    const std::uint32_t first = (wc % (kCombs / 2)) * 2;
-    for (std::uint32_t k = first; k < first + 2; ++k)
+    const float* end = lines + std::size_t(mask + 1) * kLanes;
+    const std::uint32_t first = (wc % (kLanes / 4)) * 4;
+    for (std::uint32_t k = first; k < first + 4; ++k)
     {
-        const float* next = lines + at[k] + kTileFrames * kCombs;
+        const float* next = lines + at[k] + kTileFrames * kLanes;
         if (next < end)
             _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T0);
     }
@@ -242,149 +331,157 @@ void TComb_M::prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const
 #endif
 }
 
-// The lanes stay in registers from the gather to the staging row: lanes
-// written one float at a time and read back four at once would stall on
-// store forwarding every sample.
-struct TComb_M::Reads
+template <bool Filtered, bool Direct>
+inline void TComb_M::updateLanes(std::uint32_t wc, const float* value, const float* dry, const float* wide,
+                                 float* row, std::uint32_t* at, float* sums)
 {
 #if defined(__SSE2__)
-    __m128 lane[kCombs / 4];
-#else
-    float lane[kCombs];
-#endif
-};
-
-inline void TComb_M::readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const
-{
-    const std::uint32_t inTile = wc & (kTileFrames - 1);
+    // One vector of lanes at a time from the read to the staging row, so the
+    // lanes stay in registers.
     const float* lines = frames.get();
-    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
-    {
-        // Every slot has been written since the last mute and every read
-        // falls into a finished tile.
-#if defined(__SSE2__)
-        for (int g = 0; g < kCombs / 4; ++g)
-            r.lane[g] = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
-#else
-        for (int k = 0; k < kCombs; ++k)
-            r.lane[k] = lines[at[k]];
-#endif
-        prefetchAhead(wc, at);
-        return;
-    }
-    alignas(16) float value[kCombs];
-    for (int k = 0; k < kCombs; ++k)
-        value[k] = readSlow(k, wc, inTile, lines[at[k]]);
-#if defined(__SSE2__)
-    for (int g = 0; g < kCombs / 4; ++g)
-        r.lane[g] = _mm_load_ps(value + 4 * g);
-#else
-    std::memcpy(r.lane, value, sizeof value);
-#endif
-}
-
-template <bool Filtered>
-inline void TComb_M::updateLanes(const Reads& reads, float dryLeft, float dryRight, float wideLeft, float wideRight,
-                                 float* row)
-{
-#if defined(__SSE2__)
-    const __m128 leftPair = _mm_setr_ps(dryLeft, wideLeft, dryLeft, wideLeft);
-    const __m128 rightPair = _mm_setr_ps(dryRight, wideRight, dryRight, wideRight);
-    // Even combs take the dry input, odd ones the widened one; combs 8, 9 are
-    // the last left ones, 10, 11 the first right ones.
-    const __m128 x[kCombs / 4] = {leftPair, leftPair, _mm_setr_ps(dryLeft, wideLeft, dryRight, wideRight), rightPair,
-                                  rightPair};
+    const __m128i w = _mm_set1_epi32(static_cast<int>(wc));
+    const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
+    const __m128i low = _mm_set1_epi32(15);
+    // Even rows take the dry inputs, odd rows the widened ones; bank 2's
+    // vectors hold rows q and q + 5, one of each.
+    const __m128 dryA = _mm_loadu_ps(dry);
+    const __m128 wideA = _mm_loadu_ps(wide);
+    const __m128 evenB = _mm_setr_ps(dry[4], dry[5], wide[4], wide[5]);
+    const __m128 oddB = _mm_shuffle_ps(evenB, evenB, _MM_SHUFFLE(1, 0, 3, 2));
     const __m128 d = _mm_set1_ps(dampCoef);
     const __m128 ud = _mm_set1_ps(undampCoef);
-    const __m128 fb = _mm_set1_ps(feedback);
     const __m128 antiDenormal = _mm_set1_ps(kAntiDenormal);
     const __m128 a = _mm_set1_ps(lowpassCoef);
     const __m128 ra = _mm_set1_ps(lowpassRest);
     const __m128 h = _mm_set1_ps(highpassCoef);
     const __m128 rh = _mm_set1_ps(highpassRest);
-    for (int g = 0; g < kCombs / 4; ++g)
+    __m128 sumA = _mm_setzero_ps();
+    __m128 sumB = _mm_setzero_ps();
+    MORLAKE_UNROLL
+    for (int g = 0; g < kVectors; ++g)
     {
-        const __m128 r = reads.lane[g];
+        __m128 r;
+        if constexpr (Direct)
+        {
+            // Lane k reads frame f = (wc - length) & mask at slot(f) + 16k.
+            const __m128i f =
+                _mm_and_si128(_mm_sub_epi32(w, _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g))), m);
+            const __m128i tile = _mm_srli_epi32(f, 4);
+            const __m128i lane = _mm_setr_epi32(64 * g, 64 * g + 16, 64 * g + 32, 64 * g + 48);
+            const __m128i o = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
+                                            _mm_add_epi32(_mm_and_si128(f, low), lane));
+            _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), o);
+            r = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
+        }
+        else
+            r = _mm_load_ps(value + 4 * g);
+        const bool even = (g % 2) == 0;
+        const __m128 x = g < 10 ? (even ? dryA : wideA) : (even ? evenB : oddB);
         _mm_store_ps(readValue + 4 * g, r);
         const __m128 ds = _mm_add_ps(
             _mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 4 * g), d), _mm_mul_ps(r, ud)), antiDenormal);
         _mm_store_ps(dampState + 4 * g, ds);
-        __m128 w = _mm_add_ps(_mm_mul_ps(ds, fb), x[g]);
+        __m128 v = _mm_add_ps(_mm_mul_ps(ds, _mm_load_ps(feedbackLane + 4 * g)), x);
         if constexpr (Filtered)
         {
-            const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(w, a));
+            const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 4 * g), ra), _mm_mul_ps(v, a));
             const __m128 hp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(highpassState + 4 * g), rh), _mm_mul_ps(lp, h));
             _mm_store_ps(lowpassState + 4 * g, lp);
             _mm_store_ps(highpassState + 4 * g, hp);
-            w = _mm_sub_ps(lp, hp);
+            v = _mm_sub_ps(lp, hp);
         }
-        _mm_store_ps(row + 4 * g, w);
+        _mm_store_ps(row + 4 * g, v);
+        // Banks 0 and 1: the rows in order. Bank 2: rows 0 .. 4 in the low
+        // half here, rows 5 .. 9 below.
+        if (g == 0)
+            sumA = r;
+        else if (g < 10)
+            sumA = _mm_add_ps(sumA, r);
+        else if (g == 10)
+            sumB = r;
+        else
+            sumB = _mm_add_ps(sumB, r);
     }
+    MORLAKE_UNROLL
+    for (int g = 10; g < kVectors; ++g)
+        sumB = _mm_add_ps(sumB, _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(readValue + 4 * g + 2)));
+    _mm_store_ps(sums, sumA);
+    _mm_store_ps(sums + 4, _mm_movelh_ps(sumB, _mm_setzero_ps()));
 #else
-    for (int k = 0; k < kCombs; k += 2)
+    if constexpr (Direct)
     {
-        const bool right = k >= kCombsPerChannel;
-        input[k] = right ? dryRight : dryLeft;
-        input[k + 1] = right ? wideRight : wideLeft;
+        readOffsets(wc, at);
+        for (int k = 0; k < kLanes; ++k)
+            readValue[k] = frames[at[k]];
     }
-    for (int k = 0; k < kCombs; ++k)
+    else
+        std::copy(value, value + kLanes, readValue);
+    for (int k = 0; k < kLanes; ++k)
     {
-        readValue[k] = reads.lane[k];
+        const int n = kLaneMap.bank[k];
+        const int comb = kLaneMap.comb[k];
+        const int channel = comb / kCombsPerChannel;
+        const float x = (comb % 2 == 0 ? dry : wide)[2 * n + channel];
         const float ds = dampState[k] * dampCoef + readValue[k] * undampCoef + kAntiDenormal;
         dampState[k] = ds;
-        float w = ds * feedback + input[k];
+        float v = ds * feedbackLane[k] + x;
         if constexpr (Filtered)
         {
-            const float lp = lowpassState[k] * lowpassRest + w * lowpassCoef;
+            const float lp = lowpassState[k] * lowpassRest + v * lowpassCoef;
             const float hp = highpassState[k] * highpassRest + lp * highpassCoef;
             lowpassState[k] = lp;
             highpassState[k] = hp;
-            w = lp - hp;
+            v = lp - hp;
         }
-        row[k] = w;
+        row[k] = v;
     }
+    for (int n = 0; n < kBanks; ++n)
+    {
+        float sumLeft = readValue[laneOf(n, 0)];
+        for (int k = 1; k < kCombsPerChannel; ++k)
+            sumLeft += readValue[laneOf(n, k)];
+        float sumRight = readValue[laneOf(n, kCombsPerChannel)];
+        for (int k = kCombsPerChannel + 1; k < kCombs; ++k)
+            sumRight += readValue[laneOf(n, k)];
+        sums[2 * n] = sumLeft;
+        sums[2 * n + 1] = sumRight;
+    }
+    sums[6] = sums[7] = 0.0f;
 #endif
 }
 
-void TComb_M::process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
-                      float& outLeft, float& outRight)
+void TComb_M::process(const float* dry, const float* wide, bool filtered, float* sums)
 {
     const std::uint32_t wc = writeCount;
-    alignas(32) std::uint32_t at[kCombs];
-    readOffsets(wc, at);
-    Reads reads;
-    readLanes(wc, at, reads);
-    float* row = stage[wc & (kTileFrames - 1)];
-    if (filtered)
-        updateLanes<true>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
+    const std::uint32_t inTile = wc & (kTileFrames - 1);
+    alignas(64) std::uint32_t at[kLanes];
+    float* row = stage[inTile];
+    // Direct: every slot has been written since the last mute and every
+    // read falls into a finished tile.
+    if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
+    {
+        if (filtered)
+            updateLanes<true, true>(wc, nullptr, dry, wide, row, at, sums);
+        else
+            updateLanes<false, true>(wc, nullptr, dry, wide, row, at, sums);
+        prefetchAhead(wc, at);
+    }
     else
-        updateLanes<false>(reads, dryLeft, dryRight, wideLeft, wideRight, row);
-    if ((wc & (kTileFrames - 1)) == kTileFrames - 1)
+    {
+        readOffsets(wc, at);
+        alignas(16) float value[kLanes];
+        for (int k = 0; k < kLanes; ++k)
+            value[k] = readSlow(k, wc, inTile, frames[at[k]]);
+        if (filtered)
+            updateLanes<true, false>(wc, value, dry, wide, row, at, sums);
+        else
+            updateLanes<false, false>(wc, value, dry, wide, row, at, sums);
+    }
+    if (inTile == kTileFrames - 1)
         flushStage();
     writeCount = wc + 1;
     if (filled <= mask)
         ++filled;
-
-    float sumLeft = readValue[0];
-    for (int k = 1; k < kCombsPerChannel; ++k)
-        sumLeft += readValue[k];
-    float sumRight = readValue[kCombsPerChannel];
-    for (int k = kCombsPerChannel + 1; k < kCombs; ++k)
-        sumRight += readValue[k];
-    outLeft = sumLeft;
-    outRight = sumRight;
-}
-
-// ------------------------------------------------------------------- TAllpass
-
-void TAllpass::mute()
-{
-    indexLeft = countLeft = 0;
-    indexRight = countRight = 0;
-    if (bufferLeft)
-        bufferLeft[0] = 0.0f;
-    if (bufferRight)
-        bufferRight[0] = 0.0f;
 }
 
 // --------------------------------------------------------------- TBasicReverb
@@ -414,9 +511,8 @@ void TBasicReverb::allocateLines()
     // more: the tile flush sweeps the whole ring.
     const std::uint32_t combFrames =
         std::max<std::uint32_t>(64, nextPowerOfTwo(std::ceil(double(longestBase) * kMaxCombStretch) + 2.0));
-    for (auto& b : banks)
-        if (b.frameCount() != combFrames)
-            b.allocate(combFrames);
+    if (combs.frameCount() != combFrames)
+        combs.allocate(combFrames);
 
     const std::uint32_t widenSize =
         std::max<std::uint32_t>(16384, nextPowerOfTwo(std::ceil(double(kMaxWidenSeconds) * sampleRate) + 4.0));
@@ -429,21 +525,18 @@ void TBasicReverb::allocateLines()
         }
     }
 
-    const int longestAllpass = static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[0]) * rateScale + 0.5f);
-    const int capacity = std::max(4096, longestAllpass);
+    const int longest = static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[0]) * rateScale + 0.5f);
+    const int capacity = static_cast<int>(nextPowerOfTwo(std::max(4096, longest)));
     if (capacity != allpassCapacity || !allpassBuffers)
     {
-        if (AlignedFloats fresh = makeAlignedFloats(std::size_t(capacity) * 2 * kBanks * kStagesPerBank))
+        if (AlignedFloats fresh = makeAlignedFloats(std::size_t(capacity) * TAllpass::kLanes * kStagesPerBank))
         {
             allpassBuffers = std::move(fresh);
             allpassCapacity = capacity;
         }
     }
-    for (int s = 0; s < kBanks * kStagesPerBank; ++s)
-    {
-        allpasses[s].bufferLeft = allpassBuffers.get() + std::size_t(2 * s) * allpassCapacity;
-        allpasses[s].bufferRight = allpasses[s].bufferLeft + allpassCapacity;
-    }
+    for (int s = 0; s < kStagesPerBank; ++s)
+        allpasses[s].frames = allpassBuffers.get() + std::size_t(s) * allpassCapacity * TAllpass::kLanes;
 }
 
 void TBasicReverb::buildCutoffTable()
@@ -490,22 +583,24 @@ void TBasicReverb::setSampleRate(float rate, float l0, float l1, float l2, float
 
 void TBasicReverb::init()
 {
-    for (auto& b : banks)
-        for (int k = 0; k < TComb_M::kCombs; ++k)
-            b.setLength(k, static_cast<int>(std::min(baseLength[k] + 0.5f, float(1 << 30))));
+    combs.setBaseLengths(baseLength);
     for (int n = 0; n < kBanks; ++n)
+        for (int k = 0; k < TComb_M::kCombs; ++k)
+            combs.setLength(TComb_M::laneOf(n, k), static_cast<int>(std::min(baseLength[k] + 0.5f, float(1 << 30))));
+    for (int s = 0; s < kStagesPerBank; ++s)
     {
-        for (int s = 0; s < kStagesPerBank; ++s)
+        const int left = std::clamp(static_cast<int>(float(ALLPASS_LEFT_LENGTH_ARRAY[s]) * rateScale + 0.5f), 1,
+                                    allpassCapacity);
+        const int right = std::clamp(static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[s]) * rateScale + 0.5f), 1,
+                                     allpassCapacity);
+        for (int n = 0; n < kBanks; ++n)
         {
-            TAllpass& ap = allpasses[n * kStagesPerBank + s];
-            ap.lengthLeft = std::clamp(static_cast<int>(float(ALLPASS_LEFT_LENGTH_ARRAY[s]) * rateScale + 0.5f), 1,
-                                       allpassCapacity);
-            ap.lengthRight = std::clamp(static_cast<int>(float(ALLPASS_RIGHT_LENGTH_ARRAY[s]) * rateScale + 0.5f),
-                                        1, allpassCapacity);
-            ap.feedback = 0.5f;
-            ap.diffusion = 1.0f;
+            allpasses[s].length[2 * n] = left;
+            allpasses[s].length[2 * n + 1] = right;
         }
     }
+    allpassFeedback = 0.5f;
+    allpassDiffusion = 1.0f;
     mute();
 }
 
@@ -521,14 +616,13 @@ void TBasicReverb::mute()
 {
     // The banks' feedback and filters go back to their silent defaults.
     forgetCoefficientInputs();
-    for (auto& b : banks)
-        b.mute();
-    for (auto& ap : allpasses)
-        ap.mute();
-    allpassFill = 0;
+    combs.mute();
+    allpassCount = 0;
+    allpassFull = false;
     longestAllpass = 1;
     for (const auto& ap : allpasses)
-        longestAllpass = std::max({longestAllpass, ap.lengthLeft, ap.lengthRight});
+        for (std::int32_t len : ap.length)
+            longestAllpass = std::max(longestAllpass, len);
     inputWritePos = 0;
     if (widenLines)
         std::memset(widenLines.get(), 0, sizeof(float) * (widenMask + 1) * kWidenLines);
@@ -536,11 +630,8 @@ void TBasicReverb::mute()
 
 void TBasicReverb::copyBankCoefficients()
 {
-    for (int n = 0; n < kBanks; ++n)
-    {
-        banks[n].setDamp(damp);
-        banks[n].setFeedback(bankFeedback[n]);
-    }
+    combs.setDamp(damp);
+    combs.setFeedback(bankFeedback);
 }
 
 void TBasicReverb::setRoomSize(float bank1, float bank2, float bank3)
@@ -572,9 +663,7 @@ void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float leng
     const float len[kBanks] = {lengthA, lengthB, lengthC};
     const float wide[kBanks] = {widenA, widenB, widenC};
     const float dry[kBanks] = {dryA, dryB, dryC};
-    const float longest = float(banks[0].frameCount() - 1);
-    for (int n = 0; n < kBanks; ++n)
-        banks[n].setScaledLengths(baseLength, len[n], dry[n], wide[n], longest);
+    combs.setScaledLengths(len, dry, wide, float(combs.frameCount() - 1));
 }
 
 void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float delay3)
@@ -609,68 +698,154 @@ void TBasicReverb::setFilter(float lowpass, float highpass)
         if (h < 0.01f)
             h = 0.0f;
     }
-    for (auto& b : banks)
-        b.setFilter(a, h);
+    combs.setFilter(a, h);
 }
 
 void TBasicReverb::setDiffusion(float gain)
 {
     if (!std::isfinite(gain))
         return;
-    for (auto& ap : allpasses)
-        ap.diffusion = gain;
+    allpassDiffusion = gain;
+}
+
+void TBasicReverb::allpassChains(float* x)
+{
+    // Each stage reads what it wrote `length` samples ago, b = read + 1e-15,
+    // writes feedback * b * diffusion + x and passes on b - x. A slot not
+    // written since the last mute reads 0.
+    const std::uint32_t wc = allpassCount;
+    const std::uint32_t mask = std::uint32_t(allpassCapacity) - 1;
+    const std::uint32_t at = (wc & mask) * TAllpass::kLanes;
+    const bool full = allpassFull;
+    ++allpassCount;
+    if (!full && allpassCount >= std::uint32_t(longestAllpass))
+        allpassFull = true;
+#if defined(__SSE2__)
+    const __m128 fb = _mm_set1_ps(allpassFeedback);
+    const __m128 diffusion = _mm_set1_ps(allpassDiffusion);
+    const __m128 tiny = _mm_set1_ps(1e-15f);
+    __m128 xa = _mm_load_ps(x);
+    __m128 xb = _mm_load_ps(x + 4);
+    for (const TAllpass& ap : allpasses)
+    {
+        float* ring = ap.frames;
+        float v[TAllpass::kLanes];
+        if (full)
+        {
+            for (int j = 0; j < TAllpass::kLanes; ++j)
+                v[j] = ring[((wc - std::uint32_t(ap.length[j])) & mask) * TAllpass::kLanes + std::uint32_t(j)];
+        }
+        else
+        {
+            for (int j = 0; j < TAllpass::kLanes; ++j)
+            {
+                const auto len = static_cast<std::uint32_t>(ap.length[j]);
+                v[j] = wc >= len ? ring[((wc - len) & mask) * TAllpass::kLanes + std::uint32_t(j)] : 0.0f;
+            }
+        }
+        const __m128 ba = _mm_add_ps(_mm_setr_ps(v[0], v[1], v[2], v[3]), tiny);
+        const __m128 bb = _mm_add_ps(_mm_setr_ps(v[4], v[5], 0.0f, 0.0f), tiny);
+        _mm_storeu_ps(ring + at, _mm_add_ps(_mm_mul_ps(_mm_mul_ps(fb, ba), diffusion), xa));
+        _mm_storel_pi(reinterpret_cast<__m64*>(ring + at + 4), _mm_add_ps(_mm_mul_ps(_mm_mul_ps(fb, bb), diffusion), xb));
+        xa = _mm_sub_ps(ba, xa);
+        xb = _mm_sub_ps(bb, xb);
+    }
+    _mm_store_ps(x, xa);
+    _mm_store_ps(x + 4, xb);
+#else
+    for (const TAllpass& ap : allpasses)
+    {
+        float* ring = ap.frames;
+        for (int j = 0; j < TAllpass::kLanes; ++j)
+        {
+            const auto len = static_cast<std::uint32_t>(ap.length[j]);
+            const float v = full || wc >= len ? ring[((wc - len) & mask) * TAllpass::kLanes + std::uint32_t(j)] : 0.0f;
+            const float b = v + 1e-15f;
+            ring[at + std::uint32_t(j)] = allpassFeedback * b * allpassDiffusion + x[j];
+            x[j] = b - x[j];
+        }
+    }
+#endif
 }
 
 void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
                            float& outRight)
 {
-    const float in[kWidenLines] = {in0, in1, in2, in3, in4, in5};
-    const std::uint32_t size = widenMask + 1;
+    // The six widen lines are one ring of frames of six floats: line j is
+    // every sixth float from j on. Delays are kept >= 0, so truncation is the
+    // floor; a non-finite input would stay in the loops for good.
     const std::uint32_t pos = inputWritePos & widenMask;
     float* lines = widenLines.get();
-    float dry[kWidenLines];
-    float wide[kWidenLines];
+    float* frame = lines + std::size_t(pos) * kWidenLines;
+    alignas(16) float dry[8];
+    alignas(16) float wide[8];
+#if defined(__SSE2__)
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 largest = _mm_set1_ps(std::numeric_limits<float>::max());
+    const __m128 inA = _mm_setr_ps(in0, in1, in2, in3);
+    const __m128 inB = _mm_setr_ps(in4, in5, 0.0f, 0.0f);
+    const __m128 dryA = _mm_and_ps(inA, _mm_cmple_ps(_mm_and_ps(inA, magnitude), largest));
+    const __m128 dryB = _mm_and_ps(inB, _mm_cmple_ps(_mm_and_ps(inB, magnitude), largest));
+    _mm_store_ps(dry, dryA);
+    _mm_store_ps(dry + 4, dryB);
+    _mm_storeu_ps(frame, dryA);
+    _mm_storel_pi(reinterpret_cast<__m64*>(frame + 4), dryB);
+    const __m128 delayA = _mm_load_ps(widenDelay);
+    const __m128 delayB = _mm_load_ps(widenDelay + 4);
+    const __m128i wholeA = _mm_cvttps_epi32(delayA);
+    const __m128i wholeB = _mm_cvttps_epi32(delayB);
+    const __m128 fracA = _mm_sub_ps(delayA, _mm_cvtepi32_ps(wholeA));
+    const __m128 fracB = _mm_sub_ps(delayB, _mm_cvtepi32_ps(wholeB));
+    // Offsets of frame (pos - whole) & mask, then of the one before it.
+    const __m128i p = _mm_set1_epi32(static_cast<int>(pos));
+    const __m128i m = _mm_set1_epi32(static_cast<int>(widenMask));
+    const __m128i one = _mm_set1_epi32(1);
+    const auto offsets = [&](__m128i frameIndex, __m128i lane) {
+        const __m128i f = _mm_and_si128(frameIndex, m);
+        return _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(f, 2), _mm_slli_epi32(f, 1)), lane);
+    };
+    const __m128i laneA = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i laneB = _mm_setr_epi32(4, 5, 0, 0);
+    const __m128i backA = _mm_sub_epi32(p, wholeA);
+    const __m128i backB = _mm_sub_epi32(p, wholeB);
+    alignas(16) std::uint32_t at[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), offsets(backA, laneA));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), offsets(backB, laneB));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 8), offsets(_mm_sub_epi32(backA, one), laneA));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 12), offsets(_mm_sub_epi32(backB, one), laneB));
+    const __m128 s0A = _mm_setr_ps(lines[at[0]], lines[at[1]], lines[at[2]], lines[at[3]]);
+    const __m128 s0B = _mm_setr_ps(lines[at[4]], lines[at[5]], 0.0f, 0.0f);
+    const __m128 s1A = _mm_setr_ps(lines[at[8]], lines[at[9]], lines[at[10]], lines[at[11]]);
+    const __m128 s1B = _mm_setr_ps(lines[at[12]], lines[at[13]], 0.0f, 0.0f);
+    _mm_store_ps(wide, _mm_add_ps(s0A, _mm_mul_ps(_mm_sub_ps(s1A, s0A), fracA)));
+    _mm_store_ps(wide + 4, _mm_add_ps(s0B, _mm_mul_ps(_mm_sub_ps(s1B, s0B), fracB)));
+#else
+    const float in[kWidenLines] = {in0, in1, in2, in3, in4, in5};
     for (int j = 0; j < kWidenLines; ++j)
     {
-        // A non-finite input would stay in the loops for good.
         dry[j] = std::isfinite(in[j]) ? in[j] : 0.0f;
-        float* line = lines + std::size_t(j) * size;
-        line[pos] = dry[j];
+        frame[j] = dry[j];
+    }
+    for (int j = 0; j < kWidenLines; ++j)
+    {
         const float delay = widenDelay[j];
-        // Delays are kept >= 0, so truncation is the floor.
         const auto whole = static_cast<std::uint32_t>(delay);
         const float frac = delay - float(whole);
-        const float s0 = line[(pos - whole) & widenMask];
-        const float s1 = line[(pos - whole - 1) & widenMask];
+        const float s0 = lines[((pos - whole) & widenMask) * kWidenLines + std::uint32_t(j)];
+        const float s1 = lines[((pos - whole - 1) & widenMask) * kWidenLines + std::uint32_t(j)];
         wide[j] = s0 + (s1 - s0) * frac;
     }
+    dry[6] = dry[7] = wide[6] = wide[7] = 0.0f;
+#endif
     ++inputWritePos;
 
     // The banks first, then their allpass chains stage by stage: six
     // independent chains side by side instead of one after another.
-    float l[kBanks];
-    float r[kBanks];
-    for (int n = 0; n < kBanks; ++n)
-        banks[n].process(dry[2 * n], dry[2 * n + 1], wide[2 * n], wide[2 * n + 1], filtered, l[n], r[n]);
-    if (allpassFill < longestAllpass)
-    {
-        ++allpassFill;
-        for (int s = 0; s < kStagesPerBank; ++s)
-            for (int n = 0; n < kBanks; ++n)
-            {
-                l[n] = allpasses[n * kStagesPerBank + s].processLeft(l[n]);
-                r[n] = allpasses[n * kStagesPerBank + s].processRight(r[n]);
-            }
-    }
-    else
-    {
-        for (int s = 0; s < kStagesPerBank; ++s)
-            for (int n = 0; n < kBanks; ++n)
-            {
-                l[n] = allpasses[n * kStagesPerBank + s].processFilledLeft(l[n]);
-                r[n] = allpasses[n * kStagesPerBank + s].processFilledRight(r[n]);
-            }
-    }
+    alignas(16) float x[8];
+    combs.process(dry, wide, filtered, x);
+    allpassChains(x);
+    const float l[kBanks] = {x[0], x[2], x[4]};
+    const float r[kBanks] = {x[1], x[3], x[5]};
     const float sumLeft = l[0] + l[1] + l[2];
     const float sumRight = r[0] + r[1] + r[2];
     outLeft = sumLeft * 0.33333f * 0.025f;

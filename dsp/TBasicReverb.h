@@ -1,5 +1,5 @@
 // The reverb network: three parallel stereo banks of 20 damped feedback combs
-// (TComb_M), each followed by four stereo allpass stages, averaged into one
+// (one TComb_M for all three), each followed by four stereo allpass stages, averaged into one
 // stereo output. Half of each channel's combs are fed through a short,
 // fractionally delayed widen line.
 #pragma once
@@ -23,122 +23,134 @@ using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
 // Zeroed storage for n floats; empty on allocation failure.
 AlignedFloats makeAlignedFloats(std::size_t n);
 
-// One bank of 20 feedback combs updated together: combs 0 to 9 are the left
-// channel, 10 to 19 the right. Even combs take the dry input, odd combs the
-// widened one. The per-comb state is kept as arrays of 20 lanes so the loop
-// update compiles to vector arithmetic. The 20 lines share one array laid
-// out in tiles of 16 frames: a tile holds 16 consecutive samples of comb 0,
-// then 16 of comb 1, and so on, one cache line per comb, so each comb's
-// reads walk its own cache line for 16 samples. The frames of the tile being
-// written are collected in a small staging block (one row of 20 per frame)
+// The 60 feedback combs of the three stereo banks, updated together. Bank
+// n's comb k (0 to 9 left, 10 to 19 right; even combs take the dry input,
+// odd combs the widened one) is one lane of arrays of 60 (see laneOf()), laid
+// out so that each vector of four lanes holds the same row of several
+// channels: the per-channel sums are then vector additions in the same
+// order as a sum over the combs one by one. The 60 lines share one array laid
+// out in tiles of 16 frames: a tile holds 16 consecutive samples of lane 0,
+// then 16 of lane 1, and so on, one cache line per lane, so each comb's reads
+// walk its own cache line for 16 samples. The frames of the tile being
+// written are collected in a small staging block (one row of 60 per frame)
 // and transposed into the tile when it is complete: whole cache lines are
-// written at once instead of 20 scattered floats per sample.
+// written at once instead of 60 scattered floats per sample.
 class TComb_M
 {
 public:
-    static constexpr int kCombs = 20;
+    static constexpr int kBanks = 3;
+    static constexpr int kCombs = 20; // per bank
     static constexpr int kCombsPerChannel = 10;
+    static constexpr int kLanes = kBanks * kCombs;
     static constexpr std::uint32_t kDefaultFrames = 65536;
     // Added to the damping state every sample: with the loop high-pass
     // removing the tail's DC the states would otherwise decay into denormals.
     static constexpr float kAntiDenormal = 1e-15f;
 
+    // Lanes 0 to 39 hold banks 0 and 1: lane 4r + 2n + c is bank n's row r
+    // (0 .. 9) of channel c (0 left, 1 right), comb 10c + r. Lanes 40 to 59
+    // hold bank 2: lane 40 + 4q + 2h + c is its row 5h + q of channel c.
+    static constexpr int laneOf(int bank, int comb)
+    {
+        const int c = comb / kCombsPerChannel;
+        const int r = comb % kCombsPerChannel;
+        return bank < 2 ? 4 * r + 2 * bank + c : 40 + 4 * (r % 5) + 2 * (r / 5) + c;
+    }
+
     TComb_M();
     TComb_M(const TComb_M&) = delete;
     TComb_M& operator=(const TComb_M&) = delete;
 
-    // Frame array of `frames` (a power of two) frames, silent. Allocates; on
-    // failure the previous array stays. Returns whether the array has that size.
+    // Frame array of `frames` (a power of two) frames per lane, silent.
+    // Allocates; on failure the previous array stays. Returns whether the
+    // array has that size.
     bool allocate(std::uint32_t frames);
     std::uint32_t frameCount() const { return mask + 1; }
 
-    // Silences the bank: lengths 1, feedback 0, states 0, filters open
+    // Silences the combs: lengths 1, feedback 0, states 0, filters open
     // (a = 1, h = 0). The damping coefficients stay.
     void mute();
-    // Delay of one comb in samples, limited to 1 .. frameCount() - 1.
-    void setLength(int comb, int samples);
-    // All 20 lengths at once: comb k gets trunc(base[k] * scale * factor + 0.5)
-    // with the dry factor for even combs and the widen factor for odd ones,
+    // Comb base lengths of a bank (0 .. 9 left, 10 .. 19 right), the same for
+    // the three banks; setScaledLengths() scales them.
+    void setBaseLengths(const float* base);
+    // Delay of one lane in samples, limited to 1 .. frameCount() - 1.
+    void setLength(int lane, int samples);
+    // All lengths at once: bank n's comb k gets trunc(base[k] * scale[n] *
+    // factor + 0.5) with dry[n] for even combs and wide[n] for odd ones,
     // limited to 1 .. min(longest, frameCount() - 1) (NaN gives 1).
-    void setScaledLengths(const float* base, float scale, float dry, float wide, float longest);
-    int getLength(int comb) const { return length[comb]; }
+    void setScaledLengths(const float* scale, const float* dry, const float* wide, float longest);
+    int getLength(int lane) const { return length[lane]; }
     void setDamp(float d);
-    void setFeedback(float f) { feedback = f; }
+    // Feedback of the three banks.
+    void setFeedback(const float* f);
     // Loop low-pass coefficient a and high-pass coefficient h.
     void setFilter(float a, float h);
 
-    // One sample. outLeft/outRight are the sums of the values the left and
-    // right combs read this sample (before damping).
-    void process(float dryLeft, float dryRight, float wideLeft, float wideRight, bool filtered,
-                 float& outLeft, float& outRight);
+    // One sample. dry and wide hold the six inputs, bank n's left and right
+    // at 2n and 2n + 1. sums (16-byte aligned, 8 floats, the last two zero)
+    // gets in the same places the sums of the values bank n's left and right
+    // combs read this sample (before damping), added in comb order.
+    void process(const float* dry, const float* wide, bool filtered, float* sums);
 
-    float getFeedback() const { return feedback; }
+    float getFeedback(int bank) const { return feedbackLane[laneOf(bank, 0)]; }
     float getDampCoef() const { return dampCoef; }
     float getLowpassCoef() const { return lowpassCoef; }
     float getHighpassCoef() const { return highpassCoef; }
     std::uint32_t getWriteCount() const { return writeCount; }
+    // Arrays of kLanes floats.
     const float* getReadValues() const { return readValue; }
     const float* getDampStates() const { return dampState; }
     const float* getLowpassStates() const { return lowpassState; }
     const float* getHighpassStates() const { return highpassState; }
-    // frameCount() * kCombs floats, in tiles of 16 frames (see slot()); the
+    // frameCount() * kLanes floats, in tiles of 16 frames (see slot()); the
     // frames of the tile being written are still in the staging block.
     const float* getFrames() const { return frames.get(); }
-    // What comb k holds for the frame written `age` samples ago (age 1 .. frameCount()).
-    float lineValue(int comb, std::uint32_t age) const
-    {
-        if (age <= (writeCount & (kTileFrames - 1)))
-            return stage[(writeCount - age) & (kTileFrames - 1)][comb];
-        return frames[slot((writeCount - age) & mask) + std::uint32_t(comb) * kTileFrames];
-    }
 
 private:
-    // Where each comb reads this sample (offsets into the frame array).
-    void readOffsets(std::uint32_t wc, std::uint32_t* at) const;
-    struct Reads;
-    // This sample's reads.
-    void readLanes(std::uint32_t wc, const std::uint32_t* at, Reads& r) const;
-    void prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const;
-    // Damping, feedback and loop filters of all lanes; the reads go to
-    // readValue, the written frame to row.
-    template <bool Filtered>
-    void updateLanes(const Reads& reads, float dryLeft, float dryRight, float wideLeft, float wideRight, float* row);
+    static constexpr int kVectors = kLanes / 4;
     static constexpr std::uint32_t kTileFrames = 16;
+    // Where each lane reads this sample (offsets into the frame array).
+    void readOffsets(std::uint32_t wc, std::uint32_t* at) const;
+    void prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const;
+    // Reads, damping, feedback and loop filters of all lanes: the reads go to
+    // readValue and their channel sums to sums, the written frame to row.
+    // Direct: the reads come from the finished tiles (their offsets go to
+    // at), otherwise from value.
+    template <bool Filtered, bool Direct>
+    void updateLanes(std::uint32_t wc, const float* value, const float* dry, const float* wide, float* row,
+                     std::uint32_t* at, float* sums);
     void flushStage();
-    // Comb k's read when a line may be unwritten or still in the staging block.
+    // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
     void updateMinLength();
-    // Offset of comb 0's sample of frame f (0 .. mask); comb k's is kTileFrames * k further.
+    // Offset of lane 0's sample of frame f (0 .. mask); lane k's is kTileFrames * k further.
     static std::uint32_t slot(std::uint32_t f)
     {
         const std::uint32_t tile = f / kTileFrames;
-        return tile * (kTileFrames * kCombs) + (f % kTileFrames);
+        return tile * (kTileFrames * kLanes) + (f % kTileFrames);
     }
 
-    alignas(32) std::int32_t length[kCombs];
+    alignas(64) std::int32_t length[kLanes];
     std::uint32_t writeCount = 0;
     // Frames written since the last mute, saturating at the frame count, so a
     // wrapped writeCount never makes a full line read as empty again.
     std::uint32_t filled = 0;
     std::uint32_t mask = 0;
-    alignas(32) float readValue[kCombs];
-    alignas(32) float dampState[kCombs];
-    alignas(32) float lowpassState[kCombs];
-    alignas(32) float highpassState[kCombs];
-    alignas(32) float input[kCombs];
-    // Shortest comb length: a line shorter than a tile reads the staging block.
+    // Shortest lane length: a line shorter than a tile reads the staging block.
     std::int32_t minLength = 1;
-    // Inputs of the last setScaledLengths (NaN never matches, so it recomputes).
-    struct ScaledInputs
-    {
-        const float* base = nullptr;
-        float scale = 0.0f, dry = 0.0f, wide = 0.0f, longest = 0.0f;
-    } scaledFrom;
+    alignas(64) float readValue[kLanes];
+    alignas(64) float dampState[kLanes];
+    alignas(64) float lowpassState[kLanes];
+    alignas(64) float highpassState[kLanes];
+    alignas(64) float feedbackLane[kLanes];
+    alignas(64) float baseLane[kLanes];
+    // Inputs of the last setScaledLengths: scale[3], longest, dry[3],
+    // wide[3], 0, 0 (NaN never matches, so it recomputes).
+    alignas(16) float scaledFrom[12] = {};
     bool scaledValid = false;
-    alignas(64) float stage[kTileFrames][kCombs];
+    alignas(64) float stage[kTileFrames][kLanes];
     float dampCoef = 0.0f;
     float undampCoef = 1.0f;
-    float feedback = 0.0f;
     float lowpassCoef = 1.0f;
     float highpassCoef = 0.0f;
     float lowpassRest = 0.0f;
@@ -155,57 +167,14 @@ inline constexpr std::array<float, TComb_M::kCombs> COMB_BASE_LENGTH_ARRAY = {
 inline constexpr std::array<int, 4> ALLPASS_LEFT_LENGTH_ARRAY = {556, 441, 341, 225};
 inline constexpr std::array<int, 4> ALLPASS_RIGHT_LENGTH_ARRAY = {581, 466, 366, 250};
 
-// One stereo allpass stage; buffers belong to the reverb.
+// One allpass stage of the six chains (bank n's left and right at lanes 2n
+// and 2n + 1). Its ring of frames of six floats belongs to the reverb: lane
+// j's delay line is every sixth float from j on.
 struct TAllpass
 {
-    std::int32_t lengthLeft = 1;
-    std::int32_t indexLeft = 0;
-    std::int32_t countLeft = 0;
-    std::int32_t lengthRight = 1;
-    std::int32_t indexRight = 0;
-    std::int32_t countRight = 0;
-    float feedback = 0.5f;
-    float diffusion = 1.0f;
-    float* bufferLeft = nullptr;
-    float* bufferRight = nullptr;
-
-    void mute();
-    float processLeft(float x) { return run(bufferLeft, indexLeft, countLeft, lengthLeft, x); }
-    float processRight(float x) { return run(bufferRight, indexRight, countRight, lengthRight, x); }
-    // The same once every slot has been written since the last mute.
-    float processFilledLeft(float x) { return runFilled(bufferLeft, indexLeft, lengthLeft, x); }
-    float processFilledRight(float x) { return runFilled(bufferRight, indexRight, lengthRight, x); }
-
-private:
-    float runFilled(float* buffer, std::int32_t& index, std::int32_t len, float x)
-    {
-        if (++index >= len)
-            index = 0;
-        const float b = buffer[index] + 1e-15f;
-        buffer[index] = feedback * b * diffusion + x;
-        return b - x;
-    }
-
-    float run(float* buffer, std::int32_t& index, std::int32_t& count, std::int32_t len, float x)
-    {
-        if (count < len)
-            ++count;
-        if (++index >= len)
-            index = 0;
-        float b;
-        if (count < len)
-        {
-            // Not written since the last mute.
-            buffer[index] = 0.0f;
-            b = 1e-15f;
-        }
-        else
-        {
-            b = buffer[index] + 1e-15f;
-        }
-        buffer[index] = feedback * b * diffusion + x;
-        return b - x;
-    }
+    static constexpr int kLanes = 6;
+    std::int32_t length[kLanes] = {1, 1, 1, 1, 1, 1};
+    float* frames = nullptr;
 };
 
 class TBasicReverb
@@ -265,13 +234,14 @@ public:
     float getBankFeedback(int bank) const { return bankFeedback[bank]; }
     float getBaseLength(int comb) const { return baseLength[comb]; }
     float getWidenDelay(int line) const { return widenDelay[line]; }
-    int getCombLength(int bank, int comb) const { return banks[bank].getLength(comb); }
+    int getCombLength(int bank, int comb) const { return combs.getLength(TComb_M::laneOf(bank, comb)); }
+    // stage: bank * kStagesPerBank + stage of the bank.
     int getAllpassLength(int stage, bool rightChannel) const
     {
-        return rightChannel ? allpasses[stage].lengthRight : allpasses[stage].lengthLeft;
+        return allpasses[stage % kStagesPerBank].length[2 * (stage / kStagesPerBank) + (rightChannel ? 1 : 0)];
     }
-    float getDiffusion(int stage) const { return allpasses[stage].diffusion; }
-    const TComb_M& bank(int n) const { return banks[n]; }
+    float getDiffusion(int /*stage*/) const { return allpassDiffusion; }
+    const TComb_M& getCombs() const { return combs; }
     std::uint32_t getWidenLineSize() const { return widenMask + 1; }
     int getAllpassCapacity() const { return allpassCapacity; }
     float getRoomTable(int i) const { return roomTable[i]; }
@@ -283,12 +253,16 @@ private:
     void allocateLines();
     void buildCutoffTable();
     void copyBankCoefficients();
+    // The six chains' allpass stages over x (8 floats, lanes as in TAllpass).
+    void allpassChains(float* x);
 
     bool filtered = false;
     std::uint32_t inputWritePos = 0;
-    // Samples since the last mute, counted up to the longest allpass: from
-    // there on every allpass slot has been written.
-    std::int32_t allpassFill = 0;
+    // Samples since the last mute (the allpass rings' write position) and
+    // whether it has reached the longest allpass: from there on every
+    // allpass slot that can be read has been written.
+    std::uint32_t allpassCount = 0;
+    bool allpassFull = false;
     std::int32_t longestAllpass = 1;
     // Inputs of the last setRoomSize, setDamp and setFilter (NaN: none yet,
     // and never equal, so a NaN input recomputes every time).
@@ -300,12 +274,17 @@ private:
     float rateScale = 1.0f;
     float bankFeedback[kBanks] = {};
     float damp = 0.0f;
-    float widenDelay[kWidenLines] = {};
+    // Two more, kept 0, so the delays load as two vectors.
+    alignas(16) float widenDelay[kWidenLines + 2] = {};
     std::uint32_t widenMask = 0;
     AlignedFloats widenLines;
     float baseLength[TComb_M::kCombs];
-    TComb_M banks[kBanks];
-    TAllpass allpasses[kBanks * kStagesPerBank];
+    TComb_M combs;
+    TAllpass allpasses[kStagesPerBank];
+    float allpassFeedback = 0.5f;
+    float allpassDiffusion = 1.0f;
+    // Frames per allpass ring (a power of two); allpassBuffers holds
+    // kStagesPerBank rings of allpassCapacity frames of TAllpass::kLanes floats.
     int allpassCapacity = 0;
     AlignedFloats allpassBuffers;
     std::array<float, kCutoffTableSize> cutoffTable;
