@@ -79,7 +79,6 @@ public:
     // factor + 0.5) with dry[n] for even combs and wide[n] for odd ones,
     // limited to 1 .. min(longest, frameCount() - 1) (NaN gives 1).
     void setScaledLengths(const float* scale, const float* dry, const float* wide, float longest);
-    int getLength(int lane) const { return length[lane]; }
     void setDamp(float d);
     // Feedback of the three banks.
     void setFeedback(const float* f);
@@ -91,20 +90,6 @@ public:
     // gets in the same places the sums of the values bank n's left and right
     // combs read this sample (before damping), added in comb order.
     void process(const float* dry, const float* wide, bool filtered, float* sums);
-
-    float getFeedback(int bank) const { return feedbackLane[laneOf(bank, 0)]; }
-    float getDampCoef() const { return dampCoef; }
-    float getLowpassCoef() const { return lowpassCoef; }
-    float getHighpassCoef() const { return highpassCoef; }
-    std::uint32_t getWriteCount() const { return writeCount; }
-    // Arrays of kLanes floats.
-    const float* getReadValues() const { return readValue; }
-    const float* getDampStates() const { return dampState; }
-    const float* getLowpassStates() const { return lowpassState; }
-    const float* getHighpassStates() const { return highpassState; }
-    // frameCount() * kLanes floats, in tiles of 16 frames (see slot()); the
-    // frames of the tile being written are still in the staging block.
-    const float* getFrames() const { return frames.get(); }
 
 private:
     static constexpr int kVectors = kLanes / 4;
@@ -228,28 +213,8 @@ public:
                  float& outRight);
 
     float getSampleRate() const { return sampleRate; }
-    float getRateScale() const { return rateScale; }
-    bool isFiltered() const { return filtered; }
-    float getDamp() const { return damp; }
-    float getBankFeedback(int bank) const { return bankFeedback[bank]; }
-    float getBaseLength(int comb) const { return baseLength[comb]; }
-    float getWidenDelay(int line) const { return widenDelay[line]; }
-    int getCombLength(int bank, int comb) const { return combs.getLength(TComb_M::laneOf(bank, comb)); }
-    // stage: bank * kStagesPerBank + stage of the bank.
-    int getAllpassLength(int stage, bool rightChannel) const
-    {
-        return allpasses[stage % kStagesPerBank].length[2 * (stage / kStagesPerBank) + (rightChannel ? 1 : 0)];
-    }
-    float getDiffusion(int /*stage*/) const { return allpassDiffusion; }
-    const TComb_M& getCombs() const { return combs; }
-    std::uint32_t getWidenLineSize() const { return widenMask + 1; }
-    int getAllpassCapacity() const { return allpassCapacity; }
-    float getRoomTable(int i) const { return roomTable[i]; }
-    float getCutoffTable(int i) const { return cutoffTable[i]; }
 
 private:
-    friend struct TBasicReverbProbe;
-
     void allocateLines();
     void buildCutoffTable();
     void copyBankCoefficients();
