@@ -280,21 +280,72 @@ void TDelayQueue::makeRoom()
 
 inline void TDelayQueue::push(double stampValue, float value)
 {
-    if (count >= 2 && stamp(count - 1) == stampValue && stamp(count - 2) == stampValue)
+    const std::size_t mask = cap - 1;
+    const std::size_t n = count;
+    double* const st = stamps.get();
+    if (n >= 2)
     {
-        samples[wrap(head + count - 1)] = value;
-        return;
+        const std::size_t last = (head + n - 1) & mask;
+        if (st[last] == stampValue && st[(head + n - 2) & mask] == stampValue)
+        {
+            samples[last] = value;
+            return;
+        }
     }
-    if (count >= growAt || count == cap) [[unlikely]]
+    if (n >= growAt || n == cap) [[unlikely]]
     {
         makeRoom();
         if (count == cap)
             return;
+        const std::size_t i = wrap(head + count);
+        stamps[i] = stampValue;
+        samples[i] = value;
+        ++count;
+        return;
     }
-    const std::size_t i = wrap(head + count);
-    stamps[i] = stampValue;
+    const std::size_t i = (head + n) & mask;
+    st[i] = stampValue;
     samples[i] = value;
-    ++count;
+    count = n + 1;
+}
+
+inline float TDelayQueue::read(double t) noexcept
+{
+    std::size_t h = head;
+    std::size_t n = count;
+    const std::size_t mask = cap - 1;
+    const double* const st = stamps.get();
+    // Usually the read passes at most two entries a sample: those pops are
+    // taken without a branch whenever enough entries remain.
+    if (n >= 5)
+    {
+        std::size_t passed = !(t < st[(h + 1) & mask]);
+        h += passed;
+        const std::size_t again = !(t < st[(h + 1) & mask]);
+        h += again;
+        n -= passed + again;
+    }
+    for (;;)
+    {
+        if (n < 3)
+        {
+            head = h & mask;
+            count = n;
+            return 0.0f;
+        }
+        const double t1 = st[(h + 1) & mask];
+        if (t < t1)
+            break;
+        ++h;
+        --n;
+    }
+    head = h & mask;
+    count = n;
+    const double t0 = st[h & mask];
+    const double t1 = st[(h + 1) & mask];
+    const float s0 = samples[h & mask];
+    const float s1 = samples[(h + 1) & mask];
+    return static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
 }
 
 void TDelayQueue::pop() noexcept
@@ -468,23 +519,7 @@ void TDelay::setCross(float gain)
 
 inline float TDelay::readChannel(TDelayQueue& queue, double position)
 {
-    if (queue.size() < 3)
-        return 0.0f;
-    const double t = position - kSpan;
-    for (;;)
-    {
-        const double t1 = queue.stamp(1);
-        if (t < t1)
-        {
-            const double t0 = queue.stamp(0);
-            const float s0 = queue.sample(0);
-            const float s1 = queue.sample(1);
-            return static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
-        }
-        queue.pop();
-        if (queue.size() < 3)
-            return 0.0f;
-    }
+    return queue.read(position - kSpan);
 }
 
 inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)

@@ -54,6 +54,11 @@ public:
     // keepRoomFor() could not make room in time.
     void copyFrom(const TDelayQueue& other);
 
+    // Reads the line at stamp t: pops the entries the read has passed (never
+    // below three) and interpolates between the first two, 0 when fewer than
+    // three are left.
+    float read(double t) noexcept;
+
     std::size_t size() const noexcept { return count; }
     std::size_t capacity() const noexcept { return cap; }
     double stamp(std::size_t i) const noexcept { return stamps[wrap(head + i)]; }
