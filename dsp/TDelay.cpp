@@ -188,7 +188,21 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
     cap = newCap;
     head = 0;
     updateGrowAt();
+    setRing(ringFor(count));
     return true;
+}
+
+std::size_t TDelayQueue::ringFor(std::size_t n) const noexcept
+{
+    return std::min(cap, roundUpToPowerOfTwo(std::max<std::size_t>(n + 1, 256)));
+}
+
+void TDelayQueue::widenRing() noexcept
+{
+    const std::size_t wrapped = head + count > ring ? head + count - ring : 0;
+    std::copy(stamps.get(), stamps.get() + wrapped, stamps.get() + ring);
+    std::copy(samples.get(), samples.get() + wrapped, samples.get() + ring);
+    setRing(2 * ring);
 }
 
 void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
@@ -199,6 +213,8 @@ void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
     if (cap < entries || cap > 2 * entries)
         reallocate(entries);
     updateGrowAt();
+    if (ring > cap || ring <= count)
+        setRing(ringFor(count));
 }
 
 void TDelayQueue::copyFrom(const TDelayQueue& other)
@@ -212,6 +228,7 @@ void TDelayQueue::copyFrom(const TDelayQueue& other)
         stamps[i] = other.stamp(i);
         samples[i] = other.sample(i);
     }
+    setRing(ringFor(count));
 }
 
 void TDelayQueue::askForRoom(std::size_t entries) noexcept
@@ -232,6 +249,7 @@ void TDelayQueue::askForRoom(std::size_t entries) noexcept
             std::swap(cap, room->cap);
             head = 0;
             updateGrowAt();
+            setRing(ringFor(count));
         }
         // The helper frees what is now spare.
         retired.store(room, std::memory_order_release);
@@ -259,6 +277,7 @@ void TDelayQueue::fill(std::size_t n, double stampValue, float value)
         samples[i] = value;
     }
     count = n;
+    setRing(ringFor(n));
 }
 
 void TDelayQueue::makeRoom()
@@ -276,11 +295,12 @@ void TDelayQueue::makeRoom()
             pop();
         }
     }
+    if (count == ring && ring < cap)
+        widenRing();
 }
 
 inline void TDelayQueue::push(double stampValue, float value)
 {
-    const std::size_t mask = cap - 1;
     const std::size_t n = count;
     double* const st = stamps.get();
     if (n >= 2)
@@ -292,10 +312,10 @@ inline void TDelayQueue::push(double stampValue, float value)
             return;
         }
     }
-    if (n >= growAt || n == cap) [[unlikely]]
+    if (n >= pushLimit) [[unlikely]]
     {
         makeRoom();
-        if (count == cap)
+        if (count >= ring)
             return;
         const std::size_t i = wrap(head + count);
         stamps[i] = stampValue;
@@ -313,7 +333,6 @@ inline float TDelayQueue::read(double t) noexcept
 {
     std::size_t h = head;
     std::size_t n = count;
-    const std::size_t mask = cap - 1;
     const double* const st = stamps.get();
     // Usually the read passes at most two entries a sample: those pops are
     // taken without a branch whenever enough entries remain.
