@@ -334,16 +334,6 @@ inline float TDelayQueue::read(double t) noexcept
     std::size_t h = head;
     std::size_t n = count;
     const double* const st = stamps.get();
-    // Usually the read passes at most two entries a sample: those pops are
-    // taken without a branch whenever enough entries remain.
-    if (n >= 5)
-    {
-        std::size_t passed = !(t < st[(h + 1) & mask]);
-        h += passed;
-        const std::size_t again = !(t < st[(h + 1) & mask]);
-        h += again;
-        n -= passed + again;
-    }
     for (;;)
     {
         if (n < 3)
