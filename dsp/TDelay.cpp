@@ -199,9 +199,23 @@ std::size_t TDelayQueue::ringFor(std::size_t n) const noexcept
 
 void TDelayQueue::widenRing() noexcept
 {
+    // Either the entries that wrapped round move up past the old end, or
+    // those before the old end move up by the old size; the smaller part moves.
     const std::size_t wrapped = head + count > ring ? head + count - ring : 0;
-    std::copy(stamps.get(), stamps.get() + wrapped, stamps.get() + ring);
-    std::copy(samples.get(), samples.get() + wrapped, samples.get() + ring);
+    const std::size_t before = wrapped > 0 ? ring - head : 0;
+    double* const st = stamps.get();
+    float* const sa = samples.get();
+    if (wrapped <= before)
+    {
+        std::copy(st, st + wrapped, st + ring);
+        std::copy(sa, sa + wrapped, sa + ring);
+    }
+    else
+    {
+        std::copy(st + head, st + ring, st + head + ring);
+        std::copy(sa + head, sa + ring, sa + head + ring);
+        head += ring;
+    }
     setRing(2 * ring);
 }
 
