@@ -188,7 +188,35 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
     cap = newCap;
     head = 0;
     updateGrowAt();
+    setRing(ringFor(count));
     return true;
+}
+
+std::size_t TDelayQueue::ringFor(std::size_t n) const noexcept
+{
+    return std::min(cap, roundUpToPowerOfTwo(std::max<std::size_t>(n + 1, 256)));
+}
+
+void TDelayQueue::widenRing() noexcept
+{
+    // Either the entries that wrapped round move up past the old end, or
+    // those before the old end move up by the old size; the smaller part moves.
+    const std::size_t wrapped = head + count > ring ? head + count - ring : 0;
+    const std::size_t before = wrapped > 0 ? ring - head : 0;
+    double* const st = stamps.get();
+    float* const sa = samples.get();
+    if (wrapped <= before)
+    {
+        std::copy(st, st + wrapped, st + ring);
+        std::copy(sa, sa + wrapped, sa + ring);
+    }
+    else
+    {
+        std::copy(st + head, st + ring, st + head + ring);
+        std::copy(sa + head, sa + ring, sa + head + ring);
+        head += ring;
+    }
+    setRing(2 * ring);
 }
 
 void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
@@ -199,6 +227,8 @@ void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
     if (cap < entries || cap > 2 * entries)
         reallocate(entries);
     updateGrowAt();
+    if (ring > cap || ring <= count)
+        setRing(ringFor(count));
 }
 
 void TDelayQueue::copyFrom(const TDelayQueue& other)
@@ -212,6 +242,7 @@ void TDelayQueue::copyFrom(const TDelayQueue& other)
         stamps[i] = other.stamp(i);
         samples[i] = other.sample(i);
     }
+    setRing(ringFor(count));
 }
 
 void TDelayQueue::askForRoom(std::size_t entries) noexcept
@@ -232,6 +263,7 @@ void TDelayQueue::askForRoom(std::size_t entries) noexcept
             std::swap(cap, room->cap);
             head = 0;
             updateGrowAt();
+            setRing(ringFor(count));
         }
         // The helper frees what is now spare.
         retired.store(room, std::memory_order_release);
@@ -259,6 +291,7 @@ void TDelayQueue::fill(std::size_t n, double stampValue, float value)
         samples[i] = value;
     }
     count = n;
+    setRing(ringFor(n));
 }
 
 void TDelayQueue::makeRoom()
@@ -276,25 +309,66 @@ void TDelayQueue::makeRoom()
             pop();
         }
     }
+    if (count == ring && ring < cap)
+        widenRing();
 }
 
 inline void TDelayQueue::push(double stampValue, float value)
 {
-    if (count >= 2 && stamp(count - 1) == stampValue && stamp(count - 2) == stampValue)
+    const std::size_t n = count;
+    double* const st = stamps.get();
+    if (n >= 2)
     {
-        samples[wrap(head + count - 1)] = value;
-        return;
+        const std::size_t last = (head + n - 1) & mask;
+        if (st[last] == stampValue && st[(head + n - 2) & mask] == stampValue)
+        {
+            samples[last] = value;
+            return;
+        }
     }
-    if (count >= growAt || count == cap) [[unlikely]]
+    if (n >= pushLimit) [[unlikely]]
     {
         makeRoom();
-        if (count == cap)
+        if (count >= ring)
             return;
+        const std::size_t i = wrap(head + count);
+        stamps[i] = stampValue;
+        samples[i] = value;
+        ++count;
+        return;
     }
-    const std::size_t i = wrap(head + count);
-    stamps[i] = stampValue;
+    const std::size_t i = (head + n) & mask;
+    st[i] = stampValue;
     samples[i] = value;
-    ++count;
+    count = n + 1;
+}
+
+inline float TDelayQueue::read(double t) noexcept
+{
+    std::size_t h = head;
+    std::size_t n = count;
+    const double* const st = stamps.get();
+    for (;;)
+    {
+        if (n < 3)
+        {
+            head = h & mask;
+            count = n;
+            return 0.0f;
+        }
+        const double t1 = st[(h + 1) & mask];
+        if (t < t1)
+            break;
+        ++h;
+        --n;
+    }
+    head = h & mask;
+    count = n;
+    const double t0 = st[h & mask];
+    const double t1 = st[(h + 1) & mask];
+    const float s0 = samples[h & mask];
+    const float s1 = samples[(h + 1) & mask];
+    return static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
 }
 
 void TDelayQueue::pop() noexcept
@@ -468,23 +542,7 @@ void TDelay::setCross(float gain)
 
 inline float TDelay::readChannel(TDelayQueue& queue, double position)
 {
-    if (queue.size() < 3)
-        return 0.0f;
-    const double t = position - kSpan;
-    for (;;)
-    {
-        const double t1 = queue.stamp(1);
-        if (t < t1)
-        {
-            const double t0 = queue.stamp(0);
-            const float s0 = queue.sample(0);
-            const float s1 = queue.sample(1);
-            return static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
-        }
-        queue.pop();
-        if (queue.size() < 3)
-            return 0.0f;
-    }
+    return queue.read(position - kSpan);
 }
 
 inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)

@@ -4,6 +4,7 @@
 // changes the playback speed (pitch bends) instead of jumping the read point.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -54,6 +55,11 @@ public:
     // keepRoomFor() could not make room in time.
     void copyFrom(const TDelayQueue& other);
 
+    // Reads the line at stamp t: pops the entries the read has passed (never
+    // below three) and interpolates between the first two, 0 when fewer than
+    // three are left.
+    float read(double t) noexcept;
+
     std::size_t size() const noexcept { return count; }
     std::size_t capacity() const noexcept { return cap; }
     double stamp(std::size_t i) const noexcept { return stamps[wrap(head + i)]; }
@@ -67,14 +73,31 @@ private:
     friend class DelayGrower;
     struct Storage;
 
-    // Capacities are powers of two; i < 2 * cap.
-    std::size_t wrap(std::size_t i) const noexcept { return i & (cap - 1); }
+    // Capacities are powers of two. The entries live on a ring of `ring`
+    // slots at the start of the storage, grown as they need: a short line
+    // keeps writing over the same few cache lines instead of running through
+    // storage reserved for its longest length. i < 2 * ring.
+    std::size_t wrap(std::size_t i) const noexcept { return i & mask; }
+    // Smallest ring (a power of two, at least 256, at most cap) with room to push onto n entries.
+    std::size_t ringFor(std::size_t n) const noexcept;
+    void setRing(std::size_t slots) noexcept
+    {
+        ring = slots;
+        mask = slots == 0 ? 0 : slots - 1;
+        pushLimit = std::min(growAt, ring);
+    }
+    // Doubles a full ring, moving the entries that had wrapped round.
+    void widenRing() noexcept;
     bool reallocate(std::size_t newCap) noexcept;
     // push()'s rare path: more room asked for or made; if none can be had,
     // the oldest entry is dropped (count < cap afterwards unless cap is 0).
     void makeRoom();
     void askForRoom(std::size_t entries) noexcept;
-    void updateGrowAt() noexcept { growAt = cap < limit ? cap / 2 : SIZE_MAX; }
+    void updateGrowAt() noexcept
+    {
+        growAt = cap < limit ? cap / 2 : SIZE_MAX;
+        pushLimit = std::min(growAt, ring);
+    }
 
     std::unique_ptr<double[]> stamps;
     std::unique_ptr<float[]> samples;
@@ -83,6 +106,9 @@ private:
     std::size_t count = 0;
     std::size_t limit = 0;
     std::size_t growAt = SIZE_MAX; // size at which more room is asked for
+    std::size_t ring = 0;
+    std::size_t mask = 0;
+    std::size_t pushLimit = 0; // size at which push() takes its rare path
 
     // Hand-over with the helper: it publishes `spare` and frees `retired`.
     std::atomic<std::size_t> wanted{0};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 namespace morlake {
@@ -24,6 +25,22 @@ const std::array<float, 37> SYNCED_LFO_ARRAY = {
 const std::array<int, kNumLazyTriggers> LAZY_TRIGGER_CONTROLLER_ARRAY = {
     -1, -1, -1, 1, -1, 2, 4, 11, 16, 17, 18, 19, 20, 21, 84, 85, 86, 87, 88, 89, 90};
 
+namespace {
+
+const std::array<float, TLFO::kWaveSize>& waveTable ()
+{
+    static const std::unique_ptr<std::array<float, TLFO::kWaveSize>> table = [] {
+        auto t = std::make_unique<std::array<float, TLFO::kWaveSize>> ();
+        for (int i = 0; i < TLFO::kWaveSize; ++i)
+            (*t)[static_cast<std::size_t> (i)] =
+                static_cast<float> (std::sin (2.0 * std::numbers::pi * static_cast<double> (i) / TLFO::kWaveSize));
+        return t;
+    }();
+    return *table;
+}
+
+} // namespace
+
 void TLFO::init (float rate)
 {
     sampleRate = rate < 1000.0f ? 44100.0f : rate;
@@ -42,9 +59,7 @@ void TLFO::init (float rate)
     smooth = 0.0f;
     lastSpeedValue = lastBpm = lastRateScale = -1.0f;
     lastSmoothValue = -1.0f;
-    for (int i = 0; i < kWaveSize; ++i)
-        wave[static_cast<std::size_t> (i)] =
-            static_cast<float> (std::sin (2.0 * std::numbers::pi * static_cast<double> (i) / kWaveSize));
+    wave = waveTable ().data ();
 }
 
 void TLFO::setMode (int newMode, int trig)

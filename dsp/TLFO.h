@@ -111,7 +111,8 @@ private:
     bool lastSynced = false;
     float lastSmoothValue = -1.0f;
 
-    std::array<float, kWaveSize> wave {};
+    // One sine cycle, shared by every instance and built with the first.
+    const float* wave = nullptr;
 };
 
 } // namespace morlake
