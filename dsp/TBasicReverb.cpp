@@ -1,6 +1,7 @@
 #include "dsp/TBasicReverb.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -217,6 +218,12 @@ void TComb_M::setDamp(float d)
 
 void TComb_M::setFeedback(const float* f)
 {
+    // Lanes 0, 2 and 40 stand for the three banks: every writer sets a whole
+    // bank alike. Called every sample while the room or damping moves, mostly
+    // with the feedback it already has; compared as bits, so -0 is no +0.
+    auto same = [](float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); };
+    if (same(feedbackLane[0], f[0]) && same(feedbackLane[2], f[1]) && same(feedbackLane[40], f[2]))
+        return;
     // Lanes 0 .. 39 alternate two lanes of bank 0 and two of bank 1; bank 2 follows.
     for (int g = 0; g < 10; ++g)
     {
