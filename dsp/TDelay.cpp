@@ -487,27 +487,6 @@ float TDelay::lengthInSamples(float value, bool synced, float rate, float bpm)
     return milliseconds / 1000.0f * rate;
 }
 
-namespace {
-
-inline double stepFor(float length, float rate)
-{
-    if (!(length >= 1.0f))
-        length = 1.0f;
-    length = std::min(length, TDelay::kMaxLengthSeconds * rate);
-    return double(TDelay::kSpan) / double(length);
-}
-
-} // namespace
-
-void TDelay::setStep(std::atomic<double>& step, StepCache& cache, float length)
-{
-    if (length == cache.length && step.load(std::memory_order_relaxed) == cache.step)
-        return;
-    const double fresh = stepFor(length, getSampleRate());
-    step.store(fresh, std::memory_order_relaxed);
-    cache = {length, fresh};
-}
-
 void TDelay::setDelayLen(float value, float extraRight, float bpm)
 {
     const bool synced = isTempoSynced();
@@ -520,24 +499,6 @@ void TDelay::setDelayLen(float value, float extraRight, float bpm)
         extraRight = 0.0f;
     setStep(stepLeft, cacheLeft, length + 1.0f);
     setStep(stepRight, cacheRight, length + 1.0f + extraRight);
-}
-
-void TDelay::setDelayLenDirect(float lengthLeft, float lengthRight)
-{
-    setStep(stepLeft, cacheLeft, lengthLeft);
-    setStep(stepRight, cacheRight, lengthRight);
-}
-
-void TDelay::setFeed(float gain)
-{
-    feedLeft.store(gain, std::memory_order_relaxed);
-    feedRight.store(gain, std::memory_order_relaxed);
-}
-
-void TDelay::setCross(float gain)
-{
-    crossLeft.store(gain, std::memory_order_relaxed);
-    crossRight.store(gain, std::memory_order_relaxed);
 }
 
 inline float TDelay::readChannel(TDelayQueue& queue, double position)

@@ -149,9 +149,21 @@ public:
     // 1 ms .. 4096 ms); extraRight: samples added to the right channel; bpm: host tempo.
     void setDelayLen(float value, float extraRight, float bpm);
     // Lengths in samples; non-finite or below 1 counts as 1.
-    void setDelayLenDirect(float lengthLeft, float lengthRight);
-    void setFeed(float gain);
-    void setCross(float gain);
+    void setDelayLenDirect(float lengthLeft, float lengthRight)
+    {
+        setStep(stepLeft, cacheLeft, lengthLeft);
+        setStep(stepRight, cacheRight, lengthRight);
+    }
+    void setFeed(float gain)
+    {
+        feedLeft.store(gain, std::memory_order_relaxed);
+        feedRight.store(gain, std::memory_order_relaxed);
+    }
+    void setCross(float gain)
+    {
+        crossLeft.store(gain, std::memory_order_relaxed);
+        crossRight.store(gain, std::memory_order_relaxed);
+    }
 
     void process(float inLeft, float inRight, float& outLeft, float& outRight);
 
@@ -227,7 +239,17 @@ private:
         bool synced = false;
         float rate = 0.0f, bpm = 0.0f, length = 0.0f;
     } lengthFrom;
-    void setStep(std::atomic<double>& step, StepCache& cache, float length);
+    // Called every sample by the modulated lines, so inline in the chain.
+    void setStep(std::atomic<double>& step, StepCache& cache, float length)
+    {
+        if (length == cache.length && step.load(std::memory_order_relaxed) == cache.step)
+            return;
+        float limited = length >= 1.0f ? length : 1.0f; // NaN counts as 1
+        limited = std::min(limited, kMaxLengthSeconds * getSampleRate());
+        const double fresh = double(kSpan) / double(limited);
+        step.store(fresh, std::memory_order_relaxed);
+        cache = {length, fresh};
+    }
     std::atomic<float> sampleRate{44100.0f};
     float antiDenormal = 1e-15f;
     // Gains and steps are set on the audio thread but also cleared by
