@@ -523,7 +523,8 @@ void TSignalChain::preDelays (float dL, float dR, float pd, float factor2, float
     const float factor[2] = {factor2, factor3};
     for (int j = 0; j < 2; ++j)
     {
-        const std::array<float, 2> lengths = lengthsFor (factor[j]);
+        // Without disorder the factor is 1 and the lengths are line 1's.
+        const std::array<float, 2> lengths = factor[j] == 1.0f ? first : lengthsFor (factor[j]);
         if (preMirrored[j] && lengths == first)
         {
             other[j]->shadow (pre1);
