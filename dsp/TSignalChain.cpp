@@ -524,8 +524,9 @@ void TSignalChain::preDelays (float dL, float dR, float pd, float factor2, float
     for (int j = 0; j < 2; ++j)
     {
         // Without disorder the factor is 1 and the lengths are line 1's.
-        const std::array<float, 2> lengths = factor[j] == 1.0f ? first : lengthsFor (factor[j]);
-        if (preMirrored[j] && lengths == first)
+        const bool unscaled = factor[j] == 1.0f;
+        const std::array<float, 2> lengths = unscaled ? first : lengthsFor (factor[j]);
+        if (preMirrored[j] && (unscaled || lengths == first))
         {
             other[j]->shadow (pre1);
             continue;
