@@ -288,24 +288,31 @@ inline float TComb_M::readSlow(int k, std::uint32_t wc, std::uint32_t inTile, fl
     return fromTile;
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// Read offsets of lanes 4g .. 4g + 3: lane k reads frame f = (wc - length) & mask
+// at slot(f) + 16k. w and m hold wc and the mask in every element.
+inline __m128i laneOffsets(const std::int32_t* length, int g, __m128i w, __m128i m)
+{
+    const __m128i f = _mm_and_si128(_mm_sub_epi32(w, _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g))), m);
+    const __m128i tile = _mm_srli_epi32(f, 4);
+    const __m128i lane = _mm_setr_epi32(64 * g, 64 * g + 16, 64 * g + 32, 64 * g + 48);
+    return _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
+                         _mm_add_epi32(_mm_and_si128(f, _mm_set1_epi32(15)), lane));
+}
+
+} // namespace
+#endif
+
 void TComb_M::readOffsets(std::uint32_t wc, std::uint32_t* at) const
 {
 #if defined(__SSE2__)
     const __m128i w = _mm_set1_epi32(static_cast<int>(wc));
     const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
-    const __m128i low = _mm_set1_epi32(15);
-    __m128i laneBase = _mm_setr_epi32(0, 16, 32, 48);
-    const __m128i step = _mm_set1_epi32(64);
     MORLAKE_UNROLL
     for (int g = 0; g < kVectors; ++g)
-    {
-        const __m128i f = _mm_and_si128(_mm_sub_epi32(w, _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g))), m);
-        const __m128i tile = _mm_srli_epi32(f, 4);
-        const __m128i o = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
-                                        _mm_add_epi32(_mm_and_si128(f, low), laneBase));
-        _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), o);
-        laneBase = _mm_add_epi32(laneBase, step);
-    }
+        _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), laneOffsets(length, g, w, m));
 #else
     for (int k = 0; k < kLanes; ++k)
     {
@@ -348,7 +355,6 @@ inline void TComb_M::updateLanes(std::uint32_t wc, const float* value, const flo
     const float* lines = frames.get();
     const __m128i w = _mm_set1_epi32(static_cast<int>(wc));
     const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
-    const __m128i low = _mm_set1_epi32(15);
     // Even rows take the dry inputs, odd rows the widened ones; bank 2's
     // vectors hold rows q and q + 5, one of each.
     const __m128 dryA = _mm_loadu_ps(dry);
@@ -370,14 +376,7 @@ inline void TComb_M::updateLanes(std::uint32_t wc, const float* value, const flo
         __m128 r;
         if constexpr (Direct)
         {
-            // Lane k reads frame f = (wc - length) & mask at slot(f) + 16k.
-            const __m128i f =
-                _mm_and_si128(_mm_sub_epi32(w, _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g))), m);
-            const __m128i tile = _mm_srli_epi32(f, 4);
-            const __m128i lane = _mm_setr_epi32(64 * g, 64 * g + 16, 64 * g + 32, 64 * g + 48);
-            const __m128i o = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
-                                            _mm_add_epi32(_mm_and_si128(f, low), lane));
-            _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), o);
+            _mm_store_si128(reinterpret_cast<__m128i*>(at + 4 * g), laneOffsets(length, g, w, m));
             r = _mm_setr_ps(lines[at[4 * g]], lines[at[4 * g + 1]], lines[at[4 * g + 2]], lines[at[4 * g + 3]]);
         }
         else

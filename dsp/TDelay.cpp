@@ -1,6 +1,7 @@
 #include "dsp/TDelay.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -29,15 +30,6 @@ namespace {
 
 // Beyond this a request is bogus, and the array size would overflow.
 constexpr std::size_t kMaxEntries = std::size_t(1) << 26;
-
-// Queue capacities are powers of two, so positions wrap with a mask.
-std::size_t roundUpToPowerOfTwo(std::size_t n)
-{
-    std::size_t p = 1;
-    while (p < n)
-        p <<= 1;
-    return p;
-}
 
 } // namespace
 
@@ -130,7 +122,7 @@ private:
     static void serveOne(TDelayQueue& q)
     {
         delete q.retired.exchange(nullptr, std::memory_order_acquire);
-        const std::size_t want = roundUpToPowerOfTwo(std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries));
+        const std::size_t want = std::bit_ceil(std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries));
         if (want <= q.provided || q.spare.load(std::memory_order_acquire) != nullptr)
             return;
         // Zero-filled, so every page is committed here and none is faulted
@@ -171,7 +163,7 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
 {
     if (newCap < count || newCap > kMaxEntries)
         return false;
-    newCap = roundUpToPowerOfTwo(newCap);
+    newCap = std::bit_ceil(newCap);
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.
     std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]());
@@ -194,7 +186,7 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
 
 std::size_t TDelayQueue::ringFor(std::size_t n) const noexcept
 {
-    return std::min(cap, roundUpToPowerOfTwo(std::max<std::size_t>(n + 1, 256)));
+    return std::min(cap, std::bit_ceil(std::max<std::size_t>(n + 1, 256)));
 }
 
 void TDelayQueue::widenRing() noexcept
@@ -315,12 +307,12 @@ void TDelayQueue::makeRoom()
 
 inline void TDelayQueue::push(double stampValue, float value)
 {
-    const std::size_t n = count;
+    std::size_t n = count;
     double* const st = stamps.get();
     if (n >= 2)
     {
-        const std::size_t last = (head + n - 1) & mask;
-        if (st[last] == stampValue && st[(head + n - 2) & mask] == stampValue)
+        const std::size_t last = wrap(head + n - 1);
+        if (st[last] == stampValue && st[wrap(head + n - 2)] == stampValue)
         {
             samples[last] = value;
             return;
@@ -328,17 +320,14 @@ inline void TDelayQueue::push(double stampValue, float value)
     }
     if (n >= pushLimit) [[unlikely]]
     {
+        // May move the entries to other storage or a wider ring.
         makeRoom();
         if (count >= ring)
             return;
-        const std::size_t i = wrap(head + count);
-        stamps[i] = stampValue;
-        samples[i] = value;
-        ++count;
-        return;
+        n = count;
     }
-    const std::size_t i = (head + n) & mask;
-    st[i] = stampValue;
+    const std::size_t i = wrap(head + n);
+    stamps[i] = stampValue;
     samples[i] = value;
     count = n + 1;
 }
