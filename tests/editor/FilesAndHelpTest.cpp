@@ -1,6 +1,7 @@
 // Controller maps through the editor's file dialogs, the forced extension of
 // the save dialog, and HELP handing the manual to the desktop's opener.
 #include "tests/editor/EditorTestSupport.h"
+#include "tests/platform/TempDir.h"
 
 #include "editor/MessageWindows.h"
 #include "platform/Desktop.h"
@@ -9,20 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace morlake::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll (const fs::path& path)
-{
-    std::ifstream in (path);
-    std::stringstream text;
-    text << in.rdbuf ();
-    return text.str ();
-}
 
 TEST (FileDialogs, PatternAndForcedExtension)
 {
@@ -124,12 +116,12 @@ TEST_F (FilesAndHelp, BadFilesShowTheProblemAndChangeNothing)
     EXPECT_EQ (shown, std::vector<std::string> {"Problem with ECS File"});
     EXPECT_EQ (map (), before);
     // A save that cannot be written says so and leaves the file it would replace.
-    const std::string version = readAll ("/proc/version");
+    const std::string version = readFileText ("/proc/version");
     shown.clear ();
     choose ("/proc/version.ecs");
     f.plugin->saveECS ();
     EXPECT_EQ (shown, std::vector<std::string> {"Problem with ECS File"});
-    EXPECT_EQ (readAll ("/proc/version"), version);
+    EXPECT_EQ (readFileText ("/proc/version"), version);
     // A cancelled dialog does nothing at all.
     shown.clear ();
     setFileChooser ([] (const FileRequest&, std::string&) { return false; });
@@ -157,7 +149,7 @@ TEST_F (FilesAndHelp, HelpOpensTheManualWithTheDesktopOpener)
     f.editor ().openManual ();
     for (int i = 0; i < 100 && ! fs::exists (record); ++i)
         f.idleFor (20);
-    EXPECT_EQ (readAll (record), manual);
+    EXPECT_EQ (readFileText (record), manual);
     EXPECT_TRUE (shown.empty ());
 
     // Without an opener the user is told, and nothing waits.
