@@ -145,6 +145,11 @@ void TModulation::readRouting (const float* p)
         active[activeCount++] = {k, d, sourceAddress (slotSrc[k])};
     }
 
+    auto isLateTap = [] (int s) { return s > src::DistortOutput && s <= src::Output; };
+    lateTapsRead = followerOn && isLateTap (src::Input + followerSource);
+    for (int i = 0; i < activeCount; ++i)
+        lateTapsRead = lateTapsRead || isLateTap (slotSrc[active[i].slot]);
+
     // The LFO output is shaped when Disrupt or a slot reads it, or when a
     // slot drives its smoothing (which carries each output into the next).
     lazyRead = lazyOn;

@@ -58,6 +58,10 @@ public:
         return destination > dest::None && destination < kNumDestinations ? sum[destination] : 0.0f;
     }
     const float* sums () const { return sum; }
+    // Whether a slot or the follower reads a tap set after the distortion
+    // (early, late, reverb or output): as of the last routing read, which
+    // happens at control ticks and program loads.
+    bool readsLateTaps () const { return lateTapsRead; }
     float sourceValue (int source) const;
     float followerGate () const { return gate; }
     float disruptOutput () const { return disruptValue; }
@@ -152,6 +156,7 @@ private:
     int springTime = 0;
     bool lazyOn = false;
     bool lazyRead = true; // anything reads the LFO output (see readRouting)
+    bool lateTapsRead = true;
     bool lazySync = true;
     int trigger = -1; // -1: none seen yet, so the first tick starts the LFO
     bool followerOn = false;

@@ -171,18 +171,89 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
     const auto lines = delayLines ();
     for (TDelay* line : lines)
         line->hold ();
-    for (int i = 0; i < frames; ++i)
+    for (int i = 0; i < frames;)
     {
-        float l = 0.0f, r = 0.0f;
-        frame (in[0] != nullptr ? sanitize (in[0][i]) : 0.0f, in[1] != nullptr ? sanitize (in[1][i]) : 0.0f,
-               in[2] != nullptr ? sanitize (in[2][i]) : 0.0f, in[3] != nullptr ? sanitize (in[3][i]) : 0.0f, l, r);
-        if (outLeft != nullptr)
-            outLeft[i] = l;
-        if (outRight != nullptr)
-            outRight[i] = r;
+        // Up to the next control tick, so the routing stands for the whole run.
+        const int run = std::min (frames - i, kControlFrames - static_cast<int> (sampleCounter & (kControlFrames - 1)));
+        if (listener.isSettingPreset ())
+        {
+            for (int k = i; k < i + run; ++k)
+            {
+                if (outLeft != nullptr)
+                    outLeft[k] = 0.0f;
+                if (outRight != nullptr)
+                    outRight[k] = 0.0f;
+            }
+            i += run;
+            continue;
+        }
+        if ((sampleCounter & 8191) == 0)
+            listener.housekeeping ();
+        if ((sampleCounter & (kControlFrames - 1)) == 0)
+            controlWork ();
+
+        Frame f[kControlFrames];
+        for (int k = 0; k < run; ++k)
+        {
+            const int at = i + k;
+            f[k].inL = in[0] != nullptr ? sanitize (in[0][at]) : 0.0f;
+            f[k].inR = in[1] != nullptr ? sanitize (in[1][at]) : 0.0f;
+            f[k].sideL = in[2] != nullptr ? sanitize (in[2][at]) : 0.0f;
+            f[k].sideR = in[3] != nullptr ? sanitize (in[3][at]) : 0.0f;
+        }
+        if (earlyOn && ! mod.readsLateTaps ())
+            processRun (f, run);
+        else
+            for (int k = 0; k < run; ++k)
+            {
+                inputStage (f[k]);
+                earlyStage (f[k], mod.sums ());
+                outputStages (f[k], mod.sums ());
+            }
+        for (int k = 0; k < run; ++k)
+        {
+            if (outLeft != nullptr)
+                outLeft[i + k] = f[k].outL;
+            if (outRight != nullptr)
+                outRight[i + k] = f[k].outR;
+        }
+        i += run;
     }
     for (TDelay* line : lines)
         line->release ();
+}
+
+// A run in stages: the modulation no section feeds back into is computed for
+// every frame first, so the early network runs as a loop of its own.
+void TSignalChain::processRun (Frame* f, int run)
+{
+    float sums[kControlFrames][kNumDestinations];
+    for (int k = 0; k < run; ++k)
+    {
+        inputStage (f[k]);
+        std::copy (mod.sums (), mod.sums () + kNumDestinations, sums[k]);
+    }
+    const bool first = firstSample;
+    for (int k = 0; k < run; ++k)
+    {
+        earlyStage (f[k], sums[k]);
+        firstSample = false;
+    }
+    firstSample = first;
+    for (int k = 0; k < run; ++k)
+    {
+        if (outputStages (f[k], sums[k]))
+        {
+            // A reset (broken output): the rest of the run from the new state.
+            for (++k; k < run; ++k)
+            {
+                inputStage (f[k]);
+                earlyStage (f[k], mod.sums ());
+                outputStages (f[k], mod.sums ());
+            }
+            return;
+        }
+    }
 }
 
 void TSignalChain::readParameters ()
@@ -294,9 +365,8 @@ void TSignalChain::updateNetworkModulation ()
 }
 
 // Wave folding by the distortion amount.
-inline void TSignalChain::distort (float& left, float& right)
+inline void TSignalChain::distort (float& left, float& right, const float* m)
 {
-    const float* m = mod.sums ();
     const float amount = clamp01 (p[tag::DistortionAmount] + m[dest::Distortion]);
     const float d = amount * amount;
     auto fold = [&] (float x) {
@@ -309,9 +379,9 @@ inline void TSignalChain::distort (float& left, float& right)
 }
 
 // Wet/dry, volumes, pans and the hard limit.
-inline void TSignalChain::outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR)
+inline bool TSignalChain::outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR,
+                                       const float* m)
 {
-    const float* m = mod.sums ();
     wetDry = firstSample ? p[tag::WetDry] : kSmoothNew * p[tag::WetDry] + kSmoothOld * wetDry;
     const float w = bypass ? 0.0f : 2.0f * clamp01 (wetDry + m[dest::WetDry]);
     const float wetAmount = std::min (1.0f, w);
@@ -326,7 +396,8 @@ inline void TSignalChain::outputStage (float dryL, float dryR, float wetL, float
 
     float left = (dryL * panLeft (qd) * dryGain + wetL * panLeft (qw) * wetGain) * panLeft (q) * gm;
     float right = (wetR * panRight (qw) * wetGain + dryR * panRight (qd) * dryGain) * panRight (q) * gm;
-    if (! std::isfinite (left) || ! std::isfinite (right))
+    const bool broken = ! std::isfinite (left) || ! std::isfinite (right);
+    if (broken)
     {
         // Never pass a broken state on: start again from silence.
         left = right = 0.0f;
@@ -334,11 +405,12 @@ inline void TSignalChain::outputStage (float dryL, float dryR, float wetL, float
     }
     outL = std::clamp (left, -kLimit, kLimit);
     outR = std::clamp (right, -kLimit, kLimit);
+    return broken;
 }
 
-void TSignalChain::updateMeters (float dryL, float dryR, float outL, float outR)
+void TSignalChain::updateMeters (float dryL, float dryR, float outL, float outR, float followerGate)
 {
-    const float gate = std::fabs (mod.followerGate ());
+    const float gate = std::fabs (followerGate);
     meter[0] = kSmoothOld * meter[0] + kMeterNew * std::fabs (dryL);
     meter[1] = kSmoothOld * meter[1] + kMeterNew * std::fabs (dryR);
     meter[2] = kSmoothOld * meter[2] + kMeterNew * std::fabs (outL);
@@ -349,53 +421,52 @@ void TSignalChain::updateMeters (float dryL, float dryR, float outL, float outR)
         shownMeter[static_cast<std::size_t> (k)].store (meter[k], std::memory_order_relaxed);
 }
 
-void TSignalChain::frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR)
+void TSignalChain::inputStage (Frame& f)
 {
-    if (listener.isSettingPreset ())
-    {
-        outL = outR = 0.0f;
-        return;
-    }
-    if ((sampleCounter & 8191) == 0)
-        listener.housekeeping ();
-    if ((sampleCounter & 15) == 0)
-        controlWork ();
-
-    mod.setTap (tap::Input, inL, inR);
-    mod.setTap (tap::SideInput, sideL, sideR);
+    mod.setTap (tap::Input, f.inL, f.inR);
+    mod.setTap (tap::SideInput, f.sideL, f.sideR);
     mod.process (p);
+    f.gate = mod.followerGate ();
+    f.disrupt = mod.getDisruptModValue ();
     const float* m = mod.sums ();
 
     // Input volume: 0 dB without modulation.
     const float gIn = curves.gainWide[curveIndex (m[dest::InputVolume] * 0.5f + 0.5f)];
-    const float dryL = inL * gIn;
-    const float dryR = inR * gIn;
+    f.dryL = f.inL * gIn;
+    f.dryR = f.inR * gIn;
 
-    float dL = dryL, dR = dryR;
+    f.dL = f.dryL;
+    f.dR = f.dryR;
     if (distortionOn)
-        distort (dL, dR);
-    mod.setTap (tap::DistortOutput, dL, dR);
+        distort (f.dL, f.dR, m);
+    mod.setTap (tap::DistortOutput, f.dL, f.dR);
+}
 
-    float eL = 0.0f, eR = 0.0f;
+void TSignalChain::earlyStage (Frame& f, const float* m)
+{
+    f.eL = f.eR = 0.0f;
     if (earlyOn)
-        early (dL, dR, eL, eR);
-    mod.setTap (tap::EarlyOutput, eL, eR);
+        early (f.dL, f.dR, f.eL, f.eR, m);
+    mod.setTap (tap::EarlyOutput, f.eL, f.eR);
+}
 
+bool TSignalChain::outputStages (Frame& f, const float* m)
+{
     float lL = 0.0f, lR = 0.0f;
     if (lateOn)
-        lateDelay (dL, dR, lL, lR);
+        lateDelay (f.dL, f.dR, lL, lR, m);
     mod.setTap (tap::LateOutput, lL, lR);
 
     float vL = 0.0f, vR = 0.0f;
     if (reverbOn)
-        reverbSection (dL, dR, eL, eR, lL, lR, vL, vR);
+        reverbSection (f.dL, f.dR, f.eL, f.eR, lL, lR, vL, vR, m);
     mod.setTap (tap::ReverbOutput, vL, vR);
 
     float wetL = vL, wetR = vR;
     if (! earlyIntoReverb)
     {
-        wetL += eL;
-        wetR += eR;
+        wetL += f.eL;
+        wetR += f.eR;
     }
     if (! lateIntoReverb)
     {
@@ -403,21 +474,21 @@ void TSignalChain::frame (float inL, float inR, float sideL, float sideR, float&
         wetR += lR;
     }
 
-    outputStage (dryL, dryR, wetL, wetR, outL, outR);
-    mod.setTap (tap::Output, outL, outR);
+    const bool reset = outputStage (f.dryL, f.dryR, wetL, wetR, f.outL, f.outR, m);
+    mod.setTap (tap::Output, f.outL, f.outR);
 
     if ((sampleCounter & 63) == 0)
-        updateMeters (dryL, dryR, outL, outR);
+        updateMeters (f.dryL, f.dryR, f.outL, f.outR, f.gate);
     if ((sampleCounter & 255) == 0)
-        listener.disruptNotice (mod.getDisruptModValue ());
+        listener.disruptNotice (f.disrupt);
 
     ++sampleCounter;
     firstSample = false;
+    return reset;
 }
 
-void TSignalChain::early (float dL, float dR, float& outL, float& outR)
+void TSignalChain::early (float dL, float dR, float& outL, float& outR, const float* m)
 {
-    const float* m = mod.sums ();
     const float es = (clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] +
                       curve::ROOM_SIZE_ADD[roomType]) *
                          earlyMult +
@@ -486,9 +557,8 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR)
     outR = gainRight * (sBR + earlyOutA[1]);
 }
 
-void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR)
+void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR, const float* m)
 {
-    const float* m = mod.sums ();
     late.setDelayLen (clamp01 (p[tag::LateLength] + m[dest::LateLength]),
                       std::max (0.0f, m[dest::LateWidth]) * sampleRate * 0.03f, tempo);
     late.setFeed (clamp01 (m[dest::LateFeed]));
@@ -552,9 +622,8 @@ void TSignalChain::preDelays (float dL, float dR, float pd, float factor2, float
 }
 
 void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL,
-                                  float& outR)
+                                  float& outR, const float* m)
 {
-    const float* m = mod.sums ();
     reverb.setFilter (lowpassOn ? clamp01 (p[tag::ReverbLPFrequency] + m[dest::ReverbLP]) : 1.0f,
                       highpassOn ? clamp01 (p[tag::ReverbHPFrequency] + m[dest::ReverbHP]) : 0.0f);
     reverb.setDamp (clamp01 (p[tag::ReverbDamp] + m[dest::ReverbDamp]));

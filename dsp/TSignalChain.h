@@ -93,18 +93,36 @@ private:
         CurveTable damping, earlyLength, preDelay;
     };
 
-    void frame (float inL, float inR, float sideL, float sideR, float& outL, float& outR);
+    // One frame on its way through the chain.
+    struct Frame
+    {
+        float inL, inR, sideL, sideR;
+        float dryL, dryR, dL, dR; // after the input volume; after the distortion
+        float eL, eR;             // early network
+        float outL, outR;
+        float gate, disrupt;      // the follower gate and Disrupt value after this frame's modulation
+    };
+    static constexpr int kControlFrames = 16; // frames per control tick
+
+    // The stages of one frame, in this order; each section reads the
+    // modulation sums `m` of its frame. outputStages() is true when the chain
+    // was reset because the output broke.
+    void inputStage (Frame& f);
+    void earlyStage (Frame& f, const float* m);
+    bool outputStages (Frame& f, const float* m);
+    void processRun (Frame* f, int run);
     void controlWork ();
     void updateNetworkModulation ();
     void readParameters ();
-    void distort (float& left, float& right);
-    void early (float dL, float dR, float& outL, float& outR);
-    void lateDelay (float dL, float dR, float& outL, float& outR);
+    void distort (float& left, float& right, const float* m);
+    void early (float dL, float dR, float& outL, float& outR, const float* m);
+    void lateDelay (float dL, float dR, float& outL, float& outR, const float* m);
     void preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x);
-    void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR);
+    void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR,
+                        const float* m);
     void clearState ();
-    void outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR);
-    void updateMeters (float dryL, float dryR, float outL, float outR);
+    bool outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR, const float* m);
+    void updateMeters (float dryL, float dryR, float outL, float outR, float followerGate);
     std::array<TDelay*, 6> delayLines () { return {&early1, &early2, &late, &pre1, &pre2, &pre3}; }
 
     const ParamValues& values;
