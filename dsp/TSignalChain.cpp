@@ -523,7 +523,7 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR, const fl
     early1.setDelayLenDirect (std::max (len, 1.0f), std::max (wide, 1.0f));
     early2.setFeed (feed);
     early2.setCross (-cross);
-    early2.setDelayLenDirect (std::max (wide, 1.0f), std::max (len, 1.0f));
+    early2.setSwappedLengthsOf (early1);
 
     const float a = firstSample ? 1.0f : rate->damping[curveIndex (p[tag::EarlyDamp] + m[dest::EarlyDamp])];
     const float keep = 1.0f - a;
