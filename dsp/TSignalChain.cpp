@@ -201,15 +201,11 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
             f[k].sideL = in[2] != nullptr ? sanitize (in[2][at]) : 0.0f;
             f[k].sideR = in[3] != nullptr ? sanitize (in[3][at]) : 0.0f;
         }
-        if (earlyOn && ! mod.readsLateTaps ())
+        if ((earlyOn || lateOn) && ! mod.readsLateTaps ())
             processRun (f, run);
         else
             for (int k = 0; k < run; ++k)
-            {
-                inputStage (f[k]);
-                earlyStage (f[k], mod.sums ());
-                outputStages (f[k], mod.sums ());
-            }
+                wholeFrame (f[k]);
         for (int k = 0; k < run; ++k)
         {
             if (outLeft != nullptr)
@@ -224,7 +220,8 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
 }
 
 // A run in stages: the modulation no section feeds back into is computed for
-// every frame first, so the early network runs as a loop of its own.
+// every frame first, so the early network and the late delay run as loops of
+// their own, whose frames the processor can overlap.
 void TSignalChain::processRun (Frame* f, int run)
 {
     float sums[kControlFrames][kNumDestinations];
@@ -242,15 +239,17 @@ void TSignalChain::processRun (Frame* f, int run)
     firstSample = first;
     for (int k = 0; k < run; ++k)
     {
+        lateStage (f[k], sums[k]);
+        firstSample = false;
+    }
+    firstSample = first;
+    for (int k = 0; k < run; ++k)
+    {
         if (outputStages (f[k], sums[k]))
         {
             // A reset (broken output): the rest of the run from the new state.
             for (++k; k < run; ++k)
-            {
-                inputStage (f[k]);
-                earlyStage (f[k], mod.sums ());
-                outputStages (f[k], mod.sums ());
-            }
+                wholeFrame (f[k]);
             return;
         }
     }
@@ -421,6 +420,14 @@ void TSignalChain::updateMeters (float dryL, float dryR, float outL, float outR,
         shownMeter[static_cast<std::size_t> (k)].store (meter[k], std::memory_order_relaxed);
 }
 
+void TSignalChain::wholeFrame (Frame& f)
+{
+    inputStage (f);
+    earlyStage (f, mod.sums ());
+    lateStage (f, mod.sums ());
+    outputStages (f, mod.sums ());
+}
+
 void TSignalChain::inputStage (Frame& f)
 {
     mod.setTap (tap::Input, f.inL, f.inR);
@@ -450,16 +457,19 @@ void TSignalChain::earlyStage (Frame& f, const float* m)
     mod.setTap (tap::EarlyOutput, f.eL, f.eR);
 }
 
+void TSignalChain::lateStage (Frame& f, const float* m)
+{
+    f.lL = f.lR = 0.0f;
+    if (lateOn)
+        lateDelay (f.dL, f.dR, f.lL, f.lR, m);
+    mod.setTap (tap::LateOutput, f.lL, f.lR);
+}
+
 bool TSignalChain::outputStages (Frame& f, const float* m)
 {
-    float lL = 0.0f, lR = 0.0f;
-    if (lateOn)
-        lateDelay (f.dL, f.dR, lL, lR, m);
-    mod.setTap (tap::LateOutput, lL, lR);
-
     float vL = 0.0f, vR = 0.0f;
     if (reverbOn)
-        reverbSection (f.dL, f.dR, f.eL, f.eR, lL, lR, vL, vR, m);
+        reverbSection (f.dL, f.dR, f.eL, f.eR, f.lL, f.lR, vL, vR, m);
     mod.setTap (tap::ReverbOutput, vL, vR);
 
     float wetL = vL, wetR = vR;
@@ -470,8 +480,8 @@ bool TSignalChain::outputStages (Frame& f, const float* m)
     }
     if (! lateIntoReverb)
     {
-        wetL += lL;
-        wetR += lR;
+        wetL += f.lL;
+        wetR += f.lR;
     }
 
     const bool reset = outputStage (f.dryL, f.dryR, wetL, wetR, f.outL, f.outR, m);

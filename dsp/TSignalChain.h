@@ -99,6 +99,7 @@ private:
         float inL, inR, sideL, sideR;
         float dryL, dryR, dL, dR; // after the input volume; after the distortion
         float eL, eR;             // early network
+        float lL, lR;             // late delay
         float outL, outR;
         float gate, disrupt;      // the follower gate and Disrupt value after this frame's modulation
     };
@@ -107,8 +108,10 @@ private:
     // The stages of one frame, in this order; each section reads the
     // modulation sums `m` of its frame. outputStages() is true when the chain
     // was reset because the output broke.
+    void wholeFrame (Frame& f);
     void inputStage (Frame& f);
     void earlyStage (Frame& f, const float* m);
+    void lateStage (Frame& f, const float* m);
     bool outputStages (Frame& f, const float* m);
     void processRun (Frame* f, int run);
     void controlWork ();
