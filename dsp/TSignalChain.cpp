@@ -126,6 +126,7 @@ void TSignalChain::clearState ()
         v = 0.0f;
     // Every line was just zeroed.
     preMirrored[0] = preMirrored[1] = true;
+    preDelayFrom.fill (std::numeric_limits<float>::quiet_NaN ());
     firstSample = true;
 }
 
@@ -591,33 +592,40 @@ void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR, cons
 // line 1's; they take over its state when their lengths first part.
 void TSignalChain::preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x)
 {
-    // Within the length the lines may grow to (slow host tempos, disorder and widening).
-    const float longestPre = kPreDelayReserveSeconds * sampleRate;
-    auto lengthsFor = [&] (float factor) {
-        const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);
-        return std::array<float, 2> {left, std::min (std::max (0.0f, left + spread) + 5.0f, longestPre)};
-    };
-    const std::array<float, 2> first = lengthsFor (1.0f);
-    pre1.setDelayLenDirect (first[0], first[1]);
     TDelay* const other[2] = {&pre2, &pre3};
-    const float factor[2] = {factor2, factor3};
-    for (int j = 0; j < 2; ++j)
+    const std::array<float, 4> from {pd, factor2, factor3, spread};
+    // The lengths are set again only when their inputs move or after a reset
+    // (which clears preDelayFrom).
+    if (from != preDelayFrom)
     {
-        // Without disorder the factor is 1 and the lengths are line 1's.
-        const bool unscaled = factor[j] == 1.0f;
-        const std::array<float, 2> lengths = unscaled ? first : lengthsFor (factor[j]);
-        if (preMirrored[j] && (unscaled || lengths == first))
+        preDelayFrom = from;
+        // Within the length the lines may grow to (slow host tempos, disorder and widening).
+        const float longestPre = kPreDelayReserveSeconds * sampleRate;
+        auto lengthsFor = [&] (float factor) {
+            const float left = std::min (std::max (0.0f, factor * pd) + 5.0f, longestPre);
+            return std::array<float, 2> {left, std::min (std::max (0.0f, left + spread) + 5.0f, longestPre)};
+        };
+        const std::array<float, 2> first = lengthsFor (1.0f);
+        pre1.setDelayLenDirect (first[0], first[1]);
+        const float factor[2] = {factor2, factor3};
+        for (int j = 0; j < 2; ++j)
         {
-            other[j]->shadow (pre1);
-            continue;
+            // Without disorder the factor is 1 and the lengths are line 1's.
+            const bool unscaled = factor[j] == 1.0f;
+            const std::array<float, 2> lengths = unscaled ? first : lengthsFor (factor[j]);
+            if (preMirrored[j] && (unscaled || lengths == first))
+                continue;
+            if (preMirrored[j])
+            {
+                other[j]->copyStateFrom (pre1);
+                preMirrored[j] = false;
+            }
+            other[j]->setDelayLenDirect (lengths[0], lengths[1]);
         }
-        if (preMirrored[j])
-        {
-            other[j]->copyStateFrom (pre1);
-            preMirrored[j] = false;
-        }
-        other[j]->setDelayLenDirect (lengths[0], lengths[1]);
     }
+    for (int j = 0; j < 2; ++j)
+        if (preMirrored[j])
+            other[j]->shadow (pre1);
     pre1.process (dL, dR, x[0], x[1]);
     for (int j = 0; j < 2; ++j)
     {

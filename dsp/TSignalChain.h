@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 namespace morlake {
@@ -138,6 +139,8 @@ private:
     TDelay early1, early2, late, pre1, pre2, pre3;
     // Pre-delays 2 and 3 left unprocessed while they match line 1 (see preDelays()).
     bool preMirrored[2] {true, true};
+    // What the pre-delay lengths were last set from: pd, factors 2 and 3, spread.
+    std::array<float, 4> preDelayFrom {std::numeric_limits<float>::quiet_NaN (), 0.0f, 0.0f, 0.0f};
     TBasicReverb reverb;
     TModulation mod;
 
