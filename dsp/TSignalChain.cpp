@@ -8,6 +8,10 @@
 #include <cmath>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace morlake {
 
 namespace {
@@ -35,10 +39,22 @@ float panOf (float modulation) { return 2.0f * clamp01 (modulation + 0.5f); }
 
 bool on (float v) { return v >= 0.5f; }
 
+#if defined(__SSE2__)
+// wrapPhase() on four phases after their steps: the modulation phases are
+// never negative and stay below 2, where truncation is the floor.
+__m128 advancePhases (const float* phase, const float* step)
+{
+    const __m128 next = _mm_add_ps (_mm_loadu_ps (phase), _mm_loadu_ps (step));
+    const __m128 wrapped = _mm_sub_ps (next, _mm_cvtepi32_ps (_mm_cvttps_epi32 (next)));
+    const __m128 past = _mm_cmpge_ps (next, _mm_set1_ps (1.0f));
+    return _mm_or_ps (_mm_and_ps (past, wrapped), _mm_andnot_ps (past, next));
+}
+#else
 float wrapPhase (float phase)
 {
     return phase >= 1.0f ? phase - std::floor (phase) : phase;
 }
+#endif
 
 float sanitize (float x) { return std::isfinite (x) ? x : 0.0f; }
 
@@ -647,13 +663,26 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
     reverb.setDamp (clamp01 (p[tag::ReverbDamp] + m[dest::ReverbDamp]));
     const float dis = clamp01 (p[tag::ReverbDisorder] + m[dest::ReverbDisorder]);
 
-    float widen[4];
+    alignas (16) float widen[4];
+#if defined(__SSE2__)
+    {
+        const __m128 phase = advancePhases (widenPhase, widenRate);
+        _mm_storeu_ps (widenPhase, phase);
+        const __m128 one = _mm_set1_ps (1.0f);
+        const __m128 slope = _mm_sub_ps (_mm_mul_ps (_mm_set1_ps (2.0f), phase), one);
+        const __m128 triangle = _mm_sub_ps (one, _mm_andnot_ps (_mm_set1_ps (-0.0f), slope));
+        const __m128 mix = _mm_loadu_ps (widenMix);
+        const __m128 shaped = _mm_add_ps (_mm_mul_ps (triangle, mix), _mm_sub_ps (one, mix));
+        _mm_store_ps (widen, _mm_add_ps (_mm_mul_ps (shaped, _mm_loadu_ps (widenAmplitude)), one));
+    }
+#else
     for (int k = 0; k < 4; ++k)
     {
         widenPhase[k] = wrapPhase (widenPhase[k] + widenRate[k]);
         const float triangle = 1.0f - std::fabs (2.0f * widenPhase[k] - 1.0f);
         widen[k] = (triangle * widenMix[k] + (1.0f - widenMix[k])) * widenAmplitude[k] + 1.0f;
     }
+#endif
     reverb.setWiden (widen[0], widen[1], widen[2], widen[3]);
 
     const float r = clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] *
@@ -664,12 +693,25 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
 
     const float length =
         curves.reverbLength[roomType][curveIndex (p[tag::ReverbLength] + m[dest::ReverbLength])] * lengthScale;
-    float s[6];
+    alignas (16) int at[8];
+#if defined(__SSE2__)
+    for (int j = 0; j < 8; j += 4)
+    {
+        const __m128 phase = advancePhases (lengthPhase + j, lengthStep + j);
+        _mm_storeu_ps (lengthPhase + j, phase);
+        const __m128i index = _mm_cvttps_epi32 (_mm_mul_ps (phase, _mm_set1_ps (65536.0f)));
+        _mm_store_si128 (reinterpret_cast<__m128i*> (at + j), _mm_and_si128 (index, _mm_set1_epi32 (kCurveSize - 1)));
+    }
+#else
     for (int j = 0; j < 6; ++j)
     {
         lengthPhase[j] = wrapPhase (lengthPhase[j] + lengthStep[j]);
-        s[j] = curves.sine[static_cast<int> (lengthPhase[j] * 65536.0f) & (kCurveSize - 1)];
+        at[j] = static_cast<int> (lengthPhase[j] * 65536.0f) & (kCurveSize - 1);
     }
+#endif
+    float s[6];
+    for (int j = 0; j < 6; ++j)
+        s[j] = curves.sine[at[j]];
     reverb.setLength (length, 1.0f + lengthDepth[0] * s[0], 1.0f + lengthDepth[0] * s[3],
                       length * 0.9f * (1.0f - 0.375f * dis), 1.0f + lengthDepth[1] * s[1], 1.0f + lengthDepth[1] * s[4],
                       length * 0.95f * (1.0f - 0.25f * dis), 1.0f + lengthDepth[2] * s[2], 1.0f + lengthDepth[2] * s[5]);

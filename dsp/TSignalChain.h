@@ -160,7 +160,8 @@ private:
     std::atomic<int> characterRow {0}; // written by program loads on the user-interface thread
     float roomScale = 1.0f, lengthScale = 1.0f, earlyAdd = 0.005f, earlyMult = 0.05f;
     float widenMix[4] {}, widenAmplitude[4] {}, widenRate[4] {}, widenPhase[4] {};
-    float lengthDepth[3] {}, lengthStep[6] {}, lengthPhase[6] {};
+    // Six length phases, padded to two vectors (the last two stay 0).
+    float lengthDepth[3] {}, lengthStep[8] {}, lengthPhase[8] {};
     // Hidden values 110 .. 128 and the rate they were last derived from (NaN: never).
     std::array<float, 20> networkModulationFrom {};
 
