@@ -274,7 +274,9 @@ void TSignalChain::processRun (Frame* f, int run)
 
 void TSignalChain::readParameters ()
 {
-    values.copyTo (p);
+    // "Disrupt Value" is written by the modulation without being counted.
+    if (! values.copyToIfChanged (p, valuesSeen))
+        p[tag::DisruptValue] = values[tag::DisruptValue];
 }
 
 void TSignalChain::controlWork ()

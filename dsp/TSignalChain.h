@@ -135,6 +135,7 @@ private:
     std::unique_ptr<RateCurves> rate;
 
     float p[kNumParams] {}; // parameter values, refreshed every control tick
+    std::uint32_t valuesSeen = ~0u; // the write count of `values` when p was last refreshed
 
     TDelay early1, early2, late, pre1, pre2, pre3;
     // Pre-delays 2 and 3 left unprocessed while they match line 1 (see preDelays()).

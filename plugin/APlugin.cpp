@@ -297,11 +297,20 @@ void APlugin::disruptNotice (float value)
 
 void APlugin::writeDisruptValue (void* context, int t, float value)
 {
-    // Modulation moves "Disrupt Value" every sample: a plain store, the editor
-    // follows through the periodic notice.
+    // Modulation moves "Disrupt Value" every sample: plain stores, uncounted
+    // (the chain reads this value at every tick anyway); the editor follows
+    // through the periodic notice.
     auto* self = static_cast<APlugin*> (context);
-    if (isValidTag (t))
-        self->storeValue (t, clamp01 (value));
+    if (t != tag::DisruptValue)
+    {
+        if (isValidTag (t))
+            self->storeValue (t, clamp01 (value));
+        return;
+    }
+    value = clamp01 (value);
+    self->live.setUncounted (t, value);
+    self->program.setUncounted (t, value);
+    self->edited.setUncounted (t, value);
 }
 
 void APlugin::updateReverbPreset ()
