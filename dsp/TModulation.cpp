@@ -172,6 +172,11 @@ void TModulation::readRouting (const float* p)
 
     freeSource[0] = sourceAddress (slotSrc[9]);
     freeSource[1] = sourceAddress (slotSrc[10]);
+    tapsRead = 0;
+    for (int k = 9; k < kNumModSlots; ++k)
+        if (slotDest[k] > dest::None && slotDest[k] < kNumDestinations && slotSrc[k] >= src::Input &&
+            slotSrc[k] <= src::Output)
+            tapsRead |= 1u << (slotSrc[k] - src::Input);
 
     // The first slot of each destination leads, the others follow in slot order.
     std::uint64_t written = 0;
@@ -319,8 +324,8 @@ float TModulation::nextNoise ()
     return (static_cast<float> (static_cast<std::int32_t> (product)) * 4.656613e-10f + 1.0f) * 0.5f;
 }
 
-// The derived sources are worked out here as the sums see them (they are
-// only kept current while a slot reads them).
+// The derived and tap sources are worked out here as the sums see them
+// (they are only kept current while a slot reads them).
 float TModulation::sourceValue (int s) const
 {
     switch (s)
@@ -328,6 +333,13 @@ float TModulation::sourceValue (int s) const
     case src::UniPolarLazy: return 0.5f * lazyValue + 0.5f;
     case src::SignLazy: return lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
     case src::Noise: return 2.0f * noiseU - 1.0f;
+    case src::Input:
+    case src::SideInput:
+    case src::DistortOutput:
+    case src::EarlyOutput:
+    case src::ReverbOutput:
+    case src::LateOutput:
+    case src::Output: return taps.tap[s - src::Input].value ();
     default: return *sourceAddress (s);
     }
 }
@@ -340,7 +352,7 @@ const float* TModulation::sourceAddress (int s) const
     if (s <= src::LastMidi)
         return &midi.value[s];
     if (s >= src::Input && s <= src::Output)
-        return &taps.tap[s - src::Input].value;
+        return &tapValue[s - src::Input];
     switch (s)
     {
     case src::Disrupt: return &disruptValue;
@@ -461,7 +473,7 @@ inline void TModulation::follow (const float* p)
             boostIndex = bi;
             boostGain = dbCurveAt (bi, -40.0f, 40.0f);
         }
-        float level = taps.tap[followerSource].level;
+        float level = taps.tap[followerSource].level ();
         if (!std::isfinite (level))
             level = 0.0f;
         const float x = boostGain * level + 1e-15f;
@@ -522,6 +534,11 @@ inline void TModulation::sumSlots ()
         derived[kUniPolarLazy] = 0.5f * lazyValue + 0.5f;
         derived[kSignLazy] = lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
         derived[kNoise] = 2.0f * noiseU - 1.0f;
+    }
+    for (std::uint32_t m = tapsRead; m != 0; m &= m - 1)
+    {
+        const int k = std::countr_zero (m);
+        tapValue[k] = taps.tap[k].value ();
     }
     const __m128 d = _mm_set1_ps (disruptValue);
     const __m128 v2 = _mm_setr_ps (followerValue, *freeSource[0], *freeSource[1], 0.0f);

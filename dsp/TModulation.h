@@ -114,6 +114,10 @@ private:
     int slotSrc[kNumModSlots] {};
     int slotDest[kNumModSlots] {};
     ModTaps taps;
+    // The source values of the taps the free slots read, worked out from the
+    // taps each sample.
+    float tapValue[kNumTaps] {};
+    std::uint32_t tapsRead = 0;
 
     // The slots with a destination, as set by readRouting(). The first slot
     // of each destination leads (it sets the sum), the others add to it in
