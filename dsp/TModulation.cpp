@@ -73,6 +73,8 @@ void TModulation::setSampleRate (float sampleRate, const float* p)
     samplesPerWholeNote = rate * 240.0f / bpm;
     readAmountBases (p);
     lazy.init (rate);
+    speedDirty = true;
+    lazyVarsRefresh = 2;
     lazy.reset ();
     if (stepOfValue (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
         lazy.start ();
@@ -89,6 +91,8 @@ void TModulation::resetAll (const float* p)
         s = 0.0f;
     staleDests = 0;
     readAmountBases (p);
+    speedDirty = true;
+    lazyVarsRefresh = 2;
     taps.clear ();
     firstSample = true;
     lazy.reset ();
@@ -110,6 +114,8 @@ void TModulation::programChanged (const float* p)
 
     lazy.setVariables (0.0f, 0.5f, 0.0f, 0.0f);
     lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, 1.0f);
+    speedDirty = true;
+    lazyVarsRefresh = 2;
 }
 
 // Takes over the switch states without acting on their change, so loading a
@@ -199,6 +205,10 @@ void TModulation::readRouting (const float* p)
     }
     staleDests = (staleDests | writtenDests) & ~written;
     writtenDests = written;
+    constexpr std::uint64_t lazyVars = std::uint64_t {1} << dest::LazyPhase | std::uint64_t {1} << dest::LazyShape |
+                                       std::uint64_t {1} << dest::LazyHumanize | std::uint64_t {1} << dest::LazySmooth;
+    lazyVarsRouted = (written & lazyVars) != 0;
+    lazyVarsRefresh = 2;
 
     // The LFO output is shaped when Disrupt or a slot reads it, or when a
     // slot drives its smoothing (which carries each output into the next).
@@ -279,6 +289,7 @@ void TModulation::controlTick (const float* p, float newBpm, float newSamplesPer
     if (lazySwitchedOff)
         springOn (p);
 
+    speedDirty = true;
     readRouting (p);
 }
 
@@ -398,10 +409,21 @@ inline float TModulation::disruptTarget (const float* p)
     {
         rateSum = sum[dest::LazySpeed];
         rateScale = std::exp2 (4.0f * std::clamp (rateSum, -16.0f, 16.0f));
+        speedDirty = true;
     }
-    lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, rateScale);
-    lazy.setVariables (sum[dest::LazyPhase], 0.49f * sum[dest::LazyShape] + 0.5f, sum[dest::LazyHumanize],
-                       sum[dest::LazySmooth]);
+    // Both calls only when an input may have moved: the LFO's state after
+    // each depends on its inputs alone.
+    if (speedDirty)
+    {
+        lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, rateScale);
+        speedDirty = false;
+    }
+    if (lazyVarsRouted || lazyVarsRefresh > 0)
+    {
+        lazyVarsRefresh = lazyVarsRefresh > 0 ? lazyVarsRefresh - 1 : 0;
+        lazy.setVariables (sum[dest::LazyPhase], 0.49f * sum[dest::LazyShape] + 0.5f, sum[dest::LazyHumanize],
+                           sum[dest::LazySmooth]);
+    }
     if (lazyRead)
         lazyValue = lazy.getLazyValue ();
     else

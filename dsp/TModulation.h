@@ -194,6 +194,13 @@ private:
 
     bool firstSample = true;
 
+    // The LFO speed inputs may have moved since its last setSpeed(); the LFO
+    // variables are routed, or need passing for this many more samples (a
+    // routing change clears their sums on the next one).
+    bool speedDirty = true;
+    bool lazyVarsRouted = false;
+    int lazyVarsRefresh = 2;
+
     // Exponentials cached on their inputs.
     float rateSum = 0.0f, rateScale = 1.0f;
     float disruptSmoothIn = -1.0f, disruptSmoothE = 0.0f;
