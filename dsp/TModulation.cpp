@@ -581,8 +581,23 @@ inline void TModulation::sumSlots ()
             sum[std::countr_zero (m)] = 0.0f;
         staleDests = 0;
     }
-    for (int i = 0; i < leadCount; ++i)
-        sum[lead[i].destination] = contribution[lead[i].slot];
+    // Unrolled: the order of the leading slots does not matter.
+    static_assert (kNumModSlots == 11);
+    switch (leadCount)
+    {
+    case 11: sum[lead[10].destination] = contribution[lead[10].slot]; [[fallthrough]];
+    case 10: sum[lead[9].destination] = contribution[lead[9].slot]; [[fallthrough]];
+    case 9: sum[lead[8].destination] = contribution[lead[8].slot]; [[fallthrough]];
+    case 8: sum[lead[7].destination] = contribution[lead[7].slot]; [[fallthrough]];
+    case 7: sum[lead[6].destination] = contribution[lead[6].slot]; [[fallthrough]];
+    case 6: sum[lead[5].destination] = contribution[lead[5].slot]; [[fallthrough]];
+    case 5: sum[lead[4].destination] = contribution[lead[4].slot]; [[fallthrough]];
+    case 4: sum[lead[3].destination] = contribution[lead[3].slot]; [[fallthrough]];
+    case 3: sum[lead[2].destination] = contribution[lead[2].slot]; [[fallthrough]];
+    case 2: sum[lead[1].destination] = contribution[lead[1].slot]; [[fallthrough]];
+    case 1: sum[lead[0].destination] = contribution[lead[0].slot]; [[fallthrough]];
+    default: break;
+    }
     for (int i = 0; i < restCount; ++i)
         sum[rest[i].destination] += contribution[rest[i].slot];
 }
