@@ -167,7 +167,8 @@ inline float TLFO::getLazyValue ()
 {
     advance ();
     const float x = phaseOffset + phase + 10.0f;
-    float f = x - std::floor (x);
+    // Below 2^23 the truncation of a non-negative x is its floor, exactly.
+    float f = x >= 0.0f && x < 8388608.0f ? x - static_cast<float> (static_cast<int> (x)) : x - std::floor (x);
     if (!(f >= 0.0f && f < 1.0f))
         f = 0.0f;
 
