@@ -30,7 +30,9 @@ public:
     void setParameterSetter (ParameterSetter setter, void* context);
 
     // --- audio thread -------------------------------------------------------
-    // `p` is always the 256 live values, indexed by tag.
+    // `p` is always the 256 live values, indexed by tag. They may only move
+    // before a call other than process(): the slot amounts and the LFO speed
+    // are read from them there.
 
     // Sample-rate change: re-inits the LFO (and starts it under "Free").
     void setSampleRate (float sampleRate, const float* p);
