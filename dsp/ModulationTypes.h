@@ -150,18 +150,21 @@ struct ModMidiSources
     }
 };
 
-// Levels at one chain tap, both derived from the stereo pair there:
-// the source value 2 * (L + R) and the follower level (|L| + |R|) / 2.
+// The stereo pair at one chain tap. The modulation layer derives what it
+// reads from it: the source value 2 * (L + R) and the follower level
+// (|L| + |R|) / 2.
 struct ModTap
 {
-    float value = 0.0f;
-    float level = 0.0f;
+    float left = 0.0f;
+    float right = 0.0f;
 
-    void set (float left, float right)
+    void set (float l, float r)
     {
-        value = 2.0f * (left + right);
-        level = 0.5f * (std::fabs (left) + std::fabs (right));
+        left = l;
+        right = r;
     }
+    float value () const { return 2.0f * (left + right); }
+    float level () const { return 0.5f * (std::fabs (left) + std::fabs (right)); }
 };
 
 struct ModTaps

@@ -3,6 +3,11 @@
 #include "params/ParamTags.h"
 
 #include <algorithm>
+#include <bit>
+#include <iterator>
+#include <limits>
+
+#include <emmintrin.h>
 #include <cmath>
 
 namespace morlake {
@@ -66,7 +71,10 @@ void TModulation::setSampleRate (float sampleRate, const float* p)
 {
     const float rate = sampleRate < 1000.0f ? 1000.0f : sampleRate;
     samplesPerWholeNote = rate * 240.0f / bpm;
+    readAmountBases (p);
     lazy.init (rate);
+    speedDirty = true;
+    lazyVarsRefresh = 2;
     lazy.reset ();
     if (stepOfValue (p[tag::LazyTrigger], kListStepScale, kNumLazyTriggers) == lazytrigger::Free)
         lazy.start ();
@@ -81,6 +89,10 @@ void TModulation::resetAll (const float* p)
     followerValue = 0.0f;
     for (float& s : sum)
         s = 0.0f;
+    staleDests = 0;
+    readAmountBases (p);
+    speedDirty = true;
+    lazyVarsRefresh = 2;
     taps.clear ();
     firstSample = true;
     lazy.reset ();
@@ -102,6 +114,8 @@ void TModulation::programChanged (const float* p)
 
     lazy.setVariables (0.0f, 0.5f, 0.0f, 0.0f);
     lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, 1.0f);
+    speedDirty = true;
+    lazyVarsRefresh = 2;
 }
 
 // Takes over the switch states without acting on their change, so loading a
@@ -117,8 +131,35 @@ void TModulation::adoptSettings (const float* p)
     readRouting (p);
 }
 
+namespace {
+
+// The parameters the routing is read from.
+constexpr int kRoutingTags[] = {
+    tag::Disrupt1On,       tag::Disrupt1On + 1,   tag::Disrupt1On + 2,   tag::Disrupt1On + 3,
+    tag::Disrupt1On + 4,   tag::Disrupt1On + 5,   tag::Disrupt1On + 6,   tag::Disrupt1On + 7,
+    tag::Disrupt1Dest,     tag::Disrupt1Dest + 1, tag::Disrupt1Dest + 2, tag::Disrupt1Dest + 3,
+    tag::Disrupt1Dest + 4, tag::Disrupt1Dest + 5, tag::Disrupt1Dest + 6, tag::Disrupt1Dest + 7,
+    tag::FollowerOn,       tag::FollowerSource,   tag::FollowerDest,     tag::ModSlot1Source,
+    tag::ModSlot1Dest,     tag::ModSlot2Source,   tag::ModSlot2Dest,     tag::LazyOn,
+};
+
+} // namespace
+
 void TModulation::readRouting (const float* p)
 {
+    static_assert (std::size (kRoutingTags) == kNumRoutingTags);
+    bool same = routingRead && routingLazyOn == lazyOn;
+    for (int i = 0; i < kNumRoutingTags; ++i)
+    {
+        same = same && routingFrom[i] == p[kRoutingTags[i]];
+        routingFrom[i] = p[kRoutingTags[i]];
+    }
+    routingRead = true;
+    routingLazyOn = lazyOn;
+    readAmountBases (p);
+    if (same)
+        return;
+
     for (int n = 0; n < kNumDisruptSlots; ++n)
     {
         slotSrc[n] = src::Disrupt;
@@ -135,15 +176,39 @@ void TModulation::readRouting (const float* p)
     slotSrc[10] = stepOfValue (p[tag::ModSlot2Source], kListStepScale, kNumSources);
     slotDest[10] = stepOfValue (p[tag::ModSlot2Dest], kListStepScale, kNumDestinations);
 
-    // Where each routed slot reads its source, in slot order.
-    activeCount = 0;
+    freeSource[0] = sourceAddress (slotSrc[9]);
+    freeSource[1] = sourceAddress (slotSrc[10]);
+    tapsRead = 0;
+    for (int k = 9; k < kNumModSlots; ++k)
+        if (slotDest[k] > dest::None && slotDest[k] < kNumDestinations && slotSrc[k] >= src::Input &&
+            slotSrc[k] <= src::Output)
+            tapsRead |= 1u << (slotSrc[k] - src::Input);
+
+    // The first slot of each destination leads, the others follow in slot order.
+    std::uint64_t written = 0;
+    leadCount = restCount = 0;
+    derivedRead = false;
     for (int k = 0; k < kNumModSlots; ++k)
     {
         const int d = slotDest[k];
         if (d <= dest::None || d >= kNumDestinations)
             continue;
-        active[activeCount++] = {k, d, sourceAddress (slotSrc[k])};
+        const Route r {static_cast<std::uint8_t> (k), static_cast<std::uint8_t> (d)};
+        const std::uint64_t bit = std::uint64_t {1} << d;
+        if (written & bit)
+            rest[restCount++] = r;
+        else
+            lead[leadCount++] = r;
+        written |= bit;
+        const float* source = sourceAddress (slotSrc[k]);
+        derivedRead = derivedRead || (source >= &derived[kUniPolarLazy] && source <= &derived[kNoise]);
     }
+    staleDests = (staleDests | writtenDests) & ~written;
+    writtenDests = written;
+    constexpr std::uint64_t lazyVars = std::uint64_t {1} << dest::LazyPhase | std::uint64_t {1} << dest::LazyShape |
+                                       std::uint64_t {1} << dest::LazyHumanize | std::uint64_t {1} << dest::LazySmooth;
+    lazyVarsRouted = (written & lazyVars) != 0;
+    lazyVarsRefresh = 2;
 
     auto isLateTap = [] (int s) { return s > src::DistortOutput && s <= src::Output; };
     lateTapsRead = followerOn && isLateTap (src::Input + followerSource);
@@ -163,10 +228,27 @@ void TModulation::readRouting (const float* p)
     }
 }
 
+// The parameter part of each slot's amount, 2 p - 1 (p only moves between
+// the calls that bring it here).
+void TModulation::readAmountBases (const float* p)
+{
+    for (int n = 0; n < kNumDisruptSlots; ++n)
+        amountBase[n] = 2.0f * p[tag::Disrupt1Amount + n] - 1.0f;
+    amountBase[8] = 1.0f;
+    amountBase[9] = 2.0f * p[tag::ModSlot1Amount] - 1.0f;
+    amountBase[10] = 2.0f * p[tag::ModSlot2Amount] - 1.0f;
+    amountBase[11] = 0.0f;
+}
+
 void TModulation::controlTick (const float* p, float newBpm, float newSamplesPerWholeNote)
 {
-    for (int d = 0; d < kNumDestinations; ++d)
+    // Every other destination's sum and shown sum are 0.
+    for (std::uint64_t m = shownDests | writtenDests | staleDests; m != 0; m &= m - 1)
+    {
+        const int d = std::countr_zero (m);
         shownSum[static_cast<std::size_t> (d)].store (sum[d], std::memory_order_relaxed);
+    }
+    shownDests = writtenDests | staleDests;
 
     if (newBpm > 0.0f && std::isfinite (newBpm))
         bpm = newBpm;
@@ -212,6 +294,7 @@ void TModulation::controlTick (const float* p, float newBpm, float newSamplesPer
     if (lazySwitchedOff)
         springOn (p);
 
+    speedDirty = true;
     readRouting (p);
 }
 
@@ -257,9 +340,25 @@ float TModulation::nextNoise ()
     return (static_cast<float> (static_cast<std::int32_t> (product)) * 4.656613e-10f + 1.0f) * 0.5f;
 }
 
-// The derived sources are refreshed with each sample's sums, after every
-// value they derive from has moved.
-float TModulation::sourceValue (int s) const { return *sourceAddress (s); }
+// The derived and tap sources are worked out here as the sums see them
+// (they are only kept current while a slot reads them).
+float TModulation::sourceValue (int s) const
+{
+    switch (s)
+    {
+    case src::UniPolarLazy: return 0.5f * lazyValue + 0.5f;
+    case src::SignLazy: return lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
+    case src::Noise: return 2.0f * noiseU - 1.0f;
+    case src::Input:
+    case src::SideInput:
+    case src::DistortOutput:
+    case src::EarlyOutput:
+    case src::ReverbOutput:
+    case src::LateOutput:
+    case src::Output: return taps.tap[s - src::Input].value ();
+    default: return *sourceAddress (s);
+    }
+}
 
 // Where the value of source s is read.
 const float* TModulation::sourceAddress (int s) const
@@ -269,7 +368,7 @@ const float* TModulation::sourceAddress (int s) const
     if (s <= src::LastMidi)
         return &midi.value[s];
     if (s >= src::Input && s <= src::Output)
-        return &taps.tap[s - src::Input].value;
+        return &tapValue[s - src::Input];
     switch (s)
     {
     case src::Disrupt: return &disruptValue;
@@ -290,7 +389,7 @@ void TModulation::process (const float* p)
     noiseU = nextNoise ();
     smoothDisrupt (disruptTarget (p));
     follow (p);
-    sumSlots (p);
+    sumSlots ();
     firstSample = false;
 }
 
@@ -315,10 +414,21 @@ inline float TModulation::disruptTarget (const float* p)
     {
         rateSum = sum[dest::LazySpeed];
         rateScale = std::exp2 (4.0f * std::clamp (rateSum, -16.0f, 16.0f));
+        speedDirty = true;
     }
-    lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, rateScale);
-    lazy.setVariables (sum[dest::LazyPhase], 0.49f * sum[dest::LazyShape] + 0.5f, sum[dest::LazyHumanize],
-                       sum[dest::LazySmooth]);
+    // Both calls only when an input may have moved: the LFO's state after
+    // each depends on its inputs alone.
+    if (speedDirty)
+    {
+        lazy.setSpeed (clamp01 (p[tag::LazySpeed]), lazySync, bpm, rateScale);
+        speedDirty = false;
+    }
+    if (lazyVarsRouted || lazyVarsRefresh > 0)
+    {
+        lazyVarsRefresh = lazyVarsRefresh > 0 ? lazyVarsRefresh - 1 : 0;
+        lazy.setVariables (sum[dest::LazyPhase], 0.49f * sum[dest::LazyShape] + 0.5f, sum[dest::LazyHumanize],
+                           sum[dest::LazySmooth]);
+    }
     if (lazyRead)
         lazyValue = lazy.getLazyValue ();
     else
@@ -390,7 +500,7 @@ inline void TModulation::follow (const float* p)
             boostIndex = bi;
             boostGain = dbCurveAt (bi, -40.0f, 40.0f);
         }
-        float level = taps.tap[followerSource].level;
+        float level = taps.tap[followerSource].level ();
         if (!std::isfinite (level))
             level = 0.0f;
         const float x = boostGain * level + 1e-15f;
@@ -432,31 +542,69 @@ inline void TModulation::follow (const float* p)
 
 }
 
-// Amounts (from the previous sample's sums), then the new sums.
-inline void TModulation::sumSlots (const float* p)
+// Amounts (from the previous sample's sums), then the new sums, four slots
+// at a time. A contribution is kept when |c| >= 1e-30 and finite, +0
+// otherwise: tiny audio-tap values would leave denormal sums and broken ones
+// are dropped. A leading slot's kept contribution is what 0 + contribution
+// gave, and as a sum is never -0, adding a dropped one (+0) leaves it as
+// skipping did.
+inline void TModulation::sumSlots ()
 {
-    for (int n = 0; n < kNumDisruptSlots; ++n)
-        amount[n] = 2.0f * p[tag::Disrupt1Amount + n] - 1.0f + sum[dest::DisruptAmount1 + n];
-    amount[8] = 1.0f;
-    amount[9] = 2.0f * p[tag::ModSlot1Amount] - 1.0f + sum[dest::ModSlot1Amount];
-    amount[10] = 2.0f * p[tag::ModSlot2Amount] - 1.0f + sum[dest::ModSlot2Amount];
+    static_assert (dest::DisruptAmount1 + kNumDisruptSlots <= kNumDestinations);
+    const __m128 a0 = _mm_add_ps (_mm_load_ps (amountBase), _mm_loadu_ps (sum + dest::DisruptAmount1));
+    const __m128 a1 = _mm_add_ps (_mm_load_ps (amountBase + 4), _mm_loadu_ps (sum + dest::DisruptAmount1 + 4));
+    const __m128 a2 = _mm_add_ps (_mm_load_ps (amountBase + 8),
+                                  _mm_setr_ps (0.0f, sum[dest::ModSlot1Amount], sum[dest::ModSlot2Amount], 0.0f));
 
-    derived[kUniPolarLazy] = 0.5f * lazyValue + 0.5f;
-    derived[kSignLazy] = lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
-    derived[kNoise] = 2.0f * noiseU - 1.0f;
-
-    for (float& v : sum)
-        v = 0.0f;
-    for (int i = 0; i < activeCount; ++i)
+    if (derivedRead)
     {
-        const int k = active[i].slot;
-        const int d = active[i].destination;
-        const float contribution = amount[k] * *active[i].source;
-        // Tiny audio-tap values would leave denormal sums; broken ones are dropped.
-        if (std::fabs (contribution) >= 1e-30f && std::isfinite (contribution))
-            sum[d] += contribution;
+        derived[kUniPolarLazy] = 0.5f * lazyValue + 0.5f;
+        derived[kSignLazy] = lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
+        derived[kNoise] = 2.0f * noiseU - 1.0f;
     }
+    for (std::uint32_t m = tapsRead; m != 0; m &= m - 1)
+    {
+        const int k = std::countr_zero (m);
+        tapValue[k] = taps.tap[k].value ();
+    }
+    const __m128 d = _mm_set1_ps (disruptValue);
+    const __m128 v2 = _mm_setr_ps (followerValue, *freeSource[0], *freeSource[1], 0.0f);
 
+    const __m128 magnitude = _mm_castsi128_ps (_mm_set1_epi32 (0x7fffffff));
+    const __m128 lo = _mm_set1_ps (1e-30f), hi = _mm_set1_ps (std::numeric_limits<float>::max ());
+    const auto kept = [&] (__m128 c) {
+        const __m128 m = _mm_and_ps (c, magnitude);
+        return _mm_and_ps (c, _mm_and_ps (_mm_cmpge_ps (m, lo), _mm_cmple_ps (m, hi)));
+    };
+    _mm_store_ps (contribution, kept (_mm_mul_ps (a0, d)));
+    _mm_store_ps (contribution + 4, kept (_mm_mul_ps (a1, d)));
+    _mm_store_ps (contribution + 8, kept (_mm_mul_ps (a2, v2)));
+
+    if (staleDests != 0)
+    {
+        for (std::uint64_t m = staleDests; m != 0; m &= m - 1)
+            sum[std::countr_zero (m)] = 0.0f;
+        staleDests = 0;
+    }
+    // Unrolled: the order of the leading slots does not matter.
+    static_assert (kNumModSlots == 11);
+    switch (leadCount)
+    {
+    case 11: sum[lead[10].destination] = contribution[lead[10].slot]; [[fallthrough]];
+    case 10: sum[lead[9].destination] = contribution[lead[9].slot]; [[fallthrough]];
+    case 9: sum[lead[8].destination] = contribution[lead[8].slot]; [[fallthrough]];
+    case 8: sum[lead[7].destination] = contribution[lead[7].slot]; [[fallthrough]];
+    case 7: sum[lead[6].destination] = contribution[lead[6].slot]; [[fallthrough]];
+    case 6: sum[lead[5].destination] = contribution[lead[5].slot]; [[fallthrough]];
+    case 5: sum[lead[4].destination] = contribution[lead[4].slot]; [[fallthrough]];
+    case 4: sum[lead[3].destination] = contribution[lead[3].slot]; [[fallthrough]];
+    case 3: sum[lead[2].destination] = contribution[lead[2].slot]; [[fallthrough]];
+    case 2: sum[lead[1].destination] = contribution[lead[1].slot]; [[fallthrough]];
+    case 1: sum[lead[0].destination] = contribution[lead[0].slot]; [[fallthrough]];
+    default: break;
+    }
+    for (int i = 0; i < restCount; ++i)
+        sum[rest[i].destination] += contribution[rest[i].slot];
 }
 
 float TModulation::getDialMod (int t, float plainValue, int destination, bool withModulation) const

@@ -30,7 +30,9 @@ public:
     void setParameterSetter (ParameterSetter setter, void* context);
 
     // --- audio thread -------------------------------------------------------
-    // `p` is always the 256 live values, indexed by tag.
+    // `p` is always the 256 live values, indexed by tag. They may only move
+    // before a call other than process(): the slot amounts and the LFO speed
+    // are read from them there.
 
     // Sample-rate change: re-inits the LFO (and starts it under "Free").
     void setSampleRate (float sampleRate, const float* p);
@@ -90,12 +92,13 @@ private:
     float disruptTarget (const float* p);
     void smoothDisrupt (float target);
     void follow (const float* p);
-    void sumSlots (const float* p);
+    void sumSlots ();
 
     static constexpr int kSpringRequestNone = 0, kSpringRequestOn = 1, kSpringRequestOff = 2;
 
     void adoptSettings (const float* p);
     void readRouting (const float* p);
+    void readAmountBases (const float* p);
     void springOn (const float* p);
     void writeParameter (int tag, float value);
     float nextNoise ();
@@ -114,22 +117,47 @@ private:
     void* setterContext = nullptr;
 
     float sum[kNumDestinations] {};
-    float amount[kNumModSlots] {};
     int slotSrc[kNumModSlots] {};
     int slotDest[kNumModSlots] {};
     ModTaps taps;
+    // The source values of the taps the free slots read, worked out from the
+    // taps each sample.
+    float tapValue[kNumTaps] {};
+    std::uint32_t tapsRead = 0;
 
-    // The slots with a destination, as set by readRouting(): slot, destination
-    // and where the source value is read.
-    struct ActiveSlot
+    // The slots with a destination, as set by readRouting(). The first slot
+    // of each destination leads (it sets the sum), the others add to it in
+    // slot order.
+    struct Route
     {
-        int slot;
-        int destination;
-        const float* source;
+        std::uint8_t slot;
+        std::uint8_t destination;
     };
-    ActiveSlot active[kNumModSlots] {};
-    int activeCount = 0;
-    // Sources derived from others, refreshed every sample before the sums.
+    Route lead[kNumModSlots] {};
+    Route rest[kNumModSlots] {};
+    int leadCount = 0;
+    int restCount = 0;
+    // Where the free slots read their sources (Disrupt and the follower slots
+    // always read theirs).
+    const float* freeSource[2] {&derived[kZero], &derived[kZero]};
+    // Per slot (and a spare lane): the parameter part of its amount, 2 p - 1,
+    // 1 for the follower; then this sample's kept contributions.
+    alignas (16) float amountBase[12] {};
+    alignas (16) float contribution[12] {};
+    // The routing inputs readRouting() last used (it only reruns when one moves).
+    static constexpr int kNumRoutingTags = 24;
+    float routingFrom[kNumRoutingTags] {};
+    bool routingRead = false;
+    bool routingLazyOn = false;
+    // Destinations the slots write, those no slot writes any more whose last
+    // sums still have to be cleared, and those whose shown sum may be non-zero.
+    static_assert (kNumDestinations < 64);
+    std::uint64_t writtenDests = 0;
+    std::uint64_t staleDests = 0;
+    std::uint64_t shownDests = (std::uint64_t {1} << kNumDestinations) - 1;
+    // A slot reads a derived source (kept current only then).
+    bool derivedRead = false;
+    // Sources derived from others, refreshed before the sums while read.
     enum
     {
         kZero,
@@ -172,6 +200,13 @@ private:
     float gate = 0.0f;
 
     bool firstSample = true;
+
+    // The LFO speed inputs may have moved since its last setSpeed(); the LFO
+    // variables are routed, or need passing for this many more samples (a
+    // routing change clears their sums on the next one).
+    bool speedDirty = true;
+    bool lazyVarsRouted = false;
+    int lazyVarsRefresh = 2;
 
     // Exponentials cached on their inputs.
     float rateSum = 0.0f, rateScale = 1.0f;
