@@ -210,10 +210,9 @@ void TModulation::readRouting (const float* p)
     lazyVarsRouted = (written & lazyVars) != 0;
     lazyVarsRefresh = 2;
 
-    auto isLateTap = [] (int s) { return s > src::DistortOutput && s <= src::Output; };
-    lateTapsRead = followerOn && isLateTap (src::Input + followerSource);
-    for (int i = 0; i < activeCount; ++i)
-        lateTapsRead = lateTapsRead || isLateTap (slotSrc[active[i].slot]);
+    constexpr unsigned lateTaps =
+        1u << tap::EarlyOutput | 1u << tap::ReverbOutput | 1u << tap::LateOutput | 1u << tap::Output;
+    lateTapsRead = (tapsRead & lateTaps) != 0 || (followerOn && (lateTaps >> followerSource & 1u) != 0);
 
     // The LFO output is shaped when Disrupt or a slot reads it, or when a
     // slot drives its smoothing (which carries each output into the next).
