@@ -234,6 +234,7 @@ void TDelayQueue::copyFrom(const TDelayQueue& other)
         stamps[i] = other.stamp(i);
         samples[i] = other.sample(i);
     }
+    lastStamp = other.lastStamp;
     setRing(ringFor(count));
 }
 
@@ -283,6 +284,7 @@ void TDelayQueue::fill(std::size_t n, double stampValue, float value)
         samples[i] = value;
     }
     count = n;
+    lastStamp = stampValue;
     setRing(ringFor(n));
 }
 
@@ -305,59 +307,95 @@ void TDelayQueue::makeRoom()
         widenRing();
 }
 
-inline void TDelayQueue::push(double stampValue, float value)
+float& TDelayQueue::appendRare(double stampValue)
 {
     std::size_t n = count;
-    double* const st = stamps.get();
     if (n >= 2)
     {
         const std::size_t last = wrap(head + n - 1);
-        if (st[last] == stampValue && st[wrap(head + n - 2)] == stampValue)
-        {
-            samples[last] = value;
-            return;
-        }
+        if (stamps[last] == stampValue && stamps[wrap(head + n - 2)] == stampValue)
+            return samples[last];
     }
-    if (n >= pushLimit) [[unlikely]]
+    if (n >= pushLimit)
     {
         // May move the entries to other storage or a wider ring.
         makeRoom();
         if (count >= ring)
-            return;
+            return discarded;
         n = count;
     }
     const std::size_t i = wrap(head + n);
     stamps[i] = stampValue;
-    samples[i] = value;
     count = n + 1;
+    lastStamp = stampValue;
+    return samples[i];
 }
 
-inline float TDelayQueue::read(double t) noexcept
+inline float& TDelayQueue::append(double stampValue)
 {
-    std::size_t h = head;
+    const std::size_t n = count;
+    // A stamp equal to the last may repeat the last two.
+    if (stampValue == lastStamp || n >= pushLimit) [[unlikely]]
+        return appendRare(stampValue);
+    const std::size_t i = wrap(head + n);
+    stamps[i] = stampValue;
+    count = n + 1;
+    lastStamp = stampValue;
+    return samples[i];
+}
+
+// The fields stay in registers from the read through the append.
+inline TDelayQueue::Step TDelayQueue::readAndAppend(double t, double stampValue)
+{
     std::size_t n = count;
-    const double* const st = stamps.get();
-    for (;;)
+    std::size_t h = head;
+    const std::size_t m = mask;
+    double* const st = stamps.get();
+    float* const sa = samples.get();
+    float y = 0.0f;
+    if (n >= 3) [[likely]]
     {
-        if (n < 3)
+        std::size_t h1 = (h + 1) & m;
+        double t1 = st[h1];
+        bool dry = false;
+        if (!(t < t1))
         {
-            head = h & mask;
-            count = n;
-            return 0.0f;
+            // Pops that leave at least two entries.
+            std::size_t pops = n - 2;
+            for (;;)
+            {
+                h = h1;
+                if (--pops == 0) [[unlikely]]
+                {
+                    dry = true;
+                    break;
+                }
+                h1 = (h + 1) & m;
+                t1 = st[h1];
+                if (t < t1)
+                    break;
+            }
+            n = pops + 2;
         }
-        const double t1 = st[(h + 1) & mask];
-        if (t < t1)
-            break;
-        ++h;
-        --n;
+        if (!dry) [[likely]]
+        {
+            const double t0 = st[h];
+            const float s0 = sa[h];
+            const float s1 = sa[h1];
+            y = static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
+        }
     }
-    head = h & mask;
-    count = n;
-    const double t0 = st[h & mask];
-    const double t1 = st[(h + 1) & mask];
-    const float s0 = samples[h & mask];
-    const float s1 = samples[(h + 1) & mask];
-    return static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
+    head = h;
+    if (stampValue == lastStamp || n >= pushLimit) [[unlikely]]
+    {
+        count = n;
+        return {&appendRare(stampValue), y};
+    }
+    const std::size_t i = (h + n) & m;
+    st[i] = stampValue;
+    count = n + 1;
+    lastStamp = stampValue;
+    return {sa + i, y};
 }
 
 void TDelayQueue::pop() noexcept
@@ -490,54 +528,53 @@ void TDelay::setDelayLen(float value, float extraRight, float bpm)
     setStep(stepRight, cacheRight, length + 1.0f + extraRight);
 }
 
-inline float TDelay::readChannel(TDelayQueue& queue, double position)
-{
-    return queue.read(position - kSpan);
-}
-
 inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
 {
-    outLeft = 0.0f;
-    outRight = 0.0f;
-    if (left.size() == 0 || right.size() == 0)
+    if (left.size() == 0 || right.size() == 0) [[unlikely]]
+    {
+        outLeft = 0.0f;
+        outRight = 0.0f;
         return;
-
-    positionLeft += stepLeft.load(std::memory_order_relaxed);
-    positionRight += stepRight.load(std::memory_order_relaxed);
-
-    float yLeft = 0.0f;
-    if (positionLeft < kSpan)
-    {
-        readingLeft.store(false, std::memory_order_relaxed);
-        left.push(positionLeft, limitUnity(inLeft));
     }
+    const double pLeft = positionLeft + stepLeft.load(std::memory_order_relaxed);
+    const double pRight = positionRight + stepRight.load(std::memory_order_relaxed);
+    positionLeft = pLeft;
+    positionRight = pRight;
+
+    // Each channel reads, then appends its entry at once; only the sample,
+    // which takes both channels' reads, is set after. Until the position
+    // passes the read distance a channel stores its input and the sample.
+    const bool readLeft = !(pLeft < kSpan);
+    TDelayQueue::Step l{nullptr, 0.0f};
+    if (readLeft) [[likely]]
+        l = left.readAndAppend(pLeft - kSpan, pLeft);
     else
     {
-        readingLeft.store(true, std::memory_order_relaxed);
-        yLeft = readChannel(left, positionLeft);
+        left.append(pLeft) = limitUnity(inLeft);
+        l.slot = &left.append(pLeft);
     }
-
-    float yRight = 0.0f;
-    if (positionRight < kSpan)
-    {
-        readingRight.store(false, std::memory_order_relaxed);
-        right.push(positionRight, limitUnity(inRight));
-    }
+    const bool readRight = !(pRight < kSpan);
+    TDelayQueue::Step r{nullptr, 0.0f};
+    if (readRight) [[likely]]
+        r = right.readAndAppend(pRight - kSpan, pRight);
     else
     {
-        readingRight.store(true, std::memory_order_relaxed);
-        yRight = readChannel(right, positionRight);
+        right.append(pRight) = limitUnity(inRight);
+        r.slot = &right.append(pRight);
     }
 
-    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * yLeft
-                        + crossLeft.load(std::memory_order_relaxed) * yRight + antiDenormal;
-    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * yRight
-                         + crossRight.load(std::memory_order_relaxed) * yLeft + antiDenormal;
-    left.push(positionLeft, limitUnity(wLeft));
-    right.push(positionRight, limitUnity(wRight));
+    const float bias = antiDenormal;
+    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
+                        + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
+    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * r.out
+                         + crossRight.load(std::memory_order_relaxed) * l.out + bias;
+    *l.slot = limitUnity(wLeft);
+    *r.slot = limitUnity(wRight);
+    readingLeft.store(readLeft, std::memory_order_relaxed);
+    readingRight.store(readRight, std::memory_order_relaxed);
 
-    outLeft = yLeft;
-    outRight = yRight;
+    outLeft = l.out;
+    outRight = r.out;
 }
 
 bool TDelay::hold()

@@ -35,16 +35,18 @@ public:
     // Ensures room for `entries` without growth; keeps the contents. Also
     // shrinks storage that is more than twice what is asked for. The helper
     // grows the ring as it fills, up to `limit` entries (0: `entries`).
-    // Not to run beside push() or pop().
+    // Not to run beside append() or pop().
     void reserve(std::size_t entries, std::size_t limit = 0);
     // Replaces the contents with n copies of (stamp, value).
     void fill(std::size_t n, double stamp, float value);
-    // Appends at the back. A run of equal stamps is kept as its first and
-    // last entry only: reading never looks at the ones in between, and a
-    // line whose position does not advance would otherwise grow forever.
-    void push(double stamp, float value);
+    // Appends an entry stamped `stamp` and returns its sample for the caller
+    // to set before the queue is next used. A run of equal stamps is kept as
+    // its first and last entry only (the last is overwritten): reading never
+    // looks at the ones in between, and a line whose position does not
+    // advance would otherwise grow forever.
+    float& append(double stamp);
     void pop() noexcept;
-    // Asks for room as push() would at `entries` entries: keeps a queue that
+    // Asks for room as append() would at `entries` entries: keeps a queue that
     // stands in for another able to take over the other's contents.
     void keepRoomFor(std::size_t entries) noexcept
     {
@@ -55,10 +57,15 @@ public:
     // keepRoomFor() could not make room in time.
     void copyFrom(const TDelayQueue& other);
 
-    // Reads the line at stamp t: pops the entries the read has passed (never
-    // below three) and interpolates between the first two, 0 when fewer than
-    // three are left.
-    float read(double t) noexcept;
+    // Reads the line at stamp t into `out`: pops the entries the read has
+    // passed (never below three) and interpolates between the first two, 0
+    // when fewer than three are left. Then append(stamp) into `slot`.
+    struct Step
+    {
+        float* slot;
+        float out;
+    };
+    Step readAndAppend(double t, double stamp);
 
     std::size_t size() const noexcept { return count; }
     std::size_t capacity() const noexcept { return cap; }
@@ -89,8 +96,10 @@ private:
     // Doubles a full ring, moving the entries that had wrapped round.
     void widenRing() noexcept;
     bool reallocate(std::size_t newCap) noexcept;
-    // push()'s rare path: more room asked for or made; if none can be had,
-    // the oldest entry is dropped (count < cap afterwards unless cap is 0).
+    // append()'s rare path: a repeated stamp, or room to be made.
+    float& appendRare(double stamp);
+    // More room asked for or made; if none can be had, the oldest entry is
+    // dropped (count < cap afterwards unless cap is 0).
     void makeRoom();
     void askForRoom(std::size_t entries) noexcept;
     void updateGrowAt() noexcept
@@ -108,7 +117,12 @@ private:
     std::size_t growAt = SIZE_MAX; // size at which more room is asked for
     std::size_t ring = 0;
     std::size_t mask = 0;
-    std::size_t pushLimit = 0; // size at which push() takes its rare path
+    std::size_t pushLimit = 0; // size at which append() takes its rare path
+    // The newest entry's stamp while count > 0: append() tells a new stamp
+    // from a repeated one without looking at the ring.
+    double lastStamp = 0.0;
+    // Takes what append() has no room for.
+    float discarded = 0.0f;
 
     // Hand-over with the helper: it publishes `spare` and frees `retired`.
     std::atomic<std::size_t> wanted{0};
@@ -215,7 +229,6 @@ private:
     bool acquireForReset(bool waitForOtherReset);
     void resetQueues();
     void processLine(float inLeft, float inRight, float& outLeft, float& outRight);
-    static float readChannel(TDelayQueue& queue, double position);
 
     std::atomic<bool> readingLeft{false};
     std::atomic<bool> readingRight{false};
