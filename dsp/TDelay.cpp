@@ -345,6 +345,7 @@ inline float& TDelayQueue::append(double stampValue)
 }
 
 // The fields stay in registers from the read through the append.
+template <bool kPlain>
 inline TDelayQueue::Step TDelayQueue::readAndAppend(double t, double stampValue)
 {
     std::size_t n = count;
@@ -386,7 +387,7 @@ inline TDelayQueue::Step TDelayQueue::readAndAppend(double t, double stampValue)
         }
     }
     head = h;
-    if (stampValue == lastStamp || n >= pushLimit) [[unlikely]]
+    if (!kPlain && (stampValue == lastStamp || n >= pushLimit)) [[unlikely]]
     {
         count = n;
         return {&appendRare(stampValue), y};
@@ -528,35 +529,34 @@ void TDelay::setDelayLen(float value, float extraRight, float bpm)
     setStep(stepRight, cacheRight, length + 1.0f + extraRight);
 }
 
-inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
+void TDelay::processAny(double pLeft, double pRight, float inLeft, float inRight, float& outLeft, float& outRight)
 {
-    if (left.size() == 0 || right.size() == 0) [[unlikely]]
+    if (left.size() == 0 || right.size() == 0)
     {
         outLeft = 0.0f;
         outRight = 0.0f;
         return;
     }
-    const double pLeft = positionLeft + stepLeft.load(std::memory_order_relaxed);
-    const double pRight = positionRight + stepRight.load(std::memory_order_relaxed);
     positionLeft = pLeft;
     positionRight = pRight;
 
-    // Each channel reads, then appends its entry at once; only the sample,
-    // which takes both channels' reads, is set after. Until the position
-    // passes the read distance a channel stores its input and the sample.
+    // Until the position passes the read distance a channel stores its
+    // input and then the sample.
     const bool readLeft = !(pLeft < kSpan);
+    readingLeft.store(readLeft, std::memory_order_relaxed);
     TDelayQueue::Step l{nullptr, 0.0f};
-    if (readLeft) [[likely]]
-        l = left.readAndAppend(pLeft - kSpan, pLeft);
+    if (readLeft)
+        l = left.readAndAppend<false>(pLeft - kSpan, pLeft);
     else
     {
         left.append(pLeft) = limitUnity(inLeft);
         l.slot = &left.append(pLeft);
     }
     const bool readRight = !(pRight < kSpan);
+    readingRight.store(readRight, std::memory_order_relaxed);
     TDelayQueue::Step r{nullptr, 0.0f};
-    if (readRight) [[likely]]
-        r = right.readAndAppend(pRight - kSpan, pRight);
+    if (readRight)
+        r = right.readAndAppend<false>(pRight - kSpan, pRight);
     else
     {
         right.append(pRight) = limitUnity(inRight);
@@ -570,9 +570,37 @@ inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, flo
                          + crossRight.load(std::memory_order_relaxed) * l.out + bias;
     *l.slot = limitUnity(wLeft);
     *r.slot = limitUnity(wRight);
-    readingLeft.store(readLeft, std::memory_order_relaxed);
-    readingRight.store(readRight, std::memory_order_relaxed);
+    outLeft = l.out;
+    outRight = r.out;
+}
 
+// The steady sample: both channels read, and each appends plainly. It calls
+// nothing, so it needs no registers saved.
+inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
+{
+    const double pLeft = positionLeft + stepLeft.load(std::memory_order_relaxed);
+    const double pRight = positionRight + stepRight.load(std::memory_order_relaxed);
+    if (pLeft < kSpan || pRight < kSpan || !left.appendsPlainly(pLeft) || !right.appendsPlainly(pRight)) [[unlikely]]
+    {
+        processAny(pLeft, pRight, inLeft, inRight, outLeft, outRight);
+        return;
+    }
+    positionLeft = pLeft;
+    positionRight = pRight;
+    readingLeft.store(true, std::memory_order_relaxed);
+    readingRight.store(true, std::memory_order_relaxed);
+
+    // Each channel reads, then appends its entry at once; only the sample,
+    // which takes both channels' reads, is set after.
+    const TDelayQueue::Step l = left.readAndAppend<true>(pLeft - kSpan, pLeft);
+    const TDelayQueue::Step r = right.readAndAppend<true>(pRight - kSpan, pRight);
+    const float bias = antiDenormal;
+    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
+                        + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
+    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * r.out
+                         + crossRight.load(std::memory_order_relaxed) * l.out + bias;
+    *l.slot = limitUnity(wLeft);
+    *r.slot = limitUnity(wRight);
     outLeft = l.out;
     outRight = r.out;
 }
@@ -627,11 +655,15 @@ void TDelay::copyStateFrom(const TDelay& source)
 
 void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
 {
-    if (held)
-    {
+    if (held) [[likely]]
         processLine(inLeft, inRight, outLeft, outRight);
-        return;
-    }
+    else
+        processUnheld(inLeft, inRight, outLeft, outRight);
+}
+
+// Out of line, so that the held path saves no registers for it.
+[[gnu::noinline]] void TDelay::processUnheld(float inLeft, float inRight, float& outLeft, float& outRight)
+{
     Access expected = Access::Idle;
     if (!busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
                                       std::memory_order_relaxed))

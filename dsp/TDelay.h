@@ -60,12 +60,19 @@ public:
     // Reads the line at stamp t into `out`: pops the entries the read has
     // passed (never below three) and interpolates between the first two, 0
     // when fewer than three are left. Then append(stamp) into `slot`.
+    // kPlain: appendsPlainly(stamp) holds, and append()'s rare paths are skipped.
     struct Step
     {
         float* slot;
         float out;
     };
+    template <bool kPlain>
     Step readAndAppend(double t, double stamp);
+    // A stamp unlike the last, and room for it: append() takes no rare path.
+    bool appendsPlainly(double stamp) const noexcept
+    {
+        return stamp != lastStamp && count != 0 && count < pushLimit;
+    }
 
     std::size_t size() const noexcept { return count; }
     std::size_t capacity() const noexcept { return cap; }
@@ -229,6 +236,10 @@ private:
     bool acquireForReset(bool waitForOtherReset);
     void resetQueues();
     void processLine(float inLeft, float inRight, float& outLeft, float& outRight);
+    // process() taking the line for the one sample.
+    void processUnheld(float inLeft, float inRight, float& outLeft, float& outRight);
+    // processLine() for any state, positions already advanced to pLeft and pRight.
+    void processAny(double pLeft, double pRight, float inLeft, float inRight, float& outLeft, float& outRight);
 
     std::atomic<bool> readingLeft{false};
     std::atomic<bool> readingRight{false};
