@@ -344,61 +344,6 @@ inline float& TDelayQueue::append(double stampValue)
     return samples[i];
 }
 
-// The fields stay in registers from the read through the append.
-template <bool kPlain>
-inline TDelayQueue::Step TDelayQueue::readAndAppend(double t, double stampValue)
-{
-    std::size_t n = count;
-    std::size_t h = head;
-    const std::size_t m = mask;
-    double* const st = stamps.get();
-    float* const sa = samples.get();
-    float y = 0.0f;
-    if (n >= 3) [[likely]]
-    {
-        std::size_t h1 = (h + 1) & m;
-        double t1 = st[h1];
-        bool dry = false;
-        if (!(t < t1))
-        {
-            // Pops that leave at least two entries.
-            std::size_t pops = n - 2;
-            for (;;)
-            {
-                h = h1;
-                if (--pops == 0) [[unlikely]]
-                {
-                    dry = true;
-                    break;
-                }
-                h1 = (h + 1) & m;
-                t1 = st[h1];
-                if (t < t1)
-                    break;
-            }
-            n = pops + 2;
-        }
-        if (!dry) [[likely]]
-        {
-            const double t0 = st[h];
-            const float s0 = sa[h];
-            const float s1 = sa[h1];
-            y = static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
-        }
-    }
-    head = h;
-    if (!kPlain && (stampValue == lastStamp || n >= pushLimit)) [[unlikely]]
-    {
-        count = n;
-        return {&appendRare(stampValue), y};
-    }
-    const std::size_t i = (h + n) & m;
-    st[i] = stampValue;
-    count = n + 1;
-    lastStamp = stampValue;
-    return {sa + i, y};
-}
-
 void TDelayQueue::pop() noexcept
 {
     if (count == 0)
@@ -408,21 +353,6 @@ void TDelayQueue::pop() noexcept
 }
 
 // --------------------------------------------------------------------- TDelay
-
-namespace {
-
-// Limits what the line stores to +-1; NaN is stored as silence so it cannot
-// circulate in the feedback loop.
-inline float limitUnity(float v)
-{
-    if (v > 1.0f)
-        return 1.0f;
-    if (v >= -1.0f)
-        return v;
-    return v < -1.0f ? -1.0f : 0.0f;
-}
-
-} // namespace
 
 TDelay::TDelay() = default;
 
@@ -574,37 +504,6 @@ void TDelay::processAny(double pLeft, double pRight, float inLeft, float inRight
     outRight = r.out;
 }
 
-// The steady sample: both channels read, and each appends plainly. It calls
-// nothing, so it needs no registers saved.
-inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
-{
-    const double pLeft = positionLeft + stepLeft.load(std::memory_order_relaxed);
-    const double pRight = positionRight + stepRight.load(std::memory_order_relaxed);
-    if (pLeft < kSpan || pRight < kSpan || !left.appendsPlainly(pLeft) || !right.appendsPlainly(pRight)) [[unlikely]]
-    {
-        processAny(pLeft, pRight, inLeft, inRight, outLeft, outRight);
-        return;
-    }
-    positionLeft = pLeft;
-    positionRight = pRight;
-    readingLeft.store(true, std::memory_order_relaxed);
-    readingRight.store(true, std::memory_order_relaxed);
-
-    // Each channel reads, then appends its entry at once; only the sample,
-    // which takes both channels' reads, is set after.
-    const TDelayQueue::Step l = left.readAndAppend<true>(pLeft - kSpan, pLeft);
-    const TDelayQueue::Step r = right.readAndAppend<true>(pRight - kSpan, pRight);
-    const float bias = antiDenormal;
-    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
-                        + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
-    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * r.out
-                         + crossRight.load(std::memory_order_relaxed) * l.out + bias;
-    *l.slot = limitUnity(wLeft);
-    *r.slot = limitUnity(wRight);
-    outLeft = l.out;
-    outRight = r.out;
-}
-
 bool TDelay::hold()
 {
     if (held)
@@ -651,14 +550,6 @@ void TDelay::copyStateFrom(const TDelay& source)
     positionRight = source.positionRight;
     left.copyFrom(source.left);
     right.copyFrom(source.right);
-}
-
-void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
-{
-    if (held) [[likely]]
-        processLine(inLeft, inRight, outLeft, outRight);
-    else
-        processUnheld(inLeft, inRight, outLeft, outRight);
 }
 
 // Out of line, so that the held path saves no registers for it.

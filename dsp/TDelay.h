@@ -233,6 +233,17 @@ private:
         Resetting,
     };
 
+    // Limits what the line stores to +-1; NaN is stored as silence so it
+    // cannot circulate in the feedback loop.
+    static float limitUnity(float v)
+    {
+        if (v > 1.0f)
+            return 1.0f;
+        if (v >= -1.0f)
+            return v;
+        return v < -1.0f ? -1.0f : 0.0f;
+    }
+
     bool acquireForReset(bool waitForOtherReset);
     void resetQueues();
     void processLine(float inLeft, float inRight, float& outLeft, float& outRight);
@@ -291,5 +302,101 @@ private:
     TDelayQueue left;
     TDelayQueue right;
 };
+
+// The audio path, inline where the lines are processed.
+
+// The fields stay in registers from the read through the append.
+template <bool kPlain>
+inline TDelayQueue::Step TDelayQueue::readAndAppend(double t, double stampValue)
+{
+    std::size_t n = count;
+    std::size_t h = head;
+    const std::size_t m = mask;
+    double* const st = stamps.get();
+    float* const sa = samples.get();
+    float y = 0.0f;
+    if (n >= 3) [[likely]]
+    {
+        std::size_t h1 = (h + 1) & m;
+        double t1 = st[h1];
+        bool dry = false;
+        if (!(t < t1))
+        {
+            // Pops that leave at least two entries.
+            std::size_t pops = n - 2;
+            for (;;)
+            {
+                h = h1;
+                if (--pops == 0) [[unlikely]]
+                {
+                    dry = true;
+                    break;
+                }
+                h1 = (h + 1) & m;
+                t1 = st[h1];
+                if (t < t1)
+                    break;
+            }
+            n = pops + 2;
+        }
+        if (!dry) [[likely]]
+        {
+            const double t0 = st[h];
+            const float s0 = sa[h];
+            const float s1 = sa[h1];
+            y = static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
+        }
+    }
+    head = h;
+    if (!kPlain && (stampValue == lastStamp || n >= pushLimit)) [[unlikely]]
+    {
+        count = n;
+        return {&appendRare(stampValue), y};
+    }
+    const std::size_t i = (h + n) & m;
+    st[i] = stampValue;
+    count = n + 1;
+    lastStamp = stampValue;
+    return {sa + i, y};
+}
+
+// The steady sample, both channels reading and each appending plainly; it
+// calls nothing. Everything else goes out of line to processAny().
+inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
+{
+    const double pLeft = positionLeft + stepLeft.load(std::memory_order_relaxed);
+    const double pRight = positionRight + stepRight.load(std::memory_order_relaxed);
+    if (pLeft < kSpan || pRight < kSpan || !left.appendsPlainly(pLeft) || !right.appendsPlainly(pRight)) [[unlikely]]
+    {
+        processAny(pLeft, pRight, inLeft, inRight, outLeft, outRight);
+        return;
+    }
+    positionLeft = pLeft;
+    positionRight = pRight;
+    readingLeft.store(true, std::memory_order_relaxed);
+    readingRight.store(true, std::memory_order_relaxed);
+
+    // Each channel reads, then appends its entry at once; only the sample,
+    // which takes both channels' reads, is set after.
+    const TDelayQueue::Step l = left.readAndAppend<true>(pLeft - kSpan, pLeft);
+    const TDelayQueue::Step r = right.readAndAppend<true>(pRight - kSpan, pRight);
+    const float bias = antiDenormal;
+    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
+                        + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
+    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * r.out
+                         + crossRight.load(std::memory_order_relaxed) * l.out + bias;
+    *l.slot = limitUnity(wLeft);
+    *r.slot = limitUnity(wRight);
+    outLeft = l.out;
+    outRight = r.out;
+}
+
+inline void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
+{
+    if (held) [[likely]]
+        processLine(inLeft, inRight, outLeft, outRight);
+    else
+        processUnheld(inLeft, inRight, outLeft, outRight);
+}
 
 } // namespace morlake
