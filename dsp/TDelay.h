@@ -71,7 +71,7 @@ public:
     // A stamp unlike the last, and room for it: append() takes no rare path.
     bool appendsPlainly(double stamp) const noexcept
     {
-        return stamp != lastStamp && count != 0 && count < pushLimit;
+        return stamp != lastStamp && count - 1 < plainCounts;
     }
 
     std::size_t size() const noexcept { return count; }
@@ -98,7 +98,7 @@ private:
     {
         ring = slots;
         mask = slots == 0 ? 0 : slots - 1;
-        pushLimit = std::min(growAt, ring);
+        setPushLimit(std::min(growAt, ring));
     }
     // Doubles a full ring, moving the entries that had wrapped round.
     void widenRing() noexcept;
@@ -109,10 +109,15 @@ private:
     // dropped (count < cap afterwards unless cap is 0).
     void makeRoom();
     void askForRoom(std::size_t entries) noexcept;
+    void setPushLimit(std::size_t n) noexcept
+    {
+        pushLimit = n;
+        plainCounts = n == 0 ? 0 : n - 1;
+    }
     void updateGrowAt() noexcept
     {
         growAt = cap < limit ? cap / 2 : SIZE_MAX;
-        pushLimit = std::min(growAt, ring);
+        setPushLimit(std::min(growAt, ring));
     }
 
     std::unique_ptr<double[]> stamps;
@@ -125,6 +130,8 @@ private:
     std::size_t ring = 0;
     std::size_t mask = 0;
     std::size_t pushLimit = 0; // size at which append() takes its rare path
+    // 0 < count < pushLimit exactly when count - 1 (wrapping at 0) is below this.
+    std::size_t plainCounts = 0;
     // The newest entry's stamp while count > 0: append() tells a new stamp
     // from a repeated one without looking at the ring.
     double lastStamp = 0.0;
