@@ -234,6 +234,7 @@ void TDelayQueue::copyFrom(const TDelayQueue& other)
         stamps[i] = other.stamp(i);
         samples[i] = other.sample(i);
     }
+    lastStamp = other.lastStamp;
     setRing(ringFor(count));
 }
 
@@ -283,6 +284,7 @@ void TDelayQueue::fill(std::size_t n, double stampValue, float value)
         samples[i] = value;
     }
     count = n;
+    lastStamp = stampValue;
     setRing(ringFor(n));
 }
 
@@ -305,59 +307,41 @@ void TDelayQueue::makeRoom()
         widenRing();
 }
 
-inline void TDelayQueue::push(double stampValue, float value)
+float& TDelayQueue::appendRare(double stampValue)
 {
     std::size_t n = count;
-    double* const st = stamps.get();
     if (n >= 2)
     {
         const std::size_t last = wrap(head + n - 1);
-        if (st[last] == stampValue && st[wrap(head + n - 2)] == stampValue)
-        {
-            samples[last] = value;
-            return;
-        }
+        if (stamps[last] == stampValue && stamps[wrap(head + n - 2)] == stampValue)
+            return samples[last];
     }
-    if (n >= pushLimit) [[unlikely]]
+    if (n >= pushLimit)
     {
         // May move the entries to other storage or a wider ring.
         makeRoom();
         if (count >= ring)
-            return;
+            return discarded;
         n = count;
     }
     const std::size_t i = wrap(head + n);
     stamps[i] = stampValue;
-    samples[i] = value;
     count = n + 1;
+    lastStamp = stampValue;
+    return samples[i];
 }
 
-inline float TDelayQueue::read(double t) noexcept
+inline float& TDelayQueue::append(double stampValue)
 {
-    std::size_t h = head;
-    std::size_t n = count;
-    const double* const st = stamps.get();
-    for (;;)
-    {
-        if (n < 3)
-        {
-            head = h & mask;
-            count = n;
-            return 0.0f;
-        }
-        const double t1 = st[(h + 1) & mask];
-        if (t < t1)
-            break;
-        ++h;
-        --n;
-    }
-    head = h & mask;
-    count = n;
-    const double t0 = st[h & mask];
-    const double t1 = st[(h + 1) & mask];
-    const float s0 = samples[h & mask];
-    const float s1 = samples[(h + 1) & mask];
-    return static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
+    const std::size_t n = count;
+    // A stamp equal to the last may repeat the last two.
+    if (stampValue == lastStamp || n >= pushLimit) [[unlikely]]
+        return appendRare(stampValue);
+    const std::size_t i = wrap(head + n);
+    stamps[i] = stampValue;
+    count = n + 1;
+    lastStamp = stampValue;
+    return samples[i];
 }
 
 void TDelayQueue::pop() noexcept
@@ -369,21 +353,6 @@ void TDelayQueue::pop() noexcept
 }
 
 // --------------------------------------------------------------------- TDelay
-
-namespace {
-
-// Limits what the line stores to +-1; NaN is stored as silence so it cannot
-// circulate in the feedback loop.
-inline float limitUnity(float v)
-{
-    if (v > 1.0f)
-        return 1.0f;
-    if (v >= -1.0f)
-        return v;
-    return v < -1.0f ? -1.0f : 0.0f;
-}
-
-} // namespace
 
 TDelay::TDelay() = default;
 
@@ -490,54 +459,49 @@ void TDelay::setDelayLen(float value, float extraRight, float bpm)
     setStep(stepRight, cacheRight, length + 1.0f + extraRight);
 }
 
-inline float TDelay::readChannel(TDelayQueue& queue, double position)
+void TDelay::processAny(double pLeft, double pRight, float inLeft, float inRight, float& outLeft, float& outRight)
 {
-    return queue.read(position - kSpan);
-}
-
-inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
-{
-    outLeft = 0.0f;
-    outRight = 0.0f;
     if (left.size() == 0 || right.size() == 0)
+    {
+        outLeft = 0.0f;
+        outRight = 0.0f;
         return;
-
-    positionLeft += stepLeft.load(std::memory_order_relaxed);
-    positionRight += stepRight.load(std::memory_order_relaxed);
-
-    float yLeft = 0.0f;
-    if (positionLeft < kSpan)
-    {
-        readingLeft.store(false, std::memory_order_relaxed);
-        left.push(positionLeft, limitUnity(inLeft));
     }
+    positionLeft = pLeft;
+    positionRight = pRight;
+
+    // Until the position passes the read distance a channel stores its
+    // input and then the sample.
+    const bool readLeft = !(pLeft < kSpan);
+    readingLeft.store(readLeft, std::memory_order_relaxed);
+    TDelayQueue::Step l{nullptr, 0.0f};
+    if (readLeft)
+        l = left.readAndAppend<false>(pLeft - kSpan, pLeft);
     else
     {
-        readingLeft.store(true, std::memory_order_relaxed);
-        yLeft = readChannel(left, positionLeft);
+        left.append(pLeft) = limitUnity(inLeft);
+        l.slot = &left.append(pLeft);
     }
-
-    float yRight = 0.0f;
-    if (positionRight < kSpan)
-    {
-        readingRight.store(false, std::memory_order_relaxed);
-        right.push(positionRight, limitUnity(inRight));
-    }
+    const bool readRight = !(pRight < kSpan);
+    readingRight.store(readRight, std::memory_order_relaxed);
+    TDelayQueue::Step r{nullptr, 0.0f};
+    if (readRight)
+        r = right.readAndAppend<false>(pRight - kSpan, pRight);
     else
     {
-        readingRight.store(true, std::memory_order_relaxed);
-        yRight = readChannel(right, positionRight);
+        right.append(pRight) = limitUnity(inRight);
+        r.slot = &right.append(pRight);
     }
 
-    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * yLeft
-                        + crossLeft.load(std::memory_order_relaxed) * yRight + antiDenormal;
-    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * yRight
-                         + crossRight.load(std::memory_order_relaxed) * yLeft + antiDenormal;
-    left.push(positionLeft, limitUnity(wLeft));
-    right.push(positionRight, limitUnity(wRight));
-
-    outLeft = yLeft;
-    outRight = yRight;
+    const float bias = antiDenormal;
+    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
+                        + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
+    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * r.out
+                         + crossRight.load(std::memory_order_relaxed) * l.out + bias;
+    *l.slot = limitUnity(wLeft);
+    *r.slot = limitUnity(wRight);
+    outLeft = l.out;
+    outRight = r.out;
 }
 
 bool TDelay::hold()
@@ -588,13 +552,9 @@ void TDelay::copyStateFrom(const TDelay& source)
     right.copyFrom(source.right);
 }
 
-void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
+// Out of line, so that the held path saves no registers for it.
+[[gnu::noinline]] void TDelay::processUnheld(float inLeft, float inRight, float& outLeft, float& outRight)
 {
-    if (held)
-    {
-        processLine(inLeft, inRight, outLeft, outRight);
-        return;
-    }
     Access expected = Access::Idle;
     if (!busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
                                       std::memory_order_relaxed))

@@ -35,16 +35,18 @@ public:
     // Ensures room for `entries` without growth; keeps the contents. Also
     // shrinks storage that is more than twice what is asked for. The helper
     // grows the ring as it fills, up to `limit` entries (0: `entries`).
-    // Not to run beside push() or pop().
+    // Not to run beside append() or pop().
     void reserve(std::size_t entries, std::size_t limit = 0);
     // Replaces the contents with n copies of (stamp, value).
     void fill(std::size_t n, double stamp, float value);
-    // Appends at the back. A run of equal stamps is kept as its first and
-    // last entry only: reading never looks at the ones in between, and a
-    // line whose position does not advance would otherwise grow forever.
-    void push(double stamp, float value);
+    // Appends an entry stamped `stamp` and returns its sample for the caller
+    // to set before the queue is next used. A run of equal stamps is kept as
+    // its first and last entry only (the last is overwritten): reading never
+    // looks at the ones in between, and a line whose position does not
+    // advance would otherwise grow forever.
+    float& append(double stamp);
     void pop() noexcept;
-    // Asks for room as push() would at `entries` entries: keeps a queue that
+    // Asks for room as append() would at `entries` entries: keeps a queue that
     // stands in for another able to take over the other's contents.
     void keepRoomFor(std::size_t entries) noexcept
     {
@@ -55,10 +57,22 @@ public:
     // keepRoomFor() could not make room in time.
     void copyFrom(const TDelayQueue& other);
 
-    // Reads the line at stamp t: pops the entries the read has passed (never
-    // below three) and interpolates between the first two, 0 when fewer than
-    // three are left.
-    float read(double t) noexcept;
+    // Reads the line at stamp t into `out`: pops the entries the read has
+    // passed (never below three) and interpolates between the first two, 0
+    // when fewer than three are left. Then append(stamp) into `slot`.
+    // kPlain: appendsPlainly(stamp) holds, and append()'s rare paths are skipped.
+    struct Step
+    {
+        float* slot;
+        float out;
+    };
+    template <bool kPlain>
+    Step readAndAppend(double t, double stamp);
+    // A stamp unlike the last, and room for it: append() takes no rare path.
+    bool appendsPlainly(double stamp) const noexcept
+    {
+        return stamp != lastStamp && count - 1 < plainCounts;
+    }
 
     std::size_t size() const noexcept { return count; }
     std::size_t capacity() const noexcept { return cap; }
@@ -84,19 +98,26 @@ private:
     {
         ring = slots;
         mask = slots == 0 ? 0 : slots - 1;
-        pushLimit = std::min(growAt, ring);
+        setPushLimit(std::min(growAt, ring));
     }
     // Doubles a full ring, moving the entries that had wrapped round.
     void widenRing() noexcept;
     bool reallocate(std::size_t newCap) noexcept;
-    // push()'s rare path: more room asked for or made; if none can be had,
-    // the oldest entry is dropped (count < cap afterwards unless cap is 0).
+    // append()'s rare path: a repeated stamp, or room to be made.
+    float& appendRare(double stamp);
+    // More room asked for or made; if none can be had, the oldest entry is
+    // dropped (count < cap afterwards unless cap is 0).
     void makeRoom();
     void askForRoom(std::size_t entries) noexcept;
+    void setPushLimit(std::size_t n) noexcept
+    {
+        pushLimit = n;
+        plainCounts = n == 0 ? 0 : n - 1;
+    }
     void updateGrowAt() noexcept
     {
         growAt = cap < limit ? cap / 2 : SIZE_MAX;
-        pushLimit = std::min(growAt, ring);
+        setPushLimit(std::min(growAt, ring));
     }
 
     std::unique_ptr<double[]> stamps;
@@ -108,7 +129,14 @@ private:
     std::size_t growAt = SIZE_MAX; // size at which more room is asked for
     std::size_t ring = 0;
     std::size_t mask = 0;
-    std::size_t pushLimit = 0; // size at which push() takes its rare path
+    std::size_t pushLimit = 0; // size at which append() takes its rare path
+    // 0 < count < pushLimit exactly when count - 1 (wrapping at 0) is below this.
+    std::size_t plainCounts = 0;
+    // The newest entry's stamp while count > 0: append() tells a new stamp
+    // from a repeated one without looking at the ring.
+    double lastStamp = 0.0;
+    // Takes what append() has no room for.
+    float discarded = 0.0f;
 
     // Hand-over with the helper: it publishes `spare` and frees `retired`.
     std::atomic<std::size_t> wanted{0};
@@ -221,10 +249,24 @@ private:
         Resetting,
     };
 
+    // Limits what the line stores to +-1; NaN is stored as silence so it
+    // cannot circulate in the feedback loop.
+    static float limitUnity(float v)
+    {
+        if (v > 1.0f)
+            return 1.0f;
+        if (v >= -1.0f)
+            return v;
+        return v < -1.0f ? -1.0f : 0.0f;
+    }
+
     bool acquireForReset(bool waitForOtherReset);
     void resetQueues();
     void processLine(float inLeft, float inRight, float& outLeft, float& outRight);
-    static float readChannel(TDelayQueue& queue, double position);
+    // process() taking the line for the one sample.
+    void processUnheld(float inLeft, float inRight, float& outLeft, float& outRight);
+    // processLine() for any state, positions already advanced to pLeft and pRight.
+    void processAny(double pLeft, double pRight, float inLeft, float inRight, float& outLeft, float& outRight);
 
     std::atomic<bool> readingLeft{false};
     std::atomic<bool> readingRight{false};
@@ -276,5 +318,101 @@ private:
     TDelayQueue left;
     TDelayQueue right;
 };
+
+// The audio path, inline where the lines are processed.
+
+// The fields stay in registers from the read through the append.
+template <bool kPlain>
+inline TDelayQueue::Step TDelayQueue::readAndAppend(double t, double stampValue)
+{
+    std::size_t n = count;
+    std::size_t h = head;
+    const std::size_t m = mask;
+    double* const st = stamps.get();
+    float* const sa = samples.get();
+    float y = 0.0f;
+    if (n >= 3) [[likely]]
+    {
+        std::size_t h1 = (h + 1) & m;
+        double t1 = st[h1];
+        bool dry = false;
+        if (!(t < t1))
+        {
+            // Pops that leave at least two entries.
+            std::size_t pops = n - 2;
+            for (;;)
+            {
+                h = h1;
+                if (--pops == 0) [[unlikely]]
+                {
+                    dry = true;
+                    break;
+                }
+                h1 = (h + 1) & m;
+                t1 = st[h1];
+                if (t < t1)
+                    break;
+            }
+            n = pops + 2;
+        }
+        if (!dry) [[likely]]
+        {
+            const double t0 = st[h];
+            const float s0 = sa[h];
+            const float s1 = sa[h1];
+            y = static_cast<float>((t - t0) * double(s1 - s0) / (t1 - t0) + double(s0));
+        }
+    }
+    head = h;
+    if (!kPlain && (stampValue == lastStamp || n >= pushLimit)) [[unlikely]]
+    {
+        count = n;
+        return {&appendRare(stampValue), y};
+    }
+    const std::size_t i = (h + n) & m;
+    st[i] = stampValue;
+    count = n + 1;
+    lastStamp = stampValue;
+    return {sa + i, y};
+}
+
+// The steady sample, both channels reading and each appending plainly; it
+// calls nothing. Everything else goes out of line to processAny().
+inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, float& outRight)
+{
+    const double pLeft = positionLeft + stepLeft.load(std::memory_order_relaxed);
+    const double pRight = positionRight + stepRight.load(std::memory_order_relaxed);
+    if (pLeft < kSpan || pRight < kSpan || !left.appendsPlainly(pLeft) || !right.appendsPlainly(pRight)) [[unlikely]]
+    {
+        processAny(pLeft, pRight, inLeft, inRight, outLeft, outRight);
+        return;
+    }
+    positionLeft = pLeft;
+    positionRight = pRight;
+    readingLeft.store(true, std::memory_order_relaxed);
+    readingRight.store(true, std::memory_order_relaxed);
+
+    // Each channel reads, then appends its entry at once; only the sample,
+    // which takes both channels' reads, is set after.
+    const TDelayQueue::Step l = left.readAndAppend<true>(pLeft - kSpan, pLeft);
+    const TDelayQueue::Step r = right.readAndAppend<true>(pRight - kSpan, pRight);
+    const float bias = antiDenormal;
+    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
+                        + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
+    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * r.out
+                         + crossRight.load(std::memory_order_relaxed) * l.out + bias;
+    *l.slot = limitUnity(wLeft);
+    *r.slot = limitUnity(wRight);
+    outLeft = l.out;
+    outRight = r.out;
+}
+
+inline void TDelay::process(float inLeft, float inRight, float& outLeft, float& outRight)
+{
+    if (held) [[likely]]
+        processLine(inLeft, inRight, outLeft, outRight);
+    else
+        processUnheld(inLeft, inRight, outLeft, outRight);
+}
 
 } // namespace morlake
