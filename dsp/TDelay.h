@@ -182,6 +182,22 @@ public:
         setStep(stepLeft, cacheLeft, lengthLeft);
         setStep(stepRight, cacheRight, lengthRight);
     }
+    // The step a channel takes for `length` (what setDelayLenDirect() sets),
+    // for callers that work steps out ahead and set them with setSteps().
+    double stepFor(float length) const
+    {
+        float limited = length >= 1.0f ? length : 1.0f; // NaN counts as 1
+        limited = std::min(limited, kMaxLengthSeconds * getSampleRate());
+        return double(kSpan) / double(limited);
+    }
+    void setSteps(double left, double right)
+    {
+        const float none = std::numeric_limits<float>::quiet_NaN();
+        stepLeft.store(left, std::memory_order_relaxed);
+        stepRight.store(right, std::memory_order_relaxed);
+        cacheLeft = {none, left};
+        cacheRight = {none, right};
+    }
     // The lengths `other` was last given, left and right swapped: its steps,
     // without dividing again. Both lines at the same rate.
     void setSwappedLengthsOf(const TDelay& other)
@@ -295,9 +311,7 @@ private:
     {
         if (length == cache.length && step.load(std::memory_order_relaxed) == cache.step)
             return;
-        float limited = length >= 1.0f ? length : 1.0f; // NaN counts as 1
-        limited = std::min(limited, kMaxLengthSeconds * getSampleRate());
-        const double fresh = double(kSpan) / double(limited);
+        const double fresh = stepFor(length);
         step.store(fresh, std::memory_order_relaxed);
         cache = {length, fresh};
     }

@@ -247,12 +247,26 @@ void TSignalChain::processRun (Frame* f, int run)
         inputStage (f[k]);
         std::copy (mod.sums (), mod.sums () + kNumDestinations, sums[k]);
     }
+    // The early network's control for the whole run first: its divisions
+    // and table reads do not wait on the lines.
     const bool first = firstSample;
-    for (int k = 0; k < run; ++k)
+    if (earlyOn)
     {
-        earlyStage (f[k], sums[k]);
-        firstSample = false;
+        EarlyControl c[kControlFrames];
+        for (int k = 0; k < run; ++k)
+        {
+            earlyControl (sums[k], c[k]);
+            firstSample = false;
+        }
+        for (int k = 0; k < run; ++k)
+        {
+            earlyLines (f[k].dL, f[k].dR, c[k], f[k].eL, f[k].eR);
+            mod.setTap (tap::EarlyOutput, f[k].eL, f[k].eR);
+        }
     }
+    else
+        for (int k = 0; k < run; ++k)
+            earlyStage (f[k], sums[k]);
     firstSample = first;
     for (int k = 0; k < run; ++k)
     {
@@ -472,7 +486,11 @@ void TSignalChain::earlyStage (Frame& f, const float* m)
 {
     f.eL = f.eR = 0.0f;
     if (earlyOn)
-        early (f.dL, f.dR, f.eL, f.eR, m);
+    {
+        EarlyControl c;
+        earlyControl (m, c);
+        earlyLines (f.dL, f.dR, c, f.eL, f.eR);
+    }
     mod.setTap (tap::EarlyOutput, f.eL, f.eR);
 }
 
@@ -516,7 +534,7 @@ bool TSignalChain::outputStages (Frame& f, const float* m)
     return reset;
 }
 
-void TSignalChain::early (float dL, float dR, float& outL, float& outR, const float* m)
+void TSignalChain::earlyControl (const float* m, EarlyControl& c)
 {
     const float es = (clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] +
                       curve::ROOM_SIZE_ADD[roomType]) *
@@ -527,12 +545,15 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR, const fl
     const float longest = kEarlyReserveSeconds * sampleRate;
     const float len = std::min (es * rate->earlyLength[curveIndex (p[tag::EarlyLength] + m[dest::EarlyLength])], longest);
     const float wide = std::min ((m[dest::EarlyWiden] + 1.5f) * len, longest);
+    // Line 1 takes (len, wide), line 2 the same swapped.
+    c.stepLength = early1.stepFor (std::max (len, 1.0f));
+    c.stepWide = early1.stepFor (std::max (wide, 1.0f));
 
     earlyVolume = firstSample ? p[tag::EarlyVolume] : kSmoothNew * p[tag::EarlyVolume] + kSmoothOld * earlyVolume;
     const float g = curves.gain60[curveIndex (earlyVolume + m[dest::EarlyVolume])];
     const float q = panOf (m[dest::EarlyPan]);
-    const float gainLeft = g * panLeft (q);
-    const float gainRight = g * panRight (q);
+    c.gainLeft = g * panLeft (q);
+    c.gainRight = g * panRight (q);
 
     float feed = clamp01 (0.5f * p[tag::EarlyFeed] + m[dest::EarlyFeed]);
     // The cross amount takes the "Early Side Feed" modulation and the side amount the "Early Cross Feed" one.
@@ -546,21 +567,30 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR, const fl
         feed *= scale;
         side *= scale;
     }
+    c.feed = feed;
+    c.cross = cross;
+    c.side = side;
+    c.a = firstSample ? 1.0f : rate->damping[curveIndex (p[tag::EarlyDamp] + m[dest::EarlyDamp])];
+    c.spread = clamp01 (m[dest::EarlySpread] + 0.75f);
+}
 
-    early1.setFeed (feed);
-    early1.setCross (-cross);
-    early1.setDelayLenDirect (std::max (len, 1.0f), std::max (wide, 1.0f));
-    early2.setFeed (feed);
-    early2.setCross (-cross);
-    early2.setSwappedLengthsOf (early1);
+void TSignalChain::earlyLines (float dL, float dR, const EarlyControl& c, float& outL, float& outR)
+{
+    early1.setFeed (c.feed);
+    early1.setCross (-c.cross);
+    early1.setSteps (c.stepLength, c.stepWide);
+    early2.setFeed (c.feed);
+    early2.setCross (-c.cross);
+    early2.setSteps (c.stepWide, c.stepLength);
 
-    const float a = firstSample ? 1.0f : rate->damping[curveIndex (p[tag::EarlyDamp] + m[dest::EarlyDamp])];
+    const float a = c.a;
     const float keep = 1.0f - a;
     earlyIn[0] = earlyIn[0] * keep + dL * a;
     earlyIn[1] = earlyIn[1] * keep + dL * a;
     earlyIn[2] = earlyIn[2] * keep + dR * a;
     earlyIn[3] = earlyIn[3] * keep + dR * a;
 
+    const float side = c.side;
     float aL, aR, bL, bR;
     early1.process (earlyIn[0] + side * earlyTap[3], earlyIn[2] + side * earlyTap[1], aL, aR);
     early2.process (earlyIn[1] + side * earlyTap[2], earlyIn[3] + side * earlyTap[0], bL, bR);
@@ -570,7 +600,7 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR, const fl
     earlyOutB[0] = earlyOutB[0] * keep + bL * a;
     earlyOutB[1] = earlyOutB[1] * keep + bR * a;
 
-    const float spread = clamp01 (m[dest::EarlySpread] + 0.75f);
+    const float spread = c.spread;
     const float mid = (1.0f - spread) * (earlyOutB[0] + earlyOutB[1]) * 0.5f;
     const float sBL = mid + spread * earlyOutB[0];
     const float sBR = mid + spread * earlyOutB[1];
@@ -582,8 +612,8 @@ void TSignalChain::early (float dL, float dR, float& outL, float& outR, const fl
     earlyOutB[0] = sBL;
     earlyOutB[1] = sBR;
 
-    outL = gainLeft * (sBL + earlyOutA[0]);
-    outR = gainRight * (sBR + earlyOutA[1]);
+    outL = c.gainLeft * (sBL + earlyOutA[0]);
+    outR = c.gainRight * (sBR + earlyOutA[1]);
 }
 
 void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR, const float* m)

@@ -119,7 +119,14 @@ private:
     void updateNetworkModulation ();
     void readParameters ();
     void distort (float& left, float& right, const float* m);
-    void early (float dL, float dR, float& outL, float& outR, const float* m);
+    // The early network's per-frame control, then its lines and filters.
+    struct EarlyControl
+    {
+        double stepLength, stepWide;
+        float feed, cross, side, a, gainLeft, gainRight, spread;
+    };
+    void earlyControl (const float* m, EarlyControl& c);
+    void earlyLines (float dL, float dR, const EarlyControl& c, float& outL, float& outR);
     void lateDelay (float dL, float dR, float& outL, float& outR, const float* m);
     void preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x);
     void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR,
