@@ -198,15 +198,6 @@ public:
         cacheLeft = {none, left};
         cacheRight = {none, right};
     }
-    // The lengths `other` was last given, left and right swapped: its steps,
-    // without dividing again. Both lines at the same rate.
-    void setSwappedLengthsOf(const TDelay& other)
-    {
-        stepLeft.store(other.stepRight.load(std::memory_order_relaxed), std::memory_order_relaxed);
-        stepRight.store(other.stepLeft.load(std::memory_order_relaxed), std::memory_order_relaxed);
-        cacheLeft = other.cacheRight;
-        cacheRight = other.cacheLeft;
-    }
     void setFeed(float gain)
     {
         feedLeft.store(gain, std::memory_order_relaxed);

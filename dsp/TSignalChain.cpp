@@ -237,8 +237,8 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
 }
 
 // A run in stages: the modulation no section feeds back into is computed for
-// every frame first, so the early network and the late delay run as loops of
-// their own, whose frames the processor can overlap.
+// every frame first, so the early network, the late delay and the pre-delays
+// run as loops of their own, whose frames the processor can overlap.
 void TSignalChain::processRun (Frame* f, int run)
 {
     float sums[kControlFrames][kNumDestinations];
@@ -274,6 +274,9 @@ void TSignalChain::processRun (Frame* f, int run)
         firstSample = false;
     }
     firstSample = first;
+    if (reverbOn)
+        for (int k = 0; k < run; ++k)
+            preDelayStage (f[k], sums[k]);
     for (int k = 0; k < run; ++k)
     {
         if (outputStages (f[k], sums[k]))
@@ -458,6 +461,8 @@ void TSignalChain::wholeFrame (Frame& f)
     inputStage (f);
     earlyStage (f, mod.sums ());
     lateStage (f, mod.sums ());
+    if (reverbOn)
+        preDelayStage (f, mod.sums ());
     outputStages (f, mod.sums ());
 }
 
@@ -506,7 +511,7 @@ bool TSignalChain::outputStages (Frame& f, const float* m)
 {
     float vL = 0.0f, vR = 0.0f;
     if (reverbOn)
-        reverbSection (f.dL, f.dR, f.eL, f.eR, f.lL, f.lR, vL, vR, m);
+        reverbSection (f.pre, f.eL, f.eR, f.lL, f.lR, vL, vR, m);
     mod.setTap (tap::ReverbOutput, vL, vR);
 
     float wetL = vL, wetR = vR;
@@ -687,8 +692,23 @@ void TSignalChain::preDelays (float dL, float dR, float pd, float factor2, float
     }
 }
 
-void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL,
-                                  float& outR, const float* m)
+void TSignalChain::preDelayStage (Frame& f, const float* m)
+{
+    const float preValue = p[tag::ReverbPreDelay] + m[dest::ReverbPreDelay];
+    float pd;
+    if (preDelaySync)
+        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[stepOfValue (clamp01 (preValue), 14.99f, 15)] * samplesPerWholeNote + 1.0f;
+    else
+        pd = rate->preDelay[curveIndex (preValue)];
+    const float dd = clamp01 (p[tag::ReverbPreDelayDisorder] + m[dest::ReverbDisorder]);
+    const float w = 1.0f + std::clamp (m[dest::ReverbPreWiden], -1.0f, 1.0f);
+    const float spread = clamp01 (m[dest::ReverbPreSpread]) * sampleRate * 0.1f;
+
+    preDelays (f.dL, f.dR, pd, 1.0f + 0.2f * dd * w, 1.0f + 0.1f * dd * w, spread, f.pre);
+}
+
+void TSignalChain::reverbSection (const float* pre, float eL, float eR, float lL, float lR, float& outL, float& outR,
+                                  const float* m)
 {
     reverb.setFilter (lowpassOn ? clamp01 (p[tag::ReverbLPFrequency] + m[dest::ReverbLP]) : 1.0f,
                       highpassOn ? clamp01 (p[tag::ReverbHPFrequency] + m[dest::ReverbHP]) : 0.0f);
@@ -748,18 +768,8 @@ void TSignalChain::reverbSection (float dL, float dR, float eL, float eR, float 
                       length * 0.9f * (1.0f - 0.375f * dis), 1.0f + lengthDepth[1] * s[1], 1.0f + lengthDepth[1] * s[4],
                       length * 0.95f * (1.0f - 0.25f * dis), 1.0f + lengthDepth[2] * s[2], 1.0f + lengthDepth[2] * s[5]);
 
-    const float preValue = p[tag::ReverbPreDelay] + m[dest::ReverbPreDelay];
-    float pd;
-    if (preDelaySync)
-        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[stepOfValue (clamp01 (preValue), 14.99f, 15)] * samplesPerWholeNote + 1.0f;
-    else
-        pd = rate->preDelay[curveIndex (preValue)];
-    const float dd = clamp01 (p[tag::ReverbPreDelayDisorder] + m[dest::ReverbDisorder]);
-    const float w = 1.0f + std::clamp (m[dest::ReverbPreWiden], -1.0f, 1.0f);
-    const float spread = clamp01 (m[dest::ReverbPreSpread]) * sampleRate * 0.1f;
-
     float x[6];
-    preDelays (dL, dR, pd, 1.0f + 0.2f * dd * w, 1.0f + 0.1f * dd * w, spread, x);
+    std::copy (pre, pre + 6, x);
     for (int bank = 0; bank < 3; ++bank)
     {
         if (earlyIntoReverb)

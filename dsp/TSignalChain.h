@@ -101,6 +101,7 @@ private:
         float dryL, dryR, dL, dR; // after the input volume; after the distortion
         float eL, eR;             // early network
         float lL, lR;             // late delay
+        float pre[6];             // pre-delays 1 to 3, left and right
         float outL, outR;
         float gate, disrupt;      // the follower gate and Disrupt value after this frame's modulation
     };
@@ -129,7 +130,8 @@ private:
     void earlyLines (float dL, float dR, const EarlyControl& c, float& outL, float& outR);
     void lateDelay (float dL, float dR, float& outL, float& outR, const float* m);
     void preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x);
-    void reverbSection (float dL, float dR, float eL, float eR, float lL, float lR, float& outL, float& outR,
+    void preDelayStage (Frame& f, const float* m);
+    void reverbSection (const float* pre, float eL, float eR, float lL, float lR, float& outL, float& outR,
                         const float* m);
     void clearState ();
     bool outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR, const float* m);
