@@ -493,15 +493,7 @@ void TDelay::processAny(double pLeft, double pRight, float inLeft, float inRight
         r.slot = &right.append(pRight);
     }
 
-    const float bias = antiDenormal;
-    const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
-                        + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
-    const float wRight = inRight + feedRight.load(std::memory_order_relaxed) * r.out
-                         + crossRight.load(std::memory_order_relaxed) * l.out + bias;
-    *l.slot = limitUnity(wLeft);
-    *r.slot = limitUnity(wRight);
-    outLeft = l.out;
-    outRight = r.out;
+    writeBack(l, r, inLeft, inRight, outLeft, outRight);
 }
 
 bool TDelay::hold()

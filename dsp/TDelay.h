@@ -274,6 +274,8 @@ private:
     void processUnheld(float inLeft, float inRight, float& outLeft, float& outRight);
     // processLine() for any state, positions already advanced to pLeft and pRight.
     void processAny(double pLeft, double pRight, float inLeft, float inRight, float& outLeft, float& outRight);
+    void writeBack(const TDelayQueue::Step& l, const TDelayQueue::Step& r, float inLeft, float inRight,
+                   float& outLeft, float& outRight);
 
     std::atomic<bool> readingLeft{false};
     std::atomic<bool> readingRight{false};
@@ -401,6 +403,14 @@ inline void TDelay::processLine(float inLeft, float inRight, float& outLeft, flo
     // which takes both channels' reads, is set after.
     const TDelayQueue::Step l = left.readAndAppend<true>(pLeft - kSpan, pLeft);
     const TDelayQueue::Step r = right.readAndAppend<true>(pRight - kSpan, pRight);
+    writeBack(l, r, inLeft, inRight, outLeft, outRight);
+}
+
+// Sets the appended samples from the inputs and the reads, fed back and
+// crossed, and passes the reads on.
+inline void TDelay::writeBack(const TDelayQueue::Step& l, const TDelayQueue::Step& r, float inLeft, float inRight,
+                              float& outLeft, float& outRight)
+{
     const float bias = antiDenormal;
     const float wLeft = inLeft + feedLeft.load(std::memory_order_relaxed) * l.out
                         + crossLeft.load(std::memory_order_relaxed) * r.out + bias;
