@@ -192,37 +192,33 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
     {
         // Up to the next control tick, so the routing stands for the whole run.
         const int run = std::min (frames - i, kControlFrames - static_cast<int> (sampleCounter & (kControlFrames - 1)));
+        Frame f[kControlFrames];
         if (listener.isSettingPreset ())
         {
-            for (int k = i; k < i + run; ++k)
-            {
-                if (outLeft != nullptr)
-                    outLeft[k] = 0.0f;
-                if (outRight != nullptr)
-                    outRight[k] = 0.0f;
-            }
-            i += run;
-            continue;
-        }
-        if ((sampleCounter & 8191) == 0)
-            listener.housekeeping ();
-        if ((sampleCounter & (kControlFrames - 1)) == 0)
-            controlWork ();
-
-        Frame f[kControlFrames];
-        for (int k = 0; k < run; ++k)
-        {
-            const int at = i + k;
-            f[k].inL = in[0] != nullptr ? sanitize (in[0][at]) : 0.0f;
-            f[k].inR = in[1] != nullptr ? sanitize (in[1][at]) : 0.0f;
-            f[k].sideL = in[2] != nullptr ? sanitize (in[2][at]) : 0.0f;
-            f[k].sideR = in[3] != nullptr ? sanitize (in[3][at]) : 0.0f;
-        }
-        if ((earlyOn || lateOn) && ! mod.readsLateTaps ())
-            processRun (f, run);
-        else
+            // Silence, and the chain stands still.
             for (int k = 0; k < run; ++k)
-                wholeFrame (f[k]);
+                f[k].outL = f[k].outR = 0.0f;
+        }
+        else
+        {
+            if ((sampleCounter & 8191) == 0)
+                listener.housekeeping ();
+            if ((sampleCounter & (kControlFrames - 1)) == 0)
+                controlWork ();
+            for (int k = 0; k < run; ++k)
+            {
+                const int at = i + k;
+                f[k].inL = in[0] != nullptr ? sanitize (in[0][at]) : 0.0f;
+                f[k].inR = in[1] != nullptr ? sanitize (in[1][at]) : 0.0f;
+                f[k].sideL = in[2] != nullptr ? sanitize (in[2][at]) : 0.0f;
+                f[k].sideR = in[3] != nullptr ? sanitize (in[3][at]) : 0.0f;
+            }
+            if ((earlyOn || lateOn) && ! mod.readsLateTaps ())
+                processRun (f, run);
+            else
+                for (int k = 0; k < run; ++k)
+                    wholeFrame (f[k]);
+        }
         for (int k = 0; k < run; ++k)
         {
             if (outLeft != nullptr)
