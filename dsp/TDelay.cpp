@@ -324,11 +324,7 @@ float& TDelayQueue::appendRare(double stampValue)
             return discarded;
         n = count;
     }
-    const std::size_t i = wrap(head + n);
-    stamps[i] = stampValue;
-    count = n + 1;
-    lastStamp = stampValue;
-    return samples[i];
+    return appendAt(n, stampValue);
 }
 
 inline float& TDelayQueue::append(double stampValue)
@@ -337,11 +333,7 @@ inline float& TDelayQueue::append(double stampValue)
     // A stamp equal to the last may repeat the last two.
     if (stampValue == lastStamp || n >= pushLimit) [[unlikely]]
         return appendRare(stampValue);
-    const std::size_t i = wrap(head + n);
-    stamps[i] = stampValue;
-    count = n + 1;
-    lastStamp = stampValue;
-    return samples[i];
+    return appendAt(n, stampValue);
 }
 
 void TDelayQueue::pop() noexcept
@@ -472,26 +464,16 @@ void TDelay::processAny(double pLeft, double pRight, float inLeft, float inRight
 
     // Until the position passes the read distance a channel stores its
     // input and then the sample.
-    const bool readLeft = !(pLeft < kSpan);
-    readingLeft.store(readLeft, std::memory_order_relaxed);
-    TDelayQueue::Step l{nullptr, 0.0f};
-    if (readLeft)
-        l = left.readAndAppend<false>(pLeft - kSpan, pLeft);
-    else
-    {
-        left.append(pLeft) = limitUnity(inLeft);
-        l.slot = &left.append(pLeft);
-    }
-    const bool readRight = !(pRight < kSpan);
-    readingRight.store(readRight, std::memory_order_relaxed);
-    TDelayQueue::Step r{nullptr, 0.0f};
-    if (readRight)
-        r = right.readAndAppend<false>(pRight - kSpan, pRight);
-    else
-    {
-        right.append(pRight) = limitUnity(inRight);
-        r.slot = &right.append(pRight);
-    }
+    auto channel = [](TDelayQueue& queue, std::atomic<bool>& reading, double position, float in) {
+        const bool reads = !(position < kSpan);
+        reading.store(reads, std::memory_order_relaxed);
+        if (reads)
+            return queue.readAndAppend<false>(position - kSpan, position);
+        queue.append(position) = limitUnity(in);
+        return TDelayQueue::Step{&queue.append(position), 0.0f};
+    };
+    const TDelayQueue::Step l = channel(left, readingLeft, pLeft, inLeft);
+    const TDelayQueue::Step r = channel(right, readingRight, pRight, inRight);
 
     writeBack(l, r, inLeft, inRight, outLeft, outRight);
 }

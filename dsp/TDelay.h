@@ -105,6 +105,15 @@ private:
     bool reallocate(std::size_t newCap) noexcept;
     // append()'s rare path: a repeated stamp, or room to be made.
     float& appendRare(double stamp);
+    // Appends after the first n entries, with room for it.
+    float& appendAt(std::size_t n, double stampValue) noexcept
+    {
+        const std::size_t i = wrap(head + n);
+        stamps[i] = stampValue;
+        count = n + 1;
+        lastStamp = stampValue;
+        return samples[i];
+    }
     // More room asked for or made; if none can be had, the oldest entry is
     // dropped (count < cap afterwards unless cap is 0).
     void makeRoom();
@@ -376,11 +385,7 @@ inline TDelayQueue::Step TDelayQueue::readAndAppend(double t, double stampValue)
         count = n;
         return {&appendRare(stampValue), y};
     }
-    const std::size_t i = (h + n) & m;
-    st[i] = stampValue;
-    count = n + 1;
-    lastStamp = stampValue;
-    return {sa + i, y};
+    return {&appendAt(n, stampValue), y};
 }
 
 // The steady sample, both channels reading and each appending plainly; it
