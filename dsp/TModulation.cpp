@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <iterator>
 #include <limits>
 
 #include <emmintrin.h>
-#include <cmath>
 
 namespace morlake {
 
@@ -345,9 +345,9 @@ float TModulation::sourceValue (int s) const
 {
     switch (s)
     {
-    case src::UniPolarLazy: return 0.5f * lazyValue + 0.5f;
-    case src::SignLazy: return lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
-    case src::Noise: return 2.0f * noiseU - 1.0f;
+    case src::UniPolarLazy: return uniPolarLazy ();
+    case src::SignLazy: return signLazy ();
+    case src::Noise: return bipolarNoise ();
     case src::Input:
     case src::SideInput:
     case src::DistortOutput:
@@ -557,9 +557,9 @@ inline void TModulation::sumSlots ()
 
     if (derivedRead)
     {
-        derived[kUniPolarLazy] = 0.5f * lazyValue + 0.5f;
-        derived[kSignLazy] = lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f);
-        derived[kNoise] = 2.0f * noiseU - 1.0f;
+        derived[kUniPolarLazy] = uniPolarLazy ();
+        derived[kSignLazy] = signLazy ();
+        derived[kNoise] = bipolarNoise ();
     }
     for (std::uint32_t m = tapsRead; m != 0; m &= m - 1)
     {

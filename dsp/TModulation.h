@@ -93,6 +93,10 @@ private:
     void smoothDisrupt (float target);
     void follow (const float* p);
     void sumSlots ();
+    // The derived sources.
+    float uniPolarLazy () const { return 0.5f * lazyValue + 0.5f; }
+    float signLazy () const { return lazyValue > 0.0f ? 1.0f : (lazyValue < 0.0f ? -1.0f : 0.0f); }
+    float bipolarNoise () const { return 2.0f * noiseU - 1.0f; }
 
     static constexpr int kSpringRequestNone = 0, kSpringRequestOn = 1, kSpringRequestOff = 2;
 
