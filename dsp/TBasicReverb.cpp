@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #if defined(__SSE2__)
@@ -28,6 +29,19 @@ AlignedFloats makeAlignedFloats(std::size_t n)
 }
 
 namespace {
+
+// The comb lanes go eight at a time where the processor can. MORLAKE_NO_AVX2
+// in the environment keeps them at four (both give the same output).
+bool chooseWideLanes()
+{
+#if defined(MORLAKE_AVX2_LANES)
+    const char* off = std::getenv("MORLAKE_NO_AVX2");
+    return __builtin_cpu_supports("avx2") && (off == nullptr || *off == '\0' || *off == '0');
+#else
+    return false;
+#endif
+}
+const bool kWideLanes = chooseWideLanes();
 
 std::uint32_t nextPowerOfTwo(double n)
 {
@@ -161,6 +175,13 @@ void TComb_M::setScaledLengths(const float* scale, const float* dry, const float
     _mm_store_ps(scaledFrom + 4, in1);
     _mm_store_ps(scaledFrom + 8, in2);
     scaledValid = true;
+#if defined(MORLAKE_AVX2_LANES)
+    if (kWideLanes)
+    {
+        scaleLengthsAvx2(scale, dry, wide, limit);
+        return;
+    }
+#endif
     // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
     // v < limit ? v : limit: the scalar code below, four lanes at a time.
     const __m128 half = _mm_set1_ps(0.5f);
@@ -466,6 +487,16 @@ void TComb_M::process(const float* dry, const float* wide, bool filtered, float*
     // read falls into a finished tile.
     if (filled > mask && static_cast<std::uint32_t>(minLength) > inTile)
     {
+#if defined(MORLAKE_AVX2_LANES)
+        if (kWideLanes)
+        {
+            if (filtered)
+                updateLanesAvx2<true>(wc, frames.get(), dry, wide, row, at, sums);
+            else
+                updateLanesAvx2<false>(wc, frames.get(), dry, wide, row, at, sums);
+        }
+        else
+#endif
         if (filtered)
             updateLanes<true, true>(wc, nullptr, dry, wide, row, at, sums);
         else

@@ -104,6 +104,13 @@ private:
     template <bool Filtered, bool Direct>
     void updateLanes(std::uint32_t wc, const float* value, const float* dry, const float* wide, float* row,
                      std::uint32_t* at, float* sums);
+    // updateLanes<Filtered, true>() eight lanes at a time (AVX2; row needs
+    // only 16-byte alignment).
+    template <bool Filtered>
+    void updateLanesAvx2(std::uint32_t wc, const float* lines, const float* dry, const float* wide, float* row,
+                         std::uint32_t* at, float* sums);
+    // setScaledLengths()'s arithmetic eight lanes at a time (AVX2).
+    void scaleLengthsAvx2(const float* scale, const float* dry, const float* wide, float limit);
     void flushStage();
     // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 using namespace morlake;
 using namespace morlake::plugintest;
 using namespace morlake::measure;
@@ -361,3 +365,36 @@ TEST (ChainReverbPresets, AProgramLoadAppliesItsCharacterAtOnce)
     renderSilence (*p, 64);
     EXPECT_EQ (p->signalChain ().getRoomType (), reverbRoomType (reverbPresetRows (step).character));
 }
+
+#if defined(__x86_64__)
+// Code built for AVX that leaves the upper halves of the vector registers in
+// use slows every SSE instruction after it, in the host and other plug-ins too.
+TEST (ChainSimd, BlocksLeaveNoUpperVectorStateInUse)
+{
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    // XGETBV with ECX = 1 reports the state components in use.
+    if (__get_cpuid_count (0xD, 1, &a, &b, &c, &d) == 0 || (a & 4u) == 0)
+        GTEST_SKIP () << "the processor does not report the state in use";
+    auto inUse = [] {
+        unsigned lo = 0, hi = 0;
+        asm volatile ("xgetbv" : "=a"(lo), "=d"(hi) : "c"(1u));
+        return (lo & 4u) != 0; // the upper halves of YMM0-15
+    };
+    auto p = makePlugin (kRate);
+    apply (*p, {{tag::EarlyOn, 1.0f}, {tag::LateOn, 1.0f}});
+    // Past the first pass through the comb lines, where the steady path runs.
+    renderSilence (*p, 140000);
+    Input in (4096);
+    addNoise (in, 0, 4096, 0.5f, 3);
+    std::vector<float> l (64), r (64);
+    for (std::size_t done = 0; done < in.size (); done += 64)
+    {
+        float* i[4];
+        for (int ch = 0; ch < 4; ++ch)
+            i[ch] = in.channel[ch].data () + done;
+        float* o[2] = {l.data (), r.data ()};
+        p->processReplacing (i, o, 64);
+        ASSERT_FALSE (inUse ()) << "after the block at " << done;
+    }
+}
+#endif

@@ -1,0 +1,166 @@
+// The comb lanes' steady sample eight lanes at a time, for processors with
+// AVX2. Built with -mavx2 -mno-fma -ffp-contract=off: every lane takes the
+// same operations in the same order as the 128-bit path, so the output is
+// the same to the bit. Nothing here may call an inline function of another
+// file: a copy built for AVX2 could stand in for everyone's.
+#include "dsp/TBasicReverb.h"
+
+#include <immintrin.h>
+
+namespace morlake {
+
+namespace {
+
+// Read offsets of lanes 8j .. 8j + 7 (see the 128-bit laneOffsets()).
+inline __m256i laneOffsets8(const std::int32_t* length, int j, __m256i w, __m256i m)
+{
+    const __m256i f = _mm256_and_si256(_mm256_sub_epi32(w, _mm256_load_si256(reinterpret_cast<const __m256i*>(length + 8 * j))), m);
+    const __m256i tile = _mm256_srli_epi32(f, 4);
+    const __m256i lane = _mm256_add_epi32(_mm256_set1_epi32(128 * j), _mm256_setr_epi32(0, 16, 32, 48, 64, 80, 96, 112));
+    return _mm256_add_epi32(_mm256_sub_epi32(_mm256_slli_epi32(tile, 10), _mm256_slli_epi32(tile, 6)),
+                            _mm256_add_epi32(_mm256_and_si256(f, _mm256_set1_epi32(15)), lane));
+}
+
+} // namespace
+
+template <bool Filtered>
+void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float* dry, const float* wide, float* row,
+                              std::uint32_t* at, float* sums)
+{
+    const __m256i w = _mm256_set1_epi32(static_cast<int>(wc));
+    const __m256i m = _mm256_set1_epi32(static_cast<int>(mask));
+    // Vectors of eight lanes pair 128-bit vectors 2j and 2j + 1: an even row
+    // (dry inputs) below an odd one (widened). The last four lanes stand alone.
+    const __m128 dryA = _mm_loadu_ps(dry);
+    const __m128 wideA = _mm_loadu_ps(wide);
+    const __m128 evenB = _mm_setr_ps(dry[4], dry[5], wide[4], wide[5]);
+    const __m128 oddB = _mm_shuffle_ps(evenB, evenB, _MM_SHUFFLE(1, 0, 3, 2));
+    const __m256 inA = _mm256_set_m128(wideA, dryA);
+    const __m256 inB = _mm256_set_m128(oddB, evenB);
+    const __m256 d = _mm256_set1_ps(dampCoef);
+    const __m256 ud = _mm256_set1_ps(undampCoef);
+    const __m256 antiDenormal = _mm256_set1_ps(kAntiDenormal);
+    const __m256 a = _mm256_set1_ps(lowpassCoef);
+    const __m256 ra = _mm256_set1_ps(lowpassRest);
+    const __m256 h = _mm256_set1_ps(highpassCoef);
+    const __m256 rh = _mm256_set1_ps(highpassRest);
+
+    auto lanes = [&](int k, __m256 r, __m256 x) {
+        _mm256_store_ps(readValue + k, r);
+        const __m256 ds = _mm256_add_ps(
+            _mm256_add_ps(_mm256_mul_ps(_mm256_load_ps(dampState + k), d), _mm256_mul_ps(r, ud)), antiDenormal);
+        _mm256_store_ps(dampState + k, ds);
+        __m256 v = _mm256_add_ps(_mm256_mul_ps(ds, _mm256_load_ps(feedbackLane + k)), x);
+        if constexpr (Filtered)
+        {
+            const __m256 lp = _mm256_add_ps(_mm256_mul_ps(_mm256_load_ps(lowpassState + k), ra), _mm256_mul_ps(v, a));
+            const __m256 hp = _mm256_add_ps(_mm256_mul_ps(_mm256_load_ps(highpassState + k), rh), _mm256_mul_ps(lp, h));
+            _mm256_store_ps(lowpassState + k, lp);
+            _mm256_store_ps(highpassState + k, hp);
+            v = _mm256_sub_ps(lp, hp);
+        }
+        _mm256_storeu_ps(row + k, v);
+    };
+
+    // Banks 0 and 1 (lanes 0 .. 39), summed row by row as the 128-bit path does.
+    __m128 sumA = _mm_setzero_ps();
+    __m128 sumB = _mm_setzero_ps();
+    for (int j = 0; j < 7; ++j)
+    {
+        const __m256i offsets = laneOffsets8(length, j, w, m);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at + 8 * j), offsets);
+        const __m256 r = _mm256_i32gather_ps(lines, offsets, 4);
+        lanes(8 * j, r, j < 5 ? inA : inB);
+        const __m128 lo = _mm256_castps256_ps128(r);
+        const __m128 hi = _mm256_extractf128_ps(r, 1);
+        if (j == 0)
+            sumA = _mm_add_ps(lo, hi);
+        else if (j < 5)
+            sumA = _mm_add_ps(_mm_add_ps(sumA, lo), hi);
+        else if (j == 5)
+            sumB = _mm_add_ps(lo, hi);
+        else
+            sumB = _mm_add_ps(_mm_add_ps(sumB, lo), hi);
+    }
+
+    // Lanes 56 .. 59: an even row of bank 2.
+    {
+        const __m128i f = _mm_and_si128(_mm_sub_epi32(_mm256_castsi256_si128(w), _mm_load_si128(reinterpret_cast<const __m128i*>(length + 56))),
+                                        _mm256_castsi256_si128(m));
+        const __m128i tile = _mm_srli_epi32(f, 4);
+        const __m128i offsets = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
+                                              _mm_add_epi32(_mm_and_si128(f, _mm_set1_epi32(15)),
+                                                            _mm_setr_epi32(896, 912, 928, 944)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at + 56), offsets);
+        const __m128 r = _mm_i32gather_ps(lines, offsets, 4);
+        _mm_store_ps(readValue + 56, r);
+        const __m128 ds = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 56), _mm256_castps256_ps128(d)),
+                                                _mm_mul_ps(r, _mm256_castps256_ps128(ud))),
+                                     _mm256_castps256_ps128(antiDenormal));
+        _mm_store_ps(dampState + 56, ds);
+        __m128 v = _mm_add_ps(_mm_mul_ps(ds, _mm_load_ps(feedbackLane + 56)), evenB);
+        if constexpr (Filtered)
+        {
+            const __m128 lp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(lowpassState + 56), _mm256_castps256_ps128(ra)),
+                                         _mm_mul_ps(v, _mm256_castps256_ps128(a)));
+            const __m128 hp = _mm_add_ps(_mm_mul_ps(_mm_load_ps(highpassState + 56), _mm256_castps256_ps128(rh)),
+                                         _mm_mul_ps(lp, _mm256_castps256_ps128(h)));
+            _mm_store_ps(lowpassState + 56, lp);
+            _mm_store_ps(highpassState + 56, hp);
+            v = _mm_sub_ps(lp, hp);
+        }
+        _mm_store_ps(row + 56, v);
+        sumB = _mm_add_ps(sumB, r);
+    }
+    // Bank 2's rows 5 .. 9 sit in the upper halves of its vectors.
+    for (int g = 10; g < kVectors; ++g)
+        sumB = _mm_add_ps(sumB, _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(readValue + 4 * g + 2)));
+    _mm_store_ps(sums, sumA);
+    _mm_store_ps(sums + 4, _mm_movelh_ps(sumB, _mm_setzero_ps()));
+}
+
+void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float* wide, float limit)
+{
+    // As the 128-bit path: rows 2j (dry) and 2j + 1 (widened) side by side;
+    // bank 2 (from lane 40) takes its own scale.
+    const __m256 half = _mm256_set1_ps(0.5f);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 top = _mm256_set1_ps(limit);
+    const __m128 scaleA = _mm_setr_ps(scale[0], scale[0], scale[1], scale[1]);
+    const __m128 dryA = _mm_setr_ps(dry[0], dry[0], dry[1], dry[1]);
+    const __m128 wideA = _mm_setr_ps(wide[0], wide[0], wide[1], wide[1]);
+    const __m128 evenB = _mm_setr_ps(dry[2], dry[2], wide[2], wide[2]);
+    const __m128 oddB = _mm_setr_ps(wide[2], wide[2], dry[2], dry[2]);
+    const __m256 factorA = _mm256_set_m128(wideA, dryA);
+    const __m256 factorB = _mm256_set_m128(oddB, evenB);
+    const __m256 scaleWideA = _mm256_set_m128(scaleA, scaleA);
+    const __m256 scaleB = _mm256_set1_ps(scale[2]);
+    __m256 shortest = top;
+    for (int j = 0; j < 8; ++j)
+    {
+        const bool bankB = j >= 5;
+        // The last vector's upper half is past the lanes: it repeats the lower.
+        const __m256 base = j < 7 ? _mm256_load_ps(baseLane + 8 * j)
+                                  : _mm256_broadcast_ps(reinterpret_cast<const __m128*>(baseLane + 56));
+        __m256 v = _mm256_add_ps(
+            _mm256_mul_ps(_mm256_mul_ps(base, bankB ? scaleB : scaleWideA), bankB ? factorB : factorA), half);
+        v = _mm256_min_ps(_mm256_max_ps(v, one), top);
+        if (j < 7)
+            _mm256_store_si256(reinterpret_cast<__m256i*>(length + 8 * j), _mm256_cvttps_epi32(v));
+        else
+            _mm_store_si128(reinterpret_cast<__m128i*>(length + 56), _mm256_castsi256_si128(_mm256_cvttps_epi32(v)));
+        shortest = _mm256_min_ps(shortest, v);
+    }
+    // The values are >= 1 and never NaN, so the order of the minima does not matter.
+    __m128 s = _mm_min_ps(_mm256_castps256_ps128(shortest), _mm256_extractf128_ps(shortest, 1));
+    s = _mm_min_ps(s, _mm_movehl_ps(s, s));
+    s = _mm_min_ss(s, _mm_shuffle_ps(s, s, 1));
+    minLength = static_cast<std::int32_t>(_mm_cvtss_f32(s));
+}
+
+template void TComb_M::updateLanesAvx2<false>(std::uint32_t, const float*, const float*, const float*, float*,
+                                               std::uint32_t*, float*);
+template void TComb_M::updateLanesAvx2<true>(std::uint32_t, const float*, const float*, const float*, float*,
+                                              std::uint32_t*, float*);
+
+} // namespace morlake
