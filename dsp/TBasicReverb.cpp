@@ -757,6 +757,13 @@ void TBasicReverb::allpassChains(float* x)
     ++allpassCount;
     if (!full && allpassCount >= std::uint32_t(longestAllpass))
         allpassFull = true;
+#if defined(MORLAKE_AVX2_LANES)
+    if (kWideLanes && full)
+    {
+        allpassStagesAvx2(wc, mask, x);
+        return;
+    }
+#endif
 #if defined(__SSE2__)
     const __m128 fb = _mm_set1_ps(allpassFeedback);
     const __m128 diffusion = _mm_set1_ps(allpassDiffusion);

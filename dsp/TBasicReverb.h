@@ -227,6 +227,9 @@ private:
     void copyBankCoefficients();
     // The six chains' allpass stages over x (8 floats, lanes as in TAllpass).
     void allpassChains(float* x);
+    // Its stages once every slot has been written, the six chains in one
+    // vector (AVX2).
+    void allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float* x);
 
     bool filtered = false;
     std::uint32_t inputWritePos = 0;

@@ -1,5 +1,5 @@
-// The comb lanes' steady sample eight lanes at a time, for processors with
-// AVX2. Built with -mavx2 -mno-fma -ffp-contract=off: every lane takes the
+// The reverb's steady sample eight lanes at a time, for processors with
+// AVX2: the comb lanes, their lengths and the allpass stages. Built with -mavx2 -mno-fma -ffp-contract=off: every lane takes the
 // same operations in the same order as the 128-bit path, so the output is
 // the same to the bit. Nothing here may call an inline function of another
 // file: a copy built for AVX2 could stand in for everyone's.
@@ -156,6 +156,32 @@ void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float
     s = _mm_min_ps(s, _mm_movehl_ps(s, s));
     s = _mm_min_ss(s, _mm_shuffle_ps(s, s, 1));
     minLength = static_cast<std::int32_t>(_mm_cvtss_f32(s));
+}
+
+void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float* x)
+{
+    // The six chains in lanes 0 .. 5 of one vector; every lane's slot has
+    // been written (see allpassChains()).
+    const __m256i six = _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0);
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 0, 0);
+    const __m256i w = _mm256_set1_epi32(static_cast<int>(wc));
+    const __m256i m = _mm256_set1_epi32(static_cast<int>(mask));
+    const __m256 fb = _mm256_set1_ps(allpassFeedback);
+    const __m256 diffusion = _mm256_set1_ps(allpassDiffusion);
+    const __m256 tiny = _mm256_set1_ps(1e-15f);
+    const std::uint32_t at = (wc & mask) * TAllpass::kLanes;
+    __m256 xv = _mm256_loadu_ps(x);
+    for (int s = 0; s < kStagesPerBank; ++s)
+    {
+        float* ring = allpasses[s].frames;
+        const __m256i f = _mm256_and_si256(_mm256_sub_epi32(w, _mm256_maskload_epi32(allpasses[s].length, six)), m);
+        const __m256i offsets = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(f, 2), _mm256_slli_epi32(f, 1)), lane);
+        const __m256 b = _mm256_add_ps(
+            _mm256_mask_i32gather_ps(_mm256_setzero_ps(), ring, offsets, _mm256_castsi256_ps(six), 4), tiny);
+        _mm256_maskstore_ps(ring + at, six, _mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(fb, b), diffusion), xv));
+        xv = _mm256_sub_ps(b, xv);
+    }
+    _mm256_storeu_ps(x, xv);
 }
 
 template void TComb_M::updateLanesAvx2<false>(std::uint32_t, const float*, const float*, const float*, float*,
