@@ -65,6 +65,7 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
     // Banks 0 and 1 (lanes 0 .. 39), summed row by row as the 128-bit path does.
     __m128 sumA = _mm_setzero_ps();
     __m128 sumB = _mm_setzero_ps();
+#pragma GCC unroll 7
     for (int j = 0; j < 7; ++j)
     {
         const __m256i offsets = laneOffsets8(length, j, w, m);
@@ -113,6 +114,7 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
         sumB = _mm_add_ps(sumB, r);
     }
     // Bank 2's rows 5 .. 9 sit in the upper halves of its vectors.
+#pragma GCC unroll 5
     for (int g = 10; g < kVectors; ++g)
         sumB = _mm_add_ps(sumB, _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(readValue + 4 * g + 2)));
     _mm_store_ps(sums, sumA);
@@ -136,6 +138,7 @@ void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float
     const __m256 scaleWideA = _mm256_set_m128(scaleA, scaleA);
     const __m256 scaleB = _mm256_set1_ps(scale[2]);
     __m256 shortest = top;
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j)
     {
         const bool bankB = j >= 5;
@@ -171,6 +174,7 @@ void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float
     const __m256 tiny = _mm256_set1_ps(1e-15f);
     const std::uint32_t at = (wc & mask) * TAllpass::kLanes;
     __m256 xv = _mm256_loadu_ps(x);
+#pragma GCC unroll 4
     for (int s = 0; s < kStagesPerBank; ++s)
     {
         float* ring = allpasses[s].frames;
