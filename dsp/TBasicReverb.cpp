@@ -812,22 +812,14 @@ void TBasicReverb::allpassChains(float* x)
 #endif
 }
 
-void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
-                           float& outRight)
+inline void TBasicReverb::widen(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const
 {
-    // The six widen lines are one ring of frames of six floats: line j is
-    // every sixth float from j on. Delays are kept >= 0, so truncation is the
-    // floor; a non-finite input would stay in the loops for good.
-    const std::uint32_t pos = inputWritePos & widenMask;
-    float* lines = widenLines.get();
     float* frame = lines + std::size_t(pos) * kWidenLines;
-    alignas(16) float dry[8];
-    alignas(16) float wide[8];
 #if defined(__SSE2__)
     const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
     const __m128 largest = _mm_set1_ps(std::numeric_limits<float>::max());
-    const __m128 inA = _mm_setr_ps(in0, in1, in2, in3);
-    const __m128 inB = _mm_setr_ps(in4, in5, 0.0f, 0.0f);
+    const __m128 inA = _mm_loadu_ps(in);
+    const __m128 inB = _mm_loadu_ps(in + 4);
     const __m128 dryA = _mm_and_ps(inA, _mm_cmple_ps(_mm_and_ps(inA, magnitude), largest));
     const __m128 dryB = _mm_and_ps(inB, _mm_cmple_ps(_mm_and_ps(inB, magnitude), largest));
     _mm_store_ps(dry, dryA);
@@ -864,7 +856,6 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     _mm_store_ps(wide, _mm_add_ps(s0A, _mm_mul_ps(_mm_sub_ps(s1A, s0A), fracA)));
     _mm_store_ps(wide + 4, _mm_add_ps(s0B, _mm_mul_ps(_mm_sub_ps(s1B, s0B), fracB)));
 #else
-    const float in[kWidenLines] = {in0, in1, in2, in3, in4, in5};
     for (int j = 0; j < kWidenLines; ++j)
     {
         dry[j] = std::isfinite(in[j]) ? in[j] : 0.0f;
@@ -881,6 +872,25 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     }
     dry[6] = dry[7] = wide[6] = wide[7] = 0.0f;
 #endif
+}
+
+void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
+                           float& outRight)
+{
+    // The six widen lines are one ring of frames of six floats: line j is
+    // every sixth float from j on. Delays are kept >= 0, so truncation is the
+    // floor; a non-finite input would stay in the loops for good.
+    const std::uint32_t pos = inputWritePos & widenMask;
+    float* lines = widenLines.get();
+    const float in[8] = {in0, in1, in2, in3, in4, in5, 0.0f, 0.0f};
+    alignas(16) float dry[8];
+    alignas(16) float wide[8];
+#if defined(MORLAKE_AVX2_LANES)
+    if (kWideLanes)
+        widenAvx2(lines, pos, in, dry, wide);
+    else
+#endif
+        widen(lines, pos, in, dry, wide);
     ++inputWritePos;
 
     // The banks first, then their allpass chains stage by stage: six

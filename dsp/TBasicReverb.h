@@ -225,6 +225,11 @@ private:
     void allocateLines();
     void buildCutoffTable();
     void copyBankCoefficients();
+    // process()'s widen lines: in (8 floats, the last two 0) is written to
+    // frame pos of lines; dry gets it with non-finite values as 0, wide the
+    // delayed reads (8 floats each). widenAvx2(): the same with AVX2.
+    void widen(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const;
+    void widenAvx2(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const;
     // The six chains' allpass stages over x (8 floats, lanes as in TAllpass).
     void allpassChains(float* x);
     // Its stages once every slot has been written, the six chains in one

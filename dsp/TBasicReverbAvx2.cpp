@@ -161,6 +161,33 @@ void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float
     minLength = static_cast<std::int32_t>(_mm_cvtss_f32(s));
 }
 
+void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const
+{
+    // As the 128-bit path, the six lines in lanes 0 .. 5 of one vector.
+    const __m256i six = _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0);
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 0, 0);
+    const __m256 x = _mm256_loadu_ps(in);
+    const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+    const __m256 largest = _mm256_set1_ps(3.40282347e+38f);
+    const __m256 d = _mm256_and_ps(x, _mm256_cmp_ps(_mm256_and_ps(x, magnitude), largest, _CMP_LE_OS));
+    _mm256_storeu_ps(dry, d);
+    _mm256_maskstore_ps(lines + std::size_t(pos) * kWidenLines, six, d);
+    const __m256 delay = _mm256_loadu_ps(widenDelay);
+    const __m256i whole = _mm256_cvttps_epi32(delay);
+    const __m256 frac = _mm256_sub_ps(delay, _mm256_cvtepi32_ps(whole));
+    const __m256i m = _mm256_set1_epi32(static_cast<int>(widenMask));
+    const __m256i back = _mm256_sub_epi32(_mm256_set1_epi32(static_cast<int>(pos)), whole);
+    auto offsets = [&](__m256i frameIndex) {
+        const __m256i f = _mm256_and_si256(frameIndex, m);
+        return _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(f, 2), _mm256_slli_epi32(f, 1)), lane);
+    };
+    const __m256 none = _mm256_setzero_ps();
+    const __m256 s0 = _mm256_mask_i32gather_ps(none, lines, offsets(back), _mm256_castsi256_ps(six), 4);
+    const __m256 s1 = _mm256_mask_i32gather_ps(none, lines, offsets(_mm256_sub_epi32(back, _mm256_set1_epi32(1))),
+                                               _mm256_castsi256_ps(six), 4);
+    _mm256_storeu_ps(wide, _mm256_add_ps(s0, _mm256_mul_ps(_mm256_sub_ps(s1, s0), frac)));
+}
+
 void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float* x)
 {
     // The six chains in lanes 0 .. 5 of one vector; every lane's slot has
