@@ -36,6 +36,7 @@ bool chooseWideLanes()
 {
 #if defined(MORLAKE_AVX2_LANES)
     const char* off = std::getenv("MORLAKE_NO_AVX2");
+    __builtin_cpu_init(); // this may run before the library's own constructors
     return __builtin_cpu_supports("avx2") && (off == nullptr || *off == '\0' || *off == '0');
 #else
     return false;
