@@ -30,8 +30,9 @@ AlignedFloats makeAlignedFloats(std::size_t n)
 
 namespace {
 
-// The comb lanes go eight at a time where the processor can. MORLAKE_NO_AVX2
-// in the environment keeps them at four (both give the same output).
+// The reverb's lane loops go eight lanes at a time where the processor can.
+// MORLAKE_NO_AVX2 in the environment keeps them at four (both give the same
+// output).
 bool chooseWideLanes()
 {
 #if defined(MORLAKE_AVX2_LANES)

@@ -1,5 +1,6 @@
 // The reverb's steady sample eight lanes at a time, for processors with
-// AVX2: the comb lanes, their lengths and the allpass stages. Built with -mavx2 -mno-fma -ffp-contract=off: every lane takes the
+// AVX2: the comb lanes and their lengths, the widen lines and the allpass
+// stages. Built with -mavx2 -mno-fma -ffp-contract=off: every lane takes the
 // same operations in the same order as the 128-bit path, so the output is
 // the same to the bit. Nothing here may call an inline function of another
 // file: a copy built for AVX2 could stand in for everyone's.
@@ -11,14 +12,26 @@ namespace morlake {
 
 namespace {
 
-// Read offsets of lanes 8j .. 8j + 7 (see the 128-bit laneOffsets()).
-inline __m256i laneOffsets8(const std::int32_t* length, int j, __m256i w, __m256i m)
+// Read offsets of lanes 8j .. 8j + 7 with these lengths (see the 128-bit
+// laneOffsets()).
+inline __m256i laneOffsets8(__m256i length, int j, __m256i w, __m256i m)
 {
-    const __m256i f = _mm256_and_si256(_mm256_sub_epi32(w, _mm256_load_si256(reinterpret_cast<const __m256i*>(length + 8 * j))), m);
+    const __m256i f = _mm256_and_si256(_mm256_sub_epi32(w, length), m);
     const __m256i tile = _mm256_srli_epi32(f, 4);
-    const __m256i lane = _mm256_add_epi32(_mm256_set1_epi32(128 * j), _mm256_setr_epi32(0, 16, 32, 48, 64, 80, 96, 112));
+    const __m256i lane =
+        _mm256_add_epi32(_mm256_set1_epi32(128 * j), _mm256_setr_epi32(0, 16, 32, 48, 64, 80, 96, 112));
     return _mm256_add_epi32(_mm256_sub_epi32(_mm256_slli_epi32(tile, 10), _mm256_slli_epi32(tile, 6)),
                             _mm256_add_epi32(_mm256_and_si256(f, _mm256_set1_epi32(15)), lane));
+}
+
+// The six-lane frames of the widen lines and allpass stages: lanes 0 .. 5
+// in use, and lane j's float of frame f at 6 f + j.
+inline __m256i sixLanes() { return _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0); }
+inline __m256i frameOffsets(__m256i frame, __m256i mask)
+{
+    const __m256i f = _mm256_and_si256(frame, mask);
+    return _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(f, 2), _mm256_slli_epi32(f, 1)),
+                            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 0, 0));
 }
 
 } // namespace
@@ -68,7 +81,8 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
 #pragma GCC unroll 7
     for (int j = 0; j < 7; ++j)
     {
-        const __m256i offsets = laneOffsets8(length, j, w, m);
+        const __m256i offsets =
+            laneOffsets8(_mm256_load_si256(reinterpret_cast<const __m256i*>(length + 8 * j)), j, w, m);
         _mm256_store_si256(reinterpret_cast<__m256i*>(at + 8 * j), offsets);
         const __m256 r = _mm256_i32gather_ps(lines, offsets, 4);
         lanes(8 * j, r, j < 5 ? inA : inB);
@@ -86,12 +100,8 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
 
     // Lanes 56 .. 59: an even row of bank 2.
     {
-        const __m128i f = _mm_and_si128(_mm_sub_epi32(_mm256_castsi256_si128(w), _mm_load_si128(reinterpret_cast<const __m128i*>(length + 56))),
-                                        _mm256_castsi256_si128(m));
-        const __m128i tile = _mm_srli_epi32(f, 4);
-        const __m128i offsets = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(tile, 10), _mm_slli_epi32(tile, 6)),
-                                              _mm_add_epi32(_mm_and_si128(f, _mm_set1_epi32(15)),
-                                                            _mm_setr_epi32(896, 912, 928, 944)));
+        const __m256i tail = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(length + 56)));
+        const __m128i offsets = _mm256_castsi256_si128(laneOffsets8(tail, 7, w, m));
         _mm_store_si128(reinterpret_cast<__m128i*>(at + 56), offsets);
         const __m128 r = _mm_i32gather_ps(lines, offsets, 4);
         _mm_store_ps(readValue + 56, r);
@@ -164,8 +174,7 @@ void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float
 void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const
 {
     // As the 128-bit path, the six lines in lanes 0 .. 5 of one vector.
-    const __m256i six = _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0);
-    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 0, 0);
+    const __m256i six = sixLanes();
     const __m256 x = _mm256_loadu_ps(in);
     const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
     const __m256 largest = _mm256_set1_ps(3.40282347e+38f);
@@ -177,14 +186,10 @@ void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, const float* in, f
     const __m256 frac = _mm256_sub_ps(delay, _mm256_cvtepi32_ps(whole));
     const __m256i m = _mm256_set1_epi32(static_cast<int>(widenMask));
     const __m256i back = _mm256_sub_epi32(_mm256_set1_epi32(static_cast<int>(pos)), whole);
-    auto offsets = [&](__m256i frameIndex) {
-        const __m256i f = _mm256_and_si256(frameIndex, m);
-        return _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(f, 2), _mm256_slli_epi32(f, 1)), lane);
-    };
     const __m256 none = _mm256_setzero_ps();
-    const __m256 s0 = _mm256_mask_i32gather_ps(none, lines, offsets(back), _mm256_castsi256_ps(six), 4);
-    const __m256 s1 = _mm256_mask_i32gather_ps(none, lines, offsets(_mm256_sub_epi32(back, _mm256_set1_epi32(1))),
-                                               _mm256_castsi256_ps(six), 4);
+    const __m256 s0 = _mm256_mask_i32gather_ps(none, lines, frameOffsets(back, m), _mm256_castsi256_ps(six), 4);
+    const __m256 s1 = _mm256_mask_i32gather_ps(
+        none, lines, frameOffsets(_mm256_sub_epi32(back, _mm256_set1_epi32(1)), m), _mm256_castsi256_ps(six), 4);
     _mm256_storeu_ps(wide, _mm256_add_ps(s0, _mm256_mul_ps(_mm256_sub_ps(s1, s0), frac)));
 }
 
@@ -192,8 +197,7 @@ void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float
 {
     // The six chains in lanes 0 .. 5 of one vector; every lane's slot has
     // been written (see allpassChains()).
-    const __m256i six = _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0);
-    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 0, 0);
+    const __m256i six = sixLanes();
     const __m256i w = _mm256_set1_epi32(static_cast<int>(wc));
     const __m256i m = _mm256_set1_epi32(static_cast<int>(mask));
     const __m256 fb = _mm256_set1_ps(allpassFeedback);
@@ -205,8 +209,7 @@ void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float
     for (int s = 0; s < kStagesPerBank; ++s)
     {
         float* ring = allpasses[s].frames;
-        const __m256i f = _mm256_and_si256(_mm256_sub_epi32(w, _mm256_maskload_epi32(allpasses[s].length, six)), m);
-        const __m256i offsets = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(f, 2), _mm256_slli_epi32(f, 1)), lane);
+        const __m256i offsets = frameOffsets(_mm256_sub_epi32(w, _mm256_maskload_epi32(allpasses[s].length, six)), m);
         const __m256 b = _mm256_add_ps(
             _mm256_mask_i32gather_ps(_mm256_setzero_ps(), ring, offsets, _mm256_castsi256_ps(six), 4), tiny);
         _mm256_maskstore_ps(ring + at, six, _mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(fb, b), diffusion), xv));
