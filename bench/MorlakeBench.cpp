@@ -239,6 +239,9 @@ struct Figures
     // audio through a fresh instance costs the same each run, so this keeps
     // the plug-in's own uneven blocks and drops most of the machine's noise.
     double fastestP999Ratio = 0.0;
+    // Side by side: the median of each turn's first block, which finds the
+    // caches full of the other plug-ins' data (0 for one plug-in).
+    double coldUs = 0.0;
 };
 
 double median (std::vector<double> v)
@@ -298,6 +301,7 @@ struct Subject
     std::vector<std::vector<float>> out;
     std::vector<float*> outPtr;
     std::vector<double> times; // per block, after the first second
+    std::vector<double> cold;  // the first block of each turn, when taking turns
     std::vector<double> fastest; // per block, the least time over the runs so far
     double busyUs = 0.0;       // thread CPU time of those blocks' turns
     std::size_t measured = 0;
@@ -324,6 +328,8 @@ Figures figuresOf (Subject& s)
     f.medianUs = s.times[s.times.size () / 2];
     f.p999Us = p999Of (s.times);
     f.worstUs = s.times.back ();
+    if (! s.cold.empty ())
+        f.coldUs = median (s.cold);
     f.realtime = s.busyUs > 0.0 ? (static_cast<double> (s.measured) / kSampleRate * 1e6) / s.busyUs : 0.0;
     return f;
 }
@@ -344,6 +350,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
         for (auto& c : s.out)
             s.outPtr.push_back (c.data ());
         s.times.clear ();
+        s.cold.clear ();
         s.times.reserve (prog.left.size () / static_cast<std::size_t> (block) + 1);
         s.busyUs = 0.0;
         s.measured = 0;
@@ -365,8 +372,14 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
                 const auto start = std::chrono::steady_clock::now ();
                 s.plugin->processBlock (in, 2, s.outPtr.data (), block);
                 const auto stop = std::chrono::steady_clock::now ();
-                if (done >= settle)
-                    s.times.push_back (std::chrono::duration<double, std::micro> (stop - start).count ());
+                if (done < settle)
+                    continue;
+                const double us = std::chrono::duration<double, std::micro> (stop - start).count ();
+                s.times.push_back (us);
+                // The first block of a turn finds the caches full of the
+                // other plug-ins' data.
+                if (done == from && subjects.size () > 1)
+                    s.cold.push_back (us);
             }
             if (from >= settle)
             {
@@ -395,15 +408,17 @@ bool measure (const Options& o, std::vector<Subject>& subjects, int block, const
     for (std::size_t i = 0; i < runs.size (); ++i)
     {
         const auto& r = runs[i];
-        std::vector<double> rt, med, p999, worst;
+        std::vector<double> rt, med, p999, worst, cold;
         for (const auto& f : r)
         {
             rt.push_back (f.realtime);
             med.push_back (f.medianUs);
             p999.push_back (f.p999Us);
             worst.push_back (f.worstUs);
+            cold.push_back (f.coldUs);
         }
         result.push_back ({median (rt), median (med), median (p999), median (worst)});
+        result.back ().coldUs = median (cold);
         std::vector<double> fastest = std::move (subjects[i].fastest);
         subjects[i].fastest.clear (); // the next configuration starts afresh
         if (o.repeat > 1 && ! fastest.empty ())
@@ -471,12 +486,14 @@ int runSideBySide (const Options& o)
     for (const auto& path : o.plugins)
         morlake.push_back (isMorlakeModule (path));
     std::printf ("%.0f Hz, %.1f s of audio per run, %d run(s), plug-ins taking turns every 0.5 s, figures after "
-                 "the first second (median over runs)\n",
+                 "the first second (median over runs); cold/m: the median of each turn's first block against the "
+                 "median block\n",
                  kSampleRate, o.seconds, o.repeat);
     for (std::size_t i = 0; i < o.plugins.size (); ++i)
         std::printf ("plugin %zu: %s\n", i + 1, o.plugins[i].c_str ());
-    std::printf ("%-28s %-26s %5s %9s %10s %10s %10s %7s %7s %7s %8s %8s\n", "config", "plugin", "block", "xRT",
-                 "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "fast/m", "xRT/last", "med/last");
+    std::printf ("%-28s %-26s %5s %9s %10s %10s %10s %7s %7s %7s %7s %8s %8s\n", "config", "plugin", "block", "xRT",
+                 "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "fast/m", "cold/m", "xRT/last",
+                 "med/last");
     std::vector<std::string> configs = o.configs;
     if (o.allPresets)
         for (const auto& preset : factoryPresetNames ())
@@ -509,10 +526,10 @@ int runSideBySide (const Options& o)
                 const Figures& last = f.back ();
                 const double speed = last.realtime > 0.0 ? f[i].realtime / last.realtime : 0.0;
                 const double byMedian = last.medianUs / m;
-                std::printf ("%-28s %-26s %5d %9.2f %10.2f %10.2f %10.2f %7.2f %7.2f %7.2f %8.2f %8.2f\n",
+                std::printf ("%-28s %-26s %5d %9.2f %10.2f %10.2f %10.2f %7.2f %7.2f %7.2f %7.2f %8.2f %8.2f\n",
                              name.c_str (), baseName (o.plugins[i]).c_str (), block, f[i].realtime, f[i].medianUs,
                              f[i].p999Us, f[i].worstUs, f[i].p999Us / m, f[i].worstUs / m, f[i].fastestP999Ratio,
-                             speed, byMedian);
+                             f[i].coldUs / m, speed, byMedian);
                 speeds[{i, block}].push_back ({speed, name});
             }
             std::fflush (stdout);
