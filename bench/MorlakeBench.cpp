@@ -52,6 +52,7 @@ struct Options
     std::vector<int> blocks = {64, 512};
     bool blocksGiven = false;
     double seconds = 30.0;
+    std::size_t busyKilobytes = 0;
     int repeat = 1;
     bool allPresets = false;
     bool instructions = false;
@@ -72,6 +73,8 @@ void usage ()
         "                    (default: light,base,slowest,heavy for Morlake, plugin for others)\n"
         "  --blocks 64,512   block sizes\n"
         "  --seconds S       audio per measurement (default 30)\n"
+        "  --busy KB         before every block, write KB kilobytes of other data, as the other\n"
+        "                    plug-ins of a busy host would: the block then starts with cold caches\n"
         "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
         "                    99.9th percentile of each block's fastest run against their median\n"
         "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
@@ -151,6 +154,8 @@ bool parse (int argc, char** argv, Options& o)
         }
         else if (a == "--seconds")
             o.seconds = std::max (1.5, std::atof (value ().c_str ()));
+        else if (a == "--busy")
+            o.busyKilobytes = static_cast<std::size_t> (std::max (0, std::atoi (value ().c_str ())));
         else if (a == "--repeat")
             o.repeat = std::max (1, std::atoi (value ().c_str ()));
         else if (a == "--short")
@@ -337,7 +342,7 @@ Figures figuresOf (Subject& s)
 // Runs the programme through a fresh instance of each subject and times
 // every block. Several subjects take turns every half second of audio, so
 // a noisy neighbour on the machine hits them alike.
-bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& prog)
+bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& prog, std::vector<char>& busy)
 {
     for (auto& s : subjects)
     {
@@ -369,6 +374,8 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
             for (std::size_t done = from; done < to; done += step)
             {
                 const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
+                for (std::size_t j = 0; j < busy.size (); j += 64)
+                    ++busy[j];
                 const auto start = std::chrono::steady_clock::now ();
                 s.plugin->processBlock (in, 2, s.outPtr.data (), block);
                 const auto stop = std::chrono::steady_clock::now ();
@@ -397,9 +404,10 @@ bool measure (const Options& o, std::vector<Subject>& subjects, int block, const
               std::vector<Figures>& result)
 {
     std::vector<std::vector<Figures>> runs (subjects.size ());
+    std::vector<char> busy (o.busyKilobytes * 1024);
     for (int r = 0; r < o.repeat; ++r)
     {
-        if (! measureOnce (subjects, block, prog))
+        if (! measureOnce (subjects, block, prog, busy))
             return false;
         for (std::size_t i = 0; i < subjects.size (); ++i)
             runs[i].push_back (figuresOf (subjects[i]));

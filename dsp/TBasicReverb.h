@@ -96,6 +96,9 @@ private:
     static constexpr std::uint32_t kTileFrames = 16;
     // Where each lane reads this sample (offsets into the frame array).
     void readOffsets(std::uint32_t wc, std::uint32_t* at) const;
+    // Fetches the lines every lane reads in this tile's 16 samples.
+    void prefetchTile(std::uint32_t wc) const;
+    // Fetches the next tile's line of four lanes a sample, in turn.
     void prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const;
     // Reads, damping, feedback and loop filters of all lanes: the reads go to
     // readValue and their channel sums to sums, the written frame to row.
