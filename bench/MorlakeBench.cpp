@@ -75,6 +75,7 @@ void usage ()
         "  --seconds S       audio per measurement (default 30)\n"
         "  --busy KB         before every block, write KB kilobytes of other data, as the other\n"
         "                    plug-ins of a busy host would: the block then starts with cold caches\n"
+        "                    (xRT then comes from the block times, not the CPU time)\n"
         "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
         "                    99.9th percentile of each block's fastest run against their median\n"
         "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
@@ -308,7 +309,7 @@ struct Subject
     std::vector<double> times; // per block, after the first second
     std::vector<double> cold;  // the first block of each turn, when taking turns
     std::vector<double> fastest; // per block, the least time over the runs so far
-    double busyUs = 0.0;       // thread CPU time of those blocks' turns
+    double busyUs = 0.0;       // thread CPU time of those blocks' turns (with --busy, their block times)
     std::size_t measured = 0;
 };
 
@@ -371,6 +372,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
         {
             const std::size_t to = std::min (total, from + turn);
             const double cpuStart = threadCpuMicroseconds ();
+            double blocksUs = 0.0;
             for (std::size_t done = from; done < to; done += step)
             {
                 const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
@@ -383,6 +385,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
                     continue;
                 const double us = std::chrono::duration<double, std::micro> (stop - start).count ();
                 s.times.push_back (us);
+                blocksUs += us;
                 // The first block of a turn finds the caches full of the
                 // other plug-ins' data.
                 if (done == from && subjects.size () > 1)
@@ -390,7 +393,8 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
             }
             if (from >= settle)
             {
-                s.busyUs += threadCpuMicroseconds () - cpuStart;
+                // The other data's writes are not the plug-in's time.
+                s.busyUs += busy.empty () ? threadCpuMicroseconds () - cpuStart : blocksUs;
                 s.measured += to - from;
             }
         }
