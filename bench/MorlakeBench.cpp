@@ -309,7 +309,7 @@ struct Subject
     std::vector<double> times; // per block, after the first second
     std::vector<double> cold;  // the first block of each turn, when taking turns
     std::vector<double> fastest; // per block, the least time over the runs so far
-    double busyUs = 0.0;       // thread CPU time of those blocks' turns (with --busy, their block times)
+    double spentUs = 0.0; // thread CPU time of those blocks' turns (with --busy, their block times)
     std::size_t measured = 0;
 };
 
@@ -336,7 +336,7 @@ Figures figuresOf (Subject& s)
     f.worstUs = s.times.back ();
     if (! s.cold.empty ())
         f.coldUs = median (s.cold);
-    f.realtime = s.busyUs > 0.0 ? (static_cast<double> (s.measured) / kSampleRate * 1e6) / s.busyUs : 0.0;
+    f.realtime = s.spentUs > 0.0 ? (static_cast<double> (s.measured) / kSampleRate * 1e6) / s.spentUs : 0.0;
     return f;
 }
 
@@ -358,7 +358,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
         s.times.clear ();
         s.cold.clear ();
         s.times.reserve (prog.left.size () / static_cast<std::size_t> (block) + 1);
-        s.busyUs = 0.0;
+        s.spentUs = 0.0;
         s.measured = 0;
     }
     const auto step = static_cast<std::size_t> (block);
@@ -394,7 +394,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
             if (from >= settle)
             {
                 // The other data's writes are not the plug-in's time.
-                s.busyUs += busy.empty () ? threadCpuMicroseconds () - cpuStart : blocksUs;
+                s.spentUs += busy.empty () ? threadCpuMicroseconds () - cpuStart : blocksUs;
                 s.measured += to - from;
             }
         }
