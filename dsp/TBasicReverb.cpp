@@ -157,67 +157,111 @@ void TComb_M::updateMinLength()
     minLength = shortest;
 }
 
-void TComb_M::setScaledLengths(const float* scale, const float* dry, const float* wide, float longest)
+#if defined(__SSE2__)
+namespace {
+
+// The four factor vectors of setScaledLengths(): vectors g < 10 hold the
+// rows g of banks 0 and 1 (even rows dry, odd rows widened); bank 2's
+// vectors hold rows q and q + 5, one of each.
+struct LengthFactors
+{
+    __m128 dryA, wideA, evenB, oddB;
+    LengthFactors(const float* dry, const float* wide)
+        : dryA(_mm_setr_ps(dry[0], dry[0], dry[1], dry[1])),
+          wideA(_mm_setr_ps(wide[0], wide[0], wide[1], wide[1])),
+          evenB(_mm_setr_ps(dry[2], dry[2], wide[2], wide[2])),
+          oddB(_mm_setr_ps(wide[2], wide[2], dry[2], dry[2]))
+    {
+    }
+    // Which of the four vector g takes, 0 .. 3 as above.
+    static constexpr int of(int g) { return g < 10 ? g % 2 : 2 + g % 2; }
+    __m128 operator[](int i) const { return i == 0 ? dryA : i == 1 ? wideA : i == 2 ? evenB : oddB; }
+};
+
+inline __m128 lengthScale(const float* scale, int g)
+{
+    return g < 10 ? _mm_setr_ps(scale[0], scale[0], scale[1], scale[1]) : _mm_set1_ps(scale[2]);
+}
+
+// A lane's length from its c = base * scale and factor f, as setScaledLengths() works it out.
+inline __m128i scaledLength(__m128 c, __m128 f, __m128 top)
+{
+    const __m128 v = _mm_add_ps(_mm_mul_ps(c, f), _mm_set1_ps(0.5f));
+    return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_set1_ps(1.0f)), top));
+}
+
+} // namespace
+#endif
+
+void TComb_M::setScaledLengths(const ScaledLengths& in)
 {
     // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
     // the frame limit is an integer, so clamping before truncation is the same.
-    // The chain calls this every sample; often nothing moved.
-    const float limit = std::min(longest, float(mask));
+    const float* scale = in.scale;
+    const float* dry = in.dry;
+    const float* wide = in.wide;
+    const float limit = std::min(in.longest, float(mask));
 #if defined(__SSE2__)
-    // The inputs side by side; cmpeq is false for NaN, as ==.
-    const __m128 in0 = _mm_setr_ps(scale[0], scale[1], scale[2], longest);
-    const __m128 in1 = _mm_setr_ps(dry[0], dry[1], dry[2], wide[0]);
-    const __m128 in2 = _mm_setr_ps(wide[1], wide[2], 0.0f, 0.0f);
-    const __m128 same = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(in0, _mm_load_ps(scaledFrom)),
-                                              _mm_cmpeq_ps(in1, _mm_load_ps(scaledFrom + 4))),
-                                   _mm_cmpeq_ps(in2, _mm_load_ps(scaledFrom + 8)));
-    if (scaledValid && _mm_movemask_ps(same) == 0xF)
-        return;
-    _mm_store_ps(scaledFrom, in0);
-    _mm_store_ps(scaledFrom + 4, in1);
-    _mm_store_ps(scaledFrom + 8, in2);
+    // The chain calls this every sample, and a length modulation moves the
+    // factors every sample, but a length changes in about one sample of 50.
+    // While the scales stand, the lengths stand while each factor stays
+    // within its bounds. cmpeq and the bounds are false for NaN.
+    const __m128 scales = _mm_load_ps(in.scale);
+    const __m128 dryIn = _mm_load_ps(in.dry);
+    const __m128 wideIn = _mm_load_ps(in.wide);
+    const bool scalesStand = scaledValid && _mm_movemask_ps(_mm_cmpeq_ps(scales, _mm_load_ps(scaledFrom))) == 0xF;
+    if (scalesStand)
+    {
+        const __m128 inside = _mm_and_ps(
+            _mm_and_ps(_mm_cmpge_ps(dryIn, _mm_load_ps(dryBounds[0])), _mm_cmple_ps(dryIn, _mm_load_ps(dryBounds[1]))),
+            _mm_and_ps(_mm_cmpge_ps(wideIn, _mm_load_ps(wideBounds[0])),
+                       _mm_cmple_ps(wideIn, _mm_load_ps(wideBounds[1]))));
+        if (_mm_movemask_ps(inside) == 0xF)
+            return;
+    }
+    _mm_store_ps(scaledFrom, scales);
     scaledValid = true;
 #if defined(MORLAKE_AVX2_LANES)
     if (kWideLanes)
-    {
         scaleLengthsAvx2(scale, dry, wide, limit);
-        return;
-    }
+    else
 #endif
-    // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
-    // v < limit ? v : limit: the scalar code below, four lanes at a time.
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 one = _mm_set1_ps(1.0f);
-    const __m128 top = _mm_set1_ps(limit);
-    // Rows 0 .. 9 of banks 0 and 1; even rows take the dry factor.
-    const __m128 scaleA = _mm_setr_ps(scale[0], scale[0], scale[1], scale[1]);
-    const __m128 dryA = _mm_setr_ps(dry[0], dry[0], dry[1], dry[1]);
-    const __m128 wideA = _mm_setr_ps(wide[0], wide[0], wide[1], wide[1]);
-    // Bank 2: rows q and q + 5 side by side, one even and one odd.
-    const __m128 scaleB = _mm_set1_ps(scale[2]);
-    const __m128 evenB = _mm_setr_ps(dry[2], dry[2], wide[2], wide[2]);
-    const __m128 oddB = _mm_setr_ps(wide[2], wide[2], dry[2], dry[2]);
-    __m128 shortest = top;
-    MORLAKE_UNROLL
-    for (int g = 0; g < kVectors; ++g)
     {
-        const bool even = (g % 2) == 0;
-        const __m128 sc = g < 10 ? scaleA : scaleB;
-        const __m128 factor = g < 10 ? (even ? dryA : wideA) : (even ? evenB : oddB);
-        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_load_ps(baseLane + 4 * g), sc), factor), half);
-        v = _mm_min_ps(_mm_max_ps(v, one), top);
-        _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(v));
-        shortest = _mm_min_ps(shortest, v);
+        // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
+        // v < limit ? v : limit: the scalar code below, four lanes at a time.
+        const LengthFactors factor(dry, wide);
+        const __m128 top = _mm_set1_ps(limit);
+        __m128 shortest = top;
+        MORLAKE_UNROLL
+        for (int g = 0; g < kVectors; ++g)
+        {
+            const __m128 c = _mm_mul_ps(_mm_load_ps(baseLane + 4 * g), lengthScale(scale, g));
+            const __m128 v = _mm_add_ps(_mm_mul_ps(c, factor[LengthFactors::of(g)]), _mm_set1_ps(0.5f));
+            const __m128 limited = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(1.0f)), top);
+            _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(limited));
+            shortest = _mm_min_ps(shortest, limited);
+        }
+        // The values are >= 1 and never NaN, so the order of the minima does not matter.
+        shortest = _mm_min_ps(shortest, _mm_movehl_ps(shortest, shortest));
+        shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
+        minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
     }
-    // The values are >= 1 and never NaN, so the order of the minima does not matter.
-    shortest = _mm_min_ps(shortest, _mm_movehl_ps(shortest, shortest));
-    shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
-    minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
+    if (scalesStand)
+        updateFactorBounds(scale, dry, wide, limit);
+    else
+    {
+        // Scales that move every sample would pay for bounds every sample:
+        // only these factors, until the scales stand.
+        _mm_store_ps(dryBounds[0], dryIn);
+        _mm_store_ps(dryBounds[1], dryIn);
+        _mm_store_ps(wideBounds[0], wideIn);
+        _mm_store_ps(wideBounds[1], wideIn);
+    }
 #else
-    const float in[12] = {scale[0], scale[1], scale[2], longest, dry[0], dry[1], dry[2], wide[0], wide[1], wide[2]};
-    if (scaledValid && std::equal(in, in + 12, scaledFrom))
+    const float key[12] = {scale[0], scale[1], scale[2], in.longest, dry[0], dry[1], dry[2], wide[0], wide[1], wide[2]};
+    if (scaledValid && std::equal(key, key + 12, scaledFrom))
         return;
-    std::copy(in, in + 12, scaledFrom);
+    std::copy(key, key + 12, scaledFrom);
     scaledValid = true;
     float shortest = limit;
     for (int i = 0; i < kLanes; ++i)
@@ -232,6 +276,83 @@ void TComb_M::setScaledLengths(const float* scale, const float* dry, const float
     minLength = static_cast<std::int32_t>(shortest);
 #endif
 }
+
+#if defined(__SSE2__)
+void TComb_M::updateFactorBounds(const float* scale, const float* dry, const float* wide, float limit)
+{
+    // For a lane's c = base * scale, whatever its sign or value, the length
+    // is monotonic in the factor f (each rounded step is): every f between
+    // two factors that give a lane the same length gives it that length too.
+    // Per lane, the factors where the length would step up or down are
+    // estimated, and the nearest float a step or two inside that gives the
+    // length with the same arithmetic is kept; the factor itself always does.
+    // The bounds of a factor are the narrowest of its lanes'.
+    const LengthFactors factor(dry, wide);
+    const __m128 top = _mm_set1_ps(limit);
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    __m128 low[4], high[4];
+    for (int i = 0; i < 4; ++i)
+    {
+        low[i] = _mm_sub_ps(_mm_setzero_ps(), infinity);
+        high[i] = infinity;
+    }
+    for (int g = 0; g < kVectors; ++g)
+    {
+        const int i = LengthFactors::of(g);
+        const __m128 f = factor[i];
+        const __m128 c = _mm_mul_ps(_mm_load_ps(baseLane + 4 * g), lengthScale(scale, g));
+        const __m128i len = _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g));
+        const __m128 l = _mm_cvtepi32_ps(len);
+        // For positive estimates, one float step down (up) is one less (more) in their bits.
+        const __m128i up = _mm_castps_si128(_mm_div_ps(_mm_add_ps(l, half), c));
+        const __m128i down = _mm_castps_si128(_mm_div_ps(_mm_sub_ps(l, half), c));
+        __m128 a = f;
+        __m128 b = f;
+        for (int steps = 2; steps >= 0; --steps)
+        {
+            const __m128i n = _mm_set1_epi32(steps);
+            const __m128 u = _mm_castsi128_ps(_mm_sub_epi32(up, n));
+            const __m128 d = _mm_castsi128_ps(_mm_add_epi32(down, n));
+            const __m128 uHolds = _mm_castsi128_ps(_mm_cmpeq_epi32(scaledLength(c, u, top), len));
+            const __m128 dHolds = _mm_castsi128_ps(_mm_cmpeq_epi32(scaledLength(c, d, top), len));
+            a = _mm_or_ps(_mm_and_ps(uHolds, u), _mm_andnot_ps(uHolds, a));
+            b = _mm_or_ps(_mm_and_ps(dHolds, d), _mm_andnot_ps(dHolds, b));
+        }
+        // Either way round, the lane holds its length from the smaller of
+        // the three to the larger. maxps and minps give their second operand
+        // for a NaN.
+        low[i] = _mm_max_ps(low[i], _mm_min_ps(_mm_min_ps(a, b), f));
+        high[i] = _mm_min_ps(high[i], _mm_max_ps(_mm_max_ps(a, b), f));
+    }
+    // From the four vectors' places to the six factors: dry[n] and wide[n]
+    // of banks 0 and 1 sit in places 2n and 2n + 1 of the first two, bank
+    // 2's dry factor in places 0, 1 of the third and 2, 3 of the fourth.
+    alignas(16) float l[4][4], h[4][4];
+    for (int i = 0; i < 4; ++i)
+    {
+        _mm_store_ps(l[i], low[i]);
+        _mm_store_ps(h[i], high[i]);
+    }
+    const auto narrowest = [](const float (&v)[4][4], int i, int j, bool lower) {
+        const float x[4] = {v[i][2 * j], v[i][2 * j + 1], v[i + 1][2 - 2 * j], v[i + 1][3 - 2 * j]};
+        return lower ? std::max({x[0], x[1], x[2], x[3]}) : std::min({x[0], x[1], x[2], x[3]});
+    };
+    for (int n = 0; n < 2; ++n)
+    {
+        dryBounds[0][n] = std::max(l[0][2 * n], l[0][2 * n + 1]);
+        dryBounds[1][n] = std::min(h[0][2 * n], h[0][2 * n + 1]);
+        wideBounds[0][n] = std::max(l[1][2 * n], l[1][2 * n + 1]);
+        wideBounds[1][n] = std::min(h[1][2 * n], h[1][2 * n + 1]);
+    }
+    dryBounds[0][2] = narrowest(l, 2, 0, true);
+    dryBounds[1][2] = narrowest(h, 2, 0, false);
+    wideBounds[0][2] = narrowest(l, 2, 1, true);
+    wideBounds[1][2] = narrowest(h, 2, 1, false);
+    // The unused fourth factor is always 0.
+    dryBounds[0][3] = wideBounds[0][3] = dryBounds[1][3] = wideBounds[1][3] = 0.0f;
+}
+#endif
 
 void TComb_M::setDamp(float d)
 {
@@ -725,10 +846,11 @@ void TBasicReverb::setDamp(float value)
 void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float lengthB, float widenB, float dryB,
                              float lengthC, float widenC, float dryC)
 {
-    const float len[kBanks] = {lengthA, lengthB, lengthC};
-    const float wide[kBanks] = {widenA, widenB, widenC};
-    const float dry[kBanks] = {dryA, dryB, dryC};
-    combs.setScaledLengths(len, dry, wide, float(combs.frameCount() - 1));
+    const TComb_M::ScaledLengths in = {{lengthA, lengthB, lengthC},
+                                       float(combs.frameCount() - 1),
+                                       {dryA, dryB, dryC, 0.0f},
+                                       {widenA, widenB, widenC, 0.0f}};
+    combs.setScaledLengths(in);
 }
 
 void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float delay3)

@@ -78,7 +78,14 @@ public:
     // All lengths at once: bank n's comb k gets trunc(base[k] * scale[n] *
     // factor + 0.5) with dry[n] for even combs and wide[n] for odd ones,
     // limited to 1 .. min(longest, frameCount() - 1) (NaN gives 1).
-    void setScaledLengths(const float* scale, const float* dry, const float* wide, float longest);
+    struct alignas(16) ScaledLengths
+    {
+        float scale[3];
+        float longest;
+        float dry[4];  // the fourth 0
+        float wide[4]; // the fourth 0
+    };
+    void setScaledLengths(const ScaledLengths& in);
     void setDamp(float d);
     // Feedback of the three banks.
     void setFeedback(const float* f);
@@ -118,6 +125,8 @@ private:
     // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
     void updateMinLength();
+    // The factor bounds for the lengths setScaledLengths() has just set.
+    void updateFactorBounds(const float* scale, const float* dry, const float* wide, float limit);
     // Offset of lane 0's sample of frame f (0 .. mask); lane k's is kTileFrames * k further.
     static std::uint32_t slot(std::uint32_t f)
     {
@@ -139,10 +148,14 @@ private:
     alignas(64) float highpassState[kLanes];
     alignas(64) float feedbackLane[kLanes];
     alignas(64) float baseLane[kLanes];
-    // Inputs of the last setScaledLengths: scale[3], longest, dry[3],
-    // wide[3], 0, 0 (NaN never matches, so it recomputes).
+    // Inputs of the last setScaledLengths: scale[3], longest, and (without
+    // SSE2) dry[3], wide[3], 0, 0 (NaN never matches, so it recomputes).
     alignas(16) float scaledFrom[12] = {};
     bool scaledValid = false;
+    // While the scales stand, the lowest and highest dry and wide factors
+    // (the fourth 0) with which no lane's length changes.
+    alignas(16) float dryBounds[2][4] = {};
+    alignas(16) float wideBounds[2][4] = {};
     alignas(64) float stage[kTileFrames][kLanes];
     float dampCoef = 0.0f;
     float undampCoef = 1.0f;
