@@ -99,6 +99,7 @@ public:
     void process(const float* dry, const float* wide, bool filtered, float* sums);
 
 private:
+    friend struct TCombProbe;
     static constexpr int kVectors = kLanes / 4;
     static constexpr std::uint32_t kTileFrames = 16;
     // Where each lane reads this sample (offsets into the frame array).

@@ -159,10 +159,16 @@ void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float
             _mm256_mul_ps(_mm256_mul_ps(base, bankB ? scaleB : scaleWideA), bankB ? factorB : factorA), half);
         v = _mm256_min_ps(_mm256_max_ps(v, one), top);
         if (j < 7)
+        {
             _mm256_store_si256(reinterpret_cast<__m256i*>(length + 8 * j), _mm256_cvttps_epi32(v));
+            shortest = _mm256_min_ps(shortest, v);
+        }
         else
+        {
+            // Only the lower half holds lanes (the upper took the wrong factors).
             _mm_store_si128(reinterpret_cast<__m128i*>(length + 56), _mm256_castsi256_si128(_mm256_cvttps_epi32(v)));
-        shortest = _mm256_min_ps(shortest, v);
+            shortest = _mm256_min_ps(shortest, _mm256_insertf128_ps(v, _mm256_castps256_ps128(top), 1));
+        }
     }
     // The values are >= 1 and never NaN, so the order of the minima does not matter.
     __m128 s = _mm_min_ps(_mm256_castps256_ps128(shortest), _mm256_extractf128_ps(shortest, 1));
