@@ -195,74 +195,111 @@ inline __m128i scaledLength(__m128 c, __m128 f, __m128 top)
 
 void TComb_M::setScaledLengths(const ScaledLengths& in)
 {
-    // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
-    // the frame limit is an integer, so clamping before truncation is the same.
-    const float* scale = in.scale;
-    const float* dry = in.dry;
-    const float* wide = in.wide;
-    const float limit = std::min(in.longest, float(mask));
 #if defined(__SSE2__)
     // The chain calls this every sample, and a length modulation moves the
     // factors every sample, but a length changes in about one sample of 50.
     // While the scales stand, the lengths stand while each factor stays
     // within its bounds. cmpeq and the bounds are false for NaN.
     const __m128 scales = _mm_load_ps(in.scale);
-    const __m128 dryIn = _mm_load_ps(in.dry);
-    const __m128 wideIn = _mm_load_ps(in.wide);
     const bool scalesStand = scaledValid && _mm_movemask_ps(_mm_cmpeq_ps(scales, _mm_load_ps(scaledFrom))) == 0xF;
     if (scalesStand)
     {
+        const __m128 dryIn = _mm_load_ps(in.dry);
+        const __m128 wideIn = _mm_load_ps(in.wide);
         const __m128 inside = _mm_and_ps(
             _mm_and_ps(_mm_cmpge_ps(dryIn, _mm_load_ps(dryBounds[0])), _mm_cmple_ps(dryIn, _mm_load_ps(dryBounds[1]))),
             _mm_and_ps(_mm_cmpge_ps(wideIn, _mm_load_ps(wideBounds[0])),
                        _mm_cmple_ps(wideIn, _mm_load_ps(wideBounds[1]))));
         if (_mm_movemask_ps(inside) == 0xF)
+        {
+            ++boundsHeld;
             return;
+        }
     }
     _mm_store_ps(scaledFrom, scales);
     scaledValid = true;
-#if defined(MORLAKE_AVX2_LANES)
-    if (kWideLanes)
-        scaleLengthsAvx2(scale, dry, wide, limit);
-    else
-#endif
-    {
-        // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
-        // v < limit ? v : limit: the scalar code below, four lanes at a time.
-        const LengthFactors factor(dry, wide);
-        const __m128 top = _mm_set1_ps(limit);
-        __m128 shortest = top;
-        MORLAKE_UNROLL
-        for (int g = 0; g < kVectors; ++g)
-        {
-            const __m128 c = _mm_mul_ps(_mm_load_ps(baseLane + 4 * g), lengthScale(scale, g));
-            const __m128 v = _mm_add_ps(_mm_mul_ps(c, factor[LengthFactors::of(g)]), _mm_set1_ps(0.5f));
-            const __m128 limited = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(1.0f)), top);
-            _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(limited));
-            shortest = _mm_min_ps(shortest, limited);
-        }
-        // The values are >= 1 and never NaN, so the order of the minima does not matter.
-        shortest = _mm_min_ps(shortest, _mm_movehl_ps(shortest, shortest));
-        shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
-        minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
-    }
-    if (scalesStand)
-        updateFactorBounds(scale, dry, wide, limit);
-    else
-    {
-        // Scales that move every sample would pay for bounds every sample:
-        // only these factors, until the scales stand.
-        _mm_store_ps(dryBounds[0], dryIn);
-        _mm_store_ps(dryBounds[1], dryIn);
-        _mm_store_ps(wideBounds[0], wideIn);
-        _mm_store_ps(wideBounds[1], wideIn);
-    }
+    recomputeLengths(in, scalesStand);
 #else
-    const float key[12] = {scale[0], scale[1], scale[2], in.longest, dry[0], dry[1], dry[2], wide[0], wide[1], wide[2]};
+    const float key[12] = {in.scale[0], in.scale[1], in.scale[2], in.longest,
+                           in.dry[0],   in.dry[1],   in.dry[2],   in.wide[0], in.wide[1], in.wide[2]};
     if (scaledValid && std::equal(key, key + 12, scaledFrom))
         return;
     std::copy(key, key + 12, scaledFrom);
     scaledValid = true;
+    recomputeLengths(in, false);
+#endif
+}
+
+void TComb_M::recomputeLengths(const ScaledLengths& in, bool scalesStand)
+{
+    const float limit = std::min(in.longest, float(mask));
+#if defined(__SSE2__)
+    // Bounds cost about 20 recomputations. Where the scales move, or the
+    // factors leave their bounds within a few samples, only these factors
+    // are kept, and bounds are tried again after twice as many
+    // recomputations (plus one) as last time, at most 255.
+    if (boundsLast)
+    {
+        boundsBackoff = boundsHeld >= kBoundsPayoff ? 0 : std::min<std::uint32_t>(2 * boundsBackoff + 1, 255);
+        boundsWait = boundsBackoff;
+    }
+    boundsHeld = 0;
+    boundsLast = scalesStand && boundsWait == 0;
+    if (boundsLast)
+    {
+        scaleAnyLengths(in.scale, in.dry, in.wide, limit);
+        updateFactorBounds(in.scale, in.dry, in.wide, limit);
+        return;
+    }
+    if (scalesStand)
+        --boundsWait;
+    const __m128 dryIn = _mm_load_ps(in.dry);
+    const __m128 wideIn = _mm_load_ps(in.wide);
+    _mm_store_ps(dryBounds[0], dryIn);
+    _mm_store_ps(dryBounds[1], dryIn);
+    _mm_store_ps(wideBounds[0], wideIn);
+    _mm_store_ps(wideBounds[1], wideIn);
+#else
+    (void)scalesStand;
+#endif
+    scaleAnyLengths(in.scale, in.dry, in.wide, limit);
+}
+
+inline void TComb_M::scaleAnyLengths(const float* scale, const float* dry, const float* wide, float limit)
+{
+#if defined(MORLAKE_AVX2_LANES)
+    if (kWideLanes)
+        return scaleLengthsAvx2(scale, dry, wide, limit);
+#endif
+    scaleLengths(scale, dry, wide, limit);
+}
+
+void TComb_M::scaleLengths(const float* scale, const float* dry, const float* wide, float limit)
+{
+    // Same arithmetic as setLength(k, trunc(max(1, min(longest, v)))) per comb:
+    // the frame limit is an integer, so clamping before truncation is the same.
+#if defined(__SSE2__)
+    // maxps(v, 1) is 1 < v ? v : 1 (NaN gives 1) and minps(v, limit) is
+    // v < limit ? v : limit: the scalar code below, four lanes at a time.
+    const LengthFactors factor(dry, wide);
+    const __m128 scaleA = lengthScale(scale, 0);
+    const __m128 scaleB = lengthScale(scale, 10);
+    const __m128 top = _mm_set1_ps(limit);
+    __m128 shortest = top;
+    MORLAKE_UNROLL
+    for (int g = 0; g < kVectors; ++g)
+    {
+        const __m128 c = _mm_mul_ps(_mm_load_ps(baseLane + 4 * g), g < 10 ? scaleA : scaleB);
+        const __m128 v = _mm_add_ps(_mm_mul_ps(c, factor[LengthFactors::of(g)]), _mm_set1_ps(0.5f));
+        const __m128 limited = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(1.0f)), top);
+        _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(limited));
+        shortest = _mm_min_ps(shortest, limited);
+    }
+    // The values are >= 1 and never NaN, so the order of the minima does not matter.
+    shortest = _mm_min_ps(shortest, _mm_movehl_ps(shortest, shortest));
+    shortest = _mm_min_ss(shortest, _mm_shuffle_ps(shortest, shortest, 1));
+    minLength = static_cast<std::int32_t>(_mm_cvtss_f32(shortest));
+#else
     float shortest = limit;
     for (int i = 0; i < kLanes; ++i)
     {

@@ -120,12 +120,16 @@ private:
     template <bool Filtered>
     void updateLanesAvx2(std::uint32_t wc, const float* lines, const float* dry, const float* wide, float* row,
                          std::uint32_t* at, float* sums);
-    // setScaledLengths()'s arithmetic eight lanes at a time (AVX2).
+    // setScaledLengths()'s arithmetic: four lanes at a time, eight (AVX2), and the one the processor takes.
+    void scaleAnyLengths(const float* scale, const float* dry, const float* wide, float limit);
+    [[gnu::noinline]] void scaleLengths(const float* scale, const float* dry, const float* wide, float limit);
     void scaleLengthsAvx2(const float* scale, const float* dry, const float* wide, float limit);
     void flushStage();
     // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
     void updateMinLength();
+    // setScaledLengths() when the lengths may have changed.
+    void recomputeLengths(const ScaledLengths& in, bool scalesStand);
     // The factor bounds for the lengths setScaledLengths() has just set.
     void updateFactorBounds(const float* scale, const float* dry, const float* wide, float limit);
     // Offset of lane 0's sample of frame f (0 .. mask); lane k's is kTileFrames * k further.
@@ -157,6 +161,13 @@ private:
     // (the fourth 0) with which no lane's length changes.
     alignas(16) float dryBounds[2][4] = {};
     alignas(16) float wideBounds[2][4] = {};
+    // Whether the last recomputation set bounds, the samples they have held
+    // since, and how many recomputations go without them before the next try.
+    static constexpr std::uint32_t kBoundsPayoff = 16;
+    bool boundsLast = false;
+    std::uint32_t boundsHeld = 0;
+    std::uint32_t boundsWait = 0;
+    std::uint32_t boundsBackoff = 0;
     alignas(64) float stage[kTileFrames][kLanes];
     float dampCoef = 0.0f;
     float undampCoef = 1.0f;
