@@ -327,18 +327,20 @@ void TComb_M::updateFactorBounds(const float* scale, const float* dry, const flo
     const LengthFactors factor(dry, wide);
     const __m128 top = _mm_set1_ps(limit);
     const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    const __m128 scaleA = lengthScale(scale, 0);
+    const __m128 scaleB = lengthScale(scale, 10);
+    const float infinity = std::numeric_limits<float>::infinity();
     __m128 low[4], high[4];
     for (int i = 0; i < 4; ++i)
     {
-        low[i] = _mm_sub_ps(_mm_setzero_ps(), infinity);
-        high[i] = infinity;
+        low[i] = _mm_set1_ps(-infinity);
+        high[i] = _mm_set1_ps(infinity);
     }
     for (int g = 0; g < kVectors; ++g)
     {
         const int i = LengthFactors::of(g);
         const __m128 f = factor[i];
-        const __m128 c = _mm_mul_ps(_mm_load_ps(baseLane + 4 * g), lengthScale(scale, g));
+        const __m128 c = _mm_mul_ps(_mm_load_ps(baseLane + 4 * g), g < 10 ? scaleA : scaleB);
         const __m128i len = _mm_load_si128(reinterpret_cast<const __m128i*>(length + 4 * g));
         const __m128 l = _mm_cvtepi32_ps(len);
         // For positive estimates, one float step down (up) is one less (more) in their bits.

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 
 namespace morlake {
@@ -29,12 +30,18 @@ Inputs inputs(float scale, float dry, float wide, float longest = 32767.0f)
             {wide, wide, wide * 0.999f, 0.0f}};
 }
 
-// Feeds `steps` inputs to one comb bank as a chain would and checks every
-// step against a bank made to recompute.
-template <typename Next>
-void expectFreshLengths(const char* what, int steps, Next next)
+// A bank fed as a chain feeds it, and one made to recompute at every step.
+struct Banks
 {
-    static TComb_M kept, fresh;
+    TComb_M kept, fresh;
+};
+
+// Feeds `steps` inputs to both banks and checks every step.
+template <typename Next>
+void expectFreshLengths(Banks& banks, const char* what, int steps, Next next)
+{
+    TComb_M& kept = banks.kept;
+    TComb_M& fresh = banks.fresh;
     float base[TComb_M::kCombs];
     for (int k = 0; k < TComb_M::kCombs; ++k)
         base[k] = float(COMB_BASE_LENGTH_ARRAY[std::size_t(k)]) * 48000.0f / 44100.0f;
@@ -55,25 +62,26 @@ void expectFreshLengths(const char* what, int steps, Next next)
 
 TEST(CombLengths, FollowEveryInputAsIfWorkedOutAfresh)
 {
+    const auto banks = std::make_unique<Banks>();
     // A length modulation sweeping slowly, as the chain's does.
-    expectFreshLengths("slow sweep", 40000, [](int i) {
+    expectFreshLengths(*banks, "slow sweep", 40000, [](int i) {
         const float s = std::sin(0.0007f * float(i));
         return inputs(2.0f, 1.0f + 0.05f * s, 1.0f - 0.03f * s);
     });
     // Factors walking one float at a time across where lengths step.
-    expectFreshLengths("float steps", 20000, [](int i) {
+    expectFreshLengths(*banks, "float steps", 20000, [](int i) {
         const float f = std::nextafter(1.0f, 2.0f) + float(i) * 1.2e-7f;
         return inputs(1.7f, f, std::nextafter(f, 0.0f));
     });
     // Lengths held at 1 and at the longest allowed.
-    expectFreshLengths("limits", 2000, [](int i) {
+    expectFreshLengths(*banks, "limits", 2000, [](int i) {
         const float f = 0.5f + 0.25f * std::sin(0.01f * float(i));
         return inputs(i % 1000 < 500 ? 1e-4f : 40.0f, f, f, 3000.0f + float(i / 500));
     });
     // Bad values: no sign, zero, infinite or NaN scales and factors.
     const float odd[] = {0.0f, -0.0f, -1.5f, kInf, -kInf, kNaN, 1e-30f, 1e30f, 1.0f};
     std::mt19937 random(7);
-    expectFreshLengths("bad values", 4000, [&](int i) {
+    expectFreshLengths(*banks, "bad values", 4000, [&](int i) {
         const auto pick = [&] { return random() % 4 == 0 ? odd[random() % 9] : 1.0f + 1e-6f * float(i % 50); };
         const float scale = i % 100 < 50 ? 2.0f : pick();
         const float longest = i % 7 == 0 ? pick() : 32767.0f;
