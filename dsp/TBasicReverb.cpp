@@ -885,22 +885,35 @@ void TBasicReverb::setDamp(float value)
 void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float lengthB, float widenB, float dryB,
                              float lengthC, float widenC, float dryC)
 {
-    const TComb_M::ScaledLengths in = {{lengthA, lengthB, lengthC},
-                                       float(combs.frameCount() - 1),
-                                       {dryA, dryB, dryC, 0.0f},
-                                       {widenA, widenB, widenC, 0.0f}};
+    TComb_M::ScaledLengths in;
+#if defined(__SSE2__)
+    // Whole vectors: setScaledLengths() loads them straight back.
+    _mm_store_ps(in.scale, _mm_setr_ps(lengthA, lengthB, lengthC, float(combs.frameCount() - 1)));
+    _mm_store_ps(in.dry, _mm_setr_ps(dryA, dryB, dryC, 0.0f));
+    _mm_store_ps(in.wide, _mm_setr_ps(widenA, widenB, widenC, 0.0f));
+#else
+    in = {{lengthA, lengthB, lengthC}, float(combs.frameCount() - 1), {dryA, dryB, dryC, 0.0f}, {widenA, widenB, widenC, 0.0f}};
+#endif
     combs.setScaledLengths(in);
 }
 
 void TBasicReverb::setWiden(float delay0, float delay1, float delay2, float delay3)
 {
-    const float delays[kWidenLines] = {delay0, delay1, delay2, delay3, delay2, delay3};
     const float longest = float(widenMask - 1);
+#if defined(__SSE2__)
+    // d >= 0 ? min(d, longest) : 0, lines 4 and 5 repeating 2 and 3.
+    const __m128 d = _mm_setr_ps(delay0, delay1, delay2, delay3);
+    const __m128 v = _mm_and_ps(_mm_min_ps(_mm_set1_ps(longest), d), _mm_cmpge_ps(d, _mm_setzero_ps()));
+    _mm_store_ps(widenDelay, v);
+    _mm_store_ps(widenDelay + 4, _mm_movehl_ps(_mm_setzero_ps(), v));
+#else
+    const float delays[kWidenLines] = {delay0, delay1, delay2, delay3, delay2, delay3};
     for (int j = 0; j < kWidenLines; ++j)
     {
         const float d = delays[j];
         widenDelay[j] = d >= 0.0f ? std::min(d, longest) : 0.0f;
     }
+#endif
 }
 
 void TBasicReverb::setFilter(float lowpass, float highpass)
@@ -1001,14 +1014,15 @@ void TBasicReverb::allpassChains(float* x)
 #endif
 }
 
-inline void TBasicReverb::widen(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const
+inline void TBasicReverb::widen(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4,
+                                float in5, float* dry, float* wide) const
 {
     float* frame = lines + std::size_t(pos) * kWidenLines;
 #if defined(__SSE2__)
     const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
     const __m128 largest = _mm_set1_ps(std::numeric_limits<float>::max());
-    const __m128 inA = _mm_loadu_ps(in);
-    const __m128 inB = _mm_loadu_ps(in + 4);
+    const __m128 inA = _mm_setr_ps(in0, in1, in2, in3);
+    const __m128 inB = _mm_setr_ps(in4, in5, 0.0f, 0.0f);
     const __m128 dryA = _mm_and_ps(inA, _mm_cmple_ps(_mm_and_ps(inA, magnitude), largest));
     const __m128 dryB = _mm_and_ps(inB, _mm_cmple_ps(_mm_and_ps(inB, magnitude), largest));
     _mm_store_ps(dry, dryA);
@@ -1045,6 +1059,7 @@ inline void TBasicReverb::widen(float* lines, std::uint32_t pos, const float* in
     _mm_store_ps(wide, _mm_add_ps(s0A, _mm_mul_ps(_mm_sub_ps(s1A, s0A), fracA)));
     _mm_store_ps(wide + 4, _mm_add_ps(s0B, _mm_mul_ps(_mm_sub_ps(s1B, s0B), fracB)));
 #else
+    const float in[kWidenLines] = {in0, in1, in2, in3, in4, in5};
     for (int j = 0; j < kWidenLines; ++j)
     {
         dry[j] = std::isfinite(in[j]) ? in[j] : 0.0f;
@@ -1071,20 +1086,19 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     // floor; a non-finite input would stay in the loops for good.
     const std::uint32_t pos = inputWritePos & widenMask;
     float* lines = widenLines.get();
-    const float in[8] = {in0, in1, in2, in3, in4, in5, 0.0f, 0.0f};
-    alignas(16) float dry[8];
-    alignas(16) float wide[8];
+    alignas(32) float dry[8];
+    alignas(32) float wide[8];
 #if defined(MORLAKE_AVX2_LANES)
     if (kWideLanes)
-        widenAvx2(lines, pos, in, dry, wide);
+        widenAvx2(lines, pos, in0, in1, in2, in3, in4, in5, dry, wide);
     else
 #endif
-        widen(lines, pos, in, dry, wide);
+        widen(lines, pos, in0, in1, in2, in3, in4, in5, dry, wide);
     ++inputWritePos;
 
     // The banks first, then their allpass chains stage by stage: six
     // independent chains side by side instead of one after another.
-    alignas(16) float x[8];
+    alignas(32) float x[8];
     combs.process(dry, wide, filtered, x);
     allpassChains(x);
     const float l[kBanks] = {x[0], x[2], x[4]};

@@ -253,11 +253,15 @@ private:
     void allocateLines();
     void buildCutoffTable();
     void copyBankCoefficients();
-    // process()'s widen lines: in (8 floats, the last two 0) is written to
-    // frame pos of lines; dry gets it with non-finite values as 0, wide the
-    // delayed reads (8 floats each). widenAvx2(): the same with AVX2.
-    void widen(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const;
-    void widenAvx2(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const;
+    // process()'s widen lines: the six inputs are written to frame pos of
+    // lines; dry gets them with non-finite values as 0, wide the delayed
+    // reads (8 floats each, the last two 0). widenAvx2(): the same with AVX2.
+    // The inputs come in registers: a vector load of floats just stored one
+    // by one would wait for the stores.
+    void widen(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
+               float* dry, float* wide) const;
+    void widenAvx2(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
+                   float* dry, float* wide) const;
     // The six chains' allpass stages over x (8 floats, lanes as in TAllpass).
     void allpassChains(float* x);
     // Its stages once every slot has been written, the six chains in one

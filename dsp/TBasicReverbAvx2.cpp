@@ -127,8 +127,8 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
 #pragma GCC unroll 5
     for (int g = 10; g < kVectors; ++g)
         sumB = _mm_add_ps(sumB, _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(readValue + 4 * g + 2)));
-    _mm_store_ps(sums, sumA);
-    _mm_store_ps(sums + 4, _mm_movelh_ps(sumB, _mm_setzero_ps()));
+    // One store: the allpass stages load the sums as one vector.
+    _mm256_storeu_ps(sums, _mm256_set_m128(_mm_movelh_ps(sumB, _mm_setzero_ps()), sumA));
 }
 
 void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float* wide, float limit)
@@ -177,11 +177,12 @@ void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float
     minLength = static_cast<std::int32_t>(_mm_cvtss_f32(s));
 }
 
-void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, const float* in, float* dry, float* wide) const
+void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4,
+                             float in5, float* dry, float* wide) const
 {
     // As the 128-bit path, the six lines in lanes 0 .. 5 of one vector.
     const __m256i six = sixLanes();
-    const __m256 x = _mm256_loadu_ps(in);
+    const __m256 x = _mm256_setr_ps(in0, in1, in2, in3, in4, in5, 0.0f, 0.0f);
     const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
     const __m256 largest = _mm256_set1_ps(3.40282347e+38f);
     const __m256 d = _mm256_and_ps(x, _mm256_cmp_ps(_mm256_and_ps(x, magnitude), largest, _CMP_LE_OS));
