@@ -256,8 +256,10 @@ void TSignalChain::processRun (Frame* f, int run)
         }
         for (int k = 0; k < run; ++k)
         {
-            earlyLines (f[k].dL, f[k].dR, c[k], f[k].eL, f[k].eR);
-            mod.setTap (tap::EarlyOutput, f[k].eL, f[k].eR);
+            const Stereo e = earlyLines (f[k].dL, f[k].dR, c[k]);
+            f[k].eL = e.left;
+            f[k].eR = e.right;
+            mod.setTap (tap::EarlyOutput, e.left, e.right);
         }
     }
     else
@@ -485,32 +487,32 @@ void TSignalChain::inputStage (Frame& f)
 
 void TSignalChain::earlyStage (Frame& f, const float* m)
 {
-    f.eL = f.eR = 0.0f;
+    Stereo e {};
     if (earlyOn)
     {
         EarlyControl c;
         earlyControl (m, c);
-        earlyLines (f.dL, f.dR, c, f.eL, f.eR);
+        e = earlyLines (f.dL, f.dR, c);
     }
-    mod.setTap (tap::EarlyOutput, f.eL, f.eR);
+    f.eL = e.left;
+    f.eR = e.right;
+    mod.setTap (tap::EarlyOutput, e.left, e.right);
 }
 
 void TSignalChain::lateStage (Frame& f, const float* m)
 {
-    f.lL = f.lR = 0.0f;
-    if (lateOn)
-        lateDelay (f.dL, f.dR, f.lL, f.lR, m);
-    mod.setTap (tap::LateOutput, f.lL, f.lR);
+    const Stereo l = lateOn ? lateDelay (f.dL, f.dR, m) : Stereo {};
+    f.lL = l.left;
+    f.lR = l.right;
+    mod.setTap (tap::LateOutput, l.left, l.right);
 }
 
 bool TSignalChain::outputStages (Frame& f, const float* m)
 {
-    float vL = 0.0f, vR = 0.0f;
-    if (reverbOn)
-        reverbSection (f.pre, f.eL, f.eR, f.lL, f.lR, vL, vR, m);
-    mod.setTap (tap::ReverbOutput, vL, vR);
+    const Stereo v = reverbOn ? reverbSection (f.pre, f.eL, f.eR, f.lL, f.lR, m) : Stereo {};
+    mod.setTap (tap::ReverbOutput, v.left, v.right);
 
-    float wetL = vL, wetR = vR;
+    float wetL = v.left, wetR = v.right;
     if (! earlyIntoReverb)
     {
         wetL += f.eL;
@@ -575,7 +577,7 @@ void TSignalChain::earlyControl (const float* m, EarlyControl& c)
     c.spread = clamp01 (m[dest::EarlySpread] + 0.75f);
 }
 
-void TSignalChain::earlyLines (float dL, float dR, const EarlyControl& c, float& outL, float& outR)
+TSignalChain::Stereo TSignalChain::earlyLines (float dL, float dR, const EarlyControl& c)
 {
     early1.setFeed (c.feed);
     early1.setCross (-c.cross);
@@ -613,11 +615,10 @@ void TSignalChain::earlyLines (float dL, float dR, const EarlyControl& c, float&
     earlyOutB[0] = sBL;
     earlyOutB[1] = sBR;
 
-    outL = c.gainLeft * (sBL + earlyOutA[0]);
-    outR = c.gainRight * (sBR + earlyOutA[1]);
+    return {c.gainLeft * (sBL + earlyOutA[0]), c.gainRight * (sBR + earlyOutA[1])};
 }
 
-void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR, const float* m)
+TSignalChain::Stereo TSignalChain::lateDelay (float dL, float dR, const float* m)
 {
     late.setDelayLen (clamp01 (p[tag::LateLength] + m[dest::LateLength]),
                       std::max (0.0f, m[dest::LateWidth]) * sampleRate * 0.03f, tempo);
@@ -631,8 +632,7 @@ void TSignalChain::lateDelay (float dL, float dR, float& outL, float& outR, cons
     const float a = firstSample ? 1.0f : rate->damping[curveIndex (p[tag::LateDamp] + m[dest::LateDamp])];
     lateFilter[0] = lateFilter[0] * (1.0f - a) + lL * a;
     lateFilter[1] = lateFilter[1] * (1.0f - a) + lR * a;
-    outL = g * panLeft (q) * lateFilter[0];
-    outR = g * panRight (q) * lateFilter[1];
+    return {g * panLeft (q) * lateFilter[0], g * panRight (q) * lateFilter[1]};
 }
 
 // The three pre-delays: lengths pd, pd * factor2 and pd * factor3 on the
@@ -703,8 +703,8 @@ void TSignalChain::preDelayStage (Frame& f, const float* m)
     preDelays (f.dL, f.dR, pd, 1.0f + 0.2f * dd * w, 1.0f + 0.1f * dd * w, spread, f.pre);
 }
 
-void TSignalChain::reverbSection (const float* pre, float eL, float eR, float lL, float lR, float& outL, float& outR,
-                                  const float* m)
+TSignalChain::Stereo TSignalChain::reverbSection (const float* pre, float eL, float eR, float lL, float lR,
+                                                  const float* m)
 {
     reverb.setFilter (lowpassOn ? clamp01 (p[tag::ReverbLPFrequency] + m[dest::ReverbLP]) : 1.0f,
                       highpassOn ? clamp01 (p[tag::ReverbHPFrequency] + m[dest::ReverbHP]) : 0.0f);
@@ -764,29 +764,23 @@ void TSignalChain::reverbSection (const float* pre, float eL, float eR, float lL
                       length * 0.9f * (1.0f - 0.375f * dis), 1.0f + lengthDepth[1] * s[1], 1.0f + lengthDepth[1] * s[4],
                       length * 0.95f * (1.0f - 0.25f * dis), 1.0f + lengthDepth[2] * s[2], 1.0f + lengthDepth[2] * s[5]);
 
-    float x[6];
-    std::copy (pre, pre + 6, x);
-    for (int bank = 0; bank < 3; ++bank)
-    {
+    // Float by float: the pre-delays have just stored them so.
+    const auto input = [&] (int j, float e, float l) {
+        float x = pre[j];
         if (earlyIntoReverb)
-        {
-            x[2 * bank] += eL;
-            x[2 * bank + 1] += eR;
-        }
+            x += e;
         if (lateIntoReverb)
-        {
-            x[2 * bank] += lL;
-            x[2 * bank + 1] += lR;
-        }
-    }
+            x += l;
+        return x;
+    };
     float vL, vR;
-    reverb.process (x[0], x[1], x[2], x[3], x[4], x[5], vL, vR);
+    reverb.process (input (0, eL, lL), input (1, eR, lR), input (2, eL, lL), input (3, eR, lR), input (4, eL, lL),
+                    input (5, eR, lR), vL, vR);
 
     reverbVolume = firstSample ? p[tag::ReverbVolume] : kSmoothNew * p[tag::ReverbVolume] + kSmoothOld * reverbVolume;
     const float g = curves.gainReverb[curveIndex (reverbVolume + m[dest::ReverbVolume])];
     const float q = panOf (m[dest::ReverbPan]);
-    outL = g * panLeft (q) * vL;
-    outR = g * panRight (q) * vR;
+    return {g * panLeft (q) * vL, g * panRight (q) * vR};
 }
 
 } // namespace morlake

@@ -106,6 +106,12 @@ private:
         float gate, disrupt;      // the follower gate and Disrupt value after this frame's modulation
     };
     static constexpr int kControlFrames = 16; // frames per control tick
+    // A section's output, returned in registers: stored there as one pair,
+    // it can be read back as one (a pair stored float by float cannot).
+    struct Stereo
+    {
+        float left, right;
+    };
 
     // The stages of one frame, in this order; each section reads the
     // modulation sums `m` of its frame. outputStages() is true when the chain
@@ -127,12 +133,11 @@ private:
         float feed, cross, side, a, gainLeft, gainRight, spread;
     };
     void earlyControl (const float* m, EarlyControl& c);
-    void earlyLines (float dL, float dR, const EarlyControl& c, float& outL, float& outR);
-    void lateDelay (float dL, float dR, float& outL, float& outR, const float* m);
+    Stereo earlyLines (float dL, float dR, const EarlyControl& c);
+    Stereo lateDelay (float dL, float dR, const float* m);
     void preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x);
     void preDelayStage (Frame& f, const float* m);
-    void reverbSection (const float* pre, float eL, float eR, float lL, float lR, float& outL, float& outR,
-                        const float* m);
+    Stereo reverbSection (const float* pre, float eL, float eR, float lL, float lR, const float* m);
     void clearState ();
     bool outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR, const float* m);
     void updateMeters (float dryL, float dryR, float outL, float outR, float followerGate);
