@@ -183,12 +183,14 @@ inline __m128 lengthScale(const float* scale, int g)
     return g < 10 ? _mm_setr_ps(scale[0], scale[0], scale[1], scale[1]) : _mm_set1_ps(scale[2]);
 }
 
-// A lane's length from its c = base * scale and factor f, as setScaledLengths() works it out.
-inline __m128i scaledLength(__m128 c, __m128 f, __m128 top)
+// A lane's length from its c = base * scale and factor f before truncation,
+// and the length itself: setScaledLengths() and its bounds share this arithmetic.
+inline __m128 limitedLength(__m128 c, __m128 f, __m128 top)
 {
     const __m128 v = _mm_add_ps(_mm_mul_ps(c, f), _mm_set1_ps(0.5f));
-    return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_set1_ps(1.0f)), top));
+    return _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(1.0f)), top);
 }
+inline __m128i scaledLength(__m128 c, __m128 f, __m128 top) { return _mm_cvttps_epi32(limitedLength(c, f, top)); }
 
 } // namespace
 #endif
@@ -290,8 +292,7 @@ void TComb_M::scaleLengths(const float* scale, const float* dry, const float* wi
     for (int g = 0; g < kVectors; ++g)
     {
         const __m128 c = _mm_mul_ps(_mm_load_ps(baseLane + 4 * g), g < 10 ? scaleA : scaleB);
-        const __m128 v = _mm_add_ps(_mm_mul_ps(c, factor[LengthFactors::of(g)]), _mm_set1_ps(0.5f));
-        const __m128 limited = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(1.0f)), top);
+        const __m128 limited = limitedLength(c, factor[LengthFactors::of(g)], top);
         _mm_store_si128(reinterpret_cast<__m128i*>(length + 4 * g), _mm_cvttps_epi32(limited));
         shortest = _mm_min_ps(shortest, limited);
     }
@@ -892,7 +893,10 @@ void TBasicReverb::setLength(float lengthA, float widenA, float dryA, float leng
     _mm_store_ps(in.dry, _mm_setr_ps(dryA, dryB, dryC, 0.0f));
     _mm_store_ps(in.wide, _mm_setr_ps(widenA, widenB, widenC, 0.0f));
 #else
-    in = {{lengthA, lengthB, lengthC}, float(combs.frameCount() - 1), {dryA, dryB, dryC, 0.0f}, {widenA, widenB, widenC, 0.0f}};
+    in = {{lengthA, lengthB, lengthC},
+          float(combs.frameCount() - 1),
+          {dryA, dryB, dryC, 0.0f},
+          {widenA, widenB, widenC, 0.0f}};
 #endif
     combs.setScaledLengths(in);
 }
