@@ -55,6 +55,7 @@ struct Options
     std::size_t busyKilobytes = 0;
     int repeat = 1;
     bool allPresets = false;
+    bool reference = false;
     bool instructions = false;
     bool callgrindWorkload = false; // the child side of --instructions
     bool digest = false;
@@ -78,6 +79,9 @@ void usage ()
         "                    (xRT then comes from the block times, not the CPU time)\n"
         "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
         "                    99.9th percentile of each block's fastest run against their median\n"
+        "  --reference       time beside the plug-ins a fixed sum that takes as long as the first\n"
+        "                    plug-in's median block and touches no memory: its spread is the\n"
+        "                    machine's own noise at that block length\n"
         "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
         "  --all-presets     every factory preset, 64-sample blocks; with several --plugin, every\n"
         "                    preset side by side at --blocks, with the slowest speed against the last\n"
@@ -166,6 +170,8 @@ bool parse (int argc, char** argv, Options& o)
         }
         else if (a == "--all-presets")
             o.allPresets = true;
+        else if (a == "--reference")
+            o.reference = true;
         else if (a == "--instructions")
             o.instructions = true;
         else if (a == "--callgrind-workload")
@@ -244,6 +250,7 @@ struct Figures
     // block's fastest time in any run, against the median of those. The same
     // audio through a fresh instance costs the same each run, so this keeps
     // the plug-in's own uneven blocks and drops most of the machine's noise.
+    // Each turn's first block is left out: cold/m has it.
     double fastestP999Ratio = 0.0;
     // Side by side: the median of each turn's first block, which finds the
     // caches full of the other plug-ins' data (0 for one plug-in).
@@ -298,10 +305,40 @@ double threadCpuMicroseconds ()
     return static_cast<double> (t.tv_sec) * 1e6 + static_cast<double> (t.tv_nsec) * 1e-3;
 }
 
-// One plug-in instance being timed.
+// The reference's block: a chain of dependent multiply-adds in registers,
+// the same time every call but for the machine's interruptions.
+volatile float referenceSink = 0.25f;
+
+[[gnu::noipa]] float referenceBlock (std::uint64_t steps)
+{
+    float x = referenceSink;
+    for (std::uint64_t i = 0; i < steps; ++i)
+        x = x * 0.75f + 0.125f;
+    return x;
+}
+
+// Steps of referenceBlock() that take `us` microseconds, from the fastest
+// of many timed calls.
+std::uint64_t referenceSteps (double us)
+{
+    constexpr std::uint64_t kProbe = 20000;
+    double best = 1e30;
+    for (int i = 0; i < 200; ++i)
+    {
+        const auto start = std::chrono::steady_clock::now ();
+        referenceSink = referenceBlock (kProbe);
+        const auto stop = std::chrono::steady_clock::now ();
+        best = std::min (best, std::chrono::duration<double, std::micro> (stop - start).count ());
+    }
+    return static_cast<std::uint64_t> (us / best * static_cast<double> (kProbe));
+}
+
+// One plug-in instance being timed, or the reference (no module).
 struct Subject
 {
     std::string modulePath;
+    bool reference = false;
+    std::uint64_t referenceSteps = 0;
     std::string config;
     std::unique_ptr<HostedPlugin> plugin;
     std::vector<std::vector<float>> out;
@@ -335,7 +372,10 @@ Figures figuresOf (Subject& s)
     f.p999Us = p999Of (s.times);
     f.worstUs = s.times.back ();
     if (! s.cold.empty ())
+    {
         f.coldUs = median (s.cold);
+        f.worstUs = std::max (f.worstUs, *std::max_element (s.cold.begin (), s.cold.end ()));
+    }
     f.realtime = s.spentUs > 0.0 ? (static_cast<double> (s.measured) / kSampleRate * 1e6) / s.spentUs : 0.0;
     return f;
 }
@@ -347,6 +387,12 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
 {
     for (auto& s : subjects)
     {
+        s.times.clear ();
+        s.cold.clear ();
+        s.spentUs = 0.0;
+        s.measured = 0;
+        if (s.reference)
+            continue;
         s.plugin = prepare (s.modulePath, s.config, block);
         if (! s.plugin)
             return false;
@@ -355,11 +401,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
         s.outPtr.clear ();
         for (auto& c : s.out)
             s.outPtr.push_back (c.data ());
-        s.times.clear ();
-        s.cold.clear ();
         s.times.reserve (prog.left.size () / static_cast<std::size_t> (block) + 1);
-        s.spentUs = 0.0;
-        s.measured = 0;
     }
     const auto step = static_cast<std::size_t> (block);
     const std::size_t total = prog.left.size () / step * step;
@@ -379,17 +421,21 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
                 for (std::size_t j = 0; j < busy.size (); j += 64)
                     ++busy[j];
                 const auto start = std::chrono::steady_clock::now ();
-                s.plugin->processBlock (in, 2, s.outPtr.data (), block);
+                if (s.reference)
+                    referenceSink = referenceBlock (s.referenceSteps);
+                else
+                    s.plugin->processBlock (in, 2, s.outPtr.data (), block);
                 const auto stop = std::chrono::steady_clock::now ();
                 if (done < settle)
                     continue;
                 const double us = std::chrono::duration<double, std::micro> (stop - start).count ();
-                s.times.push_back (us);
                 blocksUs += us;
                 // The first block of a turn finds the caches full of the
-                // other plug-ins' data.
+                // other plug-ins' data; it is kept apart.
                 if (done == from && subjects.size () > 1)
                     s.cold.push_back (us);
+                else
+                    s.times.push_back (us);
             }
             if (from >= settle)
             {
@@ -409,6 +455,28 @@ bool measure (const Options& o, std::vector<Subject>& subjects, int block, const
 {
     std::vector<std::vector<Figures>> runs (subjects.size ());
     std::vector<char> busy (o.busyKilobytes * 1024);
+    if (std::any_of (subjects.begin (), subjects.end (), [] (const Subject& s) { return s.reference; }))
+    {
+        // The reference takes as long as the first plug-in's median block
+        // (the lesser of two short runs: a process's first run starts slow).
+        std::vector<Subject> first (1);
+        first[0].modulePath = subjects[0].modulePath;
+        first[0].config = subjects[0].config;
+        Programme start = prog;
+        const auto frames = std::min (prog.left.size (), static_cast<std::size_t> (2.5 * kSampleRate));
+        start.left.resize (frames);
+        start.right.resize (frames);
+        double target = 1e30;
+        for (int k = 0; k < 2; ++k)
+        {
+            if (! measureOnce (first, block, start, busy))
+                return false;
+            target = std::min (target, figuresOf (first[0]).medianUs);
+        }
+        const std::uint64_t steps = referenceSteps (target);
+        for (auto& s : subjects)
+            s.referenceSteps = steps;
+    }
     for (int r = 0; r < o.repeat; ++r)
     {
         if (! measureOnce (subjects, block, prog, busy))
@@ -503,6 +571,8 @@ int runSideBySide (const Options& o)
                  kSampleRate, o.seconds, o.repeat);
     for (std::size_t i = 0; i < o.plugins.size (); ++i)
         std::printf ("plugin %zu: %s\n", i + 1, o.plugins[i].c_str ());
+    if (o.reference)
+        std::printf ("reference: a fixed sum in registers as long as plugin 1's median block\n");
     std::printf ("%-28s %-26s %5s %9s %10s %10s %10s %7s %7s %7s %7s %8s %8s\n", "config", "plugin", "block", "xRT",
                  "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "fast/m", "cold/m", "xRT/last",
                  "med/last");
@@ -515,16 +585,20 @@ int runSideBySide (const Options& o)
             configs.push_back (c.name);
     // Per plug-in and block size: speed against the last plug-in, by configuration.
     std::map<std::pair<std::size_t, int>, std::vector<std::pair<double, std::string>>> speeds;
+    // Per subject and block size: p99.9/m and fast/m, by configuration.
+    std::map<std::pair<std::size_t, int>, std::vector<double>> spread, fastSpread;
     int failures = 0;
     for (const auto& name : configs)
         for (int block : o.blocks)
         {
-            std::vector<Subject> subjects (o.plugins.size ());
+            std::vector<Subject> subjects (o.plugins.size () + (o.reference ? 1 : 0));
             for (std::size_t i = 0; i < o.plugins.size (); ++i)
             {
                 subjects[i].modulePath = o.plugins[i];
                 subjects[i].config = morlake[i] ? name : "plugin";
             }
+            if (o.reference)
+                subjects.back ().reference = true;
             std::vector<Figures> f;
             if (! measure (o, subjects, block, prog, f))
             {
@@ -535,14 +609,18 @@ int runSideBySide (const Options& o)
             {
                 const double m = f[i].medianUs > 0.0 ? f[i].medianUs : 1.0;
                 // Speed against the last plug-in given: by CPU time, and by median block time.
-                const Figures& last = f.back ();
+                const Figures& last = f[o.plugins.size () - 1];
                 const double speed = last.realtime > 0.0 ? f[i].realtime / last.realtime : 0.0;
                 const double byMedian = last.medianUs / m;
                 std::printf ("%-28s %-26s %5d %9.2f %10.2f %10.2f %10.2f %7.2f %7.2f %7.2f %7.2f %8.2f %8.2f\n",
-                             name.c_str (), baseName (o.plugins[i]).c_str (), block, f[i].realtime, f[i].medianUs,
+                             name.c_str (), i < o.plugins.size () ? baseName (o.plugins[i]).c_str () : "reference",
+                             block, f[i].realtime, f[i].medianUs,
                              f[i].p999Us, f[i].worstUs, f[i].p999Us / m, f[i].worstUs / m, f[i].fastestP999Ratio,
                              f[i].coldUs / m, speed, byMedian);
-                speeds[{i, block}].push_back ({speed, name});
+                if (i < o.plugins.size ())
+                    speeds[{i, block}].push_back ({speed, name});
+                spread[{i, block}].push_back (f[i].p999Us / m);
+                fastSpread[{i, block}].push_back (f[i].fastestP999Ratio);
             }
             std::fflush (stdout);
         }
@@ -556,12 +634,20 @@ int runSideBySide (const Options& o)
                          key.first + 1, key.second, list.front ().first, list.front ().second.c_str (),
                          list[list.size () / 2].first, list.back ().first);
         }
+    if (configs.size () > 1)
+        for (const auto& [key, list] : spread)
+        {
+            const std::string who =
+                key.first < o.plugins.size () ? "plugin " + std::to_string (key.first + 1) : std::string ("reference");
+            std::printf ("%s, block %d: p99.9/m median %.2f, fast/m median %.2f, over the configurations\n",
+                         who.c_str (), key.second, median (list), median (fastSpread[key]));
+        }
     return failures == 0 ? 0 : 1;
 }
 
 int runTimings (const Options& o)
 {
-    if (o.plugins.size () > 1)
+    if (o.plugins.size () > 1 || o.reference)
         return runSideBySide (o);
     const Programme prog = makeProgramme (o.seconds);
     std::printf ("plugin %s\n%.0f Hz, %.1f s of audio per run, %d run(s), figures after the first second "
@@ -820,7 +906,7 @@ int main (int argc, char** argv)
     }
     if (o.digest || o.presetDigests)
         return runDigest (o);
-    if (o.allPresets && o.plugins.size () <= 1)
+    if (o.allPresets && o.plugins.size () <= 1 && ! o.reference)
         return runAllPresets (o);
     return runTimings (o);
 }

@@ -42,4 +42,4 @@ echo "peer:    $peer (dragonfly-reverb-vst $(dpkg-query -W -f='${Version}' drago
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 # The peer is given last: the last two columns are Morlake's speed over it.
-exec "$bench" --plugin "$morlake" --plugin "$peer" --config light,base,slowest,heavy --blocks 64,512 --seconds 60 "$@"
+exec "$bench" --plugin "$morlake" --plugin "$peer" --reference --config light,base,slowest,heavy --blocks 64,512 --seconds 60 "$@"
