@@ -462,10 +462,10 @@ bool measure (const Options& o, std::vector<Subject>& subjects, int block, const
         std::vector<Subject> first (1);
         first[0].modulePath = subjects[0].modulePath;
         first[0].config = subjects[0].config;
-        Programme start = prog;
-        const auto frames = std::min (prog.left.size (), static_cast<std::size_t> (2.5 * kSampleRate));
-        start.left.resize (frames);
-        start.right.resize (frames);
+        const auto frames = static_cast<std::ptrdiff_t> (
+            std::min (prog.left.size (), static_cast<std::size_t> (2.5 * kSampleRate)));
+        const Programme start {{prog.left.begin (), prog.left.begin () + frames},
+                               {prog.right.begin (), prog.right.begin () + frames}};
         double target = 1e30;
         for (int k = 0; k < 2; ++k)
         {
