@@ -53,6 +53,7 @@ struct Options
     bool blocksGiven = false;
     double seconds = 30.0;
     std::size_t busyKilobytes = 0;
+    std::size_t busyStride = 64;
     int repeat = 1;
     bool allPresets = false;
     bool reference = false;
@@ -77,6 +78,8 @@ void usage ()
         "  --busy KB         before every block, write KB kilobytes of other data, as the other\n"
         "                    plug-ins of a busy host would: the block then starts with cold caches\n"
         "                    (xRT then comes from the block times, not the CPU time)\n"
+        "  --busy-stride B   write one byte in every B of them (default 64: every cache line);\n"
+        "                    4096 touches each page once, which empties the TLB but hardly the caches\n"
         "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
         "                    99.9th percentile of each block's fastest run against their median\n"
         "  --reference       time beside the plug-ins a fixed sum that takes as long as the first\n"
@@ -161,6 +164,8 @@ bool parse (int argc, char** argv, Options& o)
             o.seconds = std::max (1.5, std::atof (value ().c_str ()));
         else if (a == "--busy")
             o.busyKilobytes = static_cast<std::size_t> (std::max (0, std::atoi (value ().c_str ())));
+        else if (a == "--busy-stride")
+            o.busyStride = static_cast<std::size_t> (std::max (1, std::atoi (value ().c_str ())));
         else if (a == "--repeat")
             o.repeat = std::max (1, std::atoi (value ().c_str ()));
         else if (a == "--short")
@@ -383,7 +388,20 @@ Figures figuresOf (Subject& s)
 // Runs the programme through a fresh instance of each subject and times
 // every block. Several subjects take turns every half second of audio, so
 // a noisy neighbour on the machine hits them alike.
-bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& prog, std::vector<char>& busy)
+// The other data a busy host writes before every block (--busy).
+struct BusyData
+{
+    std::vector<char> bytes;
+    std::size_t stride = 64;
+
+    void write ()
+    {
+        for (std::size_t j = 0; j < bytes.size (); j += stride)
+            ++bytes[j];
+    }
+};
+
+bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& prog, BusyData& busy)
 {
     for (auto& s : subjects)
     {
@@ -418,8 +436,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
             for (std::size_t done = from; done < to; done += step)
             {
                 const float* in[2] = {prog.left.data () + done, prog.right.data () + done};
-                for (std::size_t j = 0; j < busy.size (); j += 64)
-                    ++busy[j];
+                busy.write ();
                 const auto start = std::chrono::steady_clock::now ();
                 if (s.reference)
                     referenceSink = referenceBlock (s.referenceSteps);
@@ -440,7 +457,7 @@ bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& pr
             if (from >= settle)
             {
                 // The other data's writes are not the plug-in's time.
-                s.spentUs += busy.empty () ? threadCpuMicroseconds () - cpuStart : blocksUs;
+                s.spentUs += busy.bytes.empty () ? threadCpuMicroseconds () - cpuStart : blocksUs;
                 s.measured += to - from;
             }
         }
@@ -454,7 +471,7 @@ bool measure (const Options& o, std::vector<Subject>& subjects, int block, const
               std::vector<Figures>& result)
 {
     std::vector<std::vector<Figures>> runs (subjects.size ());
-    std::vector<char> busy (o.busyKilobytes * 1024);
+    BusyData busy {std::vector<char> (o.busyKilobytes * 1024), o.busyStride};
     if (std::any_of (subjects.begin (), subjects.end (), [] (const Subject& s) { return s.reference; }))
     {
         // The reference takes as long as the first plug-in's median block
