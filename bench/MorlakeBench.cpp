@@ -385,9 +385,6 @@ Figures figuresOf (Subject& s)
     return f;
 }
 
-// Runs the programme through a fresh instance of each subject and times
-// every block. Several subjects take turns every half second of audio, so
-// a noisy neighbour on the machine hits them alike.
 // The other data a busy host writes before every block (--busy).
 struct BusyData
 {
@@ -401,6 +398,9 @@ struct BusyData
     }
 };
 
+// Runs the programme through a fresh instance of each subject and times
+// every block. Several subjects take turns every half second of audio, so
+// a noisy neighbour on the machine hits them alike.
 bool measureOnce (std::vector<Subject>& subjects, int block, const Programme& prog, BusyData& busy)
 {
     for (auto& s : subjects)
