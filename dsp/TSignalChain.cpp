@@ -205,31 +205,50 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
                 listener.housekeeping ();
             if ((sampleCounter & (kControlFrames - 1)) == 0)
                 controlWork ();
-            for (int k = 0; k < run; ++k)
-            {
-                const int at = i + k;
-                f[k].inL = in[0] != nullptr ? sanitize (in[0][at]) : 0.0f;
-                f[k].inR = in[1] != nullptr ? sanitize (in[1][at]) : 0.0f;
-                f[k].sideL = in[2] != nullptr ? sanitize (in[2][at]) : 0.0f;
-                f[k].sideR = in[3] != nullptr ? sanitize (in[3][at]) : 0.0f;
-            }
+            readInputs (in, i, f, run);
             if ((earlyOn || lateOn) && ! mod.readsLateTaps ())
                 processRun (f, run);
             else
                 for (int k = 0; k < run; ++k)
                     wholeFrame (f[k]);
         }
-        for (int k = 0; k < run; ++k)
-        {
-            if (outLeft != nullptr)
-                outLeft[i + k] = f[k].outL;
-            if (outRight != nullptr)
-                outRight[i + k] = f[k].outR;
-        }
+        writeOutputs (f, run, outLeft != nullptr ? outLeft + i : nullptr, outRight != nullptr ? outRight + i : nullptr);
         i += run;
     }
     for (TDelay* line : lines)
         line->release ();
+}
+
+// Out of line, and one loop per channel: unswitched over the four missing
+// inputs, these loops were most of the block's code.
+void TSignalChain::readInputs (const float* const* in, int at, Frame* f, int run)
+{
+    float x[4][kControlFrames];
+    for (int c = 0; c < 4; ++c)
+    {
+        if (in[c] == nullptr)
+            std::fill_n (x[c], run, 0.0f);
+        else
+            for (int k = 0; k < run; ++k)
+                x[c][k] = sanitize (in[c][at + k]);
+    }
+    for (int k = 0; k < run; ++k)
+    {
+        f[k].inL = x[0][k];
+        f[k].inR = x[1][k];
+        f[k].sideL = x[2][k];
+        f[k].sideR = x[3][k];
+    }
+}
+
+void TSignalChain::writeOutputs (const Frame* f, int run, float* left, float* right)
+{
+    if (left != nullptr)
+        for (int k = 0; k < run; ++k)
+            left[k] = f[k].outL;
+    if (right != nullptr)
+        for (int k = 0; k < run; ++k)
+            right[k] = f[k].outR;
 }
 
 // A run in stages: the modulation no section feeds back into is computed for

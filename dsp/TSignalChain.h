@@ -121,6 +121,8 @@ private:
     void earlyStage (Frame& f, const float* m);
     void lateStage (Frame& f, const float* m);
     bool outputStages (Frame& f, const float* m);
+    [[gnu::noinline]] static void readInputs (const float* const* in, int at, Frame* f, int run);
+    [[gnu::noinline]] static void writeOutputs (const Frame* f, int run, float* left, float* right);
     void processRun (Frame* f, int run);
     void controlWork ();
     void updateNetworkModulation ();
