@@ -443,7 +443,8 @@ void TComb_M::flushStage()
 #if defined(__SSE2__)
     // Streaming stores: the tile is next read a comb length later, so
     // fetching its old contents first (what a plain store does) only costs.
-    // This thread sees them in order; endBlock() fences them for the next.
+    // No fence: only this thread reads the rings, and it sees its own
+    // stores in order; a thread switch fences them.
     for (int g = 0; g < kLanes; g += 4)
         for (std::uint32_t q = 0; q < kTileFrames; q += 4)
         {
@@ -532,13 +533,6 @@ void TComb_M::readOffsets(std::uint32_t wc, std::uint32_t* at) const
     }
 #else
     (void)wc;
-#endif
-}
-
-void TComb_M::endBlock()
-{
-#if defined(__SSE2__)
-    _mm_sfence();
 #endif
 }
 

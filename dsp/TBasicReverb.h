@@ -97,9 +97,6 @@ public:
     // gets in the same places the sums of the values bank n's left and right
     // combs read this sample (before damping), added in comb order.
     void process(const float* dry, const float* wide, bool filtered, float* sums);
-    // After a block: the rings' streaming stores become visible to whichever
-    // thread the host runs the next block on.
-    void endBlock();
 
 private:
     friend struct TCombProbe;
@@ -249,7 +246,6 @@ public:
     // in0/in1: bank 1 left/right, in2/in3: bank 2, in4/in5: bank 3.
     void process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
                  float& outRight);
-    void endBlock() { combs.endBlock(); }
 
     float getSampleRate() const { return sampleRate; }
 

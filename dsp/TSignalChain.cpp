@@ -217,7 +217,6 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
     }
     for (TDelay* line : lines)
         line->release ();
-    reverb.endBlock ();
 }
 
 // Out of line, and one loop per channel: unswitched over the four missing
