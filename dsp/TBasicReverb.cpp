@@ -441,10 +441,6 @@ void TComb_M::flushStage()
     }
     float* tile = lines + slot(first & mask);
 #if defined(__SSE2__)
-    // Streaming stores: the tile is next read a comb length later, so
-    // fetching its old contents first (what a plain store does) only costs.
-    // No fence: only this thread reads the rings, and it sees its own
-    // stores in order; a thread switch fences them.
     for (int g = 0; g < kLanes; g += 4)
         for (std::uint32_t q = 0; q < kTileFrames; q += 4)
         {
@@ -454,10 +450,10 @@ void TComb_M::flushStage()
             __m128 r3 = _mm_load_ps(&stage[q + 3][g]);
             _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
             float* out = tile + kTileFrames * std::uint32_t(g) + q;
-            _mm_stream_ps(out, r0);
-            _mm_stream_ps(out + kTileFrames, r1);
-            _mm_stream_ps(out + 2 * kTileFrames, r2);
-            _mm_stream_ps(out + 3 * kTileFrames, r3);
+            _mm_store_ps(out, r0);
+            _mm_store_ps(out + kTileFrames, r1);
+            _mm_store_ps(out + 2 * kTileFrames, r2);
+            _mm_store_ps(out + 3 * kTileFrames, r3);
         }
 #else
     for (int k = 0; k < kLanes; ++k)
