@@ -239,6 +239,9 @@ public:
                    float lengthC, float widenC, float dryC);
     // Widen delays in samples (fractional) of lines 0..3; lines 4, 5 repeat 2, 3.
     void setWiden(float delay0, float delay1, float delay2, float delay3);
+    // Fetches the widen and allpass frames the next `frames` samples (at
+    // most 4096) read and write into the second-level cache.
+    void prefetchLines(std::uint32_t frames) const;
     // Normalised loop low-pass and high-pass controls; 1 and 0 switch them off.
     void setFilter(float lowpass, float highpass);
     void setDiffusion(float gain);
