@@ -1032,8 +1032,14 @@ void TBasicReverb::allpassChains(float* x)
         float v[TAllpass::kLanes];
         if (full)
         {
-            for (int j = 0; j < TAllpass::kLanes; ++j)
-                v[j] = ring[((wc - std::uint32_t(ap.length[j])) & mask) * TAllpass::kLanes + std::uint32_t(j)];
+            // The left lanes (even) all read at length[0], the right (odd) at length[1] (see init()).
+            const float* left = ring + ((wc - std::uint32_t(ap.length[0])) & mask) * TAllpass::kLanes;
+            const float* right = ring + ((wc - std::uint32_t(ap.length[1])) & mask) * TAllpass::kLanes;
+            for (int j = 0; j < TAllpass::kLanes; j += 2)
+            {
+                v[j] = left[j];
+                v[j + 1] = right[j + 1];
+            }
         }
         else
         {

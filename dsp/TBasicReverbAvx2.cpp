@@ -27,6 +27,14 @@ inline __m256i laneOffsets8(__m256i length, int j, __m256i w, __m256i m)
 // The six-lane frames of the widen lines and allpass stages: lanes 0 .. 5
 // in use, and lane j's float of frame f at 6 f + j.
 inline __m256i sixLanes() { return _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0); }
+
+// Stores lanes 0 .. 5 as two plain stores (a masked store is slow on some
+// processors).
+inline void storeSix(float* to, __m256 v)
+{
+    _mm_storeu_ps(to, _mm256_castps256_ps128(v));
+    _mm_storel_pi(reinterpret_cast<__m64*>(to + 4), _mm256_extractf128_ps(v, 1));
+}
 inline __m256i frameOffsets(__m256i frame, __m256i mask)
 {
     const __m256i f = _mm256_and_si256(frame, mask);
@@ -187,7 +195,7 @@ void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, float in0, float i
     const __m256 largest = _mm256_set1_ps(3.40282347e+38f);
     const __m256 d = _mm256_and_ps(x, _mm256_cmp_ps(_mm256_and_ps(x, magnitude), largest, _CMP_LE_OS));
     _mm256_storeu_ps(dry, d);
-    _mm256_maskstore_ps(lines + std::size_t(pos) * kWidenLines, six, d);
+    storeSix(lines + std::size_t(pos) * kWidenLines, d);
     const __m256 delay = _mm256_loadu_ps(widenDelay);
     const __m256i whole = _mm256_cvttps_epi32(delay);
     const __m256 frac = _mm256_sub_ps(delay, _mm256_cvtepi32_ps(whole));
@@ -205,8 +213,6 @@ void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float
     // The six chains in lanes 0 .. 5 of one vector; every lane's slot has
     // been written (see allpassChains()).
     const __m256i six = sixLanes();
-    const __m256i w = _mm256_set1_epi32(static_cast<int>(wc));
-    const __m256i m = _mm256_set1_epi32(static_cast<int>(mask));
     const __m256 fb = _mm256_set1_ps(allpassFeedback);
     const __m256 diffusion = _mm256_set1_ps(allpassDiffusion);
     const __m256 tiny = _mm256_set1_ps(1e-15f);
@@ -216,10 +222,14 @@ void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float
     for (int s = 0; s < kStagesPerBank; ++s)
     {
         float* ring = allpasses[s].frames;
-        const __m256i offsets = frameOffsets(_mm256_sub_epi32(w, _mm256_maskload_epi32(allpasses[s].length, six)), m);
-        const __m256 b = _mm256_add_ps(
-            _mm256_mask_i32gather_ps(_mm256_setzero_ps(), ring, offsets, _mm256_castsi256_ps(six), 4), tiny);
-        _mm256_maskstore_ps(ring + at, six, _mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(fb, b), diffusion), xv));
+        // The left lanes (even) all read at length[0], the right (odd) at
+        // length[1] (see init()): two frames, not a gather.
+        const std::uint32_t left = ((wc - std::uint32_t(allpasses[s].length[0])) & mask) * TAllpass::kLanes;
+        const std::uint32_t right = ((wc - std::uint32_t(allpasses[s].length[1])) & mask) * TAllpass::kLanes;
+        const __m256 read =
+            _mm256_blend_ps(_mm256_maskload_ps(ring + left, six), _mm256_maskload_ps(ring + right, six), 0xaa);
+        const __m256 b = _mm256_add_ps(read, tiny);
+        storeSix(ring + at, _mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(fb, b), diffusion), xv));
         xv = _mm256_sub_ps(b, xv);
     }
     _mm256_storeu_ps(x, xv);
