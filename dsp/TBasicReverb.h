@@ -189,7 +189,8 @@ inline constexpr std::array<int, 4> ALLPASS_RIGHT_LENGTH_ARRAY = {581, 466, 366,
 
 // One allpass stage of the six chains (bank n's left and right at lanes 2n
 // and 2n + 1). Its ring of frames of six floats belongs to the reverb: lane
-// j's delay line is every sixth float from j on.
+// j's delay line is every sixth float from j on. All left lanes have one
+// length and all right lanes another; the reads rely on it.
 struct TAllpass
 {
     static constexpr int kLanes = 6;

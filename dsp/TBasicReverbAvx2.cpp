@@ -35,6 +35,7 @@ inline void storeSix(float* to, __m256 v)
     _mm_storeu_ps(to, _mm256_castps256_ps128(v));
     _mm_storel_pi(reinterpret_cast<__m64*>(to + 4), _mm256_extractf128_ps(v, 1));
 }
+
 inline __m256i frameOffsets(__m256i frame, __m256i mask)
 {
     const __m256i f = _mm256_and_si256(frame, mask);
