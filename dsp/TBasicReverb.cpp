@@ -975,7 +975,7 @@ inline void prefetchRing(const float* ring, std::uint32_t mask, std::size_t fram
 void TBasicReverb::prefetchLines(std::uint32_t frames) const
 {
     // Each sample reads the widen lines at four delays and the allpass
-    // rings at twelve places, 768 KB or more in all, and writes both. When
+    // rings at eight places, 768 KB or more in all, and writes both. When
     // other work has emptied the caches since the last block, fetching the
     // block's lines at once lets their misses overlap instead of holding up
     // one sample after another. Only fetching them all does: the misses
