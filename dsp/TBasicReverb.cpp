@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -44,6 +47,46 @@ bool chooseWideLanes()
 #endif
 }
 const bool kWideLanes = chooseWideLanes();
+
+// Whether the AVX2 path reads its comb and widen lanes by gathers or by
+// plain loads. Gathers are faster on this kind of processor where they are
+// fast at all, but slow on AMD processors and on Intel ones with the
+// gather-data-sampling fix in microcode, where plain loads win. Both read
+// the same values. MORLAKE_GATHER=1 or 0 in the environment picks one;
+// otherwise both are timed once, when the library loads (well under a
+// millisecond), and the faster is kept.
+bool chooseGatherReads()
+{
+#if defined(MORLAKE_AVX2_LANES)
+    if (!kWideLanes)
+        return false;
+    const char* choice = std::getenv("MORLAKE_GATHER");
+    if (choice != nullptr && *choice != '\0')
+        return *choice != '0';
+    std::unique_ptr<float[]> table(new (std::nothrow) float[TComb_M::kProbeFloats]());
+    if (!table)
+        return true;
+    // Alternating, the quickest of each: a trial an interruption falls into,
+    // or the first, which may find the vector units powered down, counts for nothing.
+    constexpr int kTrials = 7, kRounds = 500;
+    std::chrono::steady_clock::duration quickest[2] = {std::chrono::steady_clock::duration::max(),
+                                                       std::chrono::steady_clock::duration::max()};
+    float sink = 0.0f;
+    for (int trial = 0; trial < kTrials; ++trial)
+        for (int gather = 0; gather < 2; ++gather)
+        {
+            const auto start = std::chrono::steady_clock::now();
+            sink += TComb_M::probeReadsAvx2(gather == 1, table.get(), kRounds);
+            quickest[gather] = std::min(quickest[gather], std::chrono::steady_clock::now() - start);
+        }
+    volatile float kept = sink; // the probes' work is not to be left out
+    (void)kept;
+    return quickest[1] <= quickest[0];
+#else
+    return false;
+#endif
+}
+const bool kGatherReads = chooseGatherReads();
 
 std::uint32_t nextPowerOfTwo(double n)
 {
@@ -679,10 +722,17 @@ void TComb_M::process(const float* dry, const float* wide, bool filtered, float*
 #if defined(MORLAKE_AVX2_LANES)
         if (kWideLanes)
         {
-            if (filtered)
-                updateLanesAvx2<true>(wc, frames.get(), dry, wide, row, at, sums);
+            if (kGatherReads)
+            {
+                if (filtered)
+                    updateLanesAvx2<true, true>(wc, frames.get(), dry, wide, row, at, sums);
+                else
+                    updateLanesAvx2<false, true>(wc, frames.get(), dry, wide, row, at, sums);
+            }
+            else if (filtered)
+                updateLanesAvx2<true, false>(wc, frames.get(), dry, wide, row, at, sums);
             else
-                updateLanesAvx2<false>(wc, frames.get(), dry, wide, row, at, sums);
+                updateLanesAvx2<false, false>(wc, frames.get(), dry, wide, row, at, sums);
         }
         else
 #endif
@@ -1149,8 +1199,10 @@ void TBasicReverb::process(float in0, float in1, float in2, float in3, float in4
     alignas(32) float dry[8];
     alignas(32) float wide[8];
 #if defined(MORLAKE_AVX2_LANES)
-    if (kWideLanes)
-        widenAvx2(lines, pos, in0, in1, in2, in3, in4, in5, dry, wide);
+    if (kWideLanes && kGatherReads)
+        widenAvx2<true>(lines, pos, in0, in1, in2, in3, in4, in5, dry, wide);
+    else if (kWideLanes)
+        widenAvx2<false>(lines, pos, in0, in1, in2, in3, in4, in5, dry, wide);
     else
 #endif
         widen(lines, pos, in0, in1, in2, in3, in4, in5, dry, wide);

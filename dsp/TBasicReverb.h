@@ -116,14 +116,23 @@ private:
     void updateLanes(std::uint32_t wc, const float* value, const float* dry, const float* wide, float* row,
                      std::uint32_t* at, float* sums);
     // updateLanes<Filtered, true>() eight lanes at a time (AVX2; row needs
-    // only 16-byte alignment).
-    template <bool Filtered>
+    // only 16-byte alignment), reading the lanes by gathers or plain loads.
+    template <bool Filtered, bool Gather>
     void updateLanesAvx2(std::uint32_t wc, const float* lines, const float* dry, const float* wide, float* row,
                          std::uint32_t* at, float* sums);
     // setScaledLengths()'s arithmetic: four lanes at a time, eight (AVX2), and the one the processor takes.
     void scaleAnyLengths(const float* scale, const float* dry, const float* wide, float limit);
     [[gnu::noinline]] void scaleLengths(const float* scale, const float* dry, const float* wide, float limit);
     void scaleLengthsAvx2(const float* scale, const float* dry, const float* wide, float limit);
+
+public:
+    // The lane reads of `rounds` samples as updateLanesAvx2() makes them, by
+    // gathers or plain loads, from a table of kProbeFloats: timed once to
+    // choose between the two (see TBasicReverb.cpp).
+    static constexpr std::size_t kProbeFloats = 8 * kTileFrames * kLanes;
+    static float probeReadsAvx2(bool gather, const float* table, int rounds);
+
+private:
     void flushStage();
     // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
@@ -264,6 +273,7 @@ private:
     // by one would wait for the stores.
     void widen(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
                float* dry, float* wide) const;
+    template <bool Gather>
     void widenAvx2(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
                    float* dry, float* wide) const;
     // The six chains' allpass stages over x (8 floats, lanes as in TAllpass).

@@ -36,6 +36,18 @@ inline void storeSix(float* to, __m256 v)
     _mm_storel_pi(reinterpret_cast<__m64*>(to + 4), _mm256_extractf128_ps(v, 1));
 }
 
+// The eight floats at lines[at[0]] .. lines[at[7]], by plain loads: where
+// gathers are slow (AMD processors, Intel ones with the gather-data-sampling
+// fix in microcode) these are faster.
+inline __m128 loadLanes4(const float* lines, const std::uint32_t* at)
+{
+    return _mm_setr_ps(lines[at[0]], lines[at[1]], lines[at[2]], lines[at[3]]);
+}
+inline __m256 loadLanes8(const float* lines, const std::uint32_t* at)
+{
+    return _mm256_set_m128(loadLanes4(lines, at + 4), loadLanes4(lines, at));
+}
+
 inline __m256i frameOffsets(__m256i frame, __m256i mask)
 {
     const __m256i f = _mm256_and_si256(frame, mask);
@@ -45,7 +57,7 @@ inline __m256i frameOffsets(__m256i frame, __m256i mask)
 
 } // namespace
 
-template <bool Filtered>
+template <bool Filtered, bool Gather>
 void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float* dry, const float* wide, float* row,
                               std::uint32_t* at, float* sums)
 {
@@ -93,7 +105,7 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
         const __m256i offsets =
             laneOffsets8(_mm256_load_si256(reinterpret_cast<const __m256i*>(length + 8 * j)), j, w, m);
         _mm256_store_si256(reinterpret_cast<__m256i*>(at + 8 * j), offsets);
-        const __m256 r = _mm256_i32gather_ps(lines, offsets, 4);
+        const __m256 r = Gather ? _mm256_i32gather_ps(lines, offsets, 4) : loadLanes8(lines, at + 8 * j);
         lanes(8 * j, r, j < 5 ? inA : inB);
         const __m128 lo = _mm256_castps256_ps128(r);
         const __m128 hi = _mm256_extractf128_ps(r, 1);
@@ -112,7 +124,7 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
         const __m256i tail = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(length + 56)));
         const __m128i offsets = _mm256_castsi256_si128(laneOffsets8(tail, 7, w, m));
         _mm_store_si128(reinterpret_cast<__m128i*>(at + 56), offsets);
-        const __m128 r = _mm_i32gather_ps(lines, offsets, 4);
+        const __m128 r = Gather ? _mm_i32gather_ps(lines, offsets, 4) : loadLanes4(lines, at + 56);
         _mm_store_ps(readValue + 56, r);
         const __m128 ds = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 56), _mm256_castps256_ps128(d)),
                                                 _mm_mul_ps(r, _mm256_castps256_ps128(ud))),
@@ -186,6 +198,7 @@ void TComb_M::scaleLengthsAvx2(const float* scale, const float* dry, const float
     minLength = static_cast<std::int32_t>(_mm_cvtss_f32(s));
 }
 
+template <bool Gather>
 void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4,
                              float in5, float* dry, float* wide) const
 {
@@ -202,10 +215,32 @@ void TBasicReverb::widenAvx2(float* lines, std::uint32_t pos, float in0, float i
     const __m256 frac = _mm256_sub_ps(delay, _mm256_cvtepi32_ps(whole));
     const __m256i m = _mm256_set1_epi32(static_cast<int>(widenMask));
     const __m256i back = _mm256_sub_epi32(_mm256_set1_epi32(static_cast<int>(pos)), whole);
-    const __m256 none = _mm256_setzero_ps();
-    const __m256 s0 = _mm256_mask_i32gather_ps(none, lines, frameOffsets(back, m), _mm256_castsi256_ps(six), 4);
-    const __m256 s1 = _mm256_mask_i32gather_ps(
-        none, lines, frameOffsets(_mm256_sub_epi32(back, _mm256_set1_epi32(1)), m), _mm256_castsi256_ps(six), 4);
+    const __m256i before = _mm256_sub_epi32(back, _mm256_set1_epi32(1));
+    __m256 s0, s1;
+    if constexpr (Gather)
+    {
+        const __m256 none = _mm256_setzero_ps();
+        s0 = _mm256_mask_i32gather_ps(none, lines, frameOffsets(back, m), _mm256_castsi256_ps(six), 4);
+        s1 = _mm256_mask_i32gather_ps(none, lines, frameOffsets(before, m), _mm256_castsi256_ps(six), 4);
+    }
+    else
+    {
+        // Lines 0 .. 3 read at delays 0 .. 3, lines 4 and 5 where 2 and 3
+        // do: each delay's lanes by a masked load of its frame.
+        alignas(32) std::uint32_t frame[2][8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(frame[0]), _mm256_and_si256(back, m));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(frame[1]), _mm256_and_si256(before, m));
+        const __m256i lanes[4] = {_mm256_setr_epi32(-1, 0, 0, 0, 0, 0, 0, 0), _mm256_setr_epi32(0, -1, 0, 0, 0, 0, 0, 0),
+                                  _mm256_setr_epi32(0, 0, -1, 0, -1, 0, 0, 0), _mm256_setr_epi32(0, 0, 0, -1, 0, -1, 0, 0)};
+        auto read = [&](const std::uint32_t* f) {
+            __m256 v = _mm256_maskload_ps(lines + std::size_t(f[0]) * kWidenLines, lanes[0]);
+            for (int k = 1; k < 4; ++k)
+                v = _mm256_or_ps(v, _mm256_maskload_ps(lines + std::size_t(f[k]) * kWidenLines, lanes[k]));
+            return v;
+        };
+        s0 = read(frame[0]);
+        s1 = read(frame[1]);
+    }
     _mm256_storeu_ps(wide, _mm256_add_ps(s0, _mm256_mul_ps(_mm256_sub_ps(s1, s0), frac)));
 }
 
@@ -236,9 +271,54 @@ void TBasicReverb::allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float
     _mm256_storeu_ps(x, xv);
 }
 
-template void TComb_M::updateLanesAvx2<false>(std::uint32_t, const float*, const float*, const float*, float*,
-                                               std::uint32_t*, float*);
-template void TComb_M::updateLanesAvx2<true>(std::uint32_t, const float*, const float*, const float*, float*,
-                                              std::uint32_t*, float*);
+namespace {
+
+template <bool Gather>
+float probeReads(const float* table, int rounds)
+{
+    // Lengths of 300 to 1,000 frames, as a small room's, in a ring of eight tiles.
+    const __m256i m = _mm256_set1_epi32(static_cast<int>(TComb_M::kProbeFloats / TComb_M::kLanes) - 1);
+    alignas(32) std::uint32_t at[TComb_M::kLanes + 4];
+    __m256 acc = _mm256_setzero_ps();
+    __m128 tail = _mm_setzero_ps();
+    for (int r = 0; r < rounds; ++r)
+    {
+        const __m256i w = _mm256_set1_epi32(r);
+        for (int j = 0; j < 7; ++j)
+        {
+            const __m256i length = _mm256_add_epi32(_mm256_set1_epi32(300 + 89 * j),
+                                                    _mm256_setr_epi32(0, 11, 23, 37, 41, 53, 67, 79));
+            const __m256i offsets = laneOffsets8(length, j, w, m);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(at + 8 * j), offsets);
+            acc = _mm256_add_ps(acc, Gather ? _mm256_i32gather_ps(table, offsets, 4) : loadLanes8(table, at + 8 * j));
+        }
+        const __m128i offsets =
+            _mm256_castsi256_si128(laneOffsets8(_mm256_set1_epi32(977), 7, w, m));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at + 56), offsets);
+        tail = _mm_add_ps(tail, Gather ? _mm_i32gather_ps(table, offsets, 4) : loadLanes4(table, at + 56));
+    }
+    const __m128 sum = _mm_add_ps(_mm_add_ps(_mm256_castps256_ps128(acc), _mm256_extractf128_ps(acc, 1)), tail);
+    return _mm_cvtss_f32(sum);
+}
+
+} // namespace
+
+float TComb_M::probeReadsAvx2(bool gather, const float* table, int rounds)
+{
+    return gather ? probeReads<true>(table, rounds) : probeReads<false>(table, rounds);
+}
+
+template void TComb_M::updateLanesAvx2<false, false>(std::uint32_t, const float*, const float*, const float*, float*,
+                                                      std::uint32_t*, float*);
+template void TComb_M::updateLanesAvx2<true, false>(std::uint32_t, const float*, const float*, const float*, float*,
+                                                     std::uint32_t*, float*);
+template void TComb_M::updateLanesAvx2<false, true>(std::uint32_t, const float*, const float*, const float*, float*,
+                                                     std::uint32_t*, float*);
+template void TComb_M::updateLanesAvx2<true, true>(std::uint32_t, const float*, const float*, const float*, float*,
+                                                    std::uint32_t*, float*);
+template void TBasicReverb::widenAvx2<false>(float*, std::uint32_t, float, float, float, float, float, float, float*,
+                                             float*) const;
+template void TBasicReverb::widenAvx2<true>(float*, std::uint32_t, float, float, float, float, float, float, float*,
+                                            float*) const;
 
 } // namespace morlake
