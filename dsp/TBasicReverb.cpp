@@ -49,10 +49,9 @@ bool chooseWideLanes()
 const bool kWideLanes = chooseWideLanes();
 
 // Whether the AVX2 path reads its comb and widen lanes by gathers or by
-// plain loads. Gathers are faster on this kind of processor where they are
-// fast at all, but slow on AMD processors and on Intel ones with the
-// gather-data-sampling fix in microcode, where plain loads win. Both read
-// the same values. MORLAKE_GATHER=1 or 0 in the environment picks one;
+// plain loads; both read the same values. Where gathers are fast they win,
+// but they are slow on AMD processors and on Intel ones with the
+// gather-data-sampling fix in microcode. MORLAKE_GATHER=1 or 0 in the environment picks one;
 // otherwise both are timed once, when the library loads (well under a
 // millisecond), and the faster is kept.
 bool chooseGatherReads()

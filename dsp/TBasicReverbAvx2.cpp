@@ -36,7 +36,7 @@ inline void storeSix(float* to, __m256 v)
     _mm_storel_pi(reinterpret_cast<__m64*>(to + 4), _mm256_extractf128_ps(v, 1));
 }
 
-// The eight floats at lines[at[0]] .. lines[at[7]], by plain loads: where
+// The floats at lines[at[0]], lines[at[1]], ... by plain loads: where
 // gathers are slow (AMD processors, Intel ones with the gather-data-sampling
 // fix in microcode) these are faster.
 inline __m128 loadLanes4(const float* lines, const std::uint32_t* at)
@@ -276,7 +276,8 @@ namespace {
 template <bool Gather>
 float probeReads(const float* table, int rounds)
 {
-    // Lengths of 300 to 1,000 frames, as a small room's, in a ring of eight tiles.
+    // Lane lengths spread as a room's, in a ring of eight tiles (30 KB, which
+    // stays in the first-level cache).
     const __m256i m = _mm256_set1_epi32(static_cast<int>(TComb_M::kProbeFloats / TComb_M::kLanes) - 1);
     alignas(32) std::uint32_t at[TComb_M::kLanes + 4];
     __m256 acc = _mm256_setzero_ps();
