@@ -51,9 +51,9 @@ const bool kWideLanes = chooseWideLanes();
 // Whether the AVX2 path reads its comb and widen lanes by gathers or by
 // plain loads; both read the same values. Where gathers are fast they win,
 // but they are slow on AMD processors and on Intel ones with the
-// gather-data-sampling fix in microcode. MORLAKE_GATHER=1 or 0 in the environment picks one;
-// otherwise both are timed once, when the library loads (well under a
-// millisecond), and the faster is kept.
+// gather-data-sampling fix in microcode. MORLAKE_GATHER=1 or 0 in the
+// environment picks one; otherwise both are timed once, when the library
+// loads (well under a millisecond), and the faster is kept.
 bool chooseGatherReads()
 {
 #if defined(MORLAKE_AVX2_LANES)

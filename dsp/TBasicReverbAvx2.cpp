@@ -48,6 +48,23 @@ inline __m256 loadLanes8(const float* lines, const std::uint32_t* at)
     return _mm256_set_m128(loadLanes4(lines, at + 4), loadLanes4(lines, at));
 }
 
+// The comb reads of lanes 8j .. 8j + 7 with these lengths: their offsets
+// go to at + 8j. readLanes4(): lanes 56 .. 59.
+template <bool Gather>
+inline __m256 readLanes8(const float* lines, __m256i length, int j, __m256i w, __m256i m, std::uint32_t* at)
+{
+    const __m256i offsets = laneOffsets8(length, j, w, m);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at + 8 * j), offsets);
+    return Gather ? _mm256_i32gather_ps(lines, offsets, 4) : loadLanes8(lines, at + 8 * j);
+}
+template <bool Gather>
+inline __m128 readLanes4(const float* lines, __m256i length, __m256i w, __m256i m, std::uint32_t* at)
+{
+    const __m128i offsets = _mm256_castsi256_si128(laneOffsets8(length, 7, w, m));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 56), offsets);
+    return Gather ? _mm_i32gather_ps(lines, offsets, 4) : loadLanes4(lines, at + 56);
+}
+
 inline __m256i frameOffsets(__m256i frame, __m256i mask)
 {
     const __m256i f = _mm256_and_si256(frame, mask);
@@ -102,10 +119,8 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
 #pragma GCC unroll 7
     for (int j = 0; j < 7; ++j)
     {
-        const __m256i offsets =
-            laneOffsets8(_mm256_load_si256(reinterpret_cast<const __m256i*>(length + 8 * j)), j, w, m);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at + 8 * j), offsets);
-        const __m256 r = Gather ? _mm256_i32gather_ps(lines, offsets, 4) : loadLanes8(lines, at + 8 * j);
+        const __m256 r = readLanes8<Gather>(
+            lines, _mm256_load_si256(reinterpret_cast<const __m256i*>(length + 8 * j)), j, w, m, at);
         lanes(8 * j, r, j < 5 ? inA : inB);
         const __m128 lo = _mm256_castps256_ps128(r);
         const __m128 hi = _mm256_extractf128_ps(r, 1);
@@ -122,9 +137,7 @@ void TComb_M::updateLanesAvx2(std::uint32_t wc, const float* lines, const float*
     // Lanes 56 .. 59: an even row of bank 2.
     {
         const __m256i tail = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(length + 56)));
-        const __m128i offsets = _mm256_castsi256_si128(laneOffsets8(tail, 7, w, m));
-        _mm_store_si128(reinterpret_cast<__m128i*>(at + 56), offsets);
-        const __m128 r = Gather ? _mm_i32gather_ps(lines, offsets, 4) : loadLanes4(lines, at + 56);
+        const __m128 r = readLanes4<Gather>(lines, tail, w, m, at);
         _mm_store_ps(readValue + 56, r);
         const __m128 ds = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_load_ps(dampState + 56), _mm256_castps256_ps128(d)),
                                                 _mm_mul_ps(r, _mm256_castps256_ps128(ud))),
@@ -289,14 +302,9 @@ float probeReads(const float* table, int rounds)
         {
             const __m256i length = _mm256_add_epi32(_mm256_set1_epi32(300 + 89 * j),
                                                     _mm256_setr_epi32(0, 11, 23, 37, 41, 53, 67, 79));
-            const __m256i offsets = laneOffsets8(length, j, w, m);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(at + 8 * j), offsets);
-            acc = _mm256_add_ps(acc, Gather ? _mm256_i32gather_ps(table, offsets, 4) : loadLanes8(table, at + 8 * j));
+            acc = _mm256_add_ps(acc, readLanes8<Gather>(table, length, j, w, m, at));
         }
-        const __m128i offsets =
-            _mm256_castsi256_si128(laneOffsets8(_mm256_set1_epi32(977), 7, w, m));
-        _mm_store_si128(reinterpret_cast<__m128i*>(at + 56), offsets);
-        tail = _mm_add_ps(tail, Gather ? _mm_i32gather_ps(table, offsets, 4) : loadLanes4(table, at + 56));
+        tail = _mm_add_ps(tail, readLanes4<Gather>(table, _mm256_set1_epi32(977), w, m, at));
     }
     const __m128 sum = _mm_add_ps(_mm_add_ps(_mm256_castps256_ps128(acc), _mm256_extractf128_ps(acc, 1)), tail);
     return _mm_cvtss_f32(sum);
