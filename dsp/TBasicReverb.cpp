@@ -483,6 +483,10 @@ void TComb_M::flushStage()
     }
     float* tile = lines + slot(first & mask);
 #if defined(__SSE2__)
+    // Each lane's 16 frames fill one line, so the tile is written past the
+    // caches: it is read again a comb length later, by then long evicted
+    // from the first-level cache, and fetching the lines only to overwrite
+    // them would double the ring's memory traffic.
     for (int g = 0; g < kLanes; g += 4)
         for (std::uint32_t q = 0; q < kTileFrames; q += 4)
         {
@@ -492,10 +496,10 @@ void TComb_M::flushStage()
             __m128 r3 = _mm_load_ps(&stage[q + 3][g]);
             _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
             float* out = tile + kTileFrames * std::uint32_t(g) + q;
-            _mm_store_ps(out, r0);
-            _mm_store_ps(out + kTileFrames, r1);
-            _mm_store_ps(out + 2 * kTileFrames, r2);
-            _mm_store_ps(out + 3 * kTileFrames, r3);
+            _mm_stream_ps(out, r0);
+            _mm_stream_ps(out + kTileFrames, r1);
+            _mm_stream_ps(out + 2 * kTileFrames, r2);
+            _mm_stream_ps(out + 3 * kTileFrames, r3);
         }
 #else
     for (int k = 0; k < kLanes; ++k)
@@ -1020,6 +1024,13 @@ inline void prefetchRing(const float* ring, std::uint32_t mask, std::size_t fram
 #endif
 }
 } // namespace
+
+void TBasicReverb::finishBlock()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
 
 void TBasicReverb::prefetchLines(std::uint32_t frames) const
 {

@@ -252,6 +252,9 @@ public:
     // Fetches the widen and allpass frames the next `frames` samples (at
     // most 4096) read and write into the second-level cache.
     void prefetchLines(std::uint32_t frames) const;
+    // Orders the block's streamed comb writes before whatever follows it
+    // (the host may run the next block on another thread).
+    static void finishBlock();
     // Normalised loop low-pass and high-pass controls; 1 and 0 switch them off.
     void setFilter(float lowpass, float highpass);
     void setDiffusion(float gain);

@@ -222,6 +222,7 @@ void TSignalChain::process (const float* const* inputs, float* const* outputs, i
     }
     for (TDelay* line : lines)
         line->release ();
+    TBasicReverb::finishBlock ();
 }
 
 // Out of line, one loop per channel: a single loop testing each input for
