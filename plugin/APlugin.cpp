@@ -221,7 +221,8 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
     // An event belongs to the block it arrives in: one timed beyond the
     // block's end comes at its last frame.
     MidiQueue& events = midi.pending ();
-    events.limitTo (sampleFrames);
+    if (events.pendingCount () > 0)
+        events.limitTo (sampleFrames);
     const float* in[4] {};
     for (int c = 0; c < 4 && inputs != nullptr; ++c)
         in[c] = inputs[c];
