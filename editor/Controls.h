@@ -279,6 +279,8 @@ public:
     TVU (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener);
 
     void setVuValue (float v);
+    // Pixels of the meter left dark from the top.
+    int darkPixels () const { return cut; }
     int getCut () const { return cut; }
     DrawCounter& drawCounter () const { return counter; }
 

@@ -6,6 +6,7 @@
 #include "editor/ParameterMenu.h"
 
 #include "editor/RunLoop.h"
+#include "midi/EcsFile.h"
 #include "params/TypedValue.h"
 #include "platform/Desktop.h"
 #include "platform/MessageWindows.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -89,11 +91,11 @@ void uEditor::openManual ()
     FILE* file = path[0] != '\0' ? std::fopen (path, "rb") : nullptr;
     if (file == nullptr)
     {
-        messageBox (std::string ("The manual was not found at ") + path + ".", 0);
+        messageBox (std::string ("The manual was not found at ") + path + ".");
         return;
     }
     std::fclose (file);
-    openDocument (path);
+    watch (openDocument (path));
 }
 
 bool uEditor::topBarChanged (CControl* control)
@@ -118,8 +120,8 @@ bool uEditor::topBarChanged (CControl* control)
     {
         switch (ecsMenu->getCurrentIndex ())
         {
-            case 0: effect->loadECS (); break;
-            case 1: effect->saveECS (); break;
+            case 0: loadControllerMap (); break;
+            case 1: saveControllerMap (); break;
             case 2: effect->resetMidi (); break;
             default: break;
         }
@@ -351,41 +353,32 @@ uEditor::MenuShownHook& menuShownHook ()
 
 void uEditor::setMenuShownHook (MenuShownHook hook) { menuShownHook () = std::move (hook); }
 
-COptionMenu* uEditor::popupModal (COptionMenu* menu, const CPoint& where, int& index)
+void uEditor::later (std::function<void ()> command)
 {
-    index = -1;
-    if (frame == nullptr || menu == nullptr || menuShowing)
-        return nullptr;
-    // Opening the menu cancels the mouse of the control that asked for it,
-    // and a kick button answers that with another change: one menu at a time.
-    menuShowing = true;
-    hideTooltip ();
-    // The menu may answer after this loop gave up on a window that went.
-    auto done = std::make_shared<bool> (false);
-    auto self = shared (menu);
-    if (! menu->popup (frame, where, [done] (COptionMenu*) { *done = true; }))
-    {
-        menuShowing = false;
-        return nullptr;
-    }
-    // VSTGUI's Linux menu lives in the frame and answers from its events.
-    focusFrameWindow (frame);
-    bool shown = false;
-    while (! *done && frame != nullptr && ! closeDeferred && ! frameWindowGone (frame))
-    {
-        RunLoop::instance ().serveWaiting (10);
-        if (! shown && frame != nullptr)
-        {
-            shown = true;
-            if (const MenuShownHook hook = menuShownHook ())
-                hook (*menu, *frame);
-        }
-    }
-    menuShowing = false;
-    int32_t chosenIndex = -1;
-    COptionMenu* chosen = menu->getLastItemMenu (chosenIndex);
-    index = chosenIndex;
-    return chosen;
+    if (command)
+        deferred.push_back (std::move (command));
+}
+
+void uEditor::runDeferred ()
+{
+    // A command may defer others (a menu choice opening a dialog): those
+    // wait for the next pass.
+    auto now = std::move (deferred);
+    deferred.clear ();
+    for (auto& command : now)
+        if (frame != nullptr && editorOpen)
+            command ();
+}
+
+void uEditor::watch (std::unique_ptr<DesktopTask> task)
+{
+    if (task != nullptr)
+        tasks.push_back (std::move (task));
+}
+
+void uEditor::serveTasks ()
+{
+    std::erase_if (tasks, [] (const auto& task) { return task->poll (); });
 }
 
 void uEditor::setNumValue (int tag)
@@ -395,21 +388,31 @@ void uEditor::setNumValue (int tag)
     float live[kNumParams];
     effect->liveValues ().copyTo (live);
     const TypedValuePrompt prompt = typedValuePrompt (effect->table (), tag, effect->getParameter (tag), live);
-    char text[kInputTextSize] {};
-    std::snprintf (text, sizeof text, "%s", prompt.initialText.c_str ());
-    if (inputBox (prompt.rangeHint.c_str (), effect->table ().getName (tag).c_str (), text) == 0 || text[0] == '\0')
-        return;
-    // The offered text is a rounded reading of the value: confirmed as it
-    // stands, it leaves the value alone.
-    if (std::strcmp (text, prompt.initialText.c_str ()) == 0)
-        return;
-    float value = 0.0f;
-    if (! typedValueToNormalised (effect->table (), tag, text, live, value))
-        return;
-    // A typed value is a user edit: the host records it as for a drag.
-    effect->beginEdit (tag);
-    effect->setParameterAutomated (tag, value);
-    effect->endEdit (tag);
+    const std::string offered = prompt.initialText.c_str ();
+    const std::string range = prompt.rangeHint.c_str ();
+    const std::string name = effect->table ().getName (tag);
+    inputBox (range, name, offered, [this, tag, offered, range, name, alive = alive ()] (bool ok, const std::string& text) {
+        // The offered text is a rounded reading of the value: confirmed as
+        // it stands, it leaves the value alone.
+        if (alive.expired () || ! ok || text.empty () || text == offered)
+            return;
+        if (! typedTextHoldsNumber (text.c_str ()))
+        {
+            messageBox ("\"" + text + "\" is not a number: " + name + " was left as it was. Type a value from " +
+                        range + ".");
+            return;
+        }
+        float live[kNumParams];
+        effect->liveValues ().copyTo (live);
+        float value = 0.0f;
+        if (! typedValueToNormalised (effect->table (), tag, text.c_str (), live, value))
+            return;
+        // A typed value is a user edit: the host records it as for a drag.
+        effect->beginEdit (tag);
+        effect->setParameterAutomated (tag, value);
+        effect->endEdit (tag);
+        requestRefresh ();
+    });
 }
 
 namespace {
@@ -429,12 +432,15 @@ SharedPointer<COptionMenu> buildMenu (const std::vector<MenuItem>& items, const 
             auto sub = makeOwned<COptionMenu> (r, nullptr, -1, nullptr, nullptr, COptionMenu::kMultipleCheckStyle);
             for (const std::string& entry : item.entries)
                 sub->addEntry (entry.c_str ());
+            for (int checked : item.checkedEntries)
+                if (CMenuItem* entry = sub->getEntry (checked))
+                    entry->setChecked (true);
             menu->addEntry (sub, item.title.c_str ());
         }
         else if (item.title.rfind ("-G", 0) == 0)
             menu->addEntry (new CMenuItem (item.title.substr (2).c_str (), "", 0, nullptr, CMenuItem::kTitle | CMenuItem::kDisabled));
         else
-            menu->addEntry (item.title.c_str ());
+            menu->addEntry (item.title.c_str ())->setChecked (item.checked);
     }
     return menu;
 }
@@ -466,12 +472,38 @@ bool choiceOf (COptionMenu* top, COptionMenu* chosen, int index, std::string& it
 
 } // namespace
 
-bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& where, std::string& item, int& entry)
+bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& where, ChoiceHandler chosen)
 {
-    auto menu = buildMenu (items, where);
-    int index = -1;
-    COptionMenu* chosen = popupModal (menu, where, index);
-    return frame != nullptr && ! closeDeferred && choiceOf (menu, chosen, index, item, entry);
+    if (frame == nullptr || menuShowing || ! editorOpen)
+        return false;
+    SharedPointer<COptionMenu> menu = buildMenu (items, where);
+    // Opening the menu cancels the mouse of the control that asked for it,
+    // and a kick button answers that with another change: one menu at a time.
+    menuShowing = true;
+    hideTooltip ();
+    // VSTGUI's Linux menu is a modal view of the frame: it answers from the
+    // events and timers of later idle calls, after this one has returned.
+    const bool shown = menu->popup (frame, where, [this, top = menu.get (), chosen, alive = alive ()] (COptionMenu*) {
+        if (alive.expired ())
+            return;
+        menuShowing = false;
+        int32_t unused = -1;
+        // The entry's index is the last result: Escape leaves the chosen
+        // menu's value at its old entry, with a result of -1.
+        std::string item;
+        int entry = -1;
+        if (choiceOf (top, top->getLastItemMenu (unused), top->getLastResult (), item, entry))
+            later ([chosen, item, entry] { chosen (item, entry); });
+    });
+    if (! shown)
+    {
+        menuShowing = false;
+        return false;
+    }
+    focusFrameWindow (frame);
+    if (const MenuShownHook hook = menuShownHook ())
+        hook (*menu, *frame);
+    return true;
 }
 
 void uEditor::showMIDIMenu (CControl* control, CPoint& where)
@@ -479,46 +511,51 @@ void uEditor::showMIDIMenu (CControl* control, CPoint& where)
     if (frame == nullptr || effect == nullptr || control == nullptr || ! isValidTag (control->getTag ()))
         return;
     const int t = control->getTag ();
-    std::string item;
-    int entry = -1;
-    if (! popupChoice (parameterMenuItems (*effect, t), where, item, entry))
-        return;
-    switch (applyParameterMenu (*effect, t, item, entry, std::rand ()))
-    {
-        case MenuFollowUp::TypedValue: setNumValue (t); break;
-        case MenuFollowUp::MidiCC: setMidiCCNum (t); break;
-        case MenuFollowUp::None: break;
-    }
-    control->setDirty ();
-    requestRefresh ();
+    popupChoice (parameterMenuItems (*effect, t), where, [this, t] (const std::string& item, int entry) {
+        switch (applyParameterMenu (*effect, t, item, entry, std::rand ()))
+        {
+            case MenuFollowUp::TypedValue: setNumValue (t); break;
+            case MenuFollowUp::MidiCC: setMidiCCNum (t); break;
+            case MenuFollowUp::None: break;
+        }
+        requestRefresh ();
+    });
 }
 
 void uEditor::setMidiCCNum (int t)
 {
     if (effect == nullptr || ! isValidTag (t))
         return;
-    char text[kInputTextSize] {};
     const std::string title = "MIDI CC : " + effect->table ().getName (t);
-    if (inputBox ("MIDI CC (0 - 127)", title.c_str (), text) == 0 || text[0] == '\0')
-        return;
-    effect->setMidiCCNumber (t, text);
+    inputBox ("MIDI CC (0 - 127)", title, {}, [this, t, alive = alive ()] (bool ok, const std::string& text) {
+        if (alive.expired () || ! ok || text.empty ())
+            return;
+        char* end = nullptr;
+        const long number = std::strtol (text.c_str (), &end, 10);
+        if (end == text.c_str () || number < 0 || number > 127)
+        {
+            messageBox ("\"" + text + "\" is not a MIDI controller number: nothing was latched. Type a number from 0 to 127.");
+            return;
+        }
+        effect->setMidiCCNumber (t, text.c_str ());
+    });
 }
 
 void uEditor::showDestMenu (CPoint& where, int destTag, int slot)
 {
     if (frame == nullptr || effect == nullptr || slot < 0 || slot >= 8)
         return;
-    std::string item;
-    int entry = -1;
-    if (! popupChoice (destinationMenuItems (), where, item, entry))
-        return;
-    const int d = destinationOfChoice (item, entry);
-    if (d < 0)
-        return;
-    effect->setDestByTag (destTag, d);
-    if (d != 0)
-        effect->setOn (tag::Disrupt1On + slot);
-    requestRefresh ();
+    auto items = destinationMenuItems ();
+    markDestination (items, effect->getSteppedValue (destTag));
+    popupChoice (items, where, [this, destTag, slot] (const std::string& item, int entry) {
+        const int d = destinationOfChoice (item, entry);
+        if (d < 0)
+            return;
+        effect->setDestByTag (destTag, d);
+        if (d != 0)
+            effect->setOn (tag::Disrupt1On + slot);
+        requestRefresh ();
+    });
 }
 
 void uEditor::showSyncedMenu (int t)
@@ -533,18 +570,54 @@ void uEditor::showSyncedMenu (int t)
         return;
     std::vector<MenuItem> items {{title, {}}, {"-", {}}};
     const auto names = effect->table ().getStepNames (t);
-    for (Names name : names)
-        items.push_back ({std::string (name), {}});
+    const int current = effect->getSteppedValue (t);
+    for (std::size_t step = 0; step < names.size (); ++step)
+        items.push_back ({std::string (names[step]), {}, static_cast<int> (step) == current});
     CPoint where;
     frame->getCurrentMouseLocation (where);
-    std::string item;
-    int entry = -1;
-    if (! popupChoice (items, where, item, entry))
-        return;
-    for (std::size_t step = 0; step < names.size (); ++step)
-        if (names[step] == item)
-            effect->setSteppedValue (t, static_cast<int> (step));
-    requestRefresh ();
+    popupChoice (items, where, [this, t] (const std::string& item, int) {
+        const auto names = effect->table ().getStepNames (t);
+        for (std::size_t step = 0; step < names.size (); ++step)
+            if (names[step] == item)
+                effect->setSteppedValue (t, static_cast<int> (step));
+        requestRefresh ();
+    });
+}
+
+void uEditor::loadControllerMap ()
+{
+    char folder[kPrefStringSize] {};
+    loadStringFromPrefs (PREF_ECS_DIR, folder, sizeof folder);
+    FileRequest request;
+    request.title = "ECS Loader";
+    request.initialDir = folder;
+    request.buttonText = "Load";
+    request.extensions = patternExtensions ("*.ecs");
+    watch (chooseFile (request, [this] (bool chosen, const std::string& path) {
+        if (chosen && ! effect->loadECSFile (path))
+            messageBox (ECS_ERROR_TEXT);
+    }));
+}
+
+void uEditor::saveControllerMap ()
+{
+    char folder[kPrefStringSize] {};
+    loadStringFromPrefs (PREF_ECS_DIR, folder, sizeof folder);
+    // The dialog opens in the maps folder, made on first use.
+    std::error_code ignored;
+    std::filesystem::create_directories (folder, ignored);
+    FileRequest request;
+    request.save = true;
+    request.title = "ECS Save";
+    request.initialDir = folder;
+    request.buttonText = "Save";
+    request.defaultName = "Morlake.ecs";
+    request.extensions = patternExtensions (request.defaultName);
+    // The file is replaced whole or not at all: a failed save keeps the old one.
+    watch (chooseFile (request, [this] (bool chosen, const std::string& path) {
+        if (chosen && ! effect->saveECSFile (path))
+            messageBox (ECS_ERROR_TEXT);
+    }));
 }
 
 namespace {
@@ -571,8 +644,8 @@ void uEditor::showControlMenu ()
     const int channel = static_cast<int> (loadIntFromPrefs (PREF_MIDI_CHANNEL));
     std::vector<MenuItem> items {{"-GControl Menu", {}}, {"-", {}},
                                  {std::string ("-GScreen Size: ") + SIZE_STR[screenSize], {}}};
-    for (const char* size : SIZE_STR)
-        items.push_back ({std::string ("Set to ") + size, {}});
+    for (int s = 0; s < kScreenSizes; ++s)
+        items.push_back ({std::string ("Set to ") + SIZE_STR[s], {}, s == screenSize});
     const std::pair<std::string, std::string> options[] = {
         {"-GDial Animation", onOff ("Dial Animation", dialAnimation)},
         {"-GTool-Tips", onOff ("Tool-Tips", getRegisterIsOn (PREF_TOOL_TIP, true))},
@@ -596,14 +669,9 @@ void uEditor::showControlMenu ()
 
     CPoint where;
     frame->getCurrentMouseLocation (where);
-    std::string item;
-    int entry = -1;
-    if (popupChoice (items, where, item, entry))
+    popupChoice (items, where, [this, midiPreset, midiBank, capture] (const std::string& item, int) {
         controlMenuChosen (item, midiPreset, midiBank, capture);
-    // The flags the entries change are stored whatever was chosen.
-    saveBoolToPrefs (PREF_TOOL_TIP, tooltipsOn);
-    saveBoolToPrefs (PREF_DRAG_DROP, dragDropOn);
-    saveBoolToPrefs (PREF_KEYBOARD, keyboardOn);
+    });
 }
 
 void uEditor::controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture)
@@ -628,17 +696,7 @@ void uEditor::controlMenuChosen (const std::string& item, bool midiPreset, bool 
     else if (item.rfind ("MIDI Bank", 0) == 0)
         saveBoolToPrefs (PREF_MIDI_BANK, ! midiBank);
     else if (item == "Set MIDI Input Channel")
-    {
-        char text[kInputTextSize] {};
-        std::snprintf (text, sizeof text, "%d", static_cast<int> (loadIntFromPrefs (PREF_MIDI_CHANNEL)));
-        if (inputBox ("Set MIDI Input Channel (0 for Omni)", "MIDI Input Channel", text) == 0 || text[0] == '\0')
-            return;
-        const int value = std::atoi (text);
-        if (value < 0 || value > 16)
-            return;
-        saveIntToPrefs (PREF_MIDI_CHANNEL, value);
-        effect->updateMidiChannel ();
-    }
+        setMidiChannel ();
     else if (item.rfind ("External MIDI Capture Mode", 0) == 0)
     {
         saveBoolToPrefs (PREF_MIDI_CAPTURE, ! capture);
@@ -647,11 +705,32 @@ void uEditor::controlMenuChosen (const std::string& item, bool midiPreset, bool 
     else if (item == "Reset Everything")
         effect->doResetEverything ();
     else if (item == "About Morlake")
-        messageBox (kAboutText, 2);
+        messageBox (kAboutText);
     else if (item == "Goto Aldermoor Website")
-    {
-        openDocument (kWebAddress);
-    }
+        watch (openDocument (kWebAddress));
+    saveBoolToPrefs (PREF_TOOL_TIP, tooltipsOn);
+    saveBoolToPrefs (PREF_DRAG_DROP, dragDropOn);
+    saveBoolToPrefs (PREF_KEYBOARD, keyboardOn);
+}
+
+void uEditor::setMidiChannel ()
+{
+    const std::string current = std::to_string (loadIntFromPrefs (PREF_MIDI_CHANNEL));
+    inputBox ("Set MIDI Input Channel (0 for Omni)", "MIDI Input Channel", current,
+              [this, alive = alive ()] (bool ok, const std::string& text) {
+                  if (alive.expired () || ! ok || text.empty ())
+                      return;
+                  char* end = nullptr;
+                  const long channel = std::strtol (text.c_str (), &end, 10);
+                  if (end == text.c_str () || channel < 0 || channel > 16)
+                  {
+                      messageBox ("\"" + text + "\" is not a MIDI channel: the channel was left as it was. "
+                                  "Type 0 for Omni or a channel from 1 to 16.");
+                      return;
+                  }
+                  saveIntToPrefs (PREF_MIDI_CHANNEL, static_cast<int> (channel));
+                  effect->updateMidiChannel ();
+              });
 }
 
 } // namespace morlake

@@ -4,21 +4,19 @@
 #include "editor/EditorAdapter.h"
 #include "editor/RunLoop.h"
 #include "platform/MessageWindows.h"
-#include "platform/AudioThread.h"
 
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/cbuttons.h"
 #include "vstgui/lib/controls/ctextedit.h"
 #include "vstgui/lib/controls/ctextlabel.h"
-#include "vstgui/lib/platform/linux/x11platform.h"
 #include "vstgui/lib/vstkeycode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
-#include <xcb/xcb.h>
 
 namespace morlake {
 
@@ -46,13 +44,20 @@ struct FrameEntry
     double scale;
 };
 
+struct Showing
+{
+    CFrame* frame;
+    MessageDialog* dialog; // the registry holds a reference
+    ModalViewSessionID session;
+};
+
+// Touched on the user-interface thread only, except for the frame list,
+// which other threads read to learn that they may not show anything.
 struct Registry
 {
     std::mutex lock;
     std::vector<FrameEntry> frames;
-    // Dialogs showing in an editor, cancelled when their editor closes.
-    std::vector<std::pair<CFrame*, MessageDialog*>> showing;
-    DialogShownHook hook;
+    std::vector<Showing> showing;
 };
 
 Registry& registry ()
@@ -163,12 +168,14 @@ void MessageDialog::pressOk ()
         typed = field->getText ().getString ();
     }
     answer = kOk;
+    finish ();
 }
 
 void MessageDialog::pressCancel ()
 {
     typed.clear ();
     answer = dialogKind == DialogKind::Message ? kOk : kCancel;
+    finish ();
 }
 
 void MessageDialog::valueChanged (CControl* control)
@@ -194,6 +201,19 @@ int32_t MessageDialog::onKeyDown (::VstKeyCode& keyCode)
     return CViewContainer::onKeyDown (keyCode);
 }
 
+int32_t MessageDialog::onKeyDown (const ::VstKeyCode& key, CFrame* keyFrame)
+{
+    if (keyFrame == nullptr || keyFrame->getModalView () != this || answered)
+        return -1;
+    if (key.virt == VKEY_RETURN || key.virt == VKEY_ENTER)
+        pressOk ();
+    else if (key.virt == VKEY_ESCAPE)
+        pressCancel ();
+    else
+        return -1;
+    return 1;
+}
+
 CPoint MessageDialog::okButtonCentre () const
 {
     CPoint p = okButton->getViewSize ().getCenter ();
@@ -208,6 +228,52 @@ CPoint MessageDialog::cancelButtonCentre () const
 
 // Where the dialogs go ---------------------------------------------------------------
 
+namespace {
+
+// Takes `dialog` off its frame; its answer goes to `done` unless dropped.
+void closeDialog (MessageDialog* dialog, bool deliver)
+{
+    auto& r = registry ();
+    Showing entry {};
+    {
+        std::lock_guard<std::mutex> guard (r.lock);
+        auto it = std::find_if (r.showing.begin (), r.showing.end (),
+                                [dialog] (const Showing& s) { return s.dialog == dialog; });
+        if (it == r.showing.end ())
+            return;
+        entry = *it;
+        r.showing.erase (it);
+    }
+    entry.frame->unregisterKeyboardHook (dialog);
+    // The frame lets go of its reference; a session no longer on top (the
+    // frame was cleared under it) leaves the view to be taken off by hand.
+    if (! entry.frame->endModalViewSession (entry.session) && dialog->isAttached ())
+        entry.frame->removeView (dialog);
+    entry.frame->invalid ();
+    MessageDialog::Done done = deliver ? dialog->takeDone () : MessageDialog::Done {};
+    const int result = dialog->result ();
+    const std::string text = result == MessageDialog::kOk ? dialog->fieldText () : std::string {};
+    dialog->forget ();
+    if (done)
+        done (result, text);
+}
+
+} // namespace
+
+void MessageDialog::finish ()
+{
+    if (answered)
+        return;
+    answered = true;
+    // Ended once the click or key that answered is handled: the button that
+    // was pressed is still on the stack.
+    auto self = shared (this);
+    auto end = [self] () { closeDialog (self, true); };
+    CFrame* owner = getFrame ();
+    if (owner == nullptr || ! owner->doAfterEventProcessing (end))
+        end ();
+}
+
 void registerDialogFrame (CFrame* frame, double scale)
 {
     auto& r = registry ();
@@ -217,214 +283,107 @@ void registerDialogFrame (CFrame* frame, double scale)
 
 void unregisterDialogFrame (CFrame* frame)
 {
-    std::vector<MessageDialog*> cancelled;
+    std::vector<MessageDialog*> dropped;
     {
         auto& r = registry ();
         std::lock_guard<std::mutex> guard (r.lock);
         std::erase_if (r.frames, [frame] (const FrameEntry& f) { return f.frame == frame; });
-        for (const auto& [owner, dialog] : r.showing)
-            if (owner == frame)
-                cancelled.push_back (dialog);
+        for (const Showing& s : r.showing)
+            if (s.frame == frame)
+                dropped.push_back (s.dialog);
     }
-    // The editor closes under its own dialog: the nested loop ends at once.
-    for (MessageDialog* dialog : cancelled)
-        dialog->pressCancel ();
+    // The editor closes under its dialog: the dialog goes, unanswered.
+    for (MessageDialog* dialog : dropped)
+        closeDialog (dialog, false);
 }
 
-void setDialogShownHook (DialogShownHook hook)
+MessageDialog* shownDialog (CFrame* frame)
 {
     auto& r = registry ();
     std::lock_guard<std::mutex> guard (r.lock);
-    r.hook = std::move (hook);
+    for (const Showing& s : r.showing)
+        if (s.frame == frame)
+            return s.dialog;
+    return nullptr;
+}
+
+bool showDialog (DialogKind kind, const std::string& title, const std::string& text, const std::string& preset,
+                 MessageDialog::Done done)
+{
+    CFrame* frame = nullptr;
+    double scale = 1.0;
+    auto& r = registry ();
+    {
+        std::lock_guard<std::mutex> guard (r.lock);
+        const auto me = std::this_thread::get_id ();
+        for (auto it = r.frames.rbegin (); it != r.frames.rend (); ++it)
+            if (it->thread == me)
+            {
+                frame = it->frame;
+                scale = it->scale;
+                break;
+            }
+        if (frame == nullptr || frame->getPlatformFrame () == nullptr)
+            return false;
+        // One dialog at a time: a second would sit under the first.
+        for (const Showing& s : r.showing)
+            if (s.frame == frame)
+                return false;
+    }
+    auto* dialog = new MessageDialog (kind, title, text, preset, scale);
+    CRect place = dialog->getViewSize ();
+    const CRect area = frame->getViewSize ();
+    place.offset (std::trunc ((area.getWidth () - place.getWidth ()) / 2),
+                  std::trunc ((area.getHeight () - place.getHeight ()) / 2));
+    dialog->setViewSize (place);
+    dialog->setMouseableArea (place);
+    // The frame holds one reference while the dialog shows, the registry the other.
+    dialog->remember ();
+    const auto session = frame->beginModalViewSession (dialog);
+    if (! session)
+    {
+        dialog->forget ();
+        dialog->forget ();
+        return false;
+    }
+    dialog->setDone (std::move (done));
+    {
+        std::lock_guard<std::mutex> guard (r.lock);
+        r.showing.push_back ({frame, dialog, *session});
+    }
+    frame->registerKeyboardHook (dialog);
+    focusFrameWindow (frame);
+    return true;
 }
 
 namespace {
 
-enum class Placement
-{
-    InEditor,
-    OwnWindow,
-    Refused,
-};
-
-Placement choosePlacement (CFrame*& target, double& scale)
-{
-    target = nullptr;
-    scale = 1.0;
-    auto& r = registry ();
-    std::lock_guard<std::mutex> guard (r.lock);
-    const auto me = std::this_thread::get_id ();
-    for (auto it = r.frames.rbegin (); it != r.frames.rend (); ++it)
-        if (it->thread == me)
-        {
-            target = it->frame;
-            scale = it->scale;
-            return Placement::InEditor;
-        }
-    // VSTGUI's X connection belongs to the thread that runs the open editors.
-    if (! r.frames.empty () || isAudioThread ())
-        return Placement::Refused;
-    return Placement::OwnWindow;
-}
-
-void runUntilAnswered (MessageDialog& dialog, CFrame& frame)
-{
-    bool hookCalled = false;
-    while (! dialog.finished ())
-    {
-        RunLoop::instance ().serveWaiting (10);
-        if (! dialog.finished () && frameWindowGone (&frame))
-        {
-            dialog.pressCancel ();
-            break;
-        }
-        frame.idle ();
-        if (! hookCalled)
-        {
-            hookCalled = true;
-            DialogShownHook hook;
-            {
-                auto& r = registry ();
-                std::lock_guard<std::mutex> guard (r.lock);
-                hook = r.hook;
-            }
-            if (hook)
-                hook (dialog, frame);
-        }
-    }
-    // One more pass so the frame repaints without the dialog.
-    RunLoop::instance ().serve ();
-}
-
-int runInEditor (CFrame& frame, MessageDialog& dialog)
-{
-    CRect r = dialog.getViewSize ();
-    const CRect area = frame.getViewSize ();
-    r.offset (std::trunc ((area.getWidth () - r.getWidth ()) / 2), std::trunc ((area.getHeight () - r.getHeight ()) / 2));
-    dialog.setViewSize (r);
-    dialog.setMouseableArea (r);
-    dialog.remember ();
-    auto session = frame.beginModalViewSession (&dialog);
-    if (! session)
-    {
-        dialog.forget ();
-        return MessageDialog::kNoAnswer;
-    }
-    // The editor may close while the dialog shows: the frame stays valid
-    // until the nested loop has returned.
-    frame.remember ();
-    auto& registered = registry ();
-    {
-        std::lock_guard<std::mutex> guard (registered.lock);
-        registered.showing.emplace_back (&frame, &dialog);
-    }
-    focusFrameWindow (&frame);
-    runUntilAnswered (dialog, frame);
-    {
-        std::lock_guard<std::mutex> guard (registered.lock);
-        std::erase_if (registered.showing, [&dialog] (const auto& s) { return s.second == &dialog; });
-    }
-    if (frame.getPlatformFrame () != nullptr)
-    {
-        frame.endModalViewSession (*session);
-        frame.invalid ();
-    }
-    frame.forget ();
-    return dialog.result ();
-}
-
-// A top-level window of its own on the default screen, for when no editor
-// is open (or the host never opened one).
-int runInOwnWindow (MessageDialog& dialog, const std::string& title)
-{
-    int screenNumber = 0;
-    xcb_connection_t* probe = xcb_connect (nullptr, &screenNumber);
-    if (probe == nullptr || xcb_connection_has_error (probe))
-    {
-        if (probe != nullptr)
-            xcb_disconnect (probe);
-        return MessageDialog::kNoAnswer;
-    }
-    auto iter = xcb_setup_roots_iterator (xcb_get_setup (probe));
-    for (int i = 0; i < screenNumber && iter.rem; ++i)
-        xcb_screen_next (&iter);
-    const xcb_window_t root = iter.data->root;
-    const int screenWidth = iter.data->width_in_pixels;
-    const int screenHeight = iter.data->height_in_pixels;
-    xcb_disconnect (probe);
-
-    const CRect size (0, 0, dialog.getViewSize ().getWidth (), dialog.getViewSize ().getHeight ());
-    auto* frame = new CFrame (size, nullptr);
-    frame->setBackgroundColor (kPanelColour);
-    X11::FrameConfig config;
-    config.runLoop = SharedPointer<X11::IRunLoop> (&RunLoop::instance ());
-    if (! frame->open (reinterpret_cast<void*> (static_cast<uintptr_t> (root)), kX11EmbedWindowID, &config))
-    {
-        frame->forget ();
-        return MessageDialog::kNoAnswer;
-    }
-    auto* x11 = dynamic_cast<X11::IX11Frame*> (frame->getPlatformFrame ());
-    auto* connection = X11::RunLoop::instance ().getXcbConnection ();
-    if (x11 != nullptr && connection != nullptr)
-    {
-        const xcb_window_t window = x11->getX11WindowID ();
-        const uint32_t position[2] = {static_cast<uint32_t> ((screenWidth - static_cast<int> (size.getWidth ())) / 2),
-                                      static_cast<uint32_t> ((screenHeight - static_cast<int> (size.getHeight ())) / 3)};
-        xcb_configure_window (connection, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
-        xcb_change_property (connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                             static_cast<uint32_t> (title.size ()), title.data ());
-        xcb_map_window (connection, window);
-        xcb_flush (connection);
-    }
-    int result = MessageDialog::kNoAnswer;
-    dialog.remember ();
-    if (auto session = frame->beginModalViewSession (&dialog))
-    {
-        runUntilAnswered (dialog, *frame);
-        frame->endModalViewSession (*session);
-        result = dialog.result ();
-    }
-    else
-        dialog.forget ();
-    frame->close ();
-    RunLoop::instance ().serve ();
-    return result;
-}
-
 // platform/MessageWindows.h backend.
-void backendMessage (const char* title, const char* text) { runDialog (DialogKind::Message, title, text, {}, nullptr); }
-
-int backendConfirm (const char* title, const char* text)
+bool backendMessage (const std::string& title, const std::string& text)
 {
-    return runDialog (DialogKind::Confirm, title, text, {}, nullptr);
+    return showDialog (DialogKind::Message, title, text, {}, nullptr);
 }
 
-bool backendInput (const char* title, const char* prompt, const std::string& preset, std::string& answer)
+bool backendConfirm (const std::string& title, const std::string& text, ConfirmAnswer answer)
 {
-    return runDialog (DialogKind::Input, title, prompt, preset, &answer) == MessageDialog::kOk;
+    return showDialog (DialogKind::Confirm, title, text, {},
+                       [answer] (int result, const std::string&) {
+                           if (answer)
+                               answer (result == MessageDialog::kOk ? 1 : 2);
+                       });
+}
+
+bool backendInput (const std::string& title, const std::string& prompt, const std::string& preset, InputAnswer answer)
+{
+    return showDialog (DialogKind::Input, title, prompt, preset, [answer] (int result, const std::string& typed) {
+        if (answer)
+            answer (result == MessageDialog::kOk, typed);
+    });
 }
 
 const MessageWindowBackend kBackend = {backendMessage, backendConfirm, backendInput};
 
 } // namespace
-
-int runDialog (DialogKind kind, const std::string& title, const std::string& text, const std::string& preset,
-               std::string* answer)
-{
-    if (answer != nullptr)
-        answer->clear ();
-    CFrame* target = nullptr;
-    double scale = 1.0;
-    const Placement placement = choosePlacement (target, scale);
-    if (placement == Placement::Refused)
-        return MessageDialog::kNoAnswer;
-    auto* dialog = new MessageDialog (kind, title, text, preset, scale);
-    const int result = placement == Placement::InEditor ? runInEditor (*target, *dialog) : runInOwnWindow (*dialog, title);
-    if (answer != nullptr && result == MessageDialog::kOk)
-        *answer = dialog->fieldText ();
-    dialog->forget ();
-    return result;
-}
 
 void installMessageWindows () { setMessageWindowBackend (&kBackend); }
 

@@ -1,15 +1,16 @@
-// The message, confirmation and input windows, drawn with VSTGUI: a modal
-// view inside the open editor, or a small top-level window of their own when
-// no editor is open on the calling thread. Both run a nested loop on our run
-// loop until a button is pressed, so the host's UI thread is only ever busy
-// serving the window, never waiting on anything.
+// The message, confirmation and input windows, drawn with VSTGUI as a modal
+// view session inside the open editor. Showing one returns at once; the
+// buttons, Return and Escape end the session and hand the answer to a
+// callback once the event that pressed them is handled.
 #pragma once
 
+#include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/icontrollistener.h"
 #include "vstgui/lib/cviewcontainer.h"
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace VSTGUI {
 class CTextEdit;
@@ -25,7 +26,9 @@ enum class DialogKind
     Input,
 };
 
-class MessageDialog : public VSTGUI::CViewContainer, public VSTGUI::IControlListener
+class MessageDialog : public VSTGUI::CViewContainer,
+                      public VSTGUI::IControlListener,
+                      public VSTGUI::IKeyboardHook
 {
 public:
     static constexpr int kNoAnswer = 0;
@@ -52,6 +55,14 @@ public:
 
     void valueChanged (VSTGUI::CControl* control) override;
     int32_t onKeyDown (::VstKeyCode& keyCode) override;
+    // Return and Escape answer the dialog even while its field is edited.
+    int32_t onKeyDown (const ::VstKeyCode& key, VSTGUI::CFrame* frame) override;
+    int32_t onKeyUp (const ::VstKeyCode&, VSTGUI::CFrame*) override { return -1; }
+
+    // Called once with the answer when the dialog has closed.
+    using Done = std::function<void (int result, const std::string& text)>;
+    void setDone (Done callback) { done = std::move (callback); }
+    Done takeDone () { return std::exchange (done, nullptr); }
 
 private:
     DialogKind dialogKind;
@@ -59,6 +70,10 @@ private:
     std::string messageText;
     std::string typed;
     int answer = kNoAnswer;
+    Done done;
+    bool answered = false;
+    // Ends the dialog's session and hands the answer on.
+    void finish ();
     VSTGUI::CTextEdit* field = nullptr;
     VSTGUI::CTextButton* okButton = nullptr;
     VSTGUI::CTextButton* cancelButton = nullptr;
@@ -71,14 +86,15 @@ void unregisterDialogFrame (VSTGUI::CFrame* frame);
 // Installs the backend of platform/MessageWindows.h (idempotent).
 void installMessageWindows ();
 
-// Called once a dialog shows, with the dialog and the frame it sits in.
-// Tests use it to answer; null removes the hook.
-using DialogShownHook = std::function<void (MessageDialog& dialog, VSTGUI::CFrame& frame)>;
-void setDialogShownHook (DialogShownHook hook);
+// The dialog showing in `frame`, or null.
+MessageDialog* shownDialog (VSTGUI::CFrame* frame);
 
-// Shows a dialog and answers MessageDialog::kOk, kCancel or kNoAnswer when
-// nothing could be shown (no display, wrong thread). `answer` gets the text.
-int runDialog (DialogKind kind, const std::string& title, const std::string& text, const std::string& preset,
-               std::string* answer);
+// Shows a dialog in the editor open on this thread and returns at once;
+// `done` gets MessageDialog::kOk or kCancel and the field's text once it is
+// answered. False when nothing could be shown (no editor on this thread, or
+// a dialog already showing there); `done` is then never called, nor when
+// the editor closes first.
+bool showDialog (DialogKind kind, const std::string& title, const std::string& text, const std::string& preset,
+                 MessageDialog::Done done);
 
 } // namespace morlake

@@ -73,20 +73,33 @@ void appendModulationItems (const APlugin& plugin, int d, std::vector<MenuItem>&
     if (any)
         items.push_back ({"-", {}});
 
+    // The slots and sources already moving this destination are checked.
     MenuItem disrupt {kByDisrupt, {}};
     for (Names name : DISRUPT_STR)
         disrupt.entries.push_back (text (name));
+    for (int k = 0; k < 8; ++k)
+        if (m.disrupt[k])
+            disrupt.checkedEntries.push_back (k);
     items.push_back (disrupt);
     items.push_back ({"-", {}});
-    items.push_back ({"Modulate By Follower", {}});
+    items.push_back ({"Modulate By Follower", {}, m.follower});
     items.push_back ({"-", {}});
     MenuItem midi {kByMidiSource, {}};
     for (int s = kFirstMidiSource; s <= kLastMidiSource; ++s)
         midi.entries.push_back (text (SRC_STR[static_cast<std::size_t> (s)]));
-    items.push_back (midi);
     MenuItem internal {kByModSource, {}};
     for (int s = kFirstInternalSource; s < kNumSources; ++s)
         internal.entries.push_back (text (SRC_STR[static_cast<std::size_t> (s)]));
+    for (int n = 0; n < kModSlots; ++n)
+        if (m.slot[n])
+        {
+            const int source = plugin.getSteppedValue (modSlotSource (n));
+            if (source >= kFirstMidiSource && source <= kLastMidiSource)
+                midi.checkedEntries.push_back (source - kFirstMidiSource);
+            else if (source >= kFirstInternalSource && source < kNumSources)
+                internal.checkedEntries.push_back (source - kFirstInternalSource);
+        }
+    items.push_back (midi);
     items.push_back (internal);
     items.push_back ({"-", {}});
     items.push_back ({"Clear Modulations", {}});
@@ -159,7 +172,9 @@ std::vector<MenuItem> parameterMenuItems (const APlugin& plugin, int t)
             items.push_back ({"-GMIDI CC :" + std::to_string (c), {}});
             latched = true;
         }
-    if (! latched)
+    if (plugin.pendingLearnTag () == t)
+        items.push_back ({"-GWaiting for a MIDI Controller", {}});
+    else if (! latched)
         items.push_back ({"-GNot Latched", {}});
     items.push_back ({"-", {}});
     for (const char* entry : {"Set to Default", "Set to Minimum", "Set to Maximum", "Set to Mid", "Set to Value",
@@ -225,6 +240,15 @@ std::vector<MenuItem> destinationMenuItems ()
         items.push_back (item);
     }
     return items;
+}
+
+void markDestination (std::vector<MenuItem>& items, int d)
+{
+    if (d == 0 && ! items.empty ())
+        items[0].checked = true;
+    for (std::size_t g = 0; g < std::size (DESTINATION_GROUPS); ++g)
+        if (d >= DESTINATION_GROUPS[g].first && d <= DESTINATION_GROUPS[g].last && g + 1 < items.size ())
+            items[g + 1].checkedEntries.push_back (d - DESTINATION_GROUPS[g].first);
 }
 
 int destinationOfChoice (std::string_view item, int entry)

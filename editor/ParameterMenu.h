@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morlake {
@@ -11,11 +12,18 @@ namespace morlake {
 class APlugin;
 
 // "-G" starts a greyed title, "-" alone is a separator; an item with
-// entries is a submenu.
+// entries is a submenu. Checked items and entries show the current choice.
 struct MenuItem
 {
+    MenuItem (std::string t, std::vector<std::string> e = {}, bool c = false)
+    : title (std::move (t)), entries (std::move (e)), checked (c)
+    {
+    }
+
     std::string title;
     std::vector<std::string> entries;
+    bool checked = false;
+    std::vector<int> checkedEntries;
 };
 
 // A run of a name list shown as one submenu.
@@ -54,5 +62,7 @@ MenuFollowUp applyParameterMenu (APlugin& plugin, int tag, std::string_view item
 std::vector<MenuItem> destinationMenuItems ();
 // The destination index of entry `entry` of item `item` of that menu; -1 for none.
 int destinationOfChoice (std::string_view item, int entry);
+// Checks destination `d` in that menu.
+void markDestination (std::vector<MenuItem>& items, int d);
 
 } // namespace morlake

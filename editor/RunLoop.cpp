@@ -134,6 +134,8 @@ void RunLoop::serveTimers (uint64_t withinMs)
 
 void RunLoop::serve ()
 {
+    if (serving > 0)
+        return;
     ++serving;
     ++passCount;
     serveEvents ();
@@ -188,23 +190,6 @@ int RunLoop::eventHandlerCount () const
 int RunLoop::timerCount () const
 {
     return static_cast<int> (std::count_if (timers.begin (), timers.end (), [] (const auto& t) { return t->alive; }));
-}
-
-bool frameWindowGone (VSTGUI::CFrame* frame)
-{
-    auto* x11 = frame != nullptr ? dynamic_cast<VSTGUI::X11::IX11Frame*> (frame->getPlatformFrame ()) : nullptr;
-    if (x11 == nullptr)
-        return true;
-    xcb_connection_t* connection = VSTGUI::X11::RunLoop::instance ().getXcbConnection ();
-    if (connection == nullptr || xcb_connection_has_error (connection))
-        return true;
-    xcb_generic_error_t* error = nullptr;
-    auto* reply = xcb_get_window_attributes_reply (
-        connection, xcb_get_window_attributes (connection, x11->getX11WindowID ()), &error);
-    const bool gone = reply == nullptr || error != nullptr;
-    std::free (reply);
-    std::free (error);
-    return gone;
 }
 
 void focusFrameWindow (VSTGUI::CFrame* frame)

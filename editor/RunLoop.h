@@ -1,6 +1,7 @@
 // The event loop VSTGUI's X11 frames need. VST 2.4 gives a plug-in no loop of
 // its own, so this one is driven from the host's user-interface thread: every
-// effEditIdle call serves it, and modal windows serve it in a nested loop.
+// effEditIdle call serves it once and returns. Nothing in the editor waits
+// in a loop of its own: menus and dialogs answer from later passes.
 //
 // No helper thread: VSTGUI may only run on the UI thread, and an arbitrary
 // host's loop cannot be made to call us from another thread. So every pass
@@ -26,11 +27,6 @@ class CFrame;
 
 namespace morlake {
 
-// True when `frame` has no open X window any more: closed, or destroyed with
-// its parent. Nested loops (menus, dialogs) end on it instead of waiting for
-// a click that can no longer come.
-bool frameWindowGone (VSTGUI::CFrame* frame);
-
 // Gives `frame`'s window the keyboard, as a click on it does: a menu or
 // dialog opened from a click that is still being handled has no focus yet.
 void focusFrameWindow (VSTGUI::CFrame* frame);
@@ -53,9 +49,11 @@ public:
     void remember () override { ++references; }
     void forget () override;
 
-    // One pass without waiting: events, then every due timer once.
+    // One pass without waiting: events, then every due timer once. A pass
+    // entered from inside another (a handler serving the loop) does nothing.
     void serve ();
-    // Waits at most timeoutMs for an event or the next timer, then serves.
+    // Waits at most timeoutMs for an event or the next timer, then serves
+    // (for programs that own their loop: tests and the tools' host).
     void serveWaiting (int timeoutMs);
     // Fires now every timer due within `withinMs`. The editor calls it right
     // after a pass invalidated views, so VSTGUI's redraw timer draws them in
@@ -73,7 +71,7 @@ public:
     // Passes served, timers fired since start (for tests and measurements).
     uint64_t passes () const { return passCount; }
     uint64_t timersFired () const { return firedCount; }
-    // True while a pass is running (handlers may re-enter through modal loops).
+    // True while a pass is running.
     int depth () const { return serving; }
 
 private:

@@ -130,6 +130,7 @@ bool uEditor::open (void* parentWindow)
         close ();
     effect->setEditorOpening (true);
     editorOpen = false;
+    lifetime = std::make_shared<int> (0);
 
     EditorAdapter::open (parentWindow);
     prepareResources ();
@@ -219,6 +220,8 @@ void uEditor::close ()
         // is still on the stack. The editor stops now (its menus and dialogs
         // end, its window goes) and the frame goes when the pass unwinds.
         closeDeferred = true;
+        lifetime.reset ();
+        menuShowing = false;
         setOpened (false);
         unregisterDialogFrame (frame);
         effect->setEditorOpen (false);
@@ -231,6 +234,11 @@ void uEditor::close ()
             }
         return;
     }
+    // Menus, dialogs and desktop programs still open end unanswered.
+    lifetime.reset ();
+    deferred.clear ();
+    tasks.clear ();
+    menuShowing = false;
     // The audio thread stops calling in before anything is released.
     setOpened (false);
     if (frame != nullptr)
@@ -395,6 +403,11 @@ void uEditor::idle ()
 void uEditor::idlePass ()
 {
     serveRunLoop ();
+    // The closing key let through belongs to a menu still showing, or none.
+    if (frame != nullptr && frame->getModalView () != closingMenu)
+        closingMenu = nullptr;
+    runDeferred ();
+    serveTasks ();
     applyPendingChanges ();
     if (frame == nullptr || effect == nullptr || ! editorOpen || ! screensBuilt)
         return;
@@ -413,7 +426,9 @@ void uEditor::idlePass ()
     if (currentScreen != kBackScreen)
         pollTopBar ();
 
-    if (refreshRequested.exchange (false, std::memory_order_relaxed))
+    // Rebuilding the screen would take a menu or dialog showing with it:
+    // the refresh waits until none shows.
+    if (frame->getModalView () == nullptr && refreshRequested.exchange (false, std::memory_order_relaxed))
     {
         resume ();
         if (currentScreen == kMainScreen)
@@ -663,7 +678,7 @@ void uEditor::setScreenSize (int index)
     for (const char* key : keys)
         saveBoolToPrefs (key, false);
     saveBoolToPrefs (keys[index], true);
-    messageBox (std::string ("When you next open Morlake, it'll open in ") + texts[index] + " Mode", 2);
+    messageBox (std::string ("When you next open Morlake, it'll open in ") + texts[index] + " Mode");
 }
 
 } // namespace morlake

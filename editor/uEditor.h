@@ -14,6 +14,7 @@
 #include "editor/EditorAdapter.h"
 #include "editor/EditorServices.h"
 #include "editor/Layout.h"
+#include "platform/Desktop.h"
 
 #include "vstgui/lib/cviewcontainer.h"
 
@@ -21,6 +22,7 @@
 #include <functional>
 #include <atomic>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -113,11 +115,18 @@ public:
     void showMIDIMenu (VSTGUI::CControl* control, VSTGUI::CPoint& where) override;
     void showSyncedMenu (int tag) override;
     void showDestMenu (VSTGUI::CPoint& where, int destTag, int slot) override;
-    // Pops `items` up at `where`; the top-level title chosen and the entry
-    // within its submenu (-1 for none). False when nothing was chosen.
-    bool popupChoice (const std::vector<MenuItem>& items, const VSTGUI::CPoint& where, std::string& item, int& entry);
+    // The top-level title chosen and the entry within its submenu (-1 for none).
+    using ChoiceHandler = std::function<void (const std::string& item, int entry)>;
+    // Pops `items` up at `where` and returns at once; `chosen` runs on the
+    // idle pass after a choice, never on Escape, a click outside or a close.
+    // False when no menu could open (another one shows).
+    bool popupChoice (const std::vector<MenuItem>& items, const VSTGUI::CPoint& where, ChoiceHandler chosen);
     // Asks for the controller number to latch `tag` to.
     void setMidiCCNum (int tag);
+    void setMidiChannel ();
+    // The controller-map file commands: the desktop's file chooser, then the file.
+    void loadControllerMap ();
+    void saveControllerMap ();
     // Carries out the settings-menu entry `item`; the states it was shown with.
     void controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture);
     void setNumValue (int tag) override;
@@ -143,10 +152,15 @@ public:
     void updatePresetMenu ();
     void showCurrentPresetMenu ();
 
-    // Pops `menu` up at `where` (frame coordinates) and serves the run loop
-    // until it closes; answers the chosen item's menu and index, or null.
-    // The context and settings menus are built on this.
-    VSTGUI::COptionMenu* popupModal (VSTGUI::COptionMenu* menu, const VSTGUI::CPoint& where, int& index);
+    // Runs `command` at the start of the next idle pass, outside any event
+    // or timer of VSTGUI's; dropped if the editor closes first.
+    void later (std::function<void ()> command);
+    // Keeps a desktop program's task polled until it ends or the editor closes.
+    void watch (std::unique_ptr<DesktopTask> task);
+    // Callbacks that may outlive an open editor hold this: expired once it closes.
+    std::weak_ptr<int> alive () const { return lifetime; }
+    bool isMenuShowing () const { return menuShowing; }
+    std::size_t watchedTasks () const { return tasks.size (); }
 
     // State for tests and measurements ------------------------------------------------
     const std::vector<RegisteredControl>& registry () const { return controls; }
@@ -226,6 +240,8 @@ private:
     void setBackSwitchesFromPrefs ();
 
     // Idle work.
+    void runDeferred ();
+    void serveTasks ();
     void applyPendingChanges ();
     void applyParameter (int tag);
     VSTGUI::CView* viewUnderMouse ();
@@ -266,6 +282,10 @@ private:
     bool dropReleased = false;
     float dropStartValue = 0.0f;
     std::array<bool, 256> dropFlags {};
+
+    std::vector<std::function<void ()>> deferred;
+    std::vector<std::unique_ptr<DesktopTask>> tasks;
+    std::shared_ptr<int> lifetime;
 
     // Cross-thread notifications, applied by idle.
     std::array<std::atomic<uint32_t>, 8> pendingTags {};

@@ -73,6 +73,11 @@ public:
     void clearControllerMap ();
     int controllerTag (int controller) const;
     bool isLearnPending () const { return learnPending.load (std::memory_order_acquire); }
+    // The tag waiting for the next controller moved; -1 when none waits.
+    int pendingLearnTag () const
+    {
+        return learnPending.load (std::memory_order_acquire) ? learnTag.load (std::memory_order_relaxed) : -1;
+    }
     bool loadMapFile (const std::string& path);
     bool saveMapFile (const std::string& path) const;
 

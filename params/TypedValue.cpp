@@ -144,4 +144,9 @@ bool typedValueToNormalised (const ParameterTable& table, int t, const char* tex
     return true;
 }
 
+bool typedTextHoldsNumber (const char* text)
+{
+    return text != nullptr && std::strpbrk (text, "0123456789") != nullptr;
+}
+
 } // namespace morlake

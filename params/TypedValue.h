@@ -20,4 +20,7 @@ TypedValuePrompt typedValuePrompt (const ParameterTable& table, int tag, float v
 // False for an invalid tag or an empty text (a cancelled dialog): `out` is then untouched.
 bool typedValueToNormalised (const ParameterTable& table, int tag, const char* text, const float* live, float& out);
 
+// True when `text` holds a number to read: at least one digit.
+bool typedTextHoldsNumber (const char* text);
+
 } // namespace morlake

@@ -3,6 +3,7 @@
 #include "platform/MessageWindows.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace morlake {
 
@@ -33,53 +35,148 @@ std::vector<char*> argvOf (std::vector<std::string>& args)
     return argv;
 }
 
-// Runs `args` and answers its standard output; false when it could not run
-// or ended with a failure status (the choosers' "cancelled").
-bool runForOutput (std::vector<std::string> args, std::string& output)
+std::mutex droppedLock;
+std::vector<pid_t> droppedChildren;
+
+void dropChild (pid_t pid)
 {
+    std::lock_guard<std::mutex> guard (droppedLock);
+    droppedChildren.push_back (pid);
+}
+
+// Starts `args` in a session of its own, standard output to a non-blocking
+// pipe (or /dev/null when `capture` is false); -1 when it could not start.
+pid_t spawn (std::vector<std::string> args, bool capture, int& outFd)
+{
+    outFd = -1;
     std::vector<char*> argv = argvOf (args);
-    int out[2];
-    if (::pipe2 (out, O_CLOEXEC) != 0)
-        return false;
+    int out[2] = {-1, -1};
+    if (capture && ::pipe2 (out, O_CLOEXEC | O_NONBLOCK) != 0)
+        return -1;
     const pid_t child = ::fork ();
     if (child < 0)
     {
-        ::close (out[0]);
-        ::close (out[1]);
-        return false;
+        if (capture)
+        {
+            ::close (out[0]);
+            ::close (out[1]);
+        }
+        return -1;
     }
     if (child == 0)
     {
-        ::dup2 (out[1], STDOUT_FILENO);
-        if (const int null = ::open ("/dev/null", O_WRONLY); null >= 0)
+        ::setsid ();
+        const int null = ::open ("/dev/null", O_RDWR);
+        if (null >= 0)
+        {
+            ::dup2 (null, STDIN_FILENO);
             ::dup2 (null, STDERR_FILENO);
+            if (! capture)
+                ::dup2 (null, STDOUT_FILENO);
+        }
+        if (capture)
+        {
+            ::dup2 (out[1], STDOUT_FILENO);
+            // The copy on standard output must block as usual.
+            ::fcntl (STDOUT_FILENO, F_SETFL, 0);
+        }
         ::execv (argv[0], argv.data ());
         ::_exit (127);
     }
-    ::close (out[1]);
-    char buffer[4096];
-    for (;;)
+    if (capture)
     {
-        const ssize_t got = ::read (out[0], buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        output.append (buffer, static_cast<std::size_t> (got));
+        ::close (out[1]);
+        outFd = out[0];
     }
-    ::close (out[0]);
-    int status = 0;
-    while (::waitpid (child, &status, 0) < 0 && errno == EINTR)
-    {
-    }
-    return WIFEXITED (status) && WEXITSTATUS (status) == 0;
+    return child;
 }
 
-std::string folderOf (const std::string& path)
+// A child process watched from the idle calls: its output gathered as it
+// comes, its exit status taken when it ends.
+class ProcessTask final : public DesktopTask
 {
-    const std::size_t slash = path.rfind ('/');
-    return slash == std::string::npos ? std::string {} : path.substr (0, slash + 1);
-}
+public:
+    using Ended = std::function<void (int status, const std::string& output)>;
+
+    ProcessTask (pid_t pid, int outFd, bool closeWhenDropped, Ended ended)
+    : pid (pid), outFd (outFd), closeWhenDropped (closeWhenDropped), ended (std::move (ended))
+    {
+    }
+
+    ~ProcessTask () override
+    {
+        if (outFd >= 0)
+            ::close (outFd);
+        if (finished)
+            return;
+        if (closeWhenDropped)
+            ::kill (-pid, SIGTERM);
+        dropChild (pid);
+        reapDroppedChildren ();
+    }
+
+    bool poll () override
+    {
+        if (finished)
+            return true;
+        reapDroppedChildren ();
+        drain ();
+        int status = 0;
+        const pid_t got = ::waitpid (pid, &status, WNOHANG);
+        if (got == 0 || (got < 0 && errno == EINTR))
+            return false;
+        drain ();
+        finished = true;
+        if (ended)
+            ended (got == pid ? status : -1, output);
+        return true;
+    }
+
+private:
+    void drain ()
+    {
+        char buffer[4096];
+        while (outFd >= 0)
+        {
+            const ssize_t got = ::read (outFd, buffer, sizeof buffer);
+            if (got > 0)
+            {
+                if (output.size () < 65536)
+                    output.append (buffer, static_cast<std::size_t> (got));
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && errno == EAGAIN)
+                return;
+            ::close (outFd);
+            outFd = -1;
+        }
+    }
+
+    pid_t pid;
+    int outFd;
+    bool closeWhenDropped;
+    bool finished = false;
+    Ended ended;
+    std::string output;
+};
+
+// An answer known at once (the tests' chooser), delivered at the first poll.
+class AnsweredTask final : public DesktopTask
+{
+public:
+    explicit AnsweredTask (std::function<void ()> deliver) : deliver (std::move (deliver)) {}
+    bool poll () override
+    {
+        if (auto d = std::exchange (deliver, nullptr))
+            d ();
+        return true;
+    }
+
+private:
+    std::function<void ()> deliver;
+};
 
 std::string withSlash (std::string dir)
 {
@@ -122,43 +219,6 @@ std::vector<std::string> kdialogArgs (const std::string& program, const FileRequ
     return args;
 }
 
-bool desktopChooser (const FileRequest& request, std::string& chosen)
-{
-    std::vector<std::string> args;
-    if (const std::string zenity = findProgram ("zenity"); ! zenity.empty ())
-        args = zenityArgs (zenity, request);
-    else if (const std::string kdialog = findProgram ("kdialog"); ! kdialog.empty ())
-        args = kdialogArgs (kdialog, request);
-    else
-    {
-        messageBox ("No file chooser was found. Install zenity (or kdialog) to load and save files.", 0);
-        return false;
-    }
-    std::string output;
-    if (! runForOutput (std::move (args), output))
-        return false;
-    const std::size_t end = output.find ('\n');
-    chosen = output.substr (0, end);
-    return ! chosen.empty () && chosen.front () == '/';
-}
-
-bool choose (const FileRequest& request, std::string& chosen)
-{
-    FileChooser chooser;
-    {
-        std::lock_guard<std::mutex> guard (chooserLock);
-        chooser = chooserOverride;
-    }
-    return chooser ? chooser (request, chosen) : desktopChooser (request, chosen);
-}
-
-void copyOut (const std::string& text, char* out, int size)
-{
-    if (out == nullptr || size <= 0)
-        return;
-    std::snprintf (out, static_cast<std::size_t> (size), "%s", text.c_str ());
-}
-
 } // namespace
 
 void setFileChooser (FileChooser chooser)
@@ -197,53 +257,6 @@ std::string forceExtension (const std::string& chosen, const std::string& propos
     return nameDot == std::string::npos ? chosen + extension : chosen.substr (0, nameDot) + extension;
 }
 
-bool fileSelectLoadDirStr (const std::string& title, const std::string& initialDir, const std::string& buttonText,
-                           const std::string& pattern, std::string& outDir, std::string& outPath)
-{
-    FileRequest request;
-    request.title = title;
-    request.initialDir = initialDir;
-    request.buttonText = buttonText;
-    request.extensions = patternExtensions (pattern);
-    std::string chosen;
-    if (! choose (request, chosen) || chosen.empty ())
-        return false;
-    outPath = chosen;
-    outDir = folderOf (chosen);
-    return true;
-}
-
-bool fileSelectLoadDir (const char* title, const char* initialDir, const char* buttonText, const char* pattern,
-                        char* outDir, char* outPath, int size)
-{
-    std::string dir, path;
-    if (! fileSelectLoadDirStr (title != nullptr ? title : "", initialDir != nullptr ? initialDir : "",
-                                buttonText != nullptr ? buttonText : "", pattern != nullptr ? pattern : "", dir, path))
-        return false;
-    copyOut (path, outPath, size);
-    copyOut (dir, outDir, size);
-    return true;
-}
-
-bool fileSelectSaveDir (const char* title, const char* initialDir, const char* buttonText, const char* defaultName,
-                        char* outName, char* outPath, int size)
-{
-    FileRequest request;
-    request.save = true;
-    request.title = title != nullptr ? title : "";
-    request.initialDir = initialDir != nullptr ? initialDir : "";
-    request.buttonText = buttonText != nullptr ? buttonText : "";
-    request.defaultName = defaultName != nullptr ? defaultName : "";
-    request.extensions = patternExtensions (request.defaultName);
-    std::string chosen;
-    if (! choose (request, chosen) || chosen.empty ())
-        return false;
-    const std::string path = forceExtension (chosen, request.defaultName);
-    copyOut (path, outPath, size);
-    copyOut (folderOf (path), outName, size);
-    return true;
-}
-
 std::string findProgram (const std::string& program)
 {
     const char* path = std::getenv ("PATH");
@@ -262,40 +275,76 @@ std::string findProgram (const std::string& program)
     return {};
 }
 
-bool openDocument (const std::string& target)
+std::unique_ptr<DesktopTask> chooseFile (const FileRequest& request, FileChosen done)
 {
-    std::string opener = findProgram ("xdg-open");
-    if (opener.empty ())
+    auto finish = [request, done] (bool ok, const std::string& chosen) {
+        const bool usable = ok && ! chosen.empty () && chosen.front () == '/';
+        if (done)
+            done (usable, usable && request.save ? forceExtension (chosen, request.defaultName) : usable ? chosen : "");
+    };
+    FileChooser chooser;
     {
-        messageBox ("Nothing can open " + target + ". Install xdg-utils (xdg-open) and a viewer.", 0);
-        return false;
+        std::lock_guard<std::mutex> guard (chooserLock);
+        chooser = chooserOverride;
     }
-    std::vector<std::string> args {opener, target};
-    std::vector<char*> argv = argvOf (args);
-    // Twice forked: the opener runs on its own, and leaves no zombie behind.
-    const pid_t child = ::fork ();
-    if (child < 0)
-        return false;
-    if (child == 0)
+    if (chooser)
     {
-        ::setsid ();
-        if (::fork () == 0)
-        {
-            if (const int null = ::open ("/dev/null", O_RDWR); null >= 0)
-            {
-                ::dup2 (null, STDIN_FILENO);
-                ::dup2 (null, STDOUT_FILENO);
-                ::dup2 (null, STDERR_FILENO);
-            }
-            ::execv (argv[0], argv.data ());
-        }
-        ::_exit (0);
+        std::string chosen;
+        const bool ok = chooser (request, chosen);
+        return std::make_unique<AnsweredTask> ([finish, ok, chosen] { finish (ok, chosen); });
     }
-    int status = 0;
-    while (::waitpid (child, &status, 0) < 0 && errno == EINTR)
+    std::vector<std::string> args;
+    if (const std::string zenity = findProgram ("zenity"); ! zenity.empty ())
+        args = zenityArgs (zenity, request);
+    else if (const std::string kdialog = findProgram ("kdialog"); ! kdialog.empty ())
+        args = kdialogArgs (kdialog, request);
+    else
     {
+        messageBox ("No file chooser was found. Install zenity (or kdialog) to load and save files.");
+        return nullptr;
     }
-    return true;
+    int outFd = -1;
+    const pid_t pid = spawn (std::move (args), true, outFd);
+    if (pid < 0)
+    {
+        messageBox ("The file chooser could not be started.");
+        return nullptr;
+    }
+    // The choosers print the path and exit 0; cancelling exits 1.
+    return std::make_unique<ProcessTask> (pid, outFd, true, [finish] (int status, const std::string& output) {
+        const bool ok = WIFEXITED (status) && WEXITSTATUS (status) == 0;
+        finish (ok, output.substr (0, output.find ('\n')));
+    });
+}
+
+std::unique_ptr<DesktopTask> openDocument (const std::string& target)
+{
+    const std::string opener = findProgram ("xdg-open");
+    int unused = -1;
+    const pid_t pid = opener.empty () ? -1 : spawn ({opener, target}, false, unused);
+    if (pid < 0)
+    {
+        messageBox ("Nothing can open " + target + ". Install xdg-utils (xdg-open) and a viewer.");
+        return nullptr;
+    }
+    const std::string failure = "Nothing could open " + target + ". Check that a viewer for it is installed.";
+    // xdg-open answers 0 once a viewer took the target; it may also stay
+    // until the viewer closes. Left running when the editor closes.
+    return std::make_unique<ProcessTask> (pid, -1, false, [failure] (int status, const std::string&) {
+        if (! WIFEXITED (status) || WEXITSTATUS (status) != 0)
+            messageBox (failure);
+    });
+}
+
+int reapDroppedChildren ()
+{
+    std::lock_guard<std::mutex> guard (droppedLock);
+    std::erase_if (droppedChildren, [] (pid_t pid) {
+        int status = 0;
+        const pid_t got = ::waitpid (pid, &status, WNOHANG);
+        return got == pid || (got < 0 && errno == ECHILD);
+    });
+    return static_cast<int> (droppedChildren.size ());
 }
 
 } // namespace morlake

@@ -1,12 +1,15 @@
 // The desktop's programs: the file chooser of the controller-map dialogs
 // (zenity or kdialog) and the opener of documents and web pages (xdg-open).
 // Linux has neither a toolkit file dialog we can rely on nor "open"; these
-// run the desktop's own, without a shell, and say so in a message window
-// when the program is missing.
+// run the desktop's own, without a shell, as child processes that are
+// watched, never waited for: the user-interface thread polls each task from
+// its idle calls, and the answer comes through a callback from that poll.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace morlake {
@@ -21,12 +24,32 @@ struct FileRequest
     std::vector<std::string> extensions; // e.g. ".ecs"; empty: every file
 };
 
-// Answers one request: true with the chosen file's full path, false when
-// the user cancelled or no chooser could be shown.
-using FileChooser = std::function<bool (const FileRequest& request, std::string& chosen)>;
+// A program running for the user. Destroying an unfinished task drops its
+// callback; a file chooser is closed with it, an opened document is not.
+class DesktopTask
+{
+public:
+    virtual ~DesktopTask () = default;
+    // Never blocks. True once the task has ended and its callback has run.
+    virtual bool poll () = 0;
+};
 
-// Replaces the desktop chooser (tests); null restores it.
+// The chosen file's full path (a save's with the proposed extension forced
+// on it), or false when the user cancelled or nothing could be shown.
+using FileChosen = std::function<void (bool chosen, const std::string& path)>;
+
+// Replaces the desktop chooser (tests): answers one request at once, true
+// with the chosen path. Null restores the desktop's.
+using FileChooser = std::function<bool (const FileRequest& request, std::string& chosen)>;
 void setFileChooser (FileChooser chooser);
+
+// Starts the file chooser. Null, with a message window saying why, when no
+// chooser program is installed; `done` is then never called.
+std::unique_ptr<DesktopTask> chooseFile (const FileRequest& request, FileChosen done);
+
+// Opens a file or web address with xdg-open. A message window says so when
+// nothing can open it: no xdg-open (null is answered), or xdg-open failing.
+std::unique_ptr<DesktopTask> openDocument (const std::string& target);
 
 // The extensions of a pattern such as "*.ecs;*.txt": from the first ".",
 // each run up to the next ";".
@@ -36,23 +59,11 @@ std::vector<std::string> patternExtensions (const std::string& pattern);
 // on it, when that extension is a dot and three characters.
 std::string forceExtension (const std::string& chosen, const std::string& proposedName);
 
-// File-open dialog: on a chosen file, its path and its folder (up to and
-// including the last "/"). Outputs are left alone otherwise.
-bool fileSelectLoadDirStr (const std::string& title, const std::string& initialDir, const std::string& buttonText,
-                           const std::string& pattern, std::string& outDir, std::string& outPath);
-bool fileSelectLoadDir (const char* title, const char* initialDir, const char* buttonText, const char* pattern,
-                        char* outDir, char* outPath, int size);
-
-// File-save dialog: on a chosen file, its path (extension forced) and its
-// folder in outName. Outputs are left alone otherwise.
-bool fileSelectSaveDir (const char* title, const char* initialDir, const char* buttonText, const char* defaultName,
-                        char* outName, char* outPath, int size);
-
 // Full path of `program` on PATH, or empty.
 std::string findProgram (const std::string& program);
 
-// Opens a file or web address with xdg-open, detached; a message window
-// when there is nothing to open it with. False when nothing was started.
-bool openDocument (const std::string& target);
+// Child processes whose task was dropped before they ended, reaped without
+// waiting (called by every poll; for tests).
+int reapDroppedChildren ();
 
 } // namespace morlake

@@ -1,30 +1,37 @@
-// Modal message, confirmation and text-input windows. Each call returns only
-// when the user has answered. The windows themselves belong to the editor
-// (which registers a backend when it is linked in); without one, or when no
-// window can be shown, every call answers as if the user had cancelled.
+// Message, confirmation and text-input windows. Every call returns at once:
+// the window shows inside the open editor, and an answer, where one is
+// asked for, comes later through a callback on the user-interface thread,
+// from the host's idle or event call that served the click or key. No call
+// ever waits for the user, so the host's own loop keeps running meanwhile.
 //
-// Only the user-interface thread may show a window; calls from another
-// thread get the cancelled answer at once instead of blocking.
+// The windows belong to the editor, which installs a backend when it is
+// linked in. Without one, without an open editor on the calling thread, or
+// from another thread, nothing shows: a message is dropped and a question
+// is answered at once as if cancelled.
 #pragma once
 
 #include <atomic>
-#include <cstring>
+#include <functional>
 #include <string>
 
 namespace morlake {
 
-// Size of the text buffers the callers hand to the input window.
+// Text buffers the callers hand to the input window hold this many bytes.
 inline constexpr int kInputTextSize = 128;
+
+// 1 for OK, 2 for Cancel.
+using ConfirmAnswer = std::function<void (int result)>;
+// OK with the typed text (cut to kInputTextSize - 1 bytes on a UTF-8
+// boundary); false and an empty text for Cancel or nothing shown.
+using InputAnswer = std::function<void (bool ok, const std::string& text)>;
 
 struct MessageWindowBackend
 {
-    // OK-only window.
-    void (*message) (const char* title, const char* text);
-    // OK/Cancel window: 1 for OK, 2 for Cancel, 0 when nothing was shown.
-    int (*confirm) (const char* title, const char* text);
-    // Input window: true for OK with the answer in `answer`; false for Cancel
-    // or nothing shown.
-    bool (*input) (const char* title, const char* prompt, const std::string& preset, std::string& answer);
+    // Each answers false when nothing could be shown; the callback is then
+    // never called.
+    bool (*message) (const std::string& title, const std::string& text);
+    bool (*confirm) (const std::string& title, const std::string& text, ConfirmAnswer answer);
+    bool (*input) (const std::string& title, const std::string& prompt, const std::string& preset, InputAnswer answer);
 };
 
 inline std::atomic<const MessageWindowBackend*>& messageWindowBackend ()
@@ -38,84 +45,50 @@ inline void setMessageWindowBackend (const MessageWindowBackend* backend)
     messageWindowBackend ().store (backend, std::memory_order_release);
 }
 
-inline void runMessageWindow (const char* title, const char* text)
-{
-    if (const auto* b = messageWindowBackend ().load (std::memory_order_acquire))
-        b->message (title != nullptr ? title : "", text != nullptr ? text : "");
-}
-
-// Stores 1 (OK) or 2 (Cancel) through result; leaves it as the caller set it
-// when no window could be shown.
-inline void runMessageWindowCancel (const char* title, const char* text, int* result)
-{
-    const auto* b = messageWindowBackend ().load (std::memory_order_acquire);
-    const int answer = b != nullptr ? b->confirm (title != nullptr ? title : "", text != nullptr ? text : "") : 0;
-    if (result != nullptr && answer != 0)
-        *result = answer;
-}
-
-// Shows the input window with `text` (size bytes) as the preset answer. On
-// OK `text` receives the typed text, cut to fit without splitting a UTF-8
-// sequence; on Cancel, or when nothing could be shown, it is empty.
-inline bool askInput (const char* title, const char* prompt, char* text, int size)
-{
-    if (text == nullptr || size <= 0)
-        return false;
-    const std::string preset (text, strnlen (text, static_cast<std::size_t> (size)));
-    std::string answer;
-    const auto* b = messageWindowBackend ().load (std::memory_order_acquire);
-    const bool ok = b != nullptr && b->input (title != nullptr ? title : "", prompt != nullptr ? prompt : "", preset, answer);
-    if (! ok)
-        answer.clear ();
-    std::size_t n = answer.size () < static_cast<std::size_t> (size - 1) ? answer.size () : static_cast<std::size_t> (size - 1);
-    while (n > 0 && n < answer.size () && (static_cast<unsigned char> (answer[n]) & 0xC0) == 0x80)
-        --n;
-    std::memcpy (text, answer.data (), n);
-    text[n] = '\0';
-    return ok;
-}
-
-inline void runInputWindow (const char* title, const char* prompt, char* text, int size = kInputTextSize)
-{
-    askInput (title, prompt, text, size);
-}
-
 inline constexpr const char* kMessageTitle = "Morlake";
 
-// Type 1 asks OK/Cancel and answers 1 or 2; any other type shows the OK-only
-// window and answers 1.
-inline int messageBox (const std::string& text, int type)
+// Cuts `text` to fit a buffer of `size` bytes, terminator included, without
+// splitting a UTF-8 sequence.
+inline std::string fitInputText (const std::string& text, int size = kInputTextSize)
 {
-    if (type == 1)
-    {
-        int result = 2;
-        runMessageWindowCancel (kMessageTitle, text.c_str (), &result);
-        return result;
-    }
-    runMessageWindow (kMessageTitle, text.c_str ());
-    return 1;
+    if (size <= 0)
+        return {};
+    std::size_t n = text.size () < static_cast<std::size_t> (size - 1) ? text.size () : static_cast<std::size_t> (size - 1);
+    while (n > 0 && n < text.size () && (static_cast<unsigned char> (text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.substr (0, n);
 }
 
-inline int messageBoxCancel (const char* text)
+// The OK-only window titled "Morlake". False when nothing could be shown.
+inline bool messageBox (const std::string& text)
 {
-    int result = 2;
-    runMessageWindowCancel (kMessageTitle, text, &result);
-    return result == 1 ? 1 : 2;
+    const auto* b = messageWindowBackend ().load (std::memory_order_acquire);
+    return b != nullptr && b->message (kMessageTitle, text);
 }
 
-// Note the order: prompt first, title second. Answers 1 when the user chose
-// OK, 0 otherwise (the text is then empty).
-inline int inputBox (const char* prompt, const char* title, char* text, int size = kInputTextSize)
+// The OK/Cancel window titled "Morlake"; `answer` gets 1 or 2, and 2 at once
+// when nothing could be shown.
+inline void messageBoxCancel (const std::string& text, ConfirmAnswer answer)
 {
-    return askInput (title, prompt, text, size) ? 1 : 0;
+    const auto* b = messageWindowBackend ().load (std::memory_order_acquire);
+    if (b == nullptr || ! b->confirm (kMessageTitle, text, answer))
+        if (answer)
+            answer (2);
 }
 
-inline int inputBox (const std::string& prompt, const std::string& title, char* text, int size = kInputTextSize)
+// The input window, its field preset to `preset`. Note the order: prompt
+// first, title second. `answer` is called once: later with the user's
+// choice, or at once with Cancel when nothing could be shown.
+inline void inputBox (const std::string& prompt, const std::string& title, const std::string& preset,
+                      InputAnswer answer)
 {
-    return inputBox (prompt.c_str (), title.c_str (), text, size);
+    const auto* b = messageWindowBackend ().load (std::memory_order_acquire);
+    auto fitted = [answer] (bool ok, const std::string& text) {
+        if (answer)
+            answer (ok, ok ? fitInputText (text) : std::string {});
+    };
+    if (b == nullptr || ! b->input (title, prompt, fitInputText (preset), fitted))
+        fitted (false, {});
 }
-
-// Kept for callers of the older interface: shows nothing.
-inline int inputBox2 (char*, char*, char*) { return 0; }
 
 } // namespace morlake

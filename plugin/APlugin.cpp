@@ -1,10 +1,7 @@
 #include "plugin/APlugin.h"
 
 #include "dsp/ReverbPresets.h"
-#include "midi/EcsFile.h"
 #include "platform/AudioThread.h"
-#include "platform/Desktop.h"
-#include "platform/MessageWindows.h"
 #include "platform/Preferences.h"
 #include "plugin/Identity.h"
 #include "platform/StringUtils.h"
@@ -14,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <thread>
 #include <xmmintrin.h>
 
@@ -556,35 +552,6 @@ bool APlugin::isEditorOpen () const
 {
     return editor != nullptr && editorOpen.load (std::memory_order_relaxed) &&
            ! editorOpening.load (std::memory_order_relaxed) && editor->isOpen ();
-}
-
-// Controller-map files -----------------------------------------------------------
-
-void APlugin::loadECS ()
-{
-    char folder[kPrefStringSize] {};
-    loadStringFromPrefs (PREF_ECS_DIR, folder, sizeof folder);
-    std::string dir, path;
-    if (! fileSelectLoadDirStr ("ECS Loader", folder, "Load", "*.ecs", dir, path))
-        return;
-    if (! loadECSFile (path))
-        messageBox (ECS_ERROR_TEXT, 0);
-}
-
-void APlugin::saveECS ()
-{
-    char folder[kPrefStringSize] {};
-    loadStringFromPrefs (PREF_ECS_DIR, folder, sizeof folder);
-    // The dialog opens in the maps folder, made on first use.
-    std::error_code ignored;
-    std::filesystem::create_directories (folder, ignored);
-    char name[1024] {};
-    char path[1024] {};
-    if (! fileSelectSaveDir ("ECS Save", folder, "Save", "Morlake.ecs", name, path, sizeof path))
-        return;
-    // The file is replaced whole or not at all: a failed save keeps the old one.
-    if (! saveECSFile (path))
-        messageBox (ECS_ERROR_TEXT, 0);
 }
 
 } // namespace morlake

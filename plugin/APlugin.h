@@ -145,12 +145,9 @@ public:
     void resetMidiCapture () { midi.resetCapture (); }
     int getControllerTag (int controller) const { return midi.controllerTag (controller); }
     bool isLearnPending () const { return midi.isLearnPending (); }
-    // Controller-assignment files; false (map unchanged) when a file is unusable.
-    // The controller-map dialogs: a file chosen by the user, "Problem with
-    // ECS File" in a message window when it cannot be read or written (the
-    // map, or the old file, then stays as it was).
-    void loadECS ();
-    void saveECS ();
+    int pendingLearnTag () const { return midi.pendingLearnTag (); }
+    // Controller-assignment files; false (map, or the old file, unchanged)
+    // when a file is unusable.
     bool loadECSFile (const std::string& path) { return midi.loadMapFile (path); }
     bool saveECSFile (const std::string& path) const { return midi.saveMapFile (path); }
 

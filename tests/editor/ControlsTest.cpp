@@ -121,22 +121,21 @@ TEST_F (Controls, ClickOnAKnobsValueTypesANumber)
 {
     TKnob* mix = knob (tag::WetDry);
     std::string title;
-    setDialogShownHook ([&] (MessageDialog& d, CFrame&) {
+    CPoint p = onText (mix);
+    mix->onMouseDown (p, CButtonState (kLButton));
+    ASSERT_TRUE (answerDialog (f, [&] (MessageDialog& d) {
         title = d.title ();
         d.setFieldText ("-50");
         d.pressOk ();
-    });
-    CPoint p = onText (mix);
-    mix->onMouseDown (p, CButtonState (kLButton));
+    }));
     EXPECT_EQ (title, f.plugin->table ().getName (tag::WetDry));
     EXPECT_NEAR (f.plugin->getParameter (tag::WetDry), 0.25f, 1e-5);
 
-    setDialogShownHook ([] (MessageDialog& d, CFrame&) {
+    mix->onMouseDown (p, CButtonState (kLButton));
+    ASSERT_TRUE (answerDialog (f, [] (MessageDialog& d) {
         d.setFieldText ("90");
         d.pressCancel ();
-    });
-    mix->onMouseDown (p, CButtonState (kLButton));
-    setDialogShownHook (nullptr);
+    }));
     EXPECT_NEAR (f.plugin->getParameter (tag::WetDry), 0.25f, 1e-5) << "cancel changes nothing";
 }
 

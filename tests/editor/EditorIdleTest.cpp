@@ -233,15 +233,14 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
 TEST_F (EditorIdle, ScreenSizeSettingIsStoredAndAnnounced)
 {
     uEditor& e = f.editor ();
+    e.setScreenSize (5);
+    EXPECT_EQ (shownDialog (e.getFrame ()), nullptr);
+    e.setScreenSize (2);
     std::string shown;
-    setDialogShownHook ([&] (MessageDialog& d, CFrame&) {
+    ASSERT_TRUE (answerDialog (f, [&] (MessageDialog& d) {
         shown = d.message ();
         d.pressOk ();
-    });
-    e.setScreenSize (5);
-    EXPECT_TRUE (shown.empty ());
-    e.setScreenSize (2);
-    setDialogShownHook (nullptr);
+    }));
     EXPECT_EQ (shown, "When you next open Morlake, it'll open in 150% Screen Size Mode");
     EXPECT_TRUE (getRegisterIsOn (PREF_BIG_150, false));
     EXPECT_FALSE (getRegisterIsOn (PREF_BIG_100, true));

@@ -1,6 +1,7 @@
-// The pop-up menus under the real pointer and keyboard: the settings menu
-// from its button, Escape in any menu, and the editor closing under a menu
-// or a dialog.
+// The pop-up menus under the real pointer and keyboard: they open and return
+// at once, the host idles and the meters move while they show, Escape at any
+// depth changes nothing, no pointer grab outlives them, and the editor may
+// close under them.
 #include "tests/editor/EditorTestSupport.h"
 
 #include "editor/Layout.h"
@@ -13,6 +14,7 @@
 #include "vstgui/lib/controls/coptionmenu.h"
 
 #include <chrono>
+#include <xcb/xcb.h>
 #include <cmath>
 #include <cstdlib>
 
@@ -21,33 +23,20 @@ namespace {
 
 using namespace VSTGUI;
 
-// xdotool on the real pointer: the host window sits at the screen origin,
-// so frame and screen coordinates agree.
-bool xdo (const std::string& args) { return std::system (("xdotool " + args + " >/dev/null 2>&1").c_str ()) == 0; }
-
-std::string at (const CPoint& p)
-{
-    // --sync waits for the pointer to move: it must not be there already.
-    return "mousemove 1 1 mousemove --sync " + std::to_string (static_cast<int> (p.x)) + " " + std::to_string (static_cast<int> (p.y));
-}
-
 CPoint centre (const layout::Area& a) { return CPoint (a.x + a.width / 2, a.y + a.height / 2); }
 
 // The centre of row `title` of the menu showing in `frame`: rows are the
 // menu font's size plus 8 pixels high, from the top of the menu's box.
-void serveFor (int ms)
-{
-    for (int i = 0; i < ms / 10; ++i)
-        RunLoop::instance ().serveWaiting (10);
-}
-
 bool rowCentre (CFrame& frame, COptionMenu& menu, const std::string& title, CPoint& p)
 {
     CView* modal = frame.getModalView ();
     CViewContainer* layer = modal != nullptr ? modal->asViewContainer () : nullptr;
     CView* box = nullptr;
     if (layer != nullptr)
-        layer->forEachChild ([&box] (CView* child) { box = child; });
+        layer->forEachChild ([&box] (CView* child) {
+            if (box == nullptr)
+                box = child;
+        });
     for (int32_t i = 0; box != nullptr && i < menu.getNbEntries (); ++i)
         if (menu.getEntry (i)->getTitle () == title.c_str ())
         {
@@ -66,61 +55,120 @@ std::vector<float> allValues (APlugin& plugin)
     return values;
 }
 
+// True when no client holds a pointer grab: another client can take one.
+bool pointerFree ()
+{
+    xcb_connection_t* c = xcb_connect (nullptr, nullptr);
+    if (xcb_connection_has_error (c))
+    {
+        xcb_disconnect (c);
+        return false;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator (xcb_get_setup (c)).data->root;
+    auto* reply = xcb_grab_pointer_reply (
+        c, xcb_grab_pointer (c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                             XCB_WINDOW_NONE, XCB_CURSOR_NONE, XCB_CURRENT_TIME),
+        nullptr);
+    const bool free = reply != nullptr && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free (reply);
+    xcb_ungrab_pointer (c, XCB_CURRENT_TIME);
+    xcb_flush (c);
+    xcb_disconnect (c);
+    return free;
+}
+
 class EditorMenus : public MainScreen
 {
 protected:
-    void TearDown () override
+    void SetUp () override
     {
-        uEditor::setMenuShownHook (nullptr);
-        setDialogShownHook (nullptr);
+        MainScreen::SetUp ();
+        uEditor::setMenuShownHook ([this] (COptionMenu& menu, CFrame&) { shown = &menu; });
     }
-    // Idles until `done` or `ms` milliseconds.
-    bool idleUntil (const std::function<bool ()>& done, int ms = 3000)
+    void TearDown () override { uEditor::setMenuShownHook (nullptr); }
+    bool menuOpen () { return f.editor ().getFrame ()->getModalView () != nullptr; }
+    // Opens a menu with `click` and idles until it shows.
+    void open (const std::string& click)
     {
-        const auto end = std::chrono::steady_clock::now () + std::chrono::milliseconds (ms);
-        while (! done () && std::chrono::steady_clock::now () < end)
-            f.idleFor (20);
-        return done ();
+        shown = nullptr;
+        ASSERT_TRUE (xdo (click));
+        ASSERT_TRUE (idleUntil (f, [this] { return menuOpen (); })) << click;
+        f.idleFor (200, 10);
     }
+    // Points at row `title` of the context or settings menu showing, then clicks it.
+    void pick (const std::string& title)
+    {
+        CPoint row;
+        ASSERT_NE (shown, nullptr);
+        ASSERT_TRUE (rowCentre (*f.editor ().getFrame (), *shown, title, row)) << title;
+        ASSERT_TRUE (xdo (pointerTo (row)));
+        f.idleFor (300, 10);
+        ASSERT_TRUE (xdo ("click 1"));
+        idleUntil (f, [this] { return ! menuOpen (); });
+        f.idleFor (200, 10);
+    }
+    void escape (const std::string& keys = "Escape")
+    {
+        ASSERT_TRUE (xdo ("key --delay 150 " + keys));
+        idleUntil (f, [this] { return ! menuOpen (); }, 1500);
+        if (menuOpen ())
+        {
+            ADD_FAILURE () << "Escape left the menu open";
+            xdo (pointerTo (CPoint (5, 700)) + " click 1");
+        }
+        f.idleFor (300, 10);
+    }
+    COptionMenu* shown = nullptr;
 };
+
+TEST_F (EditorMenus, TheHostIdlesAndTheMetersMoveWhileAMenuShows)
+{
+    const CPoint room = knob (tag::ReverbRoomSize)->getViewSize ().getCenter ();
+    open (pointerTo (room) + " click 3");
+    ASSERT_TRUE (f.editor ().isMenuShowing ());
+    const uint64_t passes = f.editor ().idlePasses ();
+    f.process (0.0f, 4096);
+    f.idleFor (200, 10);
+    const int quiet = f.editor ().getMeter (0)->darkPixels ();
+    for (int i = 0; i < 20; ++i)
+    {
+        f.process (0.9f, 512);
+        f.idleFor (10, 5);
+    }
+    EXPECT_GT (f.editor ().idlePasses (), passes + 3) << "idle passes ran while the menu showed";
+    EXPECT_LT (f.editor ().getMeter (0)->darkPixels (), quiet) << "the meters moved behind the menu";
+    EXPECT_TRUE (menuOpen ());
+    escape ();
+    EXPECT_FALSE (f.editor ().isMenuShowing ());
+}
 
 TEST_F (EditorMenus, SettingsMenuOpensFromItsButtonAndStoresTheChoice)
 {
     saveBoolToPrefs (PREF_TOOL_TIP, true);
+    open (pointerTo (centre (layout::kControlMenuButton)) + " click 1");
+    ASSERT_NE (shown, nullptr);
     std::vector<std::string> titles;
-    bool clicked = false;
-    uEditor::setMenuShownHook ([&] (COptionMenu& menu, CFrame& frame) {
-        for (int32_t i = 0; i < menu.getNbEntries (); ++i)
-            titles.emplace_back (menu.getEntry (i)->getTitle ().getString ());
-        CPoint row;
-        if (! rowCentre (frame, menu, "Tool-Tips: On", row))
-        {
-            xdo ("key Escape");
-            return;
-        }
-        // As a user does: the pointer rests on the entry, then clicks.
-        clicked = xdo (at (row));
-        serveFor (300);
-        clicked = clicked && xdo ("click 1");
-    });
-    ASSERT_TRUE (xdo (at (centre (layout::kControlMenuButton)) + " click 1"));
-    ASSERT_TRUE (idleUntil ([&] { return clicked; })) << "the settings menu did not open";
-    f.idleFor (200);
+    for (int32_t i = 0; i < shown->getNbEntries (); ++i)
+        titles.emplace_back (shown->getEntry (i)->getTitle ().getString ());
     for (const char* entry : {"Control Menu", "Set to 150% Screen Size", "Tool-Tips: On", "Set MIDI Input Channel",
                               "External MIDI Capture Mode: On", "Reset Everything", "About Morlake",
                               "Goto Aldermoor Website"})
         EXPECT_NE (std::find (titles.begin (), titles.end (), entry), titles.end ()) << entry;
+    for (int32_t i = 0; i < shown->getNbEntries (); ++i)
+        if (shown->getEntry (i)->getTitle () == "Set to 100% Screen Size")
+        {
+            EXPECT_TRUE (shown->getEntry (i)->isChecked ()) << "the current size is marked";
+        }
+    pick ("Tool-Tips: On");
     // A new instance reads the switch from the preferences.
     EXPECT_FALSE (getRegisterIsOn (PREF_TOOL_TIP, true));
     saveBoolToPrefs (PREF_TOOL_TIP, true);
+    EXPECT_TRUE (pointerFree ());
 }
 
-TEST_F (EditorMenus, EscapeInAnyMenuOrSubmenuChangesNothing)
+TEST_F (EditorMenus, EscapeAtAnyDepthChangesNothingAndLeavesNoGrab)
 {
-    const TOptionMenu* destinations = nullptr;
-    for (int i = 0; destinations == nullptr && i < 64; ++i)
-        if (TOptionMenu* m = f.editor ().getMainMenu (i); m != nullptr && m->getTag () == tag::FollowerDest)
-            destinations = m;
+    const TOptionMenu* destinations = f.editor ().menuFor (tag::FollowerDest);
     ASSERT_NE (destinations, nullptr);
     int firstGroup = 0;
     while (firstGroup < destinations->getNbEntries () && destinations->getEntry (firstGroup)->getSubmenu () == nullptr)
@@ -129,58 +177,55 @@ TEST_F (EditorMenus, EscapeInAnyMenuOrSubmenuChangesNothing)
     std::string downs;
     for (int i = 0; i <= firstGroup; ++i)
         downs += " Down";
+    const CPoint room = knob (tag::ReverbRoomSize)->getViewSize ().getCenter ();
 
     struct Case
     {
         const char* name;
         std::string click;   // opens the menu
-        std::string keys;    // then, once it shows
+        const char* hover;   // a submenu's row to rest on first, or null
+        std::string keys;    // then
     };
-    const CPoint knobAt = knob (tag::ReverbRoomSize)->getViewSize ().getCenter ();
     const Case cases[] = {
-        {"context menu", at (knobAt) + " click 3", "Escape"},
-        {"settings menu", at (centre (layout::kControlMenuButton)) + " click 1", "Escape"},
-        {"option menu", at (menuAt) + " click 1", "Escape"},
-        {"option submenu", at (menuAt) + " click 1", downs + " Right Escape Escape"},
+        {"context menu", pointerTo (room) + " click 3", nullptr, "Escape"},
+        {"context submenu Disrupt", pointerTo (room) + " click 3", "Modulate by Disrupt", "Escape"},
+        {"context submenu MIDI", pointerTo (room) + " click 3", "Modulate by MIDI Source", "Escape"},
+        {"context submenu entered", pointerTo (room) + " click 3", "Modulate by Disrupt", "Right Down Escape"},
+        {"settings menu", pointerTo (centre (layout::kControlMenuButton)) + " click 1", nullptr, "Escape"},
+        {"option menu", pointerTo (menuAt) + " click 1", nullptr, "Escape"},
+        {"option submenu", pointerTo (menuAt) + " click 1", nullptr, downs + " Right Down Escape"},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE (c.name);
         const std::vector<float> before = allValues (*f.plugin);
-        bool answered = false;
-        bool stuck = false;
-        uEditor::setMenuShownHook ([&] (COptionMenu&, CFrame& frame) {
-            serveFor (300);
-            answered = xdo ("key --delay 150 " + c.keys);
-            serveFor (500);
-            // A menu Escape left open is closed with a click beside it.
-            if ((stuck = frame.getModalView () != nullptr))
-                xdo (at (CPoint (5, 700)) + " click 1");
-        });
-        ASSERT_TRUE (xdo (c.click));
-        f.idleFor (400);
-        if (! answered)   // option menus show without a nested loop
-            answered = xdo ("key --delay 150 " + c.keys);
-        f.idleFor (600);
-        EXPECT_TRUE (answered);
-        EXPECT_FALSE (stuck) << "Escape left the menu open";
+        const bool edited = f.plugin->getEditChanged ();
+        open (c.click);
+        if (c.hover != nullptr)
+        {
+            CPoint row;
+            ASSERT_TRUE (shown != nullptr && rowCentre (*f.editor ().getFrame (), *shown, c.hover, row));
+            ASSERT_TRUE (xdo (pointerTo (row)));
+            f.idleFor (400, 10);
+        }
+        escape (c.keys);
         EXPECT_EQ (allValues (*f.plugin), before);
-        EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr) << "a menu stayed open";
+        EXPECT_EQ (f.plugin->getEditChanged (), edited);
+        EXPECT_FALSE (menuOpen ()) << "a menu stayed open";
+        EXPECT_TRUE (pointerFree ()) << "a pointer grab outlived the menu";
     }
 }
 
-TEST_F (EditorMenus, ClosingTheEditorUnderAMenuReturnsAtOnce)
+TEST_F (EditorMenus, ClosingTheEditorUnderAMenuDropsIt)
 {
-    // The host closes the editor from inside the menu's loop (a dialog's: EditorThreadTest).
-    bool closedUnderMenu = false;
-    uEditor::setMenuShownHook ([&] (COptionMenu&, CFrame&) {
-        f.close ();
-        closedUnderMenu = true;
-    });
-    ASSERT_TRUE (xdo (at (knob (tag::ReverbLength)->getViewSize ().getCenter ()) + " click 3"));
-    EXPECT_TRUE (idleUntil ([&] { return closedUnderMenu; }));
-    f.idleFor (100);
+    open (pointerTo (knob (tag::ReverbLength)->getViewSize ().getCenter ()) + " click 3");
+    f.close ();
     EXPECT_FALSE (f.plugin->isEditorOpen ());
+    EXPECT_TRUE (pointerFree ());
+    ASSERT_TRUE (f.open ());
+    f.showMainScreen ();
+    f.idleFor (300, 10);
+    EXPECT_FALSE (menuOpen ());
 }
 
 TEST_F (EditorMenus, RightClickMenusActOnTheirParameterAndNeverAsALeftClick)
@@ -204,18 +249,27 @@ TEST_F (EditorMenus, RightClickMenusActOnTheirParameterAndNeverAsALeftClick)
         SCOPED_TRACE (c.entry != nullptr ? c.entry : "Escape");
         const int t = c.control->getTag ();
         const float before = f.plugin->getParameter (t);
-        bool answered = false;
-        uEditor::setMenuShownHook ([&] (COptionMenu& menu, CFrame& frame) {
-            serveFor (300);
-            CPoint row;
-            answered = c.entry != nullptr && rowCentre (frame, menu, c.entry, row) ? xdo (at (row) + " click 1")
-                                                                                   : xdo ("key Escape");
-        });
-        ASSERT_TRUE (xdo (at (c.control->getViewSize ().getCenter ()) + " click 3"));
-        EXPECT_TRUE (idleUntil ([&] { return answered; }));
-        f.idleFor (300);
+        open (pointerTo (c.control->getViewSize ().getCenter ()) + " click 3");
+        c.entry != nullptr ? pick (c.entry) : escape ();
         EXPECT_FLOAT_EQ (f.plugin->getParameter (t), c.expected < 0.0f ? before : c.expected);
+        EXPECT_TRUE (pointerFree ());
     }
+}
+
+TEST_F (EditorMenus, LatchToMidiShowsThatItWaits)
+{
+    const CPoint room = knob (tag::ReverbRoomSize)->getViewSize ().getCenter ();
+    open (pointerTo (room) + " click 3");
+    pick ("Latch to MIDI");
+    EXPECT_EQ (f.plugin->pendingLearnTag (), tag::ReverbRoomSize);
+    open (pointerTo (room) + " click 3");
+    ASSERT_NE (shown, nullptr);
+    std::vector<std::string> titles;
+    for (int32_t i = 0; i < shown->getNbEntries (); ++i)
+        titles.emplace_back (shown->getEntry (i)->getTitle ().getString ());
+    EXPECT_NE (std::find (titles.begin (), titles.end (), "Waiting for a MIDI Controller"), titles.end ());
+    EXPECT_EQ (std::find (titles.begin (), titles.end (), "Not Latched"), titles.end ());
+    pick ("Unlatch MIDI");
 }
 
 } // namespace

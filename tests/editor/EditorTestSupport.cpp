@@ -1,6 +1,7 @@
 #include "tests/editor/EditorTestSupport.h"
 
 #include "editor/SharedObject.h"
+#include "platform/Desktop.h"
 #include "platform/Preferences.h"
 
 #include <chrono>
@@ -223,6 +224,47 @@ TOnOff* MainScreen::onOff (int t) const
         if (f.editor ().getMainOnOff (i)->getTag () == t)
             return f.editor ().getMainOnOff (i);
     return nullptr;
+}
+
+bool xdo (const std::string& args)
+{
+    // Found once: tests change PATH to hide the desktop's programs.
+    static const std::string xdotool = findProgram ("xdotool");
+    return ! xdotool.empty () && std::system ((xdotool + " " + args + " >/dev/null 2>&1").c_str ()) == 0;
+}
+
+std::string pointerTo (const VSTGUI::CPoint& p)
+{
+    return "mousemove 1 1 mousemove --sync " + std::to_string (static_cast<int> (p.x)) + " " +
+           std::to_string (static_cast<int> (p.y));
+}
+
+bool idleUntil (EditorFixture& f, const std::function<bool ()>& done, int ms)
+{
+    const auto end = std::chrono::steady_clock::now () + std::chrono::milliseconds (ms);
+    while (! done () && std::chrono::steady_clock::now () < end)
+        f.idleFor (10, 5);
+    return done ();
+}
+
+MessageDialog* waitForDialog (EditorFixture& f, int ms)
+{
+    MessageDialog* shown = nullptr;
+    idleUntil (
+        f, [&] { return (shown = f.plugin->getEditor () != nullptr ? shownDialog (f.editor ().getFrame ()) : nullptr) != nullptr; },
+        ms);
+    return shown;
+}
+
+bool answerDialog (EditorFixture& f, const std::function<void (MessageDialog&)>& act)
+{
+    MessageDialog* dialog = waitForDialog (f);
+    if (dialog == nullptr)
+        return false;
+    act (*dialog);
+    idleUntil (f, [&] { return shownDialog (f.editor ().getFrame ()) != dialog; }, 1000);
+    f.idleFor (20, 5);
+    return true;
 }
 
 } // namespace morlake::test

@@ -2,6 +2,7 @@
 // in-process plug-in with its editor, and idling the way a host does.
 #pragma once
 
+#include "editor/MessageWindows.h"
 #include "editor/uEditor.h"
 #include "plugin/APlugin.h"
 #include "tools/harness/HostWindow.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,6 +67,20 @@ protected:
     TOnOff* onOff (int tag) const;
     EditorFixture f;
 };
+
+// xdotool on the real pointer and keyboard; true when it ran. The host
+// window sits at the screen origin, so frame and screen coordinates agree.
+bool xdo (const std::string& args);
+// "mousemove" to `p`, from elsewhere first, so --sync sees the pointer move.
+std::string pointerTo (const VSTGUI::CPoint& p);
+
+// Idles `f` like a host until `done` or `ms` milliseconds; answers `done`.
+bool idleUntil (EditorFixture& f, const std::function<bool ()>& done, int ms = 3000);
+// The dialog showing in `f`'s editor once it shows, null after `ms`.
+MessageDialog* waitForDialog (EditorFixture& f, int ms = 1000);
+// Answers the dialog that shows with `act`, then idles until it is gone.
+// False when none showed.
+bool answerDialog (EditorFixture& f, const std::function<void (MessageDialog&)>& act);
 
 // Every test program of this folder runs its own X server.
 inline ::testing::Environment* const kXServer = ::testing::AddGlobalTestEnvironment (new XServerEnvironment);

@@ -3,6 +3,7 @@
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/platform/TempDir.h"
 
+#include "editor/Layout.h"
 #include "editor/MessageWindows.h"
 #include "platform/Desktop.h"
 #include "platform/Preferences.h"
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace morlake::test {
 namespace {
@@ -46,15 +48,10 @@ protected:
         MainScreen::SetUp ();
         folder = fs::temp_directory_path () / ("morlake-files-" + std::to_string (::getpid ()));
         fs::create_directories (folder);
-        setDialogShownHook ([this] (MessageDialog& d, VSTGUI::CFrame&) {
-            shown.push_back (d.message ());
-            d.pressOk ();
-        });
     }
     void TearDown () override
     {
         setFileChooser (nullptr);
-        setDialogShownHook (nullptr);
         fs::remove_all (folder);
     }
     // The next dialogs answer `path`, recording what they were asked.
@@ -73,19 +70,47 @@ protected:
             tags.push_back (f.plugin->getControllerTag (c));
         return tags;
     }
+    // As a user does: a click on MIDI MAP, the entry picked with the arrow
+    // keys (0 "Load ECS", 1 "Save ECS") and Return; then the host idles.
+    void ecsMenu (int entry)
+    {
+        const auto& a = layout::kEcsMenu;
+        ASSERT_TRUE (xdo (pointerTo (VSTGUI::CPoint (a.x + a.width / 2, a.y + a.height / 2)) + " click 1"));
+        ASSERT_TRUE (idleUntil (f, [this] { return f.editor ().getFrame ()->getModalView () != nullptr; }));
+        f.idleFor (150, 10);
+        std::string keys = "key --delay 60";
+        for (int i = 0; i <= entry; ++i)
+            keys += " Down";
+        ASSERT_TRUE (xdo (keys + " Return"));
+        f.idleFor (300, 10);
+    }
+    // The message showing, answered with a real Return, then seconds of idle;
+    // empty when none showed.
+    std::string message ()
+    {
+        MessageDialog* d = waitForDialog (f, 500);
+        if (d == nullptr)
+            return {};
+        const std::string text = d->message ();
+        f.idleFor (100, 10);
+        EXPECT_TRUE (xdo ("key Return"));
+        idleUntil (f, [&] { return shownDialog (f.editor ().getFrame ()) == nullptr; }, 1000);
+        f.idleFor (2000, 10);
+        EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
+        return text;
+    }
 
     fs::path folder;
-    std::vector<std::string> shown;
     std::vector<FileRequest> requests;
 };
 
-TEST_F (FilesAndHelp, ControllerMapsSaveAndLoadThroughTheDialogs)
+TEST_F (FilesAndHelp, ControllerMapsThroughTheMenuAndTheDialogs)
 {
     f.plugin->setMidiCCNumber (tag::ReverbLength, "21");
     f.plugin->setMidiCCNumber (tag::WetDry, "7");
     const std::vector<int> saved = map ();
     choose (folder / "live rig");
-    f.plugin->saveECS ();
+    ecsMenu (1);
     ASSERT_EQ (requests.size (), 1u);
     EXPECT_TRUE (requests[0].save);
     EXPECT_EQ (requests[0].title, "ECS Save");
@@ -94,41 +119,58 @@ TEST_F (FilesAndHelp, ControllerMapsSaveAndLoadThroughTheDialogs)
     loadStringFromPrefs (PREF_ECS_DIR, ecsDir, sizeof ecsDir);
     EXPECT_EQ (requests[0].initialDir, ecsDir);
     ASSERT_TRUE (fs::exists (folder / "live rig.ecs")) << "the extension is forced";
+    EXPECT_EQ (message (), "");
 
     f.plugin->resetMidi ();
     ASSERT_NE (map (), saved);
     choose (folder / "live rig.ecs");
-    f.plugin->loadECS ();
+    ecsMenu (0);
     EXPECT_EQ (requests.back ().title, "ECS Loader");
     EXPECT_EQ (requests.back ().extensions, std::vector<std::string> {".ecs"});
     EXPECT_EQ (map (), saved);
     EXPECT_EQ (loadIntFromPrefs ("21"), tag::ReverbLength) << "a loaded map is the one a new instance reads";
-    EXPECT_TRUE (shown.empty ());
+    EXPECT_EQ (message (), "");
 }
 
+// Each failure says so in a message window; dismissed with a real key, the
+// editor and the host go on (a crash here would end the test program).
 TEST_F (FilesAndHelp, BadFilesShowTheProblemAndChangeNothing)
 {
     f.plugin->setMidiCCNumber (tag::ReverbLength, "21");
     const std::vector<int> before = map ();
-    // Damaged files take the same way (their reading: EcsFileTest).
-    choose (folder / "missing.ecs");
-    f.plugin->loadECS ();
-    EXPECT_EQ (shown, std::vector<std::string> {"Problem with ECS File"});
-    EXPECT_EQ (map (), before);
-    // A save that cannot be written says so and leaves the file it would replace.
+    const fs::path damaged = folder / "damaged.ecs";
+    std::ofstream (damaged) << "12\nnot a tag\n";
     const std::string version = readFileText ("/proc/version");
-    shown.clear ();
-    choose ("/proc/version.ecs");
-    f.plugin->saveECS ();
-    EXPECT_EQ (shown, std::vector<std::string> {"Problem with ECS File"});
+    const fs::path bin = folder / "empty-bin";
+    fs::create_directories (bin);
+    const std::string oldPath = std::getenv ("PATH");
+    const struct
+    {
+        const char* what;
+        int entry;
+        std::function<void ()> prepare;
+        const char* shown;
+    } cases[] = {
+        {"missing file", 0, [&] { choose (folder / "missing.ecs"); }, "Problem with ECS File"},
+        {"damaged file", 0, [&] { choose (damaged); }, "Problem with ECS File"},
+        {"unwritable folder", 1, [&] { choose ("/proc/version.ecs"); }, "Problem with ECS File"},
+        {"cancelled", 0, [] { setFileChooser ([] (const FileRequest&, std::string&) { return false; }); }, ""},
+        {"no chooser program", 0,
+         [&] {
+             setFileChooser (nullptr);
+             setenv ("PATH", bin.c_str (), 1);
+         },
+         "No file chooser was found. Install zenity (or kdialog) to load and save files."},
+    };
+    for (const auto& c : cases)
+    {
+        c.prepare ();
+        ecsMenu (c.entry);
+        setenv ("PATH", oldPath.c_str (), 1);
+        EXPECT_EQ (message (), c.shown) << c.what;
+        EXPECT_EQ (map (), before) << c.what;
+    }
     EXPECT_EQ (readFileText ("/proc/version"), version);
-    // A cancelled dialog does nothing at all.
-    shown.clear ();
-    setFileChooser ([] (const FileRequest&, std::string&) { return false; });
-    f.plugin->loadECS ();
-    f.plugin->saveECS ();
-    EXPECT_TRUE (shown.empty ());
-    EXPECT_EQ (map (), before);
 }
 
 TEST_F (FilesAndHelp, HelpOpensTheManualWithTheDesktopOpener)
@@ -137,8 +179,6 @@ TEST_F (FilesAndHelp, HelpOpensTheManualWithTheDesktopOpener)
     const fs::path bin = folder / "bin";
     fs::create_directories (bin);
     const fs::path record = folder / "opened.txt";
-    std::ofstream (bin / "xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << record.string () << "'\n";
-    fs::permissions (bin / "xdg-open", fs::perms::owner_all);
     const std::string oldPath = std::getenv ("PATH");
     setenv ("PATH", (bin.string () + ":" + oldPath).c_str (), 1);
     char oldManual[kPrefStringSize] {};
@@ -146,20 +186,47 @@ TEST_F (FilesAndHelp, HelpOpensTheManualWithTheDesktopOpener)
     const std::string manual = (folder / "The Manual.pdf").string ();
     std::ofstream (manual) << "%PDF";
     saveStringToPrefs (PREF_HELP_DIR, manual.c_str ());
-    f.editor ().openManual ();
-    for (int i = 0; i < 100 && ! fs::exists (record); ++i)
-        f.idleFor (20);
-    EXPECT_EQ (readFileText (record), manual);
-    EXPECT_TRUE (shown.empty ());
+    const VSTGUI::CPoint button (layout::kOpenHelp.x + 20, layout::kOpenHelp.y + 8);
 
-    // Without an opener the user is told, and nothing waits.
-    setenv ("PATH", bin.string ().c_str (), 1);
-    fs::remove (bin / "xdg-open");
-    f.editor ().openManual ();
+    const struct
+    {
+        const char* opener; // null: none on PATH
+        const char* shown;
+    } cases[] = {
+        {"printf '%s' \"$1\" > '@'\n", ""},
+        {"printf '%s' \"$1\" > '@'\nexit 3\n", "Nothing could open @M. Check that a viewer for it is installed."},
+        {nullptr, "Nothing can open @M. Install xdg-utils (xdg-open) and a viewer."},
+    };
+    auto fill = [&] (std::string text) {
+        for (std::size_t at; (at = text.find ("@M")) != std::string::npos;)
+            text.replace (at, 2, manual);
+        for (std::size_t at; (at = text.find ('@')) != std::string::npos;)
+            text.replace (at, 1, record.string ());
+        return text;
+    };
+    for (const auto& c : cases)
+    {
+        fs::remove (record);
+        fs::remove (bin / "xdg-open");
+        if (c.opener != nullptr)
+        {
+            std::ofstream (bin / "xdg-open") << "#!/bin/sh\n" << fill (c.opener);
+            fs::permissions (bin / "xdg-open", fs::perms::owner_all);
+        }
+        else
+            setenv ("PATH", bin.c_str (), 1);
+        ASSERT_TRUE (xdo (pointerTo (button) + " click 1"));
+        idleUntil (f, [&] { return fs::exists (record) || shownDialog (f.editor ().getFrame ()) != nullptr; }, 3000);
+        setenv ("PATH", (bin.string () + ":" + oldPath).c_str (), 1);
+        if (c.opener != nullptr)
+        {
+            EXPECT_EQ (readFileText (record), manual);
+        }
+        EXPECT_EQ (message (), fill (c.shown)) << (c.opener ? c.opener : "no opener");
+    }
     setenv ("PATH", oldPath.c_str (), 1);
     saveStringToPrefs (PREF_HELP_DIR, oldManual);
-    ASSERT_EQ (shown.size (), 1u);
-    EXPECT_NE (shown[0].find ("xdg-open"), std::string::npos) << shown[0];
+    EXPECT_EQ (reapDroppedChildren (), 0);
 }
 
 } // namespace

@@ -1,16 +1,14 @@
-// The message, confirmation and input windows: what each button and a typed
-// text answer, inside the editor, in a window of their own, and when no
-// window may be shown.
+// The message, confirmation and input windows: they show and return at once,
+// the host keeps idling while they show, and each button, key and typed text
+// answers through the callback; nothing shows where no editor is open.
 #include "tests/editor/EditorTestSupport.h"
 
 #include "editor/MessageWindows.h"
-#include "editor/RunLoop.h"
 #include "platform/MessageWindows.h"
 
 #include "vstgui/lib/controls/ctextedit.h"
 
-#include <atomic>
-#include <cstdlib>
+#include <optional>
 #include <thread>
 
 namespace morlake::test {
@@ -18,106 +16,152 @@ namespace {
 
 using namespace VSTGUI;
 
+struct InputResult
+{
+    bool ok;
+    std::string text;
+};
+
 class MessageWindows : public MainScreen
 {
 protected:
-    void TearDown () override { setDialogShownHook (nullptr); }
-    // Answers the next dialog with `act` and records what it showed.
-    void answerWith (std::function<void (MessageDialog&)> act)
+    MessageDialog* dialog () { return shownDialog (f.editor ().getFrame ()); }
+    // Asks for input and records the answer when it comes.
+    void ask (const std::string& preset = "12.5")
     {
-        shown = 0;
-        setDialogShownHook ([this, act] (MessageDialog& d, CFrame& frame) {
-            ++shown;
-            kind = d.kind ();
-            title = d.title ();
-            text = d.message ();
-            preset = d.fieldText ();
-            inEditor = &frame == f.editor ().getFrame ();
-            act (d);
+        answer.reset ();
+        inputBox ("0 to 4000 ms", "Reverb Pre-Delay", preset, [this] (bool ok, const std::string& text) {
+            answer = InputResult {ok, text};
         });
     }
-
-    int shown = 0;
-    DialogKind kind = DialogKind::Message;
-    std::string title, text, preset;
-    bool inEditor = false;
+    std::optional<InputResult> answer;
 };
 
-TEST_F (MessageWindows, ConfirmationAnswersOneForOkAndTwoForCancel)
+TEST_F (MessageWindows, InputShowsAtOnceAndAnswersLater)
 {
-    answerWith ([] (MessageDialog& d) { d.pressOk (); });
-    EXPECT_EQ (messageBox ("Replace the map?", 1), 1);
-    EXPECT_EQ (shown, 1);
-    EXPECT_EQ (kind, DialogKind::Confirm);
-    EXPECT_EQ (title, "Morlake");
-    EXPECT_EQ (text, "Replace the map?");
-    EXPECT_TRUE (inEditor);
+    ask ();
+    MessageDialog* d = dialog ();
+    ASSERT_NE (d, nullptr) << "the window shows from the call itself";
+    EXPECT_EQ (d->kind (), DialogKind::Input);
+    EXPECT_EQ (d->title (), "Reverb Pre-Delay") << "prompt first, title second";
+    EXPECT_EQ (d->message (), "0 to 4000 ms");
+    EXPECT_EQ (d->fieldText (), "12.5");
+    EXPECT_EQ (f.editor ().getFrame ()->getModalView (), d);
+    // The host goes on idling while the window waits for the user.
+    const uint64_t passes = f.editor ().idlePasses ();
+    f.idleFor (300, 10);
+    EXPECT_GT (f.editor ().idlePasses (), passes + 3);
+    EXPECT_FALSE (answer.has_value ());
+    EXPECT_EQ (dialog (), d);
 
-    answerWith ([] (MessageDialog& d) { d.pressCancel (); });
-    EXPECT_EQ (messageBox ("Replace the map?", 1), 2);
-    char question[] = "Really?";
-    EXPECT_EQ (messageBoxCancel (question), 2);
-    answerWith ([] (MessageDialog& d) { d.pressOk (); });
-    EXPECT_EQ (messageBoxCancel (question), 1);
-
-    int result = 7;
-    answerWith ([] (MessageDialog& d) { d.pressCancel (); });
-    runMessageWindowCancel ("Title", "Text", &result);
-    EXPECT_EQ (result, 2);
-    EXPECT_EQ (title, "Title");
-    // The editor is back to normal afterwards.
-    EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
+    std::string accents;
+    for (int i = 0; i < 70; ++i)
+        accents += "\xc3\xa9"; // e-acute, two bytes
+    struct Case
+    {
+        const char* typed; // null: leave the preset
+        bool ok;
+        InputResult expected;
+    };
+    const Case cases[] = {
+        {"440 Hz", true, {true, "440 Hz"}},
+        {nullptr, true, {true, "12.5"}}, // OK without editing keeps the preset
+        {"99", false, {false, ""}},      // Cancel answers an empty text, not the preset
+        {accents.c_str (), true, {true, accents.substr (0, 126)}}, // cut to the buffer, whole characters
+    };
+    bool first = true;
+    for (const Case& c : cases)
+    {
+        if (! first)
+            ask ();
+        first = false;
+        ASSERT_TRUE (answerDialog (f, [&] (MessageDialog& m) {
+            if (c.typed != nullptr)
+                m.setFieldText (c.typed);
+            c.ok ? m.pressOk () : m.pressCancel ();
+        }));
+        ASSERT_TRUE (answer.has_value ()) << (c.typed ? c.typed : "preset");
+        EXPECT_EQ (answer->ok, c.expected.ok);
+        EXPECT_EQ (answer->text, c.expected.text);
+        EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
+    }
 }
 
-TEST_F (MessageWindows, MessageWindowHasOnlyOk)
+TEST_F (MessageWindows, MessagesAndQuestionsAnswerEachButton)
 {
-    answerWith ([] (MessageDialog& d) { d.pressCancel (); }); // Escape
-    EXPECT_EQ (messageBox ("Problem with ECS File", 2), 1);
-    EXPECT_EQ (kind, DialogKind::Message);
-    EXPECT_EQ (text, "Problem with ECS File");
-    answerWith ([] (MessageDialog& d) { d.pressOk (); });
-    runMessageWindow ("Morlake", "Done");
-    EXPECT_EQ (shown, 1);
+    EXPECT_TRUE (messageBox ("Problem with ECS File"));
+    ASSERT_NE (dialog (), nullptr);
+    EXPECT_EQ (dialog ()->kind (), DialogKind::Message);
+    EXPECT_EQ (dialog ()->title (), "Morlake");
+    EXPECT_FALSE (messageBox ("A second one")) << "one window at a time";
+    ASSERT_TRUE (answerDialog (f, [] (MessageDialog& d) { d.pressCancel (); })); // Escape on OK-only
+    EXPECT_EQ (dialog (), nullptr);
+
+    for (const auto& [press, expected] : {std::pair {&MessageDialog::pressOk, 1}, {&MessageDialog::pressCancel, 2}})
+    {
+        int result = 0;
+        messageBoxCancel ("Replace the map?", [&] (int r) { result = r; });
+        EXPECT_EQ (result, 0) << "answered later";
+        ASSERT_TRUE (answerDialog (f, [p = press] (MessageDialog& d) { (d.*p) (); }));
+        EXPECT_EQ (result, expected);
+    }
 }
 
-TEST_F (MessageWindows, InputReturnsTheTypedTextOrNothing)
+// Real keys and clicks on the window: one Return confirms and one Escape
+// cancels, even while the field is being edited.
+TEST_F (MessageWindows, RealKeysAndClicksAnswerOnce)
 {
-    char text[kInputTextSize] = "12.5";
-    answerWith ([] (MessageDialog& d) {
-        d.setFieldText ("440 Hz");
-        d.pressOk ();
-    });
-    EXPECT_EQ (inputBox ("0 to 4000 ms", "Reverb Pre-Delay", text), 1);
-    EXPECT_STREQ (text, "440 Hz");
-    EXPECT_EQ (kind, DialogKind::Input);
-    EXPECT_EQ (title, "Reverb Pre-Delay") << "prompt first, title second";
-    EXPECT_EQ (this->text, "0 to 4000 ms");
-    EXPECT_EQ (preset, "12.5");
+    struct Case
+    {
+        const char* typed;
+        const char* key;
+        bool ok;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"777", "Return", true, "777"},
+        {"777", "Escape", false, ""},
+        {nullptr, "Return", true, "12.5"},
+    };
+    for (const Case& c : cases)
+    {
+        ask ();
+        MessageDialog* d = waitForDialog (f);
+        ASSERT_NE (d, nullptr);
+        f.idleFor (100, 10);
+        // Into the field, as a user does before typing.
+        CPoint field = d->getViewSize ().getCenter ();
+        field.y = d->getViewSize ().top + (102 + 126) / 2.0;
+        ASSERT_TRUE (xdo (pointerTo (field) + " click 1"));
+        f.idleFor (100, 10);
+        if (c.typed != nullptr)
+        {
+            xdo ("key ctrl+a BackSpace");
+            ASSERT_TRUE (xdo (std::string ("type --delay 20 ") + c.typed));
+            f.idleFor (100, 10);
+        }
+        ASSERT_TRUE (xdo (std::string ("key ") + c.key));
+        idleUntil (f, [&] { return answer.has_value (); }, 2000);
+        ASSERT_TRUE (answer.has_value ()) << c.key;
+        EXPECT_EQ (answer->ok, c.ok) << c.key;
+        EXPECT_EQ (answer->text, c.text) << c.key;
+        EXPECT_EQ (dialog (), nullptr) << c.key << ": one key closes the window";
+    }
 
-    answerWith ([] (MessageDialog& d) { d.pressOk (); });
-    std::snprintf (text, sizeof text, "%s", "7");
-    EXPECT_EQ (inputBox (std::string ("p"), std::string ("t"), text), 1);
-    EXPECT_STREQ (text, "7") << "OK without editing keeps the preset";
-
-    answerWith ([] (MessageDialog& d) {
-        d.setFieldText ("99");
-        d.pressCancel ();
-    });
-    EXPECT_EQ (inputBox ("p", "t", text), 0);
-    EXPECT_STREQ (text, "") << "Cancel leaves an empty text, not the preset";
-
-    char buffer[kInputTextSize] = "x";
-    answerWith ([] (MessageDialog& d) {
-        d.setFieldText ("42");
-        d.pressOk ();
-    });
-    runInputWindow ("Set MIDI Input Channel", "MIDI Input Channel", buffer);
-    EXPECT_STREQ (buffer, "42");
+    ask ();
+    MessageDialog* d = waitForDialog (f);
+    ASSERT_NE (d, nullptr);
+    f.idleFor (100, 10);
+    ASSERT_TRUE (xdo (pointerTo (d->cancelButtonCentre ()) + " click 1"));
+    idleUntil (f, [&] { return answer.has_value (); }, 2000);
+    ASSERT_TRUE (answer.has_value ());
+    EXPECT_FALSE (answer->ok);
 }
 
 // The typed-in value dialog: its own rounded text, confirmed as it stands,
-// leaves every parameter where it was ("20.5 KHz" included).
-TEST_F (MessageWindows, TypedValueConfirmedUnchangedKeepsTheValue)
+// leaves every parameter where it was ("20.5 KHz" included); text that is
+// no number changes nothing and says why.
+TEST_F (MessageWindows, TypedValues)
 {
     uEditor& e = f.editor ();
     for (int t : {tag::ReverbLPFrequency, tag::ReverbHPFrequency, tag::ReverbPreDelay, tag::MainVolume, tag::WetDry,
@@ -126,89 +170,61 @@ TEST_F (MessageWindows, TypedValueConfirmedUnchangedKeepsTheValue)
         {
             f.plugin->setParameter (t, v);
             const float before = f.plugin->getParameter (t);
-            answerWith ([] (MessageDialog& d) { d.pressOk (); });
             e.setNumValue (t);
-            EXPECT_EQ (f.plugin->getParameter (t), before) << t << " at " << v << ": " << preset;
+            ASSERT_TRUE (answerDialog (f, [] (MessageDialog& d) { d.pressOk (); }));
+            EXPECT_EQ (f.plugin->getParameter (t), before) << t << " at " << v;
         }
-}
 
-TEST_F (MessageWindows, LongAnswersAreCutToTheBufferWithoutSplittingCharacters)
-{
-    char small[8] = "";
-    answerWith ([] (MessageDialog& d) {
-        d.setFieldText ("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"); // five e-acute, 10 bytes
+    f.plugin->setParameter (tag::ReverbHPFrequency, 0.4f);
+    e.setNumValue (tag::ReverbHPFrequency);
+    ASSERT_TRUE (answerDialog (f, [] (MessageDialog& d) {
+        d.setFieldText ("abc");
         d.pressOk ();
-    });
-    EXPECT_EQ (inputBox ("p", "t", small, sizeof small), 1);
-    EXPECT_STREQ (small, "\xc3\xa9\xc3\xa9\xc3\xa9");
+    }));
+    EXPECT_EQ (f.plugin->getParameter (tag::ReverbHPFrequency), 0.4f);
+    MessageDialog* why = waitForDialog (f);
+    ASSERT_NE (why, nullptr) << "the refusal is explained";
+    EXPECT_EQ (why->message (), "\"abc\" is not a number: Reverb HP Frequency was left as it was. Type a value from "
+                                "20hz to 20500 hz.");
+    answerDialog (f, [] (MessageDialog& d) { d.pressOk (); });
 }
 
-TEST_F (MessageWindows, OtherThreadsGetTheCancelledAnswerAtOnce)
+TEST_F (MessageWindows, ClosingTheEditorDropsItsWindow)
 {
-    answerWith ([] (MessageDialog& d) { d.pressOk (); });
-    std::atomic<int> answer {-1};
-    char text[kInputTextSize] = "preset";
-    int input = -1;
+    ask ();
+    ASSERT_NE (dialog (), nullptr);
+    f.close ();
+    EXPECT_FALSE (answer.has_value ()) << "no answer after the editor closed";
+    ASSERT_TRUE (f.open ());
+    f.showMainScreen ();
+    f.idleFor (100, 10);
+    EXPECT_EQ (dialog (), nullptr);
+    ask ();
+    EXPECT_TRUE (answerDialog (f, [] (MessageDialog& d) { d.pressOk (); }));
+    EXPECT_TRUE (answer.has_value ());
+}
+
+TEST_F (MessageWindows, NothingShowsFromOtherThreadsOrWithoutBackend)
+{
+    std::optional<InputResult> input;
+    bool shown = true;
     std::thread other ([&] {
-        answer = messageBox ("From the audio side", 1);
-        input = inputBox ("p", "t", text);
+        shown = messageBox ("From the audio side");
+        inputBox ("p", "t", "preset", [&] (bool ok, const std::string& text) { input = InputResult {ok, text}; });
     });
     other.join ();
-    EXPECT_EQ (answer.load (), 2);
-    EXPECT_EQ (input, 0);
-    EXPECT_STREQ (text, "");
-    EXPECT_EQ (shown, 0);
-}
+    EXPECT_FALSE (shown);
+    ASSERT_TRUE (input.has_value ()) << "answered at once";
+    EXPECT_FALSE (input->ok);
+    EXPECT_EQ (input->text, "");
+    EXPECT_EQ (dialog (), nullptr);
 
-TEST_F (MessageWindows, RealClicksAnswerTheWindow)
-{
-    // The host window sits at the screen origin, so frame and screen
-    // coordinates agree; xdotool drives the real pointer.
-    auto click = [] (const CPoint& p) {
-        const std::string command = "xdotool mousemove --sync " + std::to_string (static_cast<int> (p.x)) + " " +
-                                    std::to_string (static_cast<int> (p.y)) + " click 1";
-        return std::system (command.c_str ()) == 0;
-    };
-    bool clicked = false;
-    answerWith ([&] (MessageDialog& d) {
-        for (int i = 0; i < 6; ++i)
-            RunLoop::instance ().serveWaiting (20);
-        clicked = click (d.cancelButtonCentre ());
-    });
-    EXPECT_EQ (messageBox ("Click Cancel", 1), 2);
-    ASSERT_TRUE (clicked) << "xdotool failed";
-    answerWith ([&] (MessageDialog& d) { clicked = click (d.okButtonCentre ()); });
-    EXPECT_EQ (messageBox ("Click OK", 1), 1);
-}
-
-TEST (MessageWindowsWithoutEditor, OpenAWindowOfTheirOwn)
-{
-    REQUIRE_X ();
-    installMessageWindows ();
-    bool ownFrame = false;
-    setDialogShownHook ([&] (MessageDialog& d, CFrame& frame) {
-        ownFrame = frame.getEditor () == nullptr && frame.getViewSize ().getWidth () == d.getViewSize ().getWidth ();
-        d.setFieldText ("5");
-        d.pressOk ();
-    });
-    char text[kInputTextSize] = "0";
-    EXPECT_EQ (inputBox ("Set MIDI Input Channel (0 for Omni)", "MIDI Input Channel", text), 1);
-    setDialogShownHook (nullptr);
-    EXPECT_TRUE (ownFrame);
-    EXPECT_STREQ (text, "5");
-}
-
-TEST (MessageWindowsWithoutBackend, AnswerAsCancelled)
-{
     setMessageWindowBackend (nullptr);
-    EXPECT_EQ (messageBox ("x", 1), 2);
-    EXPECT_EQ (messageBox ("x", 2), 1);
-    char text[kInputTextSize] = "keep?";
-    EXPECT_EQ (inputBox ("p", "t", text), 0);
-    EXPECT_STREQ (text, "");
-    int result = 7;
-    runMessageWindowCancel ("t", "x", &result);
-    EXPECT_EQ (result, 7) << "nothing shown: the caller's preset stays";
+    EXPECT_FALSE (messageBox ("x"));
+    int confirmed = 0;
+    messageBoxCancel ("x", [&] (int r) { confirmed = r; });
+    EXPECT_EQ (confirmed, 2);
+    installMessageWindows ();
 }
 
 } // namespace
