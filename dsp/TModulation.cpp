@@ -610,10 +610,15 @@ float TModulation::getDialMod (int t, float plainValue, int destination, bool wi
 {
     if (!withModulation || destination <= dest::None || destination >= kNumDestinations)
         return plainValue;
-    const float v = clamp01 (plainValue + shownSum[static_cast<std::size_t> (destination)].load (
-                                              std::memory_order_relaxed));
+    const float m = shownSum[static_cast<std::size_t> (destination)].load (std::memory_order_relaxed);
+    const float v = clamp01 (plainValue + m);
     switch (t)
     {
+    // The lazy LFO runs at its knob's rate times 2^(4 m) (disruptTarget);
+    // on the knob's 2^(10 p) curve that is a move of 0.4 m, either way, so
+    // the ring sits where the modulated rate really is. (ln(m) / 4 ln 2
+    // would drop the ring to the bottom for small m and ignore a negative one.)
+    case tag::LazySpeed: return clamp01 (plainValue + 0.4f * std::clamp (m, -16.0f, 16.0f));
     case tag::MainVolume:
     case tag::EarlyVolume:
     case tag::LateVolume:

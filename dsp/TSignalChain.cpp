@@ -169,6 +169,11 @@ void TSignalChain::setCharacterRow (int row)
     characterRow.store (row, std::memory_order_relaxed);
 }
 
+int TSignalChain::getCharacterRoomType () const
+{
+    return std::clamp (reverbRoomType (characterRow.load (std::memory_order_relaxed)), 0, 3);
+}
+
 float TSignalChain::getMeter (int which) const
 {
     which = std::clamp (which, 0, kMeters - 1);

@@ -84,6 +84,9 @@ public:
     float getMeter (int which) const;
     bool getPreDelaySync () const { return cachedPreDelaySync.load (std::memory_order_relaxed); }
     int getRoomType () const { return cachedRoomType.load (std::memory_order_relaxed); }
+    // The room type of the character row last set: what getRoomType shows
+    // once the audio thread has run its next control tick.
+    int getCharacterRoomType () const;
     float getTempo () const { return tempo; }
     float getSamplesPerWholeNote () const { return samplesPerWholeNote; }
     std::uint64_t getSampleCounter () const { return sampleCounter; }

@@ -612,12 +612,13 @@ void THorizontalSlider::setVal ()
     const float v = plugin->getParameter (getTag ());
     if (std::fabs (v - lastValue) < 0.003f)
         return;
-    beginEdit ();
+    // Only shown: the value moved by itself (the lazy LFO, the spring, MIDI).
+    // Sending it back as the user's would light EDITED and have the host
+    // record automation nobody played.
     lastValue = v;
     setValue (v);
     if (isDirty ())
-        valueChanged ();
-    endEdit ();
+        invalid ();
 }
 
 void THorizontalSlider::draw (CDrawContext* context)

@@ -408,9 +408,9 @@ void uEditor::setNumValue (int tag)
         if (! typedValueToNormalised (effect->table (), tag, text.c_str (), live, value))
             return;
         // A typed value is a user edit: the host records it as for a drag.
-        effect->beginEdit (tag);
+        beginEdit (tag);
         effect->setParameterAutomated (tag, value);
-        effect->endEdit (tag);
+        endEdit (tag);
         requestRefresh ();
     });
 }

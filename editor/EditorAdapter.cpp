@@ -44,6 +44,7 @@ bool EditorAdapter::open (void* parentWindow)
 void EditorAdapter::close ()
 {
     closeFrame ();
+    endOpenGestures ();
     systemWindow = nullptr;
 }
 
@@ -99,16 +100,35 @@ bool EditorAdapter::setKnobMode (int mode)
     return true;
 }
 
+// Controls without a parameter (tags 9999, 9998, -1) take part in VSTGUI's
+// gestures too; the host hears only of parameters, and nested gestures on
+// one parameter (a menu opened from a drag) as one.
 void EditorAdapter::beginEdit (int32_t index)
 {
-    if (effect != nullptr)
+    if (effect == nullptr || index < 0 || index >= static_cast<int32_t> (gestures.size ()))
+        return;
+    if (gestures[static_cast<std::size_t> (index)]++ == 0)
         effect->beginEdit (index);
 }
 
 void EditorAdapter::endEdit (int32_t index)
 {
-    if (effect != nullptr)
+    if (effect == nullptr || index < 0 || index >= static_cast<int32_t> (gestures.size ()))
+        return;
+    auto& open = gestures[static_cast<std::size_t> (index)];
+    if (open > 0 && --open == 0)
         effect->endEdit (index);
+}
+
+void EditorAdapter::endOpenGestures ()
+{
+    for (std::size_t i = 0; i < gestures.size (); ++i)
+        if (gestures[i] > 0)
+        {
+            gestures[i] = 0;
+            if (effect != nullptr)
+                effect->endEdit (static_cast<int> (i));
+        }
 }
 
 void EditorAdapter::doIdleStuff ()

@@ -8,6 +8,7 @@
 
 #include "vstgui/lib/cframe.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -68,7 +69,13 @@ protected:
     void* systemWindow = nullptr;
 
 private:
+    // Ends every gesture still open (the editor closing mid-drag).
+    void endOpenGestures ();
+
     std::atomic<bool> opened {false};
+    // Open edit gestures by parameter: the host hears one begin and one end
+    // per gesture, and only for parameters.
+    std::array<uint8_t, 256> gestures {};
     bool inIdleStuff = false;
     static int32_t knobMode;
 };

@@ -411,9 +411,12 @@ void APlugin::getParameterDisplay (int32 t, char* text)
 
 ChainDisplayState APlugin::getChainDisplayState () const
 {
+    // From the values and the character they chose, never from what the
+    // audio thread last applied: texts must not depend on whether, or how
+    // recently, audio ran (a host's generic view, a scan, the editor).
     ChainDisplayState state;
-    state.preDelaySync = chain.getPreDelaySync ();
-    state.roomType = chain.getRoomType ();
+    state.preDelaySync = live[tag::ReverbPreDelaySync] >= 0.5f;
+    state.roomType = chain.getCharacterRoomType ();
     state.roomScale = live[tag::HiddenRoomScale] >= 0.5f;
     state.lengthScale = live[tag::HiddenLengthScale] >= 0.5f;
     state.earlyScale = live[tag::HiddenEarlyScale] >= 0.5f;

@@ -5,6 +5,7 @@
 #include "editor/MessageWindows.h"
 #include "params/NameLists.h"
 #include "platform/Preferences.h"
+#include "presets/FactoryPresets.h"
 
 #include "vstgui/lib/controls/cbuttons.h"
 #include "vstgui/lib/vstkeycode.h"
@@ -248,6 +249,28 @@ TEST_F (EditorIdle, ScreenSizeSettingIsStoredAndAnnounced)
     f.close ();
     ASSERT_TRUE (f.open ());
     EXPECT_EQ (f.editor ().getScreenSize (), 0) << "and so does the same editor reopened";
+}
+
+// A preset whose lazy LFO moves Disrupt runs with the editor open: the
+// slider follows, but nothing counts as the user's edit or reaches the host.
+TEST_F (EditorIdle, PresetsThatMoveThemselvesStayUnedited)
+{
+    f.plugin->setDemoProgram (findFactoryPreset ("drum LazyMover 01"));
+    hostGestures ().clear ();
+    const float start = f.plugin->getParameter (tag::DisruptValue);
+    bool moved = false;
+    for (int i = 0; i < 80; ++i)
+    {
+        f.process (0.5f, 1024);
+        f.idleFor (10, 5);
+        moved = moved || f.plugin->getParameter (tag::DisruptValue) != start;
+    }
+    EXPECT_TRUE (moved) << "the preset moves Disrupt by itself";
+    EXPECT_FALSE (f.plugin->getEditChanged ());
+    EXPECT_TRUE (hostGestures ().empty ());
+    f.plugin->origProgram ();
+    f.idleFor (100, 10);
+    EXPECT_FALSE (f.plugin->getEditChanged ());
 }
 
 } // namespace

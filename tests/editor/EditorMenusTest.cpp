@@ -17,6 +17,7 @@
 #include <xcb/xcb.h>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 namespace morlake::test {
 namespace {
@@ -270,6 +271,50 @@ TEST_F (EditorMenus, LatchToMidiShowsThatItWaits)
     EXPECT_NE (std::find (titles.begin (), titles.end (), "Waiting for a MIDI Controller"), titles.end ());
     EXPECT_EQ (std::find (titles.begin (), titles.end (), "Not Latched"), titles.end ());
     pick ("Unlatch MIDI");
+}
+
+// A recording host: whatever the user does, begin and end edit come only
+// for parameters 0 to 255, and in pairs.
+TEST_F (EditorMenus, EditGesturesReachTheHostOnlyForParametersAndInPairs)
+{
+    const CPoint room = knob (tag::ReverbRoomSize)->getViewSize ().getCenter ();
+    const CPoint preset (layout::kPresetMenu.x + 60, layout::kPresetMenu.y + 10);
+    hostGestures ().clear ();
+    xdo (pointerTo (room) + " mousedown 1 mousemove_relative 0 -30 mouseup 1");
+    f.idleFor (200, 10);
+    open (pointerTo (room) + " click 3");
+    escape ();
+    open (pointerTo (preset) + " click 1");
+    escape ();
+    open (pointerTo (centre (layout::kControlMenuButton)) + " click 1");
+    escape ();
+    xdo (pointerTo (CPoint (layout::kEditedPreset.x + 20, layout::kEditedPreset.y + 8)) + " click 1");
+    f.idleFor (200, 10);
+    f.editor ().setNumValue (tag::WetDry);
+    answerDialog (f, [] (MessageDialog& d) {
+        d.setFieldText ("10");
+        d.pressOk ();
+    });
+    // A drag still under way when the editor closes is ended for the host.
+    xdo (pointerTo (room) + " mousedown 1 mousemove_relative 0 -20");
+    f.idleFor (200, 10);
+    f.close ();
+    xdo ("mouseup 1");
+
+    std::map<int, int> open;
+    bool sawRoom = false;
+    for (const auto& [opcode, index] : hostGestures ())
+    {
+        EXPECT_TRUE (index >= 0 && index < 256) << index;
+        sawRoom = sawRoom || index == tag::ReverbRoomSize;
+        if (opcode == vst::audioMasterBeginEdit)
+            EXPECT_EQ (open[index]++, 0) << "nested begin for " << index;
+        else
+            EXPECT_EQ (open[index]--, 1) << "end without begin for " << index;
+    }
+    EXPECT_TRUE (sawRoom) << "the drag reached the host";
+    for (const auto& [index, count] : open)
+        EXPECT_EQ (count, 0) << "gesture left open on " << index;
 }
 
 } // namespace

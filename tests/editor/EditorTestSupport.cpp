@@ -110,8 +110,16 @@ void setScreenSizePreference (int index)
 
 // Plug-in -------------------------------------------------------------------------------
 
-vst::intptr hostCallback (vst::AEffect*, vst::int32 opcode, vst::int32, vst::intptr, void*, float)
+std::vector<std::pair<int, int>>& hostGestures ()
 {
+    static std::vector<std::pair<int, int>> gestures;
+    return gestures;
+}
+
+vst::intptr hostCallback (vst::AEffect*, vst::int32 opcode, vst::int32 index, vst::intptr, void*, float)
+{
+    if (opcode == vst::audioMasterBeginEdit || opcode == vst::audioMasterEndEdit)
+        hostGestures ().emplace_back (opcode, index);
     return opcode == vst::audioMasterVersion ? 2400 : 0;
 }
 

@@ -30,6 +30,8 @@ public:
 // Writes the four screen-size keys so the next editor opens at `index`.
 void setScreenSizePreference (int index);
 
+// The edit gestures the host was told of, as (opcode, index), in order.
+std::vector<std::pair<int, int>>& hostGestures ();
 vst::intptr hostCallback (vst::AEffect*, vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt);
 
 // A plug-in instance with its editor.

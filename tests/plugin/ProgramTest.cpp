@@ -1,6 +1,7 @@
 // Program selection by name, stepping, snapshots, the reload trigger and
 // restored chunks.
 #include "FakeHost.h"
+#include "tests/common/PluginRun.h"
 #include "platform/Preferences.h"
 #include "plugin/APlugin.h"
 #include "presets/FactoryPresets.h"
@@ -240,3 +241,44 @@ TEST (Programs, ChunkRestoringKeepsTheValuesAndSelectsThePresetItNames)
     EXPECT_EQ (p->getFactoryIndex (), 0);
 }
 
+
+// Loading a preset, running it and pressing ORIGINAL leave it unedited; the
+// next preset loads unedited too.
+TEST (Programs, EveryPresetLoadsAndRunsUnedited)
+{
+    auto p = makePlugin ();
+    p->setSampleRate (48000.0f);
+    p->resume ();
+    for (int i = 0; i < kNumFactoryPresets; ++i)
+    {
+        SCOPED_TRACE (FACTORY_PRESET_NAMES_STR[i]);
+        p->setDemoProgram (i);
+        EXPECT_FALSE (p->getEditChanged ()) << "at load";
+        plugintest::renderSilence (*p, 3 * 8192);
+        EXPECT_FALSE (p->getEditChanged ()) << "after running";
+        p->origProgram ();
+        plugintest::renderSilence (*p, 8192);
+        EXPECT_FALSE (p->getEditChanged ()) << "after ORIGINAL";
+    }
+}
+
+// The host's texts and the editor's come from the values alone: the same
+// before any audio ran as after.
+TEST (Programs, DisplayTextsDoNotWaitForAudio)
+{
+    for (int i : {0, 10, 23, 41, 56})
+    {
+        SCOPED_TRACE (FACTORY_PRESET_NAMES_STR[i]);
+        auto cold = makePlugin ();
+        cold->setDemoProgram (i);
+        auto warm = makePlugin ();
+        warm->setSampleRate (48000.0f);
+        warm->resume ();
+        warm->setDemoProgram (i);
+        plugintest::renderSilence (*warm, 3 * 8192);
+        for (int t = 0; t <= tag::LastEditable; ++t)
+            if (t != tag::DisruptValue) // moved by the audio thread itself
+                EXPECT_STREQ (cold->getDisplayText (t).c_str (), warm->getDisplayText (t).c_str ())
+                << cold->table ().getName (t);
+    }
+}
