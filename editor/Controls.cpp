@@ -615,10 +615,9 @@ void THorizontalSlider::setVal ()
     // Only shown: the value moved by itself (the lazy LFO, the spring, MIDI).
     // Sending it back as the user's would light EDITED and have the host
     // record automation nobody played.
+    // setValue marks it dirty: drawn by the next 40 ms pass.
     lastValue = v;
     setValue (v);
-    if (isDirty ())
-        invalid ();
 }
 
 void THorizontalSlider::draw (CDrawContext* context)

@@ -108,12 +108,25 @@ void RunLoop::prune ()
 
 void RunLoop::serveEvents ()
 {
-    // xcb may already hold events it read while waiting for a reply, which
-    // poll() cannot see: the handlers are asked on every pass, readable or not.
+    // VSTGUI's handler ends every call with a round trip to the X server, so
+    // it is asked only when its connection has something to read. xcb may
+    // also hold events it read while waiting for a reply, which poll()
+    // cannot see: those are picked up by a call at least every
+    // kQueuedEventsMs.
+    constexpr uint64_t kQueuedEventsMs = 100;
     const auto snapshot = events;
+    const uint64_t now = nowMs ();
     for (const auto& e : snapshot)
-        if (e->alive)
-            e->handler->onEvent ();
+    {
+        if (! e->alive)
+            continue;
+        pollfd fd {e->fd, POLLIN, 0};
+        const bool readable = ::poll (&fd, 1, 0) != 0;
+        if (! readable && now - e->servedAt < kQueuedEventsMs)
+            continue;
+        e->servedAt = now;
+        e->handler->onEvent ();
+    }
 }
 
 void RunLoop::serveTimers (uint64_t withinMs)

@@ -82,6 +82,7 @@ private:
         int fd;
         VSTGUI::X11::IEventHandler* handler;
         bool alive = true;
+        uint64_t servedAt = 0;
     };
     struct TimerEntry
     {

@@ -152,6 +152,8 @@ bool uEditor::open (void* parentWindow)
         return false;
     }
     frame->registerKeyboardHook (this);
+    frame->registerMouseObserver (this);
+    pointerInside = false;
     registerDialogFrame (frame, getScaled (1.0f));
     setUpMenuTheme ();
 
@@ -244,6 +246,7 @@ void uEditor::close ()
     if (frame != nullptr)
     {
         frame->unregisterKeyboardHook (this);
+        frame->unregisterMouseObserver (this);
         unregisterDialogFrame (frame);
     }
     effect->setEditorOpening (false);
@@ -501,11 +504,9 @@ CView* uEditor::viewUnderMouse ()
 {
     if (editedControl != nullptr)
         return editedControl;
-    if (frame == nullptr)
+    if (frame == nullptr || ! pointerInside)
         return nullptr;
-    CPoint where;
-    if (! frame->getCurrentMouseLocation (where))
-        return nullptr;
+    const CPoint where = pointer;
     CView* view = frame->getViewAt (where, GetViewOptions ().deep ());
     if (view != nullptr && view == tooltip)
         view = hoverView;
@@ -517,6 +518,19 @@ CView* uEditor::viewUnderMouse ()
             view = inner;
     }
     return view;
+}
+
+void uEditor::onMouseExited (CView* view, CFrame* exited)
+{
+    if (view == exited)
+        pointerInside = false;
+}
+
+CMouseEventResult uEditor::onMouseMoved (CFrame*, const CPoint& where, const CButtonState&)
+{
+    pointer = where;
+    pointerInside = true;
+    return kMouseEventNotHandled;
 }
 
 // Drag-and-drop of modulation destinations -------------------------------------------
@@ -641,8 +655,7 @@ void uEditor::updateTooltipOverlay (CView* underMouse, uint32_t now)
         tooltip = new TTooltip (getScaled (1.0f));
         owned.push_back (tooltip);
     }
-    CPoint where;
-    frame->getCurrentMouseLocation (where);
+    const CPoint where = pointer;
     if (underMouse != hoverView || where != hoverPoint || editedControl != nullptr)
     {
         hoverView = underMouse;

@@ -49,7 +49,8 @@ struct RegisteredControl
 class uEditor : public EditorAdapter,
                 public EditorServices,
                 public VSTGUI::IControlListener,
-                public VSTGUI::IKeyboardHook
+                public VSTGUI::IKeyboardHook,
+                public VSTGUI::IMouseObserver
 {
 public:
     static constexpr int kMaxControls = 10000;
@@ -85,6 +86,12 @@ public:
     int32_t onKeyUp (const ::VstKeyCode& key, VSTGUI::CFrame* frame) override;
     using EditorAdapter::onKeyDown;
     using EditorAdapter::onKeyUp;
+    // Where the pointer is, from the frame's own motion events: the idle
+    // passes never ask the X server.
+    void onMouseEntered (VSTGUI::CView*, VSTGUI::CFrame*) override {}
+    void onMouseExited (VSTGUI::CView* view, VSTGUI::CFrame* frame) override;
+    VSTGUI::CMouseEventResult onMouseMoved (VSTGUI::CFrame*, const VSTGUI::CPoint& where,
+                                            const VSTGUI::CButtonState&) override;
 
     // Operations other parts call --------------------------------------------------
     bool getEditChanged () const;
@@ -331,6 +338,9 @@ private:
     TOnOff* screenSwitches[4] = {};
     TOptionMenu* channelMenu = nullptr;
     TReadoutString* versionText = nullptr;
+
+    VSTGUI::CPoint pointer;
+    bool pointerInside = false;
 
     // The tooltip shown over the view the mouse rests on.
     TTooltip* tooltip = nullptr;

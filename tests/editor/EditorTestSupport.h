@@ -67,6 +67,12 @@ protected:
     void SetUp () override;
     TKnob* knob (int tag) const;
     TOnOff* onOff (int tag) const;
+    // Earlier tests of the program may have chosen another size: the
+    // editor, made with the fixture, reads it at 100 %.
+    struct DefaultSize
+    {
+        DefaultSize () { setScreenSizePreference (0); }
+    } defaultSize;
     EditorFixture f;
 };
 
