@@ -53,9 +53,35 @@ float signOf (float v) { return v > 0.0f ? 1.0f : (v < 0.0f ? -1.0f : 0.0f); }
 
 CFontRef fontForSize (int screenSize)
 {
-    static const CFontRef fonts[kScreenSizes] = {kNormalFontSmall, kNormalFont, kNormalFontBig, kNormalFontVeryBig};
+    // The 100 % face scaled exactly as the artwork is, not VSTGUI's fixed
+    // steps (11, 12, 14, 18), which fall behind the art at every size.
+    static const SharedPointer<CFontDesc> fonts[kScreenSizes] = {
+        scaledFont (kNormalFontSmall, SCALE[0], false), scaledFont (kNormalFontSmall, SCALE[1], false),
+        scaledFont (kNormalFontSmall, SCALE[2], false), scaledFont (kNormalFontSmall, SCALE[3], false)};
     return fonts[clampSize (screenSize)];
 }
+
+namespace {
+
+// Draws `text` centred in `area`, in `font` narrowed as far as 70 % of its
+// size when it would not fit the width (a long label under a small knob).
+void drawFitted (CDrawContext* context, const std::string& text, CRect area, CFontRef font)
+{
+    if (text.empty ())
+        return;
+    context->setFont (font, 0, kBoldFace);
+    const CCoord width = context->getStringWidth (text.c_str ());
+    if (width > area.getWidth () && width > 0)
+    {
+        const double factor = std::max (0.7, area.getWidth () / width);
+        auto fitted = makeOwned<CFontDesc> (*font);
+        fitted->setSize (std::floor (font->getSize () * factor * 4) / 4);
+        context->setFont (fitted, 0, kBoldFace);
+    }
+    context->drawString (text.c_str (), area, kCenterText, true);
+}
+
+} // namespace
 
 void DrawCounter::count ()
 {
@@ -169,16 +195,17 @@ void TKnob::draw (CDrawContext* context)
         drawStripFrame (context, knob, static_cast<int> (imageHeight), getImageIndex (), image, kBypassedAlpha);
 
     CFontRef font = fontForSize (screenSize);
-    context->setFont (font, 0, kBoldFace);
     context->setFontColor (bypassed ? bypassedTextColor : textColor);
     valueText = orBlank (plugin->getDisplayText (getTag ()).c_str ());
-    CRect text (view.left + textX, view.top + textY + imageHeight, 0, 0);
-    text.setWidth (view.getWidth ());
-    text.setHeight (font->getSize ());
-    context->drawString (valueText.c_str (), text, kCenterText, true);
+    // Centred where the nudge puts it, and as wide as fits in the view on
+    // both sides of that centre: nothing is cut at the view's edges.
+    const CCoord centre = view.left + textX + view.getWidth () / 2;
+    const CCoord half = std::max<CCoord> (0, std::min (centre - view.left, view.right - centre));
+    CRect text (centre - half, view.top + textY + imageHeight, centre + half, 0);
+    text.setHeight (std::ceil (font->getSize ()));
+    drawFitted (context, valueText, text, font);
     text.offset (0, KNOB_LABEL_OFFSET[screenSize]);
-    if (! label.empty ())
-        context->drawString (label.c_str (), text, kCenterText, true);
+    drawFitted (context, label, text, font);
     setDirty (false);
 }
 
@@ -754,8 +781,10 @@ void TReadout::draw (CDrawContext* context)
 
 // TReadoutString ----------------------------------------------------------------
 
-TReadoutString::TReadoutString (const CRect& size, IControlListener* listener, const std::string& t, bool black)
-: CControl (size, listener, kNoParameterTag), text (t), color (black ? kBlack : kWhite)
+TReadoutString::TReadoutString (const CRect& size, IControlListener* listener, const std::string& t, bool black,
+                                double scale)
+: CControl (size, listener, kNoParameterTag), text (t), color (black ? kBlack : kWhite),
+  font (scaledFont (kNormalFontVeryBig, scale))
 {
     setMouseEnabled (false);
 }
@@ -771,7 +800,7 @@ void TReadoutString::setString (const std::string& t)
 
 void TReadoutString::draw (CDrawContext* context)
 {
-    context->setFont (kNormalFontVeryBig);
+    context->setFont (font);
     context->setFontColor (color);
     context->drawString (text.c_str (), getViewSize (), kCenterText, true);
     setDirty (false);
@@ -834,13 +863,21 @@ void TTooltip::setText (const std::string& t, const CPoint& where, const CRect& 
             textWidth = measure->getStringWidth (t.c_str ());
         }
     const CCoord pad = std::round (6 * scale);
-    const CCoord width = std::min<CCoord> (bounds.getWidth (), std::ceil (textWidth) + 2 * pad);
+    // The border's pixels inside the box too; kept a pixel inside the editor.
+    const CCoord width = std::min<CCoord> (bounds.getWidth () - 2, std::ceil (textWidth) + 2 * pad + 2);
     const CCoord height = std::round (20 * scale);
     CRect r (where.x + 12 * scale, where.y + 18 * scale, where.x + 12 * scale + width, where.y + 18 * scale + height);
-    if (r.right > bounds.right)
-        r.offset (bounds.right - r.right, 0);
-    if (r.bottom > bounds.bottom)
+    if (r.right > bounds.right - 1)
+        r.offset (bounds.right - 1 - r.right, 0);
+    if (r.left < bounds.left + 1)
+        r.offset (bounds.left + 1 - r.left, 0);
+    if (r.bottom > bounds.bottom - 1)
         r.offset (0, where.y - 6 * scale - height - r.top);
+    r.makeIntegral ();
+    // The old place is repainted too, or its border stays until something
+    // else draws there.
+    if (isAttached ())
+        invalid ();
     setViewSize (r);
     setMouseableArea (r);
     invalid ();
@@ -848,7 +885,9 @@ void TTooltip::setText (const std::string& t, const CPoint& where, const CRect& 
 
 void TTooltip::draw (CDrawContext* context)
 {
-    const CRect& r = getViewSize ();
+    CRect r = getViewSize ();
+    // The one-pixel frame drawn inside the box, not half outside it.
+    r.inset (0.5, 0.5);
     context->setFillColor (CColor (28, 30, 34, 255));
     context->setFrameColor (CColor (96, 100, 108, 255));
     context->setLineWidth (1);
@@ -861,10 +900,10 @@ void TTooltip::draw (CDrawContext* context)
     setDirty (false);
 }
 
-SharedPointer<CFontDesc> scaledFont (CFontRef base, double scale)
+SharedPointer<CFontDesc> scaledFont (CFontRef base, double scale, bool wholePixels)
 {
     auto font = makeOwned<CFontDesc> (*base);
-    font->setSize (std::round (base->getSize () * scale));
+    font->setSize (wholePixels ? std::round (base->getSize () * scale) : base->getSize () * scale);
     return font;
 }
 

@@ -24,7 +24,7 @@ extern const VSTGUI::CColor BLUE_READOUT_TEXT_TRANS_COLOR;
 
 // Font and knob label distance by screen size.
 VSTGUI::CFontRef fontForSize (int screenSize);
-constexpr int KNOB_LABEL_OFFSET[kScreenSizes] = {10, 12, 13, 17};
+constexpr int KNOB_LABEL_OFFSET[kScreenSizes] = {10, 13, 15, 20};
 
 // Counts draw calls per control, for the repaint-rate tests and measurements.
 struct DrawCounter
@@ -258,7 +258,8 @@ private:
 class TReadoutString : public VSTGUI::CControl
 {
 public:
-    TReadoutString (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, const std::string& text, bool black);
+    TReadoutString (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, const std::string& text, bool black,
+                    double scale = 1.0);
 
     void setString (const std::string& text);
     const std::string& getString () const { return text; }
@@ -270,6 +271,7 @@ public:
 private:
     std::string text;
     VSTGUI::CColor color;
+    VSTGUI::SharedPointer<VSTGUI::CFontDesc> font;
 };
 
 // Level meter: the lower part of the meter bitmap.
@@ -314,7 +316,8 @@ private:
 };
 
 // A copy of `base` at `scale` times its size (rounded to whole pixels).
-VSTGUI::SharedPointer<VSTGUI::CFontDesc> scaledFont (VSTGUI::CFontRef base, double scale);
+// `base` at `scale`, rounded to whole pixels unless asked not to.
+VSTGUI::SharedPointer<VSTGUI::CFontDesc> scaledFont (VSTGUI::CFontRef base, double scale, bool wholePixels = true);
 
 // Draws frame `index` of an image strip (frames `frameHeight` high) into
 // `where`. Frames are cut out once and kept: cairo's X11 backend sends the

@@ -446,7 +446,7 @@ void uEditor::createBackScreen ()
 
     const auto& v = layout::kVersionText;
     versionText = new TReadoutString (scaledRect (v.x, v.y, getScaled (v.width), getScaled (v.height), layout::kNone),
-                                      this, getBackScreenVersion (), true);
+                                      this, getBackScreenVersion (), true, getScaled (1.0f));
     owned.push_back (versionText);
 }
 

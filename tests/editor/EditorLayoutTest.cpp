@@ -7,6 +7,7 @@
 #include "editor/Layout.h"
 #include "params/NameLists.h"
 
+#include "vstgui/lib/coffscreencontext.h"
 #include "vstgui/lib/controls/cbuttons.h"
 
 #include <set>
@@ -114,6 +115,34 @@ TEST_P (MainScreenLayout, ControlsSitWhereTheArtworkDrawsThem)
     f->editor ().changeRadioDelta (0);
     f->editor ().changeRadioDelta (0);
     EXPECT_EQ (children (frame).size (), seen.size ());
+}
+
+// Texts grow with the artwork, every knob's texts fit between its edges,
+// and a tooltip stays whole inside the editor.
+TEST_P (MainScreenLayout, TextsScaleWithTheArtAndFit)
+{
+    const int s = GetParam ();
+    EXPECT_DOUBLE_EQ (fontForSize (s)->getSize (), 11.0 * SCALE[s]);
+    auto measure = COffscreenContext::create (frame, 1, 1);
+    ASSERT_TRUE (measure);
+    for (const auto& art : artwork::kMainKnobs)
+    {
+        auto* knob = findByTag<TKnob> (frame, art.tag);
+        ASSERT_NE (knob, nullptr);
+        measure->setFont (fontForSize (s), 0, kBoldFace);
+        const CCoord width = measure->getStringWidth (art.label);
+        // Narrowed as far as 70 % where a label is wider than its knob.
+        EXPECT_LE (0.7 * width, knob->getViewSize ().getWidth ()) << art.label;
+    }
+    TTooltip tip (SCALE[s]);
+    const CRect bounds = frame->getViewSize ();
+    for (const CPoint& at : {CPoint (bounds.right - 3, 40), CPoint (bounds.right - 3, bounds.bottom - 3), CPoint (2, 2)})
+    {
+        tip.setText ("Reverb Room Size: 561 m^3 and a little more text", at, bounds, frame);
+        EXPECT_GE (tip.getViewSize ().left, bounds.left);
+        EXPECT_LE (tip.getViewSize ().right, bounds.right - 1);
+        EXPECT_LE (tip.getViewSize ().bottom, bounds.bottom);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P (AllSizes, MainScreenLayout, ::testing::Values (0, 1, 2, 3));
