@@ -560,6 +560,8 @@ CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& b
     if ((bits & (kButtonLeft | kButtonControl)) != 0 && getFrame () != nullptr && getNbEntries () > 0)
     {
         beginEdit ();
+        if (editor != nullptr)
+            editor->markCurrentChoice (this);
         auto self = shared (this);
         // VSTGUI's Linux menu is a modal view of the frame and answers later;
         // it is opened once the click that asked for it is handled, and the

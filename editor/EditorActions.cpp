@@ -7,6 +7,7 @@
 
 #include "editor/RunLoop.h"
 #include "midi/EcsFile.h"
+#include "presets/FactoryPresets.h"
 #include "params/TypedValue.h"
 #include "platform/Desktop.h"
 #include "platform/MessageWindows.h"
@@ -379,6 +380,64 @@ void uEditor::watch (std::unique_ptr<DesktopTask> task)
 void uEditor::serveTasks ()
 {
     std::erase_if (tasks, [] (const auto& task) { return task->poll (); });
+}
+
+namespace {
+
+// Checks entry `index` of `menu` alone, clearing its submenus' checks.
+void checkAlone (COptionMenu* menu, int index)
+{
+    if (menu == nullptr)
+        return;
+    for (int32_t i = 0; i < menu->getNbEntries (); ++i)
+    {
+        CMenuItem* item = menu->getEntry (i);
+        item->setChecked (i == index);
+        if (item->getSubmenu () != nullptr)
+            checkAlone (item->getSubmenu (), -1);
+    }
+}
+
+// Checks `value` of a list shown as a first entry then grouped submenus.
+template <std::size_t N>
+void checkGrouped (COptionMenu* menu, const ListGroup (&groups)[N], int value)
+{
+    checkAlone (menu, value == 0 ? 0 : -1);
+    for (std::size_t g = 0; g < N; ++g)
+        if (value >= groups[g].first && value <= groups[g].last)
+        {
+            CMenuItem* group = menu->getEntry (static_cast<int32_t> (g) + 1);
+            if (group != nullptr && group->getSubmenu () != nullptr)
+            {
+                group->setChecked (true);
+                checkAlone (group->getSubmenu (), value - groups[g].first);
+            }
+        }
+}
+
+} // namespace
+
+void uEditor::markCurrentChoice (COptionMenu* menu)
+{
+    if (menu == nullptr || effect == nullptr)
+        return;
+    if (menu == presetMenu)
+    {
+        const int index = effect->getFactoryIndex ();
+        checkAlone (presetMenu, -1);
+        if (index >= 0 && index < kNumFactoryPresets)
+        {
+            const int bank = index / getPresetsInColumns ();
+            presetMenu->getEntry (bank)->setChecked (true);
+            checkAlone (presetBanks[static_cast<std::size_t> (bank)], index % getPresetsInColumns ());
+        }
+    }
+    else if (menu == channelMenu)
+        checkAlone (channelMenu, static_cast<int> (loadIntFromPrefs (PREF_MIDI_CHANNEL)));
+    else if (menu == slotSourceMenus[0] || menu == slotSourceMenus[1])
+        checkGrouped (menu, SOURCE_GROUPS, effect->getSteppedValue (menu->getTag ()));
+    else if (menu == slotDestMenus[0] || menu == slotDestMenus[1] || menu == menuFor (tag::FollowerDest))
+        checkGrouped (menu, DESTINATION_GROUPS, effect->getSteppedValue (menu->getTag ()));
 }
 
 void uEditor::setNumValue (int tag)

@@ -4,6 +4,7 @@
 
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/ccontrol.h"
+#include "vstgui/lib/controls/coptionmenu.h"
 
 namespace morlake {
 
@@ -54,6 +55,8 @@ public:
     virtual void showSyncedMenu (int tag) = 0;
     virtual void showDestMenu (VSTGUI::CPoint& where, int destTag, int slot) = 0;
     virtual void setNumValue (int tag) = 0;
+    // Checks the current choice in `menu` (and its submenus) before it shows.
+    virtual void markCurrentChoice (VSTGUI::COptionMenu* menu) = 0;
 };
 
 // The editor of the frame a view sits in, or null.

@@ -137,6 +137,7 @@ public:
     // Carries out the settings-menu entry `item`; the states it was shown with.
     void controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture);
     void setNumValue (int tag) override;
+    void markCurrentChoice (VSTGUI::COptionMenu* menu) override;
     void showControlMenu ();
     void setUpMenuTheme ();
     void idlePass ();

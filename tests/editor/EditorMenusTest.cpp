@@ -5,6 +5,7 @@
 #include "tests/editor/EditorTestSupport.h"
 
 #include "editor/Layout.h"
+#include "editor/ParameterMenu.h"
 #include "editor/MessageWindows.h"
 #include "editor/RunLoop.h"
 #include "platform/MessageWindows.h"
@@ -271,6 +272,40 @@ TEST_F (EditorMenus, LatchToMidiShowsThatItWaits)
     EXPECT_NE (std::find (titles.begin (), titles.end (), "Waiting for a MIDI Controller"), titles.end ());
     EXPECT_EQ (std::find (titles.begin (), titles.end (), "Not Latched"), titles.end ());
     pick ("Unlatch MIDI");
+}
+
+// Every option menu shows its current choice checked, down its submenus.
+TEST_F (EditorMenus, OptionMenusMarkTheCurrentChoice)
+{
+    f.plugin->setDemoProgram (37);
+    f.plugin->setSteppedValue (tag::FollowerDest, DESTINATION_GROUPS[2].first + 3);
+    f.idleFor (100, 10);
+    uEditor& e = f.editor ();
+    struct Case
+    {
+        const char* name;
+        TOptionMenu* menu;
+        int group;  // checked entry of the menu
+        int entry;  // checked entry of that entry's submenu
+    };
+    const Case cases[] = {
+        {"preset", e.getPresetMenu (), 37 / 32, 37 % 32},
+        {"follower destination", e.menuFor (tag::FollowerDest), 3, 3},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        ASSERT_NE (c.menu, nullptr);
+        const CPoint at = c.menu->getViewSize ().getCenter ();
+        open (pointerTo (CPoint (at.x - 20, at.y)) + " click 1");
+        for (int32_t i = 0; i < c.menu->getNbEntries (); ++i)
+            EXPECT_EQ (c.menu->getEntry (i)->isChecked (), i == c.group) << i;
+        COptionMenu* sub = c.menu->getEntry (c.group)->getSubmenu ();
+        ASSERT_NE (sub, nullptr);
+        for (int32_t i = 0; i < sub->getNbEntries (); ++i)
+            EXPECT_EQ (sub->getEntry (i)->isChecked (), i == c.entry) << i;
+        escape ();
+    }
 }
 
 // A recording host: whatever the user does, begin and end edit come only
