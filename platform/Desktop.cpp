@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -46,49 +47,44 @@ void dropChild (pid_t pid)
 
 // Starts `args` in a session of its own, standard output to a non-blocking
 // pipe (or /dev/null when `capture` is false); -1 when it could not start.
+// posix_spawn shares the host's memory until exec instead of copying its
+// page tables, which a large host would pay for on its user-interface thread.
 pid_t spawn (std::vector<std::string> args, bool capture, int& outFd)
 {
     outFd = -1;
     std::vector<char*> argv = argvOf (args);
     int out[2] = {-1, -1};
-    if (capture && ::pipe2 (out, O_CLOEXEC | O_NONBLOCK) != 0)
-        return -1;
-    const pid_t child = ::fork ();
-    if (child < 0)
+    if (capture)
     {
-        if (capture)
-        {
-            ::close (out[0]);
-            ::close (out[1]);
-        }
-        return -1;
+        // Only our end reads without waiting; the child writes as usual.
+        if (::pipe2 (out, O_CLOEXEC) != 0)
+            return -1;
+        ::fcntl (out[0], F_SETFL, O_NONBLOCK);
     }
-    if (child == 0)
-    {
-        ::setsid ();
-        const int null = ::open ("/dev/null", O_RDWR);
-        if (null >= 0)
-        {
-            ::dup2 (null, STDIN_FILENO);
-            ::dup2 (null, STDERR_FILENO);
-            if (! capture)
-                ::dup2 (null, STDOUT_FILENO);
-        }
-        if (capture)
-        {
-            ::dup2 (out[1], STDOUT_FILENO);
-            // The copy on standard output must block as usual.
-            ::fcntl (STDOUT_FILENO, F_SETFL, 0);
-        }
-        ::execv (argv[0], argv.data ());
-        ::_exit (127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init (&actions);
+    ::posix_spawnattr_init (&attributes);
+    ::posix_spawnattr_setflags (&attributes, POSIX_SPAWN_SETSID);
+    ::posix_spawn_file_actions_addopen (&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen (&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (capture)
+        ::posix_spawn_file_actions_adddup2 (&actions, out[1], STDOUT_FILENO);
+    else
+        ::posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int failed = ::posix_spawn (&child, argv[0], &actions, &attributes, argv.data (), environ);
+    ::posix_spawn_file_actions_destroy (&actions);
+    ::posix_spawnattr_destroy (&attributes);
     if (capture)
     {
         ::close (out[1]);
-        outFd = out[0];
+        if (failed != 0)
+            ::close (out[0]);
+        else
+            outFd = out[0];
     }
-    return child;
+    return failed == 0 ? child : -1;
 }
 
 // A child process watched from the idle calls: its output gathered as it

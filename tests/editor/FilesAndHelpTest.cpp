@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 namespace morlake::test {
 namespace {
@@ -130,6 +131,50 @@ TEST_F (FilesAndHelp, ControllerMapsThroughTheMenuAndTheDialogs)
     EXPECT_EQ (map (), saved);
     EXPECT_EQ (loadIntFromPrefs ("21"), tag::ReverbLength) << "a loaded map is the one a new instance reads";
     EXPECT_EQ (message (), "");
+}
+
+// The desktop's chooser runs as a process of its own: the host idles while
+// it shows, its answer is picked up from the idle calls, and closing the
+// editor closes it.
+TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
+{
+    f.plugin->setMidiCCNumber (tag::ReverbLength, "21");
+    const fs::path map = folder / "rig.ecs";
+    ASSERT_TRUE (f.plugin->saveECSFile (map.string ()));
+    f.plugin->resetMidi ();
+    const fs::path bin = folder / "bin";
+    fs::create_directories (bin);
+    const fs::path started = folder / "started";
+    // A chooser that takes a second to answer, as a user does.
+    std::ofstream (bin / "zenity") << "#!/bin/sh\ntouch '" << started.string () << "'\nsleep 1\necho '"
+                                   << map.string () << "'\n";
+    fs::permissions (bin / "zenity", fs::perms::owner_all);
+    const std::string oldPath = std::getenv ("PATH");
+    setenv ("PATH", (bin.string () + ":" + oldPath).c_str (), 1);
+    setFileChooser (nullptr);
+
+    ecsMenu (0);
+    const uint64_t passes = f.editor ().idlePasses ();
+    ASSERT_TRUE (idleUntil (f, [&] { return fs::exists (started); }));
+    EXPECT_EQ (f.editor ().watchedTasks (), 1u);
+    EXPECT_EQ (f.plugin->getControllerTag (21), 0) << "not yet answered";
+    ASSERT_TRUE (idleUntil (f, [&] { return f.plugin->getControllerTag (21) == tag::ReverbLength; }, 5000));
+    EXPECT_GT (f.editor ().idlePasses (), passes + 10) << "the host idled while the chooser showed";
+    EXPECT_EQ (f.editor ().watchedTasks (), 0u);
+
+    // Closed with the editor: the chooser goes, and nothing is loaded later.
+    std::ofstream (bin / "zenity") << "#!/bin/sh\ntouch '" << started.string () << "'\nexec sleep 30\n";
+    fs::remove (started);
+    f.plugin->resetMidi ();
+    ecsMenu (0);
+    ASSERT_TRUE (idleUntil (f, [&] { return fs::exists (started); }));
+    f.close ();
+    setenv ("PATH", oldPath.c_str (), 1);
+    for (int i = 0; i < 50 && std::system ("pgrep -f 'exec sleep 30|sleep 30' >/dev/null") == 0; ++i)
+        std::this_thread::sleep_for (std::chrono::milliseconds (20));
+    EXPECT_NE (std::system ("pgrep -x -f 'sleep 30' >/dev/null"), 0) << "the chooser outlived the editor";
+    EXPECT_EQ (f.plugin->getControllerTag (21), 0);
+    EXPECT_EQ (reapDroppedChildren (), 0);
 }
 
 // Each failure says so in a message window; dismissed with a real key, the

@@ -148,6 +148,7 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
     int passes = 0;
     double idleMsTotal = 0.0;
     double steadyMsTotal = 0.0;
+    double steadyMsLongest = 0.0;
     const int kSettlePasses = 2000 / std::max (1, options.idlePeriodMs);
     int status = 0;
     while (! stopRequested)
@@ -168,7 +169,10 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
         idleMsTotal += idleMs;
         // Opening and the first full draws are over after two seconds.
         if (passes >= kSettlePasses)
+        {
             steadyMsTotal += idleMs;
+            steadyMsLongest = std::max (steadyMsLongest, idleMs);
+        }
         ++passes;
 
         while (xcb_generic_event_t* event = xcb_poll_for_event (s.window->connection ()))
@@ -192,7 +196,8 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
     alarm (0);
     std::printf ("%d idle calls, %.3f ms each on average", passes, passes > 0 ? idleMsTotal / passes : 0.0);
     if (passes > kSettlePasses)
-        std::printf (", %.3f ms after the first two seconds", steadyMsTotal / (passes - kSettlePasses));
+        std::printf (", %.3f ms after the first two seconds (longest %.3f ms)", steadyMsTotal / (passes - kSettlePasses),
+                     steadyMsLongest);
     std::printf ("\n");
     return status;
 }
