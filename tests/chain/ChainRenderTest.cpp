@@ -398,3 +398,31 @@ TEST (ChainSimd, BlocksLeaveNoUpperVectorStateInUse)
     }
 }
 #endif
+
+// The Lazy Speed ring sits where the modulated rate really is: the knob
+// position whose unmodulated rate the lazy LFO now runs at.
+TEST (ChainModulation, LazySpeedRingShowsTheModulatedRate)
+{
+    for (const float amount : {0.55f, 0.7f, 0.9f, 0.3f})
+    {
+        SCOPED_TRACE (amount);
+        auto p = makePlugin (kRate);
+        p->setParameter (tag::LazySync, 0.0f);
+        p->setParameter (tag::LazySpeed, 0.5f);
+        p->setParameter (tag::LazyOn, 0.0f);
+        p->setDestByTag (tag::Disrupt1Dest, dest::LazySpeed);
+        p->setParameter (tag::Disrupt1On, 1.0f);
+        p->setParameter (tag::Disrupt1Amount, amount);
+        p->setParameter (tag::DisruptValue, 1.0f);
+        renderSilence (*p, 16384);
+        const float speed = p->signalChain ().modulation ().lfo ().getSpeed ();
+        ASSERT_GT (speed, 0.0f);
+        const float rateAsKnob = std::log2 (speed * kRate / 0.013427734f) / 10.0f;
+        const float ring = p->getDialMod (tag::LazySpeed, true);
+        if (rateAsKnob > 0.001f && rateAsKnob < 0.999f)
+            EXPECT_NEAR (ring, rateAsKnob, 0.002f);
+        else
+            EXPECT_NEAR (ring, rateAsKnob < 0.5f ? 0.0f : 1.0f, 0.002f);
+        EXPECT_NE (ring, 0.5f) << "the route moved the rate";
+    }
+}
