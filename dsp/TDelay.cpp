@@ -40,6 +40,15 @@ struct TDelayQueue::Storage
     std::size_t cap = 0;
 };
 
+class DelayGrower;
+
+namespace {
+
+std::atomic<DelayGrower*> currentGrower{nullptr};
+std::mutex growerCreation;
+
+} // namespace
+
 // The helper thread that allocates room for growing queues. One per process,
 // running while any queue exists (a module being unloaded has none left).
 class DelayGrower
@@ -47,9 +56,20 @@ class DelayGrower
 public:
     static DelayGrower& instance()
     {
-        // Never destroyed: queues may outlive static destruction.
-        static DelayGrower* grower = new DelayGrower;
-        return *grower;
+        if (DelayGrower* grower = currentGrower.load(std::memory_order_acquire))
+            return *grower;
+        std::lock_guard<std::mutex> guard(growerCreation);
+        if (currentGrower.load(std::memory_order_relaxed) == nullptr)
+            currentGrower.store(new DelayGrower, std::memory_order_release);
+        return *currentGrower.load(std::memory_order_relaxed);
+    }
+
+    // When the module is unloaded (its instances, and so its queues, gone)
+    // or at process exit after every static destructor, so queues torn down
+    // late in exit still find it.
+    static void destroy()
+    {
+        delete currentGrower.exchange(nullptr, std::memory_order_acq_rel);
     }
 
     void enlist(TDelayQueue* q)
@@ -109,6 +129,7 @@ public:
 
 private:
     DelayGrower() { ::sem_init(&signal, 0, 0); }
+    ~DelayGrower() { ::sem_destroy(&signal); }
 
     void run()
     {
@@ -147,6 +168,12 @@ private:
     pid_t workerPid = 0;
     std::atomic<bool> stopping{false};
 };
+
+namespace {
+
+[[gnu::destructor]] void dropDelayGrower() { DelayGrower::destroy(); }
+
+} // namespace
 
 TDelayQueue::TDelayQueue() { DelayGrower::instance().enlist(this); }
 

@@ -58,9 +58,10 @@ float wrapPhase (float phase)
 
 float sanitize (float x) { return std::isfinite (x) ? x : 0.0f; }
 
-ChainCurves buildCurves ()
+// Fills the tables in place: at 2.5 MB they are no object for the stack of a
+// host's or a scanner's thread.
+void buildCurves (ChainCurves& c)
 {
-    ChainCurves c;
     for (int i = 0; i < kCurveSize; ++i)
     {
         const double x = static_cast<double> (i) / 65536.0;
@@ -78,7 +79,6 @@ ChainCurves buildCurves ()
                                              : static_cast<float> (std::pow (
                                                    2.0, 6.0 * (x * curve::ROOM_LEN_MULT[r] + curve::ROOM_LEN_ADD[r]) - 6.0));
     }
-    return c;
 }
 
 } // namespace
@@ -89,7 +89,11 @@ const std::array<float, 15> SYNCED_PRE_DELAY_LENGTH_ARRAY = {
 
 const ChainCurves& chainCurves ()
 {
-    static const std::unique_ptr<ChainCurves> curves = std::make_unique<ChainCurves> (buildCurves ());
+    static const std::unique_ptr<const ChainCurves> curves = [] {
+        auto c = std::make_unique<ChainCurves> ();
+        buildCurves (*c);
+        return c;
+    }();
     return *curves;
 }
 
