@@ -12,6 +12,7 @@
 #include "presets/Chunk.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace morlake {
 
@@ -186,7 +187,7 @@ private:
     // MidiTarget, on the audio thread.
     float readParameter (int tag) override { return getParameter (tag); }
     void writeParameter (int tag, float value) override { setParameter (tag, value); }
-    void selectFactoryPreset (int index) override;
+    bool selectFactoryPreset (int index) override;
     // PrefsListener: a setting was written in this process.
     void preferencesWritten () override { midi.readSettings (); }
     // Non-audio side: learned controllers to the store, settings from it.
@@ -219,6 +220,9 @@ private:
     ParamValues lastSet;
     ParamValues original;
 
+    // Held (never on the audio thread) while a host's thread saves or
+    // restores the whole state, so a saved chunk is one state, not a mix.
+    std::mutex stateMutex;
     char programName[kChunkNameSize] {};
     ChunkBlock bankChunk {};
     ChunkBlock programChunk {};

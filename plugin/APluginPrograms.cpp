@@ -182,6 +182,9 @@ int32 APlugin::getChunk (void** data, bool isPreset)
     if (which == ChunkBuffer::None || data == nullptr)
         return 0;
     ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
+    // One whole state: a restore on another thread either finished before
+    // this copy or starts after it.
+    std::lock_guard<std::mutex> whole (stateMutex);
     program.copyTo (block.values);
     std::memcpy (block.name, programName, strnlen (programName, kChunkNameSize - 1) + 1);
     *data = &block;
@@ -196,10 +199,11 @@ int32 APlugin::setChunk (void* data, int32 byteSize, bool isPreset)
     ChunkBlock incoming;
     if (! readChunk (data, byteSize, incoming))
         return 0;
-    ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
-    block = incoming;
-    std::memcpy (programName, block.name, kChunkNameSize);
-    restoreState (block.values);
+    // The block getChunk() handed out is left alone: a host may still be
+    // copying it on another thread.
+    std::lock_guard<std::mutex> whole (stateMutex);
+    std::memcpy (programName, incoming.name, kChunkNameSize);
+    restoreState (incoming.values);
     return 1;
 }
 

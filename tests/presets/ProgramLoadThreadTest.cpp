@@ -95,3 +95,60 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
     EXPECT_TRUE (allFinite (out));
     EXPECT_GT (peak (out, 22050), 0.01f);
 }
+
+// A host saving the state on one thread while the user restores another on a
+// second, with audio running: every saved chunk is one of the states set,
+// never a mix of two (the ThreadSanitizer build also checks the buffers).
+TEST (ChunkSaveWhileRestoring, EverySavedChunkIsOneWholeState)
+{
+    test::FakeHost::reset ("REAPER");
+    auto plugin = std::make_unique<APlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
+    plugin->setSampleRate (44100.0f);
+
+    // Two saved states that differ in every editable value and in the name.
+    auto stateOf = [&] (int preset) {
+        ChunkBlock block {};
+        std::memcpy (block.values, factoryPreset (preset).data (), sizeof block.values);
+        plugin->setChunk (&block, kChunkSize, false);
+        ChunkBlock saved {};
+        void* data = nullptr;
+        EXPECT_EQ (plugin->getChunk (&data, false), kChunkSize);
+        std::memcpy (&saved, data, kChunkSize);
+        return saved;
+    };
+    const ChunkBlock states[2] = {stateOf (3), stateOf (12)};
+    int differing = 0;
+    for (int t = 0; t < kNumParams; ++t)
+        differing += states[0].values[t] != states[1].values[t];
+    ASSERT_GT (differing, 20);
+
+    Input in (44100);
+    addNoise (in, 0, in.size (), 0.3f, 5);
+    std::atomic<bool> stop {false};
+    std::atomic<long> restores {0};
+    long saves = 0, mixed = 0;
+    {
+        AudioThread audio (*plugin, std::move (in), 64, [] (const float*, const float*, int) {});
+        std::thread restorer ([&] {
+            for (long n = 0; ! stop.load (std::memory_order_relaxed); ++n)
+            {
+                ChunkBlock block = states[n & 1];
+                plugin->setChunk (&block, kChunkSize, false);
+                restores.fetch_add (1, std::memory_order_relaxed);
+            }
+        });
+        while (restores.load (std::memory_order_relaxed) < 2000 || saves < 2000)
+        {
+            void* data = nullptr;
+            ASSERT_EQ (plugin->getChunk (&data, false), kChunkSize);
+            ChunkBlock saved {};
+            std::memcpy (&saved, data, kChunkSize);
+            ++saves;
+            if (std::memcmp (&saved, &states[0], kChunkSize) != 0 && std::memcmp (&saved, &states[1], kChunkSize) != 0)
+                ++mixed;
+        }
+        stop.store (true, std::memory_order_relaxed);
+        restorer.join ();
+    }
+    EXPECT_EQ (mixed, 0) << "of " << saves << " chunks saved";
+}
