@@ -218,6 +218,7 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
     }
 
     AudioThreadScope audioThread;
+    midi.startBlock ();
     // An event belongs to the block it arrives in: one timed beyond the
     // block's end comes at its last frame.
     MidiQueue& events = midi.pending ();
