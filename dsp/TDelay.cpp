@@ -35,8 +35,8 @@ constexpr std::size_t kMaxEntries = std::size_t(1) << 26;
 
 struct TDelayQueue::Storage
 {
-    std::unique_ptr<double[]> stamps;
-    std::unique_ptr<float[]> samples;
+    ZeroedArray<double> stamps;
+    ZeroedArray<float> samples;
     std::size_t cap = 0;
 };
 
@@ -151,8 +151,8 @@ private:
         auto room = std::unique_ptr<TDelayQueue::Storage>(new (std::nothrow) TDelayQueue::Storage);
         if (!room)
             return;
-        room->stamps.reset(new (std::nothrow) double[want]());
-        room->samples.reset(new (std::nothrow) float[want]());
+        room->stamps = makeZeroedArray<double>(want);
+        room->samples = makeZeroedArray<float>(want);
         if (!room->stamps || !room->samples)
             return;
         room->cap = want;
@@ -193,8 +193,8 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
     newCap = std::bit_ceil(newCap);
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.
-    std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]());
-    std::unique_ptr<float[]> newSamples(new (std::nothrow) float[newCap]());
+    ZeroedArray<double> newStamps = makeZeroedArray<double>(newCap);
+    ZeroedArray<float> newSamples = makeZeroedArray<float>(newCap);
     if (!newStamps || !newSamples)
         return false;
     for (std::size_t i = 0; i < count; ++i)

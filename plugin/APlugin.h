@@ -178,6 +178,8 @@ private:
     template <typename Work>
     void withDspStopped (Work&& work);
     void requestDspReset (DspRequest request);
+    // Sizes the DSP for `rate` (allocates); with the DSP stopped.
+    void prepareDsp (float rate);
     void serveDspRequests ();
     static void writeDisruptValue (void* context, int tag, float value);
 
@@ -211,6 +213,8 @@ private:
 
     ParameterTable params;
     std::atomic<DspState> dspState {DspState::Idle};
+    // The DSP has been sized for a rate (see initVariables).
+    std::atomic<bool> dspPrepared {false};
     std::atomic<int> dspRequest {kNoRequest};
 
     // Value arrays by tag.
