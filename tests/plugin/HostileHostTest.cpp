@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/file.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -20,6 +23,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace morlake;
@@ -338,5 +342,29 @@ TEST (HostileHost, LoadAndUnloadCyclesLeaveNothingBehind)
         EXPECT_EQ (openDescriptors (), descriptors);
         const std::size_t after = heapInUse ();
         EXPECT_LT (after, heap + (1u << 20)) << "heap grew from " << heap << " to " << after << " bytes";
+    }));
+}
+
+// Another process holding the settings lock (for as long as it likes) while
+// an instance loads with writes due (the path settings are missing): the
+// instance loads and plays, and its settings are written once the lock is
+// free. Loading that waited for the lock would never finish here.
+TEST (HostileHost, LoadsWhileAnotherProcessHoldsTheSettingsLock)
+{
+    EXPECT_TRUE (inChild (30, [] {
+        const std::string dir = privateSettings () + "/Aldermoor/Morlake";
+        std::filesystem::create_directories (dir);
+        const int lock = ::open ((dir + "/preferences.lock").c_str (), O_RDWR | O_CREAT, 0600);
+        ASSERT_EQ (::flock (lock, LOCK_EX), 0);
+        auto p = loadOpen ();
+        ASSERT_TRUE (p);
+        EXPECT_LT (peak (render (*p, 4)), 2.0f);
+        EXPECT_FALSE (std::filesystem::exists (dir + "/preferences.txt")) << "written under another's lock";
+        ::close (lock);
+        // The settings follow once the lock is free (waited for generously).
+        const auto until = std::chrono::steady_clock::now () + std::chrono::seconds (15);
+        while (! std::filesystem::exists (dir + "/preferences.txt") && std::chrono::steady_clock::now () < until)
+            std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        EXPECT_TRUE (std::filesystem::exists (dir + "/preferences.txt"));
     }));
 }
