@@ -70,6 +70,20 @@ struct Preferences::Impl
     bool stopping = false;
     std::condition_variable wake;
     std::thread writer;
+    pid_t writerPid = 0; // after a fork the writer belongs to the parent
+
+    bool writerRunning () const { return writerDue && writerPid == ::getpid(); }
+
+    // Joins a writer that has finished, or lets go of one left in the parent.
+    void releaseWriter ()
+    {
+        if (! writer.joinable())
+            return;
+        if (writerPid == ::getpid())
+            writer.join();
+        else
+            writer.detach();
+    }
 
     // Recursive: a listener may read, and a read may write (the system layer).
     std::recursive_mutex listenersMutex;
@@ -82,8 +96,7 @@ struct Preferences::Impl
             stopping = true;
         }
         wake.notify_all();
-        if (writer.joinable())
-            writer.join();
+        releaseWriter();
         // What is still owed gets a last chance, waiting a little for the lock
         // (a store goes with its module or its process: nothing later writes it).
         std::unique_lock<std::mutex> lock (mutex);
@@ -283,13 +296,13 @@ struct Preferences::Impl
 
     void startWriterLocked ()
     {
-        if (writerDue || stopping)
+        if (writerRunning() || stopping)
             return;
         // A writer that has finished its work is on its way out.
-        if (writer.joinable())
-            writer.join();
+        releaseWriter();
         writerDue = true;
         writer = std::thread ([this] { writeWhenFree(); });
+        writerPid = ::getpid();
     }
 
     // The writer thread: tries the lock until what is owed is written (or
@@ -312,7 +325,7 @@ struct Preferences::Impl
         if (userDir.empty() || ! makeDirectories (userDir))
             return false;
         put (owed, key, value);
-        if (writerDue)
+        if (writerRunning())
             return true; // joins what the writer thread writes
         switch (flushLocked())
         {
