@@ -334,6 +334,7 @@ void APlugin::updateReverbPreset ()
 {
     if (! reverbUpdateRequest.exchange (false, std::memory_order_relaxed))
         return;
+    const WholeStateWrite whole (*this);
     const int step = getSteppedValue (tag::ReverbPreset);
     float hidden[kReverbHiddenCount];
     reverbPresetValues (step, hidden);

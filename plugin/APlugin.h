@@ -226,7 +226,27 @@ private:
 
     // Held (never on the audio thread) while a host's thread saves or
     // restores the whole state, so a saved chunk is one state, not a mix.
-    std::mutex stateMutex;
+    // Recursive: a host may ask for the chunk from inside a restore's
+    // editor refresh.
+    std::recursive_mutex stateMutex;
+    // Rewrites of the whole state that cannot take the mutex (program
+    // changes on the audio thread, the editor's preset steps) mark
+    // themselves instead: a chunk save copies again when one overlapped it.
+    class WholeStateWrite
+    {
+    public:
+        explicit WholeStateWrite (APlugin& p);
+        ~WholeStateWrite ();
+        WholeStateWrite (const WholeStateWrite&) = delete;
+        WholeStateWrite& operator= (const WholeStateWrite&) = delete;
+
+    private:
+        APlugin& plugin;
+    };
+    std::atomic<int> stateWriters {0};
+    std::atomic<unsigned> stateWrites {0};
+    // `program` into `values` with no whole-state rewrite under way or overlapping.
+    void copyWholeProgram (float* values) const;
     char programName[kChunkNameSize] {};
     ChunkBlock bankChunk {};
     ChunkBlock programChunk {};

@@ -62,7 +62,7 @@ intptr APlugin::dispatcher (int32 opcode, int32 index, intptr value, void* ptr, 
     if (opcode == effSetProgram)
     {
         // A program load rewrites the state a chunk save copies.
-        std::lock_guard<std::mutex> whole (stateMutex);
+        std::lock_guard<std::recursive_mutex> whole (stateMutex);
         return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
     }
     return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
