@@ -1,5 +1,8 @@
 #include "dsp/TBasicReverb.h"
 
+#include "dsp/SharedTables.h"
+#include "dsp/ZeroedArray.h"
+
 #include <algorithm>
 #include <bit>
 #include <chrono>
@@ -9,6 +12,9 @@
 #include <limits>
 #include <memory>
 #include <new>
+
+#include <sys/mman.h>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -23,11 +29,28 @@
 
 namespace morlake {
 
+void AlignedFloatDelete::operator()(float* p) const noexcept
+{
+    if (mappedBytes != 0)
+        ::munmap(p, mappedBytes);
+    else
+        ::operator delete[](p, std::align_val_t(kFloatAlignment));
+}
+
 AlignedFloats makeAlignedFloats(std::size_t n)
 {
-    auto* p = static_cast<float*>(::operator new[](n * sizeof(float), std::align_val_t(kFloatAlignment), std::nothrow));
+    if (n > (std::size_t(-1) >> 4))
+        return {};
+    const std::size_t bytes = n * sizeof(float);
+    if (bytes >= kZeroedMapBytes)
+    {
+        void* m = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (m != MAP_FAILED)
+            return AlignedFloats(static_cast<float*>(m), AlignedFloatDelete{bytes});
+    }
+    auto* p = static_cast<float*>(::operator new[](bytes, std::align_val_t(kFloatAlignment), std::nothrow));
     if (p)
-        std::memset(p, 0, n * sizeof(float));
+        std::memset(p, 0, bytes);
     return AlignedFloats(p);
 }
 
@@ -130,14 +153,14 @@ constexpr LaneMap kLaneMap;
 
 } // namespace
 
-TComb_M::TComb_M()
+TComb_M::TComb_M(std::uint32_t frameTotal)
 {
     std::fill(std::begin(length), std::end(length), 1);
     std::fill(std::begin(readValue), std::end(readValue), 0.0f);
     std::fill(std::begin(baseLane), std::end(baseLane), 0.0f);
     for (auto& row : stage)
         std::fill(std::begin(row), std::end(row), 0.0f);
-    allocate(kDefaultFrames);
+    allocate(frameTotal);
     mute();
 }
 
@@ -765,17 +788,41 @@ void TComb_M::process(const float* dry, const float* wide, bool filtered, float*
 
 // --------------------------------------------------------------- TBasicReverb
 
+const TBasicReverb::RoomTable& TBasicReverb::roomTableShared()
+{
+    static const std::unique_ptr<const RoomTable> table = [] {
+        auto t = std::make_unique_for_overwrite<RoomTable>();
+        for (int i = 0; i < kRoomTableSize; ++i)
+        {
+            const float lg = std::log10(1.0f + 23.5f * float(i) / 65535.99f);
+            (*t)[i] = static_cast<float>(0.65 + 0.25 * double(lg));
+        }
+        return t;
+    }();
+    return *table;
+}
+
+std::shared_ptr<const TBasicReverb::CutoffTable> TBasicReverb::cutoffTableFor(float rate)
+{
+    static TablesByRate<CutoffTable> tables([](CutoffTable& t, float r) {
+        fillInHalves(kCutoffTableSize, [&t, r](int begin, int end) {
+            for (int i = begin; i < end; ++i)
+            {
+                const double f = 20.0 * std::exp2(10.0 * i / double(kCutoffTableSize)) / r;
+                t[i] = static_cast<float>(std::min(0.2, f));
+            }
+        });
+    });
+    return tables.get(rate);
+}
+
 TBasicReverb::TBasicReverb()
 {
     forgetCoefficientInputs();
     std::fill(std::begin(baseLength), std::end(baseLength), 127.0f);
-    for (int i = 0; i < kRoomTableSize; ++i)
-    {
-        const float lg = std::log10(1.0f + 23.5f * float(i) / 65535.99f);
-        roomTable[i] = static_cast<float>(0.65 + 0.25 * double(lg));
-    }
+    roomTable = roomTableShared().data();
     allocateLines();
-    buildCutoffTable();
+    // The cutoff table waits for the rate the reverb will run at (see setFilter).
     setRoomSize(0.5f, 0.5f, 0.5f);
     setDamp(0.5f);
     init();
@@ -820,11 +867,8 @@ void TBasicReverb::allocateLines()
 
 void TBasicReverb::buildCutoffTable()
 {
-    for (int i = 0; i < kCutoffTableSize; ++i)
-    {
-        const double f = 20.0 * std::exp2(10.0 * i / double(kCutoffTableSize)) / sampleRate;
-        cutoffTable[i] = static_cast<float>(std::min(0.2, f));
-    }
+    cutoffOwner = cutoffTableFor(sampleRate);
+    cutoffTable = cutoffOwner->data();
 }
 
 void TBasicReverb::create()
@@ -980,6 +1024,9 @@ void TBasicReverb::setFilter(float lowpass, float highpass)
     filterFrom[0] = lowpass;
     filterFrom[1] = highpass;
     filtered = (highpass > 0.01f) || (lowpass < 0.99f);
+    // A reverb run without a rate ever set builds its table here, once.
+    if (cutoffTable == nullptr)
+        buildCutoffTable();
     float a = 1.0f;
     if (!(lowpass > 0.99f))
     {

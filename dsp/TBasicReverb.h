@@ -17,10 +17,14 @@ namespace morlake {
 inline constexpr std::size_t kFloatAlignment = 64;
 struct AlignedFloatDelete
 {
-    void operator()(float* p) const noexcept { ::operator delete[](p, std::align_val_t(kFloatAlignment)); }
+    std::size_t mappedBytes = 0; // nonzero: pages of their own, from the system
+    void operator()(float* p) const noexcept;
 };
 using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
-// Zeroed storage for n floats; empty on allocation failure.
+// Zeroed storage for n floats; empty on allocation failure. Large arrays
+// come as zero pages straight from the system, committed at once (no page
+// is first touched on the audio thread), instead of reused heap memory
+// cleared by hand: that clearing was most of an instance's creation time.
 AlignedFloats makeAlignedFloats(std::size_t n);
 
 // The 60 feedback combs of the three stereo banks, updated together. Bank
@@ -43,6 +47,8 @@ public:
     static constexpr int kCombsPerChannel = 10;
     static constexpr int kLanes = kBanks * kCombs;
     static constexpr std::uint32_t kDefaultFrames = 65536;
+    // The smallest array allocate() takes.
+    static constexpr std::uint32_t kMinimumFrames = 2;
     // Added to the damping state every sample: with the loop high-pass
     // removing the tail's DC the states would otherwise decay into denormals.
     static constexpr float kAntiDenormal = 1e-15f;
@@ -57,7 +63,8 @@ public:
         return bank < 2 ? 4 * r + 2 * bank + c : 40 + 4 * (r % 5) + 2 * (r / 5) + c;
     }
 
-    TComb_M();
+    // An array of `frames` frames (see allocate()).
+    explicit TComb_M(std::uint32_t frames = kDefaultFrames);
     TComb_M(const TComb_M&) = delete;
     TComb_M& operator=(const TComb_M&) = delete;
 
@@ -308,7 +315,8 @@ private:
     std::uint32_t widenMask = 0;
     AlignedFloats widenLines;
     float baseLength[TComb_M::kCombs];
-    TComb_M combs;
+    // Sized for the rate by allocateLines(), not by its own default.
+    TComb_M combs{TComb_M::kMinimumFrames};
     TAllpass allpasses[kStagesPerBank];
     float allpassFeedback = 0.5f;
     float allpassDiffusion = 1.0f;
@@ -316,8 +324,14 @@ private:
     // kStagesPerBank rings of allpassCapacity frames of TAllpass::kLanes floats.
     int allpassCapacity = 0;
     AlignedFloats allpassBuffers;
-    std::array<float, kCutoffTableSize> cutoffTable;
-    std::array<float, kRoomTableSize> roomTable;
+    // Read-only, shared: the rate's cutoff table and the one room table.
+    using CutoffTable = std::array<float, kCutoffTableSize>;
+    using RoomTable = std::array<float, kRoomTableSize>;
+    static std::shared_ptr<const CutoffTable> cutoffTableFor(float rate);
+    static const RoomTable& roomTableShared();
+    std::shared_ptr<const CutoffTable> cutoffOwner;
+    const float* cutoffTable = nullptr;
+    const float* roomTable = nullptr;
 };
 
 } // namespace morlake

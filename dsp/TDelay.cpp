@@ -35,10 +35,19 @@ constexpr std::size_t kMaxEntries = std::size_t(1) << 26;
 
 struct TDelayQueue::Storage
 {
-    std::unique_ptr<double[]> stamps;
-    std::unique_ptr<float[]> samples;
+    ZeroedArray<double> stamps;
+    ZeroedArray<float> samples;
     std::size_t cap = 0;
 };
+
+class DelayGrower;
+
+namespace {
+
+std::atomic<DelayGrower*> currentGrower{nullptr};
+std::mutex growerCreation;
+
+} // namespace
 
 // The helper thread that allocates room for growing queues. One per process,
 // running while any queue exists (a module being unloaded has none left).
@@ -47,9 +56,20 @@ class DelayGrower
 public:
     static DelayGrower& instance()
     {
-        // Never destroyed: queues may outlive static destruction.
-        static DelayGrower* grower = new DelayGrower;
-        return *grower;
+        if (DelayGrower* grower = currentGrower.load(std::memory_order_acquire))
+            return *grower;
+        std::lock_guard<std::mutex> guard(growerCreation);
+        if (currentGrower.load(std::memory_order_relaxed) == nullptr)
+            currentGrower.store(new DelayGrower, std::memory_order_release);
+        return *currentGrower.load(std::memory_order_relaxed);
+    }
+
+    // When the module is unloaded (its instances, and so its queues, gone)
+    // or at process exit after every static destructor, so queues torn down
+    // late in exit still find it.
+    static void destroy()
+    {
+        delete currentGrower.exchange(nullptr, std::memory_order_acq_rel);
     }
 
     void enlist(TDelayQueue* q)
@@ -109,6 +129,7 @@ public:
 
 private:
     DelayGrower() { ::sem_init(&signal, 0, 0); }
+    ~DelayGrower() { ::sem_destroy(&signal); }
 
     void run()
     {
@@ -130,8 +151,8 @@ private:
         auto room = std::unique_ptr<TDelayQueue::Storage>(new (std::nothrow) TDelayQueue::Storage);
         if (!room)
             return;
-        room->stamps.reset(new (std::nothrow) double[want]());
-        room->samples.reset(new (std::nothrow) float[want]());
+        room->stamps = makeZeroedArray<double>(want);
+        room->samples = makeZeroedArray<float>(want);
         if (!room->stamps || !room->samples)
             return;
         room->cap = want;
@@ -147,6 +168,12 @@ private:
     pid_t workerPid = 0;
     std::atomic<bool> stopping{false};
 };
+
+namespace {
+
+[[gnu::destructor]] void dropDelayGrower() { DelayGrower::destroy(); }
+
+} // namespace
 
 TDelayQueue::TDelayQueue() { DelayGrower::instance().enlist(this); }
 
@@ -166,8 +193,8 @@ bool TDelayQueue::reallocate(std::size_t newCap) noexcept
     newCap = std::bit_ceil(newCap);
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.
-    std::unique_ptr<double[]> newStamps(new (std::nothrow) double[newCap]());
-    std::unique_ptr<float[]> newSamples(new (std::nothrow) float[newCap]());
+    ZeroedArray<double> newStamps = makeZeroedArray<double>(newCap);
+    ZeroedArray<float> newSamples = makeZeroedArray<float>(newCap);
     if (!newStamps || !newSamples)
         return false;
     for (std::size_t i = 0; i < count; ++i)

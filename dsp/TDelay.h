@@ -4,6 +4,8 @@
 // changes the playback speed (pitch bends) instead of jumping the read point.
 #pragma once
 
+#include "dsp/ZeroedArray.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -129,8 +131,8 @@ private:
         setPushLimit(std::min(growAt, ring));
     }
 
-    std::unique_ptr<double[]> stamps;
-    std::unique_ptr<float[]> samples;
+    ZeroedArray<double> stamps;
+    ZeroedArray<float> samples;
     std::size_t cap = 0;
     std::size_t head = 0;
     std::size_t count = 0;

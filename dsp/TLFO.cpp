@@ -1,5 +1,7 @@
 #include "dsp/TLFO.h"
 
+#include "dsp/SharedTables.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -30,10 +32,12 @@ namespace {
 const std::array<float, TLFO::kWaveSize>& waveTable ()
 {
     static const std::unique_ptr<std::array<float, TLFO::kWaveSize>> table = [] {
-        auto t = std::make_unique<std::array<float, TLFO::kWaveSize>> ();
-        for (int i = 0; i < TLFO::kWaveSize; ++i)
-            (*t)[static_cast<std::size_t> (i)] =
-                static_cast<float> (std::sin (2.0 * std::numbers::pi * static_cast<double> (i) / TLFO::kWaveSize));
+        auto t = std::make_unique_for_overwrite<std::array<float, TLFO::kWaveSize>> ();
+        fillInHalves (TLFO::kWaveSize, [&t] (int begin, int end) {
+            for (int i = begin; i < end; ++i)
+                (*t)[static_cast<std::size_t> (i)] =
+                    static_cast<float> (std::sin (2.0 * std::numbers::pi * static_cast<double> (i) / TLFO::kWaveSize));
+        });
         return t;
     }();
     return *table;

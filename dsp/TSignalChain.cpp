@@ -1,12 +1,14 @@
 #include "dsp/TSignalChain.h"
 
 #include "dsp/ReverbPresets.h"
+#include "dsp/SharedTables.h"
 #include "params/Curves.h"
 #include "params/ParamTags.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -58,10 +60,11 @@ float wrapPhase (float phase)
 
 float sanitize (float x) { return std::isfinite (x) ? x : 0.0f; }
 
-ChainCurves buildCurves ()
+// Fills the tables in place: at 2.5 MB they are no object for the stack of a
+// host's or a scanner's thread.
+void buildCurves (ChainCurves& c, int begin, int end)
 {
-    ChainCurves c;
-    for (int i = 0; i < kCurveSize; ++i)
+    for (int i = begin; i < end; ++i)
     {
         const double x = static_cast<double> (i) / 65536.0;
         auto db = [&] (double lo, double hi) {
@@ -78,7 +81,6 @@ ChainCurves buildCurves ()
                                              : static_cast<float> (std::pow (
                                                    2.0, 6.0 * (x * curve::ROOM_LEN_MULT[r] + curve::ROOM_LEN_ADD[r]) - 6.0));
     }
-    return c;
 }
 
 } // namespace
@@ -89,12 +91,35 @@ const std::array<float, 15> SYNCED_PRE_DELAY_LENGTH_ARRAY = {
 
 const ChainCurves& chainCurves ()
 {
-    static const std::unique_ptr<ChainCurves> curves = std::make_unique<ChainCurves> (buildCurves ());
+    static const OnPages<ChainCurves> curves = [] {
+        OnPages<ChainCurves> c = makeOnPages<ChainCurves> ();
+        if (! c)
+            throw std::bad_alloc ();
+        fillInHalves (kCurveSize, [&c] (int begin, int end) { buildCurves (*c, begin, end); });
+        return c;
+    }();
     return *curves;
 }
 
+std::shared_ptr<const TSignalChain::RateCurves> TSignalChain::rateCurvesFor (float sampleRate)
+{
+    static TablesByRate<RateCurves> tables ([] (RateCurves& c, float r) {
+        fillInHalves (kCurveSize, [&c, r] (int begin, int end) {
+            for (int i = begin; i < end; ++i)
+            {
+                const float x = static_cast<float> (i) / 65535.9f;
+                const float damping = 40.0f * std::pow (2.0f, 10.0f - 2.5f * x) / r;
+                c.damping[i] = damping > 0.6f ? 1.0f : damping;
+                c.earlyLength[i] = std::pow (2.0f, 4.6f * x - 3.0f) * r;
+                c.preDelay[i] = (std::pow (2.0f, 12.0f * x) - 1.0f) / 1000.0f * r;
+            }
+        });
+    });
+    return tables.get (sampleRate);
+}
+
 TSignalChain::TSignalChain (const ParamValues& v, ChainListener& l)
-    : values (v), listener (l), curves (chainCurves ()), rate (std::make_unique<RateCurves> ())
+    : values (v), listener (l), curves (chainCurves ())
 {
     reverb.create ();
     values.copyTo (p);
@@ -110,14 +135,7 @@ void TSignalChain::setSampleRate (float newRate)
     sampleRate = newRate;
     samplesPerWholeNote = sampleRate * 240.0f / tempo;
 
-    for (int i = 0; i < kCurveSize; ++i)
-    {
-        const float x = static_cast<float> (i) / 65535.9f;
-        const float damping = 40.0f * std::pow (2.0f, 10.0f - 2.5f * x) / sampleRate;
-        rate->damping[i] = damping > 0.6f ? 1.0f : damping;
-        rate->earlyLength[i] = std::pow (2.0f, 4.6f * x - 3.0f) * sampleRate;
-        rate->preDelay[i] = (std::pow (2.0f, 12.0f * x) - 1.0f) / 1000.0f * sampleRate;
-    }
+    rate = rateCurvesFor (sampleRate);
 
     early1.init (sampleRate, kEarlyReserveSeconds);
     early2.init (sampleRate, kEarlyReserveSeconds);

@@ -96,6 +96,7 @@ private:
     {
         CurveTable damping, earlyLength, preDelay;
     };
+    static std::shared_ptr<const RateCurves> rateCurvesFor (float rate);
 
     // One frame on its way through the chain.
     struct Frame
@@ -151,7 +152,8 @@ private:
     const ParamValues& values;
     ChainListener& listener;
     const ChainCurves& curves;
-    std::unique_ptr<RateCurves> rate;
+    // Shared by the instances at this rate; null until the rate is set.
+    std::shared_ptr<const RateCurves> rate;
 
     float p[kNumParams] {}; // parameter values, refreshed every control tick
     std::uint32_t valuesSeen = ~0u; // the write count of `values` when p was last refreshed

@@ -60,11 +60,14 @@ bool parseEcs (const char* data, size_t size, ControllerMap& out)
 
 bool readFile (const std::string& path, std::string& data)
 {
-    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO chosen in the dialog would otherwise hold the
+    // opening thread (the host's user-interface thread) until a writer came.
+    // Anything but a regular file of a plausible size is refused before a read.
+    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat (fd, &st) != 0 || ! S_ISREG (st.st_mode))
+    if (::fstat (fd, &st) != 0 || ! S_ISREG (st.st_mode) || st.st_size < 0 || size_t (st.st_size) > kMaxEcsBytes)
     {
         ::close (fd);
         return false;

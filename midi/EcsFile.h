@@ -17,7 +17,8 @@ using ControllerMap = std::array<int, kEcsControllers>;
 // Reads the whole file into a temporary and copies it into `map` only when it
 // holds exactly 128 values of 0 to 255 separated by white space.  False (map
 // untouched) for a file that cannot be opened, is short, long, not numeric
-// or out of range.
+// or out of range, and at once for anything that is not a regular file (a
+// FIFO, a device) or is far larger than any map.
 bool loadEcsFile (const std::string& path, ControllerMap& map);
 
 // Writes the map as 128 "%d\n" lines through a temporary file renamed into

@@ -135,8 +135,12 @@ void MidiControl::handle (const MidiMessage& e, TModulation& mod)
             break;
         }
         case 0xc0:
-            if (presetChangesOn.load (std::memory_order_relaxed))
-                target.selectFactoryPreset (e.data1);
+            if (! presetChangesOn.load (std::memory_order_relaxed))
+                break;
+            if (programLoaded)
+                heldProgram = e.data1;
+            else
+                programLoaded = target.selectFactoryPreset (e.data1);
             break;
         case 0xd0:
             source (src::ChannelAftertouch, e.data1 / 127.0f);
@@ -149,6 +153,16 @@ void MidiControl::handle (const MidiMessage& e, TModulation& mod)
             break;
         default: break;
     }
+}
+
+void MidiControl::startBlock ()
+{
+    programLoaded = false;
+    if (heldProgram < 0)
+        return;
+    const int program = heldProgram;
+    heldProgram = -1;
+    programLoaded = target.selectFactoryPreset (program);
 }
 
 void MidiControl::controllerUpdate (int controller, float value)

@@ -31,8 +31,9 @@ public:
     virtual float readParameter (int tag) = 0;
     // Audio thread: a controller moved a parameter.
     virtual void writeParameter (int tag, float value) = 0;
-    // Audio thread: a program change; indices without a preset are ignored.
-    virtual void selectFactoryPreset (int index) = 0;
+    // Audio thread: a program change; indices without a preset are ignored
+    // (false: nothing was loaded).
+    virtual bool selectFactoryPreset (int index) = 0;
 
 protected:
     ~MidiTarget () = default;
@@ -50,6 +51,9 @@ public:
 
     // Audio thread: acts on one released event.
     void handle (const MidiMessage& event, TModulation& modulation);
+    // Audio thread, before a block's events: loads the program change a
+    // burst in the last block left waiting.
+    void startBlock ();
 
     // Non-audio threads -------------------------------------------------------
     // Reads the controller map from the preferences.
@@ -111,6 +115,13 @@ private:
 
     std::unique_ptr<std::atomic<float>[]> captureBaseline;
     std::unique_ptr<std::atomic<bool>[]> captured;
+
+    // A program load takes about as long as a whole block of audio: the
+    // first program change of a block loads at its frame, later ones wait,
+    // and the last of them loads at the next block's start. A burst costs
+    // one load per block whatever its length.
+    int heldProgram = -1;
+    bool programLoaded = false; // in this block
 
     bool heldNotes[128] {};
     std::uint32_t noteSeed = 1;

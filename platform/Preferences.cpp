@@ -9,9 +9,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #ifndef MORLAKE_DEFAULT_HELP_PATH
@@ -53,10 +56,34 @@ struct Preferences::Impl
     std::string systemDir;
     std::string filePath;
     ValueMap system;
-    ValueMap user;   // what the file held after our last read or write
+    ValueMap user;   // what the file held after our last read or write, and what is owed to it
     FileId loadedId; // identity of the file `user` came from
     int heldFd = -1; // that file, kept open so its inode number can't be reused
     std::atomic<int> damagedKept { 0 };
+
+    // Written here but not yet in the file: another process held the folder
+    // lock (nothing here waits for it), or the write failed. Every later
+    // write carries them, and the writer thread tries until they are in.
+    ValueMap owed;
+    bool repairOwed = false; // a damaged file read while another process held the lock
+    bool writerDue = false;  // the writer thread has work and is running
+    bool stopping = false;
+    std::condition_variable wake;
+    std::thread writer;
+    pid_t writerPid = 0; // after a fork the writer belongs to the parent
+
+    bool writerRunning () const { return writerDue && writerPid == ::getpid(); }
+
+    // Joins a writer that has finished, or lets go of one left in the parent.
+    void releaseWriter ()
+    {
+        if (! writer.joinable())
+            return;
+        if (writerPid == ::getpid())
+            writer.join();
+        else
+            writer.detach();
+    }
 
     // Recursive: a listener may read, and a read may write (the system layer).
     std::recursive_mutex listenersMutex;
@@ -64,9 +91,29 @@ struct Preferences::Impl
 
     ~Impl()
     {
+        {
+            std::lock_guard<std::mutex> lock (mutex);
+            stopping = true;
+        }
+        wake.notify_all();
+        releaseWriter();
+        // What is still owed gets a last chance, waiting a little for the lock
+        // (a store goes with its module or its process: nothing later writes it).
+        std::unique_lock<std::mutex> lock (mutex);
+        for (int tries = 0; tries < kFinalTries && (! owed.empty() || repairOwed); ++tries)
+        {
+            if (flushLocked() != Flush::busy)
+                break;
+            lock.unlock();
+            std::this_thread::sleep_for (kRetryInterval);
+            lock.lock();
+        }
         if (heldFd >= 0)
             ::close (heldFd);
     }
+
+    static constexpr auto kRetryInterval = std::chrono::milliseconds (20);
+    static constexpr int kFinalTries = 100;
 
     void resolveLocked ()
     {
@@ -89,6 +136,8 @@ struct Preferences::Impl
                 parseFile (data, system); // not ours to move aside: what parses is used
         }
         user.clear();
+        owed.clear();
+        repairOwed = false;
         holdLocked (-1, FileId {});
         refreshLocked();
     }
@@ -99,6 +148,14 @@ struct Preferences::Impl
             ::close (heldFd);
         heldFd = fd;
         loadedId = id;
+    }
+
+    // `base`, with what this store still owes the file on top.
+    void adoptLocked (ValueMap base)
+    {
+        for (const auto& [key, value] : owed)
+            put (base, key, value);
+        user = std::move (base);
     }
 
     // Reads the file again when its identity changed.
@@ -126,24 +183,38 @@ struct Preferences::Impl
             return;
         if (status == ReadStatus::damaged)
         {
-            // Under the lock, so a file another writer just put in place is not hit.
             if (fd >= 0)
                 ::close (fd);
             fd = -1;
-            FolderLock lock (userDir);
+            // Under the lock, so a file another writer just put in place is
+            // not hit. Held elsewhere, the lines that parsed serve meanwhile
+            // and the writer thread repairs the file once the lock is free.
+            FolderLock lock (userDir, false);
+            if (lock.busy())
+            {
+                parsed.clear();
+                parseFile (data, parsed);
+                holdLocked (-1, id);
+                adoptLocked (std::move (parsed));
+                repairOwed = true;
+                startWriterLocked();
+                return;
+            }
             if (! readBaseLocked (parsed, id, fd))
                 return;
         }
         if (status == ReadStatus::missing)
             id = FileId {};
         holdLocked (fd, id);
-        user = std::move (parsed);
+        adoptLocked (std::move (parsed));
     }
 
     // Reads the file as the base of a write. A damaged one is kept aside as
     // it was, and what parsed of it is written back in its place, so one bad
-    // line costs no other setting. Caller holds the folder lock.  False only
-    // for a transient failure.
+    // line costs no other setting. The repair is written before the damaged
+    // file leaves its place: when it cannot be (a full disk), the file stays
+    // and its good lines are read again next time. Caller holds the folder
+    // lock. False only for a transient failure.
     bool readBaseLocked (ValueMap& base, FileId& id, int& fd)
     {
         std::string data;
@@ -165,47 +236,104 @@ struct Preferences::Impl
         case ReadStatus::damaged: break;
         }
         struct stat st {};
-        if (! keepAside (filePath))
+        const std::string repaired = base.empty() ? std::string {} : writeTemporary (filePath, serialise (base));
+        if ((! base.empty() && repaired.empty()) || ! keepAside (filePath, ! repaired.empty()))
         {
+            if (! repaired.empty())
+                ::unlink (repaired.c_str());
             // Still in place: nothing is written over it.
             id = ::stat (filePath.c_str(), &st) == 0 ? fileIdOf (st) : FileId {};
             return true;
         }
         damagedKept.fetch_add (1, std::memory_order_relaxed);
         id = FileId {};
-        if (! base.empty() && replaceFileAtomically (userDir, filePath, serialise (base)))
+        if (! repaired.empty() && commitTemporary (repaired, filePath))
             fd = openRegular (filePath, id);
         return true;
     }
 
-    // Merged under the folder lock with what the file holds now, so two
-    // processes writing different keys lose neither.
+    enum class Flush
+    {
+        done,
+        busy,   // another process holds the folder lock
+        failed, // the folder or the file could not be written
+    };
+
+    // Writes what is owed, merged under the folder lock with what the file
+    // holds now, so two processes writing different keys lose neither.
+    // Never waits for the lock.
+    Flush flushLocked ()
+    {
+        if (userDir.empty() || ! makeDirectories (userDir))
+            return Flush::failed;
+        FolderLock lock (userDir, false);
+        if (! lock.held())
+            return lock.busy() ? Flush::busy : Flush::failed;
+        ValueMap base;
+        FileId id;
+        int fd = -1;
+        if (! readBaseLocked (base, id, fd))
+            return Flush::busy;
+        repairOwed = false;
+        if (owed.empty())
+        {
+            holdLocked (fd, id);
+            user = std::move (base);
+            return Flush::done;
+        }
+        if (fd >= 0)
+            ::close (fd);
+        for (const auto& [key, value] : owed)
+            put (base, key, value);
+        if (! replaceFileAtomically (filePath, serialise (base)))
+            return Flush::failed;
+        owed.clear();
+        fd = openRegular (filePath, id);
+        holdLocked (fd, id);
+        user = std::move (base);
+        return Flush::done;
+    }
+
+    void startWriterLocked ()
+    {
+        if (writerRunning() || stopping)
+            return;
+        // A writer that has finished its work is on its way out.
+        releaseWriter();
+        writerDue = true;
+        writer = std::thread ([this] { writeWhenFree(); });
+        writerPid = ::getpid();
+    }
+
+    // The writer thread: tries the lock until what is owed is written (or
+    // cannot be), then ends.
+    void writeWhenFree ()
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        while (! stopping)
+        {
+            wake.wait_for (lock, kRetryInterval);
+            if (stopping || flushLocked() != Flush::busy)
+                break;
+        }
+        writerDue = false;
+    }
+
     bool writeLocked (std::string_view key, const Value& value)
     {
-        bool ok = false;
-        if (! userDir.empty() && makeDirectories (userDir))
+        put (user, key, value); // this run sees it at once
+        if (userDir.empty() || ! makeDirectories (userDir))
+            return false;
+        put (owed, key, value);
+        if (writerRunning())
+            return true; // joins what the writer thread writes
+        switch (flushLocked())
         {
-            FolderLock lock (userDir);
-            ValueMap base;
-            FileId id;
-            int fd = -1;
-            if (lock.held() && readBaseLocked (base, id, fd))
-            {
-                if (fd >= 0)
-                    ::close (fd);
-                put (base, key, value);
-                if (replaceFileAtomically (userDir, filePath, serialise (base)))
-                {
-                    fd = openRegular (filePath, id);
-                    holdLocked (fd, id);
-                    user = std::move (base);
-                    ok = true;
-                }
-            }
+        case Flush::done: return true;
+        case Flush::busy: startWriterLocked(); return true;
+        case Flush::failed: break;
         }
-        if (! ok)
-            put (user, key, value); // this run still sees it
-        return ok;
+        return false;
     }
 
     bool write (std::string_view key, const Value& value)
@@ -236,11 +364,30 @@ Preferences::Preferences (std::string userDir, std::string systemDir) : impl (ne
 
 Preferences::~Preferences() { delete impl; }
 
+namespace {
+
+std::atomic<Preferences*> sharedStore { nullptr };
+std::mutex sharedStoreMutex;
+
+// Runs when the module is unloaded, after its instances are gone, or at
+// process exit after every static destructor: instances torn down late in
+// exit still find the store, and a host that loads and unloads the module
+// gets its descriptor and memory back each time.
+[[gnu::destructor]] void dropSharedStore()
+{
+    delete sharedStore.exchange (nullptr, std::memory_order_acq_rel);
+}
+
+} // namespace
+
 Preferences& Preferences::shared()
 {
-    // Never destroyed, so instances torn down late in process exit still find it.
-    static Preferences* store = new Preferences;
-    return *store;
+    if (Preferences* store = sharedStore.load (std::memory_order_acquire))
+        return *store;
+    std::lock_guard<std::mutex> lock (sharedStoreMutex);
+    if (sharedStore.load (std::memory_order_relaxed) == nullptr)
+        sharedStore.store (new Preferences, std::memory_order_release);
+    return *sharedStore.load (std::memory_order_relaxed);
 }
 
 void Preferences::setRootForTesting (const std::string& userDir, const std::string& systemDir)

@@ -164,48 +164,98 @@ bool makeDirectories (const std::string& dir)
     return ::stat (dir.c_str(), &st) == 0 && S_ISDIR (st.st_mode);
 }
 
-// Write-to-temporary, sync, rename: a reader sees the old or the new file whole.
-bool replaceFileAtomically (const std::string& dir, const std::string& path, const std::string& data)
+std::string linkTarget (const std::string& path)
+{
+    std::string at = path;
+    // As many hops as the kernel follows; beyond that it is a loop.
+    for (int hops = 0; hops < 40; ++hops)
+    {
+        struct stat st {};
+        if (::lstat (at.c_str(), &st) != 0 || ! S_ISLNK (st.st_mode))
+        {
+            const size_t slash = at.rfind ('/');
+            const std::string dir = slash == std::string::npos ? std::string (".") : at.substr (0, std::max<size_t> (slash, 1));
+            return ::stat (dir.c_str(), &st) == 0 && S_ISDIR (st.st_mode) ? at : path;
+        }
+        char text[4096];
+        const ssize_t n = ::readlink (at.c_str(), text, sizeof text - 1);
+        if (n <= 0)
+            return path;
+        const std::string to (text, size_t (n));
+        if (to[0] == '/')
+            at = to;
+        else
+        {
+            const size_t slash = at.rfind ('/');
+            at = (slash == std::string::npos ? std::string() : at.substr (0, slash + 1)) + to;
+        }
+    }
+    return path;
+}
+
+std::string writeTemporary (const std::string& path, const std::string& data)
 {
     static std::atomic<unsigned> counter { 0 };
+    const std::string target = linkTarget (path);
+    const size_t slash = target.rfind ('/');
+    const std::string dir = slash == std::string::npos ? std::string (".") : target.substr (0, slash);
     const std::string tmp = dir + "/." + kFileName + ".tmp-" + std::to_string (::getpid()) + "-"
                             + std::to_string (counter.fetch_add (1, std::memory_order_relaxed));
     const int fd = ::open (tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
+        return {};
     bool ok = writeAll (fd, data) && ::fsync (fd) == 0;
     ok = (::close (fd) == 0) && ok;
-    if (ok)
-        ok = ::rename (tmp.c_str(), path.c_str()) == 0;
     if (! ok)
     {
         ::unlink (tmp.c_str());
-        return false;
+        return {};
     }
-    // No fsync of the folder: after a crash the rename may be lost, but the
-    // file found is always a whole one.
-    return true;
+    return tmp;
 }
 
-bool keepAside (const std::string& path)
+bool commitTemporary (const std::string& temporary, const std::string& path)
 {
-    const std::string stem = path + ".damaged-" + timestamp();
+    if (::rename (temporary.c_str(), linkTarget (path).c_str()) == 0)
+        return true;
+    ::unlink (temporary.c_str());
+    return false;
+}
+
+bool replaceFileAtomically (const std::string& path, const std::string& data)
+{
+    const std::string tmp = writeTemporary (path, data);
+    // No fsync of the folder: after a crash the rename may be lost, but the
+    // file found is always a whole one.
+    return ! tmp.empty() && commitTemporary (tmp, path);
+}
+
+bool keepAside (const std::string& path, bool repairFollows)
+{
+    const std::string file = linkTarget (path);
+    const std::string stem = file + ".damaged-" + timestamp();
     std::string target = stem;
     struct stat st {};
     for (int n = 1; ::lstat (target.c_str(), &st) == 0 && n < 1000; ++n)
         target = stem + "-" + std::to_string (n);
-    return ::rename (path.c_str(), target.c_str()) == 0;
+    // A second name keeps the file in place until its repair replaces it,
+    // so a repair that cannot be written loses nothing.
+    if (repairFollows && ::lstat (file.c_str(), &st) == 0 && S_ISREG (st.st_mode)
+        && ::link (file.c_str(), target.c_str()) == 0)
+        return true;
+    return ::rename (file.c_str(), target.c_str()) == 0;
 }
 
-FolderLock::FolderLock (const std::string& dir)
+FolderLock::FolderLock (const std::string& dir, bool wait)
 {
     fd = ::open ((dir + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return;
-    while (::flock (fd, LOCK_EX) != 0)
+    while (::flock (fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB) != 0)
     {
         if (errno != EINTR)
         {
+            heldElsewhere = errno == EWOULDBLOCK;
             ::close (fd);
             fd = -1;
             return;

@@ -48,24 +48,42 @@ int openRegular (const std::string& path, FileId& id);
 
 bool makeDirectories (const std::string& dir);
 
-// Write-to-temporary, sync, rename: a reader sees the old or the new file whole.
-bool replaceFileAtomically (const std::string& dir, const std::string& path, const std::string& data);
+// The file `path` names once symbolic links are followed: a settings file
+// linked from elsewhere (a dotfiles folder) is replaced where it lives, and
+// the link stays. `path` itself for a loop or a link into a missing folder.
+std::string linkTarget (const std::string& path);
 
-// Renames a damaged file to <path>.damaged-<local time>; false when it stays.
-bool keepAside (const std::string& path);
+// Write-to-temporary, sync, rename: a reader sees the old or the new file
+// whole. Replaces the file a link points to, not the link.
+bool replaceFileAtomically (const std::string& path, const std::string& data);
+
+// The first half of replaceFileAtomically(): `data` in a synced temporary
+// beside `path`'s link target; empty when it could not be written whole.
+std::string writeTemporary (const std::string& path, const std::string& data);
+// The second half: renames the temporary over the target (removed on failure).
+bool commitTemporary (const std::string& temporary, const std::string& path);
+
+// Keeps a damaged file as <path>.damaged-<local time>, renamed; false when it
+// stays. With a repair to follow, a regular file gets the name as a second
+// one and stays in place until the repair is renamed over it.
+bool keepAside (const std::string& path, bool repairFollows = false);
 
 // Exclusive advisory lock on the folder's lock file, held for one write.
 class FolderLock
 {
 public:
-    explicit FolderLock (const std::string& dir);
+    // wait false: gives up at once when another process holds the lock.
+    explicit FolderLock (const std::string& dir, bool wait = true);
     ~FolderLock ();
     FolderLock (const FolderLock&) = delete;
     FolderLock& operator= (const FolderLock&) = delete;
     bool held () const { return fd >= 0; }
+    // Not held because another process has it (try again later).
+    bool busy () const { return heldElsewhere; }
 
 private:
     int fd = -1;
+    bool heldElsewhere = false;
 };
 
 std::string homeDir ();

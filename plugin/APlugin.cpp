@@ -118,8 +118,10 @@ void APlugin::initVariables ()
 {
     params.initVariables ();
     tempo.store (120.0f, std::memory_order_relaxed);
-    dspSampleRate.store (kConstructionSampleRate - 1.0f, std::memory_order_relaxed);
-    setSampleRate (kConstructionSampleRate);
+    // The DSP is sized for a rate when the host names one (or resumes without
+    // doing so): a host always does before audio, and sizing it twice, for
+    // this rate and then the host's, was most of an instance's creation time.
+    dspSampleRate.store (kConstructionSampleRate, std::memory_order_relaxed);
 }
 
 // Host interface -------------------------------------------------------------
@@ -129,14 +131,22 @@ void APlugin::setSampleRate (float rate)
     // A rate no host runs at (0, negative, NaN, absurdly high) keeps the last valid one.
     if (! (rate >= kMinSampleRate && rate <= kMaxSampleRate))
         return;
-    if (std::fabs (rate - getSampleRate ()) < 0.00001f)
+    if (std::fabs (rate - getSampleRate ()) < 0.00001f && dspPrepared.load (std::memory_order_acquire))
         return;
     dspSampleRate.store (rate, std::memory_order_relaxed);
-    withDspStopped ([&] { chain.setSampleRate (rate); });
+    withDspStopped ([&] { prepareDsp (rate); });
+}
+
+void APlugin::prepareDsp (float rate)
+{
+    chain.setSampleRate (rate);
+    dspPrepared.store (true, std::memory_order_release);
 }
 
 void APlugin::resume ()
 {
+    if (! dspPrepared.load (std::memory_order_acquire))
+        withDspStopped ([&] { prepareDsp (getSampleRate ()); });
     // Hosts resume after a transport jump or a bypass: start without the old tail.
     requestDspReset (kReset);
     AudioEffectX::resume ();
@@ -200,6 +210,11 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
         return;
     }
 
+    // A host that neither named a rate nor resumed: the DSP is sized here,
+    // once, at the rate it was created with.
+    if (! dspPrepared.load (std::memory_order_acquire))
+        prepareDsp (getSampleRate ());
+
     // Denormals flush to zero inside the block; the host's mode comes back after it.
     const unsigned int hostMode = _mm_getcsr ();
     _mm_setcsr (hostMode | 0x8040u);
@@ -214,6 +229,7 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
     }
 
     AudioThreadScope audioThread;
+    midi.startBlock ();
     // An event belongs to the block it arrives in: one timed beyond the
     // block's end comes at its last frame.
     MidiQueue& events = midi.pending ();
@@ -314,6 +330,7 @@ void APlugin::updateReverbPreset ()
 {
     if (! reverbUpdateRequest.exchange (false, std::memory_order_relaxed))
         return;
+    const WholeStateWrite whole (*this);
     const int step = getSteppedValue (tag::ReverbPreset);
     float hidden[kReverbHiddenCount];
     reverbPresetValues (step, hidden);

@@ -12,6 +12,7 @@
 #include "presets/Chunk.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace morlake {
 
@@ -174,6 +175,8 @@ private:
     template <typename Work>
     void withDspStopped (Work&& work);
     void requestDspReset (DspRequest request);
+    // Sizes the DSP for `rate` (allocates); with the DSP stopped.
+    void prepareDsp (float rate);
     void serveDspRequests ();
     static void writeDisruptValue (void* context, int tag, float value);
 
@@ -183,7 +186,7 @@ private:
     // MidiTarget, on the audio thread.
     float readParameter (int tag) override { return getParameter (tag); }
     void writeParameter (int tag, float value) override { setParameter (tag, value); }
-    void selectFactoryPreset (int index) override;
+    bool selectFactoryPreset (int index) override;
     // PrefsListener: a setting was written in this process.
     void preferencesWritten () override { midi.readSettings (); }
     // Non-audio side: learned controllers to the store, settings from it.
@@ -207,6 +210,8 @@ private:
 
     ParameterTable params;
     std::atomic<DspState> dspState {DspState::Idle};
+    // The DSP has been sized for a rate (see initVariables).
+    std::atomic<bool> dspPrepared {false};
     std::atomic<int> dspRequest {kNoRequest};
 
     // Value arrays by tag.
@@ -216,6 +221,29 @@ private:
     ParamValues lastSet;
     ParamValues original;
 
+    // Held (never on the audio thread) while a host's thread saves or
+    // restores the whole state, so a saved chunk is one state, not a mix.
+    // Recursive: a host may ask for the chunk from inside a restore's
+    // editor refresh.
+    std::recursive_mutex stateMutex;
+    // Rewrites of the whole state that cannot take the mutex (program
+    // changes on the audio thread, the editor's preset steps) mark
+    // themselves instead: a chunk save copies again when one overlapped it.
+    class WholeStateWrite
+    {
+    public:
+        explicit WholeStateWrite (APlugin& p);
+        ~WholeStateWrite ();
+        WholeStateWrite (const WholeStateWrite&) = delete;
+        WholeStateWrite& operator= (const WholeStateWrite&) = delete;
+
+    private:
+        APlugin& plugin;
+    };
+    std::atomic<int> stateWriters {0};
+    std::atomic<unsigned> stateWrites {0};
+    // `program` into `values` with no whole-state rewrite under way or overlapping.
+    void copyWholeProgram (float* values) const;
     char programName[kChunkNameSize] {};
     ChunkBlock bankChunk {};
     ChunkBlock programChunk {};

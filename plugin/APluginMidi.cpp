@@ -31,10 +31,12 @@ int32 APlugin::processEvents (VstEvents* events)
     return 1;
 }
 
-void APlugin::selectFactoryPreset (int index)
+bool APlugin::selectFactoryPreset (int index)
 {
-    if (index >= 0 && index < kNumFactoryPresets)
-        setDemoProgram (index);
+    if (index < 0 || index >= kNumFactoryPresets)
+        return false;
+    setDemoProgram (index);
+    return true;
 }
 
 void APlugin::syncPreferences ()
@@ -56,6 +58,12 @@ intptr APlugin::dispatcher (int32 opcode, int32 index, intptr value, void* ptr, 
         case effSetProgram:
         case effSetChunk: syncPreferences (); break;
         default: break;
+    }
+    if (opcode == effSetProgram)
+    {
+        // A program load rewrites the state a chunk save copies.
+        std::lock_guard<std::recursive_mutex> whole (stateMutex);
+        return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
     }
     return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
 }

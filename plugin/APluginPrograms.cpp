@@ -4,10 +4,56 @@
 #include "presets/FactoryPresets.h"
 
 #include <cstring>
+#include <thread>
 
 namespace morlake {
 
 using namespace vst;
+
+namespace {
+
+// Whole-state rewrites under way on this thread: a chunk saved from inside
+// one (a host answering the editor's refresh) copies without waiting for it.
+thread_local int writesOnThisThread = 0;
+
+} // namespace
+
+APlugin::WholeStateWrite::WholeStateWrite (APlugin& p) : plugin (p)
+{
+    ++writesOnThisThread;
+    plugin.stateWriters.fetch_add (1, std::memory_order_seq_cst);
+    // The values are written after the count. The processor (x86: the
+    // plug-in runs nowhere else) keeps stores in order, so a copy that saw
+    // any of them sees the count too; only the compiler must not move them.
+    std::atomic_signal_fence (std::memory_order_seq_cst);
+}
+
+APlugin::WholeStateWrite::~WholeStateWrite ()
+{
+    plugin.stateWrites.fetch_add (1, std::memory_order_release);
+    plugin.stateWriters.fetch_sub (1, std::memory_order_release);
+    --writesOnThisThread;
+}
+
+void APlugin::copyWholeProgram (float* values) const
+{
+    if (writesOnThisThread > 0)
+    {
+        program.copyTo (values);
+        return;
+    }
+    for (;;)
+    {
+        while (stateWriters.load (std::memory_order_acquire) != 0)
+            std::this_thread::yield ();
+        const unsigned writes = stateWrites.load (std::memory_order_acquire);
+        program.copyTo (values);
+        // Loads stay in order on the processor: the counts are read after the copy.
+        std::atomic_signal_fence (std::memory_order_seq_cst);
+        if (stateWriters.load (std::memory_order_acquire) == 0 && stateWrites.load (std::memory_order_acquire) == writes)
+            return;
+    }
+}
 
 void APlugin::loadFactoryRow (int index)
 {
@@ -19,6 +65,7 @@ void APlugin::loadFactoryRow (int index)
 
 void APlugin::setProgram (int32 programIndex)
 {
+    const WholeStateWrite whole (*this);
     if (programIndex != 0 || editorOpening.load (std::memory_order_relaxed))
         return;
     curProgram.store (programIndex, std::memory_order_relaxed);
@@ -57,6 +104,7 @@ void APlugin::setProgram (int32 programIndex)
 
 void APlugin::setDemoProgram (int index)
 {
+    const WholeStateWrite whole (*this);
     if (index < 0 || index >= kNumFactoryPresets)
         return;
     // Silent from the first copied value on, not only once setProgram runs.
@@ -77,6 +125,7 @@ void APlugin::changeDemoProgramDelta (int delta)
 
 void APlugin::defaultProgram ()
 {
+    const WholeStateWrite whole (*this);
     for (int t = 0; t < tag::NameFirst; ++t)
     {
         const float v = params.getDefault (t);
@@ -90,6 +139,7 @@ void APlugin::defaultProgram ()
 
 void APlugin::origProgram ()
 {
+    const WholeStateWrite whole (*this);
     live.copyFrom (original);
     program.copyFrom (original);
     editChanged.store (false, std::memory_order_relaxed);
@@ -98,6 +148,7 @@ void APlugin::origProgram ()
 
 void APlugin::editProgram ()
 {
+    const WholeStateWrite whole (*this);
     if (curProgram.load (std::memory_order_relaxed) == -1)
         curProgram.store (0, std::memory_order_relaxed);
     live.copyFrom (edited);
@@ -127,6 +178,7 @@ void APlugin::serveFactoryReload ()
 {
     if (! takeFactoryReloadRequest ())
         return;
+    const WholeStateWrite whole (*this);
     factoryIndex.store (0, std::memory_order_relaxed);
     loadFactoryRow (0);
     if (isEditorOpen ())
@@ -182,7 +234,10 @@ int32 APlugin::getChunk (void** data, bool isPreset)
     if (which == ChunkBuffer::None || data == nullptr)
         return 0;
     ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
-    program.copyTo (block.values);
+    // One whole state: a restore on another thread either finished before
+    // this copy or starts after it.
+    std::lock_guard<std::recursive_mutex> whole (stateMutex);
+    copyWholeProgram (block.values);
     std::memcpy (block.name, programName, strnlen (programName, kChunkNameSize - 1) + 1);
     *data = &block;
     return kChunkSize;
@@ -196,15 +251,17 @@ int32 APlugin::setChunk (void* data, int32 byteSize, bool isPreset)
     ChunkBlock incoming;
     if (! readChunk (data, byteSize, incoming))
         return 0;
-    ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
-    block = incoming;
-    std::memcpy (programName, block.name, kChunkNameSize);
-    restoreState (block.values);
+    // The block getChunk() handed out is left alone: a host may still be
+    // copying it on another thread.
+    std::lock_guard<std::recursive_mutex> whole (stateMutex);
+    std::memcpy (programName, incoming.name, kChunkNameSize);
+    restoreState (incoming.values);
     return 1;
 }
 
 void APlugin::restoreState (const float* values)
 {
+    const WholeStateWrite whole (*this);
     // Silent and with the DSP reset, as for a program load; but the saved
     // values are the state, not the factory row their name points at.
     settingPreset.store (true, std::memory_order_relaxed);

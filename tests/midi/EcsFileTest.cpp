@@ -3,8 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace morlake {
 namespace {
@@ -145,6 +151,49 @@ TEST (EcsFile, SaveThroughASymlinkReplacesTheTarget)
     ControllerMap loaded {};
     ASSERT_TRUE (loadEcsFile (real, loaded));
     EXPECT_EQ (loaded, sampleMap());
+}
+
+// What a user may pick in the "Load ECS" dialog that is no map at all: each
+// is refused without a read that could wait, and the map stays as it was.
+TEST (EcsFile, FifoDeviceAndHugeFileAreRefusedWithoutWaiting)
+{
+    TempDir dir;
+    const std::string fifo = dir / "pipe.ecs";
+    ASSERT_EQ (::mkfifo (fifo.c_str(), 0600), 0);
+    const std::string huge = dir / "huge.ecs";
+    writeFileText (huge, lines (128));
+    std::filesystem::resize_file (huge, std::uintmax_t (1) << 32); // sparse: no disk used
+
+    const struct
+    {
+        const char* name;
+        std::string path;
+    } cases[] = {
+        { "FIFO without a writer", fifo },
+        { "character device", "/dev/zero" },
+        { "4 GiB file", huge },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        auto load = std::async (std::launch::async, [&] {
+            ControllerMap map = sampleMap();
+            const bool loaded = loadEcsFile (c.path, map);
+            return ! loaded && map == sampleMap();
+        });
+        // A loader stuck in open() is released by a writer, so a failure
+        // shows as one instead of hanging the suite.
+        bool waited = false;
+        if (load.wait_for (std::chrono::seconds (20)) != std::future_status::ready)
+        {
+            waited = true;
+            const int writer = ::open (c.path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close (writer);
+        }
+        EXPECT_TRUE (load.get()) << "refused, map unchanged";
+        EXPECT_FALSE (waited) << "the load waited for a writer";
+    }
 }
 
 } // namespace

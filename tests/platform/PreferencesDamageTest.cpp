@@ -8,12 +8,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace morlake {
@@ -127,6 +134,161 @@ TEST (PreferencesDamage, NothingInPlaceOfTheFileBlocks)
                 EXPECT_EQ (keptCopies (dir).size (), 1u) << "kept aside";
             }
         })) << c.name;
+}
+
+namespace {
+
+// Holds the folder's lock as another process writing would, until released.
+struct OtherWriter
+{
+    explicit OtherWriter (const TempDir& dir) : fd (::open ((dir / "preferences.lock").c_str (), O_RDWR | O_CREAT, 0600))
+    {
+        EXPECT_EQ (::flock (fd, LOCK_EX), 0);
+    }
+    ~OtherWriter () { release (); }
+    void release ()
+    {
+        if (fd >= 0)
+            ::close (fd);
+        fd = -1;
+    }
+    int fd;
+};
+
+// Waits, with a generous limit, for the file to say what it should.
+bool fileComesToContain (const std::string& path, const std::string& text)
+{
+    const auto until = std::chrono::steady_clock::now () + std::chrono::seconds (15);
+    while (readFileText (path).find (text) == std::string::npos)
+    {
+        if (std::chrono::steady_clock::now () > until)
+            return false;
+        ::usleep (5000);
+    }
+    return true;
+}
+
+} // namespace
+
+// Writes due at load (the path settings, a damaged file's repair) while
+// another process holds the lock: loading goes on with the values in memory,
+// and the file gets them once the lock is free. A load that waited for the
+// lock would never finish here (the lock is released only afterwards).
+TEST (PreferencesDamage, AHeldLockDelaysWritesNotTheLoad)
+{
+    struct Case
+    {
+        const char* name;
+        std::string contents;
+        std::size_t copies; // damaged copies kept in the end
+    };
+    const Case cases[] = {
+        {"path settings missing", "MIDIChannel=4\n", 0},
+        {"damaged file", "x\n" + kGood, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE (inChild (30, [&c] {
+            TempDir dir;
+            const std::string file = dir / "preferences.txt";
+            writeFileText (file, c.contents);
+            OtherWriter other (dir);
+            Preferences prefs (dir.path, {});
+            initPathPrefs (prefs);
+            EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 4);
+            EXPECT_EQ (readText (prefs, PREF_HELP_DIR), defaultHelpPath ());
+            EXPECT_EQ (readFileText (file), c.contents) << "nothing written under another's lock";
+            EXPECT_EQ (keptCopies (dir).size (), 0u);
+            other.release ();
+            EXPECT_TRUE (fileComesToContain (file, "HelpDir="));
+            EXPECT_TRUE (fileComesToContain (file, "ECSDir="));
+            EXPECT_NE (readFileText (file).find ("MIDIChannel=4"), std::string::npos);
+            EXPECT_EQ (keptCopies (dir).size (), c.copies);
+            Preferences fresh (dir.path, {});
+            EXPECT_EQ (fresh.readInt (PREF_MIDI_CHANNEL), 4);
+            EXPECT_EQ (readText (fresh, PREF_HELP_DIR), defaultHelpPath ());
+        })) << c.name;
+}
+
+// A store going away writes what it still owes once the lock is free.
+TEST (PreferencesDamage, WritesOwedUnderAHeldLockLandWhenTheStoreGoes)
+{
+    EXPECT_TRUE (inChild (30, [] {
+        TempDir dir;
+        auto other = std::make_unique<OtherWriter> (dir);
+        std::thread releaser;
+        {
+            Preferences prefs (dir.path, {});
+            EXPECT_TRUE (prefs.writeInt ("7", 33));
+            EXPECT_EQ (prefs.readInt ("7"), 33);
+            releaser = std::thread ([&other] { ::usleep (100000); other->release (); });
+        }
+        releaser.join ();
+        EXPECT_EQ (Preferences (dir.path, {}).readInt ("7"), 33);
+    }));
+}
+
+// A preferences file kept elsewhere and linked in (a dotfiles folder): writes
+// and repairs go to the file linked to, and the link stays.
+TEST (PreferencesDamage, ALinkedFileStaysALink)
+{
+    struct Case
+    {
+        const char* name;
+        std::string contents;
+        std::size_t copies;
+    };
+    const Case cases[] = {
+        {"good file", kGood, 0},
+        {"damaged file", "x\n" + kGood, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE (inChild (20, [&c] {
+            TempDir dir;
+            fs::create_directories (dir / "dotfiles");
+            fs::create_directories (dir / "config");
+            const std::string real = dir / "dotfiles/morlake-preferences.txt";
+            const std::string link = dir / "config/preferences.txt";
+            writeFileText (real, c.contents);
+            fs::create_symlink ("../dotfiles/morlake-preferences.txt", link);
+            {
+                Preferences prefs (dir / "config", {});
+                EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 4);
+                ASSERT_TRUE (prefs.writeInt ("7", 33));
+            }
+            EXPECT_TRUE (fs::is_symlink (link));
+            const std::string text = readFileText (real);
+            EXPECT_NE (text.find ("7=33"), std::string::npos) << text;
+            EXPECT_NE (text.find ("MIDIChannel=4"), std::string::npos) << text;
+            std::size_t copies = 0;
+            for (const auto& entry : fs::directory_iterator (dir / "dotfiles"))
+                copies += entry.path ().filename ().string ().find (".damaged-") != std::string::npos;
+            EXPECT_EQ (copies, c.copies);
+            EXPECT_EQ (Preferences (dir / "config", {}).readInt ("7"), 33);
+        })) << c.name;
+}
+
+// A full disk with a damaged file: the repair cannot be written, so the
+// damaged file stays where it is and the next load still finds its good lines.
+TEST (PreferencesDamage, AFullDiskKeepsTheDamagedFilesGoodLines)
+{
+    TempDir dir;
+    const std::string file = dir / "preferences.txt";
+    const std::string contents = "x\n" + kGood + "7=12\n";
+    writeFileText (file, contents);
+    EXPECT_TRUE (inChild (20, [&dir] {
+        // No file may grow past 0 bytes: every write fails as on a full disk.
+        ::signal (SIGXFSZ, SIG_IGN);
+        const rlimit none {0, 0};
+        ASSERT_EQ (::setrlimit (RLIMIT_FSIZE, &none), 0);
+        Preferences prefs (dir.path, {});
+        EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 4);
+        EXPECT_FALSE (prefs.writeInt (PREF_MIDI_CHANNEL, 5));
+        EXPECT_EQ (prefs.readInt (PREF_MIDI_CHANNEL), 5) << "seen in this run";
+    }));
+    Preferences next (dir.path, {});
+    EXPECT_EQ (next.readInt (PREF_MIDI_CHANNEL), 4);
+    EXPECT_EQ (readText (next, PREF_ECS_DIR), "/srv/ecs/");
+    EXPECT_EQ (next.readInt ("7"), 12);
 }
 
 } // namespace morlake

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
@@ -306,4 +308,40 @@ TEST (Preferences, ListenersHearEveryWriteUntilRemoved)
 }
 
 } // namespace
+// Writes made while another process holds the lock: this process sees them
+// at once, reads run beside the writer thread that later puts them in the
+// file, and none is lost (also for the thread sanitizer).
+TEST (Preferences, WritesUnderAHeldLockFollowOnTheWriterThread)
+{
+    TempDir dir;
+    const int lock = ::open ((dir / "preferences.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ (::flock (lock, LOCK_EX), 0);
+    constexpr int kKeys = 50;
+    {
+        Preferences prefs (dir.path, {});
+        for (int i = 0; i < kKeys; ++i)
+            EXPECT_TRUE (prefs.writeInt ("A" + std::to_string (i), i));
+        EXPECT_FALSE (fs::exists (dir / "preferences.txt"));
+        std::atomic<int> wrong { 0 };
+        std::thread reader ([&] {
+            for (int n = 0; n < 2000; ++n)
+                wrong += prefs.readInt ("A" + std::to_string (n % kKeys)) != n % kKeys;
+        });
+        ::close (lock);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds (15);
+        while (readFileText (dir / "preferences.txt").find ("A49=49") == std::string::npos
+               && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        EXPECT_TRUE (prefs.writeInt ("B", 1)) << "a write after the writer thread is done";
+        reader.join();
+        EXPECT_EQ (wrong.load(), 0);
+    }
+    Preferences fresh (dir.path, {});
+    int missing = 0;
+    for (int i = 0; i < kKeys; ++i)
+        missing += fresh.readInt ("A" + std::to_string (i)) != i;
+    EXPECT_EQ (missing, 0);
+    EXPECT_EQ (fresh.readInt ("B"), 1);
+}
+
 } // namespace morlake

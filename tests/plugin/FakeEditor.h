@@ -24,7 +24,7 @@ public:
         moves.push_back ({tag, value});
     }
     void setEditTag (int tag) override { editTag = tag; }
-    void refreshAll () override {}
+    void refreshAll () override { ++refreshes; }
     bool onWheel (float) override { return false; }
     int onKeyDown (const VstKeyCode&) override { return 0; }
     int onKeyUp (const VstKeyCode&) override { return 0; }
@@ -39,6 +39,7 @@ public:
     vst::ERect rectangle {0, 0, 712, 1100};
     bool opened = true;
     int editTag = -2;
+    int refreshes = 0; // whole-editor refreshes: one per program load
 };
 
 } // namespace morlake::test

@@ -6,9 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/file.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -18,6 +23,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace morlake;
@@ -263,4 +269,102 @@ TEST (HostileHost, RandomDispatcherCallsInBatches)
             }
             p->close ();
         })) << "batch " << batch;
+}
+
+// Hosts and plug-in scanners create instances on threads of their own, some
+// with small stacks: the first instance of a process builds the shared
+// tables, and nothing of that may land on the stack.
+TEST (HostileHost, FirstInstanceOnASmallThreadStack)
+{
+    EXPECT_TRUE (inChild (60, [] {
+        privateSettings ();
+        pthread_attr_t attr;
+        ASSERT_EQ (::pthread_attr_init (&attr), 0);
+        ASSERT_EQ (::pthread_attr_setstacksize (&attr, 512 * 1024), 0);
+        float level = -1.0f;
+        pthread_t thread;
+        ASSERT_EQ (::pthread_create (
+                       &thread, &attr,
+                       [] (void* out) -> void* {
+                           auto p = loadOpen ();
+                           if (p)
+                               *static_cast<float*> (out) = peak (render (*p, 4));
+                           return nullptr;
+                       },
+                       &level),
+                   0);
+        ::pthread_join (thread, nullptr);
+        ::pthread_attr_destroy (&attr);
+        EXPECT_GE (level, 0.0f) << "no instance was made";
+        EXPECT_LT (level, 2.0f);
+    }));
+}
+
+namespace {
+
+int openDescriptors ()
+{
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator ("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
+std::size_t heapInUse ()
+{
+    ::malloc_trim (0);
+    return ::mallinfo2 ().uordblks;
+}
+
+} // namespace
+
+// Hosts that scan plug-ins, or unload one no longer used, load and unload the
+// module in their own process: each cycle must give back every descriptor
+// and all the memory it took.
+TEST (HostileHost, LoadAndUnloadCyclesLeaveNothingBehind)
+{
+    EXPECT_TRUE (inChild (240, [] {
+        privateSettings ();
+        auto cycle = [] {
+            auto p = loadOpen ();
+            ASSERT_TRUE (p);
+            EXPECT_LT (peak (render (*p, 2)), 2.0f);
+            p->dispatch (vst::effSetProgram, 0, 0);
+        };
+        // The first cycles settle what the process itself keeps (the
+        // loader's and the C library's own tables, the settings file made).
+        for (int i = 0; i < 2; ++i)
+            cycle ();
+        const int descriptors = openDescriptors ();
+        const std::size_t heap = heapInUse ();
+        for (int i = 0; i < 50; ++i)
+            cycle ();
+        EXPECT_EQ (openDescriptors (), descriptors);
+        const std::size_t after = heapInUse ();
+        EXPECT_LT (after, heap + (1u << 20)) << "heap grew from " << heap << " to " << after << " bytes";
+    }));
+}
+
+// Another process holding the settings lock (for as long as it likes) while
+// an instance loads with writes due (the path settings are missing): the
+// instance loads and plays, and its settings are written once the lock is
+// free. Loading that waited for the lock would never finish here.
+TEST (HostileHost, LoadsWhileAnotherProcessHoldsTheSettingsLock)
+{
+    EXPECT_TRUE (inChild (30, [] {
+        const std::string dir = privateSettings () + "/Aldermoor/Morlake";
+        std::filesystem::create_directories (dir);
+        const int lock = ::open ((dir + "/preferences.lock").c_str (), O_RDWR | O_CREAT, 0600);
+        ASSERT_EQ (::flock (lock, LOCK_EX), 0);
+        auto p = loadOpen ();
+        ASSERT_TRUE (p);
+        EXPECT_LT (peak (render (*p, 4)), 2.0f);
+        EXPECT_FALSE (std::filesystem::exists (dir + "/preferences.txt")) << "written under another's lock";
+        ::close (lock);
+        // The settings follow once the lock is free (waited for generously).
+        const auto until = std::chrono::steady_clock::now () + std::chrono::seconds (15);
+        while (! std::filesystem::exists (dir + "/preferences.txt") && std::chrono::steady_clock::now () < until)
+            std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        EXPECT_TRUE (std::filesystem::exists (dir + "/preferences.txt"));
+    }));
 }

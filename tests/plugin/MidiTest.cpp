@@ -1,5 +1,6 @@
 // MIDI intake at sample positions, the channel filter, program changes,
 // the MIDI sources, learn, capture and the controller map.
+#include "FakeEditor.h"
 #include "FakeHost.h"
 #include "plugin/APlugin.h"
 #include "platform/Preferences.h"
@@ -181,6 +182,63 @@ TEST_F (Midi, ProgramChanges)
     send (*p, {{5, 0xc0, 3, 0}});
     run (*p);
     EXPECT_EQ (p->getFactoryIndex (), 56);
+}
+
+namespace {
+
+test::FakeEditor* countingEditor = nullptr;
+
+PluginEditor* makeCountingEditor (APlugin&)
+{
+    countingEditor = new test::FakeEditor;
+    return countingEditor;
+}
+
+} // namespace
+
+// A program load costs about a block's time on the audio thread: a burst of
+// program changes loads one preset per block, the first at its frame and
+// the last of the rest at the next block's start.
+TEST_F (Midi, ProgramChangeBurstsLoadOnePresetPerBlock)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<int> programs; // in one block, at frames 0, 1, 2, ...
+        int afterFirstBlock, afterSecondBlock;
+    };
+    std::vector<int> burst;
+    for (int i = 0; i < 250; ++i)
+        burst.push_back ((i * 7) % 57);
+    burst.back () = 42;
+    const Case cases[] = {
+        {"one", {9}, 9, 9},
+        {"two", {9, 30}, 9, 30},
+        {"250", burst, burst.front (), 42},
+        {"no preset first", {100, 30, 31}, 30, 31},
+        {"no preset last", {9, 100}, 9, 9},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        auto p = std::make_unique<APlugin> (FakeHost::callback, makeCountingEditor, *prefs);
+        p->setSampleRate (48000.0f);
+        p->setEditorOpen (true);
+        run (*p);
+        const int before = countingEditor->refreshes;
+        std::vector<std::array<int, 4>> events;
+        for (std::size_t i = 0; i < c.programs.size (); ++i)
+            events.push_back ({static_cast<int> (i * kBlock / c.programs.size ()), 0xc0, c.programs[i], 0});
+        send (*p, events);
+        run (*p);
+        EXPECT_EQ (countingEditor->refreshes - before, 1) << "loads in the block of the burst";
+        EXPECT_EQ (p->getFactoryIndex (), c.afterFirstBlock);
+        run (*p);
+        EXPECT_EQ (p->getFactoryIndex (), c.afterSecondBlock);
+        run (*p);
+        const int held = c.afterSecondBlock != c.afterFirstBlock ? 1 : 0;
+        EXPECT_EQ (countingEditor->refreshes - before, 1 + held) << "loads in all";
+    }
 }
 
 TEST_F (Midi, LearnLatchAndCapture)
