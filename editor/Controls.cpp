@@ -123,8 +123,18 @@ void TKnob::setModValue (float v)
     if (index != ringIndex)
     {
         ringIndex = index;
-        setDirty ();
+        // The ring alone moved: its texts stay as they are drawn.
+        parts.mark (*this, imageRect (), imageRect ());
     }
+}
+
+CRect TKnob::imageRect () const
+{
+    const CRect& view = getViewSize ();
+    CRect image (view.left + inset / 2, view.top, 0, 0);
+    image.setWidth (getBackground () != nullptr ? getBackground ()->getWidth () : view.getWidth ());
+    image.setHeight (imageHeight);
+    return image;
 }
 
 void TKnob::setString (const std::string& text)
@@ -181,10 +191,8 @@ void TKnob::draw (CDrawContext* context)
         return;
     }
     const CRect& view = getViewSize ();
-    CRect image (view.left + inset / 2, view.top, 0, 0);
+    const CRect image = imageRect ();
     CBitmap* knob = getBackground ();
-    image.setWidth (knob != nullptr ? knob->getWidth () : 0);
-    image.setHeight (imageHeight);
     if (! bypassed)
     {
         if (ring != nullptr && ringIndex >= 0)
@@ -598,6 +606,26 @@ bool TOptionMenu::onWheel (const CPoint&, const CMouseWheelAxis&, const float& d
     return true;
 }
 
+// PartRepaint --------------------------------------------------------------------
+
+void PartRepaint::mark (CControl& control, const CRect& a, const CRect& b)
+{
+    for (const CRect& r : {a, b})
+        part = part.isEmpty () ? r : part.unite (r);
+    marking = true;
+    control.setDirty ();
+    marking = false;
+}
+
+CRect PartRepaint::take (const CRect& all)
+{
+    CRect r = whole || part.isEmpty () ? all : part;
+    r.bound (all);
+    part = CRect ();
+    whole = false;
+    return r;
+}
+
 // THorizontalSlider -------------------------------------------------------------
 
 THorizontalSlider::THorizontalSlider (const CRect& size, IControlListener* listener, int32_t tag, int handle)
@@ -626,9 +654,25 @@ void THorizontalSlider::setModValue (float v, int time)
     const float q = quantise (v);
     if (q != modValue)
     {
+        const CRect before = markerRect ();
         modValue = q;
-        setDirty ();
+        parts.mark (*this, before, markerRect ());
     }
+}
+
+CRect THorizontalSlider::markerRect () const
+{
+    const CRect& view = getViewSize ();
+    const CCoord x = view.left + std::trunc ((modValue * 0.5f + 0.5f) * static_cast<float> (travel));
+    return CRect (x, view.top, x + handleWidth, view.bottom);
+}
+
+CRect THorizontalSlider::handleRect () const
+{
+    const CRect& view = getViewSize ();
+    const float u = quantise (getValue () * 2.0f - 1.0f);
+    const CCoord x = view.left + std::trunc ((u * 0.5f + 0.5f) * static_cast<float> (travel));
+    return CRect (x, view.top, x + handleWidth, view.bottom);
 }
 
 void THorizontalSlider::setVal ()
@@ -644,9 +688,10 @@ void THorizontalSlider::setVal ()
     // Only shown: the value moved by itself (the lazy LFO, the spring, MIDI).
     // Sending it back as the user's would light EDITED and have the host
     // record automation nobody played.
-    // setValue marks it dirty: drawn by the next 40 ms pass.
     lastValue = v;
+    const CRect before = handleRect ();
     setValue (v);
+    parts.mark (*this, before, handleRect ());
 }
 
 void THorizontalSlider::draw (CDrawContext* context)
@@ -657,18 +702,10 @@ void THorizontalSlider::draw (CDrawContext* context)
         return;
     const CRect& view = getViewSize ();
     if (CBitmap* marker = editor->getSharedBitmap (kBmpDisruptModMarker))
-    {
-        const CCoord x = view.left + std::trunc ((modValue * 0.5f + 0.5f) * static_cast<float> (travel));
-        marker->draw (context, CRect (x, view.top, x + handleWidth, view.bottom), CPoint (0, 0));
-    }
-    const float u = quantise (getValue () * 2.0f - 1.0f);
+        marker->draw (context, markerRect (), CPoint (0, 0));
     frameCounter = (frameCounter + 1) % 70;
     if (CBitmap* handle = editor->getSharedBitmap (kBmpDisruptHandle))
-    {
-        const CCoord x = view.left + std::trunc ((u * 0.5f + 0.5f) * static_cast<float> (travel));
-        handle->draw (context, CRect (x, view.top, x + handleWidth, view.bottom),
-                      CPoint (0, view.getHeight () * frameCounter));
-    }
+        handle->draw (context, handleRect (), CPoint (0, view.getHeight () * frameCounter));
     setDirty (false);
 }
 
@@ -825,8 +862,11 @@ void TVU::setVuValue (float v)
     const int newCut = static_cast<int> (level * static_cast<float> (getViewSize ().getHeight ()));
     if (newCut != cut)
     {
+        // Only the band between the old and the new level changes.
+        const CRect& view = getViewSize ();
+        const CRect band (view.left, view.top + std::min (cut, newCut), view.right, view.top + std::max (cut, newCut));
         cut = newCut;
-        setDirty ();
+        parts.mark (*this, band, band);
     }
 }
 

@@ -36,6 +36,29 @@ struct DrawCounter
     void reset () { *this = DrawCounter {}; }
 };
 
+// The parts of a control a change moved, so that the frame's next pass
+// repaints those instead of the whole control and the backdrop under it.
+// Anything else that marks the control dirty still repaints all of it.
+class PartRepaint
+{
+public:
+    // Marks `a` and `b` of `control` for the next pass.
+    void mark (VSTGUI::CControl& control, const VSTGUI::CRect& a, const VSTGUI::CRect& b);
+    // From the control's setDirty: a whole repaint unless it came from mark.
+    void dirtied (bool dirty)
+    {
+        if (dirty && ! marking)
+            whole = true;
+    }
+    // From the control's invalid: what to repaint now.
+    VSTGUI::CRect take (const VSTGUI::CRect& all);
+
+private:
+    VSTGUI::CRect part;
+    bool whole = false;
+    bool marking = false;
+};
+
 // Rotary knob with a modulation ring, its value text and a label.
 class TKnob : public VSTGUI::CAnimKnob
 {
@@ -47,6 +70,17 @@ public:
     void setModValue (float v);
     void setString (const std::string& text);
     void setValueString (const std::string& text);
+    void setDirty (bool val = true) override
+    {
+        parts.dirtied (val);
+        CAnimKnob::setDirty (val);
+    }
+    void invalid () override
+    {
+        const VSTGUI::CRect r = parts.take (getViewSize ());
+        CAnimKnob::setDirty (false);
+        invalidRect (r);
+    }
     void setBlue ();
     void setBypass (bool a, bool b);
 
@@ -90,7 +124,11 @@ private:
     std::string valueText;
     VSTGUI::CColor textColor;
     VSTGUI::CColor bypassedTextColor;
+    PartRepaint parts;
     mutable DrawCounter counter;
+
+    // The knob's image, where its ring is drawn too.
+    VSTGUI::CRect imageRect () const;
 };
 
 // Two-state button: a two-image strip, off above on.
@@ -201,6 +239,17 @@ public:
 
     void setModValue (float v, int time);
     void setVal ();
+    void setDirty (bool val = true) override
+    {
+        parts.dirtied (val);
+        CControl::setDirty (val);
+    }
+    void invalid () override
+    {
+        const VSTGUI::CRect r = parts.take (getViewSize ());
+        CControl::setDirty (false);
+        invalidRect (r);
+    }
     float getModValue () const { return modValue; }
     int getFrameCounter () const { return frameCounter; }
     bool isDragging () const { return dragging; }
@@ -218,6 +267,9 @@ public:
 
 private:
     float quantise (float v) const;
+    VSTGUI::CRect markerRect () const;
+    VSTGUI::CRect handleRect () const;
+    PartRepaint parts;
 
     int handleWidth;
     int travel;
@@ -281,9 +333,18 @@ public:
     TVU (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener);
 
     void setVuValue (float v);
-    // Pixels of the meter left dark from the top.
-    int darkPixels () const { return cut; }
     int getCut () const { return cut; }
+    void setDirty (bool val = true) override
+    {
+        parts.dirtied (val);
+        CControl::setDirty (val);
+    }
+    void invalid () override
+    {
+        const VSTGUI::CRect r = parts.take (getViewSize ());
+        CControl::setDirty (false);
+        invalidRect (r);
+    }
     DrawCounter& drawCounter () const { return counter; }
 
     void draw (VSTGUI::CDrawContext* context) override;
@@ -292,6 +353,7 @@ public:
 
 private:
     int cut = 0;
+    PartRepaint parts;
     mutable DrawCounter counter;
 };
 

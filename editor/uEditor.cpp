@@ -414,9 +414,6 @@ void uEditor::idlePass ()
     applyPendingChanges ();
     if (frame == nullptr || effect == nullptr || ! editorOpen || ! screensBuilt)
         return;
-    if (currentScreen == kMainScreen && disruptSlider != nullptr)
-        disruptSlider->setVal ();
-
     const uint32_t now = getTicks ();
     if (resumeInProgress || effect->getIsSettingPreset () || now - lastIdleTime <= kIdleIntervalMs - 1)
         return;
@@ -439,7 +436,11 @@ void uEditor::idlePass ()
     }
 
     if (currentScreen == kMainScreen && frame != nullptr)
+    {
+        if (disruptSlider != nullptr)
+            disruptSlider->setVal ();
         pollMainScreen (now);
+    }
 
     if (tooltipsOn)
     {

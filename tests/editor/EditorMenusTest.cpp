@@ -131,14 +131,14 @@ TEST_F (EditorMenus, TheHostIdlesAndTheMetersMoveWhileAMenuShows)
     const uint64_t passes = f.editor ().idlePasses ();
     f.process (0.0f, 4096);
     f.idleFor (200, 10);
-    const int quiet = f.editor ().getMeter (0)->darkPixels ();
+    const int quiet = f.editor ().getMeter (0)->getCut ();
     for (int i = 0; i < 20; ++i)
     {
         f.process (0.9f, 512);
         f.idleFor (10, 5);
     }
     EXPECT_GT (f.editor ().idlePasses (), passes + 3) << "idle passes ran while the menu showed";
-    EXPECT_LT (f.editor ().getMeter (0)->darkPixels (), quiet) << "the meters moved behind the menu";
+    EXPECT_LT (f.editor ().getMeter (0)->getCut (), quiet) << "the meters moved behind the menu";
     EXPECT_TRUE (menuOpen ());
     escape ();
     EXPECT_FALSE (f.editor ().isMenuShowing ());

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -24,6 +25,16 @@
 namespace morlake {
 
 namespace {
+
+// CPU time of the calling thread: what an idle call costs, whatever else
+// the machine is doing.
+double threadCpuMs ()
+{
+    timespec t {};
+    clock_gettime (CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double> (t.tv_sec) * 1000.0 + static_cast<double> (t.tv_nsec) / 1.0e6;
+}
+
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -149,6 +160,7 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
     double idleMsTotal = 0.0;
     double steadyMsTotal = 0.0;
     double steadyMsLongest = 0.0;
+    double steadyCpuMsTotal = 0.0;
     const int kSettlePasses = 2000 / std::max (1, options.idlePeriodMs);
     int status = 0;
     while (! stopRequested)
@@ -164,13 +176,16 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
         if (passes == 5 && options.clickX >= 0)
             s.window->click (options.clickX, options.clickY);
         const auto before = std::chrono::steady_clock::now ();
+        const double cpuBefore = threadCpuMs ();
         s.plugin->dispatch (vst::effEditIdle);
         const double idleMs = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - before).count ();
+        const double idleCpuMs = threadCpuMs () - cpuBefore;
         idleMsTotal += idleMs;
         // Opening and the first full draws are over after two seconds.
         if (passes >= kSettlePasses)
         {
             steadyMsTotal += idleMs;
+            steadyCpuMsTotal += idleCpuMs;
             steadyMsLongest = std::max (steadyMsLongest, idleMs);
         }
         ++passes;
@@ -196,8 +211,9 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
     alarm (0);
     std::printf ("%d idle calls, %.3f ms each on average", passes, passes > 0 ? idleMsTotal / passes : 0.0);
     if (passes > kSettlePasses)
-        std::printf (", %.3f ms after the first two seconds (longest %.3f ms)", steadyMsTotal / (passes - kSettlePasses),
-                     steadyMsLongest);
+        std::printf (", %.3f ms after the first two seconds (longest %.3f ms, CPU %.3f ms)",
+                     steadyMsTotal / (passes - kSettlePasses), steadyMsLongest,
+                     steadyCpuMsTotal / (passes - kSettlePasses));
     std::printf ("\n");
     return status;
 }
