@@ -577,6 +577,8 @@ CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& b
         auto pop = [self] () {
             if (! self->popup ([] (COptionMenu* menu) { menu->endEdit (); }))
                 self->endEdit ();
+            else
+                releaseMenuGrab (self->getFrame ());
         };
         if (! getFrame ()->doAfterEventProcessing (pop))
             pop ();

@@ -560,6 +560,7 @@ bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& whe
         return false;
     }
     focusFrameWindow (frame);
+    releaseMenuGrab (frame);
     if (const MenuShownHook hook = menuShownHook ())
         hook (*menu, *frame);
     return true;

@@ -215,4 +215,13 @@ void focusFrameWindow (VSTGUI::CFrame* frame)
     xcb_flush (connection);
 }
 
+void releaseMenuGrab (VSTGUI::CFrame* frame)
+{
+    xcb_connection_t* connection = VSTGUI::X11::RunLoop::instance ().getXcbConnection ();
+    if (frame == nullptr || frame->getPlatformFrame () == nullptr || connection == nullptr)
+        return;
+    xcb_ungrab_pointer (connection, XCB_CURRENT_TIME);
+    xcb_flush (connection);
+}
+
 } // namespace morlake

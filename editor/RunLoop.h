@@ -31,6 +31,12 @@ namespace morlake {
 // dialog opened from a click that is still being handled has no focus yet.
 void focusFrameWindow (VSTGUI::CFrame* frame);
 
+// Lets go of the pointer grab VSTGUI's X11 frame takes while its menu
+// shows: the host's own windows answer clicks meanwhile. The frame's count
+// of its grabs is left as it is, so the grab it would take for a click on
+// the menu is not taken, and its release when the menu closes is harmless.
+void releaseMenuGrab (VSTGUI::CFrame* frame);
+
 class RunLoop final : public VSTGUI::X11::IRunLoop
 {
 public:

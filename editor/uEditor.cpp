@@ -136,7 +136,8 @@ bool uEditor::open (void* parentWindow)
     prepareResources ();
     createBitmaps ();
     lastIdleTime = lastProgramStep = getTicks ();
-    rememberedEdited = frame == nullptr ? true : ! effect->getEditChanged ();
+    // The opposite of the state now: the first pass draws the light as it is.
+    rememberedEdited = ! effect->getEditChanged ();
 
     CBitmap* background = bitmap (kBmpMainBackground);
     CRect size (0, 0, rect.right, rect.bottom);

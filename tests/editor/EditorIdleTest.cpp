@@ -130,6 +130,15 @@ TEST_F (EditorIdle, EditedButtonShowsTheEditedState)
     f.plugin->origProgram ();
     f.idlePass ();
     EXPECT_EQ (static_cast<int> (e.getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOff);
+
+    // An editor opened on an edited program (a restored session) shows it lit.
+    f.plugin->setParameterAutomated (tag::EarlyDamp, 0.321f);
+    f.close ();
+    ASSERT_TRUE (f.open ());
+    f.showMainScreen ();
+    f.idlePass ();
+    EXPECT_EQ (static_cast<int> (f.editor ().getEditedButton ()->getBackground ()->getResourceDescription ().u.id),
+               kBmpEditedPresetOn);
 }
 
 TEST_F (EditorIdle, ProgramChangeRefreshesEveryControlAndThePresetName)

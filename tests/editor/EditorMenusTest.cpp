@@ -140,8 +140,15 @@ TEST_F (EditorMenus, TheHostIdlesAndTheMetersMoveWhileAMenuShows)
     EXPECT_GT (f.editor ().idlePasses (), passes + 3) << "idle passes ran while the menu showed";
     EXPECT_LT (f.editor ().getMeter (0)->getCut (), quiet) << "the meters moved behind the menu";
     EXPECT_TRUE (menuOpen ());
+    EXPECT_TRUE (pointerFree ()) << "the host's windows take clicks while the menu shows";
     escape ();
     EXPECT_FALSE (f.editor ().isMenuShowing ());
+
+    // An option menu too.
+    const CPoint type = f.editor ().menuFor (tag::ReverbPreset)->getViewSize ().getCenter ();
+    open (pointerTo (type) + " click 1");
+    EXPECT_TRUE (pointerFree ());
+    escape ();
 }
 
 TEST_F (EditorMenus, SettingsMenuOpensFromItsButtonAndStoresTheChoice)
