@@ -20,6 +20,8 @@ so=$work/vst/Morlake.vst/Contents/x86_64-linux/Morlake.so
 [ -f "$so" ] || { echo "FAIL: no plug-in in $bundle" >&2; exit 1; }
 
 export HOME=$work/home
+# Window titles hold non-ASCII characters that xwininfo shows only in a UTF-8 locale.
+export LC_ALL=C.UTF-8
 export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
 export XDG_RUNTIME_DIR=$work/runtime
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -36,10 +38,12 @@ if [ ! -e /dev/snd/seq ]; then
 fi
 
 pids=()
+# Last started, first ended: Qtractor before JACK before the X server.
 cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do
+  local i p
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    p=${pids[i]}
+    kill -TERM "$p" 2>/dev/null || continue
     for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
     kill -KILL "$p" 2>/dev/null
   done
