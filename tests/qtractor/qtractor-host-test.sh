@@ -43,7 +43,7 @@ cleanup() {
   local i p
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
     p=${pids[i]}
-    kill -TERM "$p" 2>/dev/null || continue
+    [ -n "$p" ] && kill -TERM "$p" 2>/dev/null || continue
     for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
     kill -KILL "$p" 2>/dev/null
   done
@@ -408,6 +408,7 @@ kill -TERM "$qt_pid"
 rc=0
 wait_for 20 eval '! kill -0 "$qt_pid" 2>/dev/null' || { step 7 FAIL "Qtractor did not quit on SIGTERM"; finish; }
 wait "$qt_pid" || rc=$?
+for i in "${!pids[@]}"; do [ "${pids[i]}" = "$qt_pid" ] && pids[i]=; done # not to be signalled again
 [ "$rc" = 0 ] || echo "note: Qtractor exited with $rc on SIGTERM"
 if ! start_qtractor "$work/session/final.qtr" qtractor-2.log; then
   import -window root "$art/step7-no-host.png"
