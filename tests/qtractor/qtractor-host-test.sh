@@ -18,6 +18,8 @@ art=$work/artefacts
 cp -r "$bundle" "$work/vst/" || { echo "FAIL: no bundle at $bundle" >&2; exit 1; }
 so=$work/vst/Morlake.vst/Contents/x86_64-linux/Morlake.so
 [ -f "$so" ] || { echo "FAIL: no plug-in in $bundle" >&2; exit 1; }
+build="$(sha256sum "$so" | cut -c1-16), built $(date -u -r "$bundle/Contents/x86_64-linux/Morlake.so" +%FT%TZ)"
+echo "plug-in: $bundle (sha256 $build)"
 
 export HOME=$work/home
 # Window titles hold non-ASCII characters that xwininfo shows only in a UTF-8 locale.
@@ -75,7 +77,7 @@ abort() {
 }
 finish() {
   echo
-  echo "Summary ($(($(date +%s) - started)) s, artefacts in $art):"
+  echo "Summary ($(($(date +%s) - started)) s, plug-in sha256 $build, artefacts in $art):"
   printf '  %s\n' "${results[@]}"
   [ "$failed" = 0 ] && echo PASS || echo "FAIL: see the steps marked FAIL above"
   exit "$failed"
@@ -262,26 +264,42 @@ start_qtractor() { # start_qtractor SESSION_FILE LOG
   read -r main_x main_y < <(xwininfo -id "$main_id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
 }
 
+# Opens the plug-in's editor, places it, and shows its controls: $1-front.png.
+editor_title="Morlake - $track — Qtractor"
+open_editor() {
+  # A double-click on the plug-in in the track's list opens its editor.
+  for _ in 1 2 3; do
+    xdotool mousemove $((main_x + 178)) $((main_y + 180)) click --repeat 2 --delay 80 1
+    wait_for 10 has_window "$editor_title" && break
+  done
+  editor_id=$(window_id "$editor_title")
+  if [ -z "$editor_id" ]; then
+    import -window root "$art/$1-no-editor.png"
+    editor_problem="no window \"$editor_title\""
+    return 1
+  fi
+  xdotool windowmove "$editor_id" "$editor_x" "$editor_y"
+  local frame
+  frame=$(editor_frame)
+  if [ -z "$frame" ] || [ "$frame" = "$editor_id" ]; then
+    editor_problem="the editor window holds no plug-in window"
+    return 1
+  fi
+  # The editor opens on its back screen; a click on an empty spot shows the controls.
+  wait_for 5 eval "shot $1-back; [ \"\$(convert \"$art/$1-back.png\" -format %k info:)\" -gt 200 ]"
+  xdotool mousemove $((editor_x + 20)) $((editor_y + 20)) click 1
+  wait_for 10 eval "shot $1-front; sleep 0.3; shot $1-again; [ \$(pixels_changed $1-front $1-again) -le 200 ] &&
+    [ \$(pixels_changed $1-back $1-front) -gt $menu_threshold ]" || {
+    editor_problem="the editor did not settle on its controls"
+    return 1
+  }
+}
+
 # --- 1. session opens, editor embeds ---------------------------------------------
 start_qtractor "$work/session/morlake.qtr" qtractor-1.log ||
   { import -window root "$art/step1-no-host.png"; abort 1 "Qtractor did not open the session"; }
-editor_title="Morlake - $track — Qtractor"
-# A double-click on the plug-in in the track's list opens its editor.
-for _ in 1 2 3; do
-  xdotool mousemove $((main_x + 178)) $((main_y + 180)) click --repeat 2 --delay 80 1
-  wait_for 10 has_window "$editor_title" && break
-done
-editor_id=$(window_id "$editor_title")
-[ -n "$editor_id" ] || { import -window root "$art/step1-no-editor.png"; abort 1 "no window \"$editor_title\""; }
-xdotool windowmove "$editor_id" "$editor_x" "$editor_y"
-frame=$(editor_frame)
-[ -n "$frame" ] && [ "$frame" != "$editor_id" ] || abort 1 "the editor window holds no plug-in window"
-# The editor opens on its back screen; a click on an empty spot shows the controls.
-shot step1-back
-xdotool mousemove $((editor_x + 20)) $((editor_y + 20)) click 1
-stable() { shot step1-b; [ "$(pixels_changed step1-a step1-b)" -le 200 ]; }
-wait_for 10 eval 'shot step1-a; sleep 0.3; stable' || true
-shot baseline
+open_editor step1 || abort 1 "$editor_problem"
+cp "$art/step1-front.png" "$art/baseline.png"
 colours=$(convert "$art/baseline.png" -format %k info:)
 if [ "$colours" -lt 200 ]; then
   abort 1 "the editor's window is blank ($colours colours)"
@@ -415,8 +433,36 @@ if ! start_qtractor "$work/session/final.qtr" qtractor-2.log; then
   step 7 FAIL "Qtractor did not reopen the saved session"
   finish
 fi
-if save_as reloaded && same_params final reloaded; then
-  step 7 PASS "quit (status $rc), reopened: all $(params reloaded | wc -l) values back (Reverb Room Size $(param_value reloaded "$room"))"
+# The editor shows what it showed before the quit, but for the disrupt
+# slider's handle, whose glow fades for seconds after the editor opens.
+same_editor() {
+  local a
+  for a in step7-before-quit step7-front; do
+    convert "$art/$a.png" -fill black -draw "rectangle 530,380 575,430" "$art/$a-masked.png"
+  done
+  shown=$(pixels_changed step7-before-quit-masked step7-front-masked)
+  where=$(compare -fuzz 5% "$art/step7-before-quit-masked.png" "$art/step7-front-masked.png" -compose src \
+    -highlight-color white -lowlight-color black "$art/step7-diff.png" 2>&1
+    convert "$art/step7-diff.png" -trim -format '%wx%h%X%Y' info: 2> /dev/null)
+  [ "$shown" -le 100 ]
+}
+# What sits where the editor differs, by the layout's places.
+what_differs() {
+  case $where in
+    *+33[0-9]+[3-5][0-9] | *+34[0-9]+[3-5][0-9]) echo "the EDITED light" ;;
+    *) echo "the area $where" ;;
+  esac
+}
+editor_same=no
+if open_editor step7; then
+  same_editor && editor_same=yes
+else
+  shown="none ($editor_problem)"
+fi
+if save_as reloaded && same_params final reloaded && [ "$editor_same" = yes ]; then
+  step 7 PASS "quit (status $rc), reopened: all $(params reloaded | wc -l) values back (Reverb Room Size $(param_value reloaded "$room")), editor as before ($shown pixels differ)"
+elif [ -f "$work/session/reloaded.qtr" ] && same_params final reloaded; then
+  step 7 FAIL "values saved back alike, but the reopened editor differs from the one before the quit in $(what_differs) ($shown pixels, step7-diff.png)"
 elif [ -f "$work/session/reloaded.qtr" ]; then
   step 7 FAIL "values differ after reopening: $(describe_diff final reloaded)"
 else
