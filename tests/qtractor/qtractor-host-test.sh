@@ -148,6 +148,13 @@ EOF
 window_id() { xwininfo -root -children 2>/dev/null | grep -E "^ +0x[0-9a-f]+ \"$1\"" | head -n1 | awk '{print $1}'; }
 has_window() { [ -n "$(window_id "$1")" ]; }
 popups() { "$work/xprobe" popups | awk '{print $1}' | sort; }
+# Popups that open where the menu of Qtractor's "File" does (not tooltips).
+file_menus() {
+  "$work/xprobe" popups | awk -v x="$main_x" -v y="$main_y" '{
+    split($2, g, /[x+]/)
+    if (g[3] >= x - 10 && g[3] <= x + 60 && g[4] >= y + 5 && g[4] <= y + 60) print $1
+  }' | sort
+}
 # The editor's area of the screen, as it shows (menus over it included).
 shot() { import -window root -crop "1100x712+$editor_x+$editor_y" +repage "$art/$1.png" 2>> "$art/import.log"; }
 # Pixels that differ between two screenshots.
@@ -169,7 +176,7 @@ host_popup=
 # waits up to $1 s for a new popup window.
 open_host_menu() {
   local before after
-  before=$(popups)
+  before=$(file_menus)
   if [ "${2:-click}" = key ]; then
     xdotool windowfocus --sync "$main_id" key alt+f
   else
@@ -178,7 +185,7 @@ open_host_menu() {
   host_popup=
   local end=$((SECONDS + $1))
   while :; do
-    after=$(popups)
+    after=$(file_menus)
     host_popup=$(comm -13 <(echo "$before") <(echo "$after") | head -n1)
     [ -n "$host_popup" ] && return 0
     [ "$SECONDS" -ge "$end" ] && return 1
