@@ -215,8 +215,7 @@ after_menus_ok=1
 host_still_works() {
   close_stray_popups
   local g menu=no
-  g=$("$work/xprobe" grab | tr '\n' ' ')
-  g=${g% }
+  g=$("$work/xprobe" grab | paste -sd " ")
   if open_host_menu 5; then
     menu=yes
     close_host_menu || menu=stuck
@@ -326,7 +325,7 @@ knob_menu() {
 if ! knob_menu step2-knob-menu; then
   abort 2 "right-click on ROOM SIZE showed no menu"
 fi
-grab=$("$work/xprobe" grab | tr '\n' ' ')
+grab=$("$work/xprobe" grab | paste -sd " ")
 if open_host_menu 5; then
   import -window root "$art/step2-both-menus.png"
   close_host_menu || abort 2 "Escape did not close Qtractor's menu"
@@ -384,7 +383,7 @@ shot baseline
 # --- 5. the settings menu of the top bar -----------------------------------------
 xdotool mousemove $((editor_x + 1058 + 9)) $((editor_y + 27 + 6)) click 1
 if wait_for 5 shows_menu baseline step5-settings-menu; then
-  grab=$("$work/xprobe" grab | tr '\n' ' ')
+  grab=$("$work/xprobe" grab | paste -sd " ")
   host=no
   if open_host_menu 5; then
     host=yes
