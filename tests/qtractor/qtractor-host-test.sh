@@ -322,22 +322,50 @@ knob_menu() {
   xdotool mousemove "$knob_x" "$knob_y" click 3
   wait_for 5 shows_menu baseline "$1"
 }
+# With a menu of the plug-in showing ($1 names the screenshots, $2 opens the
+# menu again): does a click on Qtractor's "File" open Qtractor's menu? Sets
+# beside (yes, no, stuck), grab, kept (whether the plug-in's menu outlived the
+# click) and, when the host's menu did not open, why: Alt+F typed into
+# Qtractor with the plug-in's menu showing tells a held pointer from a held
+# event loop. A key the host could not serve then is served late; the menu
+# it opens is closed as a stray one.
+beside_host() {
+  grab=$("$work/xprobe" grab | paste -sd " ")
+  why=
+  if open_host_menu 5; then
+    beside=yes
+    import -window root "$art/$1-both-menus.png"
+    close_host_menu || beside=stuck
+  else
+    beside=no
+    import -window root "$art/$1-no-host-menu.png"
+  fi
+  kept=yes
+  shows_menu baseline "$1-after-click" || kept=no
+  [ "$beside" = no ] || return 0
+  [ "$kept" = yes ] || "$2" "$1-reopened" || { why="the plug-in's menu did not open again"; return 0; }
+  if open_host_menu 3 key; then
+    close_host_menu
+    why="Qtractor answered Alt+F with the plug-in's menu open, so the click went to the plug-in's pointer grab"
+  else
+    why="Qtractor did not answer Alt+F either: its event loop was held while the plug-in's menu showed"
+  fi
+}
+
 if ! knob_menu step2-knob-menu; then
   abort 2 "right-click on ROOM SIZE showed no menu"
 fi
-grab=$("$work/xprobe" grab | paste -sd " ")
-if open_host_menu 5; then
-  import -window root "$art/step2-both-menus.png"
-  close_host_menu || abort 2 "Escape did not close Qtractor's menu"
-  step 2 PASS "knob menu shown; Qtractor's File menu opened beside it and closed on Escape (grabs: $grab)"
+beside_host step2 knob_menu
+if [ "$beside" = yes ]; then
+  step 2 PASS "knob menu shown; Qtractor's File menu opened beside it and closed on Escape (grabs meanwhile: $grab)"
+elif [ "$beside" = stuck ]; then
+  step 2 FAIL "with the knob menu open Qtractor's File menu opened, but Escape did not close it"
 else
-  import -window root "$art/step2-no-host-menu.png"
-  step 2 FAIL "with the knob menu open, a click on Qtractor's File opened no menu in 5 s (grabs: $grab)"
+  step 2 FAIL "with the knob menu open, a click on Qtractor's File opened no menu in 5 s (grabs: $grab; $why)"
 fi
 
-# Whether the knob menu outlived the click on the host's menu bar.
 how="Escape closed the knob menu"
-shows_menu baseline step3-before-escape || how="the knob menu had closed on the click meant for Qtractor"
+[ "$kept" = yes ] || how="the knob menu had closed on the click meant for Qtractor; Escape left it closed"
 key_to_editor Escape
 if wait_for 5 shows_no_menu baseline step3-closed; then
   host_still_works "the knob menu closed by Escape"
@@ -381,29 +409,24 @@ fi
 shot baseline
 
 # --- 5. the settings menu of the top bar -----------------------------------------
-xdotool mousemove $((editor_x + 1058 + 9)) $((editor_y + 27 + 6)) click 1
-if wait_for 5 shows_menu baseline step5-settings-menu; then
-  grab=$("$work/xprobe" grab | paste -sd " ")
-  host=no
-  if open_host_menu 5; then
-    host=yes
-    import -window root "$art/step5-both-menus.png"
-    close_host_menu || host=stuck
-  else
-    import -window root "$art/step5-no-host-menu.png"
-  fi
+settings_menu() {
+  xdotool mousemove $((editor_x + 1058 + 9)) $((editor_y + 27 + 6)) click 1
+  wait_for 5 shows_menu baseline "$1"
+}
+if settings_menu step5-settings-menu; then
+  beside_host step5 settings_menu
   how="Escape closed it"
-  shows_menu baseline step5-before-escape || how="it had closed on the click meant for Qtractor"
+  [ "$kept" = yes ] || how="it had closed on the click meant for Qtractor"
   key_to_editor Escape
   closed=no
   wait_for 5 shows_no_menu baseline step5-closed && closed=yes
   host_still_works "the settings menu closed by Escape"
   saved=no
   save_as step5 && saved=yes
-  if [ "$host" = yes ] && [ "$closed" = yes ] && [ "$saved" = yes ] && same_params step4 step5; then
+  if [ "$beside" = yes ] && [ "$closed" = yes ] && [ "$saved" = yes ] && same_params step4 step5; then
     step 5 PASS "settings menu shown; Qtractor's File menu opened beside it and closed on Escape; $how; values unchanged"
   else
-    detail="Qtractor's menu opened: $host (grabs: $grab); $how; settings menu gone: $closed; saved: $saved"
+    detail="Qtractor's menu opened beside it: $beside (grabs: $grab${why:+; $why}); settings menu gone: $closed; saved: $saved"
     [ "$saved" = yes ] && ! same_params step4 step5 && detail+="; values changed: $(describe_diff step4 step5)"
     step 5 FAIL "$detail"
   fi
