@@ -345,8 +345,12 @@ beside_host() {
   [ "$beside" = no ] || return 0
   [ "$kept" = yes ] || "$2" "$1-reopened" || { why="the plug-in's menu did not open again"; return 0; }
   if open_host_menu 3 key; then
+    if shows_menu baseline "$1-keys"; then
+      why="Qtractor answered Alt+F with the plug-in's menu open, so the click went to the plug-in's pointer grab"
+    else
+      why="Qtractor answered Alt+F only once the plug-in's menu had closed"
+    fi
     close_host_menu
-    why="Qtractor answered Alt+F with the plug-in's menu open, so the click went to the plug-in's pointer grab"
   else
     why="Qtractor did not answer Alt+F either: its event loop was held while the plug-in's menu showed"
   fi
