@@ -76,10 +76,12 @@ abort() {
   finish
 }
 finish() {
-  echo
-  echo "Summary ($(($(date +%s) - started)) s, plug-in sha256 $build, artefacts in $art):"
-  printf '  %s\n' "${results[@]}"
-  [ "$failed" = 0 ] && echo PASS || echo "FAIL: see the steps marked FAIL above"
+  {
+    echo
+    echo "Summary ($(($(date +%s) - started)) s, plug-in sha256 $build, artefacts in $art):"
+    printf '  %s\n' "${results[@]}"
+    [ "$failed" = 0 ] && echo PASS || echo "FAIL: see the steps marked FAIL above"
+  } | tee "$art/summary.txt"
   exit "$failed"
 }
 
