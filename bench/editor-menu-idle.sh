@@ -43,7 +43,7 @@ for what in "context menu" "settings menu" "preset menu" "typed value" "file cho
   kill -TERM "$pid"
   wait "$pid" || true
   pkill -f "zenity --file-selection" 2>/dev/null || true
-  longest=$(sed -n 's/.*(longest \([0-9.]*\) ms).*/\1/p' "$log")
+  longest=$(sed -n 's/.*(longest \([0-9.]*\) ms.*/\1/p' "$log")
   rm -f "$log"
   printf '%-16s %16s\n' "$what" "${longest:-?}"
 done

@@ -97,7 +97,7 @@ void DrawCounter::count ()
 TKnob::TKnob (const CRect& size, CCoord imageHeightIn, IControlListener* listener, int32_t tag, CBitmap* knobStrip,
               CBitmap* ringStrip, const CPoint& offset, int imagesIn, int screenSizeIn, int insetIn, int textXIn,
               int textYIn)
-: CAnimKnob (size, listener, tag, imagesIn, imageHeightIn, knobStrip, offset),
+: RepaintsParts (size, listener, tag, imagesIn, imageHeightIn, knobStrip, offset),
   ring (ringStrip),
   imageHeight (imageHeightIn),
   images (imagesIn < 2 ? 2 : imagesIn),
@@ -124,7 +124,7 @@ void TKnob::setModValue (float v)
     {
         ringIndex = index;
         // The ring alone moved: its texts stay as they are drawn.
-        parts.mark (*this, imageRect (), imageRect ());
+        repaintParts (imageRect (), imageRect ());
     }
 }
 
@@ -631,7 +631,7 @@ CRect PartRepaint::take (const CRect& all)
 // THorizontalSlider -------------------------------------------------------------
 
 THorizontalSlider::THorizontalSlider (const CRect& size, IControlListener* listener, int32_t tag, int handle)
-: CControl (size, listener, tag), handleWidth (handle), travel (static_cast<int> (size.getWidth ()) - handle)
+: RepaintsParts (size, listener, tag), handleWidth (handle), travel (static_cast<int> (size.getWidth ()) - handle)
 {
     if (travel < 1)
         travel = 1;
@@ -658,7 +658,7 @@ void THorizontalSlider::setModValue (float v, int time)
     {
         const CRect before = markerRect ();
         modValue = q;
-        parts.mark (*this, before, markerRect ());
+        repaintParts (before, markerRect ());
     }
 }
 
@@ -693,7 +693,7 @@ void THorizontalSlider::setVal ()
     lastValue = v;
     const CRect before = handleRect ();
     setValue (v);
-    parts.mark (*this, before, handleRect ());
+    repaintParts (before, handleRect ());
 }
 
 void THorizontalSlider::draw (CDrawContext* context)
@@ -849,7 +849,7 @@ void TReadoutString::draw (CDrawContext* context)
 
 // TVU --------------------------------------------------------------------------
 
-TVU::TVU (const CRect& size, IControlListener* listener) : CControl (size, listener, kNoParameterTag)
+TVU::TVU (const CRect& size, IControlListener* listener) : RepaintsParts (size, listener, kNoParameterTag)
 {
     setMouseEnabled (false);
 }
@@ -868,7 +868,7 @@ void TVU::setVuValue (float v)
         const CRect& view = getViewSize ();
         const CRect band (view.left, view.top + std::min (cut, newCut), view.right, view.top + std::max (cut, newCut));
         cut = newCut;
-        parts.mark (*this, band, band);
+        repaintParts (band, band);
     }
 }
 

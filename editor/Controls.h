@@ -59,8 +59,33 @@ private:
     bool marking = false;
 };
 
+// A control that repaints only what its changes mark (repaintParts).
+template <class Base>
+class RepaintsParts : public Base
+{
+public:
+    using Base::Base;
+    void setDirty (bool val = true) override
+    {
+        parts.dirtied (val);
+        Base::setDirty (val);
+    }
+    void invalid () override
+    {
+        const VSTGUI::CRect r = parts.take (this->getViewSize ());
+        Base::setDirty (false);
+        this->invalidRect (r);
+    }
+
+protected:
+    void repaintParts (const VSTGUI::CRect& a, const VSTGUI::CRect& b) { parts.mark (*this, a, b); }
+
+private:
+    PartRepaint parts;
+};
+
 // Rotary knob with a modulation ring, its value text and a label.
-class TKnob : public VSTGUI::CAnimKnob
+class TKnob : public RepaintsParts<VSTGUI::CAnimKnob>
 {
 public:
     TKnob (const VSTGUI::CRect& size, VSTGUI::CCoord imageHeight, VSTGUI::IControlListener* listener, int32_t tag,
@@ -70,17 +95,6 @@ public:
     void setModValue (float v);
     void setString (const std::string& text);
     void setValueString (const std::string& text);
-    void setDirty (bool val = true) override
-    {
-        parts.dirtied (val);
-        CAnimKnob::setDirty (val);
-    }
-    void invalid () override
-    {
-        const VSTGUI::CRect r = parts.take (getViewSize ());
-        CAnimKnob::setDirty (false);
-        invalidRect (r);
-    }
     void setBlue ();
     void setBypass (bool a, bool b);
 
@@ -124,7 +138,6 @@ private:
     std::string valueText;
     VSTGUI::CColor textColor;
     VSTGUI::CColor bypassedTextColor;
-    PartRepaint parts;
     mutable DrawCounter counter;
 
     // The knob's image, where its ring is drawn too.
@@ -232,24 +245,13 @@ private:
 };
 
 // The bipolar "Disrupt Value" slider with its modulation marker.
-class THorizontalSlider : public VSTGUI::CControl
+class THorizontalSlider : public RepaintsParts<VSTGUI::CControl>
 {
 public:
     THorizontalSlider (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener, int32_t tag, int handleWidth);
 
     void setModValue (float v, int time);
     void setVal ();
-    void setDirty (bool val = true) override
-    {
-        parts.dirtied (val);
-        CControl::setDirty (val);
-    }
-    void invalid () override
-    {
-        const VSTGUI::CRect r = parts.take (getViewSize ());
-        CControl::setDirty (false);
-        invalidRect (r);
-    }
     float getModValue () const { return modValue; }
     int getFrameCounter () const { return frameCounter; }
     bool isDragging () const { return dragging; }
@@ -269,7 +271,6 @@ private:
     float quantise (float v) const;
     VSTGUI::CRect markerRect () const;
     VSTGUI::CRect handleRect () const;
-    PartRepaint parts;
 
     int handleWidth;
     int travel;
@@ -327,24 +328,13 @@ private:
 };
 
 // Level meter: the lower part of the meter bitmap.
-class TVU : public VSTGUI::CControl
+class TVU : public RepaintsParts<VSTGUI::CControl>
 {
 public:
     TVU (const VSTGUI::CRect& size, VSTGUI::IControlListener* listener);
 
     void setVuValue (float v);
     int getCut () const { return cut; }
-    void setDirty (bool val = true) override
-    {
-        parts.dirtied (val);
-        CControl::setDirty (val);
-    }
-    void invalid () override
-    {
-        const VSTGUI::CRect r = parts.take (getViewSize ());
-        CControl::setDirty (false);
-        invalidRect (r);
-    }
     DrawCounter& drawCounter () const { return counter; }
 
     void draw (VSTGUI::CDrawContext* context) override;
@@ -353,7 +343,6 @@ public:
 
 private:
     int cut = 0;
-    PartRepaint parts;
     mutable DrawCounter counter;
 };
 
