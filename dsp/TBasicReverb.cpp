@@ -887,7 +887,12 @@ void TBasicReverb::create()
 void TBasicReverb::setSampleRate(float rate, const std::array<float, TComb_M::kCombs>& lengths)
 {
     if (!(rate >= 1.0f) || !std::isfinite(rate) || std::trunc(rate) == std::trunc(sampleRate))
+    {
+        // The rate it was made with: its table is built here, not on the audio thread.
+        if (cutoffTable == nullptr)
+            buildCutoffTable();
         return;
+    }
     sampleRate = rate;
     rateScale = rate / 44100.0f;
     for (int k = 0; k < TComb_M::kCombs; ++k)

@@ -234,7 +234,8 @@ public:
 
     // Default state for a new plug-in instance: room 0.5, damping 0.5, silent.
     void create();
-    // Ignored for rate < 1 or an unchanged integer part. Scales the comb base
+    // Ignored for rate < 1 or an unchanged integer part (but for building the
+    // cutoff table of a reverb that has none yet). Scales the comb base
     // lengths (left 0..9, right 10..19, samples at 44.1 kHz), sizes the lines
     // for the rate (allocates), rebuilds the cutoff table and calls init().
     // Not safe against a concurrent process().

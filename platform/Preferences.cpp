@@ -97,23 +97,19 @@ struct Preferences::Impl
         }
         wake.notify_all();
         releaseWriter();
-        // What is still owed gets a last chance, waiting a little for the lock
-        // (a store goes with its module or its process: nothing later writes it).
-        std::unique_lock<std::mutex> lock (mutex);
-        for (int tries = 0; tries < kFinalTries && (! owed.empty() || repairOwed); ++tries)
-        {
-            if (flushLocked() != Flush::busy)
-                break;
-            lock.unlock();
-            std::this_thread::sleep_for (kRetryInterval);
-            lock.lock();
-        }
+        // A store goes with its module or its process, and nothing later
+        // writes what it still owes: here it waits for the lock. Only writes
+        // made while another process held the lock, and held it since, are
+        // owed; giving up on them after a while lost them to a process that
+        // kept writing (trying the lock now and then rarely finds it free).
+        std::lock_guard<std::mutex> lock (mutex);
+        if (! owed.empty() || repairOwed)
+            flushLocked (true);
         if (heldFd >= 0)
             ::close (heldFd);
     }
 
     static constexpr auto kRetryInterval = std::chrono::milliseconds (20);
-    static constexpr int kFinalTries = 100;
 
     void resolveLocked ()
     {
@@ -261,12 +257,12 @@ struct Preferences::Impl
 
     // Writes what is owed, merged under the folder lock with what the file
     // holds now, so two processes writing different keys lose neither.
-    // Never waits for the lock.
-    Flush flushLocked ()
+    // Waits for the lock only when told to.
+    Flush flushLocked (bool wait = false)
     {
         if (userDir.empty() || ! makeDirectories (userDir))
             return Flush::failed;
-        FolderLock lock (userDir, false);
+        FolderLock lock (userDir, wait);
         if (! lock.held())
             return lock.busy() ? Flush::busy : Flush::failed;
         ValueMap base;
