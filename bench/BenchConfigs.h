@@ -4,10 +4,21 @@
 
 #include "tools/harness/HostedPlugin.h"
 
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace morlake::bench {
+
+// The process's resident memory now, in MiB.
+inline double residentMegabytes ()
+{
+    std::ifstream statm ("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double> (resident) * static_cast<double> (::sysconf (_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
 
 struct BenchConfig
 {

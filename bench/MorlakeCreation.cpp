@@ -3,6 +3,7 @@
 // mains on. The first instance of a process pays for the module and the
 // tables every instance shares; the rest show what one more costs, with the
 // resident memory each adds beside it.
+#include "bench/BenchConfigs.h"
 #include "tools/harness/HostedPlugin.h"
 
 #include <sys/wait.h>
@@ -19,16 +20,9 @@
 #include <vector>
 
 using namespace morlake;
+using bench::residentMegabytes;
 
 namespace {
-
-double residentMegabytes ()
-{
-    std::ifstream statm ("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double> (resident) * static_cast<double> (::sysconf (_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 double median (std::vector<double> v)
 {

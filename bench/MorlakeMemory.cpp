@@ -16,16 +16,9 @@
 #include <vector>
 
 using namespace morlake;
+using bench::residentMegabytes;
 
 namespace {
-
-double residentMegabytes ()
-{
-    std::ifstream statm ("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double> (resident) * static_cast<double> (::sysconf (_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 std::unique_ptr<HostedPlugin> openAt (const std::string& path, double rate, const std::string& config)
 {
