@@ -165,36 +165,6 @@ void RunLoop::fireTimersDueWithin (uint64_t withinMs)
     prune ();
 }
 
-int RunLoop::msUntilNextTimer () const
-{
-    const uint64_t now = nowMs ();
-    int64_t best = -1;
-    for (const auto& t : timers)
-    {
-        if (! t->alive)
-            continue;
-        const int64_t wait = t->due > now ? static_cast<int64_t> (t->due - now) : 0;
-        if (best < 0 || wait < best)
-            best = wait;
-    }
-    return static_cast<int> (best);
-}
-
-void RunLoop::serveWaiting (int timeoutMs)
-{
-    int wait = timeoutMs < 0 ? 0 : timeoutMs;
-    const int timerWait = msUntilNextTimer ();
-    if (timerWait >= 0 && timerWait < wait)
-        wait = timerWait;
-    std::vector<pollfd> fds;
-    for (const auto& e : events)
-        if (e->alive)
-            fds.push_back ({e->fd, POLLIN, 0});
-    if (wait > 0)
-        ::poll (fds.data (), static_cast<nfds_t> (fds.size ()), wait);
-    serve ();
-}
-
 int RunLoop::eventHandlerCount () const
 {
     return static_cast<int> (std::count_if (events.begin (), events.end (), [] (const auto& e) { return e->alive; }));

@@ -58,9 +58,6 @@ public:
     // One pass without waiting: events, then every due timer once. A pass
     // entered from inside another (a handler serving the loop) does nothing.
     void serve ();
-    // Waits at most timeoutMs for an event or the next timer, then serves
-    // (for programs that own their loop: tests and the tools' host).
-    void serveWaiting (int timeoutMs);
     // Fires now every timer due within `withinMs`. The editor calls it right
     // after a pass invalidated views, so VSTGUI's redraw timer draws them in
     // the same pass instead of up to a period later.
@@ -101,7 +98,6 @@ private:
     void serveEvents ();
     void serveTimers (uint64_t withinMs = 0);
     void prune ();
-    int msUntilNextTimer () const;
 
     std::vector<std::shared_ptr<EventEntry>> events;
     std::vector<std::shared_ptr<TimerEntry>> timers;
