@@ -384,6 +384,14 @@ void uEditor::serveTasks ()
 
 namespace {
 
+// The whole number `text` starts with, when it lies in lo..hi; -1 otherwise.
+int wholeNumberIn (const std::string& text, int lo, int hi)
+{
+    char* end = nullptr;
+    const long number = std::strtol (text.c_str (), &end, 10);
+    return end != text.c_str () && number >= lo && number <= hi ? static_cast<int> (number) : -1;
+}
+
 // Checks entry `index` of `menu` alone, clearing its submenus' checks.
 void checkAlone (COptionMenu* menu, int index)
 {
@@ -590,9 +598,7 @@ void uEditor::setMidiCCNum (int t)
     inputBox ("MIDI CC (0 - 127)", title, {}, [this, t, alive = alive ()] (bool ok, const std::string& text) {
         if (alive.expired () || ! ok || text.empty ())
             return;
-        char* end = nullptr;
-        const long number = std::strtol (text.c_str (), &end, 10);
-        if (end == text.c_str () || number < 0 || number > 127)
+        if (wholeNumberIn (text, 0, 127) < 0)
         {
             messageBox ("\"" + text + "\" is not a MIDI controller number: nothing was latched. Type a number from 0 to 127.");
             return;
@@ -780,15 +786,14 @@ void uEditor::setMidiChannel ()
               [this, alive = alive ()] (bool ok, const std::string& text) {
                   if (alive.expired () || ! ok || text.empty ())
                       return;
-                  char* end = nullptr;
-                  const long channel = std::strtol (text.c_str (), &end, 10);
-                  if (end == text.c_str () || channel < 0 || channel > 16)
+                  const int channel = wholeNumberIn (text, 0, 16);
+                  if (channel < 0)
                   {
                       messageBox ("\"" + text + "\" is not a MIDI channel: the channel was left as it was. "
                                   "Type 0 for Omni or a channel from 1 to 16.");
                       return;
                   }
-                  saveIntToPrefs (PREF_MIDI_CHANNEL, static_cast<int> (channel));
+                  saveIntToPrefs (PREF_MIDI_CHANNEL, channel);
                   effect->updateMidiChannel ();
               });
 }
