@@ -1,7 +1,7 @@
 // Gives a plug-in that only exports the old Linux entry point "main" the
 // VSTPluginMain entry the harness looks for. The module to forward to is named
 // by MORLAKE_BENCH_SHIM_TARGET; it stays loaded for the life of the process.
-#include "plugin/vst24.h"
+#include "formats/vst2/vst24.h"
 
 #include <cstdlib>
 #include <dlfcn.h>

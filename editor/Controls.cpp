@@ -2,7 +2,8 @@
 
 #include "artwork/BitmapIds.h"
 #include "editor/RunLoop.h"
-#include "plugin/APlugin.h"
+#include "dsp/TModulation.h"
+#include "instance/EditorModel.h"
 
 #include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/cdrawcontext.h"
@@ -32,10 +33,10 @@ constexpr float kBypassedAlpha = 63.0f / 255.0f;
 
 int clampSize (int s) { return s < 0 ? 0 : (s >= kScreenSizes ? kScreenSizes - 1 : s); }
 
-APlugin* pluginOf (const CView* view)
+EditorModel* modelOf (const CView* view)
 {
     auto* editor = editorOf (view);
-    return editor != nullptr ? editor->getPlugin () : nullptr;
+    return editor != nullptr ? editor->getModel () : nullptr;
 }
 
 std::string orBlank (const std::string& text) { return text.empty () ? std::string (" ") : text; }
@@ -184,7 +185,7 @@ int TKnob::getImageIndex () const
 void TKnob::draw (CDrawContext* context)
 {
     counter.count ();
-    auto* plugin = pluginOf (this);
+    auto* plugin = modelOf (this);
     if (plugin == nullptr)
     {
         setDirty (false);
@@ -226,7 +227,7 @@ float TKnob::sensitivityFor (int buttons) const
 CMouseEventResult TKnob::onMouseDown (CPoint& where, const CButtonState& buttons)
 {
     auto* editor = editorOf (this);
-    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    auto* plugin = editor != nullptr ? editor->getModel () : nullptr;
     if (! getMouseEnabled () || getTag () == kNoParameterTag || plugin == nullptr || bypassed)
         return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
 
@@ -526,7 +527,7 @@ CMouseEventResult TOptionMenu::onMouseDown (CPoint& where, const CButtonState& b
 {
     constexpr auto done = kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     auto* editor = editorOf (this);
-    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    auto* plugin = editor != nullptr ? editor->getModel () : nullptr;
     if (! getMouseEnabled () || plugin == nullptr)
         return done;
     const int bits = buttonBits (buttons);
@@ -596,7 +597,7 @@ void TOptionMenu::valueChanged ()
 bool TOptionMenu::onWheel (const CPoint&, const CMouseWheelAxis&, const float& distance, const CButtonState&)
 {
     auto* editor = editorOf (this);
-    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    auto* plugin = editor != nullptr ? editor->getModel () : nullptr;
     if (plugin == nullptr)
         return false;
     const int d = -static_cast<int> (signOf (distance));
@@ -640,7 +641,7 @@ THorizontalSlider::THorizontalSlider (const CRect& size, IControlListener* liste
 
 float THorizontalSlider::quantise (float v) const
 {
-    auto* plugin = pluginOf (this);
+    auto* plugin = modelOf (this);
     const int q = plugin != nullptr ? plugin->getSteppedValue (tag::DisruptQuantization) : 0;
     if (q <= 0 || q >= static_cast<int> (DISTRUPT_QUANT_DIVIDE.size ()))
         return v;
@@ -681,7 +682,7 @@ void THorizontalSlider::setVal ()
 {
     if (dragging)
         return;
-    auto* plugin = pluginOf (this);
+    auto* plugin = modelOf (this);
     if (plugin == nullptr)
         return;
     const float v = plugin->getParameter (getTag ());
@@ -715,7 +716,7 @@ CMouseEventResult THorizontalSlider::onMouseDown (CPoint& where, const CButtonSt
 {
     dragging = false;
     auto* editor = editorOf (this);
-    auto* plugin = editor != nullptr ? editor->getPlugin () : nullptr;
+    auto* plugin = editor != nullptr ? editor->getModel () : nullptr;
     if (! getMouseEnabled () || plugin == nullptr || plugin->getOnOff (tag::LazyOn))
         return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     if (buttons.isRightButton ())
@@ -771,14 +772,14 @@ CMouseEventResult THorizontalSlider::onMouseUp (CPoint&, const CButtonState&)
     if (getFrame () != nullptr)
         getFrame ()->endEdit (getTag ());
     dragging = false;
-    if (auto* plugin = pluginOf (this))
+    if (auto* plugin = modelOf (this))
         plugin->setDisruptSpring (true);
     return kMouseEventHandled;
 }
 
 bool THorizontalSlider::onWheel (const CPoint&, const CMouseWheelAxis&, const float& distance, const CButtonState&)
 {
-    auto* plugin = pluginOf (this);
+    auto* plugin = modelOf (this);
     if (plugin == nullptr || plugin->getOnOff (tag::LazyOn) || plugin->getSteppedValue (tag::DisruptSpringTime) != 0)
         return false;
     plugin->changeDelta (getTag (), static_cast<int> (signOf (distance)));

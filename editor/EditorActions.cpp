@@ -12,7 +12,7 @@
 #include "platform/Desktop.h"
 #include "platform/MessageWindows.h"
 #include "platform/Preferences.h"
-#include "plugin/APlugin.h"
+#include "instance/EditorModel.h"
 
 #include "vstgui/lib/controls/cbuttons.h"
 #include "vstgui/lib/vstkeycode.h"
@@ -49,13 +49,13 @@ int indexOfMenu (const std::array<TOptionMenu*, N>& menus, const CControl* contr
 
 void uEditor::valueChanged (CControl* control)
 {
-    if (frame == nullptr || effect == nullptr || control == nullptr)
+    if (frame == nullptr || model == nullptr || control == nullptr)
         return;
     if (topBarChanged (control) || mainScreenChanged (control) || backScreenChanged (control))
         return;
     // Everything else carries its parameter.
     if (control->getTag () != kNoParameterTag && isValidTag (control->getTag ()))
-        effect->setParameterAutomated (control->getTag (), control->getValue () * valueScale);
+        model->editParameter (control->getTag (), control->getValue () * valueScale);
 }
 
 void uEditor::presetMenuChosen ()
@@ -64,16 +64,16 @@ void uEditor::presetMenuChosen ()
     COptionMenu* chosen = presetMenu->getLastItemMenu (index);
     const int bank = indexOfMenu (presetBanks, chosen);
     if (bank >= 0)
-        effect->setDemoProgram (getPresetsInColumns () * bank + index);
+        model->setDemoProgram (getPresetsInColumns () * bank + index);
     else if (CMenuItem* item = chosen != nullptr ? chosen->getEntry (index) : nullptr)
     {
         const std::string text = item->getTitle ().getString ();
         if (text == "Default Preset")
-            effect->defaultProgram ();
+            model->defaultProgram ();
         else if (text == "Revert to Original Preset")
-            effect->origProgram ();
+            model->origProgram ();
         else if (text == "Revert to Edited Preset")
-            effect->editProgram ();
+            model->editProgram ();
         else if (text.rfind ("Set To ", 0) == 0)
         {
             static const char* sizes[kScreenSizes] = {"Set To 100% Screen", "Set To 125% Screen",
@@ -112,7 +112,7 @@ bool uEditor::topBarChanged (CControl* control)
     {
         if (pressed (control))
         {
-            control == originalButton ? effect->origProgram () : effect->editProgram ();
+            control == originalButton ? model->origProgram () : model->editProgram ();
             requestRefresh ();
         }
         return true;
@@ -123,7 +123,7 @@ bool uEditor::topBarChanged (CControl* control)
         {
             case 0: loadControllerMap (); break;
             case 1: saveControllerMap (); break;
-            case 2: effect->resetMidi (); break;
+            case 2: model->resetMidi (); break;
             default: break;
         }
         return true;
@@ -160,7 +160,7 @@ bool uEditor::topBarChanged (CControl* control)
     {
         if (pressed (control))
         {
-            effect->setParameterAutomated (tag::WetDry, 1.0f);
+            model->editParameter (tag::WetDry, 1.0f);
             if (TKnob* wetDry = knobFor (tag::WetDry))
             {
                 wetDry->setValue (1.0f);
@@ -180,7 +180,7 @@ bool uEditor::mainScreenChanged (CControl* control)
             if (control == radios[g][i])
             {
                 if (g < 2)
-                    effect->setParameterAutomated (g == 0 ? tag::EarlyPath : tag::LatePath, static_cast<float> (i));
+                    model->editParameter (g == 0 ? tag::EarlyPath : tag::LatePath, static_cast<float> (i));
                 else
                 {
                     if (! pressed (control))
@@ -201,7 +201,7 @@ bool uEditor::mainScreenChanged (CControl* control)
             {
                 setMenuValue (menu);
                 if (t == tag::ReverbPreset)
-                    effect->setResetPresetValues ();
+                    model->setResetPresetValues ();
                 if (t == tag::DisruptQuantization && disruptSlider != nullptr)
                     disruptSlider->invalid ();
             }
@@ -210,7 +210,7 @@ bool uEditor::mainScreenChanged (CControl* control)
     if (control == resetDisruptButton)
     {
         if (pressed (control))
-            effect->setParameterAutomated (tag::DisruptValue, 0.5f);
+            model->editParameter (tag::DisruptValue, 0.5f);
         return true;
     }
     // Disrupt amounts switch their slot on when moved off centre.
@@ -218,9 +218,9 @@ bool uEditor::mainScreenChanged (CControl* control)
         if (control == knobFor (tag::Disrupt1Amount + i))
         {
             const float v = control->getValue ();
-            effect->setParameterAutomated (control->getTag (), v * valueScale);
+            model->editParameter (control->getTag (), v * valueScale);
             if (std::fabs (v - 0.5f) > 0.01f)
-                effect->setOn (tag::Disrupt1On + i);
+                model->setOn (tag::Disrupt1On + i);
             return true;
         }
     for (int s = 0; s < 2; ++s)
@@ -275,7 +275,7 @@ bool uEditor::backScreenChanged (CControl* control)
         if (CMenuItem* item = channelMenu->getCurrent ())
             channelMenu->setString (std::string (item->getTitle ().getString ()));
         channelMenu->setDirty ();
-        effect->updateMidiChannel ();
+        model->updateMidiChannel ();
         return true;
     }
     for (int i = 0; i < 4; ++i)
@@ -301,8 +301,8 @@ bool uEditor::stepProgram (int delta)
     if (now - lastProgramStep < kProgramStepMs)
         return false;
     lastProgramStep = now;
-    if (effect != nullptr)
-        effect->changeDemoProgramDelta (delta);
+    if (model != nullptr)
+        model->changeDemoProgramDelta (delta);
     requestRefresh ();
     return true;
 }
@@ -427,11 +427,11 @@ void checkGrouped (COptionMenu* menu, const ListGroup (&groups)[N], int value)
 
 void uEditor::markCurrentChoice (COptionMenu* menu)
 {
-    if (menu == nullptr || effect == nullptr)
+    if (menu == nullptr || model == nullptr)
         return;
     if (menu == presetMenu)
     {
-        const int index = effect->getFactoryIndex ();
+        const int index = model->getFactoryIndex ();
         checkAlone (presetMenu, -1);
         if (index >= 0 && index < kNumFactoryPresets)
         {
@@ -443,21 +443,21 @@ void uEditor::markCurrentChoice (COptionMenu* menu)
     else if (menu == channelMenu)
         checkAlone (channelMenu, static_cast<int> (loadIntFromPrefs (PREF_MIDI_CHANNEL)));
     else if (menu == slotSourceMenus[0] || menu == slotSourceMenus[1])
-        checkGrouped (menu, SOURCE_GROUPS, effect->getSteppedValue (menu->getTag ()));
+        checkGrouped (menu, SOURCE_GROUPS, model->getSteppedValue (menu->getTag ()));
     else if (menu == slotDestMenus[0] || menu == slotDestMenus[1] || menu == menuFor (tag::FollowerDest))
-        checkGrouped (menu, DESTINATION_GROUPS, effect->getSteppedValue (menu->getTag ()));
+        checkGrouped (menu, DESTINATION_GROUPS, model->getSteppedValue (menu->getTag ()));
 }
 
 void uEditor::setNumValue (int tag)
 {
-    if (effect == nullptr || ! isValidTag (tag))
+    if (model == nullptr || ! isValidTag (tag))
         return;
     float live[kNumParams];
-    effect->liveValues ().copyTo (live);
-    const TypedValuePrompt prompt = typedValuePrompt (effect->table (), tag, effect->getParameter (tag), live);
+    model->liveValues ().copyTo (live);
+    const TypedValuePrompt prompt = typedValuePrompt (model->table (), tag, model->getParameter (tag), live);
     const std::string offered = prompt.initialText.c_str ();
     const std::string range = prompt.rangeHint.c_str ();
-    const std::string name = effect->table ().getName (tag);
+    const std::string name = model->table ().getName (tag);
     inputBox (range, name, offered, [this, tag, offered, range, name, alive = alive ()] (bool ok, const std::string& text) {
         // The offered text is a rounded reading of the value: confirmed as
         // it stands, it leaves the value alone.
@@ -470,13 +470,13 @@ void uEditor::setNumValue (int tag)
             return;
         }
         float live[kNumParams];
-        effect->liveValues ().copyTo (live);
+        model->liveValues ().copyTo (live);
         float value = 0.0f;
-        if (! typedValueToNormalised (effect->table (), tag, text.c_str (), live, value))
+        if (! typedValueToNormalised (model->table (), tag, text.c_str (), live, value))
             return;
         // A typed value is a user edit: the host records it as for a drag.
         beginEdit (tag);
-        effect->setParameterAutomated (tag, value);
+        model->editParameter (tag, value);
         endEdit (tag);
         requestRefresh ();
     });
@@ -576,11 +576,11 @@ bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& whe
 
 void uEditor::showMIDIMenu (CControl* control, CPoint& where)
 {
-    if (frame == nullptr || effect == nullptr || control == nullptr || ! isValidTag (control->getTag ()))
+    if (frame == nullptr || model == nullptr || control == nullptr || ! isValidTag (control->getTag ()))
         return;
     const int t = control->getTag ();
-    popupChoice (parameterMenuItems (*effect, t), where, [this, t] (const std::string& item, int entry) {
-        switch (applyParameterMenu (*effect, t, item, entry, std::rand ()))
+    popupChoice (parameterMenuItems (*model, t), where, [this, t] (const std::string& item, int entry) {
+        switch (applyParameterMenu (*model, t, item, entry, std::rand ()))
         {
             case MenuFollowUp::TypedValue: setNumValue (t); break;
             case MenuFollowUp::MidiCC: setMidiCCNum (t); break;
@@ -592,9 +592,9 @@ void uEditor::showMIDIMenu (CControl* control, CPoint& where)
 
 void uEditor::setMidiCCNum (int t)
 {
-    if (effect == nullptr || ! isValidTag (t))
+    if (model == nullptr || ! isValidTag (t))
         return;
-    const std::string title = "MIDI CC : " + effect->table ().getName (t);
+    const std::string title = "MIDI CC : " + model->table ().getName (t);
     inputBox ("MIDI CC (0 - 127)", title, {}, [this, t, alive = alive ()] (bool ok, const std::string& text) {
         if (alive.expired () || ! ok || text.empty ())
             return;
@@ -603,30 +603,30 @@ void uEditor::setMidiCCNum (int t)
             messageBox ("\"" + text + "\" is not a MIDI controller number: nothing was latched. Type a number from 0 to 127.");
             return;
         }
-        effect->setMidiCCNumber (t, text.c_str ());
+        model->setMidiCCNumber (t, text.c_str ());
     });
 }
 
 void uEditor::showDestMenu (CPoint& where, int destTag, int slot)
 {
-    if (frame == nullptr || effect == nullptr || slot < 0 || slot >= 8)
+    if (frame == nullptr || model == nullptr || slot < 0 || slot >= 8)
         return;
     auto items = destinationMenuItems ();
-    markDestination (items, effect->getSteppedValue (destTag));
+    markDestination (items, model->getSteppedValue (destTag));
     popupChoice (items, where, [this, destTag, slot] (const std::string& item, int entry) {
         const int d = destinationOfChoice (item, entry);
         if (d < 0)
             return;
-        effect->setDestByTag (destTag, d);
+        model->setSteppedValue (destTag, d);
         if (d != 0)
-            effect->setOn (tag::Disrupt1On + slot);
+            model->setOn (tag::Disrupt1On + slot);
         requestRefresh ();
     });
 }
 
 void uEditor::showSyncedMenu (int t)
 {
-    if (frame == nullptr || effect == nullptr)
+    if (frame == nullptr || model == nullptr)
         return;
     const char* title = t == tag::ReverbPreDelay ? "-GSynced Reverb Pre-Delay"
                         : t == tag::LateLength   ? "-GSynced Late Length"
@@ -635,17 +635,17 @@ void uEditor::showSyncedMenu (int t)
     if (title == nullptr)
         return;
     std::vector<MenuItem> items {{title, {}}, {"-", {}}};
-    const auto names = effect->table ().getStepNames (t);
-    const int current = effect->getSteppedValue (t);
+    const auto names = model->table ().getStepNames (t);
+    const int current = model->getSteppedValue (t);
     for (std::size_t step = 0; step < names.size (); ++step)
         items.push_back ({std::string (names[step]), {}, static_cast<int> (step) == current});
     CPoint where;
     frame->getCurrentMouseLocation (where);
     popupChoice (items, where, [this, t] (const std::string& item, int) {
-        const auto names = effect->table ().getStepNames (t);
+        const auto names = model->table ().getStepNames (t);
         for (std::size_t step = 0; step < names.size (); ++step)
             if (names[step] == item)
-                effect->setSteppedValue (t, static_cast<int> (step));
+                model->setSteppedValue (t, static_cast<int> (step));
         requestRefresh ();
     });
 }
@@ -660,7 +660,7 @@ void uEditor::loadControllerMap ()
     request.buttonText = "Load";
     request.extensions = patternExtensions ("*.ecs");
     watch (chooseFile (request, [this] (bool chosen, const std::string& path) {
-        if (chosen && ! effect->loadECSFile (path))
+        if (chosen && ! model->loadECSFile (path))
             messageBox (ECS_ERROR_TEXT);
     }));
 }
@@ -681,7 +681,7 @@ void uEditor::saveControllerMap ()
     request.extensions = patternExtensions (request.defaultName);
     // The file is replaced whole or not at all: a failed save keeps the old one.
     watch (chooseFile (request, [this] (bool chosen, const std::string& path) {
-        if (chosen && ! effect->saveECSFile (path))
+        if (chosen && ! model->saveECSFile (path))
             messageBox (ECS_ERROR_TEXT);
     }));
 }
@@ -700,7 +700,7 @@ std::string onOff (const char* name, bool on) { return std::string (name) + (on 
 
 void uEditor::showControlMenu ()
 {
-    if (frame == nullptr || effect == nullptr || menuShowing)
+    if (frame == nullptr || model == nullptr || menuShowing)
         return;
     static const char* const SIZE_STR[kScreenSizes] = {"100% Screen Size", "125% Screen Size", "150% Screen Size",
                                                        "200% Screen Size"};
@@ -766,10 +766,10 @@ void uEditor::controlMenuChosen (const std::string& item, bool midiPreset, bool 
     else if (item.rfind ("External MIDI Capture Mode", 0) == 0)
     {
         saveBoolToPrefs (PREF_MIDI_CAPTURE, ! capture);
-        effect->resetMidiCapture ();
+        model->resetMidiCapture ();
     }
     else if (item == "Reset Everything")
-        effect->doResetEverything ();
+        model->doResetEverything ();
     else if (item == "About Morlake")
         messageBox (kAboutText);
     else if (item == "Goto Aldermoor Website")
@@ -794,7 +794,7 @@ void uEditor::setMidiChannel ()
                       return;
                   }
                   saveIntToPrefs (PREF_MIDI_CHANNEL, channel);
-                  effect->updateMidiChannel ();
+                  model->updateMidiChannel ();
               });
 }
 

@@ -2,7 +2,6 @@
 
 #include "editor/RunLoop.h"
 #include "editor/SharedObject.h"
-#include "plugin/APlugin.h"
 
 #include "vstgui/lib/platform/iplatformframe.h"
 #include "vstgui/lib/vstkeycode.h"
@@ -17,7 +16,7 @@ using namespace VSTGUI;
 
 int32_t EditorAdapter::knobMode = kLinearMode;
 
-EditorAdapter::EditorAdapter (APlugin* e) : effect (e)
+EditorAdapter::EditorAdapter (EditorModel* e) : model (e)
 {
     initModuleHandle ();
 }
@@ -25,14 +24,6 @@ EditorAdapter::EditorAdapter (APlugin* e) : effect (e)
 EditorAdapter::~EditorAdapter ()
 {
     closeFrame ();
-}
-
-bool EditorAdapter::getRect (vst::ERect** r)
-{
-    if (r == nullptr)
-        return false;
-    *r = &rect;
-    return true;
 }
 
 bool EditorAdapter::open (void* parentWindow)
@@ -67,7 +58,7 @@ bool EditorAdapter::onWheel (float distance)
 
 namespace {
 
-::VstKeyCode toVstgui (const morlake::VstKeyCode& key)
+::VstKeyCode toVstgui (const KeyStroke& key)
 {
     ::VstKeyCode code {};
     code.character = key.character;
@@ -78,7 +69,7 @@ namespace {
 
 } // namespace
 
-int EditorAdapter::onKeyDown (const morlake::VstKeyCode& key)
+int EditorAdapter::onKeyDown (const KeyStroke& key)
 {
     if (frame == nullptr)
         return 0;
@@ -86,7 +77,7 @@ int EditorAdapter::onKeyDown (const morlake::VstKeyCode& key)
     return frame->onKeyDown (code) > 0 ? 1 : 0;
 }
 
-int EditorAdapter::onKeyUp (const morlake::VstKeyCode& key)
+int EditorAdapter::onKeyUp (const KeyStroke& key)
 {
     if (frame == nullptr)
         return 0;
@@ -105,19 +96,19 @@ bool EditorAdapter::setKnobMode (int mode)
 // one parameter (a menu opened from a drag) as one.
 void EditorAdapter::beginEdit (int32_t index)
 {
-    if (effect == nullptr || index < 0 || index >= static_cast<int32_t> (gestures.size ()))
+    if (model == nullptr || index < 0 || index >= static_cast<int32_t> (gestures.size ()))
         return;
     if (gestures[static_cast<std::size_t> (index)]++ == 0)
-        effect->beginEdit (index);
+        model->beginGesture (index);
 }
 
 void EditorAdapter::endEdit (int32_t index)
 {
-    if (effect == nullptr || index < 0 || index >= static_cast<int32_t> (gestures.size ()))
+    if (model == nullptr || index < 0 || index >= static_cast<int32_t> (gestures.size ()))
         return;
     auto& open = gestures[static_cast<std::size_t> (index)];
     if (open > 0 && --open == 0)
-        effect->endEdit (index);
+        model->endGesture (index);
 }
 
 void EditorAdapter::endOpenGestures ()
@@ -126,8 +117,8 @@ void EditorAdapter::endOpenGestures ()
         if (gestures[i] > 0)
         {
             gestures[i] = 0;
-            if (effect != nullptr)
-                effect->endEdit (static_cast<int> (i));
+            if (model != nullptr)
+                model->endGesture (static_cast<int> (i));
         }
 }
 
@@ -140,8 +131,8 @@ void EditorAdapter::doIdleStuff ()
     serveRunLoop ();
     idle ();
     inIdleStuff = true;
-    if (effect != nullptr)
-        effect->masterIdle ();
+    if (model != nullptr)
+        model->requestIdle ();
     inIdleStuff = false;
 }
 

@@ -1,10 +1,11 @@
-// VST 2.4 editor adapter on VSTGUI: holds the effect, the frame and the
-// editor rectangle, opens the frame into the host's X11 window with our run
-// loop, and forwards the host's editor opcodes. The role VSTGUI's own
-// AEffGUIEditor plays, without the foreign SDK it needs.
+// The editor's base on VSTGUI: holds the model, the frame and the window
+// size, opens the frame into the host's X11 window with our run loop, and
+// forwards the host's window calls. The role VSTGUI's own AEffGUIEditor
+// plays, without any plug-in format.
 #pragma once
 
-#include "plugin/PluginEditor.h"
+#include "instance/EditorModel.h"
+#include "instance/InstanceEditor.h"
 
 #include "vstgui/lib/cframe.h"
 
@@ -14,19 +15,17 @@
 
 namespace morlake {
 
-class APlugin;
-
-class EditorAdapter : public PluginEditor, public VSTGUI::VSTGUIEditorInterface
+class EditorAdapter : public InstanceEditor, public VSTGUI::VSTGUIEditorInterface
 {
 public:
-    explicit EditorAdapter (APlugin* effect);
+    explicit EditorAdapter (EditorModel* model);
     ~EditorAdapter () override;
 
     EditorAdapter (const EditorAdapter&) = delete;
     EditorAdapter& operator= (const EditorAdapter&) = delete;
 
-    // PluginEditor (host thread) ------------------------------------------------
-    bool getRect (vst::ERect** rect) override;
+    // InstanceEditor (host thread) ------------------------------------------------
+    EditorSize getSize () const override { return size; }
     // Remembers the host's window; the derived editor builds the frame.
     bool open (void* parentWindow) override;
     void close () override;
@@ -34,8 +33,8 @@ public:
     void idle () override;
     bool isOpen () const override { return opened.load (std::memory_order_relaxed); }
     bool onWheel (float distance) override;
-    int onKeyDown (const VstKeyCode& key) override;
-    int onKeyUp (const VstKeyCode& key) override;
+    int onKeyDown (const KeyStroke& key) override;
+    int onKeyUp (const KeyStroke& key) override;
     bool setKnobMode (int mode) override;
 
     // VSTGUIEditorInterface -------------------------------------------------------
@@ -44,7 +43,7 @@ public:
     void endEdit (int32_t index) override;
     void doIdleStuff () override;
 
-    APlugin* getEffect () const { return effect; }
+    EditorModel* getModel () const { return model; }
     // Milliseconds on a steady clock (wraps like the VST tick count).
     static uint32_t getTicks ();
     // The X11 window of the open frame (0 when closed).
@@ -64,8 +63,8 @@ protected:
     static void prepareResources ();
     void setOpened (bool state) { opened.store (state, std::memory_order_relaxed); }
 
-    APlugin* effect;
-    vst::ERect rect {};
+    EditorModel* model;
+    EditorSize size {};
     void* systemWindow = nullptr;
 
 private:

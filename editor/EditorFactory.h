@@ -1,12 +1,11 @@
-// The editor the plug-in instance is built with (no VSTGUI types here).
+// The editor a format adapter opens (no toolkit types here).
 #pragma once
 
-#include "plugin/PluginEditor.h"
+#include "instance/EditorModel.h"
+#include "instance/InstanceEditor.h"
 
 namespace morlake {
 
-class APlugin;
-
-PluginEditor* createEditor (APlugin& plugin);
+InstanceEditor* createEditor (EditorModel& model);
 
 } // namespace morlake

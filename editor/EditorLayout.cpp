@@ -6,7 +6,8 @@
 
 #include "params/NameLists.h"
 #include "platform/Preferences.h"
-#include "plugin/APlugin.h"
+#include "instance/EditorModel.h"
+#include "instance/Identity.h"
 #include "presets/FactoryNames.h"
 
 #include "vstgui/lib/controls/cbuttons.h"
@@ -131,10 +132,10 @@ TKnob* uEditor::createKnob (int tag, int x, int y, int type, const char* label, 
                             textX, textY);
     owned.push_back (knob);
     knob->setString (label != nullptr ? label : "");
-    if (effect != nullptr)
+    if (model != nullptr)
     {
-        knob->setDefaultValue (effect->getDefault (tag));
-        knob->setValue (effect->getParameter (tag));
+        knob->setDefaultValue (model->getDefault (tag));
+        knob->setValue (model->getParameter (tag));
     }
     addControl (knob, kKindKnob);
     return knob;
@@ -146,8 +147,8 @@ TOnOff* uEditor::createOnOff (int tag, int x, int y, int bitmapId, const layout:
     const CRect r = scaledRect (x, y, b != nullptr ? b->getWidth () : 0, b != nullptr ? b->getHeight () / 2 : 0, n);
     auto* button = new TOnOff (r, this, tag, b);
     owned.push_back (button);
-    if (effect != nullptr && isValidTag (tag))
-        button->setValue (effect->getParameter (tag));
+    if (model != nullptr && isValidTag (tag))
+        button->setValue (model->getParameter (tag));
     addControl (button, tag == kNoParameterTag ? kKindPlain : kKindSwitch);
     return button;
 }
@@ -187,18 +188,18 @@ CKickButton* uEditor::createKickButton (const layout::Area& a)
 
 TOptionMenu* uEditor::createMenu (int tag, int x, int y, int width, bool centred, const layout::Nudge& n)
 {
-    if (tag >= 256 || effect == nullptr)
+    if (tag >= 256 || model == nullptr)
         return nullptr;
-    const int steps = effect->getSteppedNum (tag);
+    const int steps = model->getSteppedNum (tag);
     if (steps <= 0)
         return nullptr;
     const CRect r = scaledRect (x, y, getScaled (width), layout::MENU_HEIGHT[screenSize], n);
     auto* menu = new TOptionMenu (r, this, tag, nullptr, nullptr, COptionMenu::kCheckStyle, screenSize, centred, false);
     owned.push_back (menu);
-    const auto names = effect->table ().getStepNames (tag);
+    const auto names = model->table ().getStepNames (tag);
     for (int i = 0; i < steps; ++i)
         menu->addEntry (i < static_cast<int> (names.size ()) ? std::string (names[static_cast<std::size_t> (i)]) : std::string ("-"));
-    menu->setValue (static_cast<float> (effect->getSteppedValue (tag)));
+    menu->setValue (static_cast<float> (model->getSteppedValue (tag)));
     addControl (menu, kKindMenu);
     return menu;
 }
@@ -361,10 +362,10 @@ void uEditor::createDisruptSlider ()
                                 marker != nullptr ? marker->getHeight () : 0, layout::kNone);
     disruptSlider = new THorizontalSlider (r, this, tag::DisruptValue, handle);
     owned.push_back (disruptSlider);
-    if (effect != nullptr)
+    if (model != nullptr)
     {
-        disruptSlider->setDefaultValue (effect->getDefault (tag::DisruptValue));
-        disruptSlider->setValue (effect->getParameter (tag::DisruptValue));
+        disruptSlider->setDefaultValue (model->getDefault (tag::DisruptValue));
+        disruptSlider->setValue (model->getParameter (tag::DisruptValue));
     }
     addControl (disruptSlider, kKindPlain);
 }
@@ -452,7 +453,7 @@ void uEditor::createBackScreen ()
 
 std::string uEditor::getBackScreenVersion () const
 {
-    const int version = effect != nullptr ? effect->getVendorVersion () : 0;
+    const int version = identity::kVendorVersion;
     char numbers[48];
     std::snprintf (numbers, sizeof numbers, " Version %d.%d.%d", (version >> 16) & 0xff, (version >> 8) & 0xff,
                    version & 0xff);
@@ -480,7 +481,7 @@ void uEditor::setRadioPair (int group, int on)
 
 void uEditor::showMainScreen ()
 {
-    if (effect == nullptr || frame == nullptr)
+    if (model == nullptr || frame == nullptr)
         return;
     screensBuilt = false;
     frame->removeAll ();
@@ -508,8 +509,8 @@ void uEditor::showMainScreen ()
     for (auto& pair : radios)
         for (auto* r : pair)
             addTo (frame, r);
-    setRadioPair (0, effect->getSteppedValue (tag::EarlyPath));
-    setRadioPair (1, effect->getSteppedValue (tag::LatePath));
+    setRadioPair (0, model->getSteppedValue (tag::EarlyPath));
+    setRadioPair (1, model->getSteppedValue (tag::LatePath));
     setRadioPair (2, selectedSlot);
     for (auto* m : mainMenus)
         if (m != nullptr)
@@ -526,7 +527,7 @@ void uEditor::showMainScreen ()
 
 void uEditor::showModScreen ()
 {
-    if (effect == nullptr || panel == nullptr)
+    if (model == nullptr || panel == nullptr)
         return;
     panel->removeAll ();
     panel->setBackground (bitmap (kBmpModPanelBackground));
@@ -534,12 +535,12 @@ void uEditor::showModScreen ()
     if (TOptionMenu* src = slotSourceMenus[s])
     {
         addTo (panel, src);
-        src->setString (std::string (nameAt (SRC_STR, effect->getSteppedValue (src->getTag ()))));
+        src->setString (std::string (nameAt (SRC_STR, model->getSteppedValue (src->getTag ()))));
     }
     if (TOptionMenu* dst = slotDestMenus[s])
     {
         addTo (panel, dst);
-        dst->setString (std::string (nameAt (DEST_STR, effect->getSteppedValue (dst->getTag ()))));
+        dst->setString (std::string (nameAt (DEST_STR, model->getSteppedValue (dst->getTag ()))));
     }
     addTo (panel, slotKnobs[s]);
     panel->invalid ();
@@ -569,7 +570,7 @@ void uEditor::setBackSwitchesFromPrefs ()
 
 void uEditor::showBackScreen ()
 {
-    if (effect == nullptr || frame == nullptr)
+    if (model == nullptr || frame == nullptr)
         return;
     frame->removeAll ();
     frame->invalid ();
@@ -596,14 +597,14 @@ void uEditor::hideBackScreen ()
 
 void uEditor::changeRadioDelta (int group)
 {
-    if (effect == nullptr)
+    if (model == nullptr)
         return;
     if (group == 0 || group == 1)
     {
         const int t = group == 0 ? tag::EarlyPath : tag::LatePath;
-        const int path = effect->getSteppedValue (t) == 0 ? 1 : 0;
-        effect->setSteppedValue (t, path);
-        setRadioPair (group, effect->getSteppedValue (t));
+        const int path = model->getSteppedValue (t) == 0 ? 1 : 0;
+        model->setSteppedValue (t, path);
+        setRadioPair (group, model->getSteppedValue (t));
     }
     else if (group == 2)
     {
@@ -623,16 +624,16 @@ void uEditor::setMenuValue (TOptionMenu* menu)
 
 void uEditor::setMenuValue (TOptionMenu* menu, int index)
 {
-    if (menu == nullptr || effect == nullptr)
+    if (menu == nullptr || model == nullptr)
         return;
     const int tag = menu->getTag ();
     if (tag >= 256)
         return;
-    const int steps = effect->getSteppedNum (tag);
+    const int steps = model->getSteppedNum (tag);
     if (steps <= 0)
         return;
     index = index < 0 ? 0 : (index >= steps ? steps - 1 : index);
-    effect->setParameterAutomated (tag, (static_cast<float> (index) + 0.1f) / effect->table ().getStepScale (tag));
+    model->editParameter (tag, (static_cast<float> (index) + 0.1f) / model->table ().getStepScale (tag));
 }
 
 namespace {
@@ -667,31 +668,31 @@ int indexOf (const std::array<Names, N>& list, const std::string& text)
 void uEditor::setDestMenu (COptionMenu* menu, int tag)
 {
     const int k = indexOf (DEST_STR, chosenText (menu));
-    if (k >= 0 && effect != nullptr)
-        effect->setSteppedValue (tag, k);
+    if (k >= 0 && model != nullptr)
+        model->setSteppedValue (tag, k);
 }
 
 void uEditor::setSrcMenu (COptionMenu* menu, int tag)
 {
     const int k = indexOf (SRC_STR, chosenText (menu));
-    if (k >= 0 && effect != nullptr)
-        effect->setSteppedValue (tag, k);
+    if (k >= 0 && model != nullptr)
+        model->setSteppedValue (tag, k);
 }
 
 void uEditor::setMenuResume (TOptionMenu* menu)
 {
-    if (menu == nullptr || effect == nullptr)
+    if (menu == nullptr || model == nullptr)
         return;
-    menu->setValue (static_cast<float> (effect->getSteppedValue (menu->getTag ())));
+    menu->setValue (static_cast<float> (model->getSteppedValue (menu->getTag ())));
     menu->setDirty ();
 }
 
 template <typename List>
 void uEditor::setMenuResume (TOptionMenu* menu, const List& list)
 {
-    if (menu == nullptr || effect == nullptr)
+    if (menu == nullptr || model == nullptr)
         return;
-    menu->setString (std::string (nameAt (list, effect->getSteppedValue (menu->getTag ()))));
+    menu->setString (std::string (nameAt (list, model->getSteppedValue (menu->getTag ()))));
     menu->setDirty ();
 }
 
@@ -701,11 +702,9 @@ void uEditor::updatePresetMenu () { showCurrentPresetMenu (); }
 
 void uEditor::showCurrentPresetMenu ()
 {
-    if (presetMenu == nullptr || effect == nullptr)
+    if (presetMenu == nullptr || model == nullptr)
         return;
-    char name[64] {};
-    effect->getProgramName (name);
-    presetMenu->setString (name);
+    presetMenu->setString (std::string (model->programName ()));
 }
 
 } // namespace morlake

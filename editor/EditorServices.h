@@ -8,7 +8,7 @@
 
 namespace morlake {
 
-class APlugin;
+class EditorModel;
 
 // Screen sizes 100, 125, 150 and 200 per cent.
 constexpr int kScreenSizes = 4;
@@ -33,7 +33,7 @@ class EditorServices
 public:
     virtual ~EditorServices () = default;
 
-    virtual APlugin* getPlugin () const = 0;
+    virtual EditorModel* getModel () const = 0;
     virtual int getScreenSize () const = 0;
     // Shared control art by base id (the editor loads it per screen size).
     virtual VSTGUI::CBitmap* getSharedBitmap (int baseId) const = 0;

@@ -1,7 +1,7 @@
 #include "editor/ParameterMenu.h"
 
 #include "params/NameLists.h"
-#include "plugin/APlugin.h"
+#include "instance/EditorModel.h"
 
 #include <cstdio>
 
@@ -23,7 +23,7 @@ constexpr int modSlotDest (int n) { return tag::ModSlot1Dest + 3 * n; }
 
 std::string text (Names name) { return std::string (name); }
 
-void setToDefault (APlugin& plugin, int t) { plugin.setParameterAutomated (t, plugin.getDefault (t)); }
+void setToDefault (EditorModel& plugin, int t) { plugin.editParameter (t, plugin.getDefault (t)); }
 
 // Which modulators point at destination `d`.
 struct Modulators
@@ -33,7 +33,7 @@ struct Modulators
     bool slot[kModSlots] {};
 };
 
-Modulators modulatorsOf (const APlugin& plugin, int d)
+Modulators modulatorsOf (const EditorModel& plugin, int d)
 {
     Modulators m;
     for (int k = 0; k < 8; ++k)
@@ -44,7 +44,7 @@ Modulators modulatorsOf (const APlugin& plugin, int d)
     return m;
 }
 
-void appendModulationItems (const APlugin& plugin, int d, std::vector<MenuItem>& items)
+void appendModulationItems (const EditorModel& plugin, int d, std::vector<MenuItem>& items)
 {
     items.push_back ({"-", {}});
     items.push_back ({"-GModulated By :", {}});
@@ -107,18 +107,18 @@ void appendModulationItems (const APlugin& plugin, int d, std::vector<MenuItem>&
 }
 
 // The first modulation slot with no destination takes the source; none when both are in use.
-void assignSource (APlugin& plugin, int d, int source)
+void assignSource (EditorModel& plugin, int d, int source)
 {
     for (int n = 0; n < kModSlots; ++n)
         if (plugin.getSteppedValue (modSlotDest (n)) == 0)
         {
-            plugin.setDestByTag (modSlotDest (n), d);
-            plugin.setSrc (modSlotSource (n), source);
+            plugin.setSteppedValue (modSlotDest (n), d);
+            plugin.setSteppedValue (modSlotSource (n), source);
             return;
         }
 }
 
-void resetModulators (APlugin& plugin, int d, bool destinationsToo)
+void resetModulators (EditorModel& plugin, int d, bool destinationsToo)
 {
     const Modulators m = modulatorsOf (plugin, d);
     for (int k = 0; k < 8; ++k)
@@ -157,7 +157,7 @@ std::string midiChannelName (int channel)
     return text;
 }
 
-std::vector<MenuItem> parameterMenuItems (const APlugin& plugin, int t)
+std::vector<MenuItem> parameterMenuItems (const EditorModel& plugin, int t)
 {
     std::vector<MenuItem> items;
     if (! isValidTag (t))
@@ -186,7 +186,7 @@ std::vector<MenuItem> parameterMenuItems (const APlugin& plugin, int t)
     return items;
 }
 
-MenuFollowUp applyParameterMenu (APlugin& plugin, int t, std::string_view item, int entry, int random)
+MenuFollowUp applyParameterMenu (EditorModel& plugin, int t, std::string_view item, int entry, int random)
 {
     if (! isValidTag (t))
         return MenuFollowUp::None;
@@ -194,15 +194,15 @@ MenuFollowUp applyParameterMenu (APlugin& plugin, int t, std::string_view item, 
     if (item == "Set to Default")
         setToDefault (plugin, t);
     else if (item == "Set to Minimum")
-        plugin.setParameterAutomated (t, 0.0f);
+        plugin.editParameter (t, 0.0f);
     else if (item == "Set to Maximum")
-        plugin.setParameterAutomated (t, 1.0f);
+        plugin.editParameter (t, 1.0f);
     else if (item == "Set to Mid")
-        plugin.setParameterAutomated (t, 0.5f);
+        plugin.editParameter (t, 0.5f);
     else if (item == "Set to Value")
         return MenuFollowUp::TypedValue;
     else if (item == "Set to Random")
-        plugin.setParameterAutomated (t, static_cast<float> (random & 32767) / 32767.0f);
+        plugin.editParameter (t, static_cast<float> (random & 32767) / 32767.0f);
     else if (item == "Increase" || item == "Decrease")
         plugin.changeDelta (t, item == "Increase" ? 1 : -1);
     else if (item == "Latch to MIDI" || item == "Unlatch MIDI")
@@ -215,11 +215,11 @@ MenuFollowUp applyParameterMenu (APlugin& plugin, int t, std::string_view item, 
         return MenuFollowUp::None;
     else if (item == kByDisrupt && entry >= 0 && entry < 8)
     {
-        plugin.setDestByTag (tag::Disrupt1Dest + entry, d);
+        plugin.setSteppedValue (tag::Disrupt1Dest + entry, d);
         plugin.setOn (tag::Disrupt1On + entry);
     }
     else if (item == "Modulate By Follower")
-        plugin.setDestByTag (tag::FollowerDest, d);
+        plugin.setSteppedValue (tag::FollowerDest, d);
     else if (item == kByMidiSource && entry >= 0 && entry <= kLastMidiSource - kFirstMidiSource)
         assignSource (plugin, d, kFirstMidiSource + entry);
     else if (item == kByModSource && entry >= 0 && entry < kNumSources - kFirstInternalSource)

@@ -9,7 +9,7 @@
 
 namespace morlake {
 
-class APlugin;
+class EditorModel;
 
 // "-G" starts a greyed title, "-" alone is a separator; an item with
 // entries is a submenu. Checked items and entries show the current choice.
@@ -51,11 +51,11 @@ enum class MenuFollowUp
     MidiCC,     // "Set MIDI CC"
 };
 
-std::vector<MenuItem> parameterMenuItems (const APlugin& plugin, int tag);
+std::vector<MenuItem> parameterMenuItems (const EditorModel& plugin, int tag);
 
 // Carries out `item` (a top-level title), or entry `entry` of the submenu
 // titled `item`. `random` is a draw of the C library's rand().
-MenuFollowUp applyParameterMenu (APlugin& plugin, int tag, std::string_view item, int entry, int random);
+MenuFollowUp applyParameterMenu (EditorModel& plugin, int tag, std::string_view item, int entry, int random);
 
 // The destination chooser under a Disrupt amount knob: "None", then the
 // destination list in five groups.

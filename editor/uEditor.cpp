@@ -7,7 +7,7 @@
 #include "params/NameLists.h"
 #include "platform/Preferences.h"
 #include "platform/MessageWindows.h"
-#include "plugin/APlugin.h"
+#include "instance/EditorModel.h"
 
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/cbuttons.h"
@@ -24,9 +24,9 @@ namespace morlake {
 
 using namespace VSTGUI;
 
-PluginEditor* createEditor (APlugin& plugin) { return new uEditor (&plugin); }
+InstanceEditor* createEditor (EditorModel& model) { return new uEditor (&model); }
 
-uEditor::uEditor (APlugin* e) : EditorAdapter (e)
+uEditor::uEditor (EditorModel* e) : EditorAdapter (e)
 {
     installMessageWindows ();
     keyboardOn = getRegisterIsOn (PREF_KEYBOARD, true);
@@ -46,10 +46,7 @@ uEditor::uEditor (APlugin* e) : EditorAdapter (e)
         dropFlags[static_cast<std::size_t> (t)] = false;
 
     lastIdleTime = lastProgramStep = getTicks ();
-    rect.left = 0;
-    rect.top = 0;
-    rect.right = static_cast<vst::int16> (getScaled (1100));
-    rect.bottom = static_cast<vst::int16> (getScaled (712));
+    size = {getScaled (1100), getScaled (712)};
 }
 
 uEditor::~uEditor ()
@@ -91,7 +88,7 @@ bool uEditor::getBackRegValue (const std::string& key, bool defaultOn)
 
 bool uEditor::getEditChanged () const
 {
-    return frame != nullptr && effect != nullptr && effect->getEditChanged ();
+    return frame != nullptr && model != nullptr && model->getEditChanged ();
 }
 
 CBitmap* uEditor::getSharedBitmap (int baseId) const
@@ -124,11 +121,11 @@ int uEditor::currentModifiers () const
 
 bool uEditor::open (void* parentWindow)
 {
-    if (effect == nullptr)
+    if (model == nullptr)
         return false;
     if (frame != nullptr)
         close ();
-    effect->setEditorOpening (true);
+    model->setEditorOpening (true);
     editorOpen = false;
     lifetime = std::make_shared<int> (0);
 
@@ -137,10 +134,10 @@ bool uEditor::open (void* parentWindow)
     createBitmaps ();
     lastIdleTime = lastProgramStep = getTicks ();
     // The opposite of the state now: the first pass draws the light as it is.
-    rememberedEdited = ! effect->getEditChanged ();
+    rememberedEdited = ! model->getEditChanged ();
 
     CBitmap* background = bitmap (kBmpMainBackground);
-    CRect size (0, 0, rect.right, rect.bottom);
+    CRect size (0, 0, this->size.width, this->size.height);
     if (background != nullptr && background->getWidth () > 0)
         size = CRect (0, 0, background->getWidth (), background->getHeight ());
     auto* newFrame = new CFrame (size, this);
@@ -149,7 +146,7 @@ bool uEditor::open (void* parentWindow)
     if (! openFrame (newFrame))
     {
         removeBitmaps ();
-        effect->setEditorOpening (false);
+        model->setEditorOpening (false);
         return false;
     }
     frame->registerKeyboardHook (this);
@@ -176,8 +173,8 @@ bool uEditor::open (void* parentWindow)
     screensBuilt = true;
     showBackScreen ();
 
-    effect->setEditorOpening (false);
-    effect->setEditorOpen (true);
+    model->setEditorOpening (false);
+    model->setEditorOpen (true);
     editorOpen = true;
     setOpened (true);
     resumeInProgress = false;
@@ -215,7 +212,7 @@ void uEditor::setUpMenuTheme ()
 
 void uEditor::close ()
 {
-    if (effect == nullptr)
+    if (model == nullptr)
         return;
     if (inIdle && frame != nullptr)
     {
@@ -227,7 +224,7 @@ void uEditor::close ()
         menuShowing = false;
         setOpened (false);
         unregisterDialogFrame (frame);
-        effect->setEditorOpen (false);
+        model->setEditorOpen (false);
         editorOpen = false;
         if (const uint32_t window = getFrameWindow ())
             if (auto* connection = X11::RunLoop::instance ().getXcbConnection ())
@@ -250,8 +247,8 @@ void uEditor::close ()
         frame->unregisterMouseObserver (this);
         unregisterDialogFrame (frame);
     }
-    effect->setEditorOpening (false);
-    effect->setEditorOpen (false);
+    model->setEditorOpening (false);
+    model->setEditorOpen (false);
     editorOpen = false;
     screensBuilt = false;
     editedControl = nullptr;
@@ -317,7 +314,7 @@ void uEditor::applyPendingChanges ()
 
 void uEditor::applyParameter (int tag)
 {
-    if (frame == nullptr || effect == nullptr || ! editorOpen)
+    if (frame == nullptr || model == nullptr || ! editorOpen)
         return;
     switch (tag)
     {
@@ -330,13 +327,13 @@ void uEditor::applyParameter (int tag)
             for (auto* menu : mainMenus)
                 if (menu != nullptr && menu->getTag () == tag)
                 {
-                    menu->setValue (static_cast<float> (effect->getSteppedValue (tag)));
+                    menu->setValue (static_cast<float> (model->getSteppedValue (tag)));
                     menu->setDirty ();
                 }
             return;
         case tag::FollowerDest:
             if (TOptionMenu* menu = menuFor (tag::FollowerDest))
-                menu->setString (std::string (nameAt (DEST_STR, effect->getSteppedValue (tag))));
+                menu->setString (std::string (nameAt (DEST_STR, model->getSteppedValue (tag))));
             return;
         case tag::ModSlot1Source:
         case tag::ModSlot1Dest:
@@ -344,7 +341,7 @@ void uEditor::applyParameter (int tag)
         case tag::ModSlot2Dest: modPanelDirty = true; return;
         default: break;
     }
-    const float v = effect->getParameter (tag) * valueScale;
+    const float v = model->getParameter (tag) * valueScale;
     for (const auto& entry : controls)
         if (entry.control->getTag () == tag)
             entry.control->setValue (v);
@@ -354,7 +351,7 @@ void uEditor::applyParameter (int tag)
 
 void uEditor::resume ()
 {
-    if (effect == nullptr || frame == nullptr || ! editorOpen || resumeInProgress)
+    if (model == nullptr || frame == nullptr || ! editorOpen || resumeInProgress)
         return;
     resumeInProgress = true;
     if (currentScreen != kBackScreen && presetMenu != nullptr)
@@ -369,8 +366,8 @@ void uEditor::resume ()
                 else
                     setMenuResume (menu);
             }
-        setRadioPair (0, effect->getSteppedValue (tag::EarlyPath));
-        setRadioPair (1, effect->getSteppedValue (tag::LatePath));
+        setRadioPair (0, model->getSteppedValue (tag::EarlyPath));
+        setRadioPair (1, model->getSteppedValue (tag::LatePath));
         modPanelDirty = true;
     }
     for (const auto& entry : controls)
@@ -378,7 +375,7 @@ void uEditor::resume ()
         const int tag = entry.control->getTag ();
         if (! isValidTag (tag) || entry.kind == kKindMenu)
             continue;
-        const float v = effect->getParameter (tag);
+        const float v = model->getParameter (tag);
         if (std::fabs (entry.control->getValue () - v) > 0.00001f)
         {
             entry.control->setValue (v);
@@ -413,10 +410,10 @@ void uEditor::idlePass ()
     runDeferred ();
     serveTasks ();
     applyPendingChanges ();
-    if (frame == nullptr || effect == nullptr || ! editorOpen || ! screensBuilt)
+    if (frame == nullptr || model == nullptr || ! editorOpen || ! screensBuilt)
         return;
     const uint32_t now = getTicks ();
-    if (resumeInProgress || effect->getIsSettingPreset () || now - lastIdleTime <= kIdleIntervalMs - 1)
+    if (resumeInProgress || model->getIsSettingPreset () || now - lastIdleTime <= kIdleIntervalMs - 1)
         return;
     lastIdleTime = now;
     ++passesRun;
@@ -458,7 +455,7 @@ void uEditor::idlePass ()
 // The edited state and the level meters of the top bar.
 void uEditor::pollTopBar ()
 {
-    const bool edited = effect->getEditChanged ();
+    const bool edited = model->getEditChanged ();
     if (rememberedEdited != edited && editedButton != nullptr)
     {
         rememberedEdited = edited;
@@ -467,7 +464,7 @@ void uEditor::pollTopBar ()
     }
     for (int i = 0; i < 4; ++i)
         if (meters[i] != nullptr)
-            meters[i]->setVuValue (effect->getVUValues (i));
+            meters[i]->setVuValue (model->getVUValues (i));
 }
 
 // Texts that follow other settings, the modulation rings and the follower meters.
@@ -476,14 +473,14 @@ void uEditor::pollMainScreen (uint32_t now)
     for (int t : layout::kValueTextTags)
         for (auto* knob : mainKnobs)
             if (knob != nullptr && knob->getTag () == t)
-                knob->setValueString (effect->getDisplayText (t).c_str ());
+                knob->setValueString (model->getDisplayText (t).c_str ());
     if (disruptSlider != nullptr)
-        disruptSlider->setModValue (effect->getDisruptModValue (), static_cast<int> (now / 10));
+        disruptSlider->setModValue (model->getDisruptModValue (), static_cast<int> (now / 10));
     for (int i = 0; i < 8; ++i)
         if (TKnob* knob = knobFor (tag::Disrupt1Amount + i))
-            knob->setString (std::string (nameAt (DEST_SHORT_STR, effect->getSteppedValue (tag::Disrupt1Dest + i))));
+            knob->setString (std::string (nameAt (DEST_SHORT_STR, model->getSteppedValue (tag::Disrupt1Dest + i))));
     if (TOptionMenu* spring = menuFor (tag::DisruptSpringTime))
-        spring->setBypassed (effect->getOnOff (tag::LazyOn));
+        spring->setBypassed (model->getOnOff (tag::LazyOn));
     if (modPanelDirty)
     {
         showModScreen ();
@@ -491,7 +488,7 @@ void uEditor::pollMainScreen (uint32_t now)
     }
     auto ring = [&] (TKnob* knob) {
         if (knob != nullptr)
-            knob->setModValue (effect->getDialMod (knob->getTag (), dialAnimation));
+            knob->setModValue (model->getDialMod (knob->getTag (), dialAnimation));
     };
     for (auto* knob : mainKnobs)
         ring (knob);
@@ -499,7 +496,7 @@ void uEditor::pollMainScreen (uint32_t now)
     ring (slotKnobs[1]);
     for (int i = 4; i < 6; ++i)
         if (meters[i] != nullptr)
-            meters[i]->setVuValue (effect->getVUValues (i));
+            meters[i]->setVuValue (model->getVUValues (i));
 }
 
 CView* uEditor::viewUnderMouse ()
@@ -542,7 +539,7 @@ void uEditor::setDropTag (int tag)
     dropTag = tag;
     if (tag != -1)
     {
-        dropStartValue = effect != nullptr ? effect->getParameter (tag) : 0.0f;
+        dropStartValue = model != nullptr ? model->getParameter (tag) : 0.0f;
         dropReleased = false;
     }
 }
@@ -582,13 +579,13 @@ int uEditor::destinationTagOf (CView* view) const
 void uEditor::serveDragAndDrop (CView* underMouse)
 {
     const int target = destinationTagOf (underMouse);
-    if (target != -1 && dropTag != -1 && effect != nullptr)
+    if (target != -1 && dropTag != -1 && model != nullptr)
     {
         if (getDropFlag (dropTag) && dragDropOn)
         {
-            effect->setParameterAutomated (dropTag, dropStartValue);
+            model->editParameter (dropTag, dropStartValue);
             if (isValidTag (dropTag))
-                effect->setSteppedValue (target, effect->getParameterDest (dropTag));
+                model->setSteppedValue (target, model->getParameterDest (dropTag));
         }
         dropTag = -1;
     }
@@ -603,13 +600,13 @@ void uEditor::serveDragAndDrop (CView* underMouse)
 
 void uEditor::serveTooltips (CView* underMouse)
 {
-    if (underMouse == nullptr || effect == nullptr)
+    if (underMouse == nullptr || model == nullptr)
         return;
     for (const auto& entry : controls)
         if (entry.tooltip && entry.control == underMouse && isValidTag (entry.control->getTag ()))
         {
             const int t = entry.control->getTag ();
-            const std::string text = effect->table ().getName (t) + ": " + effect->getDisplayText (t).c_str ();
+            const std::string text = model->table ().getName (t) + ": " + model->getDisplayText (t).c_str ();
             underMouse->setTooltipText (text.c_str ());
             return;
         }

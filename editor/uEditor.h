@@ -28,7 +28,7 @@
 
 namespace morlake {
 
-class APlugin;
+class EditorModel;
 
 // How a registered control is treated.
 enum ControlKind : int
@@ -58,7 +58,7 @@ public:
     static constexpr int kBackScreen = 2;
     static constexpr uint32_t kIdleIntervalMs = 40;
 
-    explicit uEditor (APlugin* effect);
+    explicit uEditor (EditorModel* model);
     ~uEditor () override;
 
     // Host (UI thread) ---------------------------------------------------------
@@ -111,7 +111,7 @@ public:
     void changeProgramDelta (int delta) override;
 
     // EditorServices -------------------------------------------------------------
-    APlugin* getPlugin () const override { return effect; }
+    EditorModel* getModel () const override { return model; }
     int getScreenSize () const override { return screenSize; }
     VSTGUI::CBitmap* getSharedBitmap (int baseId) const override;
     int currentModifiers () const override;

@@ -21,7 +21,7 @@ constexpr std::size_t kBlock = 512;
 
 // Noise with an impulse every 10000 frames in blocks of 512; the counts of
 // every block after the first (or of all of them).
-hooks::Counts countedRun (APlugin& p, std::size_t frames, bool countFirst = false)
+hooks::Counts countedRun (TestInstance& p, std::size_t frames, bool countFirst = false)
 {
     static Input input = [] {
         Input in (20 * 48000);

@@ -33,7 +33,7 @@ Input impulseAndBurst (std::size_t frames)
 
 // The noise burst through the plug-in with the three wet sections on, after
 // `setup`, once the smoothers have settled.
-Stereo renderBurst (const std::function<void (APlugin&)>& setup, float level = 0.5f)
+Stereo renderBurst (const std::function<void (TestInstance&)>& setup, float level = 0.5f)
 {
     auto p = makePlugin (kRate);
     apply (*p, {{tag::EarlyOn, 1.0f}, {tag::LateOn, 1.0f}, {tag::MainVolume, 2.0f / 3.0f}});
@@ -143,7 +143,7 @@ TEST (ChainOutput, DryOnlyAndBypassPassTheInputAtUnity)
     for (bool bypass : {false, true})
     {
         SCOPED_TRACE (bypass);
-        const Stereo out = renderBurst ([&] (APlugin& p) {
+        const Stereo out = renderBurst ([&] (TestInstance& p) {
             p.setParameter (tag::WetDry, bypass ? 1.0f : 0.0f);
             p.setParameter (tag::Bypass, bypass ? 1.0f : 0.0f);
         });
@@ -156,13 +156,13 @@ TEST (ChainOutput, DryOnlyAndBypassPassTheInputAtUnity)
 
 TEST (ChainOutput, WetAndSilentSettings)
 {
-    const auto silent = [] (APlugin& p) {
+    const auto silent = [] (TestInstance& p) {
         p.setParameter (tag::WetDry, 1.0f);
         for (int t : {tag::ReverbOn, tag::EarlyOn, tag::LateOn})
             p.setParameter (t, 0.0f);
     };
     EXPECT_EQ (peak (renderBurst (silent)), 0.0f) << "wet only, every section off";
-    EXPECT_EQ (peak (renderBurst ([] (APlugin& p) {
+    EXPECT_EQ (peak (renderBurst ([] (TestInstance& p) {
                    p.setParameter (tag::WetDry, 0.5f);
                    p.setParameter (tag::MainVolume, 0.0f);
                })),
@@ -181,7 +181,7 @@ TEST (ChainOutput, WetAndSilentSettings)
 
     // Half way passes both at unity: the sum of the dry-only and wet-only outputs.
     auto at = [] (float wd) {
-        return renderBurst ([&] (APlugin& q) { q.setParameter (tag::WetDry, wd); }, 0.02f); // clear of the limit
+        return renderBurst ([&] (TestInstance& q) { q.setParameter (tag::WetDry, wd); }, 0.02f); // clear of the limit
     };
     const Stereo dry = at (0.0f), wet = at (1.0f), both = at (0.5f);
     ASSERT_LT (peak (both), 0.9f);
@@ -410,7 +410,7 @@ TEST (ChainModulation, LazySpeedRingShowsTheModulatedRate)
         p->setParameter (tag::LazySync, 0.0f);
         p->setParameter (tag::LazySpeed, 0.5f);
         p->setParameter (tag::LazyOn, 0.0f);
-        p->setDestByTag (tag::Disrupt1Dest, dest::LazySpeed);
+        p->setSteppedValue (tag::Disrupt1Dest, dest::LazySpeed);
         p->setParameter (tag::Disrupt1On, 1.0f);
         p->setParameter (tag::Disrupt1Amount, amount);
         p->setParameter (tag::DisruptValue, 1.0f);

@@ -24,7 +24,7 @@ constexpr unsigned kFlushBits = 0x8040u; // flush-to-zero | denormals-are-zero
 // Everything as far as it goes: full lengths, sizes and feeds, distortion at
 // full, the late delay synced to its longest division, and every modulation
 // source routed with full amounts.
-void extremeSettings (APlugin& p)
+void extremeSettings (TestInstance& p)
 {
     for (int t : {tag::EarlyOn, tag::LateOn, tag::ReverbOn, tag::DistortionOn, tag::LateLengthSync, tag::LazyOn,
                   tag::FollowerOn, tag::ReverbPreDelaySync, tag::DistortionAmount, tag::EarlyVolume, tag::EarlyLength, tag::EarlyFeed, tag::EarlySide,
@@ -73,7 +73,7 @@ void expectSound (const Stereo& out)
     EXPECT_LE (peak (out), 0.999f);
 }
 
-double tailEnergyAfterImpulse (APlugin& p)
+double tailEnergyAfterImpulse (TestInstance& p)
 {
     const Stereo out = render (p, impulse (44100, 0, 0.5f));
     return energy (out, 2205, out.size ());

@@ -1,9 +1,9 @@
-// Drives an in-process plug-in instance the way a host does: a minimal host
-// callback, block-wise rendering of four input channels, test signals.
+// Drives an instance the way a host does: a minimal host, block-wise
+// rendering of four input channels, test signals.
 #pragma once
 
 #include "params/ParamTags.h"
-#include "plugin/APlugin.h"
+#include "instance/Instance.h"
 #include "presets/FactoryNames.h"
 #include "tests/common/AudioMeasure.h"
 
@@ -23,32 +23,40 @@ namespace morlake::plugintest {
 
 using measure::Stereo;
 
-// Answers the version and, when asked for, one time record. The record is
-// changed only while no block runs; the audio thread only reads it.
-struct TestHost
+// Answers, when asked for, one time record. The record is changed only
+// while no block runs; the audio thread only reads it.
+class TestHost : public InstanceHost
 {
-    static inline vst::VstTimeInfo time {};
+public:
+    static inline ChainTime time {};
     static inline std::atomic<bool> answerTime {false};
-
-    static vst::intptr callback (vst::AEffect*, vst::int32 opcode, vst::int32, vst::intptr, void*, float)
-    {
-        if (opcode == vst::audioMasterVersion)
-            return 2400;
-        if (opcode == vst::audioMasterGetTime && answerTime.load (std::memory_order_relaxed))
-            return reinterpret_cast<vst::intptr> (&time);
-        return 0;
-    }
 
     static void noTime () { answerTime.store (false, std::memory_order_relaxed); }
 
     static void setTime (double tempo, bool tempoValid, bool playing)
     {
         time = {};
-        time.sampleRate = 44100.0;
-        time.tempo = tempo;
-        time.flags = (tempoValid ? vst::kVstTempoValid : 0) | (playing ? vst::kVstTransportPlaying : 0);
+        time.valid = true;
+        time.tempo = static_cast<float> (tempo);
+        time.tempoValid = tempoValid;
+        time.playing = playing;
         answerTime.store (true, std::memory_order_relaxed);
     }
+
+    void parameterEdited (int, float) override {}
+    bool gestureBegan (int) override { return true; }
+    bool gestureEnded (int) override { return true; }
+    ChainTime transport () override { return answerTime.load (std::memory_order_relaxed) ? time : ChainTime {}; }
+    void requestIdle () override {}
+};
+
+// An instance with its own test host.
+class TestInstance : private TestHost, public Instance
+{
+public:
+    explicit TestInstance (Preferences& prefs = Preferences::shared ()) : Instance (static_cast<TestHost&> (*this), prefs) {}
+
+    void processReplacing (float** inputs, float** outputs, int frames) { process (inputs, outputs, frames); }
 };
 
 // A factory preset's index and name as a test name: "7_vocal_Clean_Hall".
@@ -66,16 +74,16 @@ struct TimeGuard
     ~TimeGuard () { TestHost::noTime (); }
 };
 
-inline std::unique_ptr<APlugin> makePlugin (float sampleRate = 44100.0f, int factoryPreset = 0)
+inline std::unique_ptr<TestInstance> makePlugin (float sampleRate = 44100.0f, int factoryPreset = 0)
 {
-    auto plugin = std::make_unique<APlugin> (TestHost::callback);
+    auto plugin = std::make_unique<TestInstance> ();
     plugin->setSampleRate (sampleRate);
     plugin->setDemoProgram (factoryPreset);
     return plugin;
 }
 
 // Sets normalised values by tag, then stepped values (a step number each).
-inline void apply (APlugin& p, std::initializer_list<std::pair<int, float>> values,
+inline void apply (Instance& p, std::initializer_list<std::pair<int, float>> values,
                    std::initializer_list<std::pair<int, int>> steps = {})
 {
     for (auto [t, v] : values)
@@ -111,7 +119,7 @@ inline BlockSizes fixedBlocks (int n)
 
 // Runs `input` through the plug-in in blocks; `beforeBlock` may change
 // parameters between blocks (it gets the frame the block starts at).
-inline Stereo render (APlugin& plugin, const Input& input, const BlockSizes& sizes = fixedBlocks (512),
+inline Stereo render (Instance& plugin, const Input& input, const BlockSizes& sizes = fixedBlocks (512),
                       const std::function<void (std::size_t)>& beforeBlock = {})
 {
     Stereo out;
@@ -128,13 +136,13 @@ inline Stereo render (APlugin& plugin, const Input& input, const BlockSizes& siz
         for (int c = 0; c < 4; ++c)
             in[c] = const_cast<float*> (input.channel[c].data ()) + done;
         float* o[2] = {out.left.data () + done, out.right.data () + done};
-        plugin.processReplacing (in, o, n);
+        plugin.process (in, o, n);
         done += static_cast<std::size_t> (n);
     }
     return out;
 }
 
-inline Stereo renderSilence (APlugin& plugin, std::size_t frames, int block = 512)
+inline Stereo renderSilence (Instance& plugin, std::size_t frames, int block = 512)
 {
     return render (plugin, Input (frames), fixedBlocks (block));
 }
@@ -202,7 +210,7 @@ class AudioThread
 public:
     using After = std::function<void (const float* left, const float* right, int frames)>;
 
-    AudioThread (APlugin& p, Input in, int frames, After afterBlock, std::function<void ()> beforeBlock = {})
+    AudioThread (Instance& p, Input in, int frames, After afterBlock, std::function<void ()> beforeBlock = {})
         : plugin (p), input (std::move (in)), block (frames), after (std::move (afterBlock)),
           before (std::move (beforeBlock)), thread ([this] { run (); })
     {
@@ -235,13 +243,13 @@ private:
             float* out[2] = {left.data (), right.data ()};
             if (before)
                 before ();
-            plugin.processReplacing (in, out, block);
+            plugin.process (in, out, block);
             after (left.data (), right.data (), block);
             done.fetch_add (1, std::memory_order_relaxed);
         }
     }
 
-    APlugin& plugin;
+    Instance& plugin;
     Input input;
     int block;
     After after;
@@ -252,7 +260,7 @@ private:
 };
 
 // Only the reverb, fully wet, unmodulated: the impulse-response set-up.
-inline void reverbOnly (APlugin& p)
+inline void reverbOnly (Instance& p)
 {
     for (int i = 0; i < 8; ++i)
         p.setParameter (tag::Disrupt1On + i, 0.0f);
@@ -265,7 +273,7 @@ inline void reverbOnly (APlugin& p)
 
 // Applies a reverb character the way the editor does (a request the
 // housekeeping inside processing serves), with silence.
-inline void chooseReverbPreset (APlugin& p, int step)
+inline void chooseReverbPreset (Instance& p, int step)
 {
     p.setSteppedValue (tag::ReverbPreset, step);
     p.setResetPresetValues ();

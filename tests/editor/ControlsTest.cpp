@@ -104,8 +104,8 @@ TEST_F (Controls, CommandClickAndDoubleClickResetWithoutADrag)
         feed->setValue (0.9f);
         CPoint p = onImage (feed);
         EXPECT_EQ (feed->onMouseDown (p, buttons), kMouseDownEventHandledButDontNeedMovedOrUpEvents);
-        EXPECT_FLOAT_EQ (feed->getValue (), f.plugin->getDefault (tag::EarlyFeed));
-        EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::EarlyFeed), f.plugin->getDefault (tag::EarlyFeed));
+        EXPECT_FLOAT_EQ (feed->getValue (), f.plugin->instance ().getDefault (tag::EarlyFeed));
+        EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::EarlyFeed), f.plugin->instance ().getDefault (tag::EarlyFeed));
         EXPECT_EQ (f.editor ().getDropTag (), -1);
     }
     // A bypassed knob ignores the mouse.
@@ -128,7 +128,7 @@ TEST_F (Controls, ClickOnAKnobsValueTypesANumber)
         d.setFieldText ("-50");
         d.pressOk ();
     }));
-    EXPECT_EQ (title, f.plugin->table ().getName (tag::WetDry));
+    EXPECT_EQ (title, f.plugin->instance ().table ().getName (tag::WetDry));
     EXPECT_NEAR (f.plugin->getParameter (tag::WetDry), 0.25f, 1e-5);
 
     mix->onMouseDown (p, CButtonState (kLButton));
@@ -142,30 +142,30 @@ TEST_F (Controls, ClickOnAKnobsValueTypesANumber)
 TEST_F (Controls, OnOffAndRadioButtons)
 {
     TOnOff* distortion = onOff (tag::DistortionOn);
-    const bool was = f.plugin->getOnOff (tag::DistortionOn);
+    const bool was = f.plugin->instance ().getOnOff (tag::DistortionOn);
     CPoint p = distortion->getViewSize ().getCenter ();
     EXPECT_EQ (distortion->onMouseDown (p, CButtonState (kLButton)), kMouseEventHandled);
-    EXPECT_EQ (f.plugin->getOnOff (tag::DistortionOn), ! was);
+    EXPECT_EQ (f.plugin->instance ().getOnOff (tag::DistortionOn), ! was);
     distortion->onMouseDown (p, CButtonState (kLButton));
-    EXPECT_EQ (f.plugin->getOnOff (tag::DistortionOn), was);
+    EXPECT_EQ (f.plugin->instance ().getOnOff (tag::DistortionOn), was);
 
     uEditor& e = f.editor ();
-    const int path = f.plugin->getSteppedValue (tag::EarlyPath);
+    const int path = f.plugin->instance ().getSteppedValue (tag::EarlyPath);
     TRadioButton* on = e.getRadio (0, path);
     TRadioButton* off = e.getRadio (0, 1 - path);
     ASSERT_EQ (on->getValue (), 1.0f);
     p = on->getViewSize ().getCenter ();
     EXPECT_EQ (on->onMouseDown (p, CButtonState (kLButton)), kMouseEventHandled) << "handled although nothing changes";
     EXPECT_EQ (on->getValue (), 1.0f);
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::EarlyPath), path);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::EarlyPath), path);
     p = off->getViewSize ().getCenter ();
     off->onMouseDown (p, CButtonState (kLButton));
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::EarlyPath), 1 - path);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::EarlyPath), 1 - path);
     EXPECT_EQ (off->getValue (), 1.0f);
     EXPECT_EQ (on->getValue (), 0.0f);
     // The wheel flips the pair.
     EXPECT_TRUE (on->onWheel (p, kMouseWheelAxisY, 1.0f, CButtonState ()));
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::EarlyPath), path);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::EarlyPath), path);
     EXPECT_EQ (on->getValue (), 1.0f);
 }
 
@@ -173,23 +173,23 @@ TEST_F (Controls, ArrowMenusStepTheirParameter)
 {
     TOptionMenu* type = f.editor ().getMainMenu (0);
     ASSERT_EQ (type->getTag (), tag::ReverbPreset);
-    f.plugin->setSteppedValue (tag::ReverbPreset, 4);
+    f.plugin->instance ().setSteppedValue (tag::ReverbPreset, 4);
     const CRect r = type->getViewSize ();
     CPoint left (r.left + 3, r.getCenter ().y), right (r.right - 3, r.getCenter ().y);
     type->onMouseDown (left, CButtonState (kLButton));
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::ReverbPreset), 3);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset), 3);
     type->onMouseDown (right, CButtonState (kLButton));
     type->onMouseDown (right, CButtonState (kLButton));
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::ReverbPreset), 5);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset), 5);
     type->onMouseDown (left, CButtonState (kLButton | kShift));
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::ReverbPreset), 0);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset), 0);
     type->onMouseDown (right, CButtonState (kLButton | kShift));
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::ReverbPreset), f.plugin->getSteppedNum (tag::ReverbPreset) - 1);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset), f.plugin->instance ().getSteppedNum (tag::ReverbPreset) - 1);
     // A positive wheel distance steps down.
-    f.plugin->setSteppedValue (tag::ReverbPreset, 4);
+    f.plugin->instance ().setSteppedValue (tag::ReverbPreset, 4);
     CPoint mid = r.getCenter ();
     EXPECT_TRUE (type->onWheel (mid, kMouseWheelAxisY, 1.0f, CButtonState ()));
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::ReverbPreset), 3);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset), 3);
     EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr) << "arrows never open the menu";
 }
 
@@ -199,14 +199,14 @@ TEST_F (Controls, PresetMenuArrowsStepProgramsAndTheRestOpensTheMenu)
     const CCoord w = f.editor ().getSharedBitmap (kBmpMenuArrowPrevious)->getWidth ();
     const CRect r = preset->getViewSize ();
     const CCoord y = r.getCenter ().y;
-    f.plugin->setDemoProgram (10);
+    f.plugin->instance ().setDemoProgram (10);
     std::this_thread::sleep_for (std::chrono::milliseconds (200));
     CPoint next (r.right - w / 2, y), previous (r.right - w - w / 2, y), body (r.right - 2 * w - 4, y);
     preset->onMouseDown (next, CButtonState (kLButton));
-    EXPECT_EQ (f.plugin->getFactoryIndex (), 11);
+    EXPECT_EQ (f.plugin->instance ().getFactoryIndex (), 11);
     std::this_thread::sleep_for (std::chrono::milliseconds (200));
     preset->onMouseDown (previous, CButtonState (kLButton));
-    EXPECT_EQ (f.plugin->getFactoryIndex (), 10);
+    EXPECT_EQ (f.plugin->instance ().getFactoryIndex (), 10);
     EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
     preset->onMouseDown (body, CButtonState (kLButton));
     EXPECT_NE (f.editor ().getFrame ()->getModalView (), nullptr) << "the menu pops up";
@@ -214,7 +214,7 @@ TEST_F (Controls, PresetMenuArrowsStepProgramsAndTheRestOpensTheMenu)
     f.editor ().getFrame ()->onKeyDown (escape);
     f.idleFor (100);
     EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
-    EXPECT_EQ (f.plugin->getFactoryIndex (), 10);
+    EXPECT_EQ (f.plugin->instance ().getFactoryIndex (), 10);
 }
 
 TEST_F (Controls, DisruptSliderFollowsMouseAndWheelUnlessLazyRuns)
@@ -223,9 +223,9 @@ TEST_F (Controls, DisruptSliderFollowsMouseAndWheelUnlessLazyRuns)
     const CRect r = slider->getViewSize ();
     const int handle = slider->getHandleWidth ();
     const double travel = r.getWidth () - handle;
-    f.plugin->setOff (tag::LazyOn);
-    f.plugin->setSteppedValue (tag::DisruptSpringTime, 0);
-    f.plugin->setSteppedValue (tag::DisruptQuantization, 0);
+    f.plugin->instance ().setOff (tag::LazyOn);
+    f.plugin->instance ().setSteppedValue (tag::DisruptSpringTime, 0);
+    f.plugin->instance ().setSteppedValue (tag::DisruptQuantization, 0);
 
     CPoint p (r.left + handle / 2 + travel * 0.25, r.getCenter ().y);
     EXPECT_EQ (slider->onMouseDown (p, CButtonState (kLButton)), kMouseEventHandled);
@@ -245,7 +245,7 @@ TEST_F (Controls, DisruptSliderFollowsMouseAndWheelUnlessLazyRuns)
     EXPECT_TRUE (slider->onWheel (p, kMouseWheelAxisY, 1.0f, CButtonState ()));
     EXPECT_NEAR (f.plugin->getParameter (tag::DisruptValue), 0.51f, 1e-5) << "positive wheel steps up";
 
-    f.plugin->setOn (tag::LazyOn);
+    f.plugin->instance ().setOn (tag::LazyOn);
     const float before = f.plugin->getParameter (tag::DisruptValue);
     EXPECT_EQ (slider->onMouseDown (p, CButtonState (kLButton)), kMouseDownEventHandledButDontNeedMovedOrUpEvents);
     EXPECT_FALSE (slider->onWheel (p, kMouseWheelAxisY, 1.0f, CButtonState ()));
@@ -257,13 +257,13 @@ TEST_F (Controls, DisruptAmountSwitchesItsSlotOnWhenMovedOffCentre)
 {
     uEditor& e = f.editor ();
     TKnob* amount = knob (tag::Disrupt1Amount + 3);
-    f.plugin->setOff (tag::Disrupt1On + 3);
+    f.plugin->instance ().setOff (tag::Disrupt1On + 3);
     amount->setValue (0.505f);
     e.valueChanged (amount);
-    EXPECT_FALSE (f.plugin->getOnOff (tag::Disrupt1On + 3));
+    EXPECT_FALSE (f.plugin->instance ().getOnOff (tag::Disrupt1On + 3));
     amount->setValue (0.52f);
     e.valueChanged (amount);
-    EXPECT_TRUE (f.plugin->getOnOff (tag::Disrupt1On + 3));
+    EXPECT_TRUE (f.plugin->instance ().getOnOff (tag::Disrupt1On + 3));
     EXPECT_NEAR (f.plugin->getParameter (tag::Disrupt1Amount + 3), 0.52f, 1e-6);
 }
 

@@ -51,8 +51,8 @@ TEST_F (EditorIdle, ParametersSetOnAnotherThreadReachTheirControlsInOnePass)
     TKnob* volume = knob (tag::EarlyVolume);
     std::thread automation ([&] {
         f.plugin->setParameter (tag::EarlyVolume, 0.77f);
-        f.plugin->setSteppedValue (tag::LazyMode, 5);
-        f.plugin->setSteppedValue (tag::FollowerDest, 12);
+        f.plugin->instance ().setSteppedValue (tag::LazyMode, 5);
+        f.plugin->instance ().setSteppedValue (tag::FollowerDest, 12);
     });
     automation.join ();
     // Nothing moved yet: views are only touched on the UI thread.
@@ -125,9 +125,9 @@ TEST_F (EditorIdle, EditedButtonShowsTheEditedState)
     uEditor& e = f.editor ();
     f.plugin->setParameterAutomated (tag::EarlyDamp, 0.123f);
     f.idlePass ();
-    ASSERT_TRUE (f.plugin->getEditChanged ());
+    ASSERT_TRUE (f.plugin->instance ().getEditChanged ());
     EXPECT_EQ (static_cast<int> (e.getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOn);
-    f.plugin->origProgram ();
+    f.plugin->instance ().origProgram ();
     f.idlePass ();
     EXPECT_EQ (static_cast<int> (e.getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOff);
 
@@ -144,7 +144,7 @@ TEST_F (EditorIdle, EditedButtonShowsTheEditedState)
 TEST_F (EditorIdle, ProgramChangeRefreshesEveryControlAndThePresetName)
 {
     uEditor& e = f.editor ();
-    f.plugin->setDemoProgram (5);
+    f.plugin->instance ().setDemoProgram (5);
     f.idlePass ();
     f.idlePass ();
     char name[64] {};
@@ -173,7 +173,7 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
     f.plugin->setParameterAutomated (tag::ReverbRoomSize, 0.9f);
     pointAt (*f.window, imageCentre (target));
     f.idlePass ();
-    EXPECT_EQ (f.plugin->getSteppedValue (tag::Disrupt1Dest + 2), f.plugin->getParameterDest (tag::ReverbRoomSize));
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 2), f.plugin->instance ().getParameterDest (tag::ReverbRoomSize));
     EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::ReverbRoomSize), before) << "the dragged knob goes back";
     EXPECT_EQ (e.getDropTag (), -1);
 
@@ -185,14 +185,14 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
     EXPECT_EQ (e.getDropTag (), -1);
     pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 4)));
     f.idlePass ();
-    EXPECT_NE (f.plugin->getSteppedValue (tag::Disrupt1Dest + 4), f.plugin->getParameterDest (tag::ReverbLength));
+    EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 4), f.plugin->instance ().getParameterDest (tag::ReverbLength));
 
     // Modulation amounts are no sources.
     e.setDropTag (tag::FollowerAmount);
     pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 6)));
     f.idlePass ();
     EXPECT_EQ (e.getDropTag (), -1);
-    EXPECT_NE (f.plugin->getSteppedValue (tag::Disrupt1Dest + 6), f.plugin->getParameterDest (tag::FollowerAmount));
+    EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 6), f.plugin->instance ().getParameterDest (tag::FollowerAmount));
 }
 
 TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
@@ -202,7 +202,7 @@ TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
     pointAt (*f.window, imageCentre (damp));
     f.idlePass ();
     const std::string expected =
-        f.plugin->table ().getName (tag::EarlyDamp) + ": " + f.plugin->getDisplayText (tag::EarlyDamp).c_str ();
+        f.plugin->instance ().table ().getName (tag::EarlyDamp) + ": " + f.plugin->instance ().getDisplayText (tag::EarlyDamp).c_str ();
     EXPECT_EQ (tooltipOf (damp), expected);
     // Resting there shows it (VSTGUI's X11 frame has no tooltip window).
     f.idleFor (250);
@@ -218,15 +218,15 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
 {
     uEditor& e = f.editor ();
     ::VstKeyCode up {0, VKEY_UP, 0};
-    f.plugin->setDemoProgram (10);
+    f.plugin->instance ().setDemoProgram (10);
     std::this_thread::sleep_for (std::chrono::milliseconds (200));
     EXPECT_EQ (e.onKeyDown (up, e.getFrame ()), 1);
     std::this_thread::sleep_for (std::chrono::milliseconds (100));
     EXPECT_EQ (e.onKeyDown (up, e.getFrame ()), 1) << "swallowed, but not stepped";
-    EXPECT_EQ (f.plugin->getFactoryIndex (), 9);
+    EXPECT_EQ (f.plugin->instance ().getFactoryIndex (), 9);
     std::this_thread::sleep_for (std::chrono::milliseconds (100));
     e.onKeyDown (up, e.getFrame ());
-    EXPECT_EQ (f.plugin->getFactoryIndex (), 8);
+    EXPECT_EQ (f.plugin->instance ().getFactoryIndex (), 8);
     ::VstKeyCode right {0, VKEY_RIGHT, 0};
     EXPECT_EQ (e.onKeyDown (right, e.getFrame ()), -1);
     EXPECT_EQ (e.onKeyUp (up, e.getFrame ()), -1);
@@ -264,7 +264,7 @@ TEST_F (EditorIdle, ScreenSizeSettingIsStoredAndAnnounced)
 // slider follows, but nothing counts as the user's edit or reaches the host.
 TEST_F (EditorIdle, PresetsThatMoveThemselvesStayUnedited)
 {
-    f.plugin->setDemoProgram (findFactoryPreset ("drum LazyMover 01"));
+    f.plugin->instance ().setDemoProgram (findFactoryPreset ("drum LazyMover 01"));
     hostGestures ().clear ();
     const float start = f.plugin->getParameter (tag::DisruptValue);
     bool moved = false;
@@ -275,11 +275,11 @@ TEST_F (EditorIdle, PresetsThatMoveThemselvesStayUnedited)
         moved = moved || f.plugin->getParameter (tag::DisruptValue) != start;
     }
     EXPECT_TRUE (moved) << "the preset moves Disrupt by itself";
-    EXPECT_FALSE (f.plugin->getEditChanged ());
+    EXPECT_FALSE (f.plugin->instance ().getEditChanged ());
     EXPECT_TRUE (hostGestures ().empty ());
-    f.plugin->origProgram ();
+    f.plugin->instance ().origProgram ();
     f.idleFor (100, 10);
-    EXPECT_FALSE (f.plugin->getEditChanged ());
+    EXPECT_FALSE (f.plugin->instance ().getEditChanged ());
 }
 
 } // namespace

@@ -32,8 +32,8 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
     EXPECT_EQ (rect->bottom, kHeights[size]);
 
     ASSERT_TRUE (f.open ());
-    EXPECT_TRUE (f.plugin->isEditorOpen ());
-    EXPECT_FALSE (f.plugin->isEditorOpening ());
+    EXPECT_TRUE (f.plugin->instance ().isEditorOpen ());
+    EXPECT_FALSE (f.plugin->instance ().isEditorOpening ());
     EXPECT_EQ (f.editor ().getFrame ()->getViewSize ().getWidth (), kWidths[size]);
     EXPECT_EQ (f.editor ().getFrame ()->getViewSize ().getHeight (), kHeights[size]);
     // The parent never speaks XEmbed: the editor maps its window itself.
@@ -52,7 +52,7 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
     EXPECT_LT (black, 5);
 
     f.dispatch (vst::effEditClose);
-    EXPECT_FALSE (f.plugin->isEditorOpen ());
+    EXPECT_FALSE (f.plugin->instance ().isEditorOpen ());
     EXPECT_EQ (f.editor ().getFrame (), nullptr);
 }
 
@@ -81,7 +81,7 @@ TEST (EditorLifecycle, OpenAndCloseFiftyTimesLeavesNothingBehind)
     EXPECT_EQ (handlers, 0) << "the X connection is released with the last frame";
     // Bitmaps alone are megabytes per open: growth here would be a leak.
     EXPECT_LT (mallinfo2 ().uordblks, heap + 2 * 1024 * 1024);
-    EXPECT_FALSE (f.plugin->isEditorOpen ());
+    EXPECT_FALSE (f.plugin->instance ().isEditorOpen ());
 }
 
 TEST (EditorLifecycle, TwoInstancesShareTheRunLoop)
@@ -104,7 +104,7 @@ TEST (EditorLifecycle, TwoInstancesShareTheRunLoop)
 TEST (EditorLifecycle, EffCloseWithTheEditorOpen)
 {
     REQUIRE_X ();
-    vst::AEffect* effect = (new APlugin (hostCallback, createEditor))->getAeffect ();
+    vst::AEffect* effect = (new VstPlugin (hostCallback, createEditor))->getAeffect ();
     vst::ERect* rect = nullptr;
     ASSERT_EQ (effect->dispatcher (effect, vst::effEditGetRect, 0, 0, &rect, 0.0f), 1);
     HostWindow window (rect->right - rect->left, rect->bottom - rect->top);

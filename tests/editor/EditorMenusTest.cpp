@@ -49,7 +49,7 @@ bool rowCentre (CFrame& frame, COptionMenu& menu, const std::string& title, CPoi
     return false;
 }
 
-std::vector<float> allValues (APlugin& plugin)
+std::vector<float> allValues (VstPlugin& plugin)
 {
     std::vector<float> values;
     for (int t = 0; t < 256; ++t)
@@ -208,7 +208,7 @@ TEST_F (EditorMenus, EscapeAtAnyDepthChangesNothingAndLeavesNoGrab)
     {
         SCOPED_TRACE (c.name);
         const std::vector<float> before = allValues (*f.plugin);
-        const bool edited = f.plugin->getEditChanged ();
+        const bool edited = f.plugin->instance ().getEditChanged ();
         open (c.click);
         if (c.hover != nullptr)
         {
@@ -219,7 +219,7 @@ TEST_F (EditorMenus, EscapeAtAnyDepthChangesNothingAndLeavesNoGrab)
         }
         escape (c.keys);
         EXPECT_EQ (allValues (*f.plugin), before);
-        EXPECT_EQ (f.plugin->getEditChanged (), edited);
+        EXPECT_EQ (f.plugin->instance ().getEditChanged (), edited);
         EXPECT_FALSE (menuOpen ()) << "a menu stayed open";
         EXPECT_TRUE (pointerFree ()) << "a pointer grab outlived the menu";
     }
@@ -229,7 +229,7 @@ TEST_F (EditorMenus, ClosingTheEditorUnderAMenuDropsIt)
 {
     open (pointerTo (knob (tag::ReverbLength)->getViewSize ().getCenter ()) + " click 3");
     f.close ();
-    EXPECT_FALSE (f.plugin->isEditorOpen ());
+    EXPECT_FALSE (f.plugin->instance ().isEditorOpen ());
     EXPECT_TRUE (pointerFree ());
     ASSERT_TRUE (f.open ());
     f.showMainScreen ();
@@ -270,7 +270,7 @@ TEST_F (EditorMenus, LatchToMidiShowsThatItWaits)
     const CPoint room = knob (tag::ReverbRoomSize)->getViewSize ().getCenter ();
     open (pointerTo (room) + " click 3");
     pick ("Latch to MIDI");
-    EXPECT_EQ (f.plugin->pendingLearnTag (), tag::ReverbRoomSize);
+    EXPECT_EQ (f.plugin->instance ().pendingLearnTag (), tag::ReverbRoomSize);
     open (pointerTo (room) + " click 3");
     ASSERT_NE (shown, nullptr);
     std::vector<std::string> titles;
@@ -284,8 +284,8 @@ TEST_F (EditorMenus, LatchToMidiShowsThatItWaits)
 // Every option menu shows its current choice checked, down its submenus.
 TEST_F (EditorMenus, OptionMenusMarkTheCurrentChoice)
 {
-    f.plugin->setDemoProgram (37);
-    f.plugin->setSteppedValue (tag::FollowerDest, DESTINATION_GROUPS[2].first + 3);
+    f.plugin->instance ().setDemoProgram (37);
+    f.plugin->instance ().setSteppedValue (tag::FollowerDest, DESTINATION_GROUPS[2].first + 3);
     f.idleFor (100, 10);
     uEditor& e = f.editor ();
     struct Case

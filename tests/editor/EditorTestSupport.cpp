@@ -125,7 +125,7 @@ vst::intptr hostCallback (vst::AEffect*, vst::int32 opcode, vst::int32 index, vs
 
 EditorFixture::EditorFixture ()
 {
-    plugin = std::make_unique<APlugin> (hostCallback, createEditor);
+    plugin = std::make_unique<VstPlugin> (hostCallback, createEditor);
     dispatch (vst::effOpen);
     dispatch (vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
     dispatch (vst::effSetBlockSize, 0, 512);

@@ -4,7 +4,7 @@
 
 #include "editor/MessageWindows.h"
 #include "editor/uEditor.h"
-#include "plugin/APlugin.h"
+#include "formats/vst2/VstPlugin.h"
 #include "tools/harness/HostWindow.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ struct EditorFixture
     // One block of a stereo signal at `level` through processReplacing.
     void process (float level, int frames = 512);
 
-    std::unique_ptr<APlugin> plugin;
+    std::unique_ptr<VstPlugin> plugin;
     std::unique_ptr<HostWindow> window;
 };
 

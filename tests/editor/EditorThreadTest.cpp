@@ -48,7 +48,7 @@ TEST (EditorThreads, OpenIdleAndCloseWhileAudioAndAutomationRun)
                 f->editor ().setNumValue (tag::ReverbLength);
                 f->idleFor (30, 5);
                 f->close ();
-                EXPECT_FALSE (f->plugin->isEditorOpen ());
+                EXPECT_FALSE (f->plugin->instance ().isEditorOpen ());
                 continue;
             }
             f->idleFor (60, 5);

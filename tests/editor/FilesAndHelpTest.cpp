@@ -68,7 +68,7 @@ protected:
     {
         std::vector<int> tags;
         for (int c = 0; c < 128; ++c)
-            tags.push_back (f.plugin->getControllerTag (c));
+            tags.push_back (f.plugin->instance ().getControllerTag (c));
         return tags;
     }
     // As a user does: a click on MIDI MAP, the entry picked with the arrow
@@ -107,8 +107,8 @@ protected:
 
 TEST_F (FilesAndHelp, ControllerMapsThroughTheMenuAndTheDialogs)
 {
-    f.plugin->setMidiCCNumber (tag::ReverbLength, "21");
-    f.plugin->setMidiCCNumber (tag::WetDry, "7");
+    f.plugin->instance ().setMidiCCNumber (tag::ReverbLength, "21");
+    f.plugin->instance ().setMidiCCNumber (tag::WetDry, "7");
     const std::vector<int> saved = map ();
     choose (folder / "live rig");
     ecsMenu (1);
@@ -122,7 +122,7 @@ TEST_F (FilesAndHelp, ControllerMapsThroughTheMenuAndTheDialogs)
     ASSERT_TRUE (fs::exists (folder / "live rig.ecs")) << "the extension is forced";
     EXPECT_EQ (message (), "");
 
-    f.plugin->resetMidi ();
+    f.plugin->instance ().resetMidi ();
     ASSERT_NE (map (), saved);
     choose (folder / "live rig.ecs");
     ecsMenu (0);
@@ -138,10 +138,10 @@ TEST_F (FilesAndHelp, ControllerMapsThroughTheMenuAndTheDialogs)
 // editor closes it.
 TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
 {
-    f.plugin->setMidiCCNumber (tag::ReverbLength, "21");
+    f.plugin->instance ().setMidiCCNumber (tag::ReverbLength, "21");
     const fs::path map = folder / "rig.ecs";
-    ASSERT_TRUE (f.plugin->saveECSFile (map.string ()));
-    f.plugin->resetMidi ();
+    ASSERT_TRUE (f.plugin->instance ().saveECSFile (map.string ()));
+    f.plugin->instance ().resetMidi ();
     const fs::path bin = folder / "bin";
     fs::create_directories (bin);
     const fs::path started = folder / "started";
@@ -157,15 +157,15 @@ TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
     const uint64_t passes = f.editor ().idlePasses ();
     ASSERT_TRUE (idleUntil (f, [&] { return fs::exists (started); }));
     EXPECT_EQ (f.editor ().watchedTasks (), 1u);
-    EXPECT_EQ (f.plugin->getControllerTag (21), 0) << "not yet answered";
-    ASSERT_TRUE (idleUntil (f, [&] { return f.plugin->getControllerTag (21) == tag::ReverbLength; }, 5000));
+    EXPECT_EQ (f.plugin->instance ().getControllerTag (21), 0) << "not yet answered";
+    ASSERT_TRUE (idleUntil (f, [&] { return f.plugin->instance ().getControllerTag (21) == tag::ReverbLength; }, 5000));
     EXPECT_GT (f.editor ().idlePasses (), passes + 10) << "the host idled while the chooser showed";
     EXPECT_EQ (f.editor ().watchedTasks (), 0u);
 
     // Closed with the editor: the chooser goes, and nothing is loaded later.
     std::ofstream (bin / "zenity") << "#!/bin/sh\ntouch '" << started.string () << "'\nexec sleep 30\n";
     fs::remove (started);
-    f.plugin->resetMidi ();
+    f.plugin->instance ().resetMidi ();
     ecsMenu (0);
     ASSERT_TRUE (idleUntil (f, [&] { return fs::exists (started); }));
     f.close ();
@@ -173,7 +173,7 @@ TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
     for (int i = 0; i < 50 && std::system ("pgrep -f 'exec sleep 30|sleep 30' >/dev/null") == 0; ++i)
         std::this_thread::sleep_for (std::chrono::milliseconds (20));
     EXPECT_NE (std::system ("pgrep -x -f 'sleep 30' >/dev/null"), 0) << "the chooser outlived the editor";
-    EXPECT_EQ (f.plugin->getControllerTag (21), 0);
+    EXPECT_EQ (f.plugin->instance ().getControllerTag (21), 0);
     EXPECT_EQ (reapDroppedChildren (), 0);
 }
 
@@ -181,7 +181,7 @@ TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
 // editor and the host go on (a crash here would end the test program).
 TEST_F (FilesAndHelp, BadFilesShowTheProblemAndChangeNothing)
 {
-    f.plugin->setMidiCCNumber (tag::ReverbLength, "21");
+    f.plugin->instance ().setMidiCCNumber (tag::ReverbLength, "21");
     const std::vector<int> before = map ();
     const fs::path damaged = folder / "damaged.ecs";
     std::ofstream (damaged) << "12\nnot a tag\n";

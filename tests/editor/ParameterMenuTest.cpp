@@ -1,6 +1,6 @@
 // The parameter context menu's entries and what choosing them does, without a window.
 #include "editor/ParameterMenu.h"
-#include "plugin/APlugin.h"
+#include "formats/vst2/VstPlugin.h"
 #include "tests/plugin/FakeHost.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +13,11 @@ using test::FakeHost;
 
 namespace {
 
-std::unique_ptr<APlugin> makePlugin ()
+std::unique_ptr<VstPlugin> makePlugin ()
 {
     FakeHost::reset ();
-    auto p = std::make_unique<APlugin> (FakeHost::callback);
-    p->setDemoProgram (6); // "Default": no modulation routed to the room size
+    auto p = std::make_unique<VstPlugin> (FakeHost::callback);
+    p->instance ().setDemoProgram (6); // "Default": no modulation routed to the room size
     return p;
 }
 
@@ -40,15 +40,15 @@ TEST (ParameterMenu, EntriesFollowTheParameter)
 {
     auto p = makePlugin ();
     // Not a modulation destination: the value and MIDI entries only.
-    const auto plain = titles (parameterMenuItems (*p, tag::Bypass));
+    const auto plain = titles (parameterMenuItems (p->instance (), tag::Bypass));
     ASSERT_EQ (plain.size (), 18u);
     EXPECT_EQ (plain[0], "-GBypass On/Off");
     EXPECT_EQ (plain[3], "-GNot Latched");
     EXPECT_EQ (plain[17], "Clear All MIDI");
 
-    p->setMidiCCNumber (tag::ReverbRoomSize, "10");
-    p->setMidiCCNumber (tag::ReverbRoomSize, "7");
-    const auto room = titles (parameterMenuItems (*p, tag::ReverbRoomSize));
+    p->instance ().setMidiCCNumber (tag::ReverbRoomSize, "10");
+    p->instance ().setMidiCCNumber (tag::ReverbRoomSize, "7");
+    const auto room = titles (parameterMenuItems (p->instance (), tag::ReverbRoomSize));
     EXPECT_EQ (room[3], "-GMIDI CC :7");
     EXPECT_EQ (room[4], "-GMIDI CC :10");
     EXPECT_TRUE (has (room, "Modulate by Disrupt"));
@@ -58,10 +58,10 @@ TEST (ParameterMenu, EntriesFollowTheParameter)
 TEST (ParameterMenu, ValueCommandsAreUserEdits)
 {
     auto p = makePlugin ();
-    p->setOn (tag::DistortionOn);
+    p->instance ().setOn (tag::DistortionOn);
     FakeHost::reset ();
-    EXPECT_EQ (applyParameterMenu (*p, tag::DistortionOn, "Set to Minimum", -1, 0), MenuFollowUp::None);
-    EXPECT_FALSE (p->getOnOff (tag::DistortionOn));
+    EXPECT_EQ (applyParameterMenu (p->instance (), tag::DistortionOn, "Set to Minimum", -1, 0), MenuFollowUp::None);
+    EXPECT_FALSE (p->instance ().getOnOff (tag::DistortionOn));
     EXPECT_FALSE (FakeHost::callsOf (vst::audioMasterAutomate).empty ()); // the host records it
 
     const struct
@@ -70,45 +70,45 @@ TEST (ParameterMenu, ValueCommandsAreUserEdits)
         int random;
         float want;
     } cases[] = {{"Set to Maximum", 0, 1.0f}, {"Set to Mid", 0, 0.5f}, {"Set to Random", 32767, 1.0f},
-                 {"Set to Random", 65536, 0.0f}, {"Set to Default", 0, p->getDefault (tag::WetDry)}};
+                 {"Set to Random", 65536, 0.0f}, {"Set to Default", 0, p->instance ().getDefault (tag::WetDry)}};
     for (const auto& c : cases)
     {
-        applyParameterMenu (*p, tag::WetDry, c.item, -1, c.random);
+        applyParameterMenu (p->instance (), tag::WetDry, c.item, -1, c.random);
         EXPECT_FLOAT_EQ (p->getParameter (tag::WetDry), c.want) << c.item;
     }
-    EXPECT_EQ (applyParameterMenu (*p, tag::WetDry, "Set to Value", -1, 0), MenuFollowUp::TypedValue);
-    EXPECT_EQ (applyParameterMenu (*p, tag::WetDry, "Set MIDI CC", -1, 0), MenuFollowUp::MidiCC);
+    EXPECT_EQ (applyParameterMenu (p->instance (), tag::WetDry, "Set to Value", -1, 0), MenuFollowUp::TypedValue);
+    EXPECT_EQ (applyParameterMenu (p->instance (), tag::WetDry, "Set MIDI CC", -1, 0), MenuFollowUp::MidiCC);
 }
 
 TEST (ParameterMenu, ModulationAssignmentAndClearing)
 {
     auto p = makePlugin ();
     const int t = tag::ReverbRoomSize;
-    const int d = p->getParameterDest (t);
+    const int d = p->instance ().getParameterDest (t);
     ASSERT_GE (d, 1);
 
-    applyParameterMenu (*p, t, "Modulate by Disrupt", 2, 0);
-    EXPECT_EQ (p->getSteppedValue (tag::Disrupt1Dest + 2), d);
-    EXPECT_TRUE (p->getOnOff (tag::Disrupt1On + 2));
-    EXPECT_TRUE (has (titles (parameterMenuItems (*p, t)), "By: Disrupt 3 Destination"));
+    applyParameterMenu (p->instance (), t, "Modulate by Disrupt", 2, 0);
+    EXPECT_EQ (p->instance ().getSteppedValue (tag::Disrupt1Dest + 2), d);
+    EXPECT_TRUE (p->instance ().getOnOff (tag::Disrupt1On + 2));
+    EXPECT_TRUE (has (titles (parameterMenuItems (p->instance (), t)), "By: Disrupt 3 Destination"));
 
     // MIDI and internal sources take the free modulation slots, then nothing.
-    p->setDestByTag (tag::ModSlot1Dest, 0);
-    applyParameterMenu (*p, t, "Modulate by MIDI Source", 0, 0); // "Mod Wheel"
-    applyParameterMenu (*p, t, "Modulate by Mod Source", 0, 0);  // "Disrupt"
-    EXPECT_EQ (p->getSteppedValue (tag::ModSlot1Source), 1);
-    EXPECT_EQ (p->getSteppedValue (tag::ModSlot2Source), 32);
-    applyParameterMenu (*p, t, "Modulate by Mod Source", 3, 0);
-    EXPECT_EQ (p->getSteppedValue (tag::ModSlot2Source), 32);
+    p->instance ().setSteppedValue (tag::ModSlot1Dest, 0);
+    applyParameterMenu (p->instance (), t, "Modulate by MIDI Source", 0, 0); // "Mod Wheel"
+    applyParameterMenu (p->instance (), t, "Modulate by Mod Source", 0, 0);  // "Disrupt"
+    EXPECT_EQ (p->instance ().getSteppedValue (tag::ModSlot1Source), 1);
+    EXPECT_EQ (p->instance ().getSteppedValue (tag::ModSlot2Source), 32);
+    applyParameterMenu (p->instance (), t, "Modulate by Mod Source", 3, 0);
+    EXPECT_EQ (p->instance ().getSteppedValue (tag::ModSlot2Source), 32);
 
-    p->setParameterAutomated (tag::Disrupt1Amount + 2, 0.9f);
-    applyParameterMenu (*p, t, "Default Modulations Amounts", -1, 0);
-    EXPECT_FLOAT_EQ (p->getParameter (tag::Disrupt1Amount + 2), p->getDefault (tag::Disrupt1Amount + 2));
-    EXPECT_EQ (p->getSteppedValue (tag::Disrupt1Dest + 2), d);
+    p->instance ().editParameter (tag::Disrupt1Amount + 2, 0.9f);
+    applyParameterMenu (p->instance (), t, "Default Modulations Amounts", -1, 0);
+    EXPECT_FLOAT_EQ (p->getParameter (tag::Disrupt1Amount + 2), p->instance ().getDefault (tag::Disrupt1Amount + 2));
+    EXPECT_EQ (p->instance ().getSteppedValue (tag::Disrupt1Dest + 2), d);
 
-    applyParameterMenu (*p, t, "Clear Modulations", -1, 0);
+    applyParameterMenu (p->instance (), t, "Clear Modulations", -1, 0);
     for (int dt : {int (tag::Disrupt1Dest) + 2, int (tag::ModSlot1Dest), int (tag::ModSlot2Dest)})
-        EXPECT_EQ (p->getSteppedValue (dt), 0) << dt;
+        EXPECT_EQ (p->instance ().getSteppedValue (dt), 0) << dt;
 }
 
 TEST (ParameterMenu, DestinationChooserGroups)

@@ -1,7 +1,7 @@
 // Fuzz target for restoring host chunks. Each input is either a raw block
 // handed to setChunk as it is, or a patch of (offset, byte) pairs applied to a
 // valid chunk of a factory preset, so that mutations reach past the size check.
-#include "plugin/APlugin.h"
+#include "formats/vst2/VstPlugin.h"
 #include "presets/Chunk.h"
 #include "presets/FactoryPresets.h"
 #include "tests/plugin/FakeHost.h"
@@ -17,11 +17,11 @@ using namespace morlake;
 
 namespace {
 
-APlugin& instance ()
+VstPlugin& instance ()
 {
-    static std::unique_ptr<APlugin> plugin = [] {
+    static std::unique_ptr<VstPlugin> plugin = [] {
         test::FakeHost::reset ("", "PROP"); // bank and program chunks both served
-        auto p = std::make_unique<APlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
+        auto p = std::make_unique<VstPlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
         p->setSampleRate (44100.0f);
         return p;
     }();
@@ -38,7 +38,7 @@ void check (bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
 {
-    APlugin& plugin = instance ();
+    VstPlugin& plugin = instance ();
     if (size == 0)
     {
         check (plugin.setChunk (nullptr, 0, false) == 0);
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     // Whatever came in, the state is valid, a known preset is current, the
     // block's values are the state (clamped, switches snapped) and the chunk
     // handed back is whole. A refused block leaves the state alone.
-    const int index = plugin.getFactoryIndex ();
+    const int index = plugin.instance ().getFactoryIndex ();
     check (index >= 0 && index < kNumFactoryPresets);
     ChunkBlock incoming {};
     if (answer == 1)
@@ -79,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
             continue;
         float want = incoming.values[t];
         want = ! (want >= 0.0f) ? 0.0f : (want > 1.0f ? 1.0f : want);
-        if (plugin.table ().isOnOff (t))
+        if (plugin.instance ().table ().isOnOff (t))
             want = want < 0.5f ? 0.0f : 1.0f;
-        check (plugin.getLiveValue (t) == want);
+        check (plugin.instance ().getLiveValue (t) == want);
     }
     void* out = nullptr;
     check (plugin.getChunk (&out, isPreset) == kChunkSize && out != nullptr);

@@ -1,20 +1,16 @@
 // An editor that records what the instance passes to it.
 #pragma once
 
-#include "plugin/PluginEditor.h"
+#include "instance/InstanceEditor.h"
 
 #include <vector>
 
 namespace morlake::test {
 
-class FakeEditor : public PluginEditor
+class FakeEditor : public InstanceEditor
 {
 public:
-    bool getRect (vst::ERect** rect) override
-    {
-        *rect = &rectangle;
-        return true;
-    }
+    EditorSize getSize () const override { return {1100, 712}; }
     bool open (void*) override { return opened = true; }
     void close () override { opened = false; }
     void idle () override {}
@@ -26,8 +22,8 @@ public:
     void setEditTag (int tag) override { editTag = tag; }
     void refreshAll () override { ++refreshes; }
     bool onWheel (float) override { return false; }
-    int onKeyDown (const VstKeyCode&) override { return 0; }
-    int onKeyUp (const VstKeyCode&) override { return 0; }
+    int onKeyDown (const KeyStroke&) override { return 0; }
+    int onKeyUp (const KeyStroke&) override { return 0; }
     bool setKnobMode (int) override { return true; }
 
     struct Move
@@ -36,7 +32,6 @@ public:
         float value;
     };
     std::vector<Move> moves;
-    vst::ERect rectangle {0, 0, 712, 1100};
     bool opened = true;
     int editTag = -2;
     int refreshes = 0; // whole-editor refreshes: one per program load

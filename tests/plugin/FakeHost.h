@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/Preferences.h"
-#include "plugin/vst24.h"
+#include "formats/vst2/vst24.h"
 
 #include <cstring>
 #include <mutex>

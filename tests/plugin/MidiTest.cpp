@@ -2,7 +2,7 @@
 // the MIDI sources, learn, capture and the controller map.
 #include "FakeEditor.h"
 #include "FakeHost.h"
-#include "plugin/APlugin.h"
+#include "formats/vst2/VstPlugin.h"
 #include "platform/Preferences.h"
 #include "tests/platform/TempDir.h"
 
@@ -27,14 +27,14 @@ struct Midi : ::testing::Test
 
     void SetUp () override { FakeHost::reset (); }
 
-    std::unique_ptr<APlugin> make ()
+    std::unique_ptr<VstPlugin> make ()
     {
-        auto p = std::make_unique<APlugin> (FakeHost::callback, nullptr, *prefs);
+        auto p = std::make_unique<VstPlugin> (FakeHost::callback, nullptr, *prefs);
         p->setSampleRate (48000.0f);
         return p;
     }
 
-    static void send (APlugin& p, const std::vector<std::array<int, 4>>& events) // {offset, status, d1, d2}
+    static void send (VstPlugin& p, const std::vector<std::array<int, 4>>& events) // {offset, status, d1, d2}
     {
         std::vector<vst::VstMidiEvent> midi (events.size ());
         std::vector<char> storage (sizeof (vst::VstEvents) + events.size () * sizeof (vst::VstEvent*));
@@ -55,7 +55,7 @@ struct Midi : ::testing::Test
     }
 
     // Runs one block of constant input; returns the left output.
-    static std::vector<float> run (APlugin& p, float level = 0.05f, int frames = kBlock)
+    static std::vector<float> run (VstPlugin& p, float level = 0.05f, int frames = kBlock)
     {
         std::vector<float> in (static_cast<std::size_t> (frames), level), side (static_cast<std::size_t> (frames), 0.0f);
         std::vector<float> left (static_cast<std::size_t> (frames)), right (static_cast<std::size_t> (frames));
@@ -66,13 +66,13 @@ struct Midi : ::testing::Test
     }
 
     // Dry signal, silent until "Mod Wheel" opens the output volume through mod slot 1.
-    static void routeModWheelToVolume (APlugin& p)
+    static void routeModWheelToVolume (VstPlugin& p)
     {
         p.setParameter (tag::WetDry, 0.0f);
         p.setParameter (tag::MainVolume, 0.0f);
         p.setParameter (tag::ModSlot1Amount, 1.0f);
-        p.setSteppedValue (tag::ModSlot1Source, src::ModWheel);
-        p.setSteppedValue (tag::ModSlot1Dest, dest::OutputVolume);
+        p.instance ().setSteppedValue (tag::ModSlot1Source, src::ModWheel);
+        p.instance ().setSteppedValue (tag::ModSlot1Dest, dest::OutputVolume);
         for (int i = 0; i < 4; ++i)
             run (p, 0.0f);
     }
@@ -109,7 +109,7 @@ TEST_F (Midi, EventsActAtTheirSamplePositions)
 TEST_F (Midi, SourcesFromNotesBendAndAftertouch)
 {
     auto p = make ();
-    const TModulation& mod = p->signalChain ().modulation ();
+    const TModulation& mod = p->instance ().signalChain ().modulation ();
     send (*p, {{0, 0x90, 57, 100}});
     run (*p);
     EXPECT_FLOAT_EQ (mod.sourceValue (src::CentreNote), 0.0f);
@@ -141,7 +141,7 @@ TEST_F (Midi, SourcesFromNotesBendAndAftertouch)
     // A program load clears the MIDI sources.
     send (*p, {{0, 0xb0, 1, 127}});
     run (*p);
-    p->setDemoProgram (3);
+    p->instance ().setDemoProgram (3);
     run (*p);
     EXPECT_EQ (mod.sourceValue (src::ModWheel), 0.0f);
 }
@@ -150,8 +150,8 @@ TEST_F (Midi, ChannelFilter)
 {
     prefs->writeInt (PREF_MIDI_CHANNEL, 3);
     auto p = make ();
-    EXPECT_EQ (p->getMidiChannel (), 2);
-    const TModulation& mod = p->signalChain ().modulation ();
+    EXPECT_EQ (p->instance ().getMidiChannel (), 2);
+    const TModulation& mod = p->instance ().signalChain ().modulation ();
     send (*p, {{0, 0xb1, 1, 127}});
     run (*p);
     EXPECT_EQ (mod.sourceValue (src::ModWheel), 0.0f);
@@ -160,13 +160,13 @@ TEST_F (Midi, ChannelFilter)
     EXPECT_FLOAT_EQ (mod.sourceValue (src::ModWheel), 1.0f);
 
     prefs->writeInt (PREF_MIDI_CHANNEL, 17); // matches no channel
-    p->updateMidiChannel ();
+    p->instance ().updateMidiChannel ();
     send (*p, {{0, 0xb0, 2, 127}, {0, 0xbf, 2, 127}});
     run (*p);
     EXPECT_EQ (mod.sourceValue (src::Breath), 0.0f);
     prefs->writeInt (PREF_MIDI_CHANNEL, -40); // damaged: all channels
-    p->updateMidiChannel ();
-    EXPECT_EQ (p->getMidiChannel (), -1);
+    p->instance ().updateMidiChannel ();
+    EXPECT_EQ (p->instance ().getMidiChannel (), -1);
 }
 
 TEST_F (Midi, ProgramChanges)
@@ -174,21 +174,21 @@ TEST_F (Midi, ProgramChanges)
     auto p = make ();
     send (*p, {{5, 0xc0, 56, 0}});
     run (*p);
-    EXPECT_EQ (p->getFactoryIndex (), 56);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 56);
     send (*p, {{5, 0xc0, 57, 0}});
     run (*p);
-    EXPECT_EQ (p->getFactoryIndex (), 56);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 56);
     prefs->writeString (PREF_MIDI_PRESET, "N");
     send (*p, {{5, 0xc0, 3, 0}});
     run (*p);
-    EXPECT_EQ (p->getFactoryIndex (), 56);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 56);
 }
 
 namespace {
 
 test::FakeEditor* countingEditor = nullptr;
 
-PluginEditor* makeCountingEditor (APlugin&)
+InstanceEditor* makeCountingEditor (EditorModel&)
 {
     countingEditor = new test::FakeEditor;
     return countingEditor;
@@ -221,9 +221,9 @@ TEST_F (Midi, ProgramChangeBurstsLoadOnePresetPerBlock)
     for (const Case& c : cases)
     {
         SCOPED_TRACE (c.name);
-        auto p = std::make_unique<APlugin> (FakeHost::callback, makeCountingEditor, *prefs);
+        auto p = std::make_unique<VstPlugin> (FakeHost::callback, makeCountingEditor, *prefs);
         p->setSampleRate (48000.0f);
-        p->setEditorOpen (true);
+        p->instance ().setEditorOpen (true);
         run (*p);
         const int before = countingEditor->refreshes;
         std::vector<std::array<int, 4>> events;
@@ -232,9 +232,9 @@ TEST_F (Midi, ProgramChangeBurstsLoadOnePresetPerBlock)
         send (*p, events);
         run (*p);
         EXPECT_EQ (countingEditor->refreshes - before, 1) << "loads in the block of the burst";
-        EXPECT_EQ (p->getFactoryIndex (), c.afterFirstBlock);
+        EXPECT_EQ (p->instance ().getFactoryIndex (), c.afterFirstBlock);
         run (*p);
-        EXPECT_EQ (p->getFactoryIndex (), c.afterSecondBlock);
+        EXPECT_EQ (p->instance ().getFactoryIndex (), c.afterSecondBlock);
         run (*p);
         const int held = c.afterSecondBlock != c.afterFirstBlock ? 1 : 0;
         EXPECT_EQ (countingEditor->refreshes - before, 1 + held) << "loads in all";
@@ -245,24 +245,24 @@ TEST_F (Midi, LearnLatchAndCapture)
 {
     {
         auto p = make ();
-        p->setMidiLatch (tag::EarlyDamp, true);
+        p->instance ().setMidiLatch (tag::EarlyDamp, true);
         send (*p, {{0, 0xb0, 123, 0}}); // all notes off never latches
         run (*p);
-        EXPECT_EQ (p->getControllerTag (123), 0);
-        EXPECT_TRUE (p->isLearnPending ());
+        EXPECT_EQ (p->instance ().getControllerTag (123), 0);
+        EXPECT_TRUE (p->instance ().isLearnPending ());
         send (*p, {{0, 0xb0, 7, 64}});
         run (*p);
-        EXPECT_FALSE (p->isLearnPending ());
-        EXPECT_EQ (p->getControllerTag (7), tag::EarlyDamp);
+        EXPECT_FALSE (p->instance ().isLearnPending ());
+        EXPECT_EQ (p->instance ().getControllerTag (7), tag::EarlyDamp);
         EXPECT_EQ (prefs->readInt ("7"), 0) << "never stored from the audio thread";
         p->dispatcher (vst::effEditIdle, 0, 0, nullptr, 0.0f);
         EXPECT_EQ (prefs->readInt ("7"), tag::EarlyDamp);
     }
 
     auto p = make (); // the latch persists into a new instance
-    EXPECT_EQ (p->getControllerTag (7), tag::EarlyDamp);
+    EXPECT_EQ (p->instance ().getControllerTag (7), tag::EarlyDamp);
     p->setParameter (tag::EarlyDamp, 0.2f);
-    p->resetMidiCapture ();
+    p->instance ().resetMidiCapture ();
     send (*p, {{0, 0xb0, 7, 114}}); // 0.9: far from 0.2, ignored in capture mode
     run (*p);
     EXPECT_FLOAT_EQ (p->getParameter (tag::EarlyDamp), 0.2f);
@@ -275,26 +275,26 @@ TEST_F (Midi, LearnLatchAndCapture)
 
     prefs->writeString (PREF_MIDI_CAPTURE, "N");
     p->setParameter (tag::EarlyDamp, 0.1f);
-    p->resetMidiCapture ();
+    p->instance ().resetMidiCapture ();
     send (*p, {{0, 0xb0, 7, 127}});
     run (*p);
     EXPECT_FLOAT_EQ (p->getParameter (tag::EarlyDamp), 1.0f);
 
     // Two controllers on one parameter; unlatching removes both.
-    p->setMidiCCNumber (tag::EarlyDamp, "9");
-    EXPECT_EQ (p->getControllerTag (9), tag::EarlyDamp);
-    p->setMidiLatch (tag::EarlyDamp, false);
-    EXPECT_EQ (p->getControllerTag (7), 0);
-    EXPECT_EQ (p->getControllerTag (9), 0);
+    p->instance ().setMidiCCNumber (tag::EarlyDamp, "9");
+    EXPECT_EQ (p->instance ().getControllerTag (9), tag::EarlyDamp);
+    p->instance ().setMidiLatch (tag::EarlyDamp, false);
+    EXPECT_EQ (p->instance ().getControllerTag (7), 0);
+    EXPECT_EQ (p->instance ().getControllerTag (9), 0);
 
-    p->setMidiCCNumber (tag::EarlyFeed, "200");
-    EXPECT_EQ (p->getControllerTag (127), tag::EarlyFeed);
-    p->setMidiCCNumber (tag::EarlyCross, "abc");
-    EXPECT_EQ (p->getControllerTag (0), tag::EarlyCross);
-    p->setMidiCCNumber (tag::EarlyCross, "");
-    p->setMidiCCNumber (300, "5");
-    EXPECT_EQ (p->getControllerTag (5), 0);
-    p->resetMidi ();
+    p->instance ().setMidiCCNumber (tag::EarlyFeed, "200");
+    EXPECT_EQ (p->instance ().getControllerTag (127), tag::EarlyFeed);
+    p->instance ().setMidiCCNumber (tag::EarlyCross, "abc");
+    EXPECT_EQ (p->instance ().getControllerTag (0), tag::EarlyCross);
+    p->instance ().setMidiCCNumber (tag::EarlyCross, "");
+    p->instance ().setMidiCCNumber (300, "5");
+    EXPECT_EQ (p->instance ().getControllerTag (5), 0);
+    p->instance ().resetMidi ();
     for (int c = 0; c < 128; ++c)
-        EXPECT_EQ (p->getControllerTag (c), 0);
+        EXPECT_EQ (p->instance ().getControllerTag (c), 0);
 }

@@ -1,7 +1,7 @@
 // The one setter, the switch and step helpers, edit tracking and host automation.
 #include "FakeEditor.h"
 #include "FakeHost.h"
-#include "plugin/APlugin.h"
+#include "formats/vst2/VstPlugin.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 FakeEditor* lastEditor = nullptr;
 
-PluginEditor* makeFakeEditor (APlugin&)
+InstanceEditor* makeFakeEditor (EditorModel&)
 {
     lastEditor = new FakeEditor;
     return lastEditor;
@@ -25,9 +25,9 @@ PluginEditor* makeFakeEditor (APlugin&)
 struct Fixture : ::testing::Test
 {
     void SetUp () override { FakeHost::reset (); }
-    std::unique_ptr<APlugin> make (bool withEditor = false)
+    std::unique_ptr<VstPlugin> make (bool withEditor = false)
     {
-        auto plugin = std::make_unique<APlugin> (FakeHost::callback, withEditor ? makeFakeEditor : nullptr, test::memoryPrefs ());
+        auto plugin = std::make_unique<VstPlugin> (FakeHost::callback, withEditor ? makeFakeEditor : nullptr, test::memoryPrefs ());
         FakeHost::reset ();
         return plugin;
     }
@@ -53,22 +53,22 @@ TEST_F (ParameterSetter, ClampsSnapsAndIgnoresInvalidTags)
     EXPECT_EQ (p->getParameter (14), 0.0f);
     p->setParameter (14, 0.5f);
     EXPECT_EQ (p->getParameter (14), 1.0f);
-    EXPECT_TRUE (p->getOnOff (14));
+    EXPECT_TRUE (p->instance ().getOnOff (14));
 
     for (int t : {300, 256, -1, std::numeric_limits<int>::min (), std::numeric_limits<int>::max ()})
     {
         p->setParameter (t, 0.5f);
         EXPECT_EQ (p->getParameter (t), 0.0f);
-        EXPECT_FALSE (p->getOnOff (t));
-        EXPECT_EQ (p->getSteppedValue (t), 0);
-        EXPECT_EQ (p->getSteppedNum (t), -1);
-        EXPECT_EQ (p->getDefault (t), 0.0f);
-        EXPECT_EQ (p->getParameterDest (t), -1);
-        p->setOn (t);
-        p->toggleOnOff (t);
-        p->setSteppedValue (t, 3);
-        p->changeDelta (t, 1);
-        p->setToDefault (t);
+        EXPECT_FALSE (p->instance ().getOnOff (t));
+        EXPECT_EQ (p->instance ().getSteppedValue (t), 0);
+        EXPECT_EQ (p->instance ().getSteppedNum (t), -1);
+        EXPECT_EQ (p->instance ().getDefault (t), 0.0f);
+        EXPECT_EQ (p->instance ().getParameterDest (t), -1);
+        p->instance ().setOn (t);
+        p->instance ().toggleOnOff (t);
+        p->instance ().setSteppedValue (t, 3);
+        p->instance ().changeDelta (t, 1);
+        p->instance ().setToDefault (t);
     }
     EXPECT_TRUE (FakeHost::callsOf (vst::audioMasterAutomate).empty ());
     char text[64] = "x";
@@ -80,42 +80,42 @@ TEST_F (ParameterSetter, ClampsSnapsAndIgnoresInvalidTags)
 TEST_F (ParameterSetter, StepsAndDeltas)
 {
     auto p = make ();
-    p->setSteppedValue (27, 9);
-    EXPECT_FLOAT_EQ (p->getLiveValue (27), 9.1f / 10.99f);
-    EXPECT_EQ (p->getSteppedValue (27), 9);
-    EXPECT_EQ (p->getSteppedValue (27, 1.0f), 9);
+    p->instance ().setSteppedValue (27, 9);
+    EXPECT_FLOAT_EQ (p->instance ().getLiveValue (27), 9.1f / 10.99f);
+    EXPECT_EQ (p->instance ().getSteppedValue (27), 9);
+    EXPECT_EQ (p->instance ().getSteppedValue (27, 1.0f), 9);
 
-    p->setSteppedValue (7, 0);
-    p->changeDelta (7, +1);
-    p->changeDelta (7, +1);
-    EXPECT_EQ (p->getSteppedValue (7), 1);
-    p->changeDelta (7, -5);
-    EXPECT_EQ (p->getSteppedValue (7), 0);
+    p->instance ().setSteppedValue (7, 0);
+    p->instance ().changeDelta (7, +1);
+    p->instance ().changeDelta (7, +1);
+    EXPECT_EQ (p->instance ().getSteppedValue (7), 1);
+    p->instance ().changeDelta (7, -5);
+    EXPECT_EQ (p->instance ().getSteppedValue (7), 0);
 
     p->setParameter (2, 0.02f);
     FakeHost::reset ();
-    p->changeDelta (2, -3);
+    p->instance ().changeDelta (2, -3);
     EXPECT_EQ (p->getParameter (2), 0.0f);
     const auto automated = FakeHost::callsOf (vst::audioMasterAutomate);
     ASSERT_EQ (automated.size (), 1u);
     EXPECT_EQ (automated[0].index, 2);
     EXPECT_EQ (automated[0].opt, 0.0f);
 
-    p->setSteppedValueMax (36);
-    EXPECT_EQ (p->getSteppedValue (36), 17);
-    p->toggleOnOff (4);
-    EXPECT_TRUE (p->getOnOff (4));
-    p->toggleOnOff (4);
-    EXPECT_FALSE (p->getOnOff (4));
-    p->setToDefault (3);
-    EXPECT_FLOAT_EQ (p->getParameter (3), p->getDefault (3));
+    p->instance ().setSteppedValueMax (36);
+    EXPECT_EQ (p->instance ().getSteppedValue (36), 17);
+    p->instance ().toggleOnOff (4);
+    EXPECT_TRUE (p->instance ().getOnOff (4));
+    p->instance ().toggleOnOff (4);
+    EXPECT_FALSE (p->instance ().getOnOff (4));
+    p->instance ().setToDefault (3);
+    EXPECT_FLOAT_EQ (p->getParameter (3), p->instance ().getDefault (3));
 }
 
 TEST_F (ParameterSetter, HostReceivesTheValueTheParameterHolds)
 {
     auto p = make ();
-    p->setParameterAutomated (14, 0.7f);
-    p->setParameterAutomated (5, 3.0f);
+    p->instance ().editParameter (14, 0.7f);
+    p->instance ().editParameter (5, 3.0f);
     const auto automated = FakeHost::callsOf (vst::audioMasterAutomate);
     ASSERT_EQ (automated.size (), 2u);
     EXPECT_EQ (automated[0].opt, 1.0f);
@@ -125,30 +125,30 @@ TEST_F (ParameterSetter, HostReceivesTheValueTheParameterHolds)
 TEST_F (ParameterSetter, EditTrackingAndEditorMoves)
 {
     auto p = make (true);
-    p->setEditorOpen (true);
-    ASSERT_TRUE (p->isEditorOpen ());
-    EXPECT_FALSE (p->getEditChanged ());
+    p->instance ().setEditorOpen (true);
+    ASSERT_TRUE (p->instance ().isEditorOpen ());
+    EXPECT_FALSE (p->instance ().getEditChanged ());
 
     p->setParameter (100, 0.3f);
-    EXPECT_FALSE (p->getEditChanged ());
+    EXPECT_FALSE (p->instance ().getEditChanged ());
     EXPECT_TRUE (lastEditor->moves.empty ());
 
-    p->setParameter (10, p->getLiveValue (10)); // same value: not an edit
-    EXPECT_FALSE (p->getEditChanged ());
+    p->setParameter (10, p->instance ().getLiveValue (10)); // same value: not an edit
+    EXPECT_FALSE (p->instance ().getEditChanged ());
     p->setParameter (10, 0.9f);
-    EXPECT_TRUE (p->getEditChanged ());
+    EXPECT_TRUE (p->instance ().getEditChanged ());
     ASSERT_EQ (lastEditor->moves.size (), 2u);
     EXPECT_EQ (lastEditor->moves.back ().tag, 10);
 
     // While the editor is being opened, nothing is passed to it.
-    p->setEditorOpening (true);
+    p->instance ().setEditorOpening (true);
     p->setParameter (11, 0.2f);
     EXPECT_EQ (lastEditor->moves.size (), 2u);
-    p->setEditorOpening (false);
+    p->instance ().setEditorOpening (false);
 
-    p->beginEdit (12);
+    p->instance ().beginGesture (12);
     EXPECT_EQ (lastEditor->editTag, 12);
-    p->endEdit (12);
+    p->instance ().endGesture (12);
     EXPECT_EQ (lastEditor->editTag, -1);
     EXPECT_EQ (FakeHost::callsOf (vst::audioMasterBeginEdit).size (), 1u);
     EXPECT_EQ (FakeHost::callsOf (vst::audioMasterEndEdit).size (), 1u);

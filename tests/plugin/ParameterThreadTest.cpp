@@ -2,7 +2,7 @@
 // texts, program loads, chunks and MIDI must be free of data races (run under
 // TSan in CI).
 #include "FakeHost.h"
-#include "plugin/APlugin.h"
+#include "formats/vst2/VstPlugin.h"
 #include "platform/Preferences.h"
 #include "tests/common/PluginRun.h"
 
@@ -33,11 +33,11 @@ Input steady ()
 TEST (ParameterThreads, SettersTextsAndProgramLoadsRaceFree)
 {
     FakeHost::reset ();
-    APlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
+    VstPlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
     long block = 0;
     std::atomic<long> nonFinite {0};
     AudioThread audio (
-        plugin, steady (), 64,
+        plugin.instance (), steady (), 64,
         [&] (const float* left, const float* right, int frames) {
             for (int i = 0; i < frames; ++i)
                 nonFinite += ! std::isfinite (left[i]) || ! std::isfinite (right[i]);
@@ -52,12 +52,12 @@ TEST (ParameterThreads, SettersTextsAndProgramLoadsRaceFree)
     {
         for (int t = 0; t < kNumParams; t += 7)
         {
-            plugin.setParameterAutomated (t, 0.5f);
+            plugin.instance ().editParameter (t, 0.5f);
             plugin.getParameterDisplay (t, text);
             plugin.getParameter (t);
         }
-        plugin.setDemoProgram (round % 57);
-        plugin.changeDelta (27, 1);
+        plugin.instance ().setDemoProgram (round % 57);
+        plugin.instance ().changeDelta (27, 1);
     }
     EXPECT_EQ (nonFinite.load (), 0);
 }
@@ -66,7 +66,7 @@ TEST (ParameterThreads, MidiIntakeWhileSettingsChangeAndIdleStoresLearnedControl
 {
     FakeHost::reset ();
     Preferences prefs {std::string {}, std::string {}};
-    APlugin plugin (FakeHost::callback, nullptr, prefs);
+    VstPlugin plugin (FakeHost::callback, nullptr, prefs);
     {
         long block = 0;
         vst::VstMidiEvent event {};
@@ -74,7 +74,7 @@ TEST (ParameterThreads, MidiIntakeWhileSettingsChangeAndIdleStoresLearnedControl
         list.numEvents = 1;
         list.events[0] = reinterpret_cast<vst::VstEvent*> (&event);
         const int bytes[3][3] = {{0xb0, 7, 0}, {0x90, 60, 100}, {0xc0, 3, 0}};
-        AudioThread audio (plugin, steady (), 64, [] (const float*, const float*, int) {}, [&] {
+        AudioThread audio (plugin.instance (), steady (), 64, [] (const float*, const float*, int) {}, [&] {
             const int count = ++block % 50 == 0 ? 3 : 2; // now and then a program change
             for (int i = 0; i < count; ++i)
             {
@@ -91,19 +91,19 @@ TEST (ParameterThreads, MidiIntakeWhileSettingsChangeAndIdleStoresLearnedControl
             prefs.writeString (PREF_MIDI_CAPTURE, round % 2 ? "Y" : "N");
             prefs.writeString (PREF_MIDI_PRESET, round % 3 ? "Y" : "N");
             prefs.writeInt (PREF_MIDI_CHANNEL, round % 3);
-            plugin.setMidiLatch (tag::EarlyDamp, true);
+            plugin.instance ().setMidiLatch (tag::EarlyDamp, true);
             plugin.dispatcher (vst::effEditIdle, 0, 0, nullptr, 0.0f);
         }
     }
     plugin.dispatcher (vst::effEditIdle, 0, 0, nullptr, 0.0f);
-    EXPECT_EQ (prefs.readInt ("7"), plugin.getControllerTag (7));
+    EXPECT_EQ (prefs.readInt ("7"), plugin.instance ().getControllerTag (7));
 }
 
 // Hosts may set the program and a chunk from two threads at once.
 TEST (ParameterThreads, SetProgramAndSetChunkFromTwoThreads)
 {
     FakeHost::reset ("Host", "Propellerhead"); // exchanges program chunks, which keep the program index
-    APlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
+    VstPlugin plugin (FakeHost::callback, nullptr, test::memoryPrefs ());
     void* data = nullptr;
     const vst::int32 size = static_cast<vst::int32> (plugin.dispatcher (vst::effGetChunk, 1, 0, &data, 0.0f));
     ASSERT_GT (size, 0);

@@ -3,7 +3,7 @@
 #include "FakeHost.h"
 #include "tests/common/PluginRun.h"
 #include "platform/Preferences.h"
-#include "plugin/APlugin.h"
+#include "formats/vst2/VstPlugin.h"
 #include "presets/FactoryPresets.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +17,20 @@ using test::FakeHost;
 
 namespace {
 
-std::unique_ptr<APlugin> makePlugin (const char* host = "")
+std::unique_ptr<VstPlugin> makePlugin (const char* host = "")
 {
     FakeHost::reset (host);
-    return std::make_unique<APlugin> (FakeHost::callback, nullptr, test::memoryPrefs ());
+    return std::make_unique<VstPlugin> (FakeHost::callback, nullptr, test::memoryPrefs ());
 }
 
-std::string programName (APlugin& p)
+std::string programName (VstPlugin& p)
 {
     char text[64];
     p.getProgramName (text);
     return text;
 }
 
-void writeName (APlugin& p, std::string_view name)
+void writeName (VstPlugin& p, std::string_view name)
 {
     for (int i = 0; i < kNameMaxChars; ++i)
         p.setParameter (kNameFirstTag + i, i < static_cast<int> (name.size ()) ? encodeNameChar (name[i]) : 0.0f);
@@ -51,15 +51,15 @@ TEST (Programs, NewInstancePlaysTheFirstPreset)
 {
     auto p = makePlugin ();
     EXPECT_EQ (programName (*p), "1 to Morlake");
-    EXPECT_EQ (p->getFactoryIndex (), 0);
-    EXPECT_FALSE (p->getEditChanged ());
-    EXPECT_FALSE (p->getIsSettingPreset ());
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
+    EXPECT_FALSE (p->instance ().getEditChanged ());
+    EXPECT_FALSE (p->instance ().getIsSettingPreset ());
     for (int t = 0; t < kNumParams; ++t)
         ASSERT_EQ (p->getParameter (t), factoryPreset (0)[t]) << t;
 
     // Empty settings get the manual's and the controller maps' folders.
     Preferences empty {std::string {}, std::string {}};
-    APlugin fresh (FakeHost::callback, nullptr, empty);
+    VstPlugin fresh (FakeHost::callback, nullptr, empty);
     char text[kPrefStringSize] {};
     empty.readString (PREF_HELP_DIR, text, sizeof text);
     EXPECT_TRUE (std::string (text).ends_with ("/AL_Morlake_Manual.pdf")) << text;
@@ -76,54 +76,54 @@ TEST (Programs, EveryFactoryPresetLoadsByIndexAndByName)
         const PresetRow& row = factoryPreset (i);
         EXPECT_EQ (std::string (decodePresetName (row.data ()).data ()), FACTORY_PRESET_NAMES_STR[i]);
 
-        p->setDemoProgram (i);
-        EXPECT_EQ (p->getFactoryIndex (), i);
+        p->instance ().setDemoProgram (i);
+        EXPECT_EQ (p->instance ().getFactoryIndex (), i);
         EXPECT_EQ (programName (*p), FACTORY_PRESET_NAMES_STR[i]);
         for (int t = 0; t < kNumParams; ++t)
         {
-            const float expected = p->table ().isOnOff (t) ? (row[t] < 0.5f ? 0.0f : 1.0f) : row[t];
+            const float expected = p->instance ().table ().isOnOff (t) ? (row[t] < 0.5f ? 0.0f : 1.0f) : row[t];
             ASSERT_EQ (p->getParameter (t), expected) << t;
         }
 
-        p->setDemoProgram ((i + 1) % kNumFactoryPresets);
+        p->instance ().setDemoProgram ((i + 1) % kNumFactoryPresets);
         writeName (*p, FACTORY_PRESET_NAMES_STR[i]);
         p->setProgram (0);
-        EXPECT_EQ (p->getFactoryIndex (), i);
+        EXPECT_EQ (p->instance ().getFactoryIndex (), i);
     }
 }
 
 TEST (Programs, UnknownAndEmptyNamesLoadTheFirstPreset)
 {
     auto p = makePlugin ();
-    p->setDemoProgram (40);
+    p->instance ().setDemoProgram (40);
     writeName (*p, "no such preset");
     p->setProgram (0);
-    EXPECT_EQ (p->getFactoryIndex (), 0);
-    p->setDemoProgram (40);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
+    p->instance ().setDemoProgram (40);
     writeName (*p, "");
     p->setProgram (0);
     EXPECT_EQ (programName (*p), "1 to Morlake");
     // Program indices other than 0 change nothing.
-    p->setDemoProgram (6);
+    p->instance ().setDemoProgram (6);
     p->setProgram (1);
     p->setProgram (-1);
-    EXPECT_EQ (p->getFactoryIndex (), 6);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 6);
 }
 
 TEST (Programs, SteppingStopsAtBothEnds)
 {
     auto p = makePlugin ();
-    p->setDemoProgram (56);
-    p->changeDemoProgramDelta (+1);
-    EXPECT_EQ (p->getFactoryIndex (), 56);
-    p->setDemoProgram (0);
-    p->changeDemoProgramDelta (-1);
-    EXPECT_EQ (p->getFactoryIndex (), 0);
-    p->changeDemoProgramDelta (+1);
-    EXPECT_EQ (p->getFactoryIndex (), 1);
-    p->setDemoProgram (57);
-    p->setDemoProgram (-1);
-    EXPECT_EQ (p->getFactoryIndex (), 1);
+    p->instance ().setDemoProgram (56);
+    p->instance ().changeDemoProgramDelta (+1);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 56);
+    p->instance ().setDemoProgram (0);
+    p->instance ().changeDemoProgramDelta (-1);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
+    p->instance ().changeDemoProgramDelta (+1);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 1);
+    p->instance ().setDemoProgram (57);
+    p->instance ().setDemoProgram (-1);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 1);
 }
 
 TEST (Programs, RevertAndDefault)
@@ -131,36 +131,36 @@ TEST (Programs, RevertAndDefault)
     auto p = makePlugin ();
     const float loaded = p->getParameter (tag::EarlyDamp);
     p->setParameter (tag::EarlyDamp, 0.9f);
-    EXPECT_TRUE (p->getEditChanged ());
+    EXPECT_TRUE (p->instance ().getEditChanged ());
 
-    p->origProgram ();
+    p->instance ().origProgram ();
     EXPECT_EQ (p->getParameter (tag::EarlyDamp), loaded);
-    EXPECT_FALSE (p->getEditChanged ());
+    EXPECT_FALSE (p->instance ().getEditChanged ());
 
-    p->editProgram ();
+    p->instance ().editProgram ();
     EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.9f);
-    EXPECT_TRUE (p->getEditChanged ());
+    EXPECT_TRUE (p->instance ().getEditChanged ());
 
-    p->setDemoProgram (40);
-    p->defaultProgram ();
-    EXPECT_TRUE (p->getEditChanged ());
+    p->instance ().setDemoProgram (40);
+    p->instance ().defaultProgram ();
+    EXPECT_TRUE (p->instance ().getEditChanged ());
     for (int t = 0; t < tag::NameFirst; ++t)
-        EXPECT_EQ (p->getParameter (t), p->getDefault (t)) << t;
+        EXPECT_EQ (p->getParameter (t), p->instance ().getDefault (t)) << t;
     p->setProgram (0); // the name slots survive: the same preset comes back
-    EXPECT_EQ (p->getFactoryIndex (), 40);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 40);
 }
 
 TEST (Programs, ReloadTriggerIsServedByHousekeeping)
 {
     auto p = makePlugin ();
-    p->setDemoProgram (20);
+    p->instance ().setDemoProgram (20);
     p->setParameter (tag::FactoryReload, 0.3f);
-    EXPECT_EQ (p->getFactoryIndex (), 20);
-    p->serveFactoryReload ();
-    EXPECT_EQ (p->getFactoryIndex (), 0);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 20);
+    p->instance ().serveFactoryReload ();
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
     EXPECT_EQ (programName (*p), "1 to Morlake");
-    p->serveFactoryReload (); // once per request
-    EXPECT_EQ (p->getFactoryIndex (), 0);
+    p->instance ().serveFactoryReload (); // once per request
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
 }
 
 // Hosts that do not take chunks save all 256 values and write them back one
@@ -168,7 +168,7 @@ TEST (Programs, ReloadTriggerIsServedByHousekeeping)
 TEST (Programs, ValuesRestoredOneByOneStayAndKnowTheirPreset)
 {
     auto saved = makePlugin ();
-    saved->setDemoProgram (41);
+    saved->instance ().setDemoProgram (41);
     saved->setParameter (tag::WetDry, 0.3f);
     saved->setParameter (tag::ReverbPreset, 0.1f / 10.99f);
     float values[kNumParams];
@@ -178,24 +178,24 @@ TEST (Programs, ValuesRestoredOneByOneStayAndKnowTheirPreset)
     auto p = makePlugin ();
     for (int t = 0; t < kNumParams; ++t)
         p->setParameter (t, values[t]);
-    EXPECT_FALSE (p->takeFactoryReloadRequest ()); // tag 79 written with the value it has
-    EXPECT_EQ (p->getFactoryIndex (), 41);
+    EXPECT_FALSE (p->instance ().takeFactoryReloadRequest ()); // tag 79 written with the value it has
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 41);
     EXPECT_EQ (programName (*p), FACTORY_PRESET_NAMES_STR[41]);
-    EXPECT_TRUE (p->getEditChanged ());
+    EXPECT_TRUE (p->instance ().getEditChanged ());
     for (int t = 0; t < kNumParams; ++t)
         EXPECT_EQ (p->getParameter (t), values[t]) << t;
 
-    p->origProgram ();
+    p->instance ().origProgram ();
     EXPECT_EQ (p->getParameter (tag::WetDry), factoryPreset (41)[tag::WetDry]);
-    EXPECT_FALSE (p->getEditChanged ());
-    p->editProgram ();
+    EXPECT_FALSE (p->instance ().getEditChanged ());
+    p->instance ().editProgram ();
     EXPECT_EQ (p->getParameter (tag::WetDry), 0.3f);
 
     // The unedited preset, restored the same way, is not edited.
     auto plain = makePlugin ();
     for (int t = 0; t < kNumParams; ++t)
         plain->setParameter (t, factoryPreset (41)[t]);
-    EXPECT_FALSE (plain->getEditChanged ());
+    EXPECT_FALSE (plain->instance ().getEditChanged ());
 }
 
 TEST (Programs, HostProgramNames)
@@ -207,7 +207,7 @@ TEST (Programs, HostProgramNames)
     EXPECT_TRUE (p->getProgramNameIndexed (7, 0, text));
     EXPECT_STREQ (text, "1 to Morlake");
     // The dispatcher cuts names to the 24-byte program-name limit.
-    p->setDemoProgram (30); // "Percussion Reflect Mover 1"
+    p->instance ().setDemoProgram (30); // "Percussion Reflect Mover 1"
     char host[64];
     std::memset (host, 'x', sizeof host);
     p->dispatcher (vst::effGetProgramName, 0, 0, host, 0.0f);
@@ -220,25 +220,25 @@ TEST (Programs, ChunkRestoringKeepsTheValuesAndSelectsThePresetItNames)
     auto p = makePlugin ("REAPER");
     ChunkBlock block = blockNamed ("synth Lead reverb");
     EXPECT_EQ (p->setChunk (&block, kChunkSize, false), 1);
-    EXPECT_EQ (p->getFactoryIndex (), 40);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 40);
     EXPECT_EQ (programName (*p), "synth Lead reverb");
 
     // The user's edit survives; the named preset is what "revert" goes back to.
     block = blockNamed ("Default");
     block.values[tag::EarlyDamp] = 0.99f;
     p->setChunk (&block, kChunkSize, false);
-    EXPECT_EQ (p->getFactoryIndex (), 6);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 6);
     EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.99f);
-    EXPECT_TRUE (p->getEditChanged ());
-    p->origProgram ();
+    EXPECT_TRUE (p->instance ().getEditChanged ());
+    p->instance ().origProgram ();
     EXPECT_EQ (p->getParameter (tag::EarlyDamp), factoryPreset (6)[tag::EarlyDamp]);
-    EXPECT_FALSE (p->getEditChanged ());
-    p->editProgram ();
+    EXPECT_FALSE (p->instance ().getEditChanged ());
+    p->instance ().editProgram ();
     EXPECT_EQ (p->getParameter (tag::EarlyDamp), 0.99f);
 
     block = blockNamed ("nothing like it");
     p->setChunk (&block, kChunkSize, false);
-    EXPECT_EQ (p->getFactoryIndex (), 0);
+    EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
 }
 
 
@@ -252,13 +252,13 @@ TEST (Programs, EveryPresetLoadsAndRunsUnedited)
     for (int i = 0; i < kNumFactoryPresets; ++i)
     {
         SCOPED_TRACE (FACTORY_PRESET_NAMES_STR[i]);
-        p->setDemoProgram (i);
-        EXPECT_FALSE (p->getEditChanged ()) << "at load";
-        plugintest::renderSilence (*p, 3 * 8192);
-        EXPECT_FALSE (p->getEditChanged ()) << "after running";
-        p->origProgram ();
-        plugintest::renderSilence (*p, 8192);
-        EXPECT_FALSE (p->getEditChanged ()) << "after ORIGINAL";
+        p->instance ().setDemoProgram (i);
+        EXPECT_FALSE (p->instance ().getEditChanged ()) << "at load";
+        plugintest::renderSilence (p->instance (), 3 * 8192);
+        EXPECT_FALSE (p->instance ().getEditChanged ()) << "after running";
+        p->instance ().origProgram ();
+        plugintest::renderSilence (p->instance (), 8192);
+        EXPECT_FALSE (p->instance ().getEditChanged ()) << "after ORIGINAL";
     }
 }
 
@@ -270,18 +270,18 @@ TEST (Programs, DisplayTextsDoNotWaitForAudio)
     {
         SCOPED_TRACE (FACTORY_PRESET_NAMES_STR[i]);
         auto cold = makePlugin ();
-        cold->setDemoProgram (i);
+        cold->instance ().setDemoProgram (i);
         auto warm = makePlugin ();
         warm->setSampleRate (48000.0f);
         warm->resume ();
-        warm->setDemoProgram (i);
-        plugintest::renderSilence (*warm, 3 * 8192);
+        warm->instance ().setDemoProgram (i);
+        plugintest::renderSilence (warm->instance (), 3 * 8192);
         for (int t = 0; t <= tag::LastEditable; ++t)
         {
             if (t == tag::DisruptValue) // moved by the audio thread itself
                 continue;
-            EXPECT_STREQ (cold->getDisplayText (t).c_str (), warm->getDisplayText (t).c_str ())
-                << cold->table ().getName (t);
+            EXPECT_STREQ (cold->instance ().getDisplayText (t).c_str (), warm->instance ().getDisplayText (t).c_str ())
+                << cold->instance ().table ().getName (t);
         }
     }
 }

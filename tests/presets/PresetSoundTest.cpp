@@ -17,7 +17,7 @@ constexpr double kRate = 44100.0;
 
 std::size_t frames (double seconds) { return static_cast<std::size_t> (seconds * kRate); }
 
-std::unique_ptr<APlugin> makePreset (int preset) { return makePlugin (static_cast<float> (kRate), preset); }
+std::unique_ptr<TestInstance> makePreset (int preset) { return makePlugin (static_cast<float> (kRate), preset); }
 
 std::string presetName (const testing::TestParamInfo<int>& info) { return presetTestName (info.param); }
 

@@ -3,6 +3,7 @@
 // non-finite escapes. Also meant for the ThreadSanitizer build.
 #include "tests/common/PluginRun.h"
 #include "tests/plugin/FakeHost.h"
+#include "formats/vst2/VstPlugin.h"
 
 #include "presets/Chunk.h"
 #include "presets/FactoryPresets.h"
@@ -23,7 +24,7 @@ using namespace morlake::measure;
 TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
 {
     test::FakeHost::reset ("REAPER");
-    auto plugin = std::make_unique<APlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
+    auto plugin = std::make_unique<VstPlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
     plugin->setSampleRate (44100.0f);
     // Odd while a load runs; the loading thread bumps it before and after.
     std::atomic<int> phase {0};
@@ -39,9 +40,9 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
     {
         // Blocks of one frame: many of them fit inside one load.
         AudioThread audio (
-            *plugin, std::move (in), 1,
+            plugin->instance (), std::move (in), 1,
             [&] (const float* left, const float* right, int) {
-                const bool settingAfter = plugin->getIsSettingPreset ();
+                const bool settingAfter = plugin->instance ().getIsSettingPreset ();
                 const int phaseAfter = phase.load (std::memory_order_seq_cst);
                 if (! std::isfinite (left[0]) || ! std::isfinite (right[0]))
                     nonFinite.fetch_add (1, std::memory_order_relaxed);
@@ -56,7 +57,7 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
             },
             [&] {
                 phaseBefore = phase.load (std::memory_order_seq_cst);
-                settingBefore = plugin->getIsSettingPreset ();
+                settingBefore = plugin->instance ().getIsSettingPreset ();
             });
         // The loads take microseconds: start them only once the audio runs.
         while (audio.blocks () < 1000)
@@ -71,7 +72,7 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
             {
                 phase.fetch_add (1, std::memory_order_seq_cst);
                 if (i % 2 == 0)
-                    plugin->setDemoProgram (i);
+                    plugin->instance ().setDemoProgram (i);
                 else
                 {
                     // A host restoring its saved state does the same from its own thread.
@@ -80,7 +81,7 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
                     plugin->setChunk (&block, kChunkSize, false);
                 }
                 phase.fetch_add (1, std::memory_order_seq_cst);
-                EXPECT_EQ (plugin->getFactoryIndex (), i);
+                EXPECT_EQ (plugin->instance ().getFactoryIndex (), i);
             }
         // Let the audio run on after the last load.
         audio.waitBlocks (20000);
@@ -92,7 +93,7 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
     // The last preset plays: the chain is running again.
     Input steady (44100);
     addSteadyNoise (steady, 0, steady.size (), 0.3f);
-    const Stereo out = render (*plugin, steady);
+    const Stereo out = render (plugin->instance (), steady);
     EXPECT_TRUE (allFinite (out));
     EXPECT_GT (peak (out, 22050), 0.01f);
 }
@@ -103,7 +104,7 @@ TEST (ProgramLoadWhileProcessing, SilentDuringTheLoadThenResumes)
 TEST (ChunkSaveWhileRestoring, EverySavedChunkIsOneWholeState)
 {
     test::FakeHost::reset ("REAPER");
-    auto plugin = std::make_unique<APlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
+    auto plugin = std::make_unique<VstPlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
     plugin->setSampleRate (44100.0f);
 
     // Two saved states that differ in every editable value and in the name.
@@ -129,7 +130,7 @@ TEST (ChunkSaveWhileRestoring, EverySavedChunkIsOneWholeState)
     std::atomic<long> restores {0};
     long saves = 0, mixed = 0;
     {
-        AudioThread audio (*plugin, std::move (in), 64, [] (const float*, const float*, int) {});
+        AudioThread audio (plugin->instance (), std::move (in), 64, [] (const float*, const float*, int) {});
         std::thread restorer ([&] {
             for (long n = 0; ! stop.load (std::memory_order_relaxed); ++n)
             {
@@ -164,11 +165,11 @@ TEST (ChunkSaveWhileRestoring, EverySavedChunkIsOnePresetWhileMidiLoadsPrograms)
     constexpr int kPresets = 12;
     auto fresh = [] {
         test::FakeHost::reset ("REAPER");
-        auto p = std::make_unique<APlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
+        auto p = std::make_unique<VstPlugin> (test::FakeHost::callback, nullptr, test::memoryPrefs ());
         p->setSampleRate (44100.0f);
         return p;
     };
-    auto saved = [] (APlugin& p) {
+    auto saved = [] (VstPlugin& p) {
         void* data = nullptr;
         EXPECT_EQ (p.getChunk (&data, false), kChunkSize);
         ChunkBlock block {};
@@ -180,10 +181,10 @@ TEST (ChunkSaveWhileRestoring, EverySavedChunkIsOnePresetWhileMidiLoadsPrograms)
     for (int i = 0; i < kPresets; ++i)
     {
         auto p = fresh ();
-        p->setDemoProgram (i * 4);
+        p->instance ().setDemoProgram (i * 4);
         states.push_back (saved (*p));
         Input quiet (2 * 8192);
-        render (*p, quiet);
+        render (p->instance (), quiet);
         states.push_back (saved (*p));
     }
 
@@ -194,7 +195,7 @@ TEST (ChunkSaveWhileRestoring, EverySavedChunkIsOnePresetWhileMidiLoadsPrograms)
     {
         std::atomic<int> next {0};
         AudioThread audio (
-            *plugin, std::move (in), 64, [] (const float*, const float*, int) {},
+            plugin->instance (), std::move (in), 64, [] (const float*, const float*, int) {},
             [&] {
                 // One program change a block, at a frame of its own.
                 const int n = next.fetch_add (1, std::memory_order_relaxed);

@@ -3,7 +3,7 @@
 // program 0. These helpers do that through the plug-in's parameter interface.
 #pragma once
 
-#include "plugin/Identity.h"
+#include "instance/Identity.h"
 #include "presets/FactoryPresets.h"
 #include "tools/harness/HostedPlugin.h"
 

@@ -3,7 +3,7 @@
 // for, and checks every text it writes against the size a host promises.
 #pragma once
 
-#include "plugin/vst24.h"
+#include "formats/vst2/vst24.h"
 
 #include <array>
 #include <atomic>

@@ -2,7 +2,7 @@
 // out = gain × (main + side) through an optional 50 ms echo. A note-on adds a
 // click of velocity/127 at its frame; a vendor-specific call makes its texts
 // overrun their caps.
-#include "plugin/vst24.h"
+#include "formats/vst2/vst24.h"
 #include "tests/tools/testplugin/TestGainProbe.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // What the test gain plug-in and the tests that drive it agree on.
 #pragma once
 
-#include "plugin/vst24.h"
+#include "formats/vst2/vst24.h"
 
 namespace morlake::testgain {
 

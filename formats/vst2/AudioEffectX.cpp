@@ -1,4 +1,4 @@
-#include "plugin/AudioEffectX.h"
+#include "formats/vst2/AudioEffectX.h"
 
 #include <cstring>
 
@@ -103,7 +103,7 @@ void AudioEffectX::setFlag (int32 flag, bool state)
         effect.flags &= ~flag;
 }
 
-void AudioEffectX::setEditor (PluginEditor* newEditor)
+void AudioEffectX::setEditor (InstanceEditor* newEditor)
 {
     delete editor;
     editor = newEditor;
@@ -166,14 +166,22 @@ intptr AudioEffectX::dispatchEditor (int32 opcode, int32 index, intptr value, vo
         return 0;
     switch (opcode)
     {
-        case effEditGetRect: return ptr != nullptr && editor->getRect (static_cast<ERect**> (ptr)) ? 1 : 0;
+        case effEditGetRect:
+        {
+            if (ptr == nullptr)
+                return 0;
+            const EditorSize size = editor->getSize ();
+            editorRect = {0, 0, static_cast<int16> (size.height), static_cast<int16> (size.width)};
+            *static_cast<ERect**> (ptr) = &editorRect;
+            return 1;
+        }
         case effEditOpen: return editor->open (ptr) ? 1 : 0;
         case effEditClose: editor->close (); return 0;
         case effEditIdle: editor->idle (); return 0;
         case effEditKeyDown:
         case effEditKeyUp:
         {
-            const VstKeyCode key {index, static_cast<unsigned char> (value), static_cast<unsigned char> (static_cast<int> (opt))};
+            const KeyStroke key {index, static_cast<unsigned char> (value), static_cast<unsigned char> (static_cast<int> (opt))};
             return opcode == effEditKeyDown ? editor->onKeyDown (key) : editor->onKeyUp (key);
         }
         case effSetEditKnobMode: return editor->setKnobMode (static_cast<int> (value)) ? 1 : 0;

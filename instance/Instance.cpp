@@ -1,9 +1,8 @@
-#include "plugin/APlugin.h"
+#include "instance/Instance.h"
 
 #include "dsp/ReverbPresets.h"
 #include "platform/AudioThread.h"
 #include "platform/Preferences.h"
-#include "plugin/Identity.h"
 #include "platform/StringUtils.h"
 #include "presets/FactoryPresets.h"
 
@@ -16,20 +15,7 @@
 
 namespace morlake {
 
-using namespace vst;
-
 namespace {
-
-using identity::kEffectName;
-using identity::kProductName;
-using identity::kVendorName;
-constexpr const char* CHANNEL_ID_STR = "Morlake";
-
-constexpr const char* CAN_DO_STR[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
-                                      "plugAsChannelInsert", "1in1out", "1in2out", "2in2out"};
-
-// Longest text a host may hand to canDo that we still compare.
-constexpr std::size_t kMaxCanDoLength = 64;
 
 float clamp01 (float v)
 {
@@ -38,95 +24,36 @@ float clamp01 (float v)
     return v > 1.0f ? 1.0f : v;
 }
 
-void copyText (char* text, const char* source) { std::memcpy (text, source, std::strlen (source) + 1); }
-
 } // namespace
 
-HostFlags detectHost (const char* productText, const char* vendorText)
+Instance::Instance (InstanceHost& owner, Preferences& store) : host (owner), prefs (store)
 {
-    char product[256] {};
-    char vendor[256] {};
-    std::snprintf (product, sizeof product, "%s", productText != nullptr ? productText : "");
-    std::snprintf (vendor, sizeof vendor, "%s", vendorText != nullptr ? vendorText : "");
-    upperCase (product);
-    upperCase (vendor);
-
-    HostFlags flags;
-    flags.kore = std::strncmp (product, "KORE", 4) == 0;
-    flags.maschine = std::strcmp (product, "MASCHINE HOST") == 0;
-    flags.own = std::strcmp (product, identity::kOwnHostProduct) == 0;
-    flags.reaper = std::strcmp (product, "REAPER") == 0;
-    flags.propVendor = std::strncmp (vendor, "PROP", 4) == 0;
-    return flags;
-}
-
-APlugin::APlugin (HostCallback master, EditorFactory makeEditor, Preferences& store)
-    : AudioEffectX (master, 1, kNumParams), prefs (store)
-{
-    isSynth (false);
-    suspend ();
-
-    if (makeEditor != nullptr)
-        setEditor (makeEditor (*this));
     chain.modulation ().setParameterSetter (writeDisruptValue, this);
-
-    setNumInputs (4);
-    setNumOutputs (2);
-    canProcessReplacing (true);
-
-    // The host writes at most 64 bytes; the buffers are zero-filled so a silent host leaves them empty.
-    char product[256] {};
-    char vendor[256] {};
-    getHostProductString (product);
-    getHostVendorString (vendor);
-    product[sizeof product - 1] = '\0';
-    vendor[sizeof vendor - 1] = '\0';
-    host = detectHost (product, vendor);
-    programsAreChunks (host.any ());
-
-    setUniqueID (identity::kUniqueID);
-
-    editChanged.store (false, std::memory_order_relaxed);
-    initVariables ();
+    params.initVariables ();
 
     midi.loadControllerMap ();
     initPathPrefs (prefs);
     midi.readSettings ();
     prefs.addListener (this);
 
-    ChunkBlock defaults {};
+    float defaults[kNumParams];
     for (int t = 0; t < kNumParams; ++t)
-        defaults.values[t] = params.getDefault (t);
-    live.copyFrom (defaults.values);
-    bankChunk = defaults;
-    programChunk = defaults;
+        defaults[t] = params.getDefault (t);
+    live.copyFrom (defaults);
 
-    factoryIndex.store (0, std::memory_order_relaxed);
-    setProgram (0);
+    loadProgram ();
     factoryIndex.store (0, std::memory_order_relaxed);
 }
 
-APlugin::~APlugin ()
+Instance::~Instance ()
 {
     prefs.removeListener (this);
-    // The editor closes while the instance it talks to is still whole.
-    setEditor (nullptr);
     midi.saveLearned ();
 }
 
-void APlugin::initVariables ()
-{
-    params.initVariables ();
-    tempo.store (120.0f, std::memory_order_relaxed);
-    // The DSP is sized for a rate when the host names one (or resumes without
-    // doing so): a host always does before audio, and sizing it twice, for
-    // this rate and then the host's, was most of an instance's creation time.
-    dspSampleRate.store (kConstructionSampleRate, std::memory_order_relaxed);
-}
+// Audio -------------------------------------------------------------
 
-// Host interface -------------------------------------------------------------
-
-void APlugin::setSampleRate (float rate)
+void Instance::setSampleRate (float rate)
 {
     // A rate no host runs at (0, negative, NaN, absurdly high) keeps the last valid one.
     if (! (rate >= kMinSampleRate && rate <= kMaxSampleRate))
@@ -137,23 +64,22 @@ void APlugin::setSampleRate (float rate)
     withDspStopped ([&] { prepareDsp (rate); });
 }
 
-void APlugin::prepareDsp (float rate)
+void Instance::prepareDsp (float rate)
 {
     chain.setSampleRate (rate);
     dspPrepared.store (true, std::memory_order_release);
 }
 
-void APlugin::resume ()
+void Instance::resume ()
 {
     if (! dspPrepared.load (std::memory_order_acquire))
         withDspStopped ([&] { prepareDsp (getSampleRate ()); });
     // Hosts resume after a transport jump or a bypass: start without the old tail.
     requestDspReset (kReset);
-    AudioEffectX::resume ();
 }
 
 template <typename Work>
-void APlugin::withDspStopped (Work&& work)
+void Instance::withDspStopped (Work&& work)
 {
     // The audio thread never waits: while the DSP is being rebuilt it outputs
     // silence. This side waits for at most the block being processed.
@@ -167,7 +93,7 @@ void APlugin::withDspStopped (Work&& work)
     dspState.store (DspState::Idle, std::memory_order_release);
 }
 
-void APlugin::requestDspReset (DspRequest request)
+void Instance::requestDspReset (DspRequest request)
 {
     int current = dspRequest.load (std::memory_order_relaxed);
     while (current < request && ! dspRequest.compare_exchange_weak (current, request, std::memory_order_relaxed))
@@ -175,7 +101,7 @@ void APlugin::requestDspReset (DspRequest request)
     }
 }
 
-void APlugin::serveDspRequests ()
+void Instance::serveDspRequests ()
 {
     const int request = dspRequest.exchange (kNoRequest, std::memory_order_relaxed);
     if (request == kProgramChanged)
@@ -184,17 +110,7 @@ void APlugin::serveDspRequests ()
         chain.resetEverything ();
 }
 
-void APlugin::processReplacing (float** inputs, float** outputs, int32 sampleFrames)
-{
-    processBlock (inputs, outputs, sampleFrames, false);
-}
-
-void APlugin::__processDeprecated (float** inputs, float** outputs, int32 sampleFrames)
-{
-    processBlock (inputs, outputs, sampleFrames, true);
-}
-
-void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames, bool accumulate)
+void Instance::process (const float* const* inputs, float* const* outputs, int sampleFrames, bool accumulate)
 {
     if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0)
         return;
@@ -219,14 +135,7 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
     const unsigned int hostMode = _mm_getcsr ();
     _mm_setcsr (hostMode | 0x8040u);
 
-    ChainTime time;
-    if (const VstTimeInfo* info = getTimeInfo (kVstTempoValid | kVstPpqPosValid))
-    {
-        time.valid = true;
-        time.tempoValid = (info->flags & kVstTempoValid) != 0;
-        time.tempo = static_cast<float> (info->tempo);
-        time.playing = (info->flags & kVstTransportPlaying) != 0;
-    }
+    const ChainTime time = host.transport ();
 
     AudioThreadScope audioThread;
     midi.startBlock ();
@@ -236,7 +145,7 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
     if (events.pendingCount () > 0)
         events.limitTo (sampleFrames);
     const float* in[4] {};
-    for (int c = 0; c < 4 && inputs != nullptr; ++c)
+    for (int c = 0; c < kInputChannels && inputs != nullptr; ++c)
         in[c] = inputs[c];
     int done = 0;
     while (done < sampleFrames)
@@ -276,7 +185,7 @@ void APlugin::processBlock (float** inputs, float** outputs, int32 sampleFrames,
     dspState.store (DspState::Idle, std::memory_order_release);
 }
 
-void APlugin::processAdding (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time)
+void Instance::processAdding (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time)
 {
     // The chain writes into scratch on the stack, added to what the host has.
     constexpr int kPiece = 256;
@@ -295,25 +204,25 @@ void APlugin::processAdding (const float* const* inputs, float* const* outputs, 
     }
 }
 
-void APlugin::housekeeping ()
+void Instance::housekeeping ()
 {
     updateEditorScreen ();
     updateReverbPreset ();
     serveFactoryReload ();
 }
 
-void APlugin::disruptNotice (float value)
+void Instance::disruptNotice (float value)
 {
     if (isEditorOpen ())
         editor->setDisruptValue (value);
 }
 
-void APlugin::writeDisruptValue (void* context, int t, float value)
+void Instance::writeDisruptValue (void* context, int t, float value)
 {
     // Modulation moves "Disrupt Value" every sample: plain stores, uncounted
     // (the chain reads this value at every tick anyway); the editor follows
     // through the periodic notice.
-    auto* self = static_cast<APlugin*> (context);
+    auto* self = static_cast<Instance*> (context);
     if (t != tag::DisruptValue)
     {
         if (isValidTag (t))
@@ -326,7 +235,7 @@ void APlugin::writeDisruptValue (void* context, int t, float value)
     self->edited.setUncounted (t, value);
 }
 
-void APlugin::updateReverbPreset ()
+void Instance::updateReverbPreset ()
 {
     if (! reverbUpdateRequest.exchange (false, std::memory_order_relaxed))
         return;
@@ -340,21 +249,21 @@ void APlugin::updateReverbPreset ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void APlugin::followReverbPreset ()
+void Instance::followReverbPreset ()
 {
     // The room type is not a parameter of its own: it follows the stored
     // choice, so that the values alone give back the sound they were saved with.
     chain.setCharacterRow (reverbPresetRows (getSteppedValue (tag::ReverbPreset)).character);
 }
 
-void APlugin::storeValue (int t, float value)
+void Instance::storeValue (int t, float value)
 {
     live.set (t, value);
     program.set (t, value);
     edited.set (t, value);
 }
 
-void APlugin::setParameter (int32 t, float value)
+void Instance::setParameter (int t, float value)
 {
     if (! isValidTag (t))
         return;
@@ -388,27 +297,25 @@ void APlugin::setParameter (int32 t, float value)
         editor->setParameter (t, value);
 }
 
-float APlugin::getParameter (int32 t)
+float Instance::getParameter (int t) const
 {
     return isValidTag (t) ? clamp01 (program[t]) : 0.0f;
 }
 
-void APlugin::getParameterName (int32 t, char* text)
+const std::string& Instance::parameterName (int t) const
 {
-    if (text == nullptr)
-        return;
-    text[0] = '\0';
+    return params.getName (t);
+}
+
+void Instance::editParameter (int t, float value)
+{
+    setParameter (t, value);
+    // The host records what the parameter now holds (clamped and snapped).
     if (isValidTag (t))
-        copyText (text, params.getName (t).c_str ());
+        host.parameterEdited (t, getParameter (t));
 }
 
-void APlugin::getParameterLabel (int32, char* text)
-{
-    if (text != nullptr)
-        copyText (text, " ");
-}
-
-DisplayText APlugin::getDisplayText (int t) const
+DisplayText Instance::getDisplayText (int t) const
 {
     if (! isValidTag (t))
         return {};
@@ -417,16 +324,7 @@ DisplayText APlugin::getDisplayText (int t) const
     return formatParameterDisplay (params, t, clamp01 (program[t]), values, getChainDisplayState ());
 }
 
-void APlugin::getParameterDisplay (int32 t, char* text)
-{
-    if (text == nullptr)
-        return;
-    text[0] = '\0';
-    if (isValidTag (t))
-        copyText (text, getDisplayText (t).c_str ());
-}
-
-ChainDisplayState APlugin::getChainDisplayState () const
+ChainDisplayState Instance::getChainDisplayState () const
 {
     // From the values and the character they chose, never from what the
     // audio thread last applied: texts must not depend on whether, or how
@@ -440,135 +338,23 @@ ChainDisplayState APlugin::getChainDisplayState () const
     return state;
 }
 
-bool APlugin::beginEdit (int32 t)
+void Instance::beginGesture (int t)
 {
     if (editor != nullptr)
         editor->setEditTag (t);
-    return AudioEffectX::beginEdit (t);
+    host.gestureBegan (t);
 }
 
-bool APlugin::endEdit (int32 t)
+void Instance::endGesture (int t)
 {
     if (editor != nullptr)
         editor->setEditTag (-1);
-    return AudioEffectX::endEdit (t);
-}
-
-bool APlugin::getInputProperties (int32 index, VstPinProperties* pin)
-{
-    if (pin == nullptr || index < 0 || index > 3)
-        return false;
-    // Both pins of a stereo pair carry the pair's name.
-    const int first = index - index % 2 + 1;
-    pin->flags = kVstPinIsActive | kVstPinIsStereo;
-    std::snprintf (pin->label, sizeof pin->label, "In %d + %d", first, first + 1);
-    std::snprintf (pin->shortLabel, sizeof pin->shortLabel, "In %d+%d", first, first + 1);
-    return true;
-}
-
-bool APlugin::getOutputProperties (int32 index, VstPinProperties* pin)
-{
-    if (pin == nullptr || index < 0 || index > 1)
-        return false;
-    std::snprintf (pin->label, sizeof pin->label, "%s %d", CHANNEL_ID_STR, index + 1);
-    std::snprintf (pin->shortLabel, sizeof pin->shortLabel, "Out %d", index + 1);
-    pin->flags = kVstPinIsActive | kVstPinIsStereo;
-    return true;
-}
-
-bool APlugin::getEffectName (char* text)
-{
-    copyText (text, kEffectName);
-    return true;
-}
-
-bool APlugin::getVendorString (char* text)
-{
-    copyText (text, kVendorName);
-    return true;
-}
-
-bool APlugin::getProductString (char* text)
-{
-    copyText (text, kProductName);
-    return true;
-}
-
-intptr APlugin::vendorSpecific (int32 index, intptr value, void*, float opt)
-{
-    if (index == fourCC ('s', 't', 'C', 'A') && value == fourCC ('W', 'h', 'e', 'e') && editor != nullptr)
-        return editor->onWheel (opt) ? 1 : 0;
-    return 0;
-}
-
-int32 APlugin::canDo (const char* text)
-{
-    if (text == nullptr)
-        return 0;
-    const std::size_t length = strnlen (text, kMaxCanDoLength);
-    for (const char* known : CAN_DO_STR)
-        if (length == std::strlen (known) && std::memcmp (text, known, length) == 0)
-            return 1;
-    return 0;
-}
-
-// Parameter operations -------------------------------------------------------
-
-void APlugin::setOn (int t)
-{
-    if (isValidTag (t))
-        setParameterAutomated (t, 1.0f);
-}
-
-void APlugin::setOff (int t)
-{
-    if (isValidTag (t))
-        setParameterAutomated (t, 0.0f);
-}
-
-void APlugin::toggleOnOff (int t)
-{
-    if (isValidTag (t))
-        setParameterAutomated (t, live[t] >= 0.5f ? 0.0f : 1.0f);
-}
-
-void APlugin::setSteppedValue (int t, int step)
-{
-    const int steps = params.getSteps (t);
-    if (steps == -1)
-        return;
-    setParameterAutomated (t, stepToValue (step, params.getStepScale (t), steps));
-}
-
-void APlugin::setSteppedValueMax (int t)
-{
-    const int steps = params.getSteps (t);
-    setSteppedValue (t, steps > 0 ? steps - 1 : 0);
-}
-
-void APlugin::setToDefault (int t)
-{
-    if (isValidTag (t))
-        setParameterAutomated (t, params.getDefault (t));
-}
-
-void APlugin::changeDelta (int t, int delta)
-{
-    if (! isValidTag (t))
-        return;
-    if (params.getSteps (t) != -1)
-        setSteppedValue (t, getSteppedValue (t) + delta);
-    else if (params.isOnOff (t))
-        delta < 0 ? setOff (t) : setOn (t);
-    else
-        setParameterAutomated (t, clamp01 (getParameter (t) + static_cast<float> (delta) * 0.01f));
-    if (t == tag::ReverbPreset)
-        setResetPresetValues ();
+    host.gestureEnded (t);
 }
 
 // Editor ---------------------------------------------------------------------
 
-bool APlugin::isEditorOpen () const
+bool Instance::isEditorOpen () const
 {
     return editor != nullptr && editorOpen.load (std::memory_order_relaxed) &&
            ! editorOpening.load (std::memory_order_relaxed) && editor->isOpen ();

@@ -1,5 +1,5 @@
 // Program selection, snapshots and the host chunk.
-#include "plugin/APlugin.h"
+#include "instance/Instance.h"
 
 #include "presets/FactoryPresets.h"
 
@@ -7,8 +7,6 @@
 #include <thread>
 
 namespace morlake {
-
-using namespace vst;
 
 namespace {
 
@@ -18,24 +16,24 @@ thread_local int writesOnThisThread = 0;
 
 } // namespace
 
-APlugin::WholeStateWrite::WholeStateWrite (APlugin& p) : plugin (p)
+Instance::WholeStateWrite::WholeStateWrite (Instance& p) : instance (p)
 {
     ++writesOnThisThread;
-    plugin.stateWriters.fetch_add (1, std::memory_order_seq_cst);
+    instance.stateWriters.fetch_add (1, std::memory_order_seq_cst);
     // The values are written after the count. The processor (x86: the
     // plug-in runs nowhere else) keeps stores in order, so a copy that saw
     // any of them sees the count too; only the compiler must not move them.
     std::atomic_signal_fence (std::memory_order_seq_cst);
 }
 
-APlugin::WholeStateWrite::~WholeStateWrite ()
+Instance::WholeStateWrite::~WholeStateWrite ()
 {
-    plugin.stateWrites.fetch_add (1, std::memory_order_release);
-    plugin.stateWriters.fetch_sub (1, std::memory_order_release);
+    instance.stateWrites.fetch_add (1, std::memory_order_release);
+    instance.stateWriters.fetch_sub (1, std::memory_order_release);
     --writesOnThisThread;
 }
 
-void APlugin::copyWholeProgram (float* values) const
+void Instance::copyWholeProgram (float* values) const
 {
     if (writesOnThisThread > 0)
     {
@@ -55,7 +53,7 @@ void APlugin::copyWholeProgram (float* values) const
     }
 }
 
-void APlugin::loadFactoryRow (int index)
+void Instance::loadFactoryRow (int index)
 {
     const PresetRow& row = factoryPreset (index);
     live.copyFrom (row.data ());
@@ -63,12 +61,18 @@ void APlugin::loadFactoryRow (int index)
     followReverbPreset ();
 }
 
-void APlugin::setProgram (int32 programIndex)
+void Instance::setProgram ()
+{
+    // A program load rewrites the state a save copies.
+    std::lock_guard<std::recursive_mutex> whole (stateMutex);
+    loadProgram ();
+}
+
+void Instance::loadProgram ()
 {
     const WholeStateWrite whole (*this);
-    if (programIndex != 0 || editorOpening.load (std::memory_order_relaxed))
+    if (editorOpening.load (std::memory_order_relaxed))
         return;
-    curProgram.store (programIndex, std::memory_order_relaxed);
     settingPreset.store (true, std::memory_order_relaxed);
 
     float values[kNumParams];
@@ -102,7 +106,7 @@ void APlugin::setProgram (int32 programIndex)
     settingPreset.store (false, std::memory_order_relaxed);
 }
 
-void APlugin::setDemoProgram (int index)
+void Instance::setDemoProgram (int index)
 {
     const WholeStateWrite whole (*this);
     if (index < 0 || index >= kNumFactoryPresets)
@@ -112,18 +116,18 @@ void APlugin::setDemoProgram (int index)
     userSelection.store (true, std::memory_order_relaxed);
     factoryIndex.store (index, std::memory_order_relaxed);
     loadFactoryRow (index);
-    setProgram (0);
+    loadProgram ();
     settingPresetExternal.store (false, std::memory_order_relaxed);
 }
 
-void APlugin::changeDemoProgramDelta (int delta)
+void Instance::changeDemoProgramDelta (int delta)
 {
     int index = getFactoryIndex () + delta;
     index = index < 0 ? 0 : (index >= kNumFactoryPresets ? kNumFactoryPresets - 1 : index);
     setDemoProgram (index);
 }
 
-void APlugin::defaultProgram ()
+void Instance::defaultProgram ()
 {
     const WholeStateWrite whole (*this);
     for (int t = 0; t < tag::NameFirst; ++t)
@@ -137,7 +141,7 @@ void APlugin::defaultProgram ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void APlugin::origProgram ()
+void Instance::origProgram ()
 {
     const WholeStateWrite whole (*this);
     live.copyFrom (original);
@@ -146,18 +150,16 @@ void APlugin::origProgram ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void APlugin::editProgram ()
+void Instance::editProgram ()
 {
     const WholeStateWrite whole (*this);
-    if (curProgram.load (std::memory_order_relaxed) == -1)
-        curProgram.store (0, std::memory_order_relaxed);
     live.copyFrom (edited);
     program.copyFrom (edited);
     editChanged.store (true, std::memory_order_relaxed);
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void APlugin::refreshEditorNow ()
+void Instance::refreshEditorNow ()
 {
     if (editor == nullptr || ! isEditorOpen ())
         return;
@@ -167,14 +169,14 @@ void APlugin::refreshEditorNow ()
     refreshGuard.store (false, std::memory_order_relaxed);
 }
 
-void APlugin::updateEditorScreen ()
+void Instance::updateEditorScreen ()
 {
     if (! refreshPending.exchange (false, std::memory_order_relaxed))
         return;
     refreshEditorNow ();
 }
 
-void APlugin::serveFactoryReload ()
+void Instance::serveFactoryReload ()
 {
     if (! takeFactoryReloadRequest ())
         return;
@@ -186,7 +188,7 @@ void APlugin::serveFactoryReload ()
             editor->setParameter (t, live[t]);
 }
 
-void APlugin::doResetEverything ()
+void Instance::doResetEverything ()
 {
     updateMidiChannel ();
     setResetPresetValues ();
@@ -195,77 +197,40 @@ void APlugin::doResetEverything ()
     requestDspReset (kReset);
 }
 
-void APlugin::getProgramName (char* text)
+std::string_view Instance::programName () const
 {
     const int index = getFactoryIndex ();
-    const std::string_view name = index >= 0 && index < kNumFactoryPresets ? FACTORY_PRESET_NAMES_STR[index] : "None";
-    std::memcpy (text, name.data (), name.size ());
-    text[name.size ()] = '\0';
+    return index >= 0 && index < kNumFactoryPresets ? FACTORY_PRESET_NAMES_STR[index] : "None";
 }
 
-bool APlugin::getProgramNameIndexed (int32, int32 index, char* text)
+// Saved state ----------------------------------------------------------------
+
+void Instance::saveState (ChunkBlock& block)
 {
-    if (index != 0)
-        return false;
-    getProgramName (text);
-    return true;
-}
-
-// Chunks ---------------------------------------------------------------------
-
-namespace {
-
-enum class ChunkBuffer { None, Bank, Program };
-
-ChunkBuffer chooseBuffer (const HostFlags& host, bool isPreset)
-{
-    if (host.maschine)
-        return isPreset ? ChunkBuffer::None : ChunkBuffer::Program;
-    if (host.reaper || host.own || host.propVendor)
-        return isPreset ? (host.propVendor ? ChunkBuffer::Program : ChunkBuffer::None) : ChunkBuffer::Bank;
-    return ChunkBuffer::None;
-}
-
-} // namespace
-
-int32 APlugin::getChunk (void** data, bool isPreset)
-{
-    const ChunkBuffer which = chooseBuffer (host, isPreset);
-    if (which == ChunkBuffer::None || data == nullptr)
-        return 0;
-    ChunkBlock& block = which == ChunkBuffer::Bank ? bankChunk : programChunk;
     // One whole state: a restore on another thread either finished before
     // this copy or starts after it.
     std::lock_guard<std::recursive_mutex> whole (stateMutex);
     copyWholeProgram (block.values);
-    std::memcpy (block.name, programName, strnlen (programName, kChunkNameSize - 1) + 1);
-    *data = &block;
-    return kChunkSize;
+    std::memcpy (block.name, chunkName, strnlen (chunkName, kChunkNameSize - 1) + 1);
 }
 
-int32 APlugin::setChunk (void* data, int32 byteSize, bool isPreset)
+bool Instance::restoreState (const void* data, int byteSize)
 {
-    const ChunkBuffer which = chooseBuffer (host, isPreset);
-    if (which == ChunkBuffer::None)
-        return 1;
     ChunkBlock incoming;
     if (! readChunk (data, byteSize, incoming))
-        return 0;
-    // The block getChunk() handed out is left alone: a host may still be
-    // copying it on another thread.
+        return false;
     std::lock_guard<std::recursive_mutex> whole (stateMutex);
-    std::memcpy (programName, incoming.name, kChunkNameSize);
-    restoreState (incoming.values);
-    return 1;
+    std::memcpy (chunkName, incoming.name, kChunkNameSize);
+    restoreValues (incoming.values);
+    return true;
 }
 
-void APlugin::restoreState (const float* values)
+void Instance::restoreValues (const float* values)
 {
     const WholeStateWrite whole (*this);
     // Silent and with the DSP reset, as for a program load; but the saved
     // values are the state, not the factory row their name points at.
     settingPreset.store (true, std::memory_order_relaxed);
-    curProgram.store (0, std::memory_order_relaxed);
     for (int t = 0; t < kNumParams; ++t)
         setParameter (t, values[t]);
     edited.copyFrom (live);
@@ -283,7 +248,7 @@ void APlugin::restoreState (const float* values)
     settingPreset.store (false, std::memory_order_relaxed);
 }
 
-void APlugin::adoptNamedOrigin ()
+void Instance::adoptNamedOrigin ()
 {
     float values[kNumParams];
     live.copyTo (values);

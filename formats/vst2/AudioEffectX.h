@@ -2,8 +2,8 @@
 // record, turns dispatcher opcodes into virtual calls and wraps the host callback.
 #pragma once
 
-#include "plugin/PluginEditor.h"
-#include "plugin/vst24.h"
+#include "formats/vst2/vst24.h"
+#include "instance/InstanceEditor.h"
 
 #include <atomic>
 #include <cstdint>
@@ -80,7 +80,7 @@ public:
     void wantEvents (vst::int32 filter = 1) const;
     void masterIdle () const;
 
-    PluginEditor* getEditor () const { return editor; }
+    InstanceEditor* getEditor () const { return editor; }
 
 protected:
     void setNumInputs (vst::int32 n) { effect.numInputs = n; }
@@ -91,10 +91,10 @@ protected:
     void isSynth (bool state) { setFlag (vst::effFlagsIsSynth, state); }
     bool isSynthFlagSet () const { return (effect.flags & vst::effFlagsIsSynth) != 0; }
     // Takes ownership of the editor.
-    void setEditor (PluginEditor* newEditor);
+    void setEditor (InstanceEditor* newEditor);
 
     vst::HostCallback audioMaster;
-    PluginEditor* editor = nullptr;
+    InstanceEditor* editor = nullptr;
     float sampleRate = 44100.0f;
     vst::int32 blockSize = 1024;
     vst::int32 numPrograms;
@@ -106,6 +106,7 @@ private:
     vst::intptr dispatchEditor (vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt);
 
     vst::AEffect effect {};
+    vst::ERect editorRect {};
 };
 
 } // namespace morlake

@@ -1,5 +1,5 @@
-// Entry points of the shared object hosts load.
-#include "plugin/APlugin.h"
+// Entry points of the shared object VST 2.4 hosts load.
+#include "formats/vst2/VstPlugin.h"
 
 #if MORLAKE_WITH_EDITOR
 #include "editor/EditorFactory.h"
@@ -14,9 +14,9 @@ namespace morlake {
 AudioEffectX* createEffectInstance (vst::HostCallback audioMaster)
 {
 #if MORLAKE_WITH_EDITOR
-    return new (std::nothrow) APlugin (audioMaster, createEditor);
+    return new (std::nothrow) VstPlugin (audioMaster, createEditor);
 #else
-    return new (std::nothrow) APlugin (audioMaster);
+    return new (std::nothrow) VstPlugin (audioMaster);
 #endif
 }
 
