@@ -4,6 +4,7 @@
 #include "dsp/ReverbPresets.h"
 #include "dsp/TLFO.h"
 #include "params/ParamTags.h"
+#include "params/StepScales.h"
 #include "tools/harness/FactoryPresets.h"
 
 #include <cstdlib>
@@ -13,12 +14,11 @@ namespace morlake::bench {
 
 namespace {
 
-// Value that selects step k of a stepped parameter with step scale s.
-float step (int k, float scale) { return (static_cast<float> (k) + 0.1f) / scale; }
+float step (int k, float s) { return stepValue (k, s); }
 
-constexpr float kEarlyPathScale = 1.99f;
-constexpr float kLazyModeScale = 11.99f;
-constexpr float kFollowerSourceScale = 6.99f;
+constexpr float kEarlyPathScale = scale::EarlyPath;
+constexpr float kLazyModeScale = scale::LazyMode;
+constexpr float kFollowerSourceScale = scale::FollowerSource;
 
 // "Space Orbit 2": the character with the length scale 16, the longest comb
 // lines the chain can ask for.
@@ -193,7 +193,7 @@ bool applyConfig (HostedPlugin& p, const std::string& name, std::string& error)
     {
         // Disrupt moved by the spring and quantised instead of the LFO.
         p.setParameter (tag::LazyOn, 0.0f);
-        p.setParameter (tag::DisruptQuantization, step (4, 12.99f));
+        p.setParameter (tag::DisruptQuantization, step (4, scale::DisruptQuantization));
         p.setParameter (tag::ModSlot2Dest, step (dest::DisruptSmooth, kListStepScale));
     }
     else if (! variant.empty ())

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "params/Curves.h"
+#include "params/StepScales.h"
 
+#include "params/ModDestinations.h"
 #include "params/NameLists.h"
 
 #include <cmath>
@@ -54,63 +56,6 @@ enum : int
 };
 } // namespace src
 
-// Indexes into the modulation destination list (DEST_STR); the sum of each is
-// what the chain adds where it uses that quantity.
-namespace dest {
-enum : int
-{
-    None = 0,
-    WetDry = 1,
-    InputVolume = 2,
-    OutputVolume = 3,
-    WetVolume = 4,
-    DryVolume = 5,
-    Pan = 6,
-    WetPan = 7,
-    DryPan = 8,
-    Distortion = 9,
-    EarlyVolume = 10,
-    EarlyPan = 11,
-    EarlyLength = 12,
-    EarlyWiden = 13,
-    EarlySpread = 14,
-    EarlyDamp = 15,
-    EarlyFeed = 16,
-    EarlySideFeed = 17,
-    EarlyCrossFeed = 18,
-    LateVolume = 19,
-    LatePan = 20,
-    LateLength = 21,
-    LateWidth = 22,
-    LateFeed = 23,
-    LateDamp = 24,
-    ReverbVolume = 25,
-    ReverbPan = 26,
-    ReverbPreDelay = 27,
-    ReverbPreWiden = 28,
-    ReverbPreSpread = 29,
-    ReverbRoomSize = 30,
-    ReverbLength = 31,
-    ReverbDamp = 32,
-    ReverbDisorder = 33,
-    ReverbHP = 34,
-    ReverbLP = 35,
-    Disrupt = 36,
-    DisruptSmooth = 37,
-    DisruptAmount1 = 38, // ... DisruptAmount8 = 45
-    LazySpeed = 46,
-    LazyPhase = 47,
-    LazyShape = 48,
-    LazyHumanize = 49,
-    LazySmooth = 50,
-    FollowerAmount = 51,
-    FollowerThreshold = 52,
-    FollowerSmooth = 53,
-    FollowerBoost = 54,
-    ModSlot1Amount = 55,
-    ModSlot2Amount = 56,
-};
-} // namespace dest
 
 // The seven chain taps the follower can listen to ("Follower Source" order).
 // Tap k is also the audio source src::Input + k.
@@ -186,6 +131,6 @@ struct ModTaps
 // Step rule on explicit numbers (value -> integer part of value * scale + 0.1,
 // limited to 0 .. steps - 1); the list parameters use scale 99.99.
 using curve::stepOfValue;
-inline constexpr float kListStepScale = 99.99f;
+inline constexpr float kListStepScale = scale::List;
 
 } // namespace morlake

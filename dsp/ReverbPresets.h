@@ -2,6 +2,8 @@
 // of the character table, written to the hidden tags 110 to 131.
 #pragma once
 
+#include "params/StepScales.h"
+
 #include <array>
 
 namespace morlake {
@@ -11,8 +13,8 @@ inline constexpr int kReverbWidenValues = 12;     // tags 110 .. 121
 inline constexpr int kReverbCharacterValues = 10; // tags 122 .. 131
 inline constexpr int kReverbHiddenCount = kReverbWidenValues + kReverbCharacterValues;
 
-inline constexpr int kReverbPresetSteps = 10;
-inline constexpr float kReverbPresetStepScale = 10.99f;
+inline constexpr int kReverbPresetSteps = steps::ReverbPreset;
+inline constexpr float kReverbPresetStepScale = scale::ReverbPreset;
 
 // Widen modulators k = 0 .. 3: amplitude, mix and rate of each, in tag order.
 extern const std::array<std::array<float, kReverbWidenValues>, 5> REVERB_WIDEN_PRESET_PRESET;

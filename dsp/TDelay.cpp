@@ -1,4 +1,5 @@
 #include "dsp/TDelay.h"
+#include "params/StepScales.h"
 
 #include <algorithm>
 #include <bit>
@@ -457,7 +458,7 @@ float TDelay::lengthInSamples(float value, bool synced, float rate, float bpm)
     {
         if (!(bpm > 0.0f) || !std::isfinite(bpm))
             bpm = 120.0f;
-        const int index = std::min(static_cast<int>(value * 20.99f + 0.1f), kLateDelaySyncedSteps - 1);
+        const int index = std::min(static_cast<int>(value * scale::LateLength + 0.1f), kLateDelaySyncedSteps - 1);
         return rate * 240.0f / bpm * LATE_TAPE_DELAY_SYNCED_LENGTH_ARRAY[index];
     }
     const float milliseconds = static_cast<float>(std::pow(2.0, double(value * 12.0f)));

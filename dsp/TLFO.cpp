@@ -1,4 +1,5 @@
 #include "dsp/TLFO.h"
+#include "params/StepScales.h"
 
 #include "dsp/SharedTables.h"
 
@@ -125,7 +126,7 @@ void TLFO::setSpeed (float value, bool synced, float bpm, float rateScale)
     }
     if (!(bpm > 0.0f) || !std::isfinite (bpm))
         bpm = 120.0f;
-    const int n = std::clamp (static_cast<int> (value * 30.99f), 0, kLfoSyncedSteps - 1);
+    const int n = std::clamp (static_cast<int> (value * scale::LazySpeed), 0, kLfoSyncedSteps - 1);
     speed = rateScale / (SYNCED_LFO_ARRAY[static_cast<std::size_t> (n)] * 480.0f * sampleRate / bpm + 1.0f);
 }
 

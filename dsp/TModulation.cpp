@@ -1,6 +1,7 @@
 #include "dsp/TModulation.h"
 
 #include "params/ParamTags.h"
+#include "params/StepScales.h"
 
 #include <algorithm>
 #include <bit>
@@ -26,10 +27,10 @@ const std::array<float, 18> DISRUPT_SPRING_TIME_ARRAY = {
 
 namespace {
 
-constexpr float kDisruptQuantScale = 12.99f;
-constexpr float kSpringTimeScale = 17.99f;
-constexpr float kLazyModeScale = 11.99f;
-constexpr float kFollowerSourceScale = 6.99f;
+constexpr float kDisruptQuantScale = scale::DisruptQuantization;
+constexpr float kSpringTimeScale = scale::DisruptSpringTime;
+constexpr float kLazyModeScale = scale::LazyMode;
+constexpr float kFollowerSourceScale = scale::FollowerSource;
 
 // Curve tables below x = 0.001 are silent: entries 0 .. 65.
 constexpr int kLastSilentIndex = 65;

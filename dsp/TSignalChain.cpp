@@ -3,6 +3,7 @@
 #include "dsp/ReverbPresets.h"
 #include "dsp/SharedTables.h"
 #include "params/Curves.h"
+#include "params/StepScales.h"
 #include "params/ParamTags.h"
 
 #include <algorithm>
@@ -366,9 +367,9 @@ void TSignalChain::controlWork ()
     bypass = on (p[tag::Bypass]);
     distortionOn = on (p[tag::DistortionOn]);
     earlyOn = on (p[tag::EarlyOn]);
-    earlyIntoReverb = stepOfValue (p[tag::EarlyPath], 1.99f, 2) == 1;
+    earlyIntoReverb = stepOfValue (p[tag::EarlyPath], scale::EarlyPath, steps::EarlyPath) == 1;
     lateOn = on (p[tag::LateOn]);
-    lateIntoReverb = stepOfValue (p[tag::LatePath], 1.99f, 2) == 1;
+    lateIntoReverb = stepOfValue (p[tag::LatePath], scale::LatePath, steps::LatePath) == 1;
     late.setTempoSynced (on (p[tag::LateLengthSync]));
     reverbOn = on (p[tag::ReverbOn]);
     preDelaySync = on (p[tag::ReverbPreDelaySync]);
@@ -741,7 +742,7 @@ void TSignalChain::preDelayStage (Frame& f, const float* m)
     const float preValue = p[tag::ReverbPreDelay] + m[dest::ReverbPreDelay];
     float pd;
     if (preDelaySync)
-        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[stepOfValue (clamp01 (preValue), 14.99f, 15)] * samplesPerWholeNote + 1.0f;
+        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[stepOfValue (clamp01 (preValue), scale::ReverbPreDelay, steps::ReverbPreDelay)] * samplesPerWholeNote + 1.0f;
     else
         pd = rate->preDelay[curveIndex (preValue)];
     const float dd = clamp01 (p[tag::ReverbPreDelayDisorder] + m[dest::ReverbDisorder]);

@@ -49,9 +49,16 @@ public:
 
     void initVariables ();
     void setParameterVars (int tag, float defaultValue, bool onOff, int steps, float stepScale,
-                           int modulationDestination, UnitCurve unit, std::string name);
+                           int modulationDestination, UnitCurve unit, std::string name, std::string symbol);
 
     const std::string& getName (int tag) const;
+    // The parameter's stable identifier; empty for the slots that only carry
+    // state (the factory-reload request, the reverb character's values, the
+    // program name), which a user neither sees nor automates.
+    const std::string& getSymbol (int tag) const;
+    bool isUserParameter (int tag) const { return ! getSymbol (tag).empty (); }
+    // Tag of `symbol`; -1 when none.
+    int findBySymbol (std::string_view symbol) const;
     float getDefault (int tag) const { return isValidTag (tag) ? defaults[tag] : 0.0f; }
     bool isOnOff (int tag) const { return isValidTag (tag) && onOff[tag]; }
     int getSteps (int tag) const { return isValidTag (tag) ? steps[tag] : -1; }
@@ -68,6 +75,7 @@ public:
 
 private:
     std::array<std::string, kNumParams> names;
+    std::array<std::string, kNumParams> symbols;
     std::array<float, kNumParams> defaults {};
     std::array<bool, kNumParams> onOff {};
     std::array<int, kNumParams> steps {};

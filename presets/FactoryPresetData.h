@@ -5,6 +5,8 @@
 
 #include "dsp/ReverbPresets.h"
 #include "params/Curves.h"
+#include "params/StepScales.h"
+#include "params/ModDestinations.h"
 #include "params/ParamTags.h"
 
 #include <initializer_list>
@@ -39,25 +41,16 @@ inline constexpr Setting BASE_PRESET[] = {
     {127, 0.747475f}, {128, 1.0f}, {129, 0.0f}, {130, 0.0f}, {131, 0.0f},
 };
 
-// Value that selects step k of a stepped tag with step scale s.
-constexpr float step (int k, float scale) { return (static_cast<float> (k) + 0.1f) / scale; }
 // List tags (sources, destinations, lazy trigger) count in hundredths.
-constexpr float item (int k) { return step (k, 99.99f); }
-constexpr float character (int k) { return step (k, kReverbPresetStepScale); }
+constexpr float item (int k) { return stepValue (k, scale::List); }
+constexpr float character (int k) { return stepValue (k, scale::ReverbPreset); }
 
 // "Reverb Preset" steps.
 enum : int { HallClean, HallCave, HallWarm, RoomCold, RoomEdged, RoomStorm, Vintage1, Vintage2, Orbit1, Orbit2 };
-// Modulation sources (SRC_STR) and destinations (DEST_STR) the presets use.
+// Modulation sources (SRC_STR) the presets use; destinations are dest:: entries.
 enum : int { SrcNone = 0, SrcModWheel = 1, SrcDisrupt = 32, SrcFollower = 33, SrcLazy = 34, SrcUniLazy = 35,
              SrcInput = 37, SrcSideInput = 38, SrcReverbOut = 41, SrcOffset = 44, SrcNoise = 45, SrcUniNoise = 46 };
-enum : int { DestNone = 0, DestWetDry = 1, DestInputVolume = 2, DestWetVolume = 4, DestDryVolume = 5, DestPan = 6,
-             DestWetPan = 7, DestEarlyVolume = 10, DestEarlyPan = 11, DestEarlyLength = 12, DestEarlyWiden = 13,
-             DestEarlyDamp = 15, DestLateVolume = 19, DestLatePan = 20, DestLateLength = 21, DestLateWidth = 22,
-             DestLateFeed = 23, DestLateDamp = 24, DestReverbVolume = 25, DestReverbPan = 26, DestReverbPreDelay = 27,
-             DestReverbPreWiden = 28, DestReverbPreSpread = 29, DestRoomSize = 30, DestReverbLength = 31,
-             DestReverbDamp = 32, DestReverbDisorder = 33, DestReverbHP = 34, DestReverbLP = 35, DestDisrupt = 36,
-             DestLazySpeed = 46, DestLazyShape = 48, DestLazyHumanize = 49, DestLazySmooth = 50,
-             DestFollowerBoost = 54 };
+
 // "Follower Source" steps.
 enum : int { FromInput, FromSideInput, FromDistortOutput, FromEarlyOutput, FromReverbOutput, FromLateOutput, FromOutput };
 // "Disrupt Lazy Trigger" items.
@@ -78,14 +71,14 @@ constexpr float filterHz (double hz) { return static_cast<float> (curve::valueOf
 constexpr float lazyHz (double hz) { return static_cast<float> (curve::valueOfLazyHertz (hz)); }
 constexpr float percent (double pc) { return static_cast<float> (curve::valueOfPercent (pc)); }
 constexpr float amount (double pc) { return static_cast<float> (curve::valueOfBipolarPercent (pc)); }
-constexpr float path (int k) { return step (k, 1.99f); }     // 0 "Direct", 1 "Into Reverb"
-constexpr float lateSync (int k) { return step (k, 20.99f); } // "1/32T" .. "2/1*"
-constexpr float preSync (int k) { return step (k, 14.99f); }
-constexpr float lazySync (int k) { return step (k, 30.99f); }
-constexpr float lazyMode (int k) { return step (k, 11.99f); }
-constexpr float quantize (int k) { return step (k, 12.99f); }
-constexpr float followFrom (int k) { return step (k, 6.99f); }
-constexpr float springTime (int k) { return step (k, 17.99f); }
+constexpr float path (int k) { return stepValue (k, scale::EarlyPath); }     // 0 "Direct", 1 "Into Reverb"
+constexpr float lateSync (int k) { return stepValue (k, scale::LateLength); } // "1/32T" .. "2/1*"
+constexpr float preSync (int k) { return stepValue (k, scale::ReverbPreDelay); }
+constexpr float lazySync (int k) { return stepValue (k, scale::LazySpeed); }
+constexpr float lazyMode (int k) { return stepValue (k, scale::LazyMode); }
+constexpr float quantize (int k) { return stepValue (k, scale::DisruptQuantization); }
+constexpr float followFrom (int k) { return stepValue (k, scale::FollowerSource); }
+constexpr float springTime (int k) { return stepValue (k, scale::DisruptSpringTime); }
 enum : int { Late1_16 = 4, Late1_16Dot = 5, Late1_8T = 6, Late1_8 = 7, Late1_8Dot = 8, Late1_4T = 9, Late1_4 = 10,
              Late1_4Dot = 11, Late1_2 = 13 };
 enum : int { Pre1_32 = 1, Pre1_16 = 4, Pre1_8 = 7, Pre1_4 = 10 };
@@ -140,8 +133,8 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                           {tag::LateVolume, levelDb (-8)}, {tag::LateDamp, 0.3f},
                           {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                           {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy1_2)},
-                          {disruptDest (1), item (DestLatePan)}, {disruptAmount (1), amount (100)},
-                          {disruptDest (2), item (DestReverbPan)}, {disruptAmount (2), amount (-40)},
+                          {disruptDest (1), item (dest::LatePan)}, {disruptAmount (1), amount (100)},
+                          {disruptDest (2), item (dest::ReverbPan)}, {disruptAmount (2), amount (-40)},
                           {disruptAmount (3), amount (0)}, {disruptAmount (4), amount (0)},
                           {disruptAmount (5), amount (0)}, {disruptAmount (6), amount (0)},
                           {disruptAmount (7), amount (0)}, {disruptAmount (8), amount (0)},
@@ -167,7 +160,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"drum Follower SnareDown", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.85f},
                                  {tag::ReverbLength, 0.9f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (5)},
                                  {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
-                                 {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (-60)},
+                                 {tag::FollowerDest, item (dest::ReverbVolume)}, {tag::FollowerAmount, amount (-60)},
                                  {tag::FollowerThreshold, thresholdDb (-32)}, {tag::FollowerSmooth, percent (45)},
                                  {tag::WetDry, 0.35f}}},
     // The late delay into a narrow vintage room, with a little tube-like
@@ -183,7 +176,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::ReverbLength, 0.82f}, {tag::ReverbPreDelay, timeMs (12)},
                            {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                            {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy1_1)},
-                           {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (40)},
+                           {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (40)},
                            {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                            {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (0)},
                            {disruptAmount (6), amount (0)}, {disruptAmount (7), amount (0)},
@@ -195,8 +188,8 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.5f}, {tag::EarlyVolume, levelDb (-6)},
                            {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCLR)},
                            {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy1_2)},
-                           {disruptDest (1), item (DestEarlyPan)}, {disruptAmount (1), amount (100)},
-                           {disruptDest (2), item (DestReverbPan)}, {disruptAmount (2), amount (-35)},
+                           {disruptDest (1), item (dest::EarlyPan)}, {disruptAmount (1), amount (100)},
+                           {disruptDest (2), item (dest::ReverbPan)}, {disruptAmount (2), amount (-35)},
                            {disruptAmount (3), amount (0)}, {disruptAmount (4), amount (0)},
                            {disruptAmount (5), amount (0)}, {disruptAmount (6), amount (0)},
                            {disruptAmount (7), amount (0)}, {disruptAmount (8), amount (0)}, {tag::WetDry, 0.35f}}},
@@ -206,7 +199,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::ReverbLength, 0.85f}, {tag::ReverbPreDelay, timeMs (15)},
                            {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCRL)},
                            {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy2_1)},
-                           {disruptDest (1), item (DestWetPan)}, {disruptAmount (1), amount (35)},
+                           {disruptDest (1), item (dest::WetPan)}, {disruptAmount (1), amount (35)},
                            {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                            {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (20)},
                            {disruptAmount (6), amount (12)}, {disruptAmount (7), amount (0)},
@@ -216,7 +209,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                              {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.25f}, {tag::ReverbPreDelay, timeMs (4)},
                              {tag::ReverbVolume, reverbDb (-30)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
-                             {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (80)},
+                             {tag::FollowerDest, item (dest::ReverbVolume)}, {tag::FollowerAmount, amount (80)},
                              {tag::FollowerThreshold, thresholdDb (-30)}, {tag::FollowerSmooth, percent (50)},
                              {tag::WetDry, 0.4f}}},
     // The harder the snare, the longer the hall (the follower stretches the
@@ -224,7 +217,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"drum Snare Follow 2", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.5f},
                              {tag::ReverbLength, 0.95f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (10)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
-                             {tag::FollowerDest, item (DestReverbLength)}, {tag::FollowerAmount, amount (70)},
+                             {tag::FollowerDest, item (dest::ReverbLength)}, {tag::FollowerAmount, amount (70)},
                              {tag::FollowerThreshold, thresholdDb (-30)}, {tag::FollowerSmooth, percent (55)},
                              {tag::WetDry, 0.3f}}},
     // Bright vintage plate-like room, quiet reflections into it, a
@@ -238,7 +231,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"Hall and Side Input", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.66f},
                              {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (40)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
-                             {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (-70)},
+                             {tag::FollowerDest, item (dest::ReverbVolume)}, {tag::FollowerAmount, amount (-70)},
                              {tag::FollowerThreshold, thresholdDb (-36)}, {tag::FollowerSmooth, percent (55)},
                              {tag::WetDry, 0.3f}}},
     // Vocal hall with quiet reflections fed in, lows kept out of the tail.
@@ -279,7 +272,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                                 {tag::ReverbLength, 0.75f}, {tag::ReverbDamp, 0.3f}, {tag::ReverbPreDelay, timeMs (20)},
                                 {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                                 {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (1.4)},
-                                {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (60)},
+                                {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (60)},
                                 {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                                 {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (0)},
                                 {disruptAmount (6), amount (15)}, {disruptAmount (7), amount (0)},
@@ -302,7 +295,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                                     {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)},
                                     {tag::LazyMode, lazyMode (LazyCLR)}, {tag::LazySync, kOn},
                                     {tag::LazySpeed, lazySync (Lazy1_1)},
-                                    {disruptDest (1), item (DestEarlyPan)}, {disruptAmount (1), amount (100)},
+                                    {disruptDest (1), item (dest::EarlyPan)}, {disruptAmount (1), amount (100)},
                                     {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (25)},
                                     {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (0)},
                                     {disruptAmount (6), amount (0)}, {disruptAmount (7), amount (0)},
@@ -312,7 +305,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                                {tag::ReverbLength, 0.82f}, {tag::ReverbPreDelay, timeMs (8)},
                                {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                                {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (12.0)},
-                               {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (50)},
+                               {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (50)},
                                {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                                {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (8)},
                                {disruptAmount (6), amount (0)}, {disruptAmount (7), amount (0)},
@@ -322,7 +315,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::ReverbLength, 0.35f}, {tag::ReverbDamp, 0.4f}, {tag::ReverbPreDelay, timeMs (30)},
                            {tag::ReverbDisorder, 0.6f}, {tag::DistortionOn, kOn}, {tag::DistortionAmount, 0.4f},
                            {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.55f}, {tag::EarlyVolume, levelDb (-8)},
-                           {tag::ModSlot2Source, item (SrcNoise)}, {tag::ModSlot2Dest, item (DestEarlyLength)},
+                           {tag::ModSlot2Source, item (SrcNoise)}, {tag::ModSlot2Dest, item (dest::EarlyLength)},
                            {tag::ModSlot2Amount, amount (20)}, {tag::WetDry, 0.3f}}},
     // Long and soft hall for piano, its highs damped.
     {"piano hall romance", {{tag::ReverbPreset, character (HallCave)}, {tag::ReverbRoomSize, 0.4f},
@@ -339,9 +332,9 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                                 {tag::ReverbLength, 1.0f}, {tag::ReverbPreDelay, timeMs (20)},
                                 {tag::ReverbVolume, reverbDb (-24)},
                                 {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
-                                {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (70)},
+                                {tag::FollowerDest, item (dest::ReverbVolume)}, {tag::FollowerAmount, amount (70)},
                                 {tag::FollowerThreshold, thresholdDb (-36)}, {tag::FollowerSmooth, percent (50)},
-                                {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (DestFollowerBoost)},
+                                {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (dest::FollowerBoost)},
                                 {tag::ModSlot2Amount, amount (15)}, {tag::WetDry, 0.35f}}},
     // A hall gated by the side input: key it from a snare track. The boosted
     // follower holds the gate open for a fifth of a second after each hit.
@@ -349,9 +342,9 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                              {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.25f}, {tag::ReverbPreDelay, timeMs (5)},
                              {tag::ReverbVolume, reverbDb (-40)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
-                             {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (90)},
+                             {tag::FollowerDest, item (dest::ReverbVolume)}, {tag::FollowerAmount, amount (90)},
                              {tag::FollowerThreshold, thresholdDb (-30)}, {tag::FollowerSmooth, percent (55)},
-                             {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (DestFollowerBoost)},
+                             {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (dest::FollowerBoost)},
                              {tag::ModSlot2Amount, amount (25)}, {tag::WetDry, 0.4f}}},
     // Wide orbit ambience behind a long pre-delay.
     {"synth ambient 08", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.9f},
@@ -381,7 +374,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                             {tag::ReverbLength, 1.0f}, {tag::ReverbPreDelay, timeMs (40)},
                             {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                             {tag::LazySync, kOff}, {tag::LazySpeed, lazyHz (0.8)},
-                            {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (50)},
+                            {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (50)},
                             {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                             {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (40)},
                             {disruptAmount (6), amount (20)}, {disruptAmount (7), amount (0)},
@@ -400,9 +393,9 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                            {tag::EarlyOn, kOn}, {tag::EarlyPath, path (1)},
                            {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCLR)},
                            {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy2_1)},
-                           {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (40)},
-                           {disruptDest (2), item (DestEarlyVolume)}, {disruptAmount (2), amount (30)},
-                           {disruptDest (4), item (DestReverbDamp)}, {disruptAmount (4), amount (40)},
+                           {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (40)},
+                           {disruptDest (2), item (dest::EarlyVolume)}, {disruptAmount (2), amount (30)},
+                           {disruptDest (4), item (dest::ReverbDamp)}, {disruptAmount (4), amount (40)},
                            {disruptAmount (3), amount (0)}, {disruptAmount (5), amount (0)},
                            {disruptAmount (6), amount (25)}, {disruptAmount (7), amount (0)},
                            {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
@@ -411,7 +404,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"vocal Duck Verb", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.62f},
                          {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (50)},
                          {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
-                         {tag::FollowerDest, item (DestReverbVolume)}, {tag::FollowerAmount, amount (-70)},
+                         {tag::FollowerDest, item (dest::ReverbVolume)}, {tag::FollowerAmount, amount (-70)},
                          {tag::FollowerThreshold, thresholdDb (-34)}, {tag::FollowerSmooth, percent (60)},
                          {tag::WetDry, 0.35f}}},
     // A dotted-quarter echo with feedback into a short orbit, panned by the
@@ -420,11 +413,11 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                          {tag::ReverbLength, 0.45f}, {tag::ReverbDamp, 0.4f}, {tag::ReverbPreDelay, timeMs (30)},
                          {tag::LateOn, kOn}, {tag::LateLengthSync, kOn}, {tag::LateLength, lateSync (Late1_4Dot)},
                          {tag::LateVolume, levelDb (-8)}, {tag::LateDamp, 0.5f},
-                         {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (DestLateFeed)},
+                         {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (dest::LateFeed)},
                          {tag::ModSlot2Amount, amount (35)},
                          {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLR)},
                          {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy1_1)},
-                         {disruptDest (1), item (DestLatePan)}, {disruptAmount (1), amount (80)},
+                         {disruptDest (1), item (dest::LatePan)}, {disruptAmount (1), amount (80)},
                          {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                          {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (0)},
                          {disruptAmount (6), amount (0)}, {disruptAmount (7), amount (0)},
@@ -436,7 +429,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                             {tag::EarlyOn, kOn}, {tag::EarlyLength, 0.6f}, {tag::EarlyVolume, levelDb (-8)},
                             {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCRL)},
                             {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy2_1)},
-                            {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (30)},
+                            {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (30)},
                             {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (30)}, {disruptAmount (4), amount (0)},
                             {disruptAmount (5), amount (15)}, {disruptAmount (6), amount (0)},
                             {disruptAmount (7), amount (0)}, {disruptAmount (8), amount (0)}, {tag::WetDry, 0.3f}}},
@@ -445,7 +438,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                         {tag::ReverbLength, 0.95f}, {tag::ReverbPreDelay, timeMs (25)},
                         {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyCLR)},
                         {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy2_1)},
-                        {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (35)},
+                        {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (35)},
                         {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                         {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (25)},
                         {disruptAmount (6), amount (15)}, {disruptAmount (7), amount (0)},
@@ -459,9 +452,9 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"vocal Odd Room Side", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.1f},
                              {tag::ReverbLength, 0.9f}, {tag::ReverbPreDelay, timeMs (15)},
                              {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromSideInput)},
-                             {tag::FollowerDest, item (DestReverbLength)}, {tag::FollowerAmount, amount (70)},
+                             {tag::FollowerDest, item (dest::ReverbLength)}, {tag::FollowerAmount, amount (70)},
                              {tag::FollowerThreshold, thresholdDb (-36)}, {tag::FollowerSmooth, percent (60)},
-                             {tag::ModSlot2Source, item (SrcFollower)}, {tag::ModSlot2Dest, item (DestRoomSize)},
+                             {tag::ModSlot2Source, item (SrcFollower)}, {tag::ModSlot2Dest, item (dest::ReverbRoomSize)},
                              {tag::ModSlot2Amount, amount (60)}, {tag::WetDry, 0.3f}}},
     // Disrupt, moved by the lazy LFO, changes only the room size.
     {"vocal RoomSize Disrupt", {{tag::ReverbPreset, character (Orbit1)}, {tag::ReverbRoomSize, 0.55f},
@@ -482,7 +475,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
     {"vocal Size Disrupt", {{tag::ReverbPreset, character (RoomEdged)}, {tag::ReverbRoomSize, 0.1f},
                             {tag::ReverbLength, 0.9f}, {tag::ReverbPreDelay, timeMs (20)},
                             {tag::FollowerOn, kOn}, {tag::FollowerSource, followFrom (FromInput)},
-                            {tag::FollowerDest, item (DestDisrupt)}, {tag::FollowerAmount, amount (60)},
+                            {tag::FollowerDest, item (dest::Disrupt)}, {tag::FollowerAmount, amount (60)},
                             {tag::FollowerThreshold, thresholdDb (-34)}, {tag::FollowerSmooth, percent (60)},
                             {disruptAmount (1), amount (0)}, {disruptAmount (2), amount (0)},
                             {disruptAmount (3), amount (0)}, {disruptAmount (4), amount (0)},
@@ -493,7 +486,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                          {tag::ReverbLength, 1.0f}, {tag::ReverbDamp, 0.35f}, {tag::ReverbPreDelay, timeMs (40)},
                          {tag::LateOn, kOn}, {tag::LateLengthSync, kOn}, {tag::LateLength, lateSync (Late1_4)},
                          {tag::LateVolume, levelDb (-16)}, {tag::LateDamp, 0.45f},
-                         {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (DestLateFeed)},
+                         {tag::ModSlot2Source, item (SrcOffset)}, {tag::ModSlot2Dest, item (dest::LateFeed)},
                          {tag::ModSlot2Amount, amount (30)}, {tag::WetDry, 0.3f}}},
     // A wild room: heavy disorder, a fast lazy LFO on size and pan, noise on
     // the damping.
@@ -502,12 +495,12 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                           {tag::ReverbDisorder, 0.75f}, {tag::ReverbPreDelayDisorder, 0.7f},
                           {tag::LazyOn, kOn}, {tag::LazyTrigger, item (TriggerFree)}, {tag::LazyMode, lazyMode (LazyLRSaw)},
                           {tag::LazySync, kOn}, {tag::LazySpeed, lazySync (Lazy1_4)},
-                          {disruptDest (1), item (DestReverbPan)}, {disruptAmount (1), amount (60)},
+                          {disruptDest (1), item (dest::ReverbPan)}, {disruptAmount (1), amount (60)},
                           {disruptAmount (2), amount (0)}, {disruptAmount (3), amount (0)},
                           {disruptAmount (4), amount (0)}, {disruptAmount (5), amount (20)},
                           {disruptAmount (6), amount (0)}, {disruptAmount (7), amount (0)},
                           {disruptAmount (8), amount (0)},
-                          {tag::ModSlot2Source, item (SrcNoise)}, {tag::ModSlot2Dest, item (DestReverbDamp)},
+                          {tag::ModSlot2Source, item (SrcNoise)}, {tag::ModSlot2Dest, item (dest::ReverbDamp)},
                           {tag::ModSlot2Amount, amount (30)}, {tag::WetDry, 0.3f}}},
 };
 

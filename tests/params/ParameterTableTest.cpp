@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <fstream>
 #include <limits>
 #include <set>
 #include <string>
@@ -39,6 +41,38 @@ TEST (ParameterTable, NamedRowsAreConsistent)
             EXPECT_EQ (table.getParameterDest (t), 0);
         }
     }
+}
+
+// Symbols name the parameters in saved sessions of the formats that use
+// them: once released they never change, and only user parameters have one.
+TEST (ParameterTable, SymbolsAreTheReleasedOnes)
+{
+    const ParameterTable table;
+    std::ifstream released (MORLAKE_SYMBOLS_FILE);
+    ASSERT_TRUE (released.good ());
+    int tag = -1;
+    std::string symbol;
+    std::set<int> listed;
+    while (released >> tag >> symbol)
+    {
+        SCOPED_TRACE (tag);
+        listed.insert (tag);
+        EXPECT_EQ (table.getSymbol (tag), symbol);
+        EXPECT_EQ (table.findBySymbol (symbol), tag);
+    }
+    for (int t = 0; t < kNumParams; ++t)
+    {
+        SCOPED_TRACE (t);
+        const std::string& s = table.getSymbol (t);
+        EXPECT_EQ (table.isUserParameter (t), listed.count (t) == 1);
+        EXPECT_EQ (table.isUserParameter (t), t >= 1 && t <= tag::LastNamed);
+        for (std::size_t i = 0; i < s.size (); ++i)
+            EXPECT_TRUE (std::islower (static_cast<unsigned char> (s[i])) || s[i] == '_' ||
+                         (i > 0 && std::isdigit (static_cast<unsigned char> (s[i]))))
+                << s;
+    }
+    EXPECT_EQ (table.findBySymbol (""), -1);
+    EXPECT_EQ (table.findBySymbol ("no_such_parameter"), -1);
 }
 
 TEST (ParameterTable, StepRuleAtItsBoundaries)
