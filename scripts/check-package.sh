@@ -22,6 +22,10 @@ tgz=$work/out/morlake-${version}-Linux.tar.gz
 
 echo "== $(basename "$deb")"
 dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
+depends=$(dpkg-deb --field "$deb" Depends)
+for lib in libc6 libcairo2 libsndfile1 libxcb1; do
+  grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib"
+done
 echo "== files"
 # The bundle's bitmaps as one line.
 dpkg-deb --contents "$deb" | awk '$6 ~ /Resources\/bmp[0-9]+\.png$/ { n++; bytes += $3; next }
@@ -68,9 +72,21 @@ LD_DEBUG=files "$root/usr/bin/morlake-render" --preset "1 to Morlake" -o "$work/
 grep -q "file=$so " "$work/render.log" || fail "the installed morlake-render did not load the installed bundle"
 [ -s "$work/demo.wav" ] || fail "no demonstration rendered"
 "$build/tools/morlake-render" --quiet --preset "1 to Morlake" -o "$work/demo-build.wav"
-cmp -s "$work/demo.wav" "$work/demo-build.wav" || fail "the installed plug-in sounds different from the build's"
+# The samples from the "data" chunk on (the PEAK chunk before it holds the time of writing).
+data=$(grep -obUa data "$work/demo.wav" | head -n 1 | cut -d: -f1)
+cmp -s -i "$data" "$work/demo.wav" "$work/demo-build.wav" || fail "the installed plug-in sounds different from the build's"
 LD_DEBUG=files "$root/usr/bin/morlake-report" --preset "1 to Morlake" --length 2 -o "$work/report.md" 2>"$work/report.log"
 grep -q "file=$so " "$work/report.log" || fail "the installed morlake-report did not load the installed bundle"
+
+# Formats still to come join here once the package holds them.
+if [ -d "$root/usr/lib/lv2" ]; then
+  echo "== the installed LV2 bundle"
+  command -v lv2ls >/dev/null || fail "lv2ls (lilv-utils) is needed to check the LV2 bundle"
+  LV2_PATH=$root/usr/lib/lv2 lv2ls | grep -i morlake || fail "no Morlake plug-in in the installed LV2 bundle"
+  for uri in $(LV2_PATH=$root/usr/lib/lv2 lv2ls | grep -i morlake); do
+    LV2_PATH=$root/usr/lib/lv2 lv2info "$uri" >"$work/lv2info.txt" || fail "lv2info $uri failed"
+  done
+fi
 
 if command -v xvfb-run >/dev/null; then
   echo "== the installed bundle's editor finds its bitmaps"
