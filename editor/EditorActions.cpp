@@ -692,7 +692,10 @@ constexpr const char* kWebAddress = "https://www.aldermoor.example/morlake";
 constexpr const char* kAboutText = "Aldermoor Morlake Effect.\n"
                                    "VST2.4 Plugin Version 1.0.0 for Linux.\n"
                                    "Design, DSP and code: the Morlake team at Aldermoor.\n"
-                                   "Editor built with VSTGUI 4.9 (BSD licence).\n";
+                                   "Free software under the GNU General Public License,\n"
+                                   "version 3 or later; it comes with no warranty.\n"
+                                   "Editor built with VSTGUI 4.9 (BSD 3-clause licence).\n"
+                                   "The manual's chapter \"Licence\" names every component's licence.\n";
 
 std::string onOff (const char* name, bool on) { return std::string (name) + (on ? ": On" : ": Off"); }
 

@@ -10,6 +10,6 @@ echo "$pdf: $pages pages, $images images"
 [ "$pages" -ge 8 ] && [ "$pages" -le 80 ] || { echo "page count $pages outside 8..80"; exit 1; }
 [ "$images" -ge 4 ] || { echo "expected 4 figures, found $images images"; exit 1; }
 text=$(pdftotext "$pdf" -)
-for heading in "The editor" "The back screen" "Modulation" "MIDI learn" "Controller maps" "Edited and original" "preferences.txt" "morlake-render"; do
+for heading in "The editor" "The back screen" "Modulation" "MIDI learn" "Controller maps" "Edited and original" "preferences.txt" "morlake-render" "Licence"; do
   grep -q "$heading" <<<"$text" || { echo "missing: $heading"; exit 1; }
 done

@@ -1,5 +1,6 @@
 // morlake-host: looks at a VST 2.4 plug-in the way a host sees it.
 #include "tools/host/HostModes.h"
+#include "tools/harness/DefaultPlugin.h"
 #include "tools/harness/FactoryPresets.h"
 
 #include <cstdio>
@@ -11,7 +12,8 @@ constexpr const char* kUsage = R"(usage: morlake-host --info [PATH] [options]
        morlake-host --editor [PATH] [--size N] [--screenshot FILE] [options]
 
   --info [PATH]        identity, I/O, flags, canDo answers, pins and parameters
-                       of the plug-in (default: the Morlake bundle of this build)
+                       of the plug-in (default: the installed Morlake bundle,
+                       else the one of this build)
   --editor [PATH]      open the plug-in's editor in a plain X11 window and idle
                        it every 20 ms until the window closes
     --size N           screen size 100, 125, 150 or 200 (kept in a private
@@ -111,7 +113,7 @@ bool parseOptions (int argc, char** argv, morlake::HostOptions& o, std::string& 
 int main (int argc, char** argv)
 {
     morlake::HostOptions options;
-    options.pluginPath = MORLAKE_DEFAULT_PLUGIN;
+    options.pluginPath = morlake::defaultPluginPath ();
     options.hostProduct = morlake::kToolHostProduct;
     options.hostVendor = morlake::kToolHostVendor;
     std::string error;

@@ -1,5 +1,6 @@
 // morlake-render: renders an audio file (or a built-in demonstration) through
 // a VST 2.4 plug-in, by default the Morlake bundle of this build.
+#include "tools/harness/DefaultPlugin.h"
 #include "tools/render/Renderer.h"
 
 #include <unistd.h>
@@ -22,7 +23,8 @@ and a chord is rendered to morlake-demo.wav.
 
   -o, --output FILE        output file (default: INPUT-morlake.wav)
       --side FILE          side input (channels 3 and 4; silence otherwise)
-      --plugin PATH        plug-in module (default: the Morlake bundle of this build)
+      --plugin PATH        plug-in module (default: the installed Morlake bundle,
+                           else the one of this build)
       --preset NAME|INDEX  factory preset (case-insensitive name)
       --set PARAM=VALUE    parameter in its display units, e.g. --set "Reverb Length=2.5"
       --set-norm PARAM=V   parameter as a normalised value 0..1
@@ -215,7 +217,7 @@ bool parseOptions (int argc, char** argv, morlake::RenderOptions& o, bool& help,
 int main (int argc, char** argv)
 {
     morlake::RenderOptions options;
-    options.pluginPath = MORLAKE_DEFAULT_PLUGIN;
+    options.pluginPath = morlake::defaultPluginPath ();
     bool help = false;
     std::string error;
     if (! parseOptions (argc, argv, options, help, error))

@@ -1,5 +1,6 @@
 // morlake-report: the sound of presets, measured from their impulse
 // responses, as a Markdown table and one picture a preset.
+#include "tools/harness/DefaultPlugin.h"
 #include "tools/harness/FactoryPresets.h"
 #include "tools/report/ReportPicture.h"
 #include "tools/report/ReportRun.h"
@@ -24,7 +25,8 @@ spectral flatness (1/3-octave bands 125 Hz .. 8 kHz, decay removed; white
 noise about -2.5 dB), the strongest narrow line, inter-channel correlation
 and balance of the late tail.
 
-      --plugin PATH        plug-in module (default: the Morlake bundle of this build)
+      --plugin PATH        plug-in module (default: the installed Morlake bundle,
+                           else the one of this build)
       --preset NAME|INDEX  a preset or program (repeatable; default: the plug-in as loaded)
       --all-presets        every factory preset of Morlake
       --set PARAM=VALUE    parameter in display units, after the preset (repeatable)
@@ -63,7 +65,7 @@ std::string number (const char* f, double v)
 int main (int argc, char** argv)
 {
     morlake::sound::ReportRequest request;
-    request.pluginPath = MORLAKE_DEFAULT_PLUGIN;
+    request.pluginPath = morlake::defaultPluginPath ();
     std::vector<std::string> presets;
     bool allPresets = false, sine = false;
     std::string sweep = "Reverb Length", pngDir, output, label;
