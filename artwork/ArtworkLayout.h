@@ -4,21 +4,21 @@
 // wells, sockets, menu fields and meter tracks: at the places the editor's
 // layout table puts its controls, read from that table.
 
-#include "artwork/BitmapIds.h"
-#include "editor/Layout.h"
+#include "layout/BitmapIds.h"
+#include "layout/Layout.h"
 
 #include <array>
 #include <iterator>
 
 namespace morlake::artwork {
 
-constexpr double kScreenScale[kScreenSizeCount] = {1.0, 1.25, 1.5, 2.0};
+constexpr double kScreenScale[kScreenSizeCount] = {SCALE[0], SCALE[1], SCALE[2], SCALE[3]};
 
 // Scaled coordinate as the editor computes it: truncated toward zero.
 constexpr int scaled(double v, int screenSize) { return static_cast<int>(v * kScreenScale[screenSize]); }
 
-constexpr int kWindowWidth = 1100;
-constexpr int kWindowHeight = 712;
+using morlake::kWindowHeight;
+using morlake::kWindowWidth;
 constexpr int kMenuHeight = 16;  // 16, 20, 24, 32 when scaled
 
 // ---------------------------------------------------------------------------

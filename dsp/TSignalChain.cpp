@@ -78,9 +78,7 @@ void buildCurves (ChainCurves& c, int begin, int end)
         c.threshold[i] = db (-40.0, 0.0);
         c.sine[i] = static_cast<float> (std::sin (6.28318 * x));
         for (int r = 0; r < 4; ++r)
-            c.reverbLength[r][i] = x < 0.001 ? 0.0f
-                                             : static_cast<float> (std::pow (
-                                                   2.0, 6.0 * (x * curve::ROOM_LEN_MULT[r] + curve::ROOM_LEN_ADD[r]) - 6.0));
+            c.reverbLength[r][i] = x < 0.001 ? 0.0f : static_cast<float> (curve::reverbLengthFactor (x, r));
     }
 }
 

@@ -1,6 +1,6 @@
 #include "editor/Controls.h"
 
-#include "artwork/BitmapIds.h"
+#include "layout/BitmapIds.h"
 #include "editor/RunLoop.h"
 #include "dsp/TModulation.h"
 #include "instance/EditorModel.h"

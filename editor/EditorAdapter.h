@@ -6,6 +6,7 @@
 
 #include "instance/EditorModel.h"
 #include "instance/InstanceEditor.h"
+#include "params/ParamTags.h"
 
 #include "vstgui/lib/cframe.h"
 
@@ -74,7 +75,7 @@ private:
     std::atomic<bool> opened {false};
     // Open edit gestures by parameter: the host hears one begin and one end
     // per gesture, and only for parameters.
-    std::array<uint8_t, 256> gestures {};
+    std::array<uint8_t, kNumParams> gestures {};
     bool inIdleStuff = false;
     static int32_t knobMode;
 };

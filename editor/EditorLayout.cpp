@@ -114,7 +114,7 @@ CRect uEditor::scaledRect (int x, int y, CCoord w, CCoord h, const layout::Nudge
 
 TKnob* uEditor::createKnob (int tag, int x, int y, int type, const char* label, const layout::Nudge& n)
 {
-    if (tag >= 256 || type < 0 || type >= 7)
+    if (tag >= kNumParams || type < 0 || type >= 7)
         return nullptr;
     CBitmap* strip = bitmap (kBmpKnobByType[type]);
     CBitmap* ringStrip = bitmap (kBmpRingByType[type]);
@@ -188,7 +188,7 @@ CKickButton* uEditor::createKickButton (const layout::Area& a)
 
 TOptionMenu* uEditor::createMenu (int tag, int x, int y, int width, bool centred, const layout::Nudge& n)
 {
-    if (tag >= 256 || model == nullptr)
+    if (tag >= kNumParams || model == nullptr)
         return nullptr;
     const int steps = model->getSteppedNum (tag);
     if (steps <= 0)
@@ -627,7 +627,7 @@ void uEditor::setMenuValue (TOptionMenu* menu, int index)
     if (menu == nullptr || model == nullptr)
         return;
     const int tag = menu->getTag ();
-    if (tag >= 256)
+    if (tag >= kNumParams)
         return;
     const int steps = model->getSteppedNum (tag);
     if (steps <= 0)

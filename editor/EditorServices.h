@@ -2,6 +2,8 @@
 // it through their frame's editor; uEditor implements it.
 #pragma once
 
+#include "layout/Screen.h"
+
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/ccontrol.h"
 #include "vstgui/lib/controls/coptionmenu.h"
@@ -9,10 +11,6 @@
 namespace morlake {
 
 class EditorModel;
-
-// Screen sizes 100, 125, 150 and 200 per cent.
-constexpr int kScreenSizes = 4;
-constexpr float SCALE[kScreenSizes] = {1.0f, 1.25f, 1.5f, 2.0f};
 
 // Mouse button state bits as VSTGUI carries them (the Command key of the
 // original platform is VSTGUI's kControl, its Control key kApple).
@@ -24,8 +22,7 @@ constexpr int kButtonOption = 64;
 constexpr int kButtonControl = 128;
 constexpr int kButtonDoubleClick = 1024;
 
-// Tags of controls without a parameter.
-constexpr int kNoParameterTag = 9999;
+// Tag of the invisible menu behind the preset display.
 constexpr int kInvisibleMenuTag = 9998;
 
 class EditorServices

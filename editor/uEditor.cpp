@@ -46,7 +46,7 @@ uEditor::uEditor (EditorModel* e) : EditorAdapter (e)
         dropFlags[static_cast<std::size_t> (t)] = false;
 
     lastIdleTime = lastProgramStep = getTicks ();
-    size = {getScaled (1100), getScaled (712)};
+    size = {getScaled (kWindowWidth), getScaled (kWindowHeight)};
 }
 
 uEditor::~uEditor ()

@@ -13,7 +13,7 @@
 #include "editor/EditorFactory.h"
 #include "editor/EditorAdapter.h"
 #include "editor/EditorServices.h"
-#include "editor/Layout.h"
+#include "layout/Layout.h"
 #include "platform/Desktop.h"
 
 #include "vstgui/lib/cviewcontainer.h"
@@ -100,10 +100,9 @@ public:
     using MenuShownHook = std::function<void (VSTGUI::COptionMenu& menu, VSTGUI::CFrame& frame)>;
     static void setMenuShownHook (MenuShownHook hook);
 
-    static bool isValidTag (int tag) { return static_cast<unsigned> (tag) < 256u; }
     int getScaled (int v, int a = 0, int b = 0, int c = 0) const;
     float getScaled (float v, int a = 0, int b = 0, int c = 0) const;
-    int getScaledBitmap (int id) const { return id + 1000 * screenSize; }
+    int getScaledBitmap (int id) const { return id + kBitmapSizeIdStep * screenSize; }
     static bool getBackRegValue (const std::string& key, bool defaultOn);
     void setScreenSize (int index);
     int getPresetsInColumns () const { return 32; }
@@ -289,7 +288,7 @@ private:
     int dropTag = -1;
     bool dropReleased = false;
     float dropStartValue = 0.0f;
-    std::array<bool, 256> dropFlags {};
+    std::array<bool, kNumParams> dropFlags {};
 
     std::vector<std::function<void ()>> deferred;
     std::vector<std::unique_ptr<DesktopTask>> tasks;

@@ -4,6 +4,8 @@
 // presets all read the same formulas.
 #pragma once
 
+#include <cmath>
+
 namespace morlake::curve {
 
 // Room scaling by room type (0..3).
@@ -11,6 +13,15 @@ inline constexpr float ROOM_SIZE_MULT[4] = {1.0f, 0.3f, 0.15f, 0.3f};
 inline constexpr float ROOM_SIZE_ADD[4] = {0.0f, 0.6f, 0.7f, 0.6f};
 inline constexpr float ROOM_LEN_MULT[4] = {1.0f, 0.25f, 0.4f, 0.2f};
 inline constexpr float ROOM_LEN_ADD[4] = {0.0f, 0.6f, 0.6f, 0.7f};
+
+// Reverb length factor of a value x in room type r: 2^(6 l - 6) with
+// l = x * ROOM_LEN_MULT[r] + ROOM_LEN_ADD[r], in the precision of T.
+template <typename T>
+T reverbLengthFactor (T x, int roomType)
+{
+    const T l = x * static_cast<T> (ROOM_LEN_MULT[roomType]) + static_cast<T> (ROOM_LEN_ADD[roomType]);
+    return std::pow (static_cast<T> (2), static_cast<T> (6) * l - static_cast<T> (6));
+}
 
 // log2 for constant expressions (x > 0): the integer part by halving or
 // doubling, the rest by the atanh series.

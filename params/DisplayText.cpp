@@ -10,8 +10,6 @@ namespace morlake {
 
 namespace {
 
-using curve::ROOM_LEN_ADD;
-using curve::ROOM_LEN_MULT;
 using curve::ROOM_SIZE_ADD;
 using curve::ROOM_SIZE_MULT;
 
@@ -81,8 +79,7 @@ DisplayText reverbLength (float v, const float* live, const ChainDisplayState& c
     const float c = chain.earlyScale ? 16.0f : (chain.lengthScale ? 2.0f : 1.0f);
     const float d = std::log10 (0.25f * std::log10 (r * k + 1.0f) + 0.65f);
     const float base = (-0.12244898f / d) * c * 1000.0f;
-    const float l = v * ROOM_LEN_MULT[t] + ROOM_LEN_ADD[t];
-    return formatTime (std::pow (2.0f, 6.0f * l - 6.0f) * base);
+    return formatTime (curve::reverbLengthFactor (v, t) * base);
 }
 
 DisplayText lazySpeed (float u)

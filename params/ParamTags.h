@@ -67,6 +67,7 @@ enum : int
     ModSlot2Source = 76,
     ModSlot2Dest = 77,
     LastNamed = 77,
+    Reserved = 78, // carried by the factory rows, read by nothing
     FactoryReload = 79,
     LastEditable = 80, // tags above never mark the program edited nor move a control
     HiddenFirst = 110, // reverb character values 110..131
@@ -76,6 +77,8 @@ enum : int
     HiddenLast = 131,
     NameFirst = 145, // program name, one character per slot, 145..172
     NameLast = 172,
+    CategoryFirst = 175, // the factory rows' category text, 175..189; read by nothing
+    CategoryLast = 189,
 };
 } // namespace tag
 

@@ -20,25 +20,45 @@ struct Setting
     float value;
 };
 
+// Tags of Disrupt slot n (1..8).
+constexpr int disruptOn (int n) { return tag::Disrupt1On + n - 1; }
+constexpr int disruptAmount (int n) { return tag::Disrupt1Amount + n - 1; }
+constexpr int disruptDest (int n) { return tag::Disrupt1Dest + n - 1; }
+
 // "1 to Morlake": the sound a new instance plays, and the base every other
 // preset is written against.
 inline constexpr Setting BASE_PRESET[] = {
-    {1, 0.0f}, {2, 0.27f}, {3, 0.666f}, {4, 0.0f}, {5, 0.0f}, {6, 0.0f}, {7, 0.0f}, {8, 1.0f},
-    {9, 0.93f}, {10, 0.185f}, {11, 0.31f}, {12, 0.53f}, {13, 0.495f}, {14, 1.0f}, {15, 0.857143f},
-    {16, 0.875f}, {17, 0.88f}, {18, 0.295f}, {19, 0.535f}, {20, 0.0f}, {21, 0.0f}, {22, 1.0f},
-    {23, 0.17f}, {24, 1.0f}, {25, 1.0f}, {26, 0.0f}, {27, 0.100091f}, {28, 0.0f}, {29, 0.0f},
-    {30, 0.77f}, {31, 0.82f}, {32, 0.0f}, {33, 0.34f}, {34, 0.5f}, {35, 0.0f}, {36, 0.839355f},
-    {37, 1.0f}, {38, 1.0f}, {39, 1.0f}, {40, 1.0f}, {41, 1.0f}, {42, 1.0f}, {43, 1.0f}, {44, 1.0f},
-    {45, 0.5f}, {46, 0.5f}, {47, 0.75f}, {48, 0.5f}, {49, 0.75f}, {50, 0.75f}, {51, 0.5f}, {52, 0.75f},
-    {53, 0.011001f}, {54, 0.10101f}, {55, 0.121012f}, {56, 0.251025f}, {57, 0.30103f}, {58, 0.311031f},
-    {59, 0.191019f}, {60, 0.211021f}, {61, 0.0f}, {62, 0.508757f}, {63, 0.56f}, {64, 1.0f},
-    {65, 0.011001f}, {66, 0.0f}, {67, 0.0f}, {68, 0.05f}, {69, 0.0f}, {70, 0.5f}, {71, 0.0f},
-    {72, 1.0f}, {73, 0.011001f}, {74, 0.361036f}, {75, 0.5f}, {76, 0.0f}, {77, 0.0f}, {78, 1.0f},
+    {tag::Bypass, 0.0f}, {tag::WetDry, 0.27f}, {tag::MainVolume, 0.666f}, {tag::DistortionOn, 0.0f},
+    {tag::DistortionAmount, 0.0f}, {tag::EarlyOn, 0.0f}, {tag::EarlyPath, 0.0f}, {tag::EarlyVolume, 1.0f},
+    {tag::EarlyLength, 0.93f}, {tag::EarlyDamp, 0.185f}, {tag::EarlyFeed, 0.31f}, {tag::EarlySide, 0.53f},
+    {tag::EarlyCross, 0.495f}, {tag::ReverbOn, 1.0f}, {tag::ReverbVolume, 0.857143f}, {tag::ReverbRoomSize, 0.875f},
+    {tag::ReverbLength, 0.88f}, {tag::ReverbDamp, 0.295f}, {tag::ReverbPreDelay, 0.535f},
+    {tag::ReverbPreDelaySync, 0.0f}, {tag::ReverbPreDelayDisorder, 0.0f}, {tag::ReverbHPOn, 1.0f},
+    {tag::ReverbHPFrequency, 0.17f}, {tag::ReverbLPOn, 1.0f}, {tag::ReverbLPFrequency, 1.0f},
+    {tag::ReverbDisorder, 0.0f}, {tag::ReverbPreset, 0.100091f}, {tag::LateOn, 0.0f}, {tag::LatePath, 0.0f},
+    {tag::LateVolume, 0.77f}, {tag::LateLength, 0.82f}, {tag::LateLengthSync, 0.0f}, {tag::LateDamp, 0.34f},
+    {tag::DisruptValue, 0.5f}, {tag::DisruptQuantization, 0.0f}, {tag::DisruptSpringTime, 0.839355f},
+    {disruptOn (1), 1.0f}, {disruptOn (2), 1.0f}, {disruptOn (3), 1.0f}, {disruptOn (4), 1.0f},
+    {disruptOn (5), 1.0f}, {disruptOn (6), 1.0f}, {disruptOn (7), 1.0f}, {disruptOn (8), 1.0f},
+    {disruptAmount (1), 0.5f}, {disruptAmount (2), 0.5f}, {disruptAmount (3), 0.75f}, {disruptAmount (4), 0.5f},
+    {disruptAmount (5), 0.75f}, {disruptAmount (6), 0.75f}, {disruptAmount (7), 0.5f}, {disruptAmount (8), 0.75f},
+    {disruptDest (1), 0.011001f}, {disruptDest (2), 0.10101f}, {disruptDest (3), 0.121012f},
+    {disruptDest (4), 0.251025f}, {disruptDest (5), 0.30103f}, {disruptDest (6), 0.311031f},
+    {disruptDest (7), 0.191019f}, {disruptDest (8), 0.211021f}, {tag::LazyOn, 0.0f}, {tag::LazyMode, 0.508757f},
+    {tag::LazySpeed, 0.56f}, {tag::LazySync, 1.0f}, {tag::LazyTrigger, 0.011001f}, {tag::FollowerOn, 0.0f},
+    {tag::FollowerDest, 0.0f}, {tag::FollowerThreshold, 0.05f}, {tag::FollowerSmooth, 0.0f},
+    {tag::FollowerAmount, 0.5f}, {tag::FollowerSource, 0.0f}, {tag::ModSlot1Amount, 1.0f},
+    {tag::ModSlot1Source, 0.011001f}, {tag::ModSlot1Dest, 0.361036f}, {tag::ModSlot2Amount, 0.5f},
+    {tag::ModSlot2Source, 0.0f}, {tag::ModSlot2Dest, 0.0f}, {tag::Reserved, 1.0f}, 
     // Reverb character "Hall Cave" widen row and its character row.
-    {110, 0.4f}, {111, 0.050505f}, {112, 0.181818f}, {113, 0.7f}, {114, 0.030303f}, {115, 0.121212f},
-    {116, 1.0f}, {117, 0.030303f}, {118, 0.2f}, {119, 0.9f}, {120, 0.060606f}, {121, 0.151515f},
-    {122, 0.020202f}, {123, 0.787879f}, {124, 0.020202f}, {125, 0.606061f}, {126, 0.030303f},
-    {127, 0.747475f}, {128, 1.0f}, {129, 0.0f}, {130, 0.0f}, {131, 0.0f},
+    {tag::HiddenFirst + 0, 0.4f},
+    {tag::HiddenFirst + 1, 0.050505f}, {tag::HiddenFirst + 2, 0.181818f}, {tag::HiddenFirst + 3, 0.7f},
+    {tag::HiddenFirst + 4, 0.030303f}, {tag::HiddenFirst + 5, 0.121212f}, {tag::HiddenFirst + 6, 1.0f},
+    {tag::HiddenFirst + 7, 0.030303f}, {tag::HiddenFirst + 8, 0.2f}, {tag::HiddenFirst + 9, 0.9f},
+    {tag::HiddenFirst + 10, 0.060606f}, {tag::HiddenFirst + 11, 0.151515f}, {tag::HiddenFirst + 12, 0.020202f},
+    {tag::HiddenFirst + 13, 0.787879f}, {tag::HiddenFirst + 14, 0.020202f}, {tag::HiddenFirst + 15, 0.606061f},
+    {tag::HiddenFirst + 16, 0.030303f}, {tag::HiddenFirst + 17, 0.747475f}, {tag::HiddenFirst + 18, 1.0f},
+    {tag::HiddenFirst + 19, 0.0f}, {tag::HiddenFirst + 20, 0.0f}, {tag::HiddenFirst + 21, 0.0f},
 };
 
 // List tags (sources, destinations, lazy trigger) count in hundredths.
@@ -83,11 +103,6 @@ enum : int { Late1_16 = 4, Late1_16Dot = 5, Late1_8T = 6, Late1_8 = 7, Late1_8Do
              Late1_4Dot = 11, Late1_2 = 13 };
 enum : int { Pre1_32 = 1, Pre1_16 = 4, Pre1_8 = 7, Pre1_4 = 10 };
 enum : int { Lazy4_1 = 11, Lazy2_1 = 14, Lazy1_1 = 17, Lazy1_2 = 20, Lazy1_4 = 23, Lazy1_8 = 26, Lazy1_16 = 29 };
-
-// Tags of Disrupt slot n (1..8).
-constexpr int disruptOn (int n) { return tag::Disrupt1On + n - 1; }
-constexpr int disruptAmount (int n) { return tag::Disrupt1Amount + n - 1; }
-constexpr int disruptDest (int n) { return tag::Disrupt1Dest + n - 1; }
 
 struct PresetDefinition
 {

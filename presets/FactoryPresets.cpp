@@ -13,9 +13,9 @@ using factory::BASE_PRESET;
 using factory::PRESET_DEFINITIONS;
 using factory::Setting;
 
-// Category text every factory row carries in slots 175..189; nothing reads it.
+// Category text every factory row carries in its category slots.
 constexpr std::string_view kCategoryText = "Morlake Factory";
-constexpr int kCategoryFirstTag = 175;
+static_assert (kCategoryText.size () <= tag::CategoryLast - tag::CategoryFirst + 1);
 
 using PresetTable = std::array<PresetRow, kNumFactoryPresets>;
 
@@ -38,7 +38,7 @@ PresetTable buildDemoVar ()
         reverbPresetValues (characterStep, &row[kReverbHiddenFirstTag]);
         encodePresetName (row, PRESET_DEFINITIONS[i].name);
         for (std::size_t c = 0; c < kCategoryText.size (); ++c)
-            row[kCategoryFirstTag + static_cast<int> (c)] = encodeNameChar (kCategoryText[c]);
+            row[tag::CategoryFirst + static_cast<int> (c)] = encodeNameChar (kCategoryText[c]);
     }
     return table;
 }

@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "artwork/BitmapIds.h"
-#include "editor/Layout.h"
+#include "layout/BitmapIds.h"
+#include "layout/Layout.h"
 
 namespace fs = std::filesystem;
 using namespace morlake;

@@ -153,7 +153,7 @@ TEST_F (EditorIdle, ProgramChangeRefreshesEveryControlAndThePresetName)
     for (const auto& entry : e.registry ())
     {
         const int t = entry.control->getTag ();
-        if (uEditor::isValidTag (t) && entry.kind != kKindMenu && entry.control->isAttached ())
+        if (isValidTag (t) && entry.kind != kKindMenu && entry.control->isAttached ())
         {
             EXPECT_NEAR (entry.control->getValue (), f.plugin->getParameter (t), 1e-5) << "tag " << t;
         }

@@ -4,7 +4,7 @@
 #include "tests/editor/EditorTestSupport.h"
 
 #include "artwork/ArtworkLayout.h"
-#include "editor/Layout.h"
+#include "layout/Layout.h"
 #include "params/NameLists.h"
 
 #include "vstgui/lib/coffscreencontext.h"

@@ -4,7 +4,7 @@
 // close under them.
 #include "tests/editor/EditorTestSupport.h"
 
-#include "editor/Layout.h"
+#include "layout/Layout.h"
 #include "editor/ParameterMenu.h"
 #include "editor/MessageWindows.h"
 #include "editor/RunLoop.h"

@@ -3,7 +3,7 @@
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/platform/TempDir.h"
 
-#include "editor/Layout.h"
+#include "layout/Layout.h"
 #include "editor/MessageWindows.h"
 #include "platform/Desktop.h"
 #include "platform/Preferences.h"

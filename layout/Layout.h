@@ -5,7 +5,7 @@
 // Header-only, with no dependency beyond the bitmap ids and parameter tags.
 #pragma once
 
-#include "artwork/BitmapIds.h"
+#include "layout/BitmapIds.h"
 #include "params/ParamTags.h"
 
 namespace morlake::layout {
@@ -27,7 +27,7 @@ constexpr Nudge kNone = {};
 constexpr Nudge kChannelMenuNudge = {{0, 0, 0}, {3, 5, 8}, {0, 0, 0}};
 
 constexpr int kKnobWidth = 20;
-constexpr int kNoTag = 9999; // a control without a parameter
+constexpr int kNoTag = kNoParameterTag;
 constexpr int KNOBS_IN_FILM[7] = {139, 139, 139, 139, 137, 137, 137};
 constexpr int MENU_HEIGHT[4] = {16, 20, 24, 32};
 

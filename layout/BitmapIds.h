@@ -4,10 +4,13 @@
 // as Resources/bmpNNNNN.png with NNNNN = id + 1000 * screen-size index, so
 // kBmpMainBackground is bmp10000.png at 100 % and bmp13000.png at 200 %.
 
+#include "layout/Screen.h"
+
 namespace morlake {
 
+constexpr int kScreenSizeCount = kScreenSizes;
+
 constexpr int kBitmapSizeIdStep = 1000;
-constexpr int kScreenSizeCount = 4;
 
 // Screens and panels.
 constexpr int kBmpMainBackground = 10000;
