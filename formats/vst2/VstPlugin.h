@@ -4,7 +4,7 @@
 #pragma once
 
 #include "formats/vst2/AudioEffectX.h"
-#include "instance/Instance.h"
+#include "instance/APlugin.h"
 
 namespace morlake {
 
@@ -32,8 +32,8 @@ public:
                         Preferences& prefs = Preferences::shared ());
     ~VstPlugin () override;
 
-    Instance& instance () { return product; }
-    const Instance& instance () const { return product; }
+    APlugin& instance () { return product; }
+    const APlugin& instance () const { return product; }
 
     vst::intptr dispatcher (vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt) override;
 
@@ -77,7 +77,7 @@ private:
     // and a program block, as hosts ask for either.
     ChunkBlock bankChunk {};
     ChunkBlock programChunk {};
-    Instance product;
+    APlugin product;
 };
 
 } // namespace morlake

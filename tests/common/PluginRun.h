@@ -3,7 +3,7 @@
 #pragma once
 
 #include "params/ParamTags.h"
-#include "instance/Instance.h"
+#include "instance/APlugin.h"
 #include "presets/FactoryNames.h"
 #include "tests/common/AudioMeasure.h"
 
@@ -51,10 +51,10 @@ public:
 };
 
 // An instance with its own test host.
-class TestInstance : private TestHost, public Instance
+class TestInstance : private TestHost, public APlugin
 {
 public:
-    explicit TestInstance (Preferences& prefs = Preferences::shared ()) : Instance (static_cast<TestHost&> (*this), prefs) {}
+    explicit TestInstance (Preferences& prefs = Preferences::shared ()) : APlugin (static_cast<TestHost&> (*this), prefs) {}
 
     void processReplacing (float** inputs, float** outputs, int frames) { process (inputs, outputs, frames); }
 };
@@ -83,7 +83,7 @@ inline std::unique_ptr<TestInstance> makePlugin (float sampleRate = 44100.0f, in
 }
 
 // Sets normalised values by tag, then stepped values (a step number each).
-inline void apply (Instance& p, std::initializer_list<std::pair<int, float>> values,
+inline void apply (APlugin& p, std::initializer_list<std::pair<int, float>> values,
                    std::initializer_list<std::pair<int, int>> steps = {})
 {
     for (auto [t, v] : values)
@@ -119,7 +119,7 @@ inline BlockSizes fixedBlocks (int n)
 
 // Runs `input` through the plug-in in blocks; `beforeBlock` may change
 // parameters between blocks (it gets the frame the block starts at).
-inline Stereo render (Instance& plugin, const Input& input, const BlockSizes& sizes = fixedBlocks (512),
+inline Stereo render (APlugin& plugin, const Input& input, const BlockSizes& sizes = fixedBlocks (512),
                       const std::function<void (std::size_t)>& beforeBlock = {})
 {
     Stereo out;
@@ -142,7 +142,7 @@ inline Stereo render (Instance& plugin, const Input& input, const BlockSizes& si
     return out;
 }
 
-inline Stereo renderSilence (Instance& plugin, std::size_t frames, int block = 512)
+inline Stereo renderSilence (APlugin& plugin, std::size_t frames, int block = 512)
 {
     return render (plugin, Input (frames), fixedBlocks (block));
 }
@@ -210,7 +210,7 @@ class AudioThread
 public:
     using After = std::function<void (const float* left, const float* right, int frames)>;
 
-    AudioThread (Instance& p, Input in, int frames, After afterBlock, std::function<void ()> beforeBlock = {})
+    AudioThread (APlugin& p, Input in, int frames, After afterBlock, std::function<void ()> beforeBlock = {})
         : plugin (p), input (std::move (in)), block (frames), after (std::move (afterBlock)),
           before (std::move (beforeBlock)), thread ([this] { run (); })
     {
@@ -249,7 +249,7 @@ private:
         }
     }
 
-    Instance& plugin;
+    APlugin& plugin;
     Input input;
     int block;
     After after;
@@ -260,7 +260,7 @@ private:
 };
 
 // Only the reverb, fully wet, unmodulated: the impulse-response set-up.
-inline void reverbOnly (Instance& p)
+inline void reverbOnly (APlugin& p)
 {
     for (int i = 0; i < 8; ++i)
         p.setParameter (tag::Disrupt1On + i, 0.0f);
@@ -273,7 +273,7 @@ inline void reverbOnly (Instance& p)
 
 // Applies a reverb character the way the editor does (a request the
 // housekeeping inside processing serves), with silence.
-inline void chooseReverbPreset (Instance& p, int step)
+inline void chooseReverbPreset (APlugin& p, int step)
 {
     p.setSteppedValue (tag::ReverbPreset, step);
     p.setResetPresetValues ();

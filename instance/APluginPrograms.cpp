@@ -1,5 +1,5 @@
 // Program selection, snapshots and the host chunk.
-#include "instance/Instance.h"
+#include "instance/APlugin.h"
 
 #include "presets/FactoryPresets.h"
 
@@ -16,7 +16,7 @@ thread_local int writesOnThisThread = 0;
 
 } // namespace
 
-Instance::WholeStateWrite::WholeStateWrite (Instance& p) : instance (p)
+APlugin::WholeStateWrite::WholeStateWrite (APlugin& p) : instance (p)
 {
     ++writesOnThisThread;
     instance.stateWriters.fetch_add (1, std::memory_order_seq_cst);
@@ -26,14 +26,14 @@ Instance::WholeStateWrite::WholeStateWrite (Instance& p) : instance (p)
     std::atomic_signal_fence (std::memory_order_seq_cst);
 }
 
-Instance::WholeStateWrite::~WholeStateWrite ()
+APlugin::WholeStateWrite::~WholeStateWrite ()
 {
     instance.stateWrites.fetch_add (1, std::memory_order_release);
     instance.stateWriters.fetch_sub (1, std::memory_order_release);
     --writesOnThisThread;
 }
 
-void Instance::copyWholeProgram (float* values) const
+void APlugin::copyWholeProgram (float* values) const
 {
     if (writesOnThisThread > 0)
     {
@@ -53,7 +53,7 @@ void Instance::copyWholeProgram (float* values) const
     }
 }
 
-void Instance::loadFactoryRow (int index)
+void APlugin::loadFactoryRow (int index)
 {
     const PresetRow& row = factoryPreset (index);
     live.copyFrom (row.data ());
@@ -61,14 +61,14 @@ void Instance::loadFactoryRow (int index)
     followReverbPreset ();
 }
 
-void Instance::setProgram ()
+void APlugin::setProgram ()
 {
     // A program load rewrites the state a save copies.
     std::lock_guard<std::recursive_mutex> whole (stateMutex);
     loadProgram ();
 }
 
-void Instance::loadProgram ()
+void APlugin::loadProgram ()
 {
     const WholeStateWrite whole (*this);
     if (editorOpening.load (std::memory_order_relaxed))
@@ -106,7 +106,7 @@ void Instance::loadProgram ()
     settingPreset.store (false, std::memory_order_relaxed);
 }
 
-void Instance::setDemoProgram (int index)
+void APlugin::setDemoProgram (int index)
 {
     const WholeStateWrite whole (*this);
     if (index < 0 || index >= kNumFactoryPresets)
@@ -120,14 +120,14 @@ void Instance::setDemoProgram (int index)
     settingPresetExternal.store (false, std::memory_order_relaxed);
 }
 
-void Instance::changeDemoProgramDelta (int delta)
+void APlugin::changeDemoProgramDelta (int delta)
 {
     int index = getFactoryIndex () + delta;
     index = index < 0 ? 0 : (index >= kNumFactoryPresets ? kNumFactoryPresets - 1 : index);
     setDemoProgram (index);
 }
 
-void Instance::defaultProgram ()
+void APlugin::defaultProgram ()
 {
     const WholeStateWrite whole (*this);
     for (int t = 0; t < tag::NameFirst; ++t)
@@ -141,7 +141,7 @@ void Instance::defaultProgram ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void Instance::origProgram ()
+void APlugin::origProgram ()
 {
     const WholeStateWrite whole (*this);
     live.copyFrom (original);
@@ -150,7 +150,7 @@ void Instance::origProgram ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void Instance::editProgram ()
+void APlugin::editProgram ()
 {
     const WholeStateWrite whole (*this);
     live.copyFrom (edited);
@@ -159,7 +159,7 @@ void Instance::editProgram ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void Instance::refreshEditorNow ()
+void APlugin::refreshEditorNow ()
 {
     if (editor == nullptr || ! isEditorOpen ())
         return;
@@ -169,14 +169,14 @@ void Instance::refreshEditorNow ()
     refreshGuard.store (false, std::memory_order_relaxed);
 }
 
-void Instance::updateEditorScreen ()
+void APlugin::updateEditorScreen ()
 {
     if (! refreshPending.exchange (false, std::memory_order_relaxed))
         return;
     refreshEditorNow ();
 }
 
-void Instance::serveFactoryReload ()
+void APlugin::serveFactoryReload ()
 {
     if (! takeFactoryReloadRequest ())
         return;
@@ -188,7 +188,7 @@ void Instance::serveFactoryReload ()
             editor->setParameter (t, live[t]);
 }
 
-void Instance::doResetEverything ()
+void APlugin::doResetEverything ()
 {
     updateMidiChannel ();
     setResetPresetValues ();
@@ -197,7 +197,7 @@ void Instance::doResetEverything ()
     requestDspReset (kReset);
 }
 
-std::string_view Instance::programName () const
+std::string_view APlugin::programName () const
 {
     const int index = getFactoryIndex ();
     return index >= 0 && index < kNumFactoryPresets ? FACTORY_PRESET_NAMES_STR[index] : "None";
@@ -205,7 +205,7 @@ std::string_view Instance::programName () const
 
 // Saved state ----------------------------------------------------------------
 
-void Instance::saveState (ChunkBlock& block)
+void APlugin::saveState (ChunkBlock& block)
 {
     // One whole state: a restore on another thread either finished before
     // this copy or starts after it.
@@ -214,7 +214,7 @@ void Instance::saveState (ChunkBlock& block)
     std::memcpy (block.name, chunkName, strnlen (chunkName, kChunkNameSize - 1) + 1);
 }
 
-bool Instance::restoreState (const void* data, int byteSize)
+bool APlugin::restoreState (const void* data, int byteSize)
 {
     ChunkBlock incoming;
     if (! readChunk (data, byteSize, incoming))
@@ -225,7 +225,7 @@ bool Instance::restoreState (const void* data, int byteSize)
     return true;
 }
 
-void Instance::restoreValues (const float* values)
+void APlugin::restoreValues (const float* values)
 {
     const WholeStateWrite whole (*this);
     // Silent and with the DSP reset, as for a program load; but the saved
@@ -248,7 +248,7 @@ void Instance::restoreValues (const float* values)
     settingPreset.store (false, std::memory_order_relaxed);
 }
 
-void Instance::adoptNamedOrigin ()
+void APlugin::adoptNamedOrigin ()
 {
     float values[kNumParams];
     live.copyTo (values);

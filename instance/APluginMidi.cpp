@@ -1,6 +1,6 @@
 // The instance's side of MIDI: program changes, the preferences MIDI
 // reads, and the editor's MIDI calls.
-#include "instance/Instance.h"
+#include "instance/APlugin.h"
 
 #include "presets/FactoryNames.h"
 
@@ -8,7 +8,7 @@
 
 namespace morlake {
 
-bool Instance::selectFactoryPreset (int index)
+bool APlugin::selectFactoryPreset (int index)
 {
     if (index < 0 || index >= kNumFactoryPresets)
         return false;
@@ -16,26 +16,26 @@ bool Instance::selectFactoryPreset (int index)
     return true;
 }
 
-void Instance::syncPreferences ()
+void APlugin::syncPreferences ()
 {
     midi.saveLearned ();
     midi.readSettings ();
 }
 
-void Instance::captureFromLive ()
+void APlugin::captureFromLive ()
 {
     float values[kNumParams];
     live.copyTo (values);
     midi.resetCapture (values);
 }
 
-void Instance::updateMidiChannel ()
+void APlugin::updateMidiChannel ()
 {
     if (midi.applyChannel ())
         doResetEverything ();
 }
 
-void Instance::setMidiCCNumber (int t, const char* answer)
+void APlugin::setMidiCCNumber (int t, const char* answer)
 {
     if (! isValidTag (t) || answer == nullptr || answer[0] == '\0')
         return;

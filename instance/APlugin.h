@@ -30,15 +30,15 @@ constexpr float kMaxSampleRate = 384000.0f;
 constexpr int kInputChannels = 4;
 constexpr int kOutputChannels = 2;
 
-class Instance : public EditorModel, private ChainListener, private MidiTarget, private PrefsListener
+class APlugin : public EditorModel, private ChainListener, private MidiTarget, private PrefsListener
 {
 public:
     // Settings come from `prefs`, the process-wide store unless a test gives its own.
-    explicit Instance (InstanceHost& host, Preferences& prefs = Preferences::shared ());
-    ~Instance () override;
+    explicit APlugin (InstanceHost& host, Preferences& prefs = Preferences::shared ());
+    ~APlugin () override;
 
-    Instance (const Instance&) = delete;
-    Instance& operator= (const Instance&) = delete;
+    APlugin (const APlugin&) = delete;
+    APlugin& operator= (const APlugin&) = delete;
 
     // Audio --------------------------------------------------------------------
     // A rate outside kMinSampleRate..kMaxSampleRate is ignored. Allocates;
@@ -203,13 +203,13 @@ private:
     class WholeStateWrite
     {
     public:
-        explicit WholeStateWrite (Instance& p);
+        explicit WholeStateWrite (APlugin& p);
         ~WholeStateWrite ();
         WholeStateWrite (const WholeStateWrite&) = delete;
         WholeStateWrite& operator= (const WholeStateWrite&) = delete;
 
     private:
-        Instance& instance;
+        APlugin& instance;
     };
     std::atomic<int> stateWriters {0};
     std::atomic<unsigned> stateWrites {0};

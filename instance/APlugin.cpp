@@ -1,4 +1,4 @@
-#include "instance/Instance.h"
+#include "instance/APlugin.h"
 
 #include "dsp/ReverbPresets.h"
 #include "platform/AudioThread.h"
@@ -26,7 +26,7 @@ float clamp01 (float v)
 
 } // namespace
 
-Instance::Instance (InstanceHost& owner, Preferences& store) : host (owner), prefs (store)
+APlugin::APlugin (InstanceHost& owner, Preferences& store) : host (owner), prefs (store)
 {
     chain.modulation ().setParameterSetter (writeDisruptValue, this);
     params.initVariables ();
@@ -45,7 +45,7 @@ Instance::Instance (InstanceHost& owner, Preferences& store) : host (owner), pre
     factoryIndex.store (0, std::memory_order_relaxed);
 }
 
-Instance::~Instance ()
+APlugin::~APlugin ()
 {
     prefs.removeListener (this);
     midi.saveLearned ();
@@ -53,7 +53,7 @@ Instance::~Instance ()
 
 // Audio -------------------------------------------------------------
 
-void Instance::setSampleRate (float rate)
+void APlugin::setSampleRate (float rate)
 {
     // A rate no host runs at (0, negative, NaN, absurdly high) keeps the last valid one.
     if (! (rate >= kMinSampleRate && rate <= kMaxSampleRate))
@@ -64,13 +64,13 @@ void Instance::setSampleRate (float rate)
     withDspStopped ([&] { prepareDsp (rate); });
 }
 
-void Instance::prepareDsp (float rate)
+void APlugin::prepareDsp (float rate)
 {
     chain.setSampleRate (rate);
     dspPrepared.store (true, std::memory_order_release);
 }
 
-void Instance::resume ()
+void APlugin::resume ()
 {
     if (! dspPrepared.load (std::memory_order_acquire))
         withDspStopped ([&] { prepareDsp (getSampleRate ()); });
@@ -79,7 +79,7 @@ void Instance::resume ()
 }
 
 template <typename Work>
-void Instance::withDspStopped (Work&& work)
+void APlugin::withDspStopped (Work&& work)
 {
     // The audio thread never waits: while the DSP is being rebuilt it outputs
     // silence. This side waits for at most the block being processed.
@@ -93,7 +93,7 @@ void Instance::withDspStopped (Work&& work)
     dspState.store (DspState::Idle, std::memory_order_release);
 }
 
-void Instance::requestDspReset (DspRequest request)
+void APlugin::requestDspReset (DspRequest request)
 {
     int current = dspRequest.load (std::memory_order_relaxed);
     while (current < request && ! dspRequest.compare_exchange_weak (current, request, std::memory_order_relaxed))
@@ -101,7 +101,7 @@ void Instance::requestDspReset (DspRequest request)
     }
 }
 
-void Instance::serveDspRequests ()
+void APlugin::serveDspRequests ()
 {
     const int request = dspRequest.exchange (kNoRequest, std::memory_order_relaxed);
     if (request == kProgramChanged)
@@ -110,7 +110,7 @@ void Instance::serveDspRequests ()
         chain.resetEverything ();
 }
 
-void Instance::process (const float* const* inputs, float* const* outputs, int sampleFrames, bool accumulate)
+void APlugin::process (const float* const* inputs, float* const* outputs, int sampleFrames, bool accumulate)
 {
     if (outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || sampleFrames <= 0)
         return;
@@ -185,7 +185,7 @@ void Instance::process (const float* const* inputs, float* const* outputs, int s
     dspState.store (DspState::Idle, std::memory_order_release);
 }
 
-void Instance::processAdding (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time)
+void APlugin::processAdding (const float* const* inputs, float* const* outputs, int frames, const ChainTime& time)
 {
     // The chain writes into scratch on the stack, added to what the host has.
     constexpr int kPiece = 256;
@@ -204,25 +204,25 @@ void Instance::processAdding (const float* const* inputs, float* const* outputs,
     }
 }
 
-void Instance::housekeeping ()
+void APlugin::housekeeping ()
 {
     updateEditorScreen ();
     updateReverbPreset ();
     serveFactoryReload ();
 }
 
-void Instance::disruptNotice (float value)
+void APlugin::disruptNotice (float value)
 {
     if (isEditorOpen ())
         editor->setDisruptValue (value);
 }
 
-void Instance::writeDisruptValue (void* context, int t, float value)
+void APlugin::writeDisruptValue (void* context, int t, float value)
 {
     // Modulation moves "Disrupt Value" every sample: plain stores, uncounted
     // (the chain reads this value at every tick anyway); the editor follows
     // through the periodic notice.
-    auto* self = static_cast<Instance*> (context);
+    auto* self = static_cast<APlugin*> (context);
     if (t != tag::DisruptValue)
     {
         if (isValidTag (t))
@@ -235,7 +235,7 @@ void Instance::writeDisruptValue (void* context, int t, float value)
     self->edited.setUncounted (t, value);
 }
 
-void Instance::updateReverbPreset ()
+void APlugin::updateReverbPreset ()
 {
     if (! reverbUpdateRequest.exchange (false, std::memory_order_relaxed))
         return;
@@ -249,21 +249,21 @@ void Instance::updateReverbPreset ()
     refreshPending.store (true, std::memory_order_relaxed);
 }
 
-void Instance::followReverbPreset ()
+void APlugin::followReverbPreset ()
 {
     // The room type is not a parameter of its own: it follows the stored
     // choice, so that the values alone give back the sound they were saved with.
     chain.setCharacterRow (reverbPresetRows (getSteppedValue (tag::ReverbPreset)).character);
 }
 
-void Instance::storeValue (int t, float value)
+void APlugin::storeValue (int t, float value)
 {
     live.set (t, value);
     program.set (t, value);
     edited.set (t, value);
 }
 
-void Instance::setParameter (int t, float value)
+void APlugin::setParameter (int t, float value)
 {
     if (! isValidTag (t))
         return;
@@ -297,17 +297,17 @@ void Instance::setParameter (int t, float value)
         editor->setParameter (t, value);
 }
 
-float Instance::getParameter (int t) const
+float APlugin::getParameter (int t) const
 {
     return isValidTag (t) ? clamp01 (program[t]) : 0.0f;
 }
 
-const std::string& Instance::parameterName (int t) const
+const std::string& APlugin::parameterName (int t) const
 {
     return params.getName (t);
 }
 
-void Instance::editParameter (int t, float value)
+void APlugin::editParameter (int t, float value)
 {
     setParameter (t, value);
     // The host records what the parameter now holds (clamped and snapped).
@@ -315,7 +315,7 @@ void Instance::editParameter (int t, float value)
         host.parameterEdited (t, getParameter (t));
 }
 
-DisplayText Instance::getDisplayText (int t) const
+DisplayText APlugin::getDisplayText (int t) const
 {
     if (! isValidTag (t))
         return {};
@@ -324,7 +324,7 @@ DisplayText Instance::getDisplayText (int t) const
     return formatParameterDisplay (params, t, clamp01 (program[t]), values, getChainDisplayState ());
 }
 
-ChainDisplayState Instance::getChainDisplayState () const
+ChainDisplayState APlugin::getChainDisplayState () const
 {
     // From the values and the character they chose, never from what the
     // audio thread last applied: texts must not depend on whether, or how
@@ -338,14 +338,14 @@ ChainDisplayState Instance::getChainDisplayState () const
     return state;
 }
 
-void Instance::beginGesture (int t)
+void APlugin::beginGesture (int t)
 {
     if (editor != nullptr)
         editor->setEditTag (t);
     host.gestureBegan (t);
 }
 
-void Instance::endGesture (int t)
+void APlugin::endGesture (int t)
 {
     if (editor != nullptr)
         editor->setEditTag (-1);
@@ -354,7 +354,7 @@ void Instance::endGesture (int t)
 
 // Editor ---------------------------------------------------------------------
 
-bool Instance::isEditorOpen () const
+bool APlugin::isEditorOpen () const
 {
     return editor != nullptr && editorOpen.load (std::memory_order_relaxed) &&
            ! editorOpening.load (std::memory_order_relaxed) && editor->isOpen ();
