@@ -323,39 +323,11 @@ void TSignalChain::processRun (Frame* f, int run)
     if (reverbOn)
         for (int k = 0; k < run; ++k)
             preDelayStage (f[k], sums[k]);
-    ReverbControl control[kControlFrames];
-    // The phases and smoothed room size the run starts from.
-    alignas (16) float widenFrom[4], lengthFrom[8];
-    std::copy (std::begin (widenPhase), std::end (widenPhase), widenFrom);
-    std::copy (std::begin (lengthPhase), std::end (lengthPhase), lengthFrom);
-    const float roomFrom = roomSmoothed;
-    if (reverbOn)
-        for (int k = 0; k < run; ++k)
-        {
-            reverbControl (sums[k], control[k]);
-            firstSample = false;
-        }
-    firstSample = first;
     for (int k = 0; k < run; ++k)
     {
-        if (outputStages (f[k], sums[k], reverbOn ? &control[k] : nullptr))
+        if (outputStages (f[k], sums[k]))
         {
-            // A reset (broken output): the rest of the run from the new
-            // state, with the reverb's control as it stood after frame k.
-            if (reverbOn)
-            {
-                std::copy (widenFrom, widenFrom + 4, widenPhase);
-                std::copy (lengthFrom, lengthFrom + 8, lengthPhase);
-                roomSmoothed = roomFrom;
-                const bool reset = firstSample;
-                firstSample = first;
-                for (int j = 0; j <= k; ++j)
-                {
-                    reverbControl (sums[j], control[j]);
-                    firstSample = false;
-                }
-                firstSample = reset;
-            }
+            // A reset (broken output): the rest of the run from the new state.
             for (++k; k < run; ++k)
                 wholeFrame (f[k]);
             return;
@@ -583,17 +555,9 @@ void TSignalChain::lateStage (Frame& f, const float* m)
     mod.setTap (tap::LateOutput, l.left, l.right);
 }
 
-bool TSignalChain::outputStages (Frame& f, const float* m, const ReverbControl* c)
+bool TSignalChain::outputStages (Frame& f, const float* m)
 {
-    Stereo v {};
-    if (reverbOn && c != nullptr)
-        v = reverbSection (f.pre, f.eL, f.eR, f.lL, f.lR, m, *c);
-    else if (reverbOn)
-    {
-        ReverbControl now;
-        reverbControl (m, now);
-        v = reverbSection (f.pre, f.eL, f.eR, f.lL, f.lR, m, now);
-    }
+    const Stereo v = reverbOn ? reverbSection (f.pre, f.eL, f.eR, f.lL, f.lR, m) : Stereo {};
     mod.setTap (tap::ReverbOutput, v.left, v.right);
 
     float wetL = v.left, wetR = v.right;
@@ -787,14 +751,15 @@ void TSignalChain::preDelayStage (Frame& f, const float* m)
     preDelays (f.dL, f.dR, pd, 1.0f + 0.2f * dd * w, 1.0f + 0.1f * dd * w, spread, f.pre);
 }
 
-void TSignalChain::reverbControl (const float* m, ReverbControl& c)
+TSignalChain::Stereo TSignalChain::reverbSection (const float* pre, float eL, float eR, float lL, float lR,
+                                                  const float* m)
 {
-    c.lowpass = lowpassOn ? clamp01 (p[tag::ReverbLPFrequency] + m[dest::ReverbLP]) : 1.0f;
-    c.highpass = highpassOn ? clamp01 (p[tag::ReverbHPFrequency] + m[dest::ReverbHP]) : 0.0f;
-    c.damp = clamp01 (p[tag::ReverbDamp] + m[dest::ReverbDamp]);
+    reverb.setFilter (lowpassOn ? clamp01 (p[tag::ReverbLPFrequency] + m[dest::ReverbLP]) : 1.0f,
+                      highpassOn ? clamp01 (p[tag::ReverbHPFrequency] + m[dest::ReverbHP]) : 0.0f);
+    reverb.setDamp (clamp01 (p[tag::ReverbDamp] + m[dest::ReverbDamp]));
     const float dis = clamp01 (p[tag::ReverbDisorder] + m[dest::ReverbDisorder]);
 
-    float* const widen = c.widen;
+    alignas (16) float widen[4];
 #if defined(__SSE2__)
     {
         const __m128 phase = advancePhases (widenPhase, widenRate);
@@ -804,7 +769,7 @@ void TSignalChain::reverbControl (const float* m, ReverbControl& c)
         const __m128 triangle = _mm_sub_ps (one, _mm_andnot_ps (_mm_set1_ps (-0.0f), slope));
         const __m128 mix = _mm_loadu_ps (widenMix);
         const __m128 shaped = _mm_add_ps (_mm_mul_ps (triangle, mix), _mm_sub_ps (one, mix));
-        _mm_storeu_ps (widen, _mm_add_ps (_mm_mul_ps (shaped, _mm_loadu_ps (widenAmplitude)), one));
+        _mm_store_ps (widen, _mm_add_ps (_mm_mul_ps (shaped, _mm_loadu_ps (widenAmplitude)), one));
     }
 #else
     for (int k = 0; k < 4; ++k)
@@ -814,14 +779,13 @@ void TSignalChain::reverbControl (const float* m, ReverbControl& c)
         widen[k] = (triangle * widenMix[k] + (1.0f - widenMix[k])) * widenAmplitude[k] + 1.0f;
     }
 #endif
+    reverb.setWiden (widen[0], widen[1], widen[2], widen[3]);
 
     const float r = clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] *
                         roomScale +
                     curve::ROOM_SIZE_ADD[roomType];
     roomSmoothed = firstSample ? r : 0.05f * r + 0.95f * roomSmoothed;
-    c.room[0] = roomSmoothed;
-    c.room[1] = roomSmoothed * (1.0f - 0.375f * dis);
-    c.room[2] = roomSmoothed * 0.95f * (1.0f - 0.25f * dis);
+    reverb.setRoomSize (roomSmoothed, roomSmoothed * (1.0f - 0.375f * dis), roomSmoothed * 0.95f * (1.0f - 0.25f * dis));
 
     const float length =
         curves.reverbLength[roomType][curveIndex (p[tag::ReverbLength] + m[dest::ReverbLength])] * lengthScale;
@@ -844,27 +808,9 @@ void TSignalChain::reverbControl (const float* m, ReverbControl& c)
     float s[6];
     for (int j = 0; j < 6; ++j)
         s[j] = curves.sine[at[j]];
-    const float lengths[9] = {length,
-                              1.0f + lengthDepth[0] * s[0],
-                              1.0f + lengthDepth[0] * s[3],
-                              length * 0.9f * (1.0f - 0.375f * dis),
-                              1.0f + lengthDepth[1] * s[1],
-                              1.0f + lengthDepth[1] * s[4],
-                              length * 0.95f * (1.0f - 0.25f * dis),
-                              1.0f + lengthDepth[2] * s[2],
-                              1.0f + lengthDepth[2] * s[5]};
-    std::copy (lengths, lengths + 9, c.length);
-}
-
-TSignalChain::Stereo TSignalChain::reverbSection (const float* pre, float eL, float eR, float lL, float lR,
-                                                  const float* m, const ReverbControl& c)
-{
-    reverb.setFilter (c.lowpass, c.highpass);
-    reverb.setDamp (c.damp);
-    reverb.setWiden (c.widen[0], c.widen[1], c.widen[2], c.widen[3]);
-    reverb.setRoomSize (c.room[0], c.room[1], c.room[2]);
-    const float* const l = c.length;
-    reverb.setLength (l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7], l[8]);
+    reverb.setLength (length, 1.0f + lengthDepth[0] * s[0], 1.0f + lengthDepth[0] * s[3],
+                      length * 0.9f * (1.0f - 0.375f * dis), 1.0f + lengthDepth[1] * s[1], 1.0f + lengthDepth[1] * s[4],
+                      length * 0.95f * (1.0f - 0.25f * dis), 1.0f + lengthDepth[2] * s[2], 1.0f + lengthDepth[2] * s[5]);
 
     // Float by float: the pre-delays have just stored them so.
     const auto input = [&] (int j, float e, float l) {

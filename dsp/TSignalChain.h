@@ -124,19 +124,7 @@ private:
     void inputStage (Frame& f);
     void earlyStage (Frame& f, const float* m);
     void lateStage (Frame& f, const float* m);
-    // The reverb's per-frame control: its filters, damping, widen delays,
-    // room sizes and comb lengths. It reads no signal, so a run works it out
-    // for all its frames first: the combs' reads then no longer wait on the
-    // length modulation's table reads.
-    struct ReverbControl
-    {
-        float lowpass, highpass, damp;
-        float widen[4];
-        float room[3];
-        float length[9]; // setLength's arguments
-    };
-    // c: this frame's reverb control worked out ahead, or null.
-    bool outputStages (Frame& f, const float* m, const ReverbControl* c = nullptr);
+    bool outputStages (Frame& f, const float* m);
     [[gnu::noinline]] static void readInputs (const float* const* in, int at, Frame* f, int run);
     [[gnu::noinline]] static void writeOutputs (const Frame* f, int run, float* left, float* right);
     void processRun (Frame* f, int run);
@@ -155,10 +143,7 @@ private:
     Stereo lateDelay (float dL, float dR, const float* m);
     void preDelays (float dL, float dR, float pd, float factor2, float factor3, float spread, float* x);
     void preDelayStage (Frame& f, const float* m);
-    // Advances the widen and length phases and the smoothed room size.
-    void reverbControl (const float* m, ReverbControl& c);
-    Stereo reverbSection (const float* pre, float eL, float eR, float lL, float lR, const float* m,
-                          const ReverbControl& c);
+    Stereo reverbSection (const float* pre, float eL, float eR, float lL, float lR, const float* m);
     void clearState ();
     bool outputStage (float dryL, float dryR, float wetL, float wetR, float& outL, float& outR, const float* m);
     void updateMeters (float dryL, float dryR, float outL, float outR, float followerGate);
