@@ -772,8 +772,9 @@ bool openSession (Session& s, int count, int block, const Programme& warm)
             s.outPtr.back ().push_back (c.data ());
         s.instances.push_back (std::move (plugin));
     }
-    // A quarter second of audio first: some plug-ins size their buffers on the first blocks.
-    for (std::size_t done = 0; done + step <= static_cast<std::size_t> (kSampleRate / 4); done += step)
+    // Two seconds of audio first: a plug-in's delay lines become resident as they are first written.
+    const std::size_t warmFrames = std::min (warm.left.size (), static_cast<std::size_t> (2.0 * kSampleRate));
+    for (std::size_t done = 0; done + step <= warmFrames; done += step)
         for (std::size_t i = 0; i < s.instances.size (); ++i)
         {
             const float* in[2] = {warm.left.data () + done, warm.right.data () + done};
