@@ -104,7 +104,7 @@ void usage ()
         "                    digest configuration and factory preset, in dB relative to full scale,\n"
         "                    the first frame that differs and the first over -120 dB (-1: none)\n"
         "  --session N       a host's graph: N Morlakes on different factory presets, and each\n"
-        "                    further --plugin N times at its own programs, processed one instance\n"
+        "                    further --plugin N times on its programs in turn, processed one instance\n"
         "                    after another per block (blocks 64,256 unless given); per session the\n"
         "                    time per block (median, 99.9th percentile, worst) and the ratio to the last\n"
         "                    plug-in's session, taking turns every half second of audio\n"
@@ -845,7 +845,14 @@ int runSession (const Options& o)
                  o.session, kSampleRate, o.seconds, o.repeat);
     printMachine ();
     for (std::size_t i = 0; i < o.plugins.size (); ++i)
-        std::printf ("plugin %zu: %s\n", i + 1, o.plugins[i].c_str ());
+    {
+        std::string error;
+        const auto plugin = openPlugin (o.plugins[i], 64, error);
+        std::printf ("plugin %zu: %s (%s)\n", i + 1, o.plugins[i].c_str (),
+                     sessions[i].morlake                          ? "factory presets spread over the list"
+                     : plugin && plugin->numPrograms () > 1 ? (std::to_string (plugin->numPrograms ()) + " programs in turn").c_str ()
+                                                            : "one program: every instance in its start-up state");
+    }
     std::printf ("%-26s %5s %8s %10s %10s %10s %7s %7s %7s %8s %8s %9s\n", "plugin", "block", "xRT", "median_us",
                  "p99.9_us", "worst_us", "p99.9/m", "worst/m", "cold/m", "xRT/last", "med/last", "MB/inst");
     for (int block : blocks)
