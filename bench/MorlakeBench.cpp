@@ -867,6 +867,11 @@ int runSession (const Options& o)
             for (std::size_t i = 0; i < sessions.size (); ++i)
             {
                 Session& s = sessions[i];
+                if (s.times.empty ())
+                {
+                    std::fprintf (stderr, "morlake-bench: no block was timed; give more --seconds\n");
+                    return 1;
+                }
                 std::sort (s.times.begin (), s.times.end ());
                 rt[i].push_back (s.spentUs > 0.0 ? static_cast<double> (s.measured) / kSampleRate * 1e6 / s.spentUs
                                                  : 0.0);
@@ -1161,7 +1166,7 @@ std::vector<float> renderOf (const std::string& modulePath, const std::string& n
 }
 
 // A reference file keeps every kRenderStride-th frame of each render: with
-// 76 renders of 6 s, about 340 KB. The stride is prime, so the kept frames
+// 77 renders of 6 s, about 340 KB. The stride is prime, so the kept frames
 // fall on every place within a block and a control tick.
 constexpr std::size_t kRenderStride = 509;
 constexpr double kRenderSeconds = 6.0;
