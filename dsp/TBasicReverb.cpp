@@ -1077,6 +1077,13 @@ inline void prefetchRing(const float* ring, std::uint32_t mask, std::size_t fram
 }
 } // namespace
 
+const char* TBasicReverb::laneReadPath()
+{
+    if (!kWideLanes)
+        return "128-bit";
+    return kGatherReads ? "AVX2, gathers" : "AVX2, plain loads";
+}
+
 void TBasicReverb::finishBlock()
 {
 #if defined(__SSE2__)

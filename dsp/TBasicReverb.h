@@ -263,6 +263,9 @@ public:
     // Orders the block's streamed comb writes before whatever follows it
     // (the host may run the next block on another thread).
     static void finishBlock();
+    // The lane-read path this process took when the library loaded:
+    // "AVX2, gathers", "AVX2, plain loads" or "128-bit".
+    static const char* laneReadPath();
     // Normalised loop low-pass and high-pass controls; 1 and 0 switch them off.
     void setFilter(float lowpass, float highpass);
     void setDiffusion(float gain);
