@@ -1,6 +1,7 @@
 #include "editor/Controls.h"
 
 #include "layout/BitmapIds.h"
+#include "editor/EditorClock.h"
 #include "editor/RunLoop.h"
 #include "dsp/TModulation.h"
 #include "instance/EditorModel.h"
@@ -86,7 +87,7 @@ void drawFitted (CDrawContext* context, const std::string& text, CRect area, CFo
 
 void DrawCounter::count ()
 {
-    const uint32_t now = static_cast<uint32_t> (RunLoop::nowMs ());
+    const uint32_t now = editorclock::now ();
     if (draws > 0 && now - lastDrawMs < shortestGapMs)
         shortestGapMs = now - lastDrawMs;
     lastDrawMs = now;

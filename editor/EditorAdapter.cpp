@@ -1,5 +1,6 @@
 #include "editor/EditorAdapter.h"
 
+#include "editor/EditorClock.h"
 #include "editor/RunLoop.h"
 #include "editor/SharedObject.h"
 
@@ -138,7 +139,7 @@ void EditorAdapter::doIdleStuff ()
 
 uint32_t EditorAdapter::getTicks ()
 {
-    return static_cast<uint32_t> (RunLoop::nowMs ());
+    return editorclock::now ();
 }
 
 uint32_t EditorAdapter::getFrameWindow () const

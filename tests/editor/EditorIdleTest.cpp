@@ -104,12 +104,19 @@ TEST_F (EditorIdle, NothingRepaintsMoreOftenThanEveryFortyMilliseconds)
             v = v > 0.99f ? 0.0f : v + 0.013f;
             f.plugin->setParameter (tag::EarlyVolume, v);
             f.plugin->setParameter (tag::DisruptValue, v);
-            std::this_thread::sleep_for (std::chrono::milliseconds (3));
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
         }
     });
-    const auto start = std::chrono::steady_clock::now ();
-    f.idleFor (1500, 4); // a host idling every 4 ms
-    const auto ms = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - start).count ();
+    // A host idling every 4 ms of the editor's clock, for 1.5 s of it.
+    ManualClock clock;
+    const uint64_t start = clock.now ();
+    for (int i = 0; i < 375; ++i)
+    {
+        clock.advance (4);
+        f.dispatch (vst::effEditIdle);
+        std::this_thread::sleep_for (std::chrono::milliseconds (1)); // room for the automation
+    }
+    const auto ms = static_cast<double> (clock.now () - start);
     running = false;
     audio.join ();
 
@@ -218,13 +225,14 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
 {
     uEditor& e = f.editor ();
     ::VstKeyCode up {0, VKEY_UP, 0};
+    ManualClock clock;
     f.plugin->instance ().setDemoProgram (10);
-    std::this_thread::sleep_for (std::chrono::milliseconds (200));
+    clock.advance (200);
     EXPECT_EQ (e.onKeyDown (up, e.getFrame ()), 1);
-    std::this_thread::sleep_for (std::chrono::milliseconds (100));
+    clock.advance (165);
     EXPECT_EQ (e.onKeyDown (up, e.getFrame ()), 1) << "swallowed, but not stepped";
     EXPECT_EQ (f.plugin->instance ().getFactoryIndex (), 9);
-    std::this_thread::sleep_for (std::chrono::milliseconds (100));
+    clock.advance (1); // 166 ms since the last step
     e.onKeyDown (up, e.getFrame ());
     EXPECT_EQ (f.plugin->instance ().getFactoryIndex (), 8);
     ::VstKeyCode right {0, VKEY_RIGHT, 0};

@@ -2,6 +2,7 @@
 // in-process plug-in with its editor, and idling the way a host does.
 #pragma once
 
+#include "editor/EditorClock.h"
 #include "editor/MessageWindows.h"
 #include "editor/uEditor.h"
 #include "formats/vst2/VstPlugin.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +35,28 @@ void setScreenSizePreference (int index);
 // The edit gestures the host was told of, as (opcode, index), in order.
 std::vector<std::pair<int, int>>& hostGestures ();
 vst::intptr hostCallback (vst::AEffect*, vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt);
+
+// The editor's clock, stepped by hand while one is alive: rate limits are
+// tested without sleeping against thresholds.
+class ManualClock
+{
+public:
+    ManualClock ()
+    {
+        ms.store (editorclock::now ());
+        editorclock::setSource (&read);
+    }
+    ~ManualClock () { editorclock::setSource (nullptr); }
+    ManualClock (const ManualClock&) = delete;
+    ManualClock& operator= (const ManualClock&) = delete;
+
+    void advance (uint32_t step) { ms.fetch_add (step); }
+    uint64_t now () const { return ms.load (); }
+
+private:
+    static inline std::atomic<uint64_t> ms {0};
+    static uint64_t read () { return ms.load (); }
+};
 
 // A plug-in instance with its editor.
 struct EditorFixture
