@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace morlake {
 
@@ -512,25 +513,24 @@ SharedPointer<COptionMenu> buildMenu (const std::vector<MenuItem>& items, const 
     return menu;
 }
 
-// The title of the top-level item `chosen` belongs to, and the entry index
-// within it (-1 for a top-level choice).
-bool choiceOf (COptionMenu* top, COptionMenu* chosen, int index, std::string& item, int& entry)
+// The top-level item `chosen` belongs to (each item is one entry of the
+// top menu), and the entry index within it (-1 for a top-level choice).
+bool choiceOf (COptionMenu* top, COptionMenu* chosen, int index, int& item, int& entry)
 {
     if (chosen == nullptr || index < 0)
         return false;
     if (chosen == top)
     {
-        CMenuItem* picked = top->getEntry (index);
-        if (picked == nullptr)
+        if (top->getEntry (index) == nullptr)
             return false;
-        item = picked->getTitle ().getString ();
+        item = index;
         entry = -1;
         return true;
     }
     for (int32_t i = 0; i < top->getNbEntries (); ++i)
         if (CMenuItem* parent = top->getEntry (i); parent != nullptr && parent->getSubmenu () == chosen)
         {
-            item = parent->getTitle ().getString ();
+            item = i;
             entry = index;
             return true;
         }
@@ -550,17 +550,18 @@ bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& whe
     hideTooltip ();
     // VSTGUI's Linux menu is a modal view of the frame: it answers from the
     // events and timers of later idle calls, after this one has returned.
-    const bool shown = menu->popup (frame, where, [this, top = menu.get (), chosen, alive = alive ()] (COptionMenu*) {
+    const bool shown = menu->popup (frame, where, [this, top = menu.get (), items, chosen, alive = alive ()] (COptionMenu*) {
         if (alive.expired ())
             return;
         menuShowing = false;
         int32_t unused = -1;
         // The entry's index is the last result: Escape leaves the chosen
         // menu's value at its old entry, with a result of -1.
-        std::string item;
+        int item = -1;
         int entry = -1;
-        if (choiceOf (top, top->getLastItemMenu (unused), top->getLastResult (), item, entry))
-            later ([chosen, item, entry] { chosen (item, entry); });
+        if (choiceOf (top, top->getLastItemMenu (unused), top->getLastResult (), item, entry) &&
+            item < static_cast<int> (items.size ()))
+            later ([chosen, choice = items[static_cast<std::size_t> (item)], entry] { chosen (choice, entry); });
     });
     if (! shown)
     {
@@ -579,8 +580,8 @@ void uEditor::showMIDIMenu (CControl* control, CPoint& where)
     if (frame == nullptr || model == nullptr || control == nullptr || ! isValidTag (control->getTag ()))
         return;
     const int t = control->getTag ();
-    popupChoice (parameterMenuItems (*model, t), where, [this, t] (const std::string& item, int entry) {
-        switch (applyParameterMenu (*model, t, item, entry, std::rand ()))
+    popupChoice (parameterMenuItems (*model, t), where, [this, t] (const MenuItem& item, int entry) {
+        switch (applyParameterMenu (*model, t, static_cast<ParameterCommand> (item.command), entry, std::rand ()))
         {
             case MenuFollowUp::TypedValue: setNumValue (t); break;
             case MenuFollowUp::MidiCC: setMidiCCNum (t); break;
@@ -613,8 +614,8 @@ void uEditor::showDestMenu (CPoint& where, int destTag, int slot)
         return;
     auto items = destinationMenuItems ();
     markDestination (items, model->getSteppedValue (destTag));
-    popupChoice (items, where, [this, destTag, slot] (const std::string& item, int entry) {
-        const int d = destinationOfChoice (item, entry);
+    popupChoice (items, where, [this, destTag, slot] (const MenuItem& item, int entry) {
+        const int d = destinationOfChoice (item.command, entry);
         if (d < 0)
             return;
         model->setSteppedValue (destTag, d);
@@ -637,15 +638,14 @@ void uEditor::showSyncedMenu (int t)
     std::vector<MenuItem> items {{title, {}}, {"-", {}}};
     const auto names = model->table ().getStepNames (t);
     const int current = model->getSteppedValue (t);
+    // Command k + 1 chooses step k.
     for (std::size_t step = 0; step < names.size (); ++step)
-        items.push_back ({std::string (names[step]), {}, static_cast<int> (step) == current});
+        items.push_back ({std::string (names[step]), static_cast<int> (step) + 1, static_cast<int> (step) == current});
     CPoint where;
     frame->getCurrentMouseLocation (where);
-    popupChoice (items, where, [this, t] (const std::string& item, int) {
-        const auto names = model->table ().getStepNames (t);
-        for (std::size_t step = 0; step < names.size (); ++step)
-            if (names[step] == item)
-                model->setSteppedValue (t, static_cast<int> (step));
+    popupChoice (items, where, [this, t] (const MenuItem& item, int) {
+        if (item.command > 0)
+            model->setSteppedValue (t, item.command - 1);
         requestRefresh ();
     });
 }
@@ -699,6 +699,23 @@ constexpr const char* kAboutText = "Aldermoor Morlake Effect.\n"
 
 std::string onOff (const char* name, bool on) { return std::string (name) + (on ? ": On" : ": Off"); }
 
+// The settings menu's commands; screen size s is ScreenSize + s.
+enum SettingsCommand : int
+{
+    kScreenSize = 1,
+    kDialAnimation = kScreenSize + kScreenSizes,
+    kToolTips,
+    kDragAndDrop,
+    kKeyboard,
+    kMidiPreset,
+    kMidiBank,
+    kMidiChannel,
+    kMidiCapture,
+    kResetEverything,
+    kAbout,
+    kWebsite,
+};
+
 } // namespace
 
 void uEditor::showControlMenu ()
@@ -714,69 +731,65 @@ void uEditor::showControlMenu ()
     std::vector<MenuItem> items {{"-GControl Menu", {}}, {"-", {}},
                                  {std::string ("-GScreen Size: ") + SIZE_STR[screenSize], {}}};
     for (int s = 0; s < kScreenSizes; ++s)
-        items.push_back ({std::string ("Set to ") + SIZE_STR[s], {}, s == screenSize});
-    const std::pair<std::string, std::string> options[] = {
-        {"-GDial Animation", onOff ("Dial Animation", dialAnimation)},
-        {"-GTool-Tips", onOff ("Tool-Tips", getRegisterIsOn (PREF_TOOL_TIP, true))},
-        {"-GDrag And Drop", onOff ("Drag And Drop", getRegisterIsOn (PREF_DRAG_DROP, true))},
-        {"-GComputer Keyboard", onOff ("Computer Keyboard", keyboardOn)},
-        {"-GMIDI Preset Change", onOff ("MIDI Preset", midiPreset)},
-        {"-GMIDI Bank Change", onOff ("MIDI Bank", midiBank)},
-        {"-GMIDI Input Channel: " + midiChannelName (channel), "Set MIDI Input Channel"},
-        {"-GExternal MIDI Capture Mode", onOff ("External MIDI Capture Mode", capture)},
+        items.push_back ({std::string ("Set to ") + SIZE_STR[s], kScreenSize + s, s == screenSize});
+    const bool tips = getRegisterIsOn (PREF_TOOL_TIP, true);
+    const bool dragDrop = getRegisterIsOn (PREF_DRAG_DROP, true);
+    const std::tuple<std::string, std::string, int> options[] = {
+        {"-GDial Animation", onOff ("Dial Animation", dialAnimation), kDialAnimation},
+        {"-GTool-Tips", onOff ("Tool-Tips", tips), kToolTips},
+        {"-GDrag And Drop", onOff ("Drag And Drop", dragDrop), kDragAndDrop},
+        {"-GComputer Keyboard", onOff ("Computer Keyboard", keyboardOn), kKeyboard},
+        {"-GMIDI Preset Change", onOff ("MIDI Preset", midiPreset), kMidiPreset},
+        {"-GMIDI Bank Change", onOff ("MIDI Bank", midiBank), kMidiBank},
+        {"-GMIDI Input Channel: " + midiChannelName (channel), "Set MIDI Input Channel", kMidiChannel},
+        {"-GExternal MIDI Capture Mode", onOff ("External MIDI Capture Mode", capture), kMidiCapture},
     };
     // Greyed titles part the groups: with separators too, the menu would
     // outgrow the window and scroll.
-    for (const auto& [title, entry] : options)
+    for (const auto& [title, entry, command] : options)
     {
         items.push_back ({title, {}});
-        items.push_back ({entry, {}});
+        items.push_back ({entry, command});
     }
     items.push_back ({"-", {}});
-    for (const char* entry : {"Reset Everything", "About Morlake", "Goto Aldermoor Website"})
-        items.push_back ({entry, {}});
+    items.push_back ({"Reset Everything", kResetEverything});
+    items.push_back ({"About Morlake", kAbout});
+    items.push_back ({"Goto Aldermoor Website", kWebsite});
 
     CPoint where;
     frame->getCurrentMouseLocation (where);
-    popupChoice (items, where, [this, midiPreset, midiBank, capture] (const std::string& item, int) {
-        controlMenuChosen (item, midiPreset, midiBank, capture);
+    // The toggles flip the states the menu showed.
+    popupChoice (items, where, [this, midiPreset, midiBank, capture, tips, dragDrop] (const MenuItem& item, int) {
+        controlMenuChosen (item.command, {midiPreset, midiBank, capture, tips, dragDrop});
     });
 }
 
-void uEditor::controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture)
+void uEditor::controlMenuChosen (int command, const ShownSettings& shown)
 {
-    for (int s = 0; s < kScreenSizes; ++s)
-        if (item == "Set to " + std::to_string (s == 0 ? 100 : s == 1 ? 125 : s == 2 ? 150 : 200) + "% Screen Size")
-            setScreenSize (s);
-    if (item.rfind ("Dial Animation", 0) == 0)
+    if (command >= kScreenSize && command < kScreenSize + kScreenSizes)
+        setScreenSize (command - kScreenSize);
+    switch (command)
     {
-        dialAnimation = ! dialAnimation;
-        saveBoolToPrefs (PREF_DIAL_ANIMATION, dialAnimation);
-        requestRefresh ();
+        case kDialAnimation:
+            dialAnimation = ! dialAnimation;
+            saveBoolToPrefs (PREF_DIAL_ANIMATION, dialAnimation);
+            requestRefresh ();
+            break;
+        case kToolTips: tooltipsOn = ! shown.tooltips; break;
+        case kDragAndDrop: dragDropOn = ! shown.dragDrop; break;
+        case kKeyboard: keyboardOn = ! keyboardOn; break;
+        case kMidiPreset: saveBoolToPrefs (PREF_MIDI_PRESET, ! shown.midiPreset); break;
+        case kMidiBank: saveBoolToPrefs (PREF_MIDI_BANK, ! shown.midiBank); break;
+        case kMidiChannel: setMidiChannel (); break;
+        case kMidiCapture:
+            saveBoolToPrefs (PREF_MIDI_CAPTURE, ! shown.capture);
+            model->resetMidiCapture ();
+            break;
+        case kResetEverything: model->doResetEverything (); break;
+        case kAbout: messageBox (kAboutText); break;
+        case kWebsite: watch (openDocument (kWebAddress)); break;
+        default: break;
     }
-    else if (item.rfind ("Tool-Tips", 0) == 0)
-        tooltipsOn = item != "Tool-Tips: On";
-    else if (item.rfind ("Drag And Drop", 0) == 0)
-        dragDropOn = item != "Drag And Drop: On";
-    else if (item.rfind ("Computer Keyboard", 0) == 0)
-        keyboardOn = item != "Computer Keyboard: On";
-    else if (item.rfind ("MIDI Preset", 0) == 0)
-        saveBoolToPrefs (PREF_MIDI_PRESET, ! midiPreset);
-    else if (item.rfind ("MIDI Bank", 0) == 0)
-        saveBoolToPrefs (PREF_MIDI_BANK, ! midiBank);
-    else if (item == "Set MIDI Input Channel")
-        setMidiChannel ();
-    else if (item.rfind ("External MIDI Capture Mode", 0) == 0)
-    {
-        saveBoolToPrefs (PREF_MIDI_CAPTURE, ! capture);
-        model->resetMidiCapture ();
-    }
-    else if (item == "Reset Everything")
-        model->doResetEverything ();
-    else if (item == "About Morlake")
-        messageBox (kAboutText);
-    else if (item == "Goto Aldermoor Website")
-        watch (openDocument (kWebAddress));
     saveBoolToPrefs (PREF_TOOL_TIP, tooltipsOn);
     saveBoolToPrefs (PREF_DRAG_DROP, dragDropOn);
     saveBoolToPrefs (PREF_KEYBOARD, keyboardOn);

@@ -12,9 +12,9 @@ namespace {
 constexpr int kFirstMidiSource = SOURCE_GROUPS[0].first;
 constexpr int kLastMidiSource = SOURCE_GROUPS[0].last;
 constexpr int kFirstInternalSource = SOURCE_GROUPS[1].first;
-constexpr const char* kByDisrupt = "Modulate by Disrupt";
-constexpr const char* kByMidiSource = "Modulate by MIDI Source";
-constexpr const char* kByModSource = "Modulate by Mod Source";
+using Command = ParameterCommand;
+
+int id (Command c) { return static_cast<int> (c); }
 
 constexpr int kModSlots = 2;
 constexpr int modSlotAmount (int n) { return tag::ModSlot1Amount + 3 * n; }
@@ -74,7 +74,7 @@ void appendModulationItems (const EditorModel& plugin, int d, std::vector<MenuIt
         items.push_back ({"-", {}});
 
     // The slots and sources already moving this destination are checked.
-    MenuItem disrupt {kByDisrupt, {}};
+    MenuItem disrupt {"Modulate by Disrupt", {}, false, id (Command::ByDisrupt)};
     for (Names name : DISRUPT_STR)
         disrupt.entries.push_back (text (name));
     for (int k = 0; k < 8; ++k)
@@ -82,12 +82,12 @@ void appendModulationItems (const EditorModel& plugin, int d, std::vector<MenuIt
             disrupt.checkedEntries.push_back (k);
     items.push_back (disrupt);
     items.push_back ({"-", {}});
-    items.push_back ({"Modulate By Follower", {}, m.follower});
+    items.push_back ({"Modulate By Follower", id (Command::ByFollower), m.follower});
     items.push_back ({"-", {}});
-    MenuItem midi {kByMidiSource, {}};
+    MenuItem midi {"Modulate by MIDI Source", {}, false, id (Command::ByMidiSource)};
     for (int s = kFirstMidiSource; s <= kLastMidiSource; ++s)
         midi.entries.push_back (text (SRC_STR[static_cast<std::size_t> (s)]));
-    MenuItem internal {kByModSource, {}};
+    MenuItem internal {"Modulate by Mod Source", {}, false, id (Command::ByModSource)};
     for (int s = kFirstInternalSource; s < kNumSources; ++s)
         internal.entries.push_back (text (SRC_STR[static_cast<std::size_t> (s)]));
     for (int n = 0; n < kModSlots; ++n)
@@ -102,8 +102,8 @@ void appendModulationItems (const EditorModel& plugin, int d, std::vector<MenuIt
     items.push_back (midi);
     items.push_back (internal);
     items.push_back ({"-", {}});
-    items.push_back ({"Clear Modulations", {}});
-    items.push_back ({"Default Modulations Amounts", {}});
+    items.push_back ({"Clear Modulations", id (Command::ClearModulations)});
+    items.push_back ({"Default Modulations Amounts", id (Command::DefaultModulationAmounts)});
 }
 
 // The first modulation slot with no destination takes the source; none when both are in use.
@@ -177,64 +177,78 @@ std::vector<MenuItem> parameterMenuItems (const EditorModel& plugin, int t)
     else if (! latched)
         items.push_back ({"-GNot Latched", {}});
     items.push_back ({"-", {}});
-    for (const char* entry : {"Set to Default", "Set to Minimum", "Set to Maximum", "Set to Mid", "Set to Value",
-                              "Set to Random", "Increase", "Decrease", "-", "Latch to MIDI", "Unlatch MIDI",
-                              "Set MIDI CC", "Clear All MIDI"})
-        items.push_back ({entry, {}});
+    const std::pair<const char*, Command> entries[] = {
+        {"Set to Default", Command::SetDefault}, {"Set to Minimum", Command::SetMinimum},
+        {"Set to Maximum", Command::SetMaximum}, {"Set to Mid", Command::SetMid},
+        {"Set to Value", Command::SetValue},     {"Set to Random", Command::SetRandom},
+        {"Increase", Command::Increase},         {"Decrease", Command::Decrease},
+        {"-", Command::None},                    {"Latch to MIDI", Command::LatchMidi},
+        {"Unlatch MIDI", Command::UnlatchMidi},  {"Set MIDI CC", Command::SetMidiCC},
+        {"Clear All MIDI", Command::ClearAllMidi}};
+    for (const auto& [title, command] : entries)
+        items.push_back ({title, id (command)});
     if (const int d = plugin.getParameterDest (t); d >= 1)
         appendModulationItems (plugin, d, items);
     return items;
 }
 
-MenuFollowUp applyParameterMenu (EditorModel& plugin, int t, std::string_view item, int entry, int random)
+MenuFollowUp applyParameterMenu (EditorModel& plugin, int t, ParameterCommand command, int entry, int random)
 {
     if (! isValidTag (t))
         return MenuFollowUp::None;
     const int d = plugin.getParameterDest (t);
-    if (item == "Set to Default")
-        setToDefault (plugin, t);
-    else if (item == "Set to Minimum")
-        plugin.editParameter (t, 0.0f);
-    else if (item == "Set to Maximum")
-        plugin.editParameter (t, 1.0f);
-    else if (item == "Set to Mid")
-        plugin.editParameter (t, 0.5f);
-    else if (item == "Set to Value")
-        return MenuFollowUp::TypedValue;
-    else if (item == "Set to Random")
-        plugin.editParameter (t, static_cast<float> (random & 32767) / 32767.0f);
-    else if (item == "Increase" || item == "Decrease")
-        plugin.changeDelta (t, item == "Increase" ? 1 : -1);
-    else if (item == "Latch to MIDI" || item == "Unlatch MIDI")
-        plugin.setMidiLatch (t, item == "Latch to MIDI");
-    else if (item == "Set MIDI CC")
-        return MenuFollowUp::MidiCC;
-    else if (item == "Clear All MIDI")
-        plugin.resetMidi ();
-    else if (d < 1)
-        return MenuFollowUp::None;
-    else if (item == kByDisrupt && entry >= 0 && entry < 8)
+    switch (command)
     {
-        plugin.setSteppedValue (tag::Disrupt1Dest + entry, d);
-        plugin.setOn (tag::Disrupt1On + entry);
+        case Command::None: break;
+        case Command::SetDefault: setToDefault (plugin, t); break;
+        case Command::SetMinimum: plugin.editParameter (t, 0.0f); break;
+        case Command::SetMaximum: plugin.editParameter (t, 1.0f); break;
+        case Command::SetMid: plugin.editParameter (t, 0.5f); break;
+        case Command::SetValue: return MenuFollowUp::TypedValue;
+        case Command::SetRandom: plugin.editParameter (t, static_cast<float> (random & 32767) / 32767.0f); break;
+        case Command::Increase: plugin.changeDelta (t, 1); break;
+        case Command::Decrease: plugin.changeDelta (t, -1); break;
+        case Command::LatchMidi: plugin.setMidiLatch (t, true); break;
+        case Command::UnlatchMidi: plugin.setMidiLatch (t, false); break;
+        case Command::SetMidiCC: return MenuFollowUp::MidiCC;
+        case Command::ClearAllMidi: plugin.resetMidi (); break;
+        // The modulation commands act only on a modulation destination.
+        case Command::ByDisrupt:
+            if (d >= 1 && entry >= 0 && entry < 8)
+            {
+                plugin.setSteppedValue (tag::Disrupt1Dest + entry, d);
+                plugin.setOn (tag::Disrupt1On + entry);
+            }
+            break;
+        case Command::ByFollower:
+            if (d >= 1)
+                plugin.setSteppedValue (tag::FollowerDest, d);
+            break;
+        case Command::ByMidiSource:
+            if (d >= 1 && entry >= 0 && entry <= kLastMidiSource - kFirstMidiSource)
+                assignSource (plugin, d, kFirstMidiSource + entry);
+            break;
+        case Command::ByModSource:
+            if (d >= 1 && entry >= 0 && entry < kNumSources - kFirstInternalSource)
+                assignSource (plugin, d, kFirstInternalSource + entry);
+            break;
+        case Command::ClearModulations:
+        case Command::DefaultModulationAmounts:
+            if (d >= 1)
+                resetModulators (plugin, d, command == Command::ClearModulations);
+            break;
     }
-    else if (item == "Modulate By Follower")
-        plugin.setSteppedValue (tag::FollowerDest, d);
-    else if (item == kByMidiSource && entry >= 0 && entry <= kLastMidiSource - kFirstMidiSource)
-        assignSource (plugin, d, kFirstMidiSource + entry);
-    else if (item == kByModSource && entry >= 0 && entry < kNumSources - kFirstInternalSource)
-        assignSource (plugin, d, kFirstInternalSource + entry);
-    else if (item == "Clear Modulations" || item == "Default Modulations Amounts")
-        resetModulators (plugin, d, item == "Clear Modulations");
     return MenuFollowUp::None;
 }
 
 std::vector<MenuItem> destinationMenuItems ()
 {
-    std::vector<MenuItem> items {{text (DEST_STR[0]), {}}};
-    for (const auto& group : DESTINATION_GROUPS)
+    // Command 1 is "None", 2 + g the destination group g.
+    std::vector<MenuItem> items {{text (DEST_STR[0]), 1}};
+    for (std::size_t g = 0; g < std::size (DESTINATION_GROUPS); ++g)
     {
-        MenuItem item {group.title, {}};
+        const auto& group = DESTINATION_GROUPS[g];
+        MenuItem item {group.title, {}, false, static_cast<int> (g) + 2};
         for (int i = group.first; i <= group.last; ++i)
             item.entries.push_back (text (DEST_STR[static_cast<std::size_t> (i)]));
         items.push_back (item);
@@ -251,14 +265,15 @@ void markDestination (std::vector<MenuItem>& items, int d)
             items[g + 1].checkedEntries.push_back (d - DESTINATION_GROUPS[g].first);
 }
 
-int destinationOfChoice (std::string_view item, int entry)
+int destinationOfChoice (int command, int entry)
 {
-    if (item == DEST_STR[0])
+    if (command == 1)
         return 0;
-    for (const auto& group : DESTINATION_GROUPS)
-        if (item == group.title && entry >= 0 && entry <= group.last - group.first)
-            return group.first + entry;
-    return -1;
+    const int g = command - 2;
+    if (g < 0 || g >= static_cast<int> (std::size (DESTINATION_GROUPS)))
+        return -1;
+    const auto& group = DESTINATION_GROUPS[g];
+    return entry >= 0 && entry <= group.last - group.first ? group.first + entry : -1;
 }
 
 } // namespace morlake

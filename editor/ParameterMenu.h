@@ -13,17 +13,45 @@ class EditorModel;
 
 // "-G" starts a greyed title, "-" alone is a separator; an item with
 // entries is a submenu. Checked items and entries show the current choice.
+// `command` says what choosing the item does (0: nothing), in the terms of
+// the menu that built it; titles are only what the user reads.
 struct MenuItem
 {
-    MenuItem (std::string t, std::vector<std::string> e = {}, bool c = false)
-    : title (std::move (t)), entries (std::move (e)), checked (c)
+    MenuItem (std::string t, std::vector<std::string> e = {}, bool c = false, int cmd = 0)
+    : title (std::move (t)), entries (std::move (e)), checked (c), command (cmd)
     {
     }
+    MenuItem (std::string t, int cmd, bool c = false) : title (std::move (t)), checked (c), command (cmd) {}
 
     std::string title;
     std::vector<std::string> entries;
     bool checked = false;
+    int command = 0;
     std::vector<int> checkedEntries;
+};
+
+// The commands of a parameter's menu.
+enum class ParameterCommand : int
+{
+    None,
+    SetDefault,
+    SetMinimum,
+    SetMaximum,
+    SetMid,
+    SetValue,
+    SetRandom,
+    Increase,
+    Decrease,
+    LatchMidi,
+    UnlatchMidi,
+    SetMidiCC,
+    ClearAllMidi,
+    ByDisrupt,     // entry: the Disrupt slot
+    ByFollower,
+    ByMidiSource,  // entry: the MIDI source from the first
+    ByModSource,   // entry: the modulation source from the first
+    ClearModulations,
+    DefaultModulationAmounts,
 };
 
 // A run of a name list shown as one submenu.
@@ -53,15 +81,16 @@ enum class MenuFollowUp
 
 std::vector<MenuItem> parameterMenuItems (const EditorModel& plugin, int tag);
 
-// Carries out `item` (a top-level title), or entry `entry` of the submenu
-// titled `item`. `random` is a draw of the C library's rand().
-MenuFollowUp applyParameterMenu (EditorModel& plugin, int tag, std::string_view item, int entry, int random);
+// Carries out `command`, with `entry` the entry chosen in its submenu (-1
+// for none). `random` is a draw of the C library's rand().
+MenuFollowUp applyParameterMenu (EditorModel& plugin, int tag, ParameterCommand command, int entry, int random);
 
 // The destination chooser under a Disrupt amount knob: "None", then the
 // destination list in five groups.
 std::vector<MenuItem> destinationMenuItems ();
-// The destination index of entry `entry` of item `item` of that menu; -1 for none.
-int destinationOfChoice (std::string_view item, int entry);
+// The destination index of entry `entry` of the item with `command` in
+// that menu; -1 for none.
+int destinationOfChoice (int command, int entry);
 // Checks destination `d` in that menu.
 void markDestination (std::vector<MenuItem>& items, int d);
 

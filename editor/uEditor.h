@@ -121,8 +121,8 @@ public:
     void showMIDIMenu (VSTGUI::CControl* control, VSTGUI::CPoint& where) override;
     void showSyncedMenu (int tag) override;
     void showDestMenu (VSTGUI::CPoint& where, int destTag, int slot) override;
-    // The top-level title chosen and the entry within its submenu (-1 for none).
-    using ChoiceHandler = std::function<void (const std::string& item, int entry)>;
+    // The top-level item chosen and the entry within its submenu (-1 for none).
+    using ChoiceHandler = std::function<void (const MenuItem& item, int entry)>;
     // Pops `items` up at `where` and returns at once; `chosen` runs on the
     // idle pass after a choice, never on Escape, a click outside or a close.
     // False when no menu could open (another one shows).
@@ -133,8 +133,13 @@ public:
     // The controller-map file commands: the desktop's file chooser, then the file.
     void loadControllerMap ();
     void saveControllerMap ();
-    // Carries out the settings-menu entry `item`; the states it was shown with.
-    void controlMenuChosen (const std::string& item, bool midiPreset, bool midiBank, bool capture);
+    // The settings the settings menu showed when it opened.
+    struct ShownSettings
+    {
+        bool midiPreset, midiBank, capture, tooltips, dragDrop;
+    };
+    // Carries out the settings-menu command `command`.
+    void controlMenuChosen (int command, const ShownSettings& shown);
     void setNumValue (int tag) override;
     void markCurrentChoice (VSTGUI::COptionMenu* menu) override;
     void showControlMenu ();
