@@ -174,7 +174,9 @@ public:
     bool isMenuShowing () const { return menuShowing; }
     std::size_t watchedTasks () const { return tasks.size (); }
 
-    // State for tests and measurements ------------------------------------------------
+private:
+    // Views and state the tests read through their probe.
+    friend class EditorProbe;
     const std::vector<RegisteredControl>& registry () const { return controls; }
     VSTGUI::CViewContainer* getPanel () const { return panel; }
     TKnob* getMainKnob (int index) const { return mainKnobs[static_cast<std::size_t> (index)]; }
@@ -208,7 +210,7 @@ public:
     // The tooltip on screen, empty when none shows.
     std::string shownTooltip () const;
 
-private:
+
     struct NamedView
     {
         VSTGUI::CView* view;

@@ -68,7 +68,7 @@ TEST_F (Controls, KnobDragIsContinuousWhenShiftChanges)
     CPoint p = onImage (damp);
     const CPoint start = p;
     ASSERT_EQ (damp->onMouseDown (p, CButtonState (kLButton)), kMouseEventHandled);
-    EXPECT_EQ (f.editor ().getDropTag (), tag::EarlyDamp) << "a drag of a destination starts";
+    EXPECT_EQ (EditorProbe (f.editor ()).getDropTag (), tag::EarlyDamp) << "a drag of a destination starts";
     p = CPoint (start.x, start.y - 20);
     damp->onMouseMoved (p, CButtonState (kLButton));
     EXPECT_NEAR (damp->getValue (), 0.3f + 20.0f / 200.0f, 1e-5);
@@ -92,7 +92,7 @@ TEST_F (Controls, KnobDragIsContinuousWhenShiftChanges)
     EXPECT_FLOAT_EQ (damp->getValue (), 1.0f);
     damp->onMouseUp (p, CButtonState (kLButton));
     f.idlePass ();
-    EXPECT_EQ (f.editor ().getDropTag (), -1);
+    EXPECT_EQ (EditorProbe (f.editor ()).getDropTag (), -1);
 }
 
 TEST_F (Controls, CommandClickAndDoubleClickResetWithoutADrag)
@@ -106,7 +106,7 @@ TEST_F (Controls, CommandClickAndDoubleClickResetWithoutADrag)
         EXPECT_EQ (feed->onMouseDown (p, buttons), kMouseDownEventHandledButDontNeedMovedOrUpEvents);
         EXPECT_FLOAT_EQ (feed->getValue (), f.plugin->instance ().getDefault (tag::EarlyFeed));
         EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::EarlyFeed), f.plugin->instance ().getDefault (tag::EarlyFeed));
-        EXPECT_EQ (f.editor ().getDropTag (), -1);
+        EXPECT_EQ (EditorProbe (f.editor ()).getDropTag (), -1);
     }
     // A bypassed knob ignores the mouse.
     feed->setBypass (true, false);
@@ -151,8 +151,8 @@ TEST_F (Controls, OnOffAndRadioButtons)
 
     uEditor& e = f.editor ();
     const int path = f.plugin->instance ().getSteppedValue (tag::EarlyPath);
-    TRadioButton* on = e.getRadio (0, path);
-    TRadioButton* off = e.getRadio (0, 1 - path);
+    TRadioButton* on = EditorProbe (e).getRadio (0, path);
+    TRadioButton* off = EditorProbe (e).getRadio (0, 1 - path);
     ASSERT_EQ (on->getValue (), 1.0f);
     p = on->getViewSize ().getCenter ();
     EXPECT_EQ (on->onMouseDown (p, CButtonState (kLButton)), kMouseEventHandled) << "handled although nothing changes";
@@ -171,7 +171,7 @@ TEST_F (Controls, OnOffAndRadioButtons)
 
 TEST_F (Controls, ArrowMenusStepTheirParameter)
 {
-    TOptionMenu* type = f.editor ().getMainMenu (0);
+    TOptionMenu* type = EditorProbe (f.editor ()).getMainMenu (0);
     ASSERT_EQ (type->getTag (), tag::ReverbPreset);
     f.plugin->instance ().setSteppedValue (tag::ReverbPreset, 4);
     const CRect r = type->getViewSize ();
@@ -195,7 +195,7 @@ TEST_F (Controls, ArrowMenusStepTheirParameter)
 
 TEST_F (Controls, PresetMenuArrowsStepProgramsAndTheRestOpensTheMenu)
 {
-    TOptionMenu* preset = f.editor ().getPresetMenu ();
+    TOptionMenu* preset = EditorProbe (f.editor ()).getPresetMenu ();
     const CCoord w = f.editor ().getSharedBitmap (kBmpMenuArrowPrevious)->getWidth ();
     const CRect r = preset->getViewSize ();
     const CCoord y = r.getCenter ().y;
@@ -219,7 +219,7 @@ TEST_F (Controls, PresetMenuArrowsStepProgramsAndTheRestOpensTheMenu)
 
 TEST_F (Controls, DisruptSliderFollowsMouseAndWheelUnlessLazyRuns)
 {
-    THorizontalSlider* slider = f.editor ().getDisruptSlider ();
+    THorizontalSlider* slider = EditorProbe (f.editor ()).getDisruptSlider ();
     const CRect r = slider->getViewSize ();
     const int handle = slider->getHandleWidth ();
     const double travel = r.getWidth () - handle;

@@ -59,25 +59,25 @@ TEST_F (EditorIdle, ParametersSetOnAnotherThreadReachTheirControlsInOnePass)
     EXPECT_NE (volume->getValue (), 0.77f);
     f.dispatch (vst::effEditIdle);
     EXPECT_FLOAT_EQ (volume->getValue (), 0.77f);
-    EXPECT_EQ (static_cast<int> (e.getMainMenu (3)->getValue ()), 5);
-    EXPECT_EQ (e.getMainMenu (6)->getString (), std::string (DEST_STR[12]));
+    EXPECT_EQ (static_cast<int> (EditorProbe (e).getMainMenu (3)->getValue ()), 5);
+    EXPECT_EQ (EditorProbe (e).getMainMenu (6)->getString (), std::string (DEST_STR[12]));
 }
 
 TEST_F (EditorIdle, MetersFollowTheAudio)
 {
     uEditor& e = f.editor ();
-    const int height = static_cast<int> (e.getMeter (0)->getViewSize ().getHeight ());
+    const int height = static_cast<int> (EditorProbe (e).getMeter (0)->getViewSize ().getHeight ());
     for (int i = 0; i < 60; ++i)
         f.process (0.9f);
     f.idlePass ();
-    EXPECT_LT (e.getMeter (0)->getCut (), height - 5) << "input meter lit";
-    EXPECT_LT (e.getMeter (2)->getCut (), height) << "output meter lit";
-    const int loud = e.getMeter (0)->getCut ();
+    EXPECT_LT (EditorProbe (e).getMeter (0)->getCut (), height - 5) << "input meter lit";
+    EXPECT_LT (EditorProbe (e).getMeter (2)->getCut (), height) << "output meter lit";
+    const int loud = EditorProbe (e).getMeter (0)->getCut ();
     for (int i = 0; i < 400; ++i)
         f.process (0.0f);
     f.idlePass ();
-    EXPECT_GT (e.getMeter (0)->getCut (), loud);
-    EXPECT_EQ (e.getMeter (0)->getCut (), height) << "silence empties the meter";
+    EXPECT_GT (EditorProbe (e).getMeter (0)->getCut (), loud);
+    EXPECT_EQ (EditorProbe (e).getMeter (0)->getCut (), height) << "silence empties the meter";
 }
 
 TEST_F (EditorIdle, NothingRepaintsMoreOftenThanEveryFortyMilliseconds)
@@ -86,12 +86,12 @@ TEST_F (EditorIdle, NothingRepaintsMoreOftenThanEveryFortyMilliseconds)
     f.idleFor (200);
     std::vector<DrawCounter*> counters;
     for (int i = 0; i < 32; ++i)
-        counters.push_back (&e.getMainKnob (i)->drawCounter ());
+        counters.push_back (&EditorProbe (e).getMainKnob (i)->drawCounter ());
     for (int i = 0; i < 6; ++i)
-        counters.push_back (&e.getMeter (i)->drawCounter ());
-    counters.push_back (&e.getDisruptSlider ()->drawCounter ());
+        counters.push_back (&EditorProbe (e).getMeter (i)->drawCounter ());
+    counters.push_back (&EditorProbe (e).getDisruptSlider ()->drawCounter ());
     for (int i = 0; i < 7; ++i)
-        counters.push_back (&e.getMainMenu (i)->drawCounter ());
+        counters.push_back (&EditorProbe (e).getMainMenu (i)->drawCounter ());
     for (auto* c : counters)
         c->reset ();
 
@@ -121,7 +121,7 @@ TEST_F (EditorIdle, NothingRepaintsMoreOftenThanEveryFortyMilliseconds)
     audio.join ();
 
     EXPECT_GT (knob (tag::EarlyVolume)->drawCounter ().draws, 10) << "the knob followed the automation";
-    EXPECT_GT (e.getDisruptSlider ()->drawCounter ().draws, 10);
+    EXPECT_GT (EditorProbe (e).getDisruptSlider ()->drawCounter ().draws, 10);
     // Repaints are requested at most once per 40 ms idle pass.
     for (auto* c : counters)
         EXPECT_LE (c->draws, static_cast<int> (ms / 40.0) + 2);
@@ -133,10 +133,10 @@ TEST_F (EditorIdle, EditedButtonShowsTheEditedState)
     f.plugin->setParameterAutomated (tag::EarlyDamp, 0.123f);
     f.idlePass ();
     ASSERT_TRUE (f.plugin->instance ().getEditChanged ());
-    EXPECT_EQ (static_cast<int> (e.getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOn);
+    EXPECT_EQ (static_cast<int> (EditorProbe (e).getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOn);
     f.plugin->instance ().origProgram ();
     f.idlePass ();
-    EXPECT_EQ (static_cast<int> (e.getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOff);
+    EXPECT_EQ (static_cast<int> (EditorProbe (e).getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOff);
 
     // An editor opened on an edited program (a restored session) shows it lit.
     f.plugin->setParameterAutomated (tag::EarlyDamp, 0.321f);
@@ -144,7 +144,7 @@ TEST_F (EditorIdle, EditedButtonShowsTheEditedState)
     ASSERT_TRUE (f.open ());
     f.showMainScreen ();
     f.idlePass ();
-    EXPECT_EQ (static_cast<int> (f.editor ().getEditedButton ()->getBackground ()->getResourceDescription ().u.id),
+    EXPECT_EQ (static_cast<int> (EditorProbe (f.editor ()).getEditedButton ()->getBackground ()->getResourceDescription ().u.id),
                kBmpEditedPresetOn);
 }
 
@@ -156,8 +156,8 @@ TEST_F (EditorIdle, ProgramChangeRefreshesEveryControlAndThePresetName)
     f.idlePass ();
     char name[64] {};
     f.plugin->getProgramName (name);
-    EXPECT_EQ (e.getPresetMenu ()->getString (), name);
-    for (const auto& entry : e.registry ())
+    EXPECT_EQ (EditorProbe (e).getPresetMenu ()->getString (), name);
+    for (const auto& entry : EditorProbe (e).registry ())
     {
         const int t = entry.control->getTag ();
         if (isValidTag (t) && entry.kind != kKindMenu && entry.control->isAttached ())
@@ -182,14 +182,14 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
     f.idlePass ();
     EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 2), f.plugin->instance ().getParameterDest (tag::ReverbRoomSize));
     EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::ReverbRoomSize), before) << "the dragged knob goes back";
-    EXPECT_EQ (e.getDropTag (), -1);
+    EXPECT_EQ (EditorProbe (e).getDropTag (), -1);
 
     // Released before reaching a target: nothing is assigned.
     e.setDropTag (tag::ReverbLength);
     e.releasedDropDial ();
     pointAt (*f.window, imageCentre (room));
     f.idlePass ();
-    EXPECT_EQ (e.getDropTag (), -1);
+    EXPECT_EQ (EditorProbe (e).getDropTag (), -1);
     pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 4)));
     f.idlePass ();
     EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 4), f.plugin->instance ().getParameterDest (tag::ReverbLength));
@@ -198,7 +198,7 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
     e.setDropTag (tag::FollowerAmount);
     pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 6)));
     f.idlePass ();
-    EXPECT_EQ (e.getDropTag (), -1);
+    EXPECT_EQ (EditorProbe (e).getDropTag (), -1);
     EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 6), f.plugin->instance ().getParameterDest (tag::FollowerAmount));
 }
 
@@ -213,12 +213,12 @@ TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
     EXPECT_EQ (tooltipOf (damp), expected);
     // Resting there shows it (VSTGUI's X11 frame has no tooltip window).
     f.idleFor (250);
-    EXPECT_EQ (e.shownTooltip (), expected);
-    CKickButton* help = e.getNamedButton ("Open Help");
+    EXPECT_EQ (EditorProbe (e).shownTooltip (), expected);
+    CKickButton* help = EditorProbe (e).getNamedButton ("Open Help");
     pointAt (*f.window, help->getViewSize ().getCenter ());
     f.idlePass ();
     EXPECT_EQ (tooltipOf (help), "Open Help");
-    EXPECT_EQ (e.shownTooltip (), "") << "moving on hides the tip";
+    EXPECT_EQ (EditorProbe (e).shownTooltip (), "") << "moving on hides the tip";
 }
 
 TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
@@ -241,9 +241,9 @@ TEST_F (EditorIdle, ProgramStepsByKeyboardAreRateLimited)
 
     // Through the host's key opcode and with the setting off.
     saveBoolToPrefs (PREF_KEYBOARD, false);
-    e.getBackSwitch (0)->setValue (0.0f);
-    e.valueChanged (e.getBackSwitch (0));
-    EXPECT_FALSE (e.getKeyboardSetting ());
+    EditorProbe (e).getBackSwitch (0)->setValue (0.0f);
+    e.valueChanged (EditorProbe (e).getBackSwitch (0));
+    EXPECT_FALSE (EditorProbe (e).getKeyboardSetting ());
     EXPECT_EQ (e.onKeyDown (up, e.getFrame ()), -1);
     EXPECT_EQ (f.dispatch (vst::effEditKeyDown, 0, VKEY_UP, nullptr, 0.0f), 0);
 }

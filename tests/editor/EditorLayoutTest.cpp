@@ -155,18 +155,18 @@ TEST (EditorLayout, ModulationPanelShowsTheSelectedSlot)
     f.showMainScreen ();
     auto slotTags = [&] {
         std::set<int> tags;
-        for (CView* v : children (f.editor ().getPanel ()))
+        for (CView* v : children (EditorProbe (f.editor ()).getPanel ()))
             if (auto* c = dynamic_cast<CControl*> (v))
                 tags.insert (c->getTag ());
         return tags;
     };
     EXPECT_EQ (slotTags (), (std::set<int> {72, 73, 74}));
-    f.editor ().getRadio (2, 1)->setValue (1.0f);
-    f.editor ().valueChanged (f.editor ().getRadio (2, 1));
+    EditorProbe (f.editor ()).getRadio (2, 1)->setValue (1.0f);
+    f.editor ().valueChanged (EditorProbe (f.editor ()).getRadio (2, 1));
     f.idlePass ();
-    EXPECT_EQ (f.editor ().getSelectedSlot (), 1);
+    EXPECT_EQ (EditorProbe (f.editor ()).getSelectedSlot (), 1);
     EXPECT_EQ (slotTags (), (std::set<int> {75, 76, 77}));
-    EXPECT_EQ (f.editor ().getRadio (2, 0)->getValue (), 0.0f);
+    EXPECT_EQ (EditorProbe (f.editor ()).getRadio (2, 0)->getValue (), 0.0f);
 }
 
 TEST (EditorLayout, MenusHoldTheirFixedEntries)
@@ -175,7 +175,7 @@ TEST (EditorLayout, MenusHoldTheirFixedEntries)
     EditorFixture f;
     ASSERT_TRUE (f.open ());
     f.showMainScreen ();
-    TOptionMenu* preset = f.editor ().getPresetMenu ();
+    TOptionMenu* preset = EditorProbe (f.editor ()).getPresetMenu ();
     EXPECT_EQ (titles (preset),
                (std::vector<std::string> {"Preset 1-32", "Preset 33-64", "Preset 65-96", "Preset 97-128", "Preset 129-160",
                                           "Preset 161-192", "Preset 193-224", "Preset 225-256", "-", "Default Preset", "-",
@@ -185,12 +185,12 @@ TEST (EditorLayout, MenusHoldTheirFixedEntries)
     for (int b = 0; b < 8; ++b)
         EXPECT_EQ (preset->getEntry (b)->getSubmenu ()->getNbEntries (), b == 0 ? 32 : (b == 1 ? 25 : 0));
     EXPECT_EQ (preset->getEntry (0)->getSubmenu ()->getEntry (0)->getTitle (), "1 to Morlake");
-    EXPECT_EQ (f.editor ().getFolderMenu ()->getString (), "Introduction Bank");
-    EXPECT_EQ (f.editor ().getEcsMenu ()->getTag (), 9998);
-    EXPECT_EQ (f.editor ().getEcsMenu ()->getNbEntries (), 3);
+    EXPECT_EQ (EditorProbe (f.editor ()).getFolderMenu ()->getString (), "Introduction Bank");
+    EXPECT_EQ (EditorProbe (f.editor ()).getEcsMenu ()->getTag (), 9998);
+    EXPECT_EQ (EditorProbe (f.editor ()).getEcsMenu ()->getNbEntries (), 3);
 
     // Destinations in five groups, in the order of the list.
-    TOptionMenu* dest = f.editor ().getMainMenu (6);
+    TOptionMenu* dest = EditorProbe (f.editor ()).getMainMenu (6);
     ASSERT_EQ (dest->getTag (), tag::FollowerDest);
     EXPECT_EQ (titles (dest), (std::vector<std::string> {"None", "Volume/Pan", "Delays", "Reverb", "Disrupt/Lazy",
                                                          "Follower/Modulation"}));
@@ -199,7 +199,7 @@ TEST (EditorLayout, MenusHoldTheirFixedEntries)
         for (const std::string& title : titles (dest->getEntry (g)->getSubmenu ()))
             EXPECT_EQ (title, DEST_STR[next++]);
     EXPECT_EQ (next, kNumDestinations);
-    TOptionMenu* src = f.editor ().getSlotSourceMenu (0);
+    TOptionMenu* src = EditorProbe (f.editor ()).getSlotSourceMenu (0);
     EXPECT_EQ (titles (src)[1], "MIDI Sources");
     EXPECT_EQ (src->getEntry (1)->getSubmenu ()->getNbEntries (), 31);
     EXPECT_EQ (titles (src)[2], "Modulation Sources");
@@ -216,20 +216,20 @@ TEST (EditorLayout, BackScreenControlsVersionAndScaling)
     EXPECT_EQ (resourceId (f.editor ().getFrame ()->getBackground ()), kBmpBackBackground + 1000 * s);
     for (int i = 0; i < layout::kBackSwitchCount; ++i)
     {
-        TOnOff* sw = f.editor ().getBackSwitch (i);
+        TOnOff* sw = EditorProbe (f.editor ()).getBackSwitch (i);
         EXPECT_EQ (sw->getTag (), 9999);
         EXPECT_EQ (sw->getValue (), 1.0f) << "default on";
         if (i < 4)
         {
-            EXPECT_EQ (f.editor ().getScreenSwitch (i)->getValue (), i == s ? 1.0f : 0.0f);
+            EXPECT_EQ (EditorProbe (f.editor ()).getScreenSwitch (i)->getValue (), i == s ? 1.0f : 0.0f);
         }
     }
-    TOptionMenu* channel = f.editor ().getChannelMenu ();
+    TOptionMenu* channel = EditorProbe (f.editor ()).getChannelMenu ();
     ASSERT_EQ (channel->getNbEntries (), 17);
     EXPECT_EQ (titles (channel)[0], "Omni");
     EXPECT_EQ (titles (channel)[5], "CH 05");
     EXPECT_EQ (titles (channel)[16], "CH 16");
-    EXPECT_EQ (f.editor ().getVersionText ()->getString (), "Morlake - Linux VST x86 64Bits :  Version 1.0.0");
+    EXPECT_EQ (EditorProbe (f.editor ()).getVersionText ()->getString (), "Morlake - Linux VST x86 64Bits :  Version 1.0.0");
     // Scaling at 150 %: integer and fractional, with a correction per size.
     EXPECT_EQ (f.editor ().getScaled (101), 151);
     EXPECT_EQ (f.editor ().getScaled (7, 1, 2, 3), 12);

@@ -128,24 +128,24 @@ TEST_F (EditorMenus, TheHostIdlesAndTheMetersMoveWhileAMenuShows)
     const CPoint room = knob (tag::ReverbRoomSize)->getViewSize ().getCenter ();
     open (pointerTo (room) + " click 3");
     ASSERT_TRUE (f.editor ().isMenuShowing ());
-    const uint64_t passes = f.editor ().idlePasses ();
+    const uint64_t passes = EditorProbe (f.editor ()).idlePasses ();
     f.process (0.0f, 4096);
     f.idleFor (200, 10);
-    const int quiet = f.editor ().getMeter (0)->getCut ();
+    const int quiet = EditorProbe (f.editor ()).getMeter (0)->getCut ();
     for (int i = 0; i < 20; ++i)
     {
         f.process (0.9f, 512);
         f.idleFor (10, 5);
     }
-    EXPECT_GT (f.editor ().idlePasses (), passes + 3) << "idle passes ran while the menu showed";
-    EXPECT_LT (f.editor ().getMeter (0)->getCut (), quiet) << "the meters moved behind the menu";
+    EXPECT_GT (EditorProbe (f.editor ()).idlePasses (), passes + 3) << "idle passes ran while the menu showed";
+    EXPECT_LT (EditorProbe (f.editor ()).getMeter (0)->getCut (), quiet) << "the meters moved behind the menu";
     EXPECT_TRUE (menuOpen ());
     EXPECT_TRUE (pointerFree ()) << "the host's windows take clicks while the menu shows";
     escape ();
     EXPECT_FALSE (f.editor ().isMenuShowing ());
 
     // An option menu too.
-    const CPoint type = f.editor ().menuFor (tag::ReverbPreset)->getViewSize ().getCenter ();
+    const CPoint type = EditorProbe (f.editor ()).menuFor (tag::ReverbPreset)->getViewSize ().getCenter ();
     open (pointerTo (type) + " click 1");
     EXPECT_TRUE (pointerFree ());
     escape ();
@@ -177,7 +177,7 @@ TEST_F (EditorMenus, SettingsMenuOpensFromItsButtonAndStoresTheChoice)
 
 TEST_F (EditorMenus, EscapeAtAnyDepthChangesNothingAndLeavesNoGrab)
 {
-    const TOptionMenu* destinations = f.editor ().menuFor (tag::FollowerDest);
+    const TOptionMenu* destinations = EditorProbe (f.editor ()).menuFor (tag::FollowerDest);
     ASSERT_NE (destinations, nullptr);
     int firstGroup = 0;
     while (firstGroup < destinations->getNbEntries () && destinations->getEntry (firstGroup)->getSubmenu () == nullptr)
@@ -246,7 +246,7 @@ TEST_F (EditorMenus, RightClickMenusActOnTheirParameterAndNeverAsALeftClick)
         float expected;      // < 0: unchanged
     };
     TKnob* room = knob (tag::ReverbRoomSize);
-    TOnOff* onOffControl = f.editor ().getMainOnOff (0);
+    TOnOff* onOffControl = EditorProbe (f.editor ()).getMainOnOff (0);
     ASSERT_NE (onOffControl, nullptr);
     const Case cases[] = {
         {room, "Set to Maximum", 1.0f},
@@ -296,8 +296,8 @@ TEST_F (EditorMenus, OptionMenusMarkTheCurrentChoice)
         int entry;  // checked entry of that entry's submenu
     };
     const Case cases[] = {
-        {"preset", e.getPresetMenu (), 37 / 32, 37 % 32},
-        {"follower destination", e.menuFor (tag::FollowerDest), 3, 3},
+        {"preset", EditorProbe (e).getPresetMenu (), 37 / 32, 37 % 32},
+        {"follower destination", EditorProbe (e).menuFor (tag::FollowerDest), 3, 3},
     };
     for (const Case& c : cases)
     {

@@ -185,9 +185,9 @@ bool EditorFixture::childShownWithin (int ms)
 
 void EditorFixture::idlePass ()
 {
-    const uint64_t before = editor ().idlePasses ();
+    const uint64_t before = EditorProbe (editor ()).idlePasses ();
     const auto end = std::chrono::steady_clock::now () + std::chrono::seconds (3);
-    while (editor ().idlePasses () == before && std::chrono::steady_clock::now () < end)
+    while (EditorProbe (editor ()).idlePasses () == before && std::chrono::steady_clock::now () < end)
     {
         std::this_thread::sleep_for (std::chrono::milliseconds (5));
         dispatch (vst::effEditIdle);
@@ -221,16 +221,16 @@ void MainScreen::SetUp ()
 TKnob* MainScreen::knob (int t) const
 {
     for (int i = 0; i < 32; ++i)
-        if (f.editor ().getMainKnob (i)->getTag () == t)
-            return f.editor ().getMainKnob (i);
+        if (EditorProbe (f.editor ()).getMainKnob (i)->getTag () == t)
+            return EditorProbe (f.editor ()).getMainKnob (i);
     return nullptr;
 }
 
 TOnOff* MainScreen::onOff (int t) const
 {
     for (int i = 0; i < 20; ++i)
-        if (f.editor ().getMainOnOff (i)->getTag () == t)
-            return f.editor ().getMainOnOff (i);
+        if (EditorProbe (f.editor ()).getMainOnOff (i)->getTag () == t)
+            return EditorProbe (f.editor ()).getMainOnOff (i);
     return nullptr;
 }
 

@@ -154,12 +154,12 @@ TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
     setFileChooser (nullptr);
 
     ecsMenu (0);
-    const uint64_t passes = f.editor ().idlePasses ();
+    const uint64_t passes = EditorProbe (f.editor ()).idlePasses ();
     ASSERT_TRUE (idleUntil (f, [&] { return fs::exists (started); }));
     EXPECT_EQ (f.editor ().watchedTasks (), 1u);
     EXPECT_EQ (f.plugin->instance ().getControllerTag (21), 0) << "not yet answered";
     ASSERT_TRUE (idleUntil (f, [&] { return f.plugin->instance ().getControllerTag (21) == tag::ReverbLength; }, 5000));
-    EXPECT_GT (f.editor ().idlePasses (), passes + 10) << "the host idled while the chooser showed";
+    EXPECT_GT (EditorProbe (f.editor ()).idlePasses (), passes + 10) << "the host idled while the chooser showed";
     EXPECT_EQ (f.editor ().watchedTasks (), 0u);
 
     // Closed with the editor: the chooser goes, and nothing is loaded later.

@@ -48,9 +48,9 @@ TEST_F (MessageWindows, InputShowsAtOnceAndAnswersLater)
     EXPECT_EQ (d->fieldText (), "12.5");
     EXPECT_EQ (f.editor ().getFrame ()->getModalView (), d);
     // The host goes on idling while the window waits for the user.
-    const uint64_t passes = f.editor ().idlePasses ();
+    const uint64_t passes = EditorProbe (f.editor ()).idlePasses ();
     f.idleFor (300, 10);
-    EXPECT_GT (f.editor ().idlePasses (), passes + 3);
+    EXPECT_GT (EditorProbe (f.editor ()).idlePasses (), passes + 3);
     EXPECT_FALSE (answer.has_value ());
     EXPECT_EQ (dialog (), d);
 
