@@ -15,32 +15,37 @@ namespace morlake::artwork {
 constexpr double kScreenScale[kScreenSizeCount] = {SCALE[0], SCALE[1], SCALE[2], SCALE[3]};
 
 // Scaled coordinate as the editor computes it: truncated toward zero.
-constexpr int scaled(double v, int screenSize) { return static_cast<int>(v * kScreenScale[screenSize]); }
+constexpr int scaled (double v, int screenSize) { return static_cast<int> (v * kScreenScale[screenSize]); }
 
 using morlake::kWindowHeight;
 using morlake::kWindowWidth;
-constexpr int kMenuHeight = 16;  // 16, 20, 24, 32 when scaled
+constexpr int kMenuHeight = 16; // 16, 20, 24, 32 when scaled
 
 // ---------------------------------------------------------------------------
 // Knob types: square images, `frames` images stacked vertically. Knob strip
 // and ring strip of a type have the same size.
-enum class Accent { Amber, Blue };
+enum class Accent
+{
+    Amber,
+    Blue
+};
 
-struct KnobType {
+struct KnobType
+{
     int size;
     int frames;
-    bool bipolar;  // arc grows from the top centre
+    bool bipolar; // arc grows from the top centre
     Accent accent;
 };
 
 constexpr KnobType kKnobTypes[kKnobTypeCount] = {
-    {72, 139, false, Accent::Amber},  // 0: reverb room size and length
-    {64, 139, false, Accent::Amber},  // 1: wet/dry
-    {56, 139, false, Accent::Amber},  // 2: distortion, reverb volume and damping
-    {48, 139, false, Accent::Amber},  // 3: not placed by the layout
-    {44, 137, false, Accent::Amber},  // 4: the small knobs
-    {48, 137, true, Accent::Blue},    // 5: bipolar modulation amounts
-    {48, 137, false, Accent::Blue},   // 6: lazy speed
+    {72, 139, false, Accent::Amber}, // 0: reverb room size and length
+    {64, 139, false, Accent::Amber}, // 1: wet/dry
+    {56, 139, false, Accent::Amber}, // 2: distortion, reverb volume and damping
+    {48, 139, false, Accent::Amber}, // 3: not placed by the layout
+    {44, 137, false, Accent::Amber}, // 4: the small knobs
+    {48, 137, true, Accent::Blue},   // 5: bipolar modulation amounts
+    {48, 137, false, Accent::Blue},  // 6: lazy speed
 };
 
 // Knob places and their per-size corrections come from the editor's layout.
@@ -53,18 +58,20 @@ using layout::kMainKnobs;
 constexpr int kKnobInset = layout::kKnobWidth;
 
 // Top-left of the knob image in pixels at a screen size.
-constexpr int knobImageLeft(int x, const Nudge& n, int s) {
-    return s == 0 ? x : scaled(x, s) - scaled(kKnobInset, s) / 2 + n.dx[s - 1] + kKnobInset / 2;
+constexpr int knobImageLeft (int x, const Nudge& n, int s)
+{
+    return s == 0 ? x : scaled (x, s) - scaled (kKnobInset, s) / 2 + n.dx[s - 1] + kKnobInset / 2;
 }
-constexpr int knobImageTop(int y, const Nudge& n, int s) { return s == 0 ? y : scaled(y, s) + n.dy[s - 1]; }
+constexpr int knobImageTop (int y, const Nudge& n, int s) { return s == 0 ? y : scaled (y, s) + n.dy[s - 1]; }
 
 // ---------------------------------------------------------------------------
 // Two-image strips (off above on, or normal above pressed) and the buttons
 // that use them. The view is the bitmap's width and half its height.
-struct ButtonArt {
+struct ButtonArt
+{
     int id;
     int width;
-    int height;  // one image
+    int height; // one image
     const char* text;
 };
 
@@ -82,9 +89,15 @@ constexpr ButtonArt kButtonArt[] = {
     {kBmpLateOnOff, 76, 16, "LATE"},
 };
 
-enum class ButtonKind { OnOff, Radio, Kick };
+enum class ButtonKind
+{
+    OnOff,
+    Radio,
+    Kick
+};
 
-struct ButtonPlace {
+struct ButtonPlace
+{
     ButtonKind kind;
     int id;
     int x;
@@ -93,62 +106,80 @@ struct ButtonPlace {
 
 // The main screen's buttons: switches, radio pairs, then the kick buttons.
 inline constexpr auto kMainButtons = [] {
-    constexpr std::size_t onOffs = std::size(layout::kMainOnOffs);
+    constexpr std::size_t onOffs = std::size (layout::kMainOnOffs);
     constexpr layout::Kick kicks[] = {layout::kResetDisrupt, layout::kFullWet, layout::kEditedPreset,
                                       layout::kOriginalPreset, layout::kOpenHelp};
-    std::array<ButtonPlace, onOffs + 6 + std::size(kicks)> all{};
+    std::array<ButtonPlace, onOffs + 6 + std::size (kicks)> all {};
     std::size_t n = 0;
-    for (const auto& b : layout::kMainOnOffs) all[n++] = {ButtonKind::OnOff, b.bitmap, b.x, b.y};
+    for (const auto& b : layout::kMainOnOffs)
+        all[n++] = {ButtonKind::OnOff, b.bitmap, b.x, b.y};
     for (const auto& pair : layout::kRadios)
-        for (const auto& p : pair) all[n++] = {ButtonKind::Radio, kBmpLedButton, p.x, p.y};
-    for (const auto& k : kicks) all[n++] = {ButtonKind::Kick, k.bitmap, k.x, k.y};
+        for (const auto& p : pair)
+            all[n++] = {ButtonKind::Radio, kBmpLedButton, p.x, p.y};
+    for (const auto& k : kicks)
+        all[n++] = {ButtonKind::Kick, k.bitmap, k.x, k.y};
     return all;
 }();
 
 // The back screen's switches: MIDI and control, then the screen sizes.
 inline constexpr auto kBackButtons = [] {
-    std::array<ButtonPlace, std::size(layout::kBackSwitches) + std::size(layout::kScreenSizeSwitches)> all{};
+    std::array<ButtonPlace, std::size (layout::kBackSwitches) + std::size (layout::kScreenSizeSwitches)> all {};
     std::size_t n = 0;
-    for (const auto& p : layout::kBackSwitches) all[n++] = {ButtonKind::OnOff, kBmpLedButton, p.x, p.y};
-    for (const auto& p : layout::kScreenSizeSwitches) all[n++] = {ButtonKind::OnOff, kBmpLedButton, p.x, p.y};
+    for (const auto& p : layout::kBackSwitches)
+        all[n++] = {ButtonKind::OnOff, kBmpLedButton, p.x, p.y};
+    for (const auto& p : layout::kScreenSizeSwitches)
+        all[n++] = {ButtonKind::OnOff, kBmpLedButton, p.x, p.y};
     return all;
 }();
 
 // ---------------------------------------------------------------------------
 // Menus. The option-menu control draws its text (and arrows) over the field
 // the background shows; `plate` is the decoration bitmap with that field.
-enum class MenuStyle { Plain, Blue, Arrows, Preset, Folder, Ecs };
+enum class MenuStyle
+{
+    Plain,
+    Blue,
+    Arrows,
+    Preset,
+    Folder,
+    Ecs
+};
 
-struct MenuPlace {
-    int tag;  // layout::kNoTag for the preset, folder, controller-map and channel menus
+struct MenuPlace
+{
+    int tag; // layout::kNoTag for the preset, folder, controller-map and channel menus
     int x;
     int y;
     int width;
     int height;
     MenuStyle style;
-    int plate;  // 0: none
+    int plate; // 0: none
 };
 
 namespace detail {
-constexpr MenuStyle styleOf(layout::MenuKind kind) {
+constexpr MenuStyle styleOf (layout::MenuKind kind)
+{
     return kind == layout::MenuKind::Blue ? MenuStyle::Blue
                                           : (kind == layout::MenuKind::Arrows ? MenuStyle::Arrows : MenuStyle::Plain);
 }
-constexpr MenuPlace place(const layout::Menu& m) {
-    return {m.tag, m.x, m.y, m.width, kMenuHeight, styleOf(m.kind), m.plate};
+constexpr MenuPlace place (const layout::Menu& m)
+{
+    return {m.tag, m.x, m.y, m.width, kMenuHeight, styleOf (m.kind), m.plate};
 }
-constexpr MenuPlace place(const layout::Area& a, MenuStyle style, int plate) {
+constexpr MenuPlace place (const layout::Area& a, MenuStyle style, int plate)
+{
     return {layout::kNoTag, a.x, a.y, a.width, a.height, style, plate};
 }
-}  // namespace detail
+} // namespace detail
 
 inline constexpr auto kMainMenus = [] {
-    std::array<MenuPlace, std::size(layout::kMainMenus) + 3> all{};
+    std::array<MenuPlace, std::size (layout::kMainMenus) + 3> all {};
     std::size_t n = 0;
-    for (const auto& m : layout::kMainMenus) all[n++] = detail::place(m);
-    all[n++] = detail::place(layout::kPresetMenu, MenuStyle::Preset, kBmpPresetMenuPlate);
-    all[n++] = detail::place(layout::kFolderMenu, MenuStyle::Folder, kBmpFolderMenuPlate);
-    all[n++] = detail::place(layout::kEcsMenu, MenuStyle::Ecs, kBmpEcsMenuPlate);
+    for (const auto& m : layout::kMainMenus)
+        all[n++] = detail::place (m);
+    all[n++] = detail::place (layout::kPresetMenu, MenuStyle::Preset, kBmpPresetMenuPlate);
+    all[n++] = detail::place (layout::kFolderMenu, MenuStyle::Folder, kBmpFolderMenuPlate);
+    all[n++] = detail::place (layout::kEcsMenu, MenuStyle::Ecs, kBmpEcsMenuPlate);
     return all;
 }();
 
@@ -159,8 +190,8 @@ constexpr int kModPanelY = layout::kPanel.y;
 constexpr int kModPanelWidth = 360;
 constexpr int kModPanelHeight = 100;
 constexpr KnobPlace kPanelKnob = layout::kSlotKnobs[0];
-constexpr MenuPlace kPanelMenus[] = {detail::place(layout::kSlotSourceMenus[0]),
-                                     detail::place(layout::kSlotDestMenus[0])};
+constexpr MenuPlace kPanelMenus[] = {detail::place (layout::kSlotSourceMenus[0]),
+                                     detail::place (layout::kSlotDestMenus[0])};
 
 // Back screen: channel menu (the editor keeps it 19 pixels high and centres it
 // with y corrections 3, 5, 8; the field is drawn at the scaled height).
@@ -174,8 +205,8 @@ constexpr int kVersionTextWidth = layout::kVersionText.width, kVersionTextHeight
 constexpr int kMeterWidth = 6;
 constexpr int kMeterHeight = 60;
 constexpr int kMeterSegments = 20;
-using layout::Point;
 using layout::kMeters;
+using layout::Point;
 
 // Disrupt slider: the marker sets the view height and the handle width; the
 // handle strip has one image per animation step.
@@ -186,24 +217,26 @@ constexpr int kSliderHandleWidth = 24;
 constexpr int kSliderHeight = 24;
 constexpr int kSliderHandleFrames = 70;
 
-constexpr int kArrowSize = 16;  // each arrow bitmap: two square images
+constexpr int kArrowSize = 16; // each arrow bitmap: two square images
 
 // Invisible buttons the artwork marks.
 using layout::Area;
 constexpr Area kShowBackScreenArea = layout::kShowBackButton;
 constexpr Area kControlMenuArea = layout::kControlMenuButton;
-constexpr Area kManagerArea = layout::kManagerButton;  // does nothing: left plain
+constexpr Area kManagerArea = layout::kManagerButton; // does nothing: left plain
 
 // ---------------------------------------------------------------------------
 // Sections framed on the main screen. The header row carries a title (or the
 // section's own on/off button) and a rule that stops short of whatever sits in
 // the row: `gaps` are x ranges at 100 % left free of the rule.
-struct Span {
+struct Span
+{
     int from;
     int to;
 };
 
-struct Section {
+struct Section
+{
     int x;
     int y;
     int width;
@@ -215,11 +248,11 @@ struct Section {
 constexpr int kSectionHeader = 22;
 constexpr Section kMainSections[] = {
     {10, 104, 146, 248, "INPUT"},
-    {160, 104, 240, 248, "", {{307, 400}}},                // EARLY button
-    {404, 104, 446, 248, "", {{458, 748}}},                // REVERB button, type menu
-    {854, 104, 236, 248, "", {{981, 1069}}},               // LATE button
-    {10, 358, 1080, 234, "DISRUPT", {{950, 1030}}},       // LAZY title
-    {10, 598, 604, 108, "FOLLOWER", {{236, 264}}},        // meters
+    {160, 104, 240, 248, "", {{307, 400}}},         // EARLY button
+    {404, 104, 446, 248, "", {{458, 748}}},         // REVERB button, type menu
+    {854, 104, 236, 248, "", {{981, 1069}}},        // LATE button
+    {10, 358, 1080, 234, "DISRUPT", {{950, 1030}}}, // LAZY title
+    {10, 598, 604, 108, "FOLLOWER", {{236, 264}}},  // meters
     {618, 598, 472, 108, "MODULATION"},
 };
 
@@ -230,10 +263,23 @@ constexpr Section kBackSections[] = {
 };
 
 // Captions on the backgrounds: text centred vertically on y.
-enum class Align { Left, Centre, Right };
-enum class CaptionStyle { Caption, Small, Title, Body, BodyBright };
+enum class Align
+{
+    Left,
+    Centre,
+    Right
+};
+enum class CaptionStyle
+{
+    Caption,
+    Small,
+    Title,
+    Body,
+    BodyBright
+};
 
-struct Caption {
+struct Caption
+{
     const char* text;
     double x;
     double y;
@@ -318,4 +364,4 @@ constexpr Caption kBackCaptions[] = {
     {"Click anywhere else to return to the controls.", 550, 692, Align::Centre, CaptionStyle::Body},
 };
 
-}  // namespace morlake::artwork
+} // namespace morlake::artwork

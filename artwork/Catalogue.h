@@ -10,31 +10,33 @@
 
 namespace morlake::artwork {
 
-struct FrameContext {
+struct FrameContext
+{
     const Scale& scale;
     int frame;
     int frames;
-    int width;   // of one image, pixels
-    int height;  // of one image, pixels
+    int width;  // of one image, pixels
+    int height; // of one image, pixels
 };
 
-using FramePainter = std::function<void(cairo_t*, const FrameContext&)>;
+using FramePainter = std::function<void (cairo_t*, const FrameContext&)>;
 
-struct BitmapSpec {
+struct BitmapSpec
+{
     int id;
     std::string what;
-    int frameWidth;   // one image at 100 %
-    int frameHeight;  // one image at 100 %
-    int frames;       // images stacked vertically
+    int frameWidth;  // one image at 100 %
+    int frameHeight; // one image at 100 %
+    int frames;      // images stacked vertically
     FramePainter paint;
 
-    int widthAt(int screenSize) const { return scaled(frameWidth, screenSize); }
-    int heightAt(int screenSize) const { return scaled(frameHeight, screenSize) * frames; }
+    int widthAt (int screenSize) const { return scaled (frameWidth, screenSize); }
+    int heightAt (int screenSize) const { return scaled (frameHeight, screenSize) * frames; }
 };
 
-const std::vector<BitmapSpec>& bitmapCatalogue();
-const BitmapSpec* findBitmap(int id);
-Image renderBitmap(const BitmapSpec& bitmap, int screenSize);
-std::string bitmapFileName(int id, int screenSize);
+const std::vector<BitmapSpec>& bitmapCatalogue ();
+const BitmapSpec* findBitmap (int id);
+Image renderBitmap (const BitmapSpec& bitmap, int screenSize);
+std::string bitmapFileName (int id, int screenSize);
 
-}  // namespace morlake::artwork
+} // namespace morlake::artwork

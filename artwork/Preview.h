@@ -7,9 +7,13 @@
 
 namespace morlake::artwork {
 
-enum class PreviewScreen { Main, Back };
+enum class PreviewScreen
+{
+    Main,
+    Back
+};
 
-Image renderScreenPreview(PreviewScreen screen, int screenSize);
-Image renderContactSheet(int screenSize);
+Image renderScreenPreview (PreviewScreen screen, int screenSize);
+Image renderContactSheet (int screenSize);
 
-}  // namespace morlake::artwork
+} // namespace morlake::artwork

@@ -126,8 +126,9 @@ std::vector<BenchConfig> defaultConfigs (bool morlake)
 
 std::vector<std::string> digestConfigs ()
 {
-    std::vector<std::string> names = {"base", "light", "heavy", "heavy+sync", "heavy+direct", "heavy+open",
-                                      "heavy+smooth", "heavy+part", "slowest", "preset:vocal Duck Verb"};
+    std::vector<std::string> names = {
+        "base",       "light",        "heavy",      "heavy+sync", "heavy+direct",
+        "heavy+open", "heavy+smooth", "heavy+part", "slowest",    "preset:vocal Duck Verb"};
     for (int k = 0; k < kReverbPresetSteps; ++k)
         names.push_back ("char:" + std::to_string (k));
     return names;

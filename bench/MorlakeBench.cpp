@@ -50,7 +50,7 @@ struct Options
 {
     std::string plugin = MORLAKE_DEFAULT_PLUGIN; // the first of `plugins`
     std::vector<std::string> plugins;            // --plugin, in order given
-    std::vector<std::string> configs; // empty: the defaults for the plug-in
+    std::vector<std::string> configs;            // empty: the defaults for the plug-in
     std::vector<int> blocks = {64, 512};
     bool blocksGiven = false;
     double seconds = 30.0;
@@ -63,7 +63,7 @@ struct Options
     bool callgrindWorkload = false; // the child side of --instructions
     bool digest = false;
     bool presetDigests = false;
-    int session = 0; // --session N: N instances processed one after another per block
+    int session = 0;                        // --session N: N instances processed one after another per block
     std::string writeRenders, checkRenders; // reference render files
     bool difference = false;
     std::string valgrind = "valgrind";
@@ -71,44 +71,43 @@ struct Options
 
 void usage ()
 {
-    std::puts (
-        "usage: morlake-bench [options]\n"
-        "  --plugin PATH     plug-in module (default: the Morlake built beside this program);\n"
-        "                    give it more than once to time several plug-ins side by side,\n"
-        "                    alternating every half second of audio so they share the machine's noise\n"
-        "  --config A,B      configurations: light, base, slowest, heavy, preset:<name>, plugin\n"
-        "                    (default: light,base,slowest,heavy for Morlake, plugin for others)\n"
-        "  --blocks 64,512   block sizes\n"
-        "  --seconds S       audio per measurement (default 30)\n"
-        "  --busy KB         before every block, write KB kilobytes of other data, as the other\n"
-        "                    plug-ins of a busy host would: the block then starts with cold caches\n"
-        "                    (xRT then comes from the block times, not the CPU time)\n"
-        "  --busy-stride B   write one byte in every B of them (default 64: every cache line);\n"
-        "                    4096 touches each page once, which empties the TLB but hardly the caches\n"
-        "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
-        "                    99.9th percentile of each block's fastest run against their median\n"
-        "  --reference       time beside the plug-ins a fixed sum that takes as long as the first\n"
-        "                    plug-in's median block and touches no memory: its spread is the\n"
-        "                    machine's own noise at that block length\n"
-        "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
-        "  --all-presets     every factory preset, 64-sample blocks; with several --plugin, every\n"
-        "                    preset side by side at --blocks, with the slowest speed against the last\n"
-        "  --instructions    re-run under callgrind, print instructions per sample\n"
-        "  --digest          print a hash of the output of each digest configuration\n"
-        "  --preset-digests  print a hash of the output of every factory preset\n"
-        "  --write-renders F store sparse reference renders of every digest configuration and factory\n"
-        "                    preset in F\n"
-        "  --check-renders F render them again and compare with F: fails where the peak difference\n"
-        "                    exceeds -120 dB relative to full scale\n"
-        "  --difference      with two --plugin: the peak difference of their whole renders, per\n"
-        "                    digest configuration and factory preset, in dB relative to full scale,\n"
-        "                    the first frame that differs and the first over -120 dB (-1: none)\n"
-        "  --session N       a host's graph: N Morlakes on different factory presets, and each\n"
-        "                    further --plugin N times on its programs in turn, processed one instance\n"
-        "                    after another per block (blocks 64,256 unless given); per session the\n"
-        "                    time per block (median, 99.9th percentile, worst) and the ratio to the last\n"
-        "                    plug-in's session, taking turns every half second of audio\n"
-        "  --valgrind PATH   valgrind program for --instructions");
+    std::puts ("usage: morlake-bench [options]\n"
+               "  --plugin PATH     plug-in module (default: the Morlake built beside this program);\n"
+               "                    give it more than once to time several plug-ins side by side,\n"
+               "                    alternating every half second of audio so they share the machine's noise\n"
+               "  --config A,B      configurations: light, base, slowest, heavy, preset:<name>, plugin\n"
+               "                    (default: light,base,slowest,heavy for Morlake, plugin for others)\n"
+               "  --blocks 64,512   block sizes\n"
+               "  --seconds S       audio per measurement (default 30)\n"
+               "  --busy KB         before every block, write KB kilobytes of other data, as the other\n"
+               "                    plug-ins of a busy host would: the block then starts with cold caches\n"
+               "                    (xRT then comes from the block times, not the CPU time)\n"
+               "  --busy-stride B   write one byte in every B of them (default 64: every cache line);\n"
+               "                    4096 touches each page once, which empties the TLB but hardly the caches\n"
+               "  --repeat N        measure N times, report the median of each figure; fast/m is then the\n"
+               "                    99.9th percentile of each block's fastest run against their median\n"
+               "  --reference       time beside the plug-ins a fixed sum that takes as long as the first\n"
+               "                    plug-in's median block and touches no memory: its spread is the\n"
+               "                    machine's own noise at that block length\n"
+               "  --short           3 seconds of audio, one pass (for CI; proves it runs)\n"
+               "  --all-presets     every factory preset, 64-sample blocks; with several --plugin, every\n"
+               "                    preset side by side at --blocks, with the slowest speed against the last\n"
+               "  --instructions    re-run under callgrind, print instructions per sample\n"
+               "  --digest          print a hash of the output of each digest configuration\n"
+               "  --preset-digests  print a hash of the output of every factory preset\n"
+               "  --write-renders F store sparse reference renders of every digest configuration and factory\n"
+               "                    preset in F\n"
+               "  --check-renders F render them again and compare with F: fails where the peak difference\n"
+               "                    exceeds -120 dB relative to full scale\n"
+               "  --difference      with two --plugin: the peak difference of their whole renders, per\n"
+               "                    digest configuration and factory preset, in dB relative to full scale,\n"
+               "                    the first frame that differs and the first over -120 dB (-1: none)\n"
+               "  --session N       a host's graph: N Morlakes on different factory presets, and each\n"
+               "                    further --plugin N times on its programs in turn, processed one instance\n"
+               "                    after another per block (blocks 64,256 unless given); per session the\n"
+               "                    time per block (median, 99.9th percentile, worst) and the ratio to the last\n"
+               "                    plug-in's session, taking turns every half second of audio\n"
+               "  --valgrind PATH   valgrind program for --instructions");
 }
 
 // The harness finds VSTPluginMain or main_macho; plug-ins that only export the
@@ -261,8 +260,8 @@ Programme makeProgramme (double seconds)
         const float swell = static_cast<float> (0.5 + 0.5 * std::sin (2.0 * M_PI * 0.13 * t));
         phaseA += 220.0 / kSampleRate;
         phaseB += 331.0 / kSampleRate;
-        const float tone = 0.08f * swell * static_cast<float> (std::sin (2.0 * M_PI * phaseA) +
-                                                               0.6 * std::sin (2.0 * M_PI * phaseB));
+        const float tone =
+            0.08f * swell * static_cast<float> (std::sin (2.0 * M_PI * phaseA) + 0.6 * std::sin (2.0 * M_PI * phaseB));
         const float b = 0.5f * env * lowpass;
         p.left[i] = tone + b * (1.0f - pan);
         p.right[i] = tone + b * pan;
@@ -404,10 +403,10 @@ struct Subject
     std::unique_ptr<HostedPlugin> plugin;
     std::vector<std::vector<float>> out;
     std::vector<float*> outPtr;
-    std::vector<double> times; // per block, after the first second
-    std::vector<double> cold;  // the first block of each turn, when taking turns
+    std::vector<double> times;   // per block, after the first second
+    std::vector<double> cold;    // the first block of each turn, when taking turns
     std::vector<double> fastest; // per block, the least time over the runs so far
-    double spentUs = 0.0; // thread CPU time of those blocks' turns (with --busy, their block times)
+    double spentUs = 0.0;        // thread CPU time of those blocks' turns (with --busy, their block times)
     std::size_t measured = 0;
 };
 
@@ -535,8 +534,8 @@ bool measure (const Options& o, std::vector<Subject>& subjects, int block, const
         std::vector<Subject> first (1);
         first[0].modulePath = subjects[0].modulePath;
         first[0].config = subjects[0].config;
-        const auto frames = static_cast<std::ptrdiff_t> (
-            std::min (prog.left.size (), static_cast<std::size_t> (2.5 * kSampleRate)));
+        const auto frames =
+            static_cast<std::ptrdiff_t> (std::min (prog.left.size (), static_cast<std::size_t> (2.5 * kSampleRate)));
         const Programme start {{prog.left.begin (), prog.left.begin () + frames},
                                {prog.right.begin (), prog.right.begin () + frames}};
         double target = 1e30;
@@ -648,8 +647,7 @@ int runSideBySide (const Options& o)
     if (o.reference)
         std::printf ("reference: a fixed sum in registers as long as plugin 1's median block\n");
     std::printf ("%-28s %-26s %5s %9s %10s %10s %10s %7s %7s %7s %7s %8s %8s\n", "config", "plugin", "block", "xRT",
-                 "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "fast/m", "cold/m", "xRT/last",
-                 "med/last");
+                 "median_us", "p99.9_us", "worst_us", "p99.9/m", "worst/m", "fast/m", "cold/m", "xRT/last", "med/last");
     std::vector<std::string> configs = o.configs;
     if (o.allPresets)
         for (const auto& preset : factoryPresetNames ())
@@ -688,9 +686,8 @@ int runSideBySide (const Options& o)
                 const double byMedian = last.medianUs / m;
                 std::printf ("%-28s %-26s %5d %9.2f %10.2f %10.2f %10.2f %7.2f %7.2f %7.2f %7.2f %8.2f %8.2f\n",
                              name.c_str (), i < o.plugins.size () ? baseName (o.plugins[i]).c_str () : "reference",
-                             block, f[i].realtime, f[i].medianUs,
-                             f[i].p999Us, f[i].worstUs, f[i].p999Us / m, f[i].worstUs / m, f[i].fastestP999Ratio,
-                             f[i].coldUs / m, speed, byMedian);
+                             block, f[i].realtime, f[i].medianUs, f[i].p999Us, f[i].worstUs, f[i].p999Us / m,
+                             f[i].worstUs / m, f[i].fastestP999Ratio, f[i].coldUs / m, speed, byMedian);
                 if (i < o.plugins.size ())
                     speeds[{i, block}].push_back ({speed, name});
                 spread[{i, block}].push_back (f[i].p999Us / m);
@@ -704,9 +701,9 @@ int runSideBySide (const Options& o)
             if (key.first + 1 == o.plugins.size ())
                 continue;
             std::sort (list.begin (), list.end ());
-            std::printf ("plugin %zu, block %d: xRT/last slowest %.2f (%s), median %.2f, fastest %.2f\n",
-                         key.first + 1, key.second, list.front ().first, list.front ().second.c_str (),
-                         list[list.size () / 2].first, list.back ().first);
+            std::printf ("plugin %zu, block %d: xRT/last slowest %.2f (%s), median %.2f, fastest %.2f\n", key.first + 1,
+                         key.second, list.front ().first, list.front ().second.c_str (), list[list.size () / 2].first,
+                         list.back ().first);
         }
     if (configs.size () > 1)
         for (const auto& [key, list] : spread)
@@ -751,9 +748,10 @@ bool openSession (Session& s, int count, int block, const Programme& warm)
     {
         std::unique_ptr<HostedPlugin> plugin;
         if (s.morlake)
-            plugin = prepare (s.modulePath, "preset:" + presets[static_cast<std::size_t> (i) * presets.size () /
-                                                                 static_cast<std::size_t> (count)],
-                              block);
+            plugin = prepare (
+                s.modulePath,
+                "preset:" + presets[static_cast<std::size_t> (i) * presets.size () / static_cast<std::size_t> (count)],
+                block);
         else
         {
             std::string error;
@@ -849,9 +847,10 @@ int runSession (const Options& o)
         std::string error;
         const auto plugin = openPlugin (o.plugins[i], 64, error);
         std::printf ("plugin %zu: %s (%s)\n", i + 1, o.plugins[i].c_str (),
-                     sessions[i].morlake                          ? "factory presets spread over the list"
-                     : plugin && plugin->numPrograms () > 1 ? (std::to_string (plugin->numPrograms ()) + " programs in turn").c_str ()
-                                                            : "one program: every instance in its start-up state");
+                     sessions[i].morlake ? "factory presets spread over the list"
+                     : plugin && plugin->numPrograms () > 1
+                         ? (std::to_string (plugin->numPrograms ()) + " programs in turn").c_str ()
+                         : "one program: every instance in its start-up state");
     }
     std::printf ("%-26s %5s %8s %10s %10s %10s %7s %7s %7s %8s %8s %9s\n", "plugin", "block", "xRT", "median_us",
                  "p99.9_us", "worst_us", "p99.9/m", "worst/m", "cold/m", "xRT/last", "med/last", "MB/inst");
@@ -950,8 +949,8 @@ int runAllPresets (Options o)
             fastest = preset;
         }
     }
-    std::printf ("slowest: \"%s\" %.2f xRT; fastest: \"%s\" %.2f xRT\n", slowest.c_str (), slowestRt,
-                 fastest.c_str (), fastestRt);
+    std::printf ("slowest: \"%s\" %.2f xRT; fastest: \"%s\" %.2f xRT\n", slowest.c_str (), slowestRt, fastest.c_str (),
+                 fastestRt);
     return failures == 0 ? 0 : 1;
 }
 
@@ -988,9 +987,10 @@ int runCallgrindWorkload (const Options& o)
                     counted += static_cast<std::size_t> (block);
             }
             CALLGRIND_TOGGLE_COLLECT;
-            const std::string tag = "morlake-bench|" + name + "|" + std::to_string (block) + "|" + std::to_string (counted);
+            const std::string tag =
+                "morlake-bench|" + name + "|" + std::to_string (block) + "|" + std::to_string (counted);
             CALLGRIND_DUMP_STATS_AT (tag.c_str ());
-            (void) tag;
+            (void)tag;
         }
     return 0;
 }
@@ -1019,11 +1019,11 @@ int runInstructions (const Options& o)
     std::string configs;
     for (const auto& c : chosenConfigs (o))
         configs += (configs.empty () ? "" : ",") + c;
-    const std::string command = shellQuote (o.valgrind) + " --tool=callgrind --collect-atstart=no --callgrind-out-file=" +
-                                shellQuote ((dir / "cg.out").string ()) + " " + shellQuote (self) +
-                                " --callgrind-workload --plugin " + shellQuote (o.plugin) + " --config " +
-                                shellQuote (configs) + " --blocks " + blocks + " > " +
-                                shellQuote ((dir / "log").string ()) + " 2>&1";
+    const std::string command =
+        shellQuote (o.valgrind) +
+        " --tool=callgrind --collect-atstart=no --callgrind-out-file=" + shellQuote ((dir / "cg.out").string ()) + " " +
+        shellQuote (self) + " --callgrind-workload --plugin " + shellQuote (o.plugin) + " --config " +
+        shellQuote (configs) + " --blocks " + blocks + " > " + shellQuote ((dir / "log").string ()) + " 2>&1";
     std::printf ("running under callgrind (slow): %s\n", command.c_str ());
     std::fflush (stdout);
     const int status = std::system (command.c_str ());
@@ -1130,7 +1130,6 @@ int runDigest (const Options& o)
     return mismatches == 0 ? 0 : 1;
 }
 
-
 // The renders the reference files and --difference compare: every digest
 // configuration and every factory preset, through the digest programme in
 // 512-frame blocks.
@@ -1201,7 +1200,8 @@ int writeRenders (const Options& o)
             kept.push_back (full[2 * f + 1]);
         }
         file << name << '\t' << kept.size () / 2 << '\n';
-        file.write (reinterpret_cast<const char*> (kept.data ()), static_cast<std::streamsize> (kept.size () * sizeof (float)));
+        file.write (reinterpret_cast<const char*> (kept.data ()),
+                    static_cast<std::streamsize> (kept.size () * sizeof (float)));
     }
     return file.good () ? 0 : 1;
 }
@@ -1223,7 +1223,8 @@ int checkRenders (const Options& o)
         const std::string name = line.substr (0, tab);
         const auto frames = static_cast<std::size_t> (std::atol (line.c_str () + tab + 1));
         std::vector<float> kept (2 * frames);
-        file.read (reinterpret_cast<char*> (kept.data ()), static_cast<std::streamsize> (kept.size () * sizeof (float)));
+        file.read (reinterpret_cast<char*> (kept.data ()),
+                   static_cast<std::streamsize> (kept.size () * sizeof (float)));
         const std::vector<float> full = renderOf (o.plugin, name, prog);
         double peak = full.empty () ? 1.0 : 0.0;
         for (std::size_t k = 0; k < frames && ! full.empty (); ++k)
@@ -1237,7 +1238,8 @@ int checkRenders (const Options& o)
         failures += fails ? 1 : 0;
         ++checked;
         worst = std::max (worst, peak);
-        std::printf ("%-34s %12s%s\n", name.c_str (), differenceText (peak).c_str (), fails ? "  (over the limit)" : "");
+        std::printf ("%-34s %12s%s\n", name.c_str (), differenceText (peak).c_str (),
+                     fails ? "  (over the limit)" : "");
     }
     std::printf ("%d renders, peak difference %s relative to full scale (limit %.0f dB)\n", checked,
                  differenceText (worst).c_str (), kRenderLimitDb);

@@ -66,7 +66,8 @@ bool runOnce (const std::string& path, double rate, int instances, Run& run)
             return false;
         }
         p->open ();
-        const double ms = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - start).count ();
+        const double ms =
+            std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - start).count ();
         const double cpu = threadCpuMs () - startCpu;
         kept.push_back (std::move (p));
         if (n == 0)

@@ -50,7 +50,8 @@ void play (HostedPlugin& p, double seconds)
     for (long b = 0; b < blocks; ++b)
     {
         for (std::size_t i = 0; i < in.size (); ++i)
-            in[i] = b % 200 < 20 ? 0.3f * std::sin (0.01f * static_cast<float> (b * 512 + static_cast<long> (i))) : 0.0f;
+            in[i] =
+                b % 200 < 20 ? 0.3f * std::sin (0.01f * static_cast<float> (b * 512 + static_cast<long> (i))) : 0.0f;
         p.processBlock (inputs, 2, outputs, 512);
     }
 }

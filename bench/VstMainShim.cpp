@@ -8,7 +8,7 @@
 
 namespace {
 
-using EntryProc = vst::AEffect* (*) (vst::HostCallback);
+using EntryProc = vst::AEffect* (*)(vst::HostCallback);
 
 EntryProc target ()
 {

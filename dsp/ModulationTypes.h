@@ -56,7 +56,6 @@ enum : int
 };
 } // namespace src
 
-
 // The seven chain taps the follower can listen to ("Follower Source" order).
 // Tap k is also the audio source src::Input + k.
 namespace tap {

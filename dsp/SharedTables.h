@@ -19,39 +19,39 @@ namespace morlake {
 // instance's creation time, and each entry is worked out alone, so the
 // halves give the same table as one pass.
 template <typename Fill>
-void fillInHalves(int count, Fill&& fill)
+void fillInHalves (int count, Fill&& fill)
 {
     const int half = count / 2;
     std::thread helper;
     try
     {
-        helper = std::thread([&fill, half] { fill(0, half); });
+        helper = std::thread ([&fill, half] { fill (0, half); });
     }
     catch (...)
     {
-        fill(0, half);
+        fill (0, half);
     }
-    fill(half, count);
-    if (helper.joinable())
-        helper.join();
+    fill (half, count);
+    if (helper.joinable ())
+        helper.join ();
 }
 
 template <typename Table>
 class TablesByRate
 {
 public:
-    using Build = void (*)(Table& table, float rate);
+    using Build = void (*) (Table& table, float rate);
 
-    explicit TablesByRate(Build build) : build(build) {}
+    explicit TablesByRate (Build build) : build (build) {}
 
     // The table for `rate`, built on first use (off the audio thread: it
     // allocates). Holders keep it alive; the cache keeps the last few rates
     // asked for, so instances created one after another find them built.
-    std::shared_ptr<const Table> get(float rate)
+    std::shared_ptr<const Table> get (float rate)
     {
         std::uint32_t key = 0;
-        std::memcpy(&key, &rate, sizeof key);
-        std::lock_guard<std::mutex> guard(mutex);
+        std::memcpy (&key, &rate, sizeof key);
+        std::lock_guard<std::mutex> guard (mutex);
         for (auto& slot : slots)
             if (slot.table && slot.key == key)
             {
@@ -59,16 +59,16 @@ public:
                 return slot.table;
             }
         std::shared_ptr<Table> table;
-        if (OnPages<Table> pages = makeOnPages<Table>())
-            table = std::shared_ptr<Table>(pages.release(), OnPagesDelete<Table>{});
+        if (OnPages<Table> pages = makeOnPages<Table> ())
+            table = std::shared_ptr<Table> (pages.release (), OnPagesDelete<Table> {});
         else
-            table = std::make_shared<Table>();
-        build(*table, rate);
+            table = std::make_shared<Table> ();
+        build (*table, rate);
         Slot* oldest = &slots[0];
         for (auto& slot : slots)
             if (slot.used < oldest->used)
                 oldest = &slot;
-        *oldest = Slot{key, ++uses, table};
+        *oldest = Slot {key, ++uses, table};
         return table;
     }
 
@@ -82,7 +82,7 @@ private:
 
     const Build build;
     std::mutex mutex;
-    std::array<Slot, 4> slots{};
+    std::array<Slot, 4> slots {};
     std::uint64_t uses = 0;
 };
 

@@ -18,14 +18,14 @@ inline constexpr std::size_t kFloatAlignment = 64;
 struct AlignedFloatDelete
 {
     std::size_t mappedBytes = 0; // nonzero: pages of their own, from the system
-    void operator()(float* p) const noexcept;
+    void operator() (float* p) const noexcept;
 };
 using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
 // Zeroed storage for n floats; empty on allocation failure. Large arrays
 // come as zero pages straight from the system, committed at once (no page
 // is first touched on the audio thread), instead of reused heap memory
 // cleared by hand: that clearing was most of an instance's creation time.
-AlignedFloats makeAlignedFloats(std::size_t n);
+AlignedFloats makeAlignedFloats (std::size_t n);
 
 // The 60 feedback combs of the three stereo banks, updated together. Bank
 // n's comb k (0 to 9 left, 10 to 19 right; even combs take the dry input,
@@ -56,7 +56,7 @@ public:
     // Lanes 0 to 39 hold banks 0 and 1: lane 4r + 2n + c is bank n's row r
     // (0 .. 9) of channel c (0 left, 1 right), comb 10c + r. Lanes 40 to 59
     // hold bank 2: lane 40 + 4q + 2h + c is its row 5h + q of channel c.
-    static constexpr int laneOf(int bank, int comb)
+    static constexpr int laneOf (int bank, int comb)
     {
         const int c = comb / kCombsPerChannel;
         const int r = comb % kCombsPerChannel;
@@ -64,98 +64,98 @@ public:
     }
 
     // An array of `frames` frames (see allocate()).
-    explicit TComb_M(std::uint32_t frames = kDefaultFrames);
-    TComb_M(const TComb_M&) = delete;
-    TComb_M& operator=(const TComb_M&) = delete;
+    explicit TComb_M (std::uint32_t frames = kDefaultFrames);
+    TComb_M (const TComb_M&) = delete;
+    TComb_M& operator= (const TComb_M&) = delete;
 
     // Frame array of `frames` (a power of two) frames per lane, silent.
     // Allocates; on failure the previous array stays. Returns whether the
     // array has that size.
-    bool allocate(std::uint32_t frames);
-    std::uint32_t frameCount() const { return mask + 1; }
+    bool allocate (std::uint32_t frames);
+    std::uint32_t frameCount () const { return mask + 1; }
 
     // Silences the combs: lengths 1, feedback 0, states 0, filters open
     // (a = 1, h = 0). The damping coefficients stay.
-    void mute();
+    void mute ();
     // Comb base lengths of a bank (0 .. 9 left, 10 .. 19 right), the same for
     // the three banks; setScaledLengths() scales them.
-    void setBaseLengths(const float* base);
+    void setBaseLengths (const float* base);
     // Delay of one lane in samples, limited to 1 .. frameCount() - 1.
-    void setLength(int lane, int samples);
+    void setLength (int lane, int samples);
     // All lengths at once: bank n's comb k gets trunc(base[k] * scale[n] *
     // factor + 0.5) with dry[n] for even combs and wide[n] for odd ones,
     // limited to 1 .. min(longest, frameCount() - 1) (NaN gives 1).
-    struct alignas(16) ScaledLengths
+    struct alignas (16) ScaledLengths
     {
         float scale[3];
         float longest;
         float dry[4];  // the fourth 0
         float wide[4]; // the fourth 0
     };
-    void setScaledLengths(const ScaledLengths& in);
-    void setDamp(float d);
+    void setScaledLengths (const ScaledLengths& in);
+    void setDamp (float d);
     // Feedback of the three banks.
-    void setFeedback(const float* f);
+    void setFeedback (const float* f);
     // Loop low-pass coefficient a and high-pass coefficient h.
-    void setFilter(float a, float h);
+    void setFilter (float a, float h);
 
     // One sample. dry and wide hold the six inputs, bank n's left and right
     // at 2n and 2n + 1. sums (16-byte aligned, 8 floats, the last two zero)
     // gets in the same places the sums of the values bank n's left and right
     // combs read this sample (before damping), added in comb order.
-    void process(const float* dry, const float* wide, bool filtered, float* sums);
+    void process (const float* dry, const float* wide, bool filtered, float* sums);
 
 private:
     friend struct TCombProbe;
     static constexpr int kVectors = kLanes / 4;
     static constexpr std::uint32_t kTileFrames = 16;
     // Where each lane reads this sample (offsets into the frame array).
-    void readOffsets(std::uint32_t wc, std::uint32_t* at) const;
+    void readOffsets (std::uint32_t wc, std::uint32_t* at) const;
     // Fetches the lines every lane reads in this tile's 16 samples.
-    void prefetchTile(std::uint32_t wc) const;
+    void prefetchTile (std::uint32_t wc) const;
     // Fetches the next tile's line of four lanes a sample, in turn.
-    void prefetchAhead(std::uint32_t wc, const std::uint32_t* at) const;
+    void prefetchAhead (std::uint32_t wc, const std::uint32_t* at) const;
     // Reads, damping, feedback and loop filters of all lanes: the reads go to
     // readValue and their channel sums to sums, the written frame to row.
     // Direct: the reads come from the finished tiles (their offsets go to
     // at), otherwise from value.
     template <bool Filtered, bool Direct>
-    void updateLanes(std::uint32_t wc, const float* value, const float* dry, const float* wide, float* row,
-                     std::uint32_t* at, float* sums);
+    void updateLanes (std::uint32_t wc, const float* value, const float* dry, const float* wide, float* row,
+                      std::uint32_t* at, float* sums);
     // updateLanes<Filtered, true>() eight lanes at a time (AVX2; row needs
     // only 16-byte alignment), reading the lanes by gathers or plain loads.
     template <bool Filtered, bool Gather>
-    void updateLanesAvx2(std::uint32_t wc, const float* lines, const float* dry, const float* wide, float* row,
-                         std::uint32_t* at, float* sums);
+    void updateLanesAvx2 (std::uint32_t wc, const float* lines, const float* dry, const float* wide, float* row,
+                          std::uint32_t* at, float* sums);
     // setScaledLengths()'s arithmetic: four lanes at a time, eight (AVX2), and the one the processor takes.
-    void scaleAnyLengths(const float* scale, const float* dry, const float* wide, float limit);
-    [[gnu::noinline]] void scaleLengths(const float* scale, const float* dry, const float* wide, float limit);
-    void scaleLengthsAvx2(const float* scale, const float* dry, const float* wide, float limit);
+    void scaleAnyLengths (const float* scale, const float* dry, const float* wide, float limit);
+    [[gnu::noinline]] void scaleLengths (const float* scale, const float* dry, const float* wide, float limit);
+    void scaleLengthsAvx2 (const float* scale, const float* dry, const float* wide, float limit);
 
 public:
     // The lane reads of `rounds` samples as updateLanesAvx2() makes them, by
     // gathers or plain loads, from a table of kProbeFloats: timed once to
     // choose between the two (see TBasicReverb.cpp).
     static constexpr std::size_t kProbeFloats = 8 * kTileFrames * kLanes;
-    static float probeReadsAvx2(bool gather, const float* table, int rounds);
+    static float probeReadsAvx2 (bool gather, const float* table, int rounds);
 
 private:
-    void flushStage();
+    void flushStage ();
     // Lane k's read when a line may be unwritten or still in the staging block.
-    float readSlow(int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
-    void updateMinLength();
+    float readSlow (int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
+    void updateMinLength ();
     // setScaledLengths() when the lengths may have changed.
-    void recomputeLengths(const ScaledLengths& in, bool scalesStand);
+    void recomputeLengths (const ScaledLengths& in, bool scalesStand);
     // The factor bounds for the lengths setScaledLengths() has just set.
-    void updateFactorBounds(const float* scale, const float* dry, const float* wide, float limit);
+    void updateFactorBounds (const float* scale, const float* dry, const float* wide, float limit);
     // Offset of lane 0's sample of frame f (0 .. mask); lane k's is kTileFrames * k further.
-    static std::uint32_t slot(std::uint32_t f)
+    static std::uint32_t slot (std::uint32_t f)
     {
         const std::uint32_t tile = f / kTileFrames;
         return tile * (kTileFrames * kLanes) + (f % kTileFrames);
     }
 
-    alignas(64) std::int32_t length[kLanes];
+    alignas (64) std::int32_t length[kLanes];
     std::uint32_t writeCount = 0;
     // Frames written since the last mute, saturating at the frame count, so a
     // wrapped writeCount never makes a full line read as empty again.
@@ -163,20 +163,20 @@ private:
     std::uint32_t mask = 0;
     // Shortest lane length: a line shorter than a tile reads the staging block.
     std::int32_t minLength = 1;
-    alignas(64) float readValue[kLanes];
-    alignas(64) float dampState[kLanes];
-    alignas(64) float lowpassState[kLanes];
-    alignas(64) float highpassState[kLanes];
-    alignas(64) float feedbackLane[kLanes];
-    alignas(64) float baseLane[kLanes];
+    alignas (64) float readValue[kLanes];
+    alignas (64) float dampState[kLanes];
+    alignas (64) float lowpassState[kLanes];
+    alignas (64) float highpassState[kLanes];
+    alignas (64) float feedbackLane[kLanes];
+    alignas (64) float baseLane[kLanes];
     // Inputs of the last setScaledLengths: scale[3], longest, and (without
     // SSE2) dry[3], wide[3], 0, 0 (NaN never matches, so it recomputes).
-    alignas(16) float scaledFrom[12] = {};
+    alignas (16) float scaledFrom[12] = {};
     bool scaledValid = false;
     // While the scales stand, the lowest and highest dry and wide factors
     // (the fourth 0) with which no lane's length changes.
-    alignas(16) float dryBounds[2][4] = {};
-    alignas(16) float wideBounds[2][4] = {};
+    alignas (16) float dryBounds[2][4] = {};
+    alignas (16) float wideBounds[2][4] = {};
     // Whether the last recomputation set bounds, the samples they have held
     // since, and how many recomputations go without them before the next try.
     static constexpr std::uint32_t kBoundsPayoff = 16;
@@ -184,7 +184,7 @@ private:
     std::uint32_t boundsHeld = 0;
     std::uint32_t boundsWait = 0;
     std::uint32_t boundsBackoff = 0;
-    alignas(64) float stage[kTileFrames][kLanes];
+    alignas (64) float stage[kTileFrames][kLanes];
     float dampCoef = 0.0f;
     float undampCoef = 1.0f;
     float lowpassCoef = 1.0f;
@@ -228,73 +228,72 @@ public:
     // Longest widen delay the chain asks for (63 ms plus a sample).
     static constexpr float kMaxWidenSeconds = 0.064f;
 
-    TBasicReverb();
-    TBasicReverb(const TBasicReverb&) = delete;
-    TBasicReverb& operator=(const TBasicReverb&) = delete;
+    TBasicReverb ();
+    TBasicReverb (const TBasicReverb&) = delete;
+    TBasicReverb& operator= (const TBasicReverb&) = delete;
 
     // Default state for a new plug-in instance: room 0.5, damping 0.5, silent.
-    void create();
+    void create ();
     // Ignored for rate < 1 or an unchanged integer part (but for building the
     // cutoff table of a reverb that has none yet). Scales the comb base
     // lengths (left 0..9, right 10..19, samples at 44.1 kHz), sizes the lines
     // for the rate (allocates), rebuilds the cutoff table and calls init().
     // Not safe against a concurrent process().
-    void setSampleRate(float rate, const std::array<float, TComb_M::kCombs>& baseLengths = COMB_BASE_LENGTH_ARRAY);
-    void setSampleRate(float rate, float length0, float length1, float length2, float length3, float length4,
-                       float length5, float length6, float length7, float length8, float length9, float length10,
-                       float length11, float length12, float length13, float length14, float length15,
-                       float length16, float length17, float length18, float length19);
+    void setSampleRate (float rate, const std::array<float, TComb_M::kCombs>& baseLengths = COMB_BASE_LENGTH_ARRAY);
+    void setSampleRate (float rate, float length0, float length1, float length2, float length3, float length4,
+                        float length5, float length6, float length7, float length8, float length9, float length10,
+                        float length11, float length12, float length13, float length14, float length15, float length16,
+                        float length17, float length18, float length19);
     // Lengths from the base lengths, allpass settings back to default, then mute().
-    void init();
-    void mute();
+    void init ();
+    void mute ();
 
     // Normalised room size per bank (0..1) -> comb feedback 0.65 .. 0.997.
-    void setRoomSize(float bank1, float bank2, float bank3);
+    void setRoomSize (float bank1, float bank2, float bank3);
     // Normalised damping 0..1.
-    void setDamp(float value);
+    void setDamp (float value);
     // Per bank: length multiplier and the extra factors of widened and dry combs.
-    void setLength(float lengthA, float widenA, float dryA, float lengthB, float widenB, float dryB,
-                   float lengthC, float widenC, float dryC);
+    void setLength (float lengthA, float widenA, float dryA, float lengthB, float widenB, float dryB, float lengthC,
+                    float widenC, float dryC);
     // Widen delays in samples (fractional) of lines 0..3; lines 4, 5 repeat 2, 3.
-    void setWiden(float delay0, float delay1, float delay2, float delay3);
+    void setWiden (float delay0, float delay1, float delay2, float delay3);
     // Fetches the widen and allpass frames the next `frames` samples (at
     // most 4096) read and write into the second-level cache.
-    void prefetchLines(std::uint32_t frames) const;
+    void prefetchLines (std::uint32_t frames) const;
     // Orders the block's streamed comb writes before whatever follows it
     // (the host may run the next block on another thread).
-    static void finishBlock();
+    static void finishBlock ();
     // The lane-read path this process took when the library loaded:
     // "AVX2, gathers", "AVX2, plain loads" or "128-bit".
-    static const char* laneReadPath();
+    static const char* laneReadPath ();
     // Normalised loop low-pass and high-pass controls; 1 and 0 switch them off.
-    void setFilter(float lowpass, float highpass);
-    void setDiffusion(float gain);
+    void setFilter (float lowpass, float highpass);
+    void setDiffusion (float gain);
 
     // in0/in1: bank 1 left/right, in2/in3: bank 2, in4/in5: bank 3.
-    void process(float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft,
-                 float& outRight);
+    void process (float in0, float in1, float in2, float in3, float in4, float in5, float& outLeft, float& outRight);
 
-    float getSampleRate() const { return sampleRate; }
+    float getSampleRate () const { return sampleRate; }
 
 private:
-    void allocateLines();
-    void buildCutoffTable();
-    void copyBankCoefficients();
+    void allocateLines ();
+    void buildCutoffTable ();
+    void copyBankCoefficients ();
     // process()'s widen lines: the six inputs are written to frame pos of
     // lines; dry gets them with non-finite values as 0, wide the delayed
     // reads (8 floats each, the last two 0). widenAvx2(): the same with AVX2.
     // The inputs come in registers: a vector load of floats just stored one
     // by one would wait for the stores.
-    void widen(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
-               float* dry, float* wide) const;
+    void widen (float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
+                float* dry, float* wide) const;
     template <bool Gather>
-    void widenAvx2(float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
-                   float* dry, float* wide) const;
+    void widenAvx2 (float* lines, std::uint32_t pos, float in0, float in1, float in2, float in3, float in4, float in5,
+                    float* dry, float* wide) const;
     // The six chains' allpass stages over x (8 floats, lanes as in TAllpass).
-    void allpassChains(float* x);
+    void allpassChains (float* x);
     // Its stages once every slot has been written, the six chains in one
     // vector (AVX2).
-    void allpassStagesAvx2(std::uint32_t wc, std::uint32_t mask, float* x);
+    void allpassStagesAvx2 (std::uint32_t wc, std::uint32_t mask, float* x);
 
     bool filtered = false;
     std::uint32_t inputWritePos = 0;
@@ -309,18 +308,18 @@ private:
     float roomFrom[kBanks];
     float dampFrom;
     float filterFrom[2];
-    void forgetCoefficientInputs();
+    void forgetCoefficientInputs ();
     float sampleRate = 44099.0f;
     float rateScale = 1.0f;
     float bankFeedback[kBanks] = {};
     float damp = 0.0f;
     // Two more, kept 0, so the delays load as two vectors.
-    alignas(16) float widenDelay[kWidenLines + 2] = {};
+    alignas (16) float widenDelay[kWidenLines + 2] = {};
     std::uint32_t widenMask = 0;
     AlignedFloats widenLines;
     float baseLength[TComb_M::kCombs];
     // Sized for the rate by allocateLines(), not by its own default.
-    TComb_M combs{TComb_M::kMinimumFrames};
+    TComb_M combs {TComb_M::kMinimumFrames};
     TAllpass allpasses[kStagesPerBank];
     float allpassFeedback = 0.5f;
     float allpassDiffusion = 1.0f;
@@ -331,8 +330,8 @@ private:
     // Read-only, shared: the rate's cutoff table and the one room table.
     using CutoffTable = std::array<float, kCutoffTableSize>;
     using RoomTable = std::array<float, kRoomTableSize>;
-    static std::shared_ptr<const CutoffTable> cutoffTableFor(float rate);
-    static const RoomTable& roomTableShared();
+    static std::shared_ptr<const CutoffTable> cutoffTableFor (float rate);
+    static const RoomTable& roomTableShared ();
     std::shared_ptr<const CutoffTable> cutoffOwner;
     const float* cutoffTable = nullptr;
     const float* roomTable = nullptr;

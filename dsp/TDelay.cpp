@@ -30,7 +30,7 @@ const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LENGTH_ARR
 namespace {
 
 // Beyond this a request is bogus, and the array size would overflow.
-constexpr std::size_t kMaxEntries = std::size_t(1) << 26;
+constexpr std::size_t kMaxEntries = std::size_t (1) << 26;
 
 } // namespace
 
@@ -45,7 +45,7 @@ class DelayGrower;
 
 namespace {
 
-std::atomic<DelayGrower*> currentGrower{nullptr};
+std::atomic<DelayGrower*> currentGrower {nullptr};
 std::mutex growerCreation;
 
 } // namespace
@@ -55,256 +55,253 @@ std::mutex growerCreation;
 class DelayGrower
 {
 public:
-    static DelayGrower& instance()
+    static DelayGrower& instance ()
     {
-        if (DelayGrower* grower = currentGrower.load(std::memory_order_acquire))
+        if (DelayGrower* grower = currentGrower.load (std::memory_order_acquire))
             return *grower;
-        std::lock_guard<std::mutex> guard(growerCreation);
-        if (currentGrower.load(std::memory_order_relaxed) == nullptr)
-            currentGrower.store(new DelayGrower, std::memory_order_release);
-        return *currentGrower.load(std::memory_order_relaxed);
+        std::lock_guard<std::mutex> guard (growerCreation);
+        if (currentGrower.load (std::memory_order_relaxed) == nullptr)
+            currentGrower.store (new DelayGrower, std::memory_order_release);
+        return *currentGrower.load (std::memory_order_relaxed);
     }
 
     // When the module is unloaded (its instances, and so its queues, gone)
     // or at process exit after every static destructor, so queues torn down
     // late in exit still find it.
-    static void destroy()
-    {
-        delete currentGrower.exchange(nullptr, std::memory_order_acq_rel);
-    }
+    static void destroy () { delete currentGrower.exchange (nullptr, std::memory_order_acq_rel); }
 
-    void enlist(TDelayQueue* q)
+    void enlist (TDelayQueue* q)
     {
-        std::lock_guard<std::mutex> life(lifecycle);
+        std::lock_guard<std::mutex> life (lifecycle);
         {
-            std::lock_guard<std::mutex> guard(lock);
-            queues.push_back(q);
+            std::lock_guard<std::mutex> guard (lock);
+            queues.push_back (q);
         }
         // After a fork the worker belongs to the parent.
-        if (worker == nullptr || workerPid != ::getpid())
+        if (worker == nullptr || workerPid != ::getpid ())
         {
-            stopping.store(false, std::memory_order_relaxed);
-            worker = new std::thread([this] { run(); });
-            workerPid = ::getpid();
+            stopping.store (false, std::memory_order_relaxed);
+            worker = new std::thread ([this] { run (); });
+            workerPid = ::getpid ();
         }
     }
 
-    void dismiss(TDelayQueue* q)
+    void dismiss (TDelayQueue* q)
     {
-        std::lock_guard<std::mutex> life(lifecycle);
+        std::lock_guard<std::mutex> life (lifecycle);
         bool last = false;
         {
-            std::lock_guard<std::mutex> guard(lock);
-            queues.erase(std::remove(queues.begin(), queues.end(), q), queues.end());
-            last = queues.empty();
+            std::lock_guard<std::mutex> guard (lock);
+            queues.erase (std::remove (queues.begin (), queues.end (), q), queues.end ());
+            last = queues.empty ();
         }
-        if (last && worker != nullptr && workerPid == ::getpid())
+        if (last && worker != nullptr && workerPid == ::getpid ())
         {
-            stopping.store(true, std::memory_order_relaxed);
-            ::sem_post(&signal);
-            worker->join();
+            stopping.store (true, std::memory_order_relaxed);
+            ::sem_post (&signal);
+            worker->join ();
             delete worker;
             worker = nullptr;
         }
     }
 
     // Async-signal-safe: no lock, no allocation.
-    void wake() noexcept { ::sem_post(&signal); }
+    void wake () noexcept { ::sem_post (&signal); }
 
-    void serve()
+    void serve ()
     {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<std::mutex> guard (lock);
         for (TDelayQueue* q : queues)
-            serveOne(*q);
+            serveOne (*q);
     }
 
     // The queue's hand-over fields, cleared while its owner has it stopped.
-    void forget(TDelayQueue& q)
+    void forget (TDelayQueue& q)
     {
-        std::lock_guard<std::mutex> guard(lock);
-        delete q.spare.exchange(nullptr, std::memory_order_acquire);
-        delete q.retired.exchange(nullptr, std::memory_order_acquire);
-        q.wanted.store(0, std::memory_order_relaxed);
+        std::lock_guard<std::mutex> guard (lock);
+        delete q.spare.exchange (nullptr, std::memory_order_acquire);
+        delete q.retired.exchange (nullptr, std::memory_order_acquire);
+        q.wanted.store (0, std::memory_order_relaxed);
         q.provided = 0;
     }
 
 private:
-    DelayGrower() { ::sem_init(&signal, 0, 0); }
-    ~DelayGrower() { ::sem_destroy(&signal); }
+    DelayGrower () { ::sem_init (&signal, 0, 0); }
+    ~DelayGrower () { ::sem_destroy (&signal); }
 
-    void run()
+    void run ()
     {
-        while (!stopping.load(std::memory_order_relaxed))
+        while (! stopping.load (std::memory_order_relaxed))
         {
-            ::sem_wait(&signal);
-            serve();
+            ::sem_wait (&signal);
+            serve ();
         }
     }
 
-    static void serveOne(TDelayQueue& q)
+    static void serveOne (TDelayQueue& q)
     {
-        delete q.retired.exchange(nullptr, std::memory_order_acquire);
-        const std::size_t want = std::bit_ceil(std::min(q.wanted.load(std::memory_order_relaxed), kMaxEntries));
-        if (want <= q.provided || q.spare.load(std::memory_order_acquire) != nullptr)
+        delete q.retired.exchange (nullptr, std::memory_order_acquire);
+        const std::size_t want = std::bit_ceil (std::min (q.wanted.load (std::memory_order_relaxed), kMaxEntries));
+        if (want <= q.provided || q.spare.load (std::memory_order_acquire) != nullptr)
             return;
         // Zero-filled, so every page is committed here and none is faulted
         // in on the audio thread.
-        auto room = std::unique_ptr<TDelayQueue::Storage>(new (std::nothrow) TDelayQueue::Storage);
-        if (!room)
+        auto room = std::unique_ptr<TDelayQueue::Storage> (new (std::nothrow) TDelayQueue::Storage);
+        if (! room)
             return;
-        room->stamps = makeZeroedArray<double>(want);
-        room->samples = makeZeroedArray<float>(want);
-        if (!room->stamps || !room->samples)
+        room->stamps = makeZeroedArray<double> (want);
+        room->samples = makeZeroedArray<float> (want);
+        if (! room->stamps || ! room->samples)
             return;
         room->cap = want;
         q.provided = want;
-        q.spare.store(room.release(), std::memory_order_release);
+        q.spare.store (room.release (), std::memory_order_release);
     }
 
     std::mutex lifecycle; // starting and stopping the worker
     std::mutex lock;      // the list of queues and their hand-overs
     std::vector<TDelayQueue*> queues;
-    sem_t signal{};
+    sem_t signal {};
     std::thread* worker = nullptr;
     pid_t workerPid = 0;
-    std::atomic<bool> stopping{false};
+    std::atomic<bool> stopping {false};
 };
 
 namespace {
 
-[[gnu::destructor]] void dropDelayGrower() { DelayGrower::destroy(); }
+[[gnu::destructor]] void dropDelayGrower () { DelayGrower::destroy (); }
 
 } // namespace
 
-TDelayQueue::TDelayQueue() { DelayGrower::instance().enlist(this); }
+TDelayQueue::TDelayQueue () { DelayGrower::instance ().enlist (this); }
 
-TDelayQueue::~TDelayQueue()
+TDelayQueue::~TDelayQueue ()
 {
-    DelayGrower::instance().dismiss(this);
-    delete spare.exchange(nullptr, std::memory_order_acquire);
-    delete retired.exchange(nullptr, std::memory_order_acquire);
+    DelayGrower::instance ().dismiss (this);
+    delete spare.exchange (nullptr, std::memory_order_acquire);
+    delete retired.exchange (nullptr, std::memory_order_acquire);
 }
 
-void TDelayQueue::serveGrowth() { DelayGrower::instance().serve(); }
+void TDelayQueue::serveGrowth () { DelayGrower::instance ().serve (); }
 
-bool TDelayQueue::reallocate(std::size_t newCap) noexcept
+bool TDelayQueue::reallocate (std::size_t newCap) noexcept
 {
     if (newCap < count || newCap > kMaxEntries)
         return false;
-    newCap = std::bit_ceil(newCap);
+    newCap = std::bit_ceil (newCap);
     // Zero-filled, so every page is committed here rather than faulted in
     // one by one on the audio thread as the ring first runs through it.
-    ZeroedArray<double> newStamps = makeZeroedArray<double>(newCap);
-    ZeroedArray<float> newSamples = makeZeroedArray<float>(newCap);
-    if (!newStamps || !newSamples)
+    ZeroedArray<double> newStamps = makeZeroedArray<double> (newCap);
+    ZeroedArray<float> newSamples = makeZeroedArray<float> (newCap);
+    if (! newStamps || ! newSamples)
         return false;
     for (std::size_t i = 0; i < count; ++i)
     {
-        newStamps[i] = stamp(i);
-        newSamples[i] = sample(i);
+        newStamps[i] = stamp (i);
+        newSamples[i] = sample (i);
     }
-    stamps = std::move(newStamps);
-    samples = std::move(newSamples);
+    stamps = std::move (newStamps);
+    samples = std::move (newSamples);
     cap = newCap;
     head = 0;
-    updateGrowAt();
-    setRing(ringFor(count));
+    updateGrowAt ();
+    setRing (ringFor (count));
     return true;
 }
 
-std::size_t TDelayQueue::ringFor(std::size_t n) const noexcept
+std::size_t TDelayQueue::ringFor (std::size_t n) const noexcept
 {
-    return std::min(cap, std::bit_ceil(std::max<std::size_t>(n + 1, 256)));
+    return std::min (cap, std::bit_ceil (std::max<std::size_t> (n + 1, 256)));
 }
 
-void TDelayQueue::widenRing() noexcept
+void TDelayQueue::widenRing () noexcept
 {
     // Either the entries that wrapped round move up past the old end, or
     // those before the old end move up by the old size; the smaller part moves.
     const std::size_t wrapped = head + count > ring ? head + count - ring : 0;
     const std::size_t before = wrapped > 0 ? ring - head : 0;
-    double* const st = stamps.get();
-    float* const sa = samples.get();
+    double* const st = stamps.get ();
+    float* const sa = samples.get ();
     if (wrapped <= before)
     {
-        std::copy(st, st + wrapped, st + ring);
-        std::copy(sa, sa + wrapped, sa + ring);
+        std::copy (st, st + wrapped, st + ring);
+        std::copy (sa, sa + wrapped, sa + ring);
     }
     else
     {
-        std::copy(st + head, st + ring, st + head + ring);
-        std::copy(sa + head, sa + ring, sa + head + ring);
+        std::copy (st + head, st + ring, st + head + ring);
+        std::copy (sa + head, sa + ring, sa + head + ring);
         head += ring;
     }
-    setRing(2 * ring);
+    setRing (2 * ring);
 }
 
-void TDelayQueue::reserve(std::size_t entries, std::size_t growthLimit)
+void TDelayQueue::reserve (std::size_t entries, std::size_t growthLimit)
 {
-    DelayGrower::instance().forget(*this);
-    entries = std::max(entries, count);
-    limit = std::max(growthLimit, entries);
+    DelayGrower::instance ().forget (*this);
+    entries = std::max (entries, count);
+    limit = std::max (growthLimit, entries);
     if (cap < entries || cap > 2 * entries)
-        reallocate(entries);
-    updateGrowAt();
+        reallocate (entries);
+    updateGrowAt ();
     if (ring > cap || ring <= count)
-        setRing(ringFor(count));
+        setRing (ringFor (count));
 }
 
-void TDelayQueue::copyFrom(const TDelayQueue& other)
+void TDelayQueue::copyFrom (const TDelayQueue& other)
 {
-    if (cap < other.count && !reallocate(std::max(other.count, std::min(limit, cap * 2))))
+    if (cap < other.count && ! reallocate (std::max (other.count, std::min (limit, cap * 2))))
         return;
     head = 0;
     count = other.count;
     for (std::size_t i = 0; i < count; ++i)
     {
-        stamps[i] = other.stamp(i);
-        samples[i] = other.sample(i);
+        stamps[i] = other.stamp (i);
+        samples[i] = other.sample (i);
     }
     lastStamp = other.lastStamp;
-    setRing(ringFor(count));
+    setRing (ringFor (count));
 }
 
-void TDelayQueue::askForRoom(std::size_t entries) noexcept
+void TDelayQueue::askForRoom (std::size_t entries) noexcept
 {
-    Storage* room = spare.load(std::memory_order_acquire);
-    if (room != nullptr && retired.load(std::memory_order_acquire) == nullptr)
+    Storage* room = spare.load (std::memory_order_acquire);
+    if (room != nullptr && retired.load (std::memory_order_acquire) == nullptr)
     {
-        spare.store(nullptr, std::memory_order_relaxed);
+        spare.store (nullptr, std::memory_order_relaxed);
         if (room->cap > cap)
         {
             for (std::size_t i = 0; i < count; ++i)
             {
-                room->stamps[i] = stamp(i);
-                room->samples[i] = sample(i);
+                room->stamps[i] = stamp (i);
+                room->samples[i] = sample (i);
             }
-            std::swap(stamps, room->stamps);
-            std::swap(samples, room->samples);
-            std::swap(cap, room->cap);
+            std::swap (stamps, room->stamps);
+            std::swap (samples, room->samples);
+            std::swap (cap, room->cap);
             head = 0;
-            updateGrowAt();
-            setRing(ringFor(count));
+            updateGrowAt ();
+            setRing (ringFor (count));
         }
         // The helper frees what is now spare.
-        retired.store(room, std::memory_order_release);
-        DelayGrower::instance().wake();
+        retired.store (room, std::memory_order_release);
+        DelayGrower::instance ().wake ();
         if (entries < growAt)
             return;
     }
-    const std::size_t more = std::min(limit, cap * 2);
-    if (more > cap && wanted.load(std::memory_order_relaxed) < more)
+    const std::size_t more = std::min (limit, cap * 2);
+    if (more > cap && wanted.load (std::memory_order_relaxed) < more)
     {
-        wanted.store(more, std::memory_order_relaxed);
-        DelayGrower::instance().wake();
+        wanted.store (more, std::memory_order_relaxed);
+        DelayGrower::instance ().wake ();
     }
 }
 
-void TDelayQueue::fill(std::size_t n, double stampValue, float value)
+void TDelayQueue::fill (std::size_t n, double stampValue, float value)
 {
     head = 0;
     count = 0;
-    if (cap < n && !reallocate(n))
+    if (cap < n && ! reallocate (n))
         n = cap;
     for (std::size_t i = 0; i < n; ++i)
     {
@@ -313,175 +310,176 @@ void TDelayQueue::fill(std::size_t n, double stampValue, float value)
     }
     count = n;
     lastStamp = stampValue;
-    setRing(ringFor(n));
+    setRing (ringFor (n));
 }
 
-void TDelayQueue::makeRoom()
+void TDelayQueue::makeRoom ()
 {
     if (count >= growAt)
-        askForRoom(count);
+        askForRoom (count);
     if (count == cap)
     {
         // Past the reserved length: grow, or if memory is exhausted drop the
         // oldest entry rather than fail.
-        if (!reallocate(std::max<std::size_t>(64, cap * 2)))
+        if (! reallocate (std::max<std::size_t> (64, cap * 2)))
         {
             if (count == 0)
                 return;
-            pop();
+            pop ();
         }
     }
     if (count == ring && ring < cap)
-        widenRing();
+        widenRing ();
 }
 
-float& TDelayQueue::appendRare(double stampValue)
+float& TDelayQueue::appendRare (double stampValue)
 {
     std::size_t n = count;
     if (n >= 2)
     {
-        const std::size_t last = wrap(head + n - 1);
-        if (stamps[last] == stampValue && stamps[wrap(head + n - 2)] == stampValue)
+        const std::size_t last = wrap (head + n - 1);
+        if (stamps[last] == stampValue && stamps[wrap (head + n - 2)] == stampValue)
             return samples[last];
     }
     if (n >= pushLimit)
     {
         // May move the entries to other storage or a wider ring.
-        makeRoom();
+        makeRoom ();
         if (count >= ring)
             return discarded;
         n = count;
     }
-    return appendAt(n, stampValue);
+    return appendAt (n, stampValue);
 }
 
-inline float& TDelayQueue::append(double stampValue)
+inline float& TDelayQueue::append (double stampValue)
 {
     const std::size_t n = count;
     // A stamp equal to the last may repeat the last two.
     if (stampValue == lastStamp || n >= pushLimit) [[unlikely]]
-        return appendRare(stampValue);
-    return appendAt(n, stampValue);
+        return appendRare (stampValue);
+    return appendAt (n, stampValue);
 }
 
-void TDelayQueue::pop() noexcept
+void TDelayQueue::pop () noexcept
 {
     if (count == 0)
         return;
-    head = wrap(head + 1);
+    head = wrap (head + 1);
     --count;
 }
 
 // --------------------------------------------------------------------- TDelay
 
-TDelay::TDelay() = default;
+TDelay::TDelay () = default;
 
-bool TDelay::acquireForReset(bool waitForOtherReset)
+bool TDelay::acquireForReset (bool waitForOtherReset)
 {
     // Acquire/release on the hand-over: the queues and positions are plain
     // data that the owning side must see complete.
     for (;;)
     {
         Access expected = Access::Idle;
-        if (busy.compare_exchange_weak(expected, Access::Resetting, std::memory_order_acquire,
-                                       std::memory_order_relaxed))
+        if (busy.compare_exchange_weak (expected, Access::Resetting, std::memory_order_acquire,
+                                        std::memory_order_relaxed))
             return true;
-        if (expected == Access::Resetting && !waitForOtherReset)
+        if (expected == Access::Resetting && ! waitForOtherReset)
             return false;
         if (expected != Access::Idle)
-            std::this_thread::yield();
+            std::this_thread::yield ();
     }
 }
 
-void TDelay::resetQueues()
+void TDelay::resetQueues ()
 {
-    readingLeft.store(false, std::memory_order_relaxed);
-    readingRight.store(false, std::memory_order_relaxed);
-    stepLeft.store(0.0, std::memory_order_relaxed);
-    stepRight.store(0.0, std::memory_order_relaxed);
+    readingLeft.store (false, std::memory_order_relaxed);
+    readingRight.store (false, std::memory_order_relaxed);
+    stepLeft.store (0.0, std::memory_order_relaxed);
+    stepRight.store (0.0, std::memory_order_relaxed);
     positionLeft = 0.0;
     positionRight = 0.0;
-    left.fill(kSpan, 0.0, 0.0f);
-    right.fill(kSpan, 0.0, 0.0f);
+    left.fill (kSpan, 0.0, 0.0f);
+    right.fill (kSpan, 0.0, 0.0f);
 }
 
-void TDelay::init(float rate, float maxDelaySeconds, float initialSeconds)
+void TDelay::init (float rate, float maxDelaySeconds, float initialSeconds)
 {
-    if (!(rate >= 1000.0f) || !std::isfinite(rate))
+    if (! (rate >= 1000.0f) || ! std::isfinite (rate))
         rate = 44100.0f;
-    if (!(maxDelaySeconds > 0.0f))
+    if (! (maxDelaySeconds > 0.0f))
         maxDelaySeconds = kDefaultReserveSeconds;
-    maxDelaySeconds = std::min(maxDelaySeconds, kMaxLengthSeconds);
-    if (!(initialSeconds > 0.0f))
+    maxDelaySeconds = std::min (maxDelaySeconds, kMaxLengthSeconds);
+    if (! (initialSeconds > 0.0f))
         initialSeconds = maxDelaySeconds;
-    initialSeconds = std::min(initialSeconds, maxDelaySeconds);
+    initialSeconds = std::min (initialSeconds, maxDelaySeconds);
 
-    acquireForReset(true);
-    sampleRate.store(rate, std::memory_order_relaxed);
-    feedLeft.store(0.0f, std::memory_order_relaxed);
-    feedRight.store(0.0f, std::memory_order_relaxed);
-    crossLeft.store(0.0f, std::memory_order_relaxed);
-    crossRight.store(0.0f, std::memory_order_relaxed);
+    acquireForReset (true);
+    sampleRate.store (rate, std::memory_order_relaxed);
+    feedLeft.store (0.0f, std::memory_order_relaxed);
+    feedRight.store (0.0f, std::memory_order_relaxed);
+    crossLeft.store (0.0f, std::memory_order_relaxed);
+    crossRight.store (0.0f, std::memory_order_relaxed);
     antiDenormal = 1e-15f;
-    tempoSynced.store(false, std::memory_order_relaxed);
+    tempoSynced.store (false, std::memory_order_relaxed);
 
     // The first pass after a reset stores two entries per sample, so the
     // peak is about twice the longest delay plus what zero() leaves behind.
-    auto entriesFor = [rate](float seconds) {
-        const double longest = std::ceil(double(seconds) * rate) + 2.0;
+    auto entriesFor = [rate] (float seconds) {
+        const double longest = std::ceil (double (seconds) * rate) + 2.0;
         // Bounded before the conversion: an absurd rate asks for more than
         // any queue may hold, and the reservation is then refused.
-        return static_cast<std::size_t>(std::min(2.0 * longest, double(kMaxEntries))) + 2 * kSpan;
+        return static_cast<std::size_t> (std::min (2.0 * longest, double (kMaxEntries))) + 2 * kSpan;
     };
-    left.reserve(entriesFor(initialSeconds), entriesFor(maxDelaySeconds));
-    right.reserve(entriesFor(initialSeconds), entriesFor(maxDelaySeconds));
+    left.reserve (entriesFor (initialSeconds), entriesFor (maxDelaySeconds));
+    right.reserve (entriesFor (initialSeconds), entriesFor (maxDelaySeconds));
 
-    resetQueues();
-    busy.store(Access::Idle, std::memory_order_release);
+    resetQueues ();
+    busy.store (Access::Idle, std::memory_order_release);
 }
 
-void TDelay::zero()
+void TDelay::zero ()
 {
-    if (!acquireForReset(false))
+    if (! acquireForReset (false))
         return;
-    resetQueues();
-    busy.store(Access::Idle, std::memory_order_release);
+    resetQueues ();
+    busy.store (Access::Idle, std::memory_order_release);
 }
 
-float TDelay::lengthInSamples(float value, bool synced, float rate, float bpm)
+float TDelay::lengthInSamples (float value, bool synced, float rate, float bpm)
 {
-    if (!(value >= 0.0f))
+    if (! (value >= 0.0f))
         value = 0.0f;
     if (value > 1.0f)
         value = 1.0f;
     if (synced)
     {
-        if (!(bpm > 0.0f) || !std::isfinite(bpm))
+        if (! (bpm > 0.0f) || ! std::isfinite (bpm))
             bpm = 120.0f;
-        const int index = std::min(static_cast<int>(value * scale::LateLength + 0.1f), kLateDelaySyncedSteps - 1);
+        const int index = std::min (static_cast<int> (value * scale::LateLength + 0.1f), kLateDelaySyncedSteps - 1);
         return rate * 240.0f / bpm * LATE_TAPE_DELAY_SYNCED_LENGTH_ARRAY[index];
     }
-    const float milliseconds = static_cast<float>(std::pow(2.0, double(value * 12.0f)));
+    const float milliseconds = static_cast<float> (std::pow (2.0, double (value * 12.0f)));
     return milliseconds / 1000.0f * rate;
 }
 
-void TDelay::setDelayLen(float value, float extraRight, float bpm)
+void TDelay::setDelayLen (float value, float extraRight, float bpm)
 {
-    const bool synced = isTempoSynced();
-    const float rate = getSampleRate();
+    const bool synced = isTempoSynced ();
+    const float rate = getSampleRate ();
     // The exponential only when an input moved (NaN never matches: recomputed).
-    if (!(value == lengthFrom.value && synced == lengthFrom.synced && rate == lengthFrom.rate && bpm == lengthFrom.bpm))
-        lengthFrom = {value, synced, rate, bpm, lengthInSamples(value, synced, rate, bpm)};
+    if (! (value == lengthFrom.value && synced == lengthFrom.synced && rate == lengthFrom.rate &&
+           bpm == lengthFrom.bpm))
+        lengthFrom = {value, synced, rate, bpm, lengthInSamples (value, synced, rate, bpm)};
     const float length = lengthFrom.length;
-    if (!(extraRight >= 0.0f))
+    if (! (extraRight >= 0.0f))
         extraRight = 0.0f;
-    setStep(stepLeft, cacheLeft, length + 1.0f);
-    setStep(stepRight, cacheRight, length + 1.0f + extraRight);
+    setStep (stepLeft, cacheLeft, length + 1.0f);
+    setStep (stepRight, cacheRight, length + 1.0f + extraRight);
 }
 
-void TDelay::processAny(double pLeft, double pRight, float inLeft, float inRight, float& outLeft, float& outRight)
+void TDelay::processAny (double pLeft, double pRight, float inLeft, float inRight, float& outLeft, float& outRight)
 {
-    if (left.size() == 0 || right.size() == 0)
+    if (left.size () == 0 || right.size () == 0)
     {
         outLeft = 0.0f;
         outRight = 0.0f;
@@ -492,81 +490,83 @@ void TDelay::processAny(double pLeft, double pRight, float inLeft, float inRight
 
     // Until the position passes the read distance a channel stores its
     // input and then the sample.
-    auto channel = [](TDelayQueue& queue, std::atomic<bool>& reading, double position, float in) {
-        const bool reads = !(position < kSpan);
-        reading.store(reads, std::memory_order_relaxed);
+    auto channel = [] (TDelayQueue& queue, std::atomic<bool>& reading, double position, float in) {
+        const bool reads = ! (position < kSpan);
+        reading.store (reads, std::memory_order_relaxed);
         if (reads)
-            return queue.readAndAppend<false>(position - kSpan, position);
-        queue.append(position) = limitUnity(in);
-        return TDelayQueue::Step{&queue.append(position), 0.0f};
+            return queue.readAndAppend<false> (position - kSpan, position);
+        queue.append (position) = limitUnity (in);
+        return TDelayQueue::Step {&queue.append (position), 0.0f};
     };
-    const TDelayQueue::Step l = channel(left, readingLeft, pLeft, inLeft);
-    const TDelayQueue::Step r = channel(right, readingRight, pRight, inRight);
+    const TDelayQueue::Step l = channel (left, readingLeft, pLeft, inLeft);
+    const TDelayQueue::Step r = channel (right, readingRight, pRight, inRight);
 
-    writeBack(l, r, inLeft, inRight, outLeft, outRight);
+    writeBack (l, r, inLeft, inRight, outLeft, outRight);
 }
 
-bool TDelay::hold()
+bool TDelay::hold ()
 {
     if (held)
         return true;
     Access expected = Access::Idle;
-    held = busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
-                                        std::memory_order_relaxed);
+    held = busy.compare_exchange_strong (expected, Access::Processing, std::memory_order_acquire,
+                                         std::memory_order_relaxed);
     return held;
 }
 
-void TDelay::release()
+void TDelay::release ()
 {
-    if (!held)
+    if (! held)
         return;
     held = false;
-    busy.store(Access::Idle, std::memory_order_release);
+    busy.store (Access::Idle, std::memory_order_release);
 }
 
-void TDelay::zeroHeld()
+void TDelay::zeroHeld ()
 {
     if (held)
-        resetQueues();
+        resetQueues ();
     else
-        zero();
+        zero ();
 }
 
-void TDelay::copyStateFrom(const TDelay& source)
+void TDelay::copyStateFrom (const TDelay& source)
 {
-    auto copy = [](auto& to, const auto& from) { to.store(from.load(std::memory_order_relaxed), std::memory_order_relaxed); };
-    copy(readingLeft, source.readingLeft);
-    copy(readingRight, source.readingRight);
-    copy(tempoSynced, source.tempoSynced);
-    copy(sampleRate, source.sampleRate);
-    copy(feedLeft, source.feedLeft);
-    copy(feedRight, source.feedRight);
-    copy(crossLeft, source.crossLeft);
-    copy(crossRight, source.crossRight);
-    copy(stepLeft, source.stepLeft);
-    copy(stepRight, source.stepRight);
+    auto copy = [] (auto& to, const auto& from) {
+        to.store (from.load (std::memory_order_relaxed), std::memory_order_relaxed);
+    };
+    copy (readingLeft, source.readingLeft);
+    copy (readingRight, source.readingRight);
+    copy (tempoSynced, source.tempoSynced);
+    copy (sampleRate, source.sampleRate);
+    copy (feedLeft, source.feedLeft);
+    copy (feedRight, source.feedRight);
+    copy (crossLeft, source.crossLeft);
+    copy (crossRight, source.crossRight);
+    copy (stepLeft, source.stepLeft);
+    copy (stepRight, source.stepRight);
     cacheLeft = source.cacheLeft;
     cacheRight = source.cacheRight;
     antiDenormal = source.antiDenormal;
     positionLeft = source.positionLeft;
     positionRight = source.positionRight;
-    left.copyFrom(source.left);
-    right.copyFrom(source.right);
+    left.copyFrom (source.left);
+    right.copyFrom (source.right);
 }
 
 // Out of line, so that the held path saves no registers for it.
-[[gnu::noinline]] void TDelay::processUnheld(float inLeft, float inRight, float& outLeft, float& outRight)
+[[gnu::noinline]] void TDelay::processUnheld (float inLeft, float inRight, float& outLeft, float& outRight)
 {
     Access expected = Access::Idle;
-    if (!busy.compare_exchange_strong(expected, Access::Processing, std::memory_order_acquire,
-                                      std::memory_order_relaxed))
+    if (! busy.compare_exchange_strong (expected, Access::Processing, std::memory_order_acquire,
+                                        std::memory_order_relaxed))
     {
         outLeft = 0.0f;
         outRight = 0.0f;
         return;
     }
-    processLine(inLeft, inRight, outLeft, outRight);
-    busy.store(Access::Idle, std::memory_order_release);
+    processLine (inLeft, inRight, outLeft, outRight);
+    busy.store (Access::Idle, std::memory_order_release);
 }
 
 } // namespace morlake

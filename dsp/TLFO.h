@@ -169,7 +169,7 @@ inline float TLFO::getLazyValue ()
     const float x = phaseOffset + phase + 10.0f;
     // Below 2^23 the truncation of a non-negative x is its floor, exactly.
     float f = x >= 0.0f && x < 8388608.0f ? x - static_cast<float> (static_cast<int> (x)) : x - std::floor (x);
-    if (!(f >= 0.0f && f < 1.0f))
+    if (! (f >= 0.0f && f < 1.0f))
         f = 0.0f;
 
     const float w = f <= shape ? f * 0.5f * shapeUp : (f - shape) * 0.5f * shapeDown + 0.5f;
@@ -179,18 +179,18 @@ inline float TLFO::getLazyValue ()
     float v;
     switch (mode)
     {
-    case lazymode::RtoL: v = 1.0f - u; break;
-    case lazymode::CtoL: v = 0.5f * u; break;
-    case lazymode::LtoC: v = 0.5f * (1.0f - u); break;
-    case lazymode::CtoR: v = 0.5f * u + 0.5f; break;
-    case lazymode::RtoC: v = 0.5f * (1.0f - u) + 0.5f; break;
-    case lazymode::CtoLtoR: v = 1.0f - u; break;
-    case lazymode::CtoRtoL: v = u; break;
-    case lazymode::LSaw: v = 0.5f - 0.5f * w; break;
-    case lazymode::RSaw: v = 0.5f * w + 0.5f; break;
-    case lazymode::LtoRSaw: v = w; break;
-    case lazymode::RtoLSaw: v = 1.0f - w; break;
-    default: v = u; break; // "L > R", and any mode outside the list
+        case lazymode::RtoL: v = 1.0f - u; break;
+        case lazymode::CtoL: v = 0.5f * u; break;
+        case lazymode::LtoC: v = 0.5f * (1.0f - u); break;
+        case lazymode::CtoR: v = 0.5f * u + 0.5f; break;
+        case lazymode::RtoC: v = 0.5f * (1.0f - u) + 0.5f; break;
+        case lazymode::CtoLtoR: v = 1.0f - u; break;
+        case lazymode::CtoRtoL: v = u; break;
+        case lazymode::LSaw: v = 0.5f - 0.5f * w; break;
+        case lazymode::RSaw: v = 0.5f * w + 0.5f; break;
+        case lazymode::LtoRSaw: v = w; break;
+        case lazymode::RtoLSaw: v = 1.0f - w; break;
+        default: v = u; break; // "L > R", and any mode outside the list
     }
 
     if (running)

@@ -16,7 +16,7 @@ namespace morlake {
 const std::array<int, 13> DISTRUPT_QUANT_DIVIDE = {0, 31, 23, 19, 15, 11, 9, 7, 5, 4, 3, 2, 1};
 
 const std::array<float, 18> DISRUPT_SPRING_TIME_ARRAY = {
-    0.0f,         0.0f,         // "Off", "Instant"
+    0.0f,         0.0f,                       // "Off", "Instant"
     1.0f / 48.0f, 1.0f / 32.0f, 3.0f / 64.0f, // 1/32
     1.0f / 24.0f, 1.0f / 16.0f, 3.0f / 32.0f, // 1/16
     1.0f / 12.0f, 1.0f / 8.0f,  3.0f / 16.0f, // 1/8
@@ -136,11 +136,10 @@ namespace {
 
 // The parameters the routing is read from.
 constexpr int kRoutingTags[] = {
-    tag::Disrupt1On,       tag::Disrupt1On + 1,   tag::Disrupt1On + 2,   tag::Disrupt1On + 3,
-    tag::Disrupt1On + 4,   tag::Disrupt1On + 5,   tag::Disrupt1On + 6,   tag::Disrupt1On + 7,
-    tag::Disrupt1Dest,     tag::Disrupt1Dest + 1, tag::Disrupt1Dest + 2, tag::Disrupt1Dest + 3,
-    tag::Disrupt1Dest + 4, tag::Disrupt1Dest + 5, tag::Disrupt1Dest + 6, tag::Disrupt1Dest + 7,
-    tag::FollowerOn,       tag::FollowerSource,   tag::FollowerDest,     tag::ModSlot1Source,
+    tag::Disrupt1On,       tag::Disrupt1On + 1,   tag::Disrupt1On + 2,   tag::Disrupt1On + 3,   tag::Disrupt1On + 4,
+    tag::Disrupt1On + 5,   tag::Disrupt1On + 6,   tag::Disrupt1On + 7,   tag::Disrupt1Dest,     tag::Disrupt1Dest + 1,
+    tag::Disrupt1Dest + 2, tag::Disrupt1Dest + 3, tag::Disrupt1Dest + 4, tag::Disrupt1Dest + 5, tag::Disrupt1Dest + 6,
+    tag::Disrupt1Dest + 7, tag::FollowerOn,       tag::FollowerSource,   tag::FollowerDest,     tag::ModSlot1Source,
     tag::ModSlot1Dest,     tag::ModSlot2Source,   tag::ModSlot2Dest,     tag::LazyOn,
 };
 
@@ -221,9 +220,8 @@ void TModulation::readRouting (const float* p)
     for (int k = 0; k < kNumModSlots; ++k)
     {
         const int s = slotSrc[k];
-        if (slotDest[k] == dest::LazySmooth ||
-            (slotDest[k] > dest::None && slotDest[k] < kNumDestinations &&
-             (s == src::Lazy || s == src::UniPolarLazy || s == src::SignLazy)))
+        if (slotDest[k] == dest::LazySmooth || (slotDest[k] > dest::None && slotDest[k] < kNumDestinations &&
+                                                (s == src::Lazy || s == src::UniPolarLazy || s == src::SignLazy)))
             lazyRead = true;
     }
 }
@@ -255,7 +253,7 @@ void TModulation::controlTick (const float* p, float newBpm, float newSamplesPer
     if (newSamplesPerWholeNote > 0.0f && std::isfinite (newSamplesPerWholeNote))
         samplesPerWholeNote = newSamplesPerWholeNote;
 
-    if (!settingsSeen)
+    if (! settingsSeen)
         adoptSettings (p);
 
     quantDivide = DISTRUPT_QUANT_DIVIDE[static_cast<std::size_t> (
@@ -282,14 +280,14 @@ void TModulation::controlTick (const float* p, float newBpm, float newSamplesPer
     else
     {
         lazy.setMode (mode, trigger);
-        if (newLazyOn && !lazyOn)
+        if (newLazyOn && ! lazyOn)
         {
             lazy.reset ();
             if (trigger == lazytrigger::Free)
                 lazy.start ();
         }
     }
-    const bool lazySwitchedOff = lazyOn && !newLazyOn;
+    const bool lazySwitchedOff = lazyOn && ! newLazyOn;
     lazyOn = newLazyOn;
     if (lazySwitchedOff)
         springOn (p);
@@ -328,7 +326,7 @@ void TModulation::springOn (const float* p)
     springSamples = n == 1 ? 1.0
                            : static_cast<double> (DISRUPT_SPRING_TIME_ARRAY[static_cast<std::size_t> (n)]) *
                                  static_cast<double> (samplesPerWholeNote);
-    if (!(springSamples >= 1.0))
+    if (! (springSamples >= 1.0))
         springSamples = 1.0;
     springStep = (0.5 - v) / springSamples;
 }
@@ -346,17 +344,17 @@ float TModulation::sourceValue (int s) const
 {
     switch (s)
     {
-    case src::UniPolarLazy: return uniPolarLazy ();
-    case src::SignLazy: return signLazy ();
-    case src::Noise: return bipolarNoise ();
-    case src::Input:
-    case src::SideInput:
-    case src::DistortOutput:
-    case src::EarlyOutput:
-    case src::ReverbOutput:
-    case src::LateOutput:
-    case src::Output: return taps.tap[s - src::Input].value ();
-    default: return *sourceAddress (s);
+        case src::UniPolarLazy: return uniPolarLazy ();
+        case src::SignLazy: return signLazy ();
+        case src::Noise: return bipolarNoise ();
+        case src::Input:
+        case src::SideInput:
+        case src::DistortOutput:
+        case src::EarlyOutput:
+        case src::ReverbOutput:
+        case src::LateOutput:
+        case src::Output: return taps.tap[s - src::Input].value ();
+        default: return *sourceAddress (s);
     }
 }
 
@@ -371,15 +369,15 @@ const float* TModulation::sourceAddress (int s) const
         return &tapValue[s - src::Input];
     switch (s)
     {
-    case src::Disrupt: return &disruptValue;
-    case src::Follower: return &followerValue;
-    case src::Lazy: return &lazyValue;
-    case src::UniPolarLazy: return &derived[kUniPolarLazy];
-    case src::SignLazy: return &derived[kSignLazy];
-    case src::Offset: return &derived[kOffset];
-    case src::Noise: return &derived[kNoise];
-    case src::UniPolarNoise: return &noiseU;
-    default: return &derived[kZero];
+        case src::Disrupt: return &disruptValue;
+        case src::Follower: return &followerValue;
+        case src::Lazy: return &lazyValue;
+        case src::UniPolarLazy: return &derived[kUniPolarLazy];
+        case src::SignLazy: return &derived[kSignLazy];
+        case src::Offset: return &derived[kOffset];
+        case src::Noise: return &derived[kNoise];
+        case src::UniPolarNoise: return &noiseU;
+        default: return &derived[kZero];
     }
 }
 
@@ -399,11 +397,10 @@ inline void TModulation::serveSpringRequest (const float* p)
     if (springRequest.load (std::memory_order_relaxed) != kSpringRequestNone)
         switch (springRequest.exchange (kSpringRequestNone, std::memory_order_relaxed))
         {
-        case kSpringRequestOn: springOn (p); break;
-        case kSpringRequestOff: springActive = false; break;
-        default: break;
+            case kSpringRequestOn: springOn (p); break;
+            case kSpringRequestOff: springActive = false; break;
+            default: break;
         }
-
 }
 
 // The Disrupt value the lazy LFO, the spring or the knob asks for, quantised.
@@ -483,10 +480,9 @@ inline void TModulation::smoothDisrupt (float t)
     }
 
     disruptValue = clampBipolar (current + sum[dest::Disrupt]);
-    if (!std::isfinite (disruptValue))
+    if (! std::isfinite (disruptValue))
         disruptValue = 0.0f;
     shownDisrupt.store (disruptValue, std::memory_order_relaxed);
-
 }
 
 // The envelope follower on its tap, gated by its threshold.
@@ -501,7 +497,7 @@ inline void TModulation::follow (const float* p)
             boostGain = dbCurveAt (bi, -40.0f, 40.0f);
         }
         float level = taps.tap[followerSource].level ();
-        if (!std::isfinite (level))
+        if (! std::isfinite (level))
             level = 0.0f;
         const float x = boostGain * level + 1e-15f;
 
@@ -509,7 +505,7 @@ inline void TModulation::follow (const float* p)
         if (smoothIn != followerSmoothIn)
         {
             followerSmoothIn = smoothIn;
-            followerSmoothE = smoothIn < 0.0f || !std::isfinite (smoothIn)
+            followerSmoothE = smoothIn < 0.0f || ! std::isfinite (smoothIn)
                                   ? 0.00390625f
                                   : std::exp2 (-8.0f - 8.0f * std::min (1.0f, smoothIn));
         }
@@ -531,7 +527,7 @@ inline void TModulation::follow (const float* p)
             followerFactor = sign * (std::exp2 (2.0f * std::fabs (a)) - 1.0f) * 4.0f;
         }
         followerValue = followerFactor * gate;
-        if (!std::isfinite (followerValue))
+        if (! std::isfinite (followerValue))
             followerValue = 0.0f;
     }
     else
@@ -539,7 +535,6 @@ inline void TModulation::follow (const float* p)
         followerValue = 0.0f;
         gate = 0.0f;
     }
-
 }
 
 // Amounts (from the previous sample's sums), then the new sums, four slots
@@ -590,18 +585,18 @@ inline void TModulation::sumSlots ()
     static_assert (kNumModSlots == 11);
     switch (leadCount)
     {
-    case 11: sum[lead[10].destination] = contribution[lead[10].slot]; [[fallthrough]];
-    case 10: sum[lead[9].destination] = contribution[lead[9].slot]; [[fallthrough]];
-    case 9: sum[lead[8].destination] = contribution[lead[8].slot]; [[fallthrough]];
-    case 8: sum[lead[7].destination] = contribution[lead[7].slot]; [[fallthrough]];
-    case 7: sum[lead[6].destination] = contribution[lead[6].slot]; [[fallthrough]];
-    case 6: sum[lead[5].destination] = contribution[lead[5].slot]; [[fallthrough]];
-    case 5: sum[lead[4].destination] = contribution[lead[4].slot]; [[fallthrough]];
-    case 4: sum[lead[3].destination] = contribution[lead[3].slot]; [[fallthrough]];
-    case 3: sum[lead[2].destination] = contribution[lead[2].slot]; [[fallthrough]];
-    case 2: sum[lead[1].destination] = contribution[lead[1].slot]; [[fallthrough]];
-    case 1: sum[lead[0].destination] = contribution[lead[0].slot]; [[fallthrough]];
-    default: break;
+        case 11: sum[lead[10].destination] = contribution[lead[10].slot]; [[fallthrough]];
+        case 10: sum[lead[9].destination] = contribution[lead[9].slot]; [[fallthrough]];
+        case 9: sum[lead[8].destination] = contribution[lead[8].slot]; [[fallthrough]];
+        case 8: sum[lead[7].destination] = contribution[lead[7].slot]; [[fallthrough]];
+        case 7: sum[lead[6].destination] = contribution[lead[6].slot]; [[fallthrough]];
+        case 6: sum[lead[5].destination] = contribution[lead[5].slot]; [[fallthrough]];
+        case 5: sum[lead[4].destination] = contribution[lead[4].slot]; [[fallthrough]];
+        case 4: sum[lead[3].destination] = contribution[lead[3].slot]; [[fallthrough]];
+        case 3: sum[lead[2].destination] = contribution[lead[2].slot]; [[fallthrough]];
+        case 2: sum[lead[1].destination] = contribution[lead[1].slot]; [[fallthrough]];
+        case 1: sum[lead[0].destination] = contribution[lead[0].slot]; [[fallthrough]];
+        default: break;
     }
     for (int i = 0; i < restCount; ++i)
         sum[rest[i].destination] += contribution[rest[i].slot];
@@ -609,23 +604,23 @@ inline void TModulation::sumSlots ()
 
 float TModulation::getDialMod (int t, float plainValue, int destination, bool withModulation) const
 {
-    if (!withModulation || destination <= dest::None || destination >= kNumDestinations)
+    if (! withModulation || destination <= dest::None || destination >= kNumDestinations)
         return plainValue;
     const float m = shownSum[static_cast<std::size_t> (destination)].load (std::memory_order_relaxed);
     const float v = clamp01 (plainValue + m);
     switch (t)
     {
-    // The lazy LFO runs at its knob's rate times 2^(4 m) (disruptTarget);
-    // on the knob's 2^(10 p) curve that is a move of 0.4 m, either way, so
-    // the ring sits where the modulated rate really is. (ln(m) / 4 ln 2
-    // would drop the ring to the bottom for small m and ignore a negative one.)
-    case tag::LazySpeed: return clamp01 (plainValue + 0.4f * std::clamp (m, -16.0f, 16.0f));
-    case tag::MainVolume:
-    case tag::EarlyVolume:
-    case tag::LateVolume:
-    case tag::ReverbVolume:
-    case tag::FollowerThreshold: return curveIndex (v) <= kLastSilentIndex ? 0.0f : v;
-    default: return v;
+        // The lazy LFO runs at its knob's rate times 2^(4 m) (disruptTarget);
+        // on the knob's 2^(10 p) curve that is a move of 0.4 m, either way, so
+        // the ring sits where the modulated rate really is. (ln(m) / 4 ln 2
+        // would drop the ring to the bottom for small m and ignore a negative one.)
+        case tag::LazySpeed: return clamp01 (plainValue + 0.4f * std::clamp (m, -16.0f, 16.0f));
+        case tag::MainVolume:
+        case tag::EarlyVolume:
+        case tag::LateVolume:
+        case tag::ReverbVolume:
+        case tag::FollowerThreshold: return curveIndex (v) <= kLastSilentIndex ? 0.0f : v;
+        default: return v;
     }
 }
 

@@ -110,7 +110,7 @@ private:
     // Index into a 65536-entry curve table: trunc(clamp01(v) * 65535.9).
     static int curveIndex (float v)
     {
-        if (!(v > 0.0f))
+        if (! (v > 0.0f))
             return 0;
         return v >= 1.0f ? 65535 : static_cast<int> (v * 65535.9f);
     }

@@ -53,10 +53,7 @@ __m128 advancePhases (const float* phase, const float* step)
     return _mm_or_ps (_mm_and_ps (past, wrapped), _mm_andnot_ps (past, next));
 }
 #else
-float wrapPhase (float phase)
-{
-    return phase >= 1.0f ? phase - std::floor (phase) : phase;
-}
+float wrapPhase (float phase) { return phase >= 1.0f ? phase - std::floor (phase) : phase; }
 #endif
 
 float sanitize (float x) { return std::isfinite (x) ? x : 0.0f; }
@@ -84,9 +81,9 @@ void buildCurves (ChainCurves& c, int begin, int end)
 
 } // namespace
 
-const std::array<float, 15> SYNCED_PRE_DELAY_LENGTH_ARRAY = {
-    1.0f / 48, 1.0f / 32, 3.0f / 64, 1.0f / 24, 1.0f / 16, 3.0f / 32, 1.0f / 12, 1.0f / 8,
-    3.0f / 16, 1.0f / 6,  1.0f / 4,  3.0f / 8,  1.0f / 3,  1.0f / 2,  3.0f / 4};
+const std::array<float, 15> SYNCED_PRE_DELAY_LENGTH_ARRAY = {1.0f / 48, 1.0f / 32, 3.0f / 64, 1.0f / 24, 1.0f / 16,
+                                                             3.0f / 32, 1.0f / 12, 1.0f / 8,  3.0f / 16, 1.0f / 6,
+                                                             1.0f / 4,  3.0f / 8,  1.0f / 3,  1.0f / 2,  3.0f / 4};
 
 const ChainCurves& chainCurves ()
 {
@@ -117,8 +114,7 @@ std::shared_ptr<const TSignalChain::RateCurves> TSignalChain::rateCurvesFor (flo
     return tables.get (sampleRate);
 }
 
-TSignalChain::TSignalChain (const ParamValues& v, ChainListener& l)
-    : values (v), listener (l), curves (chainCurves ())
+TSignalChain::TSignalChain (const ParamValues& v, ChainListener& l) : values (v), listener (l), curves (chainCurves ())
 {
     reverb.create ();
     values.copyTo (p);
@@ -181,10 +177,7 @@ void TSignalChain::programChanged ()
     resetEverything ();
 }
 
-void TSignalChain::setCharacterRow (int row)
-{
-    characterRow.store (row, std::memory_order_relaxed);
-}
+void TSignalChain::setCharacterRow (int row) { characterRow.store (row, std::memory_order_relaxed); }
 
 int TSignalChain::getCharacterRoomType () const
 {
@@ -348,7 +341,7 @@ void TSignalChain::controlWork ()
     if (blockTime.valid)
     {
         tempo = blockTime.tempoValid && blockTime.tempo > 0.0f && std::isfinite (blockTime.tempo) ? blockTime.tempo
-                                                                                                     : 120.0f;
+                                                                                                  : 120.0f;
         samplesPerWholeNote = sampleRate * 240.0f / tempo;
         const int playing = blockTime.playing ? 1 : 0;
         if (playing == 1 && playing != previousPlaying)
@@ -593,7 +586,8 @@ void TSignalChain::earlyControl (const float* m, EarlyControl& c)
     // Modulation sums have no bound: keep the lines within the length they
     // may grow to.
     const float longest = kEarlyReserveSeconds * sampleRate;
-    const float len = std::min (es * rate->earlyLength[curveIndex (p[tag::EarlyLength] + m[dest::EarlyLength])], longest);
+    const float len =
+        std::min (es * rate->earlyLength[curveIndex (p[tag::EarlyLength] + m[dest::EarlyLength])], longest);
     const float wide = std::min ((m[dest::EarlyWiden] + 1.5f) * len, longest);
     // Line 1 takes (len, wide), line 2 the same swapped.
     c.stepLength = early1.stepFor (std::max (len, 1.0f));
@@ -740,7 +734,10 @@ void TSignalChain::preDelayStage (Frame& f, const float* m)
     const float preValue = p[tag::ReverbPreDelay] + m[dest::ReverbPreDelay];
     float pd;
     if (preDelaySync)
-        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[stepOfValue (clamp01 (preValue), scale::ReverbPreDelay, steps::ReverbPreDelay)] * samplesPerWholeNote + 1.0f;
+        pd = SYNCED_PRE_DELAY_LENGTH_ARRAY[stepOfValue (clamp01 (preValue), scale::ReverbPreDelay,
+                                                        steps::ReverbPreDelay)] *
+                 samplesPerWholeNote +
+             1.0f;
     else
         pd = rate->preDelay[curveIndex (preValue)];
     const float dd = clamp01 (p[tag::ReverbPreDelayDisorder] + m[dest::ReverbDisorder]);
@@ -780,11 +777,12 @@ TSignalChain::Stereo TSignalChain::reverbSection (const float* pre, float eL, fl
 #endif
     reverb.setWiden (widen[0], widen[1], widen[2], widen[3]);
 
-    const float r = clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] *
-                        roomScale +
-                    curve::ROOM_SIZE_ADD[roomType];
+    const float r =
+        clamp01 (p[tag::ReverbRoomSize] + m[dest::ReverbRoomSize]) * curve::ROOM_SIZE_MULT[roomType] * roomScale +
+        curve::ROOM_SIZE_ADD[roomType];
     roomSmoothed = firstSample ? r : 0.05f * r + 0.95f * roomSmoothed;
-    reverb.setRoomSize (roomSmoothed, roomSmoothed * (1.0f - 0.375f * dis), roomSmoothed * 0.95f * (1.0f - 0.25f * dis));
+    reverb.setRoomSize (roomSmoothed, roomSmoothed * (1.0f - 0.375f * dis),
+                        roomSmoothed * 0.95f * (1.0f - 0.25f * dis));
 
     const float length =
         curves.reverbLength[roomType][curveIndex (p[tag::ReverbLength] + m[dest::ReverbLength])] * lengthScale;
@@ -809,7 +807,8 @@ TSignalChain::Stereo TSignalChain::reverbSection (const float* pre, float eL, fl
         s[j] = curves.sine[at[j]];
     reverb.setLength (length, 1.0f + lengthDepth[0] * s[0], 1.0f + lengthDepth[0] * s[3],
                       length * 0.9f * (1.0f - 0.375f * dis), 1.0f + lengthDepth[1] * s[1], 1.0f + lengthDepth[1] * s[4],
-                      length * 0.95f * (1.0f - 0.25f * dis), 1.0f + lengthDepth[2] * s[2], 1.0f + lengthDepth[2] * s[5]);
+                      length * 0.95f * (1.0f - 0.25f * dis), 1.0f + lengthDepth[2] * s[2],
+                      1.0f + lengthDepth[2] * s[5]);
 
     // Float by float: the pre-delays have just stored them so.
     const auto input = [&] (int j, float e, float l) {

@@ -40,7 +40,7 @@ extern const std::array<float, 15> SYNCED_PRE_DELAY_LENGTH_ARRAY;
 
 struct ChainTime
 {
-    bool valid = false;       // the host answered a time record for this block
+    bool valid = false; // the host answered a time record for this block
     bool tempoValid = false;
     bool playing = false;
     float tempo = 120.0f;
@@ -107,7 +107,7 @@ private:
         float lL, lR;             // late delay
         float pre[6];             // pre-delays 1 to 3, left and right
         float outL, outR;
-        float gate, disrupt;      // the follower gate and Disrupt value after this frame's modulation
+        float gate, disrupt; // the follower gate and Disrupt value after this frame's modulation
     };
     static constexpr int kControlFrames = 16; // frames per control tick
     // A section's output, returned in registers: stored there as one pair,
@@ -155,7 +155,7 @@ private:
     // Shared by the instances at this rate; null until the rate is set.
     std::shared_ptr<const RateCurves> rate;
 
-    float p[kNumParams] {}; // parameter values, refreshed every control tick
+    float p[kNumParams] {};         // parameter values, refreshed every control tick
     std::uint32_t valuesSeen = ~0u; // the write count of `values` when p was last refreshed
 
     TDelay early1, early2, late, pre1, pre2, pre3;

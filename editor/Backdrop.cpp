@@ -77,8 +77,10 @@ void drawStripFrame (CDrawContext* context, CBitmap* strip, int frameHeight, int
     {
         // The strip is held while its frames are: no other bitmap can take its address.
         stripsHeld ().emplace (strip, shared (strip));
-        found = frames.emplace (key, cropBitmap (strip, CRect (0, frameHeight * index, strip->getWidth (),
-                                                                frameHeight * (index + 1)))).first;
+        found = frames
+                    .emplace (key, cropBitmap (strip, CRect (0, frameHeight * index, strip->getWidth (),
+                                                             frameHeight * (index + 1))))
+                    .first;
     }
     if (found->second)
         found->second->draw (context, where, CPoint (0, 0), alpha);
@@ -124,10 +126,7 @@ void TileSet::draw (CDrawContext* context, const CRect& update, const CPoint& or
     }
 }
 
-TBackdrop::TBackdrop (const CRect& size, CBitmap* art) : CView (size), tiles (art)
-{
-    setMouseEnabled (false);
-}
+TBackdrop::TBackdrop (const CRect& size, CBitmap* art) : CView (size), tiles (art) { setMouseEnabled (false); }
 
 void TBackdrop::drawRect (CDrawContext* context, const CRect& update)
 {

@@ -45,7 +45,6 @@ void TOnOff::draw (CDrawContext* context)
     setDirty (false);
 }
 
-
 CMouseEventResult TOnOff::onMouseDown (CPoint& where, const CButtonState& buttons)
 {
     if (! getMouseEnabled () || rightClickOpensMenu (this, where, buttons))

@@ -27,7 +27,11 @@ inline EditorModel* modelOf (const CView* view)
 
 inline std::string orBlank (const std::string& text) { return text.empty () ? std::string (" ") : text; }
 
-inline int buttonBits (const CButtonState& buttons) { return static_cast<int> (buttons.getButtonState () | buttons.getModifierState () | (buttons.isDoubleClick () ? kDoubleClick : 0)); }
+inline int buttonBits (const CButtonState& buttons)
+{
+    return static_cast<int> (buttons.getButtonState () | buttons.getModifierState () |
+                             (buttons.isDoubleClick () ? kDoubleClick : 0));
+}
 
 inline bool isCommandClick (const CButtonState& buttons)
 {
@@ -35,7 +39,6 @@ inline bool isCommandClick (const CButtonState& buttons)
 }
 
 inline float signOf (float v) { return v > 0.0f ? 1.0f : (v < 0.0f ? -1.0f : 0.0f); }
-
 
 // Draws `text` centred in `area`, in `font` narrowed as far as 70 % of its
 // size when it would not fit the width (a long label under a small knob).

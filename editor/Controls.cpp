@@ -29,7 +29,6 @@ const CColor READOUT_TEXT_TRANS_COLOR (136, 136, 136, 63);
 const CColor BLUE_READOUT_TEXT_COLOR (32, 157, 254, 255);
 const CColor BLUE_READOUT_TEXT_TRANS_COLOR (32, 157, 254, 63);
 
-
 CFontRef fontForSize (int screenSize)
 {
     // The 100 % face scaled exactly as the artwork is, not VSTGUI's fixed
@@ -59,8 +58,6 @@ void drawFitted (CDrawContext* context, const std::string& text, CRect area, CFo
     }
     context->drawString (text.c_str (), area, kCenterText, true);
 }
-
-
 
 bool rightClickOpensMenu (CControl* control, CPoint& where, const CButtonState& buttons)
 {

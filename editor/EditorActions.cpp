@@ -77,8 +77,8 @@ void uEditor::presetMenuChosen ()
             model->editProgram ();
         else if (text.rfind ("Set To ", 0) == 0)
         {
-            static const char* sizes[kScreenSizes] = {"Set To 100% Screen", "Set To 125% Screen",
-                                                      "Set To 150% Screen", "Set To 200% Screen"};
+            static const char* sizes[kScreenSizes] = {"Set To 100% Screen", "Set To 125% Screen", "Set To 150% Screen",
+                                                      "Set To 200% Screen"};
             for (int s = 0; s < kScreenSizes; ++s)
                 if (text == sizes[s])
                     setScreenSize (s);
@@ -459,28 +459,29 @@ void uEditor::setNumValue (int tag)
     const std::string offered = prompt.initialText.c_str ();
     const std::string range = prompt.rangeHint.c_str ();
     const std::string name = model->table ().getName (tag);
-    inputBox (range, name, offered, [this, tag, offered, range, name, alive = alive ()] (bool ok, const std::string& text) {
-        // The offered text is a rounded reading of the value: confirmed as
-        // it stands, it leaves the value alone.
-        if (alive.expired () || ! ok || text.empty () || text == offered)
-            return;
-        if (! typedTextHoldsNumber (text.c_str ()))
-        {
-            messageBox ("\"" + text + "\" is not a number: " + name + " was left as it was. Type a value from " +
-                        range + ".");
-            return;
-        }
-        float live[kNumParams];
-        model->liveValues ().copyTo (live);
-        float value = 0.0f;
-        if (! typedValueToNormalised (model->table (), tag, text.c_str (), live, value))
-            return;
-        // A typed value is a user edit: the host records it as for a drag.
-        beginEdit (tag);
-        model->editParameter (tag, value);
-        endEdit (tag);
-        requestRefresh ();
-    });
+    inputBox (range, name, offered,
+              [this, tag, offered, range, name, alive = alive ()] (bool ok, const std::string& text) {
+                  // The offered text is a rounded reading of the value: confirmed as
+                  // it stands, it leaves the value alone.
+                  if (alive.expired () || ! ok || text.empty () || text == offered)
+                      return;
+                  if (! typedTextHoldsNumber (text.c_str ()))
+                  {
+                      messageBox ("\"" + text + "\" is not a number: " + name +
+                                  " was left as it was. Type a value from " + range + ".");
+                      return;
+                  }
+                  float live[kNumParams];
+                  model->liveValues ().copyTo (live);
+                  float value = 0.0f;
+                  if (! typedValueToNormalised (model->table (), tag, text.c_str (), live, value))
+                      return;
+                  // A typed value is a user edit: the host records it as for a drag.
+                  beginEdit (tag);
+                  model->editParameter (tag, value);
+                  endEdit (tag);
+                  requestRefresh ();
+              });
 }
 
 namespace {
@@ -506,7 +507,8 @@ SharedPointer<COptionMenu> buildMenu (const std::vector<MenuItem>& items, const 
             menu->addEntry (sub, item.title.c_str ());
         }
         else if (item.title.rfind ("-G", 0) == 0)
-            menu->addEntry (new CMenuItem (item.title.substr (2).c_str (), "", 0, nullptr, CMenuItem::kTitle | CMenuItem::kDisabled));
+            menu->addEntry (new CMenuItem (item.title.substr (2).c_str (), "", 0, nullptr,
+                                           CMenuItem::kTitle | CMenuItem::kDisabled));
         else
             menu->addEntry (item.title.c_str ())->setChecked (item.checked);
     }
@@ -550,19 +552,20 @@ bool uEditor::popupChoice (const std::vector<MenuItem>& items, const CPoint& whe
     hideTooltip ();
     // VSTGUI's Linux menu is a modal view of the frame: it answers from the
     // events and timers of later idle calls, after this one has returned.
-    const bool shown = menu->popup (frame, where, [this, top = menu.get (), items, chosen, alive = alive ()] (COptionMenu*) {
-        if (alive.expired ())
-            return;
-        menuShowing = false;
-        int32_t unused = -1;
-        // The entry's index is the last result: Escape leaves the chosen
-        // menu's value at its old entry, with a result of -1.
-        int item = -1;
-        int entry = -1;
-        if (choiceOf (top, top->getLastItemMenu (unused), top->getLastResult (), item, entry) &&
-            item < static_cast<int> (items.size ()))
-            later ([chosen, choice = items[static_cast<std::size_t> (item)], entry] { chosen (choice, entry); });
-    });
+    const bool shown =
+        menu->popup (frame, where, [this, top = menu.get (), items, chosen, alive = alive ()] (COptionMenu*) {
+            if (alive.expired ())
+                return;
+            menuShowing = false;
+            int32_t unused = -1;
+            // The entry's index is the last result: Escape leaves the chosen
+            // menu's value at its old entry, with a result of -1.
+            int item = -1;
+            int entry = -1;
+            if (choiceOf (top, top->getLastItemMenu (unused), top->getLastResult (), item, entry) &&
+                item < static_cast<int> (items.size ()))
+                later ([chosen, choice = items[static_cast<std::size_t> (item)], entry] { chosen (choice, entry); });
+        });
     if (! shown)
     {
         menuShowing = false;
@@ -601,7 +604,8 @@ void uEditor::setMidiCCNum (int t)
             return;
         if (wholeNumberIn (text, 0, 127) < 0)
         {
-            messageBox ("\"" + text + "\" is not a MIDI controller number: nothing was latched. Type a number from 0 to 127.");
+            messageBox ("\"" + text +
+                        "\" is not a MIDI controller number: nothing was latched. Type a number from 0 to 127.");
             return;
         }
         model->setMidiCCNumber (t, text.c_str ());
@@ -728,8 +732,8 @@ void uEditor::showControlMenu ()
     const bool midiBank = getRegisterIsOn (PREF_MIDI_BANK, true);
     const bool capture = getRegisterIsOn (PREF_MIDI_CAPTURE, true);
     const int channel = static_cast<int> (loadIntFromPrefs (PREF_MIDI_CHANNEL));
-    std::vector<MenuItem> items {{"-GControl Menu", {}}, {"-", {}},
-                                 {std::string ("-GScreen Size: ") + SIZE_STR[screenSize], {}}};
+    std::vector<MenuItem> items {
+        {"-GControl Menu", {}}, {"-", {}}, {std::string ("-GScreen Size: ") + SIZE_STR[screenSize], {}}};
     for (int s = 0; s < kScreenSizes; ++s)
         items.push_back ({std::string ("Set to ") + SIZE_STR[s], kScreenSize + s, s == screenSize});
     const bool tips = getRegisterIsOn (PREF_TOOL_TIP, true);
@@ -805,7 +809,8 @@ void uEditor::setMidiChannel ()
                   const int channel = wholeNumberIn (text, 0, 16);
                   if (channel < 0)
                   {
-                      messageBox ("\"" + text + "\" is not a MIDI channel: the channel was left as it was. "
+                      messageBox ("\"" + text +
+                                  "\" is not a MIDI channel: the channel was left as it was. "
                                   "Type 0 for Omni or a channel from 1 to 16.");
                       return;
                   }

@@ -17,15 +17,9 @@ using namespace VSTGUI;
 
 int32_t EditorAdapter::knobMode = kLinearMode;
 
-EditorAdapter::EditorAdapter (EditorModel* e) : model (e)
-{
-    initModuleHandle ();
-}
+EditorAdapter::EditorAdapter (EditorModel* e) : model (e) { initModuleHandle (); }
 
-EditorAdapter::~EditorAdapter ()
-{
-    closeFrame ();
-}
+EditorAdapter::~EditorAdapter () { closeFrame (); }
 
 bool EditorAdapter::open (void* parentWindow)
 {
@@ -137,10 +131,7 @@ void EditorAdapter::doIdleStuff ()
     inIdleStuff = false;
 }
 
-uint32_t EditorAdapter::getTicks ()
-{
-    return editorclock::now ();
-}
+uint32_t EditorAdapter::getTicks () { return editorclock::now (); }
 
 uint32_t EditorAdapter::getFrameWindow () const
 {
@@ -224,9 +215,6 @@ void EditorAdapter::closeFrame ()
     old->close ();
 }
 
-void EditorAdapter::serveRunLoop ()
-{
-    RunLoop::instance ().serve ();
-}
+void EditorAdapter::serveRunLoop () { RunLoop::instance ().serve (); }
 
 } // namespace morlake

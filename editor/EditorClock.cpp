@@ -18,9 +18,6 @@ uint32_t now ()
     return static_cast<uint32_t> (s != nullptr ? s () : RunLoop::nowMs ());
 }
 
-void setSource (Source s)
-{
-    source.store (s, std::memory_order_relaxed);
-}
+void setSource (Source s) { source.store (s, std::memory_order_relaxed); }
 
 } // namespace morlake::editorclock

@@ -167,8 +167,8 @@ TRadioButton* uEditor::createRadio (int x, int y, int group)
 CKickButton* uEditor::createKickButton (int x, int y, int bitmapId)
 {
     CBitmap* b = bitmap (bitmapId);
-    const CRect r = scaledRect (x, y, b != nullptr ? b->getWidth () : 0, b != nullptr ? b->getHeight () / 2 : 0,
-                                layout::kNone);
+    const CRect r =
+        scaledRect (x, y, b != nullptr ? b->getWidth () : 0, b != nullptr ? b->getHeight () / 2 : 0, layout::kNone);
     auto* button = new CKickButton (r, this, kNoParameterTag, b);
     button->setWantsFocus (false);
     owned.push_back (button);
@@ -198,7 +198,8 @@ TOptionMenu* uEditor::createMenu (int tag, int x, int y, int width, bool centred
     owned.push_back (menu);
     const auto names = model->table ().getStepNames (tag);
     for (int i = 0; i < steps; ++i)
-        menu->addEntry (i < static_cast<int> (names.size ()) ? std::string (names[static_cast<std::size_t> (i)]) : std::string ("-"));
+        menu->addEntry (i < static_cast<int> (names.size ()) ? std::string (names[static_cast<std::size_t> (i)])
+                                                             : std::string ("-"));
     menu->setValue (static_cast<float> (model->getSteppedValue (tag)));
     addControl (menu, kKindMenu);
     return menu;
@@ -372,10 +373,12 @@ void uEditor::createDisruptSlider ()
 
 void uEditor::createButtons ()
 {
-    resetDisruptButton = createKickButton (layout::kResetDisrupt.x, layout::kResetDisrupt.y, layout::kResetDisrupt.bitmap);
+    resetDisruptButton =
+        createKickButton (layout::kResetDisrupt.x, layout::kResetDisrupt.y, layout::kResetDisrupt.bitmap);
     fullWetButton = createKickButton (layout::kFullWet.x, layout::kFullWet.y, layout::kFullWet.bitmap);
     editedButton = createKickButton (layout::kEditedPreset.x, layout::kEditedPreset.y, layout::kEditedPreset.bitmap);
-    originalButton = createKickButton (layout::kOriginalPreset.x, layout::kOriginalPreset.y, layout::kOriginalPreset.bitmap);
+    originalButton =
+        createKickButton (layout::kOriginalPreset.x, layout::kOriginalPreset.y, layout::kOriginalPreset.bitmap);
     helpButton = createKickButton (layout::kOpenHelp.x, layout::kOpenHelp.y, layout::kOpenHelp.bitmap);
     managerButton = createKickButton (layout::kManagerButton);
     showBackButton = createKickButton (layout::kShowBackButton);
@@ -387,8 +390,9 @@ void uEditor::createMeters ()
     CBitmap* meterArt = bitmap (kBmpLevelMeter);
     for (int i = 0; i < 6; ++i)
     {
-        const CRect r = scaledRect (layout::kMeters[i].x, layout::kMeters[i].y, meterArt != nullptr ? meterArt->getWidth () : 0,
-                                    meterArt != nullptr ? meterArt->getHeight () : 0, layout::kNone);
+        const CRect r =
+            scaledRect (layout::kMeters[i].x, layout::kMeters[i].y, meterArt != nullptr ? meterArt->getWidth () : 0,
+                        meterArt != nullptr ? meterArt->getHeight () : 0, layout::kNone);
         meters[i] = new TVU (r, this);
         owned.push_back (meters[i]);
         meters[i]->setVuValue (0.0f);
@@ -405,7 +409,7 @@ void uEditor::nameControls ()
     name (originalButton, "Original Preset");
     name (ecsMenu, "ECS Menu");
     name (controlMenuButton, "Control Menu");
-    const char* meterNames[6] = {"Left Input Level",  "Right Input Level",  "Left Output Level",
+    const char* meterNames[6] = {"Left Input Level",   "Right Input Level",   "Left Output Level",
                                  "Right Output Level", "Left Follower Level", "Right Follower Level"};
     for (int i = 0; i < 6; ++i)
         name (meters[i], meterNames[i]);
@@ -423,19 +427,20 @@ void uEditor::nameControls ()
 void uEditor::createBackScreen ()
 {
     CBitmap* back = bitmap (kBmpBackBackground);
-    showFrontButton = new CKickButton (CRect (0, 0, back != nullptr ? back->getWidth () : 0,
-                                              back != nullptr ? back->getHeight () : 0),
-                                       this, kNoParameterTag, nullptr);
+    showFrontButton = new CKickButton (
+        CRect (0, 0, back != nullptr ? back->getWidth () : 0, back != nullptr ? back->getHeight () : 0), this,
+        kNoParameterTag, nullptr);
     showFrontButton->setWantsFocus (false);
     owned.push_back (showFrontButton);
     addControl (showFrontButton, kKindPlain);
     name (showFrontButton, "Show Front Screen");
 
     for (int i = 0; i < layout::kBackSwitchCount; ++i)
-        backSwitches[i] = createOnOff (kNoParameterTag, layout::kBackSwitches[i].x, layout::kBackSwitches[i].y, kBmpLedButton);
+        backSwitches[i] =
+            createOnOff (kNoParameterTag, layout::kBackSwitches[i].x, layout::kBackSwitches[i].y, kBmpLedButton);
     for (int i = 0; i < 4; ++i)
-        screenSwitches[i] = createOnOff (kNoParameterTag, layout::kScreenSizeSwitches[i].x, layout::kScreenSizeSwitches[i].y,
-                                         kBmpLedButton);
+        screenSwitches[i] = createOnOff (kNoParameterTag, layout::kScreenSizeSwitches[i].x,
+                                         layout::kScreenSizeSwitches[i].y, kBmpLedButton);
 
     const CRect r = scaledRect (layout::kChannelMenu.x, layout::kChannelMenu.y, getScaled (layout::kChannelMenuWidth),
                                 layout::kChannelMenuHeight, layout::kChannelMenuNudge);
@@ -494,8 +499,9 @@ void uEditor::showMainScreen ()
     addTo (frame, folderMenu);
     if (folderMenu != nullptr)
         folderMenu->setString ("Introduction Bank");
-    for (CView* v : std::initializer_list<CView*> {resetDisruptButton, fullWetButton, editedButton, originalButton,
-                                                  helpButton, managerButton, showBackButton, controlMenuButton, ecsMenu})
+    for (CView* v :
+         std::initializer_list<CView*> {resetDisruptButton, fullWetButton, editedButton, originalButton, helpButton,
+                                        managerButton, showBackButton, controlMenuButton, ecsMenu})
         addTo (frame, v);
     for (auto* m : mainMenus)
         addTo (frame, m);

@@ -366,11 +366,10 @@ bool backendMessage (const std::string& title, const std::string& text)
 
 bool backendConfirm (const std::string& title, const std::string& text, ConfirmAnswer answer)
 {
-    return showDialog (DialogKind::Confirm, title, text, {},
-                       [answer] (int result, const std::string&) {
-                           if (answer)
-                               answer (result == MessageDialog::kOk ? 1 : 2);
-                       });
+    return showDialog (DialogKind::Confirm, title, text, {}, [answer] (int result, const std::string&) {
+        if (answer)
+            answer (result == MessageDialog::kOk ? 1 : 2);
+    });
 }
 
 bool backendInput (const std::string& title, const std::string& prompt, const std::string& preset, InputAnswer answer)

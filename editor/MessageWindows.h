@@ -26,9 +26,7 @@ enum class DialogKind
     Input,
 };
 
-class MessageDialog : public VSTGUI::CViewContainer,
-                      public VSTGUI::IControlListener,
-                      public VSTGUI::IKeyboardHook
+class MessageDialog : public VSTGUI::CViewContainer, public VSTGUI::IControlListener, public VSTGUI::IKeyboardHook
 {
 public:
     static constexpr int kNoAnswer = 0;

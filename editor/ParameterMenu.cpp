@@ -65,8 +65,8 @@ void appendModulationItems (const EditorModel& plugin, int d, std::vector<MenuIt
     for (int n = 0; n < kModSlots; ++n)
         if (m.slot[n])
         {
-            items.push_back ({"By: Mod Slot " + std::to_string (n + 1) + ", Source: " +
-                                  plugin.getDisplayText (modSlotSource (n)).c_str (),
+            items.push_back ({"By: Mod Slot " + std::to_string (n + 1) +
+                                  ", Source: " + plugin.getDisplayText (modSlotSource (n)).c_str (),
                               {}});
             any = true;
         }
@@ -177,14 +177,19 @@ std::vector<MenuItem> parameterMenuItems (const EditorModel& plugin, int t)
     else if (! latched)
         items.push_back ({"-GNot Latched", {}});
     items.push_back ({"-", {}});
-    const std::pair<const char*, Command> entries[] = {
-        {"Set to Default", Command::SetDefault}, {"Set to Minimum", Command::SetMinimum},
-        {"Set to Maximum", Command::SetMaximum}, {"Set to Mid", Command::SetMid},
-        {"Set to Value", Command::SetValue},     {"Set to Random", Command::SetRandom},
-        {"Increase", Command::Increase},         {"Decrease", Command::Decrease},
-        {"-", Command::None},                    {"Latch to MIDI", Command::LatchMidi},
-        {"Unlatch MIDI", Command::UnlatchMidi},  {"Set MIDI CC", Command::SetMidiCC},
-        {"Clear All MIDI", Command::ClearAllMidi}};
+    const std::pair<const char*, Command> entries[] = {{"Set to Default", Command::SetDefault},
+                                                       {"Set to Minimum", Command::SetMinimum},
+                                                       {"Set to Maximum", Command::SetMaximum},
+                                                       {"Set to Mid", Command::SetMid},
+                                                       {"Set to Value", Command::SetValue},
+                                                       {"Set to Random", Command::SetRandom},
+                                                       {"Increase", Command::Increase},
+                                                       {"Decrease", Command::Decrease},
+                                                       {"-", Command::None},
+                                                       {"Latch to MIDI", Command::LatchMidi},
+                                                       {"Unlatch MIDI", Command::UnlatchMidi},
+                                                       {"Set MIDI CC", Command::SetMidiCC},
+                                                       {"Clear All MIDI", Command::ClearAllMidi}};
     for (const auto& [title, command] : entries)
         items.push_back ({title, id (command)});
     if (const int d = plugin.getParameterDest (t); d >= 1)

@@ -19,8 +19,7 @@ struct MenuItem
 {
     MenuItem (std::string t, std::vector<std::string> e = {}, bool c = false, int cmd = 0)
     : title (std::move (t)), entries (std::move (e)), checked (c), command (cmd)
-    {
-    }
+    {}
     MenuItem (std::string t, int cmd, bool c = false) : title (std::move (t)), checked (c), command (cmd) {}
 
     std::string title;
@@ -46,10 +45,10 @@ enum class ParameterCommand : int
     UnlatchMidi,
     SetMidiCC,
     ClearAllMidi,
-    ByDisrupt,     // entry: the Disrupt slot
+    ByDisrupt, // entry: the Disrupt slot
     ByFollower,
-    ByMidiSource,  // entry: the MIDI source from the first
-    ByModSource,   // entry: the modulation source from the first
+    ByMidiSource, // entry: the MIDI source from the first
+    ByModSource,  // entry: the modulation source from the first
     ClearModulations,
     DefaultModulationAmounts,
 };
@@ -63,7 +62,10 @@ struct ListGroup
 
 // The destination list in its five submenus, and the source list in its two.
 inline constexpr ListGroup DESTINATION_GROUPS[5] = {
-    {"Volume/Pan", 1, 9}, {"Delays", 10, 24}, {"Reverb", 25, 35}, {"Disrupt/Lazy", 36, 50},
+    {"Volume/Pan", 1, 9},
+    {"Delays", 10, 24},
+    {"Reverb", 25, 35},
+    {"Disrupt/Lazy", 36, 50},
     {"Follower/Modulation", 51, 56},
 };
 inline constexpr ListGroup SOURCE_GROUPS[2] = {{"MIDI Sources", 1, 31}, {"Modulation Sources", 32, 46}};

@@ -61,7 +61,9 @@ void TReadout::draw (CDrawContext* context)
 
 TReadoutString::TReadoutString (const CRect& size, IControlListener* listener, const std::string& t, bool black,
                                 double scale)
-: CControl (size, listener, kNoParameterTag), text (t), color (black ? kBlack : kWhite),
+: CControl (size, listener, kNoParameterTag),
+  text (t),
+  color (black ? kBlack : kWhite),
   font (scaledFont (kNormalFontVeryBig, scale))
 {
     setMouseEnabled (false);

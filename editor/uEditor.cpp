@@ -41,8 +41,8 @@ uEditor::uEditor (EditorModel* e) : EditorAdapter (e)
     dropFlags.fill (true);
     for (int t = tag::Disrupt1Amount; t < tag::Disrupt1Amount + 8; ++t)
         dropFlags[static_cast<std::size_t> (t)] = false;
-    for (int t : {tag::FollowerThreshold, tag::FollowerSmooth, tag::FollowerAmount, tag::ModSlot1Amount,
-                  tag::ModSlot2Amount})
+    for (int t :
+         {tag::FollowerThreshold, tag::FollowerSmooth, tag::FollowerAmount, tag::ModSlot1Amount, tag::ModSlot2Amount})
         dropFlags[static_cast<std::size_t> (t)] = false;
 
     lastIdleTime = lastProgramStep = getTicks ();
@@ -86,10 +86,7 @@ bool uEditor::getBackRegValue (const std::string& key, bool defaultOn)
     return defaultOn ? text[0] != 'N' : text[0] == 'Y';
 }
 
-bool uEditor::getEditChanged () const
-{
-    return frame != nullptr && model != nullptr && model->getEditChanged ();
-}
+bool uEditor::getEditChanged () const { return frame != nullptr && model != nullptr && model->getEditChanged (); }
 
 CBitmap* uEditor::getSharedBitmap (int baseId) const
 {

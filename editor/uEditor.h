@@ -33,9 +33,9 @@ class EditorModel;
 // How a registered control is treated.
 enum ControlKind : int
 {
-    kKindPlain = 0,  // no tooltip from its parameter
+    kKindPlain = 0, // no tooltip from its parameter
     kKindKnob = 1,
-    kKindMenu = 2,   // resume leaves it to the menu refresh
+    kKindMenu = 2, // resume leaves it to the menu refresh
     kKindSwitch = 3,
 };
 
@@ -209,7 +209,6 @@ private:
     bool getDialAnimation () const { return dialAnimation; }
     // The tooltip on screen, empty when none shows.
     std::string shownTooltip () const;
-
 
     struct NamedView
     {

@@ -97,8 +97,7 @@ void APlugin::requestDspReset (DspRequest request)
 {
     int current = dspRequest.load (std::memory_order_relaxed);
     while (current < request && ! dspRequest.compare_exchange_weak (current, request, std::memory_order_relaxed))
-    {
-    }
+    {}
 }
 
 void APlugin::serveDspRequests ()
@@ -297,15 +296,9 @@ void APlugin::setParameter (int t, float value)
         editor->setParameter (t, value);
 }
 
-float APlugin::getParameter (int t) const
-{
-    return isValidTag (t) ? clamp01 (program[t]) : 0.0f;
-}
+float APlugin::getParameter (int t) const { return isValidTag (t) ? clamp01 (program[t]) : 0.0f; }
 
-const std::string& APlugin::parameterName (int t) const
-{
-    return params.getName (t);
-}
+const std::string& APlugin::parameterName (int t) const { return params.getName (t); }
 
 void APlugin::editParameter (int t, float value)
 {

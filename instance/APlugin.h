@@ -135,8 +135,18 @@ public:
     void requestIdle () override { host.requestIdle (); }
 
 private:
-    enum class DspState : int { Idle, Processing, Reconfiguring };
-    enum DspRequest : int { kNoRequest = 0, kReset = 1, kProgramChanged = 2 };
+    enum class DspState : int
+    {
+        Idle,
+        Processing,
+        Reconfiguring
+    };
+    enum DspRequest : int
+    {
+        kNoRequest = 0,
+        kReset = 1,
+        kProgramChanged = 2
+    };
 
     // ChainListener, on the audio thread.
     bool isSettingPreset () const override { return getIsSettingPreset (); }

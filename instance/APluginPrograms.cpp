@@ -48,7 +48,8 @@ void APlugin::copyWholeProgram (float* values) const
         program.copyTo (values);
         // Loads stay in order on the processor: the counts are read after the copy.
         std::atomic_signal_fence (std::memory_order_seq_cst);
-        if (stateWriters.load (std::memory_order_acquire) == 0 && stateWrites.load (std::memory_order_acquire) == writes)
+        if (stateWriters.load (std::memory_order_acquire) == 0 &&
+            stateWrites.load (std::memory_order_acquire) == writes)
             return;
     }
 }

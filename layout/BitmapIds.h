@@ -14,7 +14,7 @@ constexpr int kBitmapSizeIdStep = 1000;
 
 // Screens and panels.
 constexpr int kBmpMainBackground = 10000;
-constexpr int kBmpLogo = 10001;  // wordmark, free for an about box
+constexpr int kBmpLogo = 10001; // wordmark, free for an about box
 constexpr int kBmpBackBackground = 10002;
 constexpr int kBmpModPanelBackground = 10003;
 
@@ -22,8 +22,8 @@ constexpr int kBmpModPanelBackground = 10003;
 constexpr int kBmpLevelMeter = 10004;
 constexpr int kBmpMenuArrowPrevious = 10005;
 constexpr int kBmpMenuArrowNext = 10006;
-constexpr int kBmpLedButton = 10010;  // on/off buttons, radio buttons, back-screen switches
-constexpr int kBmpSmallLedButton = 10014;  // lazy on/off, lazy sync, reset-disrupt
+constexpr int kBmpLedButton = 10010;      // on/off buttons, radio buttons, back-screen switches
+constexpr int kBmpSmallLedButton = 10014; // lazy on/off, lazy sync, reset-disrupt
 
 // Menu plates: the same pixels the backgrounds show behind each menu, for
 // use as option-menu backgrounds.
@@ -62,11 +62,11 @@ constexpr int kBmpRingByType[kKnobTypeCount] = {kBmpRingType0, kBmpRingType1, kB
 
 // Disrupt slider.
 constexpr int kBmpDisruptModMarker = 10028;
-constexpr int kBmpDisruptHandle = 10029;  // 70 animation frames
+constexpr int kBmpDisruptHandle = 10029; // 70 animation frames
 
 // Buttons with their own art.
-constexpr int kBmpEditedPresetOn = 10030;   // program edited
-constexpr int kBmpEditedPresetOff = 10031;  // program not edited
+constexpr int kBmpEditedPresetOn = 10030;  // program edited
+constexpr int kBmpEditedPresetOff = 10031; // program not edited
 constexpr int kBmpEditedPresetInitial = 10032;
 constexpr int kBmpOriginalPreset = 10033;
 constexpr int kBmpOpenHelp = 10034;
@@ -82,6 +82,6 @@ constexpr int kAllBitmapIds[] = {
     10036, 10037, 10038, 10039, 10042, 10043, 10044, 10045, 10050, 10051, 10052, 10053, 10054, 10055,
 };
 
-constexpr int scaledBitmapId(int id, int screenSize) { return id + kBitmapSizeIdStep * screenSize; }
+constexpr int scaledBitmapId (int id, int screenSize) { return id + kBitmapSizeIdStep * screenSize; }
 
-}  // namespace morlake
+} // namespace morlake

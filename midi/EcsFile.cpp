@@ -63,10 +63,11 @@ bool readFile (const std::string& path, std::string& data)
     // Non-blocking: a FIFO chosen in the dialog would otherwise hold the
     // opening thread (the host's user-interface thread) until a writer came.
     // Anything but a regular file of a plausible size is refused before a read.
-    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open (path.c_str (), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat (fd, &st) != 0 || ! S_ISREG (st.st_mode) || st.st_size < 0 || size_t (st.st_size) > kMaxEcsBytes)
     {
         ::close (fd);
@@ -74,9 +75,9 @@ bool readFile (const std::string& path, std::string& data)
     }
     data.resize (kMaxEcsBytes + 1);
     size_t used = 0;
-    while (used < data.size())
+    while (used < data.size ())
     {
-        const ssize_t got = ::read (fd, data.data() + used, data.size() - used);
+        const ssize_t got = ::read (fd, data.data () + used, data.size () - used);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -98,7 +99,7 @@ bool readFile (const std::string& path, std::string& data)
 bool loadInto (const std::string& path, ControllerMap& parsed)
 {
     std::string data;
-    return ! path.empty() && readFile (path, data) && parseEcs (data.data(), data.size(), parsed);
+    return ! path.empty () && readFile (path, data) && parseEcs (data.data (), data.size (), parsed);
 }
 
 std::string formatEcs (const int* map)
@@ -117,26 +118,26 @@ std::string formatEcs (const int* map)
 
 bool save (const std::string& path, const int* map)
 {
-    if (path.empty())
+    if (path.empty ())
         return false;
     // Replace the file a symbolic link points to, not the link.
     std::string target = path;
-    if (char* resolved = ::realpath (path.c_str(), nullptr))
+    if (char* resolved = ::realpath (path.c_str (), nullptr))
     {
         target = resolved;
         std::free (resolved);
     }
-    static std::atomic<unsigned> counter { 0 };
-    const std::string tmp = target + ".tmp-" + std::to_string (::getpid()) + "-"
-                            + std::to_string (counter.fetch_add (1, std::memory_order_relaxed));
-    const int fd = ::open (tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    static std::atomic<unsigned> counter {0};
+    const std::string tmp = target + ".tmp-" + std::to_string (::getpid ()) + "-" +
+                            std::to_string (counter.fetch_add (1, std::memory_order_relaxed));
+    const int fd = ::open (tmp.c_str (), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const std::string text = formatEcs (map);
     bool ok = true;
-    for (size_t done = 0; ok && done < text.size();)
+    for (size_t done = 0; ok && done < text.size ();)
     {
-        const ssize_t put = ::write (fd, text.data() + done, text.size() - done);
+        const ssize_t put = ::write (fd, text.data () + done, text.size () - done);
         if (put < 0 && errno == EINTR)
             continue;
         ok = put > 0;
@@ -145,9 +146,9 @@ bool save (const std::string& path, const int* map)
     }
     ok = ok && ::fsync (fd) == 0;
     ok = (::close (fd) == 0) && ok;
-    ok = ok && ::rename (tmp.c_str(), target.c_str()) == 0;
+    ok = ok && ::rename (tmp.c_str (), target.c_str ()) == 0;
     if (! ok)
-        ::unlink (tmp.c_str());
+        ::unlink (tmp.c_str ());
     return ok;
 }
 
@@ -162,6 +163,6 @@ bool loadEcsFile (const std::string& path, ControllerMap& map)
     return true;
 }
 
-bool saveEcsFile (const std::string& path, const ControllerMap& map) { return save (path, map.data()); }
+bool saveEcsFile (const std::string& path, const ControllerMap& map) { return save (path, map.data ()); }
 
 } // namespace morlake

@@ -64,10 +64,12 @@ bool readFlag (Preferences& prefs, const char* key)
 } // namespace
 
 MidiControl::MidiControl (MidiTarget& t, Preferences& p, int count)
-    : target (t), prefs (p), numParams (count), captureBaseline (new std::atomic<float>[count] {}),
-      captured (new std::atomic<bool>[count] {})
-{
-}
+: target (t),
+  prefs (p),
+  numParams (count),
+  captureBaseline (new std::atomic<float>[count] {}),
+  captured (new std::atomic<bool>[count] {})
+{}
 
 float MidiControl::nextNoteRandom ()
 {
@@ -106,8 +108,7 @@ void MidiControl::handle (const MidiMessage& e, TModulation& mod)
                 break;
             }
             [[fallthrough]]; // velocity 0 is a note-off
-        case 0x80:
-        {
+        case 0x80: {
             heldNotes[e.data1] = false;
             bool anyHeld = false;
             for (bool held : heldNotes)
@@ -120,8 +121,7 @@ void MidiControl::handle (const MidiMessage& e, TModulation& mod)
             source (src::PolyAftertouch, e.data2 / 127.0f);
             source (src::ModWheelAfter, e.data2 / 127.0f);
             break;
-        case 0xb0:
-        {
+        case 0xb0: {
             const float v = e.data2 / 127.0f;
             if (const int s = controllerSource (e.data1); s != src::None)
                 source (s, v);

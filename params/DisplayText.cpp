@@ -36,10 +36,7 @@ DisplayText stepName (const ParameterTable& table, int tag, const float* live)
 
 int clampRoomType (int roomType) { return roomType < 0 ? 0 : (roomType > 3 ? 3 : roomType); }
 
-float roomBase (const float* live, int t)
-{
-    return ROOM_SIZE_MULT[t] * live[tag::ReverbRoomSize] + ROOM_SIZE_ADD[t];
-}
+float roomBase (const float* live, int t) { return ROOM_SIZE_MULT[t] * live[tag::ReverbRoomSize] + ROOM_SIZE_ADD[t]; }
 
 DisplayText decibels (float db) { return printText ("%.1f dB", db); }
 

@@ -11,7 +11,7 @@ namespace morlake {
 struct ChainDisplayState
 {
     bool preDelaySync = false;
-    int roomType = 1; // room type of the first reverb character
+    int roomType = 1;         // room type of the first reverb character
     bool roomScale = false;   // hidden tag 129
     bool lengthScale = false; // hidden tag 130
     bool earlyScale = false;  // hidden tag 131

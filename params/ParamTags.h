@@ -46,9 +46,9 @@ enum : int
     DisruptValue = 34,
     DisruptQuantization = 35,
     DisruptSpringTime = 36,
-    Disrupt1On = 37,      // ... Disrupt8On = 44
-    Disrupt1Amount = 45,  // ... 52
-    Disrupt1Dest = 53,    // ... 60
+    Disrupt1On = 37,     // ... Disrupt8On = 44
+    Disrupt1Amount = 45, // ... 52
+    Disrupt1Dest = 53,   // ... 60
     LazyOn = 61,
     LazyMode = 62,
     LazySpeed = 63,

@@ -10,7 +10,13 @@ namespace morlake {
 
 namespace {
 
-enum class Kind { Continuous, OnOff, Stepped, List };
+enum class Kind
+{
+    Continuous,
+    OnOff,
+    Stepped,
+    List
+};
 
 struct ParamRow
 {
@@ -27,7 +33,6 @@ struct ParamRow
     std::span<const Names> stepNames;
 };
 
-
 constexpr UnitCurve OFFON {Unit::OffOn};
 constexpr UnitCurve STEPS {Unit::Steps};
 constexpr UnitCurve PC {Unit::Percent};
@@ -36,6 +41,7 @@ constexpr UnitCurve HZ {Unit::FilterHertz};
 constexpr UnitCurve DB (float lo, float hi) { return {Unit::Decibels, lo, hi}; }
 
 // Tags 1..36 and 61..71; the Disrupt slots (37..60) and mod slots (72..77) are built in loops.
+// clang-format off
 const ParamRow PARAM_ROWS[] = {
     {tag::Bypass, "bypass", "Bypass On/Off", 0.0f, Kind::OnOff, 0, OFFON, dest::None, {}},
     {tag::WetDry, "wet_dry", "Wet/Dry Mix", 0.5f, Kind::Continuous, 0, {Unit::WetDry}, dest::WetDry, {}},
@@ -85,6 +91,7 @@ const ParamRow PARAM_ROWS[] = {
     {tag::FollowerAmount, "follower_amount", "Follower Amount", 0.5f, Kind::Continuous, 0, BIPC, dest::FollowerAmount, {}},
     {tag::FollowerSource, "follower_source", "Follower Source", 0.0f, Kind::Stepped, steps::FollowerSource, STEPS, dest::None, FOLLOWER_SOURCE_STR},
 };
+// clang-format on
 
 void addRow (ParameterTable& table, const ParamRow& row)
 {
@@ -93,15 +100,21 @@ void addRow (ParameterTable& table, const ParamRow& row)
     switch (row.kind)
     {
         case Kind::Continuous: break;
-        case Kind::OnOff: steps = steps::OnOff; scale = scale::OnOff; break;
+        case Kind::OnOff:
+            steps = steps::OnOff;
+            scale = scale::OnOff;
+            break;
         case Kind::Stepped:
             steps = row.steps;
             scale = row.tag == tag::ReverbPreset ? scale::ReverbPreset : scaleForSteps (row.steps);
             break;
-        case Kind::List: steps = row.steps; scale = scale::List; break;
+        case Kind::List:
+            steps = row.steps;
+            scale = scale::List;
+            break;
     }
-    table.setParameterVars (row.tag, row.defaultValue, row.kind == Kind::OnOff, steps, scale, row.modDest,
-                            row.unit, row.name, row.symbol);
+    table.setParameterVars (row.tag, row.defaultValue, row.kind == Kind::OnOff, steps, scale, row.modDest, row.unit,
+                            row.name, row.symbol);
 }
 
 } // namespace
@@ -145,10 +158,24 @@ void ParameterTable::initVariables ()
     {
         const std::string entry (DISRUPT_STR[i]);
         const std::string symbol = "disrupt" + std::to_string (i + 1);
-        addRow (*this, {tag::Disrupt1On + i, (symbol + "_on").c_str (), (entry + " On/Off").c_str (), 1.0f,
-                        Kind::OnOff, 0, OFFON, 0, {}});
-        addRow (*this, {tag::Disrupt1Amount + i, (symbol + "_amount").c_str (), (entry + " Amount").c_str (), 0.5f,
-                        Kind::Continuous, 0, BIPC, dest::DisruptAmount1 + i, {}});
+        addRow (*this, {tag::Disrupt1On + i,
+                        (symbol + "_on").c_str (),
+                        (entry + " On/Off").c_str (),
+                        1.0f,
+                        Kind::OnOff,
+                        0,
+                        OFFON,
+                        0,
+                        {}});
+        addRow (*this, {tag::Disrupt1Amount + i,
+                        (symbol + "_amount").c_str (),
+                        (entry + " Amount").c_str (),
+                        0.5f,
+                        Kind::Continuous,
+                        0,
+                        BIPC,
+                        dest::DisruptAmount1 + i,
+                        {}});
         add ({tag::Disrupt1Dest + i, (symbol + "_destination").c_str (), (entry + " Destination").c_str (), 0.0f,
               Kind::List, kNumDestinations, STEPS, 0, DEST_SHORT_STR});
     }
@@ -162,8 +189,15 @@ void ParameterTable::initVariables ()
         const std::string entry (MOD_SLOT_STR[i]);
         const std::string symbol = "mod" + std::to_string (i + 1);
         const int base = tag::ModSlot1Amount + 3 * i;
-        addRow (*this, {base, (symbol + "_amount").c_str (), (entry + " Amount").c_str (), 0.5f, Kind::Continuous, 0,
-                        BIPC, dest::ModSlot1Amount + i, {}});
+        addRow (*this, {base,
+                        (symbol + "_amount").c_str (),
+                        (entry + " Amount").c_str (),
+                        0.5f,
+                        Kind::Continuous,
+                        0,
+                        BIPC,
+                        dest::ModSlot1Amount + i,
+                        {}});
         add ({base + 1, (symbol + "_source").c_str (), (entry + " Source").c_str (), 0.0f, Kind::List, kNumSources,
               STEPS, 0, SRC_STR});
         add ({base + 2, (symbol + "_destination").c_str (), (entry + " Destination").c_str (), 0.0f, Kind::List,

@@ -82,8 +82,7 @@ TypedValuePrompt typedValuePrompt (const ParameterTable& table, int t, float v, 
             set (print ("%.2f Hz", std::pow (2.0f, 10.0f * v) * curve::kLazyHertzScale), 0.02, 28.0, "0.02 to 28.0 Hz",
                  "Hz");
             break;
-        case Case::Step:
-        {
+        case Case::Step: {
             DisplayText initial, hint;
             const int last = table.getSteps (t) - 1;
             std::snprintf (initial.text, DisplayText::kCapacity, "%d", static_cast<int> (v * table.getStepScale (t)));
@@ -94,8 +93,7 @@ TypedValuePrompt typedValuePrompt (const ParameterTable& table, int t, float v, 
         case Case::Filter: set (formatFilterFrequency (v), 20, 20500, "20hz to 20500 hz", "Hz"); break;
         case Case::Bipolar: set (print ("%.1f", v * 200.0f - 100.0f), -100, 100, "-100 to 100%", "%"); break;
         case Case::Percent: set (print ("%.1f", v * 100.0f), 0, 100, "0 to 100%", "%"); break;
-        case Case::Decibels:
-        {
+        case Case::Decibels: {
             const UnitCurve unit = table.getUnit (t);
             DisplayText hint;
             std::snprintf (hint.text, DisplayText::kCapacity, "%d to %d dB", static_cast<int> (unit.lo),
@@ -130,8 +128,7 @@ bool typedValueToNormalised (const ParameterTable& table, int t, const char* tex
         case Case::Filter: value = std::log ((kilo ? x * 1000.0f : x) / 20.0f) / kTenLn2; break;
         case Case::Bipolar: value = x / 200.0f + 0.5f; break;
         case Case::Percent: value = x / 100.0f; break;
-        case Case::Decibels:
-        {
+        case Case::Decibels: {
             const UnitCurve unit = table.getUnit (t);
             value = (raw - unit.lo) / (unit.hi - unit.lo);
             break;
@@ -144,9 +141,6 @@ bool typedValueToNormalised (const ParameterTable& table, int t, const char* tex
     return true;
 }
 
-bool typedTextHoldsNumber (const char* text)
-{
-    return text != nullptr && std::strpbrk (text, "0123456789") != nullptr;
-}
+bool typedTextHoldsNumber (const char* text) { return text != nullptr && std::strpbrk (text, "0123456789") != nullptr; }
 
 } // namespace morlake

@@ -7,8 +7,8 @@ namespace morlake {
 
 struct TypedValuePrompt
 {
-    DisplayText initialText; // the current value in the dialog's units
-    DisplayText rangeHint;   // e.g. "0 to 4000 ms"
+    DisplayText initialText;             // the current value in the dialog's units
+    DisplayText rangeHint;               // e.g. "0 to 4000 ms"
     double minimum = 0.0, maximum = 0.0; // the range the hint names
     const char* unitLabel = "";          // "ms", "Hz", "dB", "%" or none
 };

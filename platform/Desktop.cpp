@@ -23,7 +23,8 @@ FileChooser chooserOverride;
 
 bool isExecutable (const std::string& path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     return ::stat (path.c_str (), &info) == 0 && S_ISREG (info.st_mode) && ::access (path.c_str (), X_OK) == 0;
 }
 
@@ -96,8 +97,7 @@ public:
 
     ProcessTask (pid_t pid, int outFd, bool closeWhenDropped, Ended ended)
     : pid (pid), outFd (outFd), closeWhenDropped (closeWhenDropped), ended (std::move (ended))
-    {
-    }
+    {}
 
     ~ProcessTask () override
     {

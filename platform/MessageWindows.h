@@ -53,7 +53,8 @@ inline std::string fitInputText (const std::string& text, int size = kInputTextS
 {
     if (size <= 0)
         return {};
-    std::size_t n = text.size () < static_cast<std::size_t> (size - 1) ? text.size () : static_cast<std::size_t> (size - 1);
+    std::size_t n =
+        text.size () < static_cast<std::size_t> (size - 1) ? text.size () : static_cast<std::size_t> (size - 1);
     while (n > 0 && n < text.size () && (static_cast<unsigned char> (text[n]) & 0xC0) == 0x80)
         --n;
     return text.substr (0, n);

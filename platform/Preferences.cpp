@@ -32,12 +32,12 @@ constexpr const char* kManualName = "AL_Morlake_Manual.pdf";
 const Value* find (const ValueMap& map, std::string_view key)
 {
     const auto it = map.find (key);
-    return it == map.end() ? nullptr : &it->second;
+    return it == map.end () ? nullptr : &it->second;
 }
 
 void put (ValueMap& map, std::string_view key, const Value& value)
 {
-    if (auto it = map.find (key); it != map.end())
+    if (auto it = map.find (key); it != map.end ())
         it->second = value;
     else
         map.emplace (std::string (key), value);
@@ -59,7 +59,7 @@ struct Preferences::Impl
     ValueMap user;   // what the file held after our last read or write, and what is owed to it
     FileId loadedId; // identity of the file `user` came from
     int heldFd = -1; // that file, kept open so its inode number can't be reused
-    std::atomic<int> damagedKept { 0 };
+    std::atomic<int> damagedKept {0};
 
     // Written here but not yet in the file: another process held the folder
     // lock (nothing here waits for it), or the write failed. Every later
@@ -72,38 +72,38 @@ struct Preferences::Impl
     std::thread writer;
     pid_t writerPid = 0; // after a fork the writer belongs to the parent
 
-    bool writerRunning () const { return writerDue && writerPid == ::getpid(); }
+    bool writerRunning () const { return writerDue && writerPid == ::getpid (); }
 
     // Joins a writer that has finished, or lets go of one left in the parent.
     void releaseWriter ()
     {
-        if (! writer.joinable())
+        if (! writer.joinable ())
             return;
-        if (writerPid == ::getpid())
-            writer.join();
+        if (writerPid == ::getpid ())
+            writer.join ();
         else
-            writer.detach();
+            writer.detach ();
     }
 
     // Recursive: a listener may read, and a read may write (the system layer).
     std::recursive_mutex listenersMutex;
     std::vector<PrefsListener*> listeners;
 
-    ~Impl()
+    ~Impl ()
     {
         {
             std::lock_guard<std::mutex> lock (mutex);
             stopping = true;
         }
-        wake.notify_all();
-        releaseWriter();
+        wake.notify_all ();
+        releaseWriter ();
         // A store goes with its module or its process, and nothing later
         // writes what it still owes: here it waits for the lock. Only writes
         // made while another process held the lock, and held it since, are
         // owed; giving up on them after a while lost them to a process that
         // kept writing (trying the lock now and then rarely finds it free).
         std::lock_guard<std::mutex> lock (mutex);
-        if (! owed.empty() || repairOwed)
+        if (! owed.empty () || repairOwed)
             flushLocked (true);
         if (heldFd >= 0)
             ::close (heldFd);
@@ -118,12 +118,12 @@ struct Preferences::Impl
         resolved = true;
         if (! explicitRoot)
         {
-            userDir = userDirFromEnvironment();
-            systemDir = systemDirFromEnvironment();
+            userDir = userDirFromEnvironment ();
+            systemDir = systemDirFromEnvironment ();
         }
-        filePath = userDir.empty() ? std::string {} : userDir + "/" + kFileName;
-        system.clear();
-        if (! systemDir.empty())
+        filePath = userDir.empty () ? std::string {} : userDir + "/" + kFileName;
+        system.clear ();
+        if (! systemDir.empty ())
         {
             std::string data;
             FileId id;
@@ -131,11 +131,11 @@ struct Preferences::Impl
             if (status == ReadStatus::ok || status == ReadStatus::truncated)
                 parseFile (data, system); // not ours to move aside: what parses is used
         }
-        user.clear();
-        owed.clear();
+        user.clear ();
+        owed.clear ();
         repairOwed = false;
         holdLocked (-1, FileId {});
-        refreshLocked();
+        refreshLocked ();
     }
 
     void holdLocked (int fd, const FileId& id)
@@ -157,12 +157,13 @@ struct Preferences::Impl
     // Reads the file again when its identity changed.
     void refreshLocked ()
     {
-        if (filePath.empty())
+        if (filePath.empty ())
             return;
 
-        struct stat st {};
+        struct stat st
+        {};
         FileId id;
-        if (::stat (filePath.c_str(), &st) == 0)
+        if (::stat (filePath.c_str (), &st) == 0)
             id = fileIdOf (st);
         else if (errno != ENOENT && errno != ENOTDIR)
             return; // can't tell; keep what we have
@@ -186,14 +187,14 @@ struct Preferences::Impl
             // not hit. Held elsewhere, the lines that parsed serve meanwhile
             // and the writer thread repairs the file once the lock is free.
             FolderLock lock (userDir, false);
-            if (lock.busy())
+            if (lock.busy ())
             {
-                parsed.clear();
+                parsed.clear ();
                 parseFile (data, parsed);
                 holdLocked (-1, id);
                 adoptLocked (std::move (parsed));
                 repairOwed = true;
-                startWriterLocked();
+                startWriterLocked ();
                 return;
             }
             if (! readBaseLocked (parsed, id, fd))
@@ -215,35 +216,34 @@ struct Preferences::Impl
     {
         std::string data;
         fd = -1;
-        base.clear();
+        base.clear ();
         switch (readWholeFile (filePath, data, id, &fd))
         {
-        case ReadStatus::transient: return false;
-        case ReadStatus::missing:
-            id = FileId {};
-            return true;
-        case ReadStatus::ok:
-            if (parseFile (data, base))
-                return true;
-            ::close (fd);
-            fd = -1;
-            break;
-        case ReadStatus::truncated: parseFile (data, base); break;
-        case ReadStatus::damaged: break;
+            case ReadStatus::transient: return false;
+            case ReadStatus::missing: id = FileId {}; return true;
+            case ReadStatus::ok:
+                if (parseFile (data, base))
+                    return true;
+                ::close (fd);
+                fd = -1;
+                break;
+            case ReadStatus::truncated: parseFile (data, base); break;
+            case ReadStatus::damaged: break;
         }
-        struct stat st {};
-        const std::string repaired = base.empty() ? std::string {} : writeTemporary (filePath, serialise (base));
-        if ((! base.empty() && repaired.empty()) || ! keepAside (filePath, ! repaired.empty()))
+        struct stat st
+        {};
+        const std::string repaired = base.empty () ? std::string {} : writeTemporary (filePath, serialise (base));
+        if ((! base.empty () && repaired.empty ()) || ! keepAside (filePath, ! repaired.empty ()))
         {
-            if (! repaired.empty())
-                ::unlink (repaired.c_str());
+            if (! repaired.empty ())
+                ::unlink (repaired.c_str ());
             // Still in place: nothing is written over it.
-            id = ::stat (filePath.c_str(), &st) == 0 ? fileIdOf (st) : FileId {};
+            id = ::stat (filePath.c_str (), &st) == 0 ? fileIdOf (st) : FileId {};
             return true;
         }
         damagedKept.fetch_add (1, std::memory_order_relaxed);
         id = FileId {};
-        if (! repaired.empty() && commitTemporary (repaired, filePath))
+        if (! repaired.empty () && commitTemporary (repaired, filePath))
             fd = openRegular (filePath, id);
         return true;
     }
@@ -260,18 +260,18 @@ struct Preferences::Impl
     // Waits for the lock only when told to.
     Flush flushLocked (bool wait = false)
     {
-        if (userDir.empty() || ! makeDirectories (userDir))
+        if (userDir.empty () || ! makeDirectories (userDir))
             return Flush::failed;
         FolderLock lock (userDir, wait);
-        if (! lock.held())
-            return lock.busy() ? Flush::busy : Flush::failed;
+        if (! lock.held ())
+            return lock.busy () ? Flush::busy : Flush::failed;
         ValueMap base;
         FileId id;
         int fd = -1;
         if (! readBaseLocked (base, id, fd))
             return Flush::busy;
         repairOwed = false;
-        if (owed.empty())
+        if (owed.empty ())
         {
             holdLocked (fd, id);
             user = std::move (base);
@@ -283,7 +283,7 @@ struct Preferences::Impl
             put (base, key, value);
         if (! replaceFileAtomically (filePath, serialise (base)))
             return Flush::failed;
-        owed.clear();
+        owed.clear ();
         fd = openRegular (filePath, id);
         holdLocked (fd, id);
         user = std::move (base);
@@ -292,13 +292,13 @@ struct Preferences::Impl
 
     void startWriterLocked ()
     {
-        if (writerRunning() || stopping)
+        if (writerRunning () || stopping)
             return;
         // A writer that has finished its work is on its way out.
-        releaseWriter();
+        releaseWriter ();
         writerDue = true;
-        writer = std::thread ([this] { writeWhenFree(); });
-        writerPid = ::getpid();
+        writer = std::thread ([this] { writeWhenFree (); });
+        writerPid = ::getpid ();
     }
 
     // The writer thread: tries the lock until what is owed is written (or
@@ -309,7 +309,7 @@ struct Preferences::Impl
         while (! stopping)
         {
             wake.wait_for (lock, kRetryInterval);
-            if (stopping || flushLocked() != Flush::busy)
+            if (stopping || flushLocked () != Flush::busy)
                 break;
         }
         writerDue = false;
@@ -318,16 +318,16 @@ struct Preferences::Impl
     bool writeLocked (std::string_view key, const Value& value)
     {
         put (user, key, value); // this run sees it at once
-        if (userDir.empty() || ! makeDirectories (userDir))
+        if (userDir.empty () || ! makeDirectories (userDir))
             return false;
         put (owed, key, value);
-        if (writerRunning())
+        if (writerRunning ())
             return true; // joins what the writer thread writes
-        switch (flushLocked())
+        switch (flushLocked ())
         {
-        case Flush::done: return true;
-        case Flush::busy: startWriterLocked(); return true;
-        case Flush::failed: break;
+            case Flush::done: return true;
+            case Flush::busy: startWriterLocked (); return true;
+            case Flush::failed: break;
         }
         return false;
     }
@@ -339,17 +339,17 @@ struct Preferences::Impl
         bool ok = false;
         {
             std::lock_guard<std::mutex> lock (mutex);
-            resolveLocked();
+            resolveLocked ();
             ok = writeLocked (key, value);
         }
         std::lock_guard<std::recursive_mutex> lock (listenersMutex);
         for (PrefsListener* listener : listeners)
-            listener->preferencesWritten();
+            listener->preferencesWritten ();
         return ok;
     }
 };
 
-Preferences::Preferences() : impl (new Impl) {}
+Preferences::Preferences () : impl (new Impl) {}
 
 Preferences::Preferences (std::string userDir, std::string systemDir) : impl (new Impl)
 {
@@ -358,25 +358,22 @@ Preferences::Preferences (std::string userDir, std::string systemDir) : impl (ne
     impl->systemDir = std::move (systemDir);
 }
 
-Preferences::~Preferences() { delete impl; }
+Preferences::~Preferences () { delete impl; }
 
 namespace {
 
-std::atomic<Preferences*> sharedStore { nullptr };
+std::atomic<Preferences*> sharedStore {nullptr};
 std::mutex sharedStoreMutex;
 
 // Runs when the module is unloaded, after its instances are gone, or at
 // process exit after every static destructor: instances torn down late in
 // exit still find the store, and a host that loads and unloads the module
 // gets its descriptor and memory back each time.
-[[gnu::destructor]] void dropSharedStore()
-{
-    delete sharedStore.exchange (nullptr, std::memory_order_acq_rel);
-}
+[[gnu::destructor]] void dropSharedStore () { delete sharedStore.exchange (nullptr, std::memory_order_acq_rel); }
 
 } // namespace
 
-Preferences& Preferences::shared()
+Preferences& Preferences::shared ()
 {
     if (Preferences* store = sharedStore.load (std::memory_order_acquire))
         return *store;
@@ -388,7 +385,7 @@ Preferences& Preferences::shared()
 
 void Preferences::setRootForTesting (const std::string& userDir, const std::string& systemDir)
 {
-    shared().setRoot (userDir, systemDir);
+    shared ().setRoot (userDir, systemDir);
 }
 
 void Preferences::setRoot (const std::string& userDir, const std::string& systemDir)
@@ -396,17 +393,17 @@ void Preferences::setRoot (const std::string& userDir, const std::string& system
     std::lock_guard<std::mutex> lock (impl->mutex);
     impl->explicitRoot = true;
     impl->userDir = userDir;
-    while (impl->userDir.size() > 1 && impl->userDir.back() == '/')
-        impl->userDir.pop_back();
+    while (impl->userDir.size () > 1 && impl->userDir.back () == '/')
+        impl->userDir.pop_back ();
     impl->systemDir = systemDir;
     impl->resolved = false;
-    impl->resolveLocked();
+    impl->resolveLocked ();
 }
 
-std::string Preferences::filePath() const
+std::string Preferences::filePath () const
 {
     std::lock_guard<std::mutex> lock (impl->mutex);
-    impl->resolveLocked();
+    impl->resolveLocked ();
     return impl->filePath;
 }
 
@@ -419,24 +416,25 @@ bool Preferences::readString (std::string_view key, char* buffer, int size)
     bool fromSystem = false;
     {
         std::lock_guard<std::mutex> lock (impl->mutex);
-        impl->resolveLocked();
-        impl->refreshLocked();
+        impl->resolveLocked ();
+        impl->refreshLocked ();
         const Value* v = find (impl->user, key);
-        const bool fromUser = v && ! v->isInt && ! v->text.empty();
+        const bool fromUser = v && ! v->isInt && ! v->text.empty ();
         if (! fromUser && ! ((v = find (impl->system, key)) && ! v->isInt))
             return false;
         const std::string& text = v->text;
-        size_t n = std::min (text.size(), size_t (size - 1));
-        if (n < text.size())
+        size_t n = std::min (text.size (), size_t (size - 1));
+        if (n < text.size ())
         {
             // Don't leave half a UTF-8 sequence at the cut.
             size_t cut = n;
-            for (int steps = 0; cut > 0 && steps < 4 && (static_cast<unsigned char> (text[cut]) & 0xC0) == 0x80; ++steps)
+            for (int steps = 0; cut > 0 && steps < 4 && (static_cast<unsigned char> (text[cut]) & 0xC0) == 0x80;
+                 ++steps)
                 --cut;
             if ((static_cast<unsigned char> (text[cut]) & 0xC0) != 0x80)
                 n = cut;
         }
-        std::memcpy (buffer, text.data(), n);
+        std::memcpy (buffer, text.data (), n);
         buffer[n] = 0;
         fromSystem = ! fromUser;
         if (fromSystem)
@@ -452,8 +450,8 @@ bool Preferences::readString (std::string_view key, char* buffer, int size)
 int32_t Preferences::readInt (std::string_view key)
 {
     std::lock_guard<std::mutex> lock (impl->mutex);
-    impl->resolveLocked();
-    impl->refreshLocked();
+    impl->resolveLocked ();
+    impl->refreshLocked ();
     const Value* v = find (impl->user, key);
     return v && v->isInt ? v->number : 0;
 }
@@ -473,7 +471,7 @@ bool Preferences::writeInt (std::string_view key, int32_t value)
     return impl->write (key, v);
 }
 
-int Preferences::damagedFilesKept() const { return impl->damagedKept.load (std::memory_order_relaxed); }
+int Preferences::damagedFilesKept () const { return impl->damagedKept.load (std::memory_order_relaxed); }
 
 void Preferences::addListener (PrefsListener* listener)
 {
@@ -497,7 +495,7 @@ bool prefFlagDefault (std::string_view key)
     return false;
 }
 
-std::string defaultHelpPath()
+std::string defaultHelpPath ()
 {
     // Running from <...>/Morlake.vst/Contents/<arch>/Morlake.so: the manual
     // is one of the bundle's resources.
@@ -512,12 +510,12 @@ std::string defaultHelpPath()
     return MORLAKE_DEFAULT_HELP_PATH;
 }
 
-std::string defaultEcsDir()
+std::string defaultEcsDir ()
 {
     if (const char* docs = std::getenv ("XDG_DOCUMENTS_DIR"); docs && docs[0] == '/')
         return std::string (docs) + "/Morlake/";
-    const std::string home = homeDir();
-    return (home.empty() ? std::string ("/tmp") : home) + "/Documents/Morlake/";
+    const std::string home = homeDir ();
+    return (home.empty () ? std::string ("/tmp") : home) + "/Documents/Morlake/";
 }
 
 // ---- Free accessors ---------------------------------------------------------------------
@@ -528,17 +526,17 @@ void loadStringFromPrefs (const char* key, char* buffer, int size)
         return;
     buffer[0] = 0;
     if (key)
-        Preferences::shared().readString (key, buffer, size);
+        Preferences::shared ().readString (key, buffer, size);
 }
 
 bool saveStringToPrefs (const char* key, const char* value)
 {
-    return key && value && Preferences::shared().writeString (key, value);
+    return key && value && Preferences::shared ().writeString (key, value);
 }
 
-int32_t loadIntFromPrefs (const char* key) { return key ? Preferences::shared().readInt (key) : 0; }
+int32_t loadIntFromPrefs (const char* key) { return key ? Preferences::shared ().readInt (key) : 0; }
 
-bool saveIntToPrefs (const char* key, int32_t value) { return key && Preferences::shared().writeInt (key, value); }
+bool saveIntToPrefs (const char* key, int32_t value) { return key && Preferences::shared ().writeInt (key, value); }
 
 bool saveBoolToPrefs (const char* key, bool value) { return saveStringToPrefs (key, value ? "Y" : "N"); }
 
@@ -557,10 +555,10 @@ void initPathPrefs (Preferences& store)
 {
     char text[kPrefStringSize] = {};
     if (! store.readString (PREF_HELP_DIR, text, sizeof text) || text[0] == 0)
-        store.writeString (PREF_HELP_DIR, defaultHelpPath());
+        store.writeString (PREF_HELP_DIR, defaultHelpPath ());
     text[0] = 0;
     if (! store.readString (PREF_ECS_DIR, text, sizeof text) || text[0] == 0)
-        store.writeString (PREF_ECS_DIR, defaultEcsDir());
+        store.writeString (PREF_ECS_DIR, defaultEcsDir ());
 }
 
 } // namespace morlake

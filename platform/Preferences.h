@@ -47,10 +47,9 @@ struct PrefFlagDefault
 
 // The flags and the value getRegisterIsOn should be given as default for each.
 inline constexpr PrefFlagDefault PREF_FLAG_DEFAULTS[] = {
-    { PREF_MIDI_PRESET, true },     { PREF_MIDI_BANK, true }, { PREF_MIDI_CAPTURE, true },
-    { PREF_DIAL_ANIMATION, true },  { PREF_KEYBOARD, true },  { PREF_TOOL_TIP, true },
-    { PREF_DRAG_DROP, true },       { PREF_BIG_100, false },  { PREF_BIG_125, false },
-    { PREF_BIG_150, false },        { PREF_BIG_200, false },
+    {PREF_MIDI_PRESET, true}, {PREF_MIDI_BANK, true}, {PREF_MIDI_CAPTURE, true}, {PREF_DIAL_ANIMATION, true},
+    {PREF_KEYBOARD, true},    {PREF_TOOL_TIP, true},  {PREF_DRAG_DROP, true},    {PREF_BIG_100, false},
+    {PREF_BIG_125, false},    {PREF_BIG_150, false},  {PREF_BIG_200, false},
 };
 
 // Default flag value for a known flag key; false for any other key.

@@ -23,9 +23,9 @@ constexpr size_t kMaxFileBytes = 4u << 20;
 bool writeAll (int fd, const std::string& data)
 {
     size_t done = 0;
-    while (done < data.size())
+    while (done < data.size ())
     {
-        const ssize_t put = ::write (fd, data.data() + done, data.size() - done);
+        const ssize_t put = ::write (fd, data.data () + done, data.size () - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
@@ -38,7 +38,8 @@ bool writeAll (int fd, const std::string& data)
 std::string timestamp ()
 {
     const std::time_t now = std::time (nullptr);
-    struct tm parts {};
+    struct tm parts
+    {};
     ::localtime_r (&now, &parts);
     char text[32];
     std::strftime (text, sizeof text, "%Y%m%d-%H%M%S", &parts);
@@ -61,26 +62,27 @@ FileId fileIdOf (const struct stat& st)
 
 ReadStatus readWholeFile (const std::string& path, std::string& data, FileId& id, int* keepFd)
 {
-    data.clear();
+    data.clear ();
     id = FileId {};
     // Non-blocking, so a FIFO (or a device) in place of the file cannot hang the
     // opener; it is refused below as not a regular file.
-    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open (path.c_str (), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
     {
         switch (errno)
         {
-        case ENOENT:
-        case ENOTDIR: return ReadStatus::missing;
-        case EMFILE:
-        case ENFILE:
-        case ENOMEM:
-        case EINTR:
-        case EAGAIN: return ReadStatus::transient;
-        default: return ReadStatus::damaged;
+            case ENOENT:
+            case ENOTDIR: return ReadStatus::missing;
+            case EMFILE:
+            case ENFILE:
+            case ENOMEM:
+            case EINTR:
+            case EAGAIN: return ReadStatus::transient;
+            default: return ReadStatus::damaged;
         }
     }
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat (fd, &st) != 0)
     {
         ::close (fd);
@@ -97,16 +99,16 @@ ReadStatus readWholeFile (const std::string& path, std::string& data, FileId& id
     bool cut = false;
     for (;;)
     {
-        if (used == data.size())
+        if (used == data.size ())
         {
-            if (data.size() > kMaxFileBytes)
+            if (data.size () > kMaxFileBytes)
             {
                 cut = true;
                 break;
             }
-            data.resize (std::min (data.size() * 2, kMaxFileBytes + 1));
+            data.resize (std::min (data.size () * 2, kMaxFileBytes + 1));
         }
-        const ssize_t got = ::read (fd, data.data() + used, data.size() - used);
+        const ssize_t got = ::read (fd, data.data () + used, data.size () - used);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -121,7 +123,7 @@ ReadStatus readWholeFile (const std::string& path, std::string& data, FileId& id
     if (cut)
     {
         ::close (fd);
-        const size_t lastLine = std::string_view (data.data(), kMaxFileBytes).rfind ('\n');
+        const size_t lastLine = std::string_view (data.data (), kMaxFileBytes).rfind ('\n');
         data.resize (lastLine == std::string_view::npos ? 0 : lastLine + 1);
         return ReadStatus::truncated;
     }
@@ -136,8 +138,9 @@ ReadStatus readWholeFile (const std::string& path, std::string& data, FileId& id
 int openRegular (const std::string& path, FileId& id)
 {
     id = FileId {};
-    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat st {};
+    const int fd = ::open (path.c_str (), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st
+    {};
     if (fd >= 0 && ::fstat (fd, &st) == 0 && S_ISREG (st.st_mode))
     {
         id = fileIdOf (st);
@@ -150,18 +153,19 @@ int openRegular (const std::string& path, FileId& id)
 
 bool makeDirectories (const std::string& dir)
 {
-    if (dir.empty())
+    if (dir.empty ())
         return false;
-    for (size_t pos = 1; pos <= dir.size(); ++pos)
+    for (size_t pos = 1; pos <= dir.size (); ++pos)
     {
-        if (pos != dir.size() && dir[pos] != '/')
+        if (pos != dir.size () && dir[pos] != '/')
             continue;
         const std::string part = dir.substr (0, pos);
-        if (::mkdir (part.c_str(), 0777) != 0 && errno != EEXIST)
+        if (::mkdir (part.c_str (), 0777) != 0 && errno != EEXIST)
             return false;
     }
-    struct stat st {};
-    return ::stat (dir.c_str(), &st) == 0 && S_ISDIR (st.st_mode);
+    struct stat st
+    {};
+    return ::stat (dir.c_str (), &st) == 0 && S_ISDIR (st.st_mode);
 }
 
 std::string linkTarget (const std::string& path)
@@ -170,15 +174,17 @@ std::string linkTarget (const std::string& path)
     // As many hops as the kernel follows; beyond that it is a loop.
     for (int hops = 0; hops < 40; ++hops)
     {
-        struct stat st {};
-        if (::lstat (at.c_str(), &st) != 0 || ! S_ISLNK (st.st_mode))
+        struct stat st
+        {};
+        if (::lstat (at.c_str (), &st) != 0 || ! S_ISLNK (st.st_mode))
         {
             const size_t slash = at.rfind ('/');
-            const std::string dir = slash == std::string::npos ? std::string (".") : at.substr (0, std::max<size_t> (slash, 1));
-            return ::stat (dir.c_str(), &st) == 0 && S_ISDIR (st.st_mode) ? at : path;
+            const std::string dir =
+                slash == std::string::npos ? std::string (".") : at.substr (0, std::max<size_t> (slash, 1));
+            return ::stat (dir.c_str (), &st) == 0 && S_ISDIR (st.st_mode) ? at : path;
         }
         char text[4096];
-        const ssize_t n = ::readlink (at.c_str(), text, sizeof text - 1);
+        const ssize_t n = ::readlink (at.c_str (), text, sizeof text - 1);
         if (n <= 0)
             return path;
         const std::string to (text, size_t (n));
@@ -187,7 +193,7 @@ std::string linkTarget (const std::string& path)
         else
         {
             const size_t slash = at.rfind ('/');
-            at = (slash == std::string::npos ? std::string() : at.substr (0, slash + 1)) + to;
+            at = (slash == std::string::npos ? std::string () : at.substr (0, slash + 1)) + to;
         }
     }
     return path;
@@ -195,20 +201,20 @@ std::string linkTarget (const std::string& path)
 
 std::string writeTemporary (const std::string& path, const std::string& data)
 {
-    static std::atomic<unsigned> counter { 0 };
+    static std::atomic<unsigned> counter {0};
     const std::string target = linkTarget (path);
     const size_t slash = target.rfind ('/');
     const std::string dir = slash == std::string::npos ? std::string (".") : target.substr (0, slash);
-    const std::string tmp = dir + "/." + kFileName + ".tmp-" + std::to_string (::getpid()) + "-"
-                            + std::to_string (counter.fetch_add (1, std::memory_order_relaxed));
-    const int fd = ::open (tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
+    const std::string tmp = dir + "/." + kFileName + ".tmp-" + std::to_string (::getpid ()) + "-" +
+                            std::to_string (counter.fetch_add (1, std::memory_order_relaxed));
+    const int fd = ::open (tmp.c_str (), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return {};
     bool ok = writeAll (fd, data) && ::fsync (fd) == 0;
     ok = (::close (fd) == 0) && ok;
     if (! ok)
     {
-        ::unlink (tmp.c_str());
+        ::unlink (tmp.c_str ());
         return {};
     }
     return tmp;
@@ -216,9 +222,9 @@ std::string writeTemporary (const std::string& path, const std::string& data)
 
 bool commitTemporary (const std::string& temporary, const std::string& path)
 {
-    if (::rename (temporary.c_str(), linkTarget (path).c_str()) == 0)
+    if (::rename (temporary.c_str (), linkTarget (path).c_str ()) == 0)
         return true;
-    ::unlink (temporary.c_str());
+    ::unlink (temporary.c_str ());
     return false;
 }
 
@@ -227,28 +233,29 @@ bool replaceFileAtomically (const std::string& path, const std::string& data)
     const std::string tmp = writeTemporary (path, data);
     // No fsync of the folder: after a crash the rename may be lost, but the
     // file found is always a whole one.
-    return ! tmp.empty() && commitTemporary (tmp, path);
+    return ! tmp.empty () && commitTemporary (tmp, path);
 }
 
 bool keepAside (const std::string& path, bool repairFollows)
 {
     const std::string file = linkTarget (path);
-    const std::string stem = file + ".damaged-" + timestamp();
+    const std::string stem = file + ".damaged-" + timestamp ();
     std::string target = stem;
-    struct stat st {};
-    for (int n = 1; ::lstat (target.c_str(), &st) == 0 && n < 1000; ++n)
+    struct stat st
+    {};
+    for (int n = 1; ::lstat (target.c_str (), &st) == 0 && n < 1000; ++n)
         target = stem + "-" + std::to_string (n);
     // A second name keeps the file in place until its repair replaces it,
     // so a repair that cannot be written loses nothing.
-    if (repairFollows && ::lstat (file.c_str(), &st) == 0 && S_ISREG (st.st_mode)
-        && ::link (file.c_str(), target.c_str()) == 0)
+    if (repairFollows && ::lstat (file.c_str (), &st) == 0 && S_ISREG (st.st_mode) &&
+        ::link (file.c_str (), target.c_str ()) == 0)
         return true;
-    return ::rename (file.c_str(), target.c_str()) == 0;
+    return ::rename (file.c_str (), target.c_str ()) == 0;
 }
 
 FolderLock::FolderLock (const std::string& dir, bool wait)
 {
-    fd = ::open ((dir + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    fd = ::open ((dir + "/" + kLockName).c_str (), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return;
     while (::flock (fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB) != 0)
@@ -263,7 +270,7 @@ FolderLock::FolderLock (const std::string& dir, bool wait)
     }
 }
 
-FolderLock::~FolderLock()
+FolderLock::~FolderLock ()
 {
     if (fd >= 0)
         ::close (fd); // releases the lock
@@ -274,9 +281,10 @@ std::string homeDir ()
     if (const char* home = std::getenv ("HOME"); home && home[0] == '/')
         return home;
     char buffer[4096];
-    struct passwd pw {};
+    struct passwd pw
+    {};
     struct passwd* result = nullptr;
-    if (::getpwuid_r (::getuid(), &pw, buffer, sizeof buffer, &result) == 0 && result && result->pw_dir)
+    if (::getpwuid_r (::getuid (), &pw, buffer, sizeof buffer, &result) == 0 && result && result->pw_dir)
         return result->pw_dir;
     return {};
 }
@@ -285,8 +293,8 @@ std::string userDirFromEnvironment ()
 {
     if (const char* xdg = std::getenv ("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
         return std::string (xdg) + kAppSubdir;
-    const std::string home = homeDir();
-    return home.empty() ? std::string {} : home + "/.config" + kAppSubdir;
+    const std::string home = homeDir ();
+    return home.empty () ? std::string {} : home + "/.config" + kAppSubdir;
 }
 
 std::string systemDirFromEnvironment ()
@@ -294,18 +302,19 @@ std::string systemDirFromEnvironment ()
     const char* env = std::getenv ("XDG_CONFIG_DIRS");
     const std::string dirs = (env && env[0]) ? env : "/etc/xdg";
     size_t start = 0;
-    while (start <= dirs.size())
+    while (start <= dirs.size ())
     {
         size_t end = dirs.find (':', start);
         if (end == std::string::npos)
-            end = dirs.size();
+            end = dirs.size ();
         const std::string dir = dirs.substr (start, end - start);
         start = end + 1;
-        if (dir.empty() || dir[0] != '/')
+        if (dir.empty () || dir[0] != '/')
             continue;
         const std::string candidate = dir + kAppSubdir;
-        struct stat st {};
-        if (::stat ((candidate + "/" + kFileName).c_str(), &st) == 0)
+        struct stat st
+        {};
+        if (::stat ((candidate + "/" + kFileName).c_str (), &st) == 0)
             return candidate;
     }
     return {};

@@ -33,16 +33,16 @@ void appendEscaped (std::string& out, std::string_view s, bool isKey)
         const auto c = static_cast<unsigned char> (ch);
         switch (ch)
         {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20 || c == 0x7F || (isKey && (ch == '=' || ch == '#' || ch == ' ')))
-                appendHex (out, c);
-            else
-                out += ch;
+            case '\\': out += "\\\\"; break;
+            case '"': out += "\\\""; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c == 0x7F || (isKey && (ch == '=' || ch == '#' || ch == ' ')))
+                    appendHex (out, c);
+                else
+                    out += ch;
         }
     }
 }
@@ -50,42 +50,41 @@ void appendEscaped (std::string& out, std::string_view s, bool isKey)
 // Decodes the escape starting at line[i] == '\\'; advances i past it.
 bool decodeEscape (std::string_view line, size_t& i, std::string& out)
 {
-    if (i + 1 >= line.size())
+    if (i + 1 >= line.size ())
         return false;
     const char e = line[i + 1];
     i += 2;
     switch (e)
     {
-    case '\\': out += '\\'; return true;
-    case '"': out += '"'; return true;
-    case '=': out += '='; return true;
-    case 'n': out += '\n'; return true;
-    case 'r': out += '\r'; return true;
-    case 't': out += '\t'; return true;
-    case 'x':
-    {
-        if (i + 2 > line.size())
-            return false;
-        const int hi = hexDigit (line[i]);
-        const int lo = hexDigit (line[i + 1]);
-        if (hi < 0 || lo < 0 || (hi == 0 && lo == 0))
-            return false;
-        out += static_cast<char> (hi * 16 + lo);
-        i += 2;
-        return true;
-    }
-    default: return false;
+        case '\\': out += '\\'; return true;
+        case '"': out += '"'; return true;
+        case '=': out += '='; return true;
+        case 'n': out += '\n'; return true;
+        case 'r': out += '\r'; return true;
+        case 't': out += '\t'; return true;
+        case 'x': {
+            if (i + 2 > line.size ())
+                return false;
+            const int hi = hexDigit (line[i]);
+            const int lo = hexDigit (line[i + 1]);
+            if (hi < 0 || lo < 0 || (hi == 0 && lo == 0))
+                return false;
+            out += static_cast<char> (hi * 16 + lo);
+            i += 2;
+            return true;
+        }
+        default: return false;
     }
 }
 
 bool parseLine (std::string_view line, std::string& key, Value& value)
 {
     size_t i = 0;
-    const size_t n = line.size();
+    const size_t n = line.size ();
     while (i < n && isBlank (line[i]))
         ++i;
 
-    key.clear();
+    key.clear ();
     size_t keyLength = 0; // up to the last character that is not a bare blank
     while (i < n && line[i] != '=')
     {
@@ -93,7 +92,7 @@ bool parseLine (std::string_view line, std::string& key, Value& value)
         {
             if (! decodeEscape (line, i, key))
                 return false;
-            keyLength = key.size();
+            keyLength = key.size ();
         }
         else if (line[i] == '"')
             return false;
@@ -101,12 +100,12 @@ bool parseLine (std::string_view line, std::string& key, Value& value)
         {
             key += line[i];
             if (! isBlank (line[i]))
-                keyLength = key.size();
+                keyLength = key.size ();
             ++i;
         }
     }
     key.resize (keyLength);
-    if (i >= n || key.empty() || key.size() > kMaxKeyBytes)
+    if (i >= n || key.empty () || key.size () > kMaxKeyBytes)
         return false;
     ++i;
     while (i < n && isBlank (line[i]))
@@ -133,7 +132,7 @@ bool parseLine (std::string_view line, std::string& key, Value& value)
             else
                 value.text += line[i++];
         }
-        if (! closed || value.text.size() > kMaxTextBytes)
+        if (! closed || value.text.size () > kMaxTextBytes)
             return false;
     }
     else
@@ -175,26 +174,26 @@ bool parseLine (std::string_view line, std::string& key, Value& value)
 
 bool parseFile (std::string_view data, ValueMap& out)
 {
-    out.clear();
+    out.clear ();
     if (data.starts_with ("\xEF\xBB\xBF"))
         data.remove_prefix (3);
     bool clean = true;
     std::string key;
     Value value;
     size_t start = 0;
-    while (start < data.size())
+    while (start < data.size ())
     {
         size_t end = data.find ('\n', start);
         if (end == std::string_view::npos)
-            end = data.size();
+            end = data.size ();
         std::string_view line = data.substr (start, end - start);
         start = end + 1;
-        if (! line.empty() && line.back() == '\r')
+        if (! line.empty () && line.back () == '\r')
             line.remove_suffix (1);
         size_t first = 0;
-        while (first < line.size() && isBlank (line[first]))
+        while (first < line.size () && isBlank (line[first]))
             ++first;
-        if (first == line.size() || line[first] == '#')
+        if (first == line.size () || line[first] == '#')
             continue;
         if (line.find ('\0') != std::string_view::npos || ! parseLine (line, key, value))
         {
@@ -228,8 +227,8 @@ std::string serialise (const ValueMap& values)
 
 bool acceptable (std::string_view key, std::string_view text)
 {
-    return ! key.empty() && key.size() <= kMaxKeyBytes && key.find ('\0') == std::string_view::npos
-           && text.size() <= kMaxTextBytes && text.find ('\0') == std::string_view::npos;
+    return ! key.empty () && key.size () <= kMaxKeyBytes && key.find ('\0') == std::string_view::npos &&
+           text.size () <= kMaxTextBytes && text.find ('\0') == std::string_view::npos;
 }
 
 } // namespace morlake::prefs

@@ -14,6 +14,9 @@
 
 namespace morlake::factory {
 
+// The preset data keeps its hand-made layout.
+// clang-format off
+
 struct Setting
 {
     int tag;
@@ -518,5 +521,7 @@ inline constexpr PresetDefinition PRESET_DEFINITIONS[] = {
                           {tag::ModSlot2Source, item (SrcNoise)}, {tag::ModSlot2Dest, item (dest::ReverbDamp)},
                           {tag::ModSlot2Amount, amount (30)}, {tag::WetDry, 0.3f}}},
 };
+
+// clang-format on
 
 } // namespace morlake::factory

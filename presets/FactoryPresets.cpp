@@ -34,7 +34,8 @@ PresetTable buildDemoVar ()
         // every load re-applies it, and a row that disagreed would change
         // under the user's hands.
         int characterStep = static_cast<int> (row[tag::ReverbPreset] * kReverbPresetStepScale + 0.1f);
-        characterStep = characterStep < 0 ? 0 : (characterStep >= kReverbPresetSteps ? kReverbPresetSteps - 1 : characterStep);
+        characterStep =
+            characterStep < 0 ? 0 : (characterStep >= kReverbPresetSteps ? kReverbPresetSteps - 1 : characterStep);
         reverbPresetValues (characterStep, &row[kReverbHiddenFirstTag]);
         encodePresetName (row, PRESET_DEFINITIONS[i].name);
         for (std::size_t c = 0; c < kCategoryText.size (); ++c)
@@ -92,9 +93,8 @@ int findFactoryPresetIgnoringCase (std::string_view name)
     for (int i = 0; i < kNumFactoryPresets; ++i)
     {
         const std::string_view candidate = FACTORY_PRESET_NAMES_STR[static_cast<std::size_t> (i)];
-        if (candidate.size () == name.size () &&
-            std::equal (candidate.begin (), candidate.end (), name.begin (),
-                        [&] (char a, char b) { return lower (a) == lower (b); }))
+        if (candidate.size () == name.size () && std::equal (candidate.begin (), candidate.end (), name.begin (),
+                                                             [&] (char a, char b) { return lower (a) == lower (b); }))
             return i;
     }
     return -1;

@@ -65,7 +65,7 @@ struct Scratch
 } // namespace
 
 AudioEffectX::AudioEffectX (HostCallback master, int programs, int params)
-    : audioMaster (master), numPrograms (programs), numParams (params)
+: audioMaster (master), numPrograms (programs), numParams (params)
 {
     effect.magic = kEffectMagic;
     effect.dispatcher = dispatcherProc;
@@ -166,8 +166,7 @@ intptr AudioEffectX::dispatchEditor (int32 opcode, int32 index, intptr value, vo
         return 0;
     switch (opcode)
     {
-        case effEditGetRect:
-        {
+        case effEditGetRect: {
             if (ptr == nullptr)
                 return 0;
             const EditorSize size = editor->getSize ();
@@ -179,9 +178,9 @@ intptr AudioEffectX::dispatchEditor (int32 opcode, int32 index, intptr value, vo
         case effEditClose: editor->close (); return 0;
         case effEditIdle: editor->idle (); return 0;
         case effEditKeyDown:
-        case effEditKeyUp:
-        {
-            const KeyStroke key {index, static_cast<unsigned char> (value), static_cast<unsigned char> (static_cast<int> (opt))};
+        case effEditKeyUp: {
+            const KeyStroke key {index, static_cast<unsigned char> (value),
+                                 static_cast<unsigned char> (static_cast<int> (opt))};
             return opcode == effEditKeyDown ? editor->onKeyDown (key) : editor->onKeyUp (key);
         }
         case effSetEditKnobMode: return editor->setKnobMode (static_cast<int> (value)) ? 1 : 0;

@@ -14,8 +14,9 @@ namespace {
 
 constexpr const char* CHANNEL_ID_STR = "Morlake";
 
-constexpr const char* CAN_DO_STR[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
-                                      "plugAsChannelInsert", "1in1out", "1in2out", "2in2out"};
+constexpr const char* CAN_DO_STR[] = {
+    "receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo", "plugAsChannelInsert", "1in1out", "1in2out",
+    "2in2out"};
 
 // Longest text a host may hand to canDo that we still compare.
 constexpr std::size_t kMaxCanDoLength = 64;
@@ -26,7 +27,12 @@ void copyText (char* text, std::string_view source)
     text[source.size ()] = '\0';
 }
 
-enum class ChunkBuffer { None, Bank, Program };
+enum class ChunkBuffer
+{
+    None,
+    Bank,
+    Program
+};
 
 // Which hosts exchange chunks, and for banks or programs.
 ChunkBuffer chooseBuffer (const HostFlags& host, bool isPreset)
@@ -59,7 +65,7 @@ HostFlags detectHost (const char* productText, const char* vendorText)
 }
 
 VstPlugin::VstPlugin (HostCallback master, EditorFactory makeEditor, Preferences& prefs)
-    : AudioEffectX (master, 1, kNumParams), product (*this, prefs)
+: AudioEffectX (master, 1, kNumParams), product (*this, prefs)
 {
     isSynth (false);
     if (makeEditor != nullptr)
@@ -169,10 +175,7 @@ vst::int32 VstPlugin::processEvents (VstEvents* events)
 
 // Parameters -------------------------------------------------------------------
 
-void VstPlugin::parameterEdited (int tag, float value)
-{
-    callHost (audioMasterAutomate, tag, 0, nullptr, value);
-}
+void VstPlugin::parameterEdited (int tag, float value) { callHost (audioMasterAutomate, tag, 0, nullptr, value); }
 
 void VstPlugin::getParameterName (int32 t, char* text)
 {
@@ -209,10 +212,7 @@ void VstPlugin::setProgram (int32 programIndex)
     product.setProgram ();
 }
 
-void VstPlugin::getProgramName (char* text)
-{
-    copyText (text, product.programName ());
-}
+void VstPlugin::getProgramName (char* text) { copyText (text, product.programName ()); }
 
 bool VstPlugin::getProgramNameIndexed (int32, int32 index, char* text)
 {
@@ -287,10 +287,7 @@ bool VstPlugin::getProductString (char* text)
     return true;
 }
 
-int32 VstPlugin::getVendorVersion ()
-{
-    return identity::kVendorVersion;
-}
+int32 VstPlugin::getVendorVersion () { return identity::kVendorVersion; }
 
 intptr VstPlugin::vendorSpecific (int32 index, intptr value, void*, float opt)
 {

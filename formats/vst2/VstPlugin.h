@@ -9,7 +9,7 @@
 namespace morlake {
 
 class VstPlugin;
-using EditorFactory = InstanceEditor* (*) (EditorModel& model);
+using EditorFactory = InstanceEditor* (*)(EditorModel& model);
 
 struct HostFlags
 {

@@ -86,13 +86,13 @@ enum EffectOpcode : int32
     effEditGetRect,
     effEditOpen,
     effEditClose,
-    effEditDraw, // deprecated
+    effEditDraw,  // deprecated
     effEditMouse, // deprecated
-    effEditKey, // deprecated
+    effEditKey,   // deprecated
     effEditIdle,
-    effEditTop, // deprecated
+    effEditTop,   // deprecated
     effEditSleep, // deprecated
-    effIdentify, // deprecated
+    effIdentify,  // deprecated
     effGetChunk,
     effSetChunk,
     effProcessEvents,
@@ -100,13 +100,13 @@ enum EffectOpcode : int32
     effString2Parameter,
     effGetNumProgramCategories, // deprecated
     effGetProgramNameIndexed,
-    effCopyProgram, // deprecated
-    effConnectInput, // deprecated
+    effCopyProgram,   // deprecated
+    effConnectInput,  // deprecated
     effConnectOutput, // deprecated
     effGetInputProperties,
     effGetOutputProperties,
     effGetPlugCategory,
-    effGetCurrentPosition, // deprecated
+    effGetCurrentPosition,   // deprecated
     effGetDestinationBuffer, // deprecated
     effOfflineNotify,
     effOfflinePrepare,
@@ -123,8 +123,8 @@ enum EffectOpcode : int32
     effVendorSpecific,
     effCanDo,
     effGetTailSize,
-    effIdle, // deprecated
-    effGetIcon, // deprecated
+    effIdle,            // deprecated
+    effGetIcon,         // deprecated
     effSetViewPosition, // deprecated
     effGetParameterProperties,
     effKeysRequired, // deprecated
@@ -162,10 +162,10 @@ enum HostOpcode : int32
     audioMasterWantMidi = 6, // deprecated
     audioMasterGetTime,
     audioMasterProcessEvents,
-    audioMasterSetTime, // deprecated
-    audioMasterTempoAt, // deprecated
+    audioMasterSetTime,                     // deprecated
+    audioMasterTempoAt,                     // deprecated
     audioMasterGetNumAutomatableParameters, // deprecated
-    audioMasterGetParameterQuantization, // deprecated
+    audioMasterGetParameterQuantization,    // deprecated
     audioMasterIOChanged,
     audioMasterNeedIdle, // deprecated
     audioMasterSizeWindow,
@@ -173,8 +173,8 @@ enum HostOpcode : int32
     audioMasterGetBlockSize,
     audioMasterGetInputLatency,
     audioMasterGetOutputLatency,
-    audioMasterGetPreviousPlug, // deprecated
-    audioMasterGetNextPlug, // deprecated
+    audioMasterGetPreviousPlug,         // deprecated
+    audioMasterGetNextPlug,             // deprecated
     audioMasterWillReplaceOrAccumulate, // deprecated
     audioMasterGetCurrentProcessLevel,
     audioMasterGetAutomationState,
@@ -183,7 +183,7 @@ enum HostOpcode : int32
     audioMasterOfflineWrite,
     audioMasterOfflineGetCurrentPass,
     audioMasterOfflineGetCurrentMetaPass,
-    audioMasterSetOutputSampleRate, // deprecated
+    audioMasterSetOutputSampleRate,         // deprecated
     audioMasterGetOutputSpeakerArrangement, // deprecated
     audioMasterGetVendorString,
     audioMasterGetProductString,
@@ -192,7 +192,7 @@ enum HostOpcode : int32
     audioMasterSetIcon, // deprecated
     audioMasterCanDo,
     audioMasterGetLanguage,
-    audioMasterOpenWindow, // deprecated
+    audioMasterOpenWindow,  // deprecated
     audioMasterCloseWindow, // deprecated
     audioMasterGetDirectory,
     audioMasterUpdateDisplay,

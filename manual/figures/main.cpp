@@ -284,6 +284,8 @@ int main (int argc, char** argv)
         return screen (argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (mode == "decay" && argc == 5)
         return decayPlot (argv[2], argv[3], argv[4]);
-    std::fprintf (stderr, "usage: morlake-figure impulse OUT.wav | screen IN.png OUT.pdf [X,Y,W,H] | decay IN.wav OUT.pdf TITLE\n");
+    std::fprintf (
+        stderr,
+        "usage: morlake-figure impulse OUT.wav | screen IN.png OUT.pdf [X,Y,W,H] | decay IN.wav OUT.pdf TITLE\n");
     return 2;
 }

@@ -71,7 +71,7 @@ TEST (ChainAllocation, CountingHooksSeeAllocationsAndLocks)
     void* b = ::operator new (64, std::align_val_t (64));
     void* c = std::malloc (8);
     for (void* q : {static_cast<void*> (a), b, c})
-        asm volatile ("" : : "g"(q) : "memory"); // kept: the pairs may not be optimised away
+        asm volatile("" : : "g"(q) : "memory"); // kept: the pairs may not be optimised away
     pthread_mutex_t m = PTHREAD_MUTEX_INITIALIZER;
     pthread_mutex_lock (&m);
     pthread_mutex_unlock (&m);
@@ -114,8 +114,11 @@ TEST (ChainAllocation, LongestLengthsAndWildModulation)
                   tag::LateLength, tag::FollowerAmount, tag::ModSlot1Amount, tag::ModSlot2Amount, tag::DisruptValue})
         p->setParameter (t, 1.0f);
     apply (*p, {{tag::FollowerThreshold, 0.0f}},
-           {{tag::FollowerDest, dest::EarlyWiden}, {tag::ModSlot1Source, src::Offset}, {tag::ModSlot1Dest, dest::EarlyWiden},
-            {tag::ModSlot2Source, src::Offset}, {tag::ModSlot2Dest, dest::EarlyWiden}});
+           {{tag::FollowerDest, dest::EarlyWiden},
+            {tag::ModSlot1Source, src::Offset},
+            {tag::ModSlot1Dest, dest::EarlyWiden},
+            {tag::ModSlot2Source, src::Offset},
+            {tag::ModSlot2Dest, dest::EarlyWiden}});
     const int disruptTargets[4] = {dest::LateWidth, dest::ReverbPreSpread, dest::ReverbPreWiden, dest::EarlyWiden};
     for (int i = 0; i < 4; ++i)
     {
@@ -138,10 +141,15 @@ TEST (ChainAllocation, LongestPreDelaysWithDisorderAndSlowHostTempo)
         auto p = makePlugin (48000.0f);
         // Disorder makes the second line 1.2 times longer, 1.4 times with widening.
         apply (*p,
-               {{tag::ReverbPreDelay, 1.0f}, {tag::ReverbPreDelaySync, synced ? 1.0f : 0.0f},
-                {tag::ReverbPreDelayDisorder, 1.0f}, {tag::ModSlot1Amount, 1.0f}, {tag::ModSlot2Amount, 1.0f}},
-               {{tag::ModSlot1Source, src::Offset}, {tag::ModSlot1Dest, dest::ReverbPreWiden},
-                {tag::ModSlot2Source, src::Offset}, {tag::ModSlot2Dest, dest::ReverbPreSpread}});
+               {{tag::ReverbPreDelay, 1.0f},
+                {tag::ReverbPreDelaySync, synced ? 1.0f : 0.0f},
+                {tag::ReverbPreDelayDisorder, 1.0f},
+                {tag::ModSlot1Amount, 1.0f},
+                {tag::ModSlot2Amount, 1.0f}},
+               {{tag::ModSlot1Source, src::Offset},
+                {tag::ModSlot1Dest, dest::ReverbPreWiden},
+                {tag::ModSlot2Source, src::Offset},
+                {tag::ModSlot2Dest, dest::ReverbPreSpread}});
         expectNone (countedRun (*p, 20 * 48000));
     }
 }

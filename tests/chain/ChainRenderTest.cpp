@@ -99,8 +99,10 @@ TEST (ChainMeters, FollowTheSignalStayInRangeAndFallInSilence)
 {
     // Dry only: the output meters read the input level. The follower listens to the input.
     auto p = makePlugin (kRate);
-    apply (*p, {{tag::WetDry, 0.0f}, {tag::MainVolume, 2.0f / 3.0f}, {tag::FollowerOn, 1.0f}, {tag::FollowerThreshold, 0.0f}},
-           {{tag::FollowerSource, 0}});
+    apply (
+        *p,
+        {{tag::WetDry, 0.0f}, {tag::MainVolume, 2.0f / 3.0f}, {tag::FollowerOn, 1.0f}, {tag::FollowerThreshold, 0.0f}},
+        {{tag::FollowerSource, 0}});
 
     Input in (44100);
     for (std::size_t i = 0; i < in.size (); ++i)
@@ -202,7 +204,8 @@ TEST (ChainOutput, HardLimitAt0999)
     {
         SCOPED_TRACE (wd);
         auto p = makePlugin (kRate);
-        apply (*p, {{tag::WetDry, wd}, {tag::MainVolume, 1.0f}, {tag::ReverbVolume, 1.0f}, {tag::EarlyOn, 1.0f}}); // +20 dB
+        apply (*p,
+               {{tag::WetDry, wd}, {tag::MainVolume, 1.0f}, {tag::ReverbVolume, 1.0f}, {tag::EarlyOn, 1.0f}}); // +20 dB
         Input in (44100);
         for (std::size_t i = 0; i < in.size (); ++i)
             in.setMain (i, (i / 100) % 2 ? 2.0f : -2.0f, 2.0f);
@@ -214,8 +217,11 @@ TEST (ChainOutput, EarlyPathIntoReverbKeepsTheEarlyOutputOffTheOutput)
 {
     auto through = [] (bool early, int path, bool reverb) {
         auto p = makePlugin (kRate);
-        apply (*p, {{tag::WetDry, 1.0f}, {tag::EarlyOn, early ? 1.0f : 0.0f}, {tag::LateOn, 0.0f},
-                    {tag::ReverbOn, reverb ? 1.0f : 0.0f}},
+        apply (*p,
+               {{tag::WetDry, 1.0f},
+                {tag::EarlyOn, early ? 1.0f : 0.0f},
+                {tag::LateOn, 0.0f},
+                {tag::ReverbOn, reverb ? 1.0f : 0.0f}},
                {{tag::EarlyPath, path}});
         renderSilence (*p, 8192);
         return render (*p, impulse (88200));
@@ -237,14 +243,20 @@ std::size_t lateEchoDelay (float rate = kRate)
 {
     auto p = makePlugin (rate);
     apply (*p,
-           {{tag::WetDry, 1.0f}, {tag::ReverbOn, 0.0f}, {tag::EarlyOn, 0.0f}, {tag::LateOn, 1.0f},
-            {tag::LateLengthSync, 1.0f}, {tag::LateVolume, 1.0f}, {tag::LateDamp, 0.0f}},
+           {{tag::WetDry, 1.0f},
+            {tag::ReverbOn, 0.0f},
+            {tag::EarlyOn, 0.0f},
+            {tag::LateOn, 1.0f},
+            {tag::LateLengthSync, 1.0f},
+            {tag::LateVolume, 1.0f},
+            {tag::LateDamp, 0.0f}},
            {{tag::LatePath, 0}, {tag::LateLength, 10}});
     renderSilence (*p, 8192);
     const Stereo out = render (*p, impulse (static_cast<std::size_t> (rate)));
-    const auto at = static_cast<std::size_t> (
-        std::max_element (out.left.begin (), out.left.end (), [] (float a, float b) { return std::fabs (a) < std::fabs (b); }) -
-        out.left.begin ());
+    const auto at =
+        static_cast<std::size_t> (std::max_element (out.left.begin (), out.left.end (),
+                                                    [] (float a, float b) { return std::fabs (a) < std::fabs (b); }) -
+                                  out.left.begin ());
     EXPECT_GT (out.left[at], 0.2f); // above 44.1 kHz "Late Damp" 0 still filters a little
     return at;
 }
@@ -377,7 +389,7 @@ TEST (ChainSimd, BlocksLeaveNoUpperVectorStateInUse)
         GTEST_SKIP () << "the processor does not report the state in use";
     auto inUse = [] {
         unsigned lo = 0, hi = 0;
-        asm volatile ("xgetbv" : "=a"(lo), "=d"(hi) : "c"(1u));
+        asm volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(1u));
         return (lo & 4u) != 0; // the upper halves of YMM0-15
     };
     auto p = makePlugin (kRate);

@@ -26,19 +26,47 @@ constexpr unsigned kFlushBits = 0x8040u; // flush-to-zero | denormals-are-zero
 // source routed with full amounts.
 void extremeSettings (TestInstance& p)
 {
-    for (int t : {tag::EarlyOn, tag::LateOn, tag::ReverbOn, tag::DistortionOn, tag::LateLengthSync, tag::LazyOn,
-                  tag::FollowerOn, tag::ReverbPreDelaySync, tag::DistortionAmount, tag::EarlyVolume, tag::EarlyLength, tag::EarlyFeed, tag::EarlySide,
-                  tag::EarlyCross, tag::ReverbVolume, tag::ReverbRoomSize, tag::ReverbLength, tag::ReverbPreDelay,
-                  tag::ReverbPreDelayDisorder, tag::ReverbDisorder, tag::LateVolume, tag::LateLength, tag::MainVolume,
-                  tag::FollowerAmount, tag::FollowerSmooth, tag::ModSlot1Amount, tag::ModSlot2Amount, tag::LazySpeed})
+    for (int t : {tag::EarlyOn,
+                  tag::LateOn,
+                  tag::ReverbOn,
+                  tag::DistortionOn,
+                  tag::LateLengthSync,
+                  tag::LazyOn,
+                  tag::FollowerOn,
+                  tag::ReverbPreDelaySync,
+                  tag::DistortionAmount,
+                  tag::EarlyVolume,
+                  tag::EarlyLength,
+                  tag::EarlyFeed,
+                  tag::EarlySide,
+                  tag::EarlyCross,
+                  tag::ReverbVolume,
+                  tag::ReverbRoomSize,
+                  tag::ReverbLength,
+                  tag::ReverbPreDelay,
+                  tag::ReverbPreDelayDisorder,
+                  tag::ReverbDisorder,
+                  tag::LateVolume,
+                  tag::LateLength,
+                  tag::MainVolume,
+                  tag::FollowerAmount,
+                  tag::FollowerSmooth,
+                  tag::ModSlot1Amount,
+                  tag::ModSlot2Amount,
+                  tag::LazySpeed})
         p.setParameter (t, 1.0f);
     // The follower listens to "Output" (6): a feedback loop through it.
     apply (p,
-           {{tag::WetDry, 0.5f}, {tag::ReverbDamp, 0.0f}, {tag::EarlyDamp, 0.0f}, {tag::LateDamp, 0.0f},
-            {tag::ReverbHPOn, 0.0f}, {tag::ReverbLPOn, 0.0f}, {tag::FollowerThreshold, 0.0f}},
+           {{tag::WetDry, 0.5f},
+            {tag::ReverbDamp, 0.0f},
+            {tag::EarlyDamp, 0.0f},
+            {tag::LateDamp, 0.0f},
+            {tag::ReverbHPOn, 0.0f},
+            {tag::ReverbLPOn, 0.0f},
+            {tag::FollowerThreshold, 0.0f}},
            {{tag::FollowerDest, dest::ReverbLength}, {tag::FollowerSource, 6}});
-    const int disruptTargets[8] = {dest::EarlyFeed,      dest::ReverbRoomSize,  dest::LateWidth,  dest::ReverbPreSpread,
-                                   dest::ReverbPreWiden, dest::EarlyWiden,      dest::LateFeed,   dest::Distortion};
+    const int disruptTargets[8] = {dest::EarlyFeed,      dest::ReverbRoomSize, dest::LateWidth, dest::ReverbPreSpread,
+                                   dest::ReverbPreWiden, dest::EarlyWiden,     dest::LateFeed,  dest::Distortion};
     for (int i = 0; i < 8; ++i)
     {
         p.setParameter (tag::Disrupt1On + i, 1.0f);
@@ -46,8 +74,11 @@ void extremeSettings (TestInstance& p)
         p.setSteppedValue (tag::Disrupt1Dest + i, disruptTargets[i]);
     }
     // Endless late feedback, and the reverb output widening the early section.
-    apply (p, {}, {{tag::ModSlot1Source, src::Offset}, {tag::ModSlot1Dest, dest::LateFeed},
-                   {tag::ModSlot2Source, src::ReverbOutput}, {tag::ModSlot2Dest, dest::EarlyWiden}});
+    apply (p, {},
+           {{tag::ModSlot1Source, src::Offset},
+            {tag::ModSlot1Dest, dest::LateFeed},
+            {tag::ModSlot2Source, src::ReverbOutput},
+            {tag::ModSlot2Dest, dest::EarlyWiden}});
 }
 
 // White noise, a train of impulses, a full-scale square wave, then silence.

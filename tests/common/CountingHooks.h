@@ -34,6 +34,6 @@ inline bool none (const Counts& c) { return c.allocations == 0 && c.frees == 0 &
 
 } // namespace morlake::hooks
 
-#define SKIP_WITHOUT_HOOKS()                                                                                            \
-    if (! ::morlake::hooks::available ())                                                                               \
+#define SKIP_WITHOUT_HOOKS()                                                                                           \
+    if (! ::morlake::hooks::available ())                                                                              \
     GTEST_SKIP () << "the counting hooks are off under sanitizers"

@@ -54,7 +54,9 @@ public:
 class TestInstance : private TestHost, public APlugin
 {
 public:
-    explicit TestInstance (Preferences& prefs = Preferences::shared ()) : APlugin (static_cast<TestHost&> (*this), prefs) {}
+    explicit TestInstance (Preferences& prefs = Preferences::shared ())
+    : APlugin (static_cast<TestHost&> (*this), prefs)
+    {}
 
     void processReplacing (float** inputs, float** outputs, int frames) { process (inputs, outputs, frames); }
 };
@@ -185,7 +187,8 @@ inline void addSteadyNoise (Input& in, std::size_t from, std::size_t to, float l
 inline void addBurst (Input& in, std::size_t at, double rate, float level = 0.5f, std::uint32_t seed = 7, int first = 0)
 {
     measure::Noise noise {seed};
-    const std::size_t length = std::min (static_cast<std::size_t> (0.012 * rate), in.size () - std::min (in.size (), at));
+    const std::size_t length =
+        std::min (static_cast<std::size_t> (0.012 * rate), in.size () - std::min (in.size (), at));
     for (int c = first; c < first + 2; ++c)
     {
         double mean = 0.0, weight = 0.0;
@@ -211,10 +214,13 @@ public:
     using After = std::function<void (const float* left, const float* right, int frames)>;
 
     AudioThread (APlugin& p, Input in, int frames, After afterBlock, std::function<void ()> beforeBlock = {})
-        : plugin (p), input (std::move (in)), block (frames), after (std::move (afterBlock)),
-          before (std::move (beforeBlock)), thread ([this] { run (); })
-    {
-    }
+    : plugin (p),
+      input (std::move (in)),
+      block (frames),
+      after (std::move (afterBlock)),
+      before (std::move (beforeBlock)),
+      thread ([this] { run (); })
+    {}
     ~AudioThread ()
     {
         stop.store (true, std::memory_order_relaxed);
@@ -265,9 +271,17 @@ inline void reverbOnly (APlugin& p)
     for (int i = 0; i < 8; ++i)
         p.setParameter (tag::Disrupt1On + i, 0.0f);
     apply (p,
-           {{tag::EarlyOn, 0.0f}, {tag::LateOn, 0.0f}, {tag::DistortionOn, 0.0f}, {tag::Bypass, 0.0f},
-            {tag::ReverbPreDelay, 0.0f}, {tag::ReverbPreDelaySync, 0.0f}, {tag::LazyOn, 0.0f}, {tag::FollowerOn, 0.0f},
-            {tag::WetDry, 1.0f}, {tag::ReverbOn, 1.0f}, {tag::MainVolume, 2.0f / 3.0f}},
+           {{tag::EarlyOn, 0.0f},
+            {tag::LateOn, 0.0f},
+            {tag::DistortionOn, 0.0f},
+            {tag::Bypass, 0.0f},
+            {tag::ReverbPreDelay, 0.0f},
+            {tag::ReverbPreDelaySync, 0.0f},
+            {tag::LazyOn, 0.0f},
+            {tag::FollowerOn, 0.0f},
+            {tag::WetDry, 1.0f},
+            {tag::ReverbOn, 1.0f},
+            {tag::MainVolume, 2.0f / 3.0f}},
            {{tag::ModSlot1Dest, 0}, {tag::ModSlot2Dest, 0}});
 }
 

@@ -14,19 +14,21 @@ namespace morlake {
 
 struct TCombProbe
 {
-    static const std::int32_t* lengths(const TComb_M& c) { return c.length; }
-    static std::int32_t minLength(const TComb_M& c) { return c.minLength; }
+    static const std::int32_t* lengths (const TComb_M& c) { return c.length; }
+    static std::int32_t minLength (const TComb_M& c) { return c.minLength; }
 };
 
 namespace {
 
 using Inputs = TComb_M::ScaledLengths;
-constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity ();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN ();
 
-Inputs inputs(float scale, float dry, float wide, float longest = 32767.0f)
+Inputs inputs (float scale, float dry, float wide, float longest = 32767.0f)
 {
-    return {{scale, scale * 0.9f, scale * 0.95f}, longest, {dry, dry * 1.001f, dry, 0.0f},
+    return {{scale, scale * 0.9f, scale * 0.95f},
+            longest,
+            {dry, dry * 1.001f, dry, 0.0f},
             {wide, wide, wide * 0.999f, 0.0f}};
 }
 
@@ -38,54 +40,54 @@ struct Banks
 
 // Feeds `steps` inputs to both banks and checks every step.
 template <typename Next>
-void expectFreshLengths(Banks& banks, const char* what, int steps, Next next)
+void expectFreshLengths (Banks& banks, const char* what, int steps, Next next)
 {
     TComb_M& kept = banks.kept;
     TComb_M& fresh = banks.fresh;
     float base[TComb_M::kCombs];
     for (int k = 0; k < TComb_M::kCombs; ++k)
-        base[k] = float(COMB_BASE_LENGTH_ARRAY[std::size_t(k)]) * 48000.0f / 44100.0f;
-    kept.mute();
-    kept.setBaseLengths(base);
+        base[k] = float (COMB_BASE_LENGTH_ARRAY[std::size_t (k)]) * 48000.0f / 44100.0f;
+    kept.mute ();
+    kept.setBaseLengths (base);
     for (int i = 0; i < steps; ++i)
     {
-        const Inputs in = next(i);
-        kept.setScaledLengths(in);
-        fresh.setBaseLengths(base); // forgets the last inputs
-        fresh.setScaledLengths(in);
+        const Inputs in = next (i);
+        kept.setScaledLengths (in);
+        fresh.setBaseLengths (base); // forgets the last inputs
+        fresh.setScaledLengths (in);
         for (int k = 0; k < TComb_M::kLanes; ++k)
-            ASSERT_EQ(TCombProbe::lengths(kept)[k], TCombProbe::lengths(fresh)[k])
+            ASSERT_EQ (TCombProbe::lengths (kept)[k], TCombProbe::lengths (fresh)[k])
                 << what << ", step " << i << ", lane " << k;
-        ASSERT_EQ(TCombProbe::minLength(kept), TCombProbe::minLength(fresh)) << what << ", step " << i;
+        ASSERT_EQ (TCombProbe::minLength (kept), TCombProbe::minLength (fresh)) << what << ", step " << i;
     }
 }
 
-TEST(CombLengths, FollowEveryInputAsIfWorkedOutAfresh)
+TEST (CombLengths, FollowEveryInputAsIfWorkedOutAfresh)
 {
-    const auto banks = std::make_unique<Banks>();
+    const auto banks = std::make_unique<Banks> ();
     // A length modulation sweeping slowly, as the chain's does.
-    expectFreshLengths(*banks, "slow sweep", 40000, [](int i) {
-        const float s = std::sin(0.0007f * float(i));
-        return inputs(2.0f, 1.0f + 0.05f * s, 1.0f - 0.03f * s);
+    expectFreshLengths (*banks, "slow sweep", 40000, [] (int i) {
+        const float s = std::sin (0.0007f * float (i));
+        return inputs (2.0f, 1.0f + 0.05f * s, 1.0f - 0.03f * s);
     });
     // Factors walking one float at a time across where lengths step.
-    expectFreshLengths(*banks, "float steps", 20000, [](int i) {
-        const float f = std::nextafter(1.0f, 2.0f) + float(i) * 1.2e-7f;
-        return inputs(1.7f, f, std::nextafter(f, 0.0f));
+    expectFreshLengths (*banks, "float steps", 20000, [] (int i) {
+        const float f = std::nextafter (1.0f, 2.0f) + float (i) * 1.2e-7f;
+        return inputs (1.7f, f, std::nextafter (f, 0.0f));
     });
     // Lengths held at 1 and at the longest allowed.
-    expectFreshLengths(*banks, "limits", 2000, [](int i) {
-        const float f = 0.5f + 0.25f * std::sin(0.01f * float(i));
-        return inputs(i % 1000 < 500 ? 1e-4f : 40.0f, f, f, 3000.0f + float(i / 500));
+    expectFreshLengths (*banks, "limits", 2000, [] (int i) {
+        const float f = 0.5f + 0.25f * std::sin (0.01f * float (i));
+        return inputs (i % 1000 < 500 ? 1e-4f : 40.0f, f, f, 3000.0f + float (i / 500));
     });
     // Bad values: no sign, zero, infinite or NaN scales and factors.
     const float odd[] = {0.0f, -0.0f, -1.5f, kInf, -kInf, kNaN, 1e-30f, 1e30f, 1.0f};
-    std::mt19937 random(7);
-    expectFreshLengths(*banks, "bad values", 4000, [&](int i) {
-        const auto pick = [&] { return random() % 4 == 0 ? odd[random() % 9] : 1.0f + 1e-6f * float(i % 50); };
-        const float scale = i % 100 < 50 ? 2.0f : pick();
-        const float longest = i % 7 == 0 ? pick() : 32767.0f;
-        return Inputs{{scale, pick(), 1.0f}, longest, {pick(), pick(), 1.0f, 0.0f}, {pick(), 1.0f, pick(), 0.0f}};
+    std::mt19937 random (7);
+    expectFreshLengths (*banks, "bad values", 4000, [&] (int i) {
+        const auto pick = [&] { return random () % 4 == 0 ? odd[random () % 9] : 1.0f + 1e-6f * float (i % 50); };
+        const float scale = i % 100 < 50 ? 2.0f : pick ();
+        const float longest = i % 7 == 0 ? pick () : 32767.0f;
+        return Inputs {{scale, pick (), 1.0f}, longest, {pick (), pick (), 1.0f, 0.0f}, {pick (), 1.0f, pick (), 0.0f}};
     });
 }
 

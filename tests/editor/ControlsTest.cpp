@@ -184,7 +184,8 @@ TEST_F (Controls, ArrowMenusStepTheirParameter)
     type->onMouseDown (left, CButtonState (kLButton | kShift));
     EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset), 0);
     type->onMouseDown (right, CButtonState (kLButton | kShift));
-    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset), f.plugin->instance ().getSteppedNum (tag::ReverbPreset) - 1);
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::ReverbPreset),
+               f.plugin->instance ().getSteppedNum (tag::ReverbPreset) - 1);
     // A positive wheel distance steps down.
     f.plugin->instance ().setSteppedValue (tag::ReverbPreset, 4);
     CPoint mid = r.getCenter ();

@@ -23,7 +23,8 @@ using namespace VSTGUI;
 // Puts the pointer on a point of the editor (frame coordinates).
 void pointAt (HostWindow& w, const CPoint& p)
 {
-    xcb_warp_pointer (w.connection (), XCB_NONE, w.id (), 0, 0, 0, 0, static_cast<int16_t> (p.x), static_cast<int16_t> (p.y));
+    xcb_warp_pointer (w.connection (), XCB_NONE, w.id (), 0, 0, 0, 0, static_cast<int16_t> (p.x),
+                      static_cast<int16_t> (p.y));
     xcb_flush (w.connection ());
     std::free (xcb_get_input_focus_reply (w.connection (), xcb_get_input_focus (w.connection ()), nullptr));
 }
@@ -40,7 +41,8 @@ std::string tooltipOf (CView* v)
 
 CPoint imageCentre (TKnob* k)
 {
-    return CPoint (k->getViewSize ().left + 10 + k->getImageHeight () / 2, k->getViewSize ().top + k->getImageHeight () / 2);
+    return CPoint (k->getViewSize ().left + 10 + k->getImageHeight () / 2,
+                   k->getViewSize ().top + k->getImageHeight () / 2);
 }
 
 using EditorIdle = MainScreen;
@@ -133,10 +135,12 @@ TEST_F (EditorIdle, EditedButtonShowsTheEditedState)
     f.plugin->setParameterAutomated (tag::EarlyDamp, 0.123f);
     f.idlePass ();
     ASSERT_TRUE (f.plugin->instance ().getEditChanged ());
-    EXPECT_EQ (static_cast<int> (EditorProbe (e).getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOn);
+    EXPECT_EQ (static_cast<int> (EditorProbe (e).getEditedButton ()->getBackground ()->getResourceDescription ().u.id),
+               kBmpEditedPresetOn);
     f.plugin->instance ().origProgram ();
     f.idlePass ();
-    EXPECT_EQ (static_cast<int> (EditorProbe (e).getEditedButton ()->getBackground ()->getResourceDescription ().u.id), kBmpEditedPresetOff);
+    EXPECT_EQ (static_cast<int> (EditorProbe (e).getEditedButton ()->getBackground ()->getResourceDescription ().u.id),
+               kBmpEditedPresetOff);
 
     // An editor opened on an edited program (a restored session) shows it lit.
     f.plugin->setParameterAutomated (tag::EarlyDamp, 0.321f);
@@ -144,7 +148,8 @@ TEST_F (EditorIdle, EditedButtonShowsTheEditedState)
     ASSERT_TRUE (f.open ());
     f.showMainScreen ();
     f.idlePass ();
-    EXPECT_EQ (static_cast<int> (EditorProbe (f.editor ()).getEditedButton ()->getBackground ()->getResourceDescription ().u.id),
+    EXPECT_EQ (static_cast<int> (
+                   EditorProbe (f.editor ()).getEditedButton ()->getBackground ()->getResourceDescription ().u.id),
                kBmpEditedPresetOn);
 }
 
@@ -180,7 +185,8 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
     f.plugin->setParameterAutomated (tag::ReverbRoomSize, 0.9f);
     pointAt (*f.window, imageCentre (target));
     f.idlePass ();
-    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 2), f.plugin->instance ().getParameterDest (tag::ReverbRoomSize));
+    EXPECT_EQ (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 2),
+               f.plugin->instance ().getParameterDest (tag::ReverbRoomSize));
     EXPECT_FLOAT_EQ (f.plugin->getParameter (tag::ReverbRoomSize), before) << "the dragged knob goes back";
     EXPECT_EQ (EditorProbe (e).getDropTag (), -1);
 
@@ -192,14 +198,16 @@ TEST_F (EditorIdle, DraggingAKnobOntoADisruptAmountMakesItTheDestination)
     EXPECT_EQ (EditorProbe (e).getDropTag (), -1);
     pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 4)));
     f.idlePass ();
-    EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 4), f.plugin->instance ().getParameterDest (tag::ReverbLength));
+    EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 4),
+               f.plugin->instance ().getParameterDest (tag::ReverbLength));
 
     // Modulation amounts are no sources.
     e.setDropTag (tag::FollowerAmount);
     pointAt (*f.window, imageCentre (knob (tag::Disrupt1Amount + 6)));
     f.idlePass ();
     EXPECT_EQ (EditorProbe (e).getDropTag (), -1);
-    EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 6), f.plugin->instance ().getParameterDest (tag::FollowerAmount));
+    EXPECT_NE (f.plugin->instance ().getSteppedValue (tag::Disrupt1Dest + 6),
+               f.plugin->instance ().getParameterDest (tag::FollowerAmount));
 }
 
 TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
@@ -208,8 +216,8 @@ TEST_F (EditorIdle, TooltipsNameTheParameterAndItsValue)
     TKnob* damp = knob (tag::EarlyDamp);
     pointAt (*f.window, imageCentre (damp));
     f.idlePass ();
-    const std::string expected =
-        f.plugin->instance ().table ().getName (tag::EarlyDamp) + ": " + f.plugin->instance ().getDisplayText (tag::EarlyDamp).c_str ();
+    const std::string expected = f.plugin->instance ().table ().getName (tag::EarlyDamp) + ": " +
+                                 f.plugin->instance ().getDisplayText (tag::EarlyDamp).c_str ();
     EXPECT_EQ (tooltipOf (damp), expected);
     // Resting there shows it (VSTGUI's X11 frame has no tooltip window).
     f.idleFor (250);

@@ -136,7 +136,8 @@ TEST_P (MainScreenLayout, TextsScaleWithTheArtAndFit)
     }
     TTooltip tip (SCALE[s]);
     const CRect bounds = frame->getViewSize ();
-    for (const CPoint& at : {CPoint (bounds.right - 3, 40), CPoint (bounds.right - 3, bounds.bottom - 3), CPoint (2, 2)})
+    for (const CPoint& at :
+         {CPoint (bounds.right - 3, 40), CPoint (bounds.right - 3, bounds.bottom - 3), CPoint (2, 2)})
     {
         tip.setText ("Reverb Room Size: 561 m^3 and a little more text", at, bounds, frame);
         EXPECT_GE (tip.getViewSize ().left, bounds.left);
@@ -176,12 +177,11 @@ TEST (EditorLayout, MenusHoldTheirFixedEntries)
     ASSERT_TRUE (f.open ());
     f.showMainScreen ();
     TOptionMenu* preset = EditorProbe (f.editor ()).getPresetMenu ();
-    EXPECT_EQ (titles (preset),
-               (std::vector<std::string> {"Preset 1-32", "Preset 33-64", "Preset 65-96", "Preset 97-128", "Preset 129-160",
-                                          "Preset 161-192", "Preset 193-224", "Preset 225-256", "-", "Default Preset", "-",
-                                          "Revert to Original Preset", "Revert to Edited Preset", "-",
-                                          "Set To 100% Screen", "Set To 125% Screen", "Set To 150% Screen",
-                                          "Set To 200% Screen"}));
+    EXPECT_EQ (titles (preset), (std::vector<std::string> {
+                                    "Preset 1-32", "Preset 33-64", "Preset 65-96", "Preset 97-128", "Preset 129-160",
+                                    "Preset 161-192", "Preset 193-224", "Preset 225-256", "-", "Default Preset", "-",
+                                    "Revert to Original Preset", "Revert to Edited Preset", "-", "Set To 100% Screen",
+                                    "Set To 125% Screen", "Set To 150% Screen", "Set To 200% Screen"}));
     for (int b = 0; b < 8; ++b)
         EXPECT_EQ (preset->getEntry (b)->getSubmenu ()->getNbEntries (), b == 0 ? 32 : (b == 1 ? 25 : 0));
     EXPECT_EQ (preset->getEntry (0)->getSubmenu ()->getEntry (0)->getTitle (), "1 to Morlake");
@@ -229,7 +229,8 @@ TEST (EditorLayout, BackScreenControlsVersionAndScaling)
     EXPECT_EQ (titles (channel)[0], "Omni");
     EXPECT_EQ (titles (channel)[5], "CH 05");
     EXPECT_EQ (titles (channel)[16], "CH 16");
-    EXPECT_EQ (EditorProbe (f.editor ()).getVersionText ()->getString (), "Morlake - Linux VST x86 64Bits :  Version 1.0.0");
+    EXPECT_EQ (EditorProbe (f.editor ()).getVersionText ()->getString (),
+               "Morlake - Linux VST x86 64Bits :  Version 1.0.0");
     // Scaling at 150 %: integer and fractional, with a correction per size.
     EXPECT_EQ (f.editor ().getScaled (101), 151);
     EXPECT_EQ (f.editor ().getScaled (7, 1, 2, 3), 12);

@@ -13,8 +13,7 @@ constexpr int kWidths[4] = {1100, 1375, 1650, 2200};
 constexpr int kHeights[4] = {712, 890, 1068, 1424};
 
 class EditorSizes : public ::testing::TestWithParam<int>
-{
-};
+{};
 
 TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
 {

@@ -67,10 +67,11 @@ bool pointerFree ()
         return false;
     }
     const xcb_window_t root = xcb_setup_roots_iterator (xcb_get_setup (c)).data->root;
-    auto* reply = xcb_grab_pointer_reply (
-        c, xcb_grab_pointer (c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                             XCB_WINDOW_NONE, XCB_CURSOR_NONE, XCB_CURRENT_TIME),
-        nullptr);
+    auto* reply = xcb_grab_pointer_reply (c,
+                                          xcb_grab_pointer (c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS,
+                                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_WINDOW_NONE,
+                                                            XCB_CURSOR_NONE, XCB_CURRENT_TIME),
+                                          nullptr);
     const bool free = reply != nullptr && reply->status == XCB_GRAB_STATUS_SUCCESS;
     std::free (reply);
     xcb_ungrab_pointer (c, XCB_CURRENT_TIME);
@@ -112,7 +113,8 @@ protected:
     void escape (const std::string& keys = "Escape")
     {
         ASSERT_TRUE (xdo ("key --delay 150 " + keys));
-        idleUntil (f, [this] { return ! menuOpen (); }, 1500);
+        idleUntil (
+            f, [this] { return ! menuOpen (); }, 1500);
         if (menuOpen ())
         {
             ADD_FAILURE () << "Escape left the menu open";
@@ -159,9 +161,9 @@ TEST_F (EditorMenus, SettingsMenuOpensFromItsButtonAndStoresTheChoice)
     std::vector<std::string> titles;
     for (int32_t i = 0; i < shown->getNbEntries (); ++i)
         titles.emplace_back (shown->getEntry (i)->getTitle ().getString ());
-    for (const char* entry : {"Control Menu", "Set to 150% Screen Size", "Tool-Tips: On", "Set MIDI Input Channel",
-                              "External MIDI Capture Mode: On", "Reset Everything", "About Morlake",
-                              "Goto Aldermoor Website"})
+    for (const char* entry :
+         {"Control Menu", "Set to 150% Screen Size", "Tool-Tips: On", "Set MIDI Input Channel",
+          "External MIDI Capture Mode: On", "Reset Everything", "About Morlake", "Goto Aldermoor Website"})
         EXPECT_NE (std::find (titles.begin (), titles.end (), entry), titles.end ()) << entry;
     for (int32_t i = 0; i < shown->getNbEntries (); ++i)
         if (shown->getEntry (i)->getTitle () == "Set to 100% Screen Size")
@@ -191,9 +193,9 @@ TEST_F (EditorMenus, EscapeAtAnyDepthChangesNothingAndLeavesNoGrab)
     struct Case
     {
         const char* name;
-        std::string click;   // opens the menu
-        const char* hover;   // a submenu's row to rest on first, or null
-        std::string keys;    // then
+        std::string click; // opens the menu
+        const char* hover; // a submenu's row to rest on first, or null
+        std::string keys;  // then
     };
     const Case cases[] = {
         {"context menu", pointerTo (room) + " click 3", nullptr, "Escape"},
@@ -242,8 +244,8 @@ TEST_F (EditorMenus, RightClickMenusActOnTheirParameterAndNeverAsALeftClick)
     struct Case
     {
         CControl* control;
-        const char* entry;   // null: Escape
-        float expected;      // < 0: unchanged
+        const char* entry; // null: Escape
+        float expected;    // < 0: unchanged
     };
     TKnob* room = knob (tag::ReverbRoomSize);
     TOnOff* onOffControl = EditorProbe (f.editor ()).getMainOnOff (0);
@@ -292,8 +294,8 @@ TEST_F (EditorMenus, OptionMenusMarkTheCurrentChoice)
     {
         const char* name;
         TOptionMenu* menu;
-        int group;  // checked entry of the menu
-        int entry;  // checked entry of that entry's submenu
+        int group; // checked entry of the menu
+        int entry; // checked entry of that entry's submenu
     };
     const Case cases[] = {
         {"preset", EditorProbe (e).getPresetMenu (), 37 / 32, 37 % 32},

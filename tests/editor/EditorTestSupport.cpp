@@ -259,7 +259,11 @@ MessageDialog* waitForDialog (EditorFixture& f, int ms)
 {
     MessageDialog* shown = nullptr;
     idleUntil (
-        f, [&] { return (shown = f.plugin->getEditor () != nullptr ? shownDialog (f.editor ().getFrame ()) : nullptr) != nullptr; },
+        f,
+        [&] {
+            return (shown = f.plugin->getEditor () != nullptr ? shownDialog (f.editor ().getFrame ()) : nullptr) !=
+                   nullptr;
+        },
         ms);
     return shown;
 }
@@ -270,7 +274,8 @@ bool answerDialog (EditorFixture& f, const std::function<void (MessageDialog&)>&
     if (dialog == nullptr)
         return false;
     act (*dialog);
-    idleUntil (f, [&] { return shownDialog (f.editor ().getFrame ()) != dialog; }, 1000);
+    idleUntil (
+        f, [&] { return shownDialog (f.editor ().getFrame ()) != dialog; }, 1000);
     f.idleFor (20, 5);
     return true;
 }

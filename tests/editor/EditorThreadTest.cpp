@@ -25,7 +25,8 @@ TEST (EditorThreads, OpenIdleAndCloseWhileAudioAndAutomationRun)
             while (running.load (std::memory_order_relaxed))
             {
                 f->process (0.3f, 128);
-                f->plugin->setParameter (static_cast<int> (random () % 80), static_cast<float> (random () % 1000) / 1000.0f);
+                f->plugin->setParameter (static_cast<int> (random () % 80),
+                                         static_cast<float> (random () % 1000) / 1000.0f);
                 blocks.fetch_add (1, std::memory_order_relaxed);
             }
         });
@@ -33,7 +34,8 @@ TEST (EditorThreads, OpenIdleAndCloseWhileAudioAndAutomationRun)
             std::minstd_rand random (11);
             while (running.load (std::memory_order_relaxed))
             {
-                f->plugin->setParameter (static_cast<int> (random () % 80), static_cast<float> (random () % 1000) / 1000.0f);
+                f->plugin->setParameter (static_cast<int> (random () % 80),
+                                         static_cast<float> (random () % 1000) / 1000.0f);
                 std::this_thread::yield ();
             }
         });

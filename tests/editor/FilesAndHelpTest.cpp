@@ -34,7 +34,7 @@ TEST (FileDialogs, PatternAndForcedExtension)
         {"/m/My Map.txt", "Morlake.ecs", "/m/My Map.ecs"},
         {"/m/a.b.c", "Morlake.ecs", "/m/a.ecs"},
         {"/m.d/map", "Morlake.ecs", "/m.d/map.ecs"},
-        {"/m/map", "Morlake.json", "/m/map"},   // only dot-and-three extensions are forced
+        {"/m/map", "Morlake.json", "/m/map"}, // only dot-and-three extensions are forced
         {"/m/map", "Morlake", "/m/map"},
     };
     for (const auto& c : cases)
@@ -95,7 +95,8 @@ protected:
         const std::string text = d->message ();
         f.idleFor (100, 10);
         EXPECT_TRUE (xdo ("key Return"));
-        idleUntil (f, [&] { return shownDialog (f.editor ().getFrame ()) == nullptr; }, 1000);
+        idleUntil (
+            f, [&] { return shownDialog (f.editor ().getFrame ()) == nullptr; }, 1000);
         f.idleFor (2000, 10);
         EXPECT_EQ (f.editor ().getFrame ()->getModalView (), nullptr);
         return text;
@@ -146,8 +147,8 @@ TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
     fs::create_directories (bin);
     const fs::path started = folder / "started";
     // A chooser that takes a second to answer, as a user does.
-    std::ofstream (bin / "zenity") << "#!/bin/sh\ntouch '" << started.string () << "'\nsleep 1\necho '"
-                                   << map.string () << "'\n";
+    std::ofstream (bin / "zenity") << "#!/bin/sh\ntouch '" << started.string () << "'\nsleep 1\necho '" << map.string ()
+                                   << "'\n";
     fs::permissions (bin / "zenity", fs::perms::owner_all);
     const std::string oldPath = std::getenv ("PATH");
     setenv ("PATH", (bin.string () + ":" + oldPath).c_str (), 1);
@@ -158,7 +159,8 @@ TEST_F (FilesAndHelp, TheDesktopChooserRunsBesideTheHost)
     ASSERT_TRUE (idleUntil (f, [&] { return fs::exists (started); }));
     EXPECT_EQ (f.editor ().watchedTasks (), 1u);
     EXPECT_EQ (f.plugin->instance ().getControllerTag (21), 0) << "not yet answered";
-    ASSERT_TRUE (idleUntil (f, [&] { return f.plugin->instance ().getControllerTag (21) == tag::ReverbLength; }, 5000));
+    ASSERT_TRUE (idleUntil (
+        f, [&] { return f.plugin->instance ().getControllerTag (21) == tag::ReverbLength; }, 5000));
     EXPECT_GT (EditorProbe (f.editor ()).idlePasses (), passes + 10) << "the host idled while the chooser showed";
     EXPECT_EQ (f.editor ().watchedTasks (), 0u);
 
@@ -261,7 +263,8 @@ TEST_F (FilesAndHelp, HelpOpensTheManualWithTheDesktopOpener)
         else
             setenv ("PATH", bin.c_str (), 1);
         ASSERT_TRUE (xdo (pointerTo (button) + " click 1"));
-        idleUntil (f, [&] { return fs::exists (record) || shownDialog (f.editor ().getFrame ()) != nullptr; }, 3000);
+        idleUntil (
+            f, [&] { return fs::exists (record) || shownDialog (f.editor ().getFrame ()) != nullptr; }, 3000);
         setenv ("PATH", (bin.string () + ":" + oldPath).c_str (), 1);
         if (c.opener != nullptr)
         {

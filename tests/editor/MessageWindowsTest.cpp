@@ -65,8 +65,8 @@ TEST_F (MessageWindows, InputShowsAtOnceAndAnswersLater)
     };
     const Case cases[] = {
         {"440 Hz", true, {true, "440 Hz"}},
-        {nullptr, true, {true, "12.5"}}, // OK without editing keeps the preset
-        {"99", false, {false, ""}},      // Cancel answers an empty text, not the preset
+        {nullptr, true, {true, "12.5"}},                           // OK without editing keeps the preset
+        {"99", false, {false, ""}},                                // Cancel answers an empty text, not the preset
         {accents.c_str (), true, {true, accents.substr (0, 126)}}, // cut to the buffer, whole characters
     };
     bool first = true;
@@ -141,7 +141,8 @@ TEST_F (MessageWindows, RealKeysAndClicksAnswerOnce)
             f.idleFor (100, 10);
         }
         ASSERT_TRUE (xdo (std::string ("key ") + c.key));
-        idleUntil (f, [&] { return answer.has_value (); }, 2000);
+        idleUntil (
+            f, [&] { return answer.has_value (); }, 2000);
         ASSERT_TRUE (answer.has_value ()) << c.key;
         EXPECT_EQ (answer->ok, c.ok) << c.key;
         EXPECT_EQ (answer->text, c.text) << c.key;
@@ -153,7 +154,8 @@ TEST_F (MessageWindows, RealKeysAndClicksAnswerOnce)
     ASSERT_NE (d, nullptr);
     f.idleFor (100, 10);
     ASSERT_TRUE (xdo (pointerTo (d->cancelButtonCentre ()) + " click 1"));
-    idleUntil (f, [&] { return answer.has_value (); }, 2000);
+    idleUntil (
+        f, [&] { return answer.has_value (); }, 2000);
     ASSERT_TRUE (answer.has_value ());
     EXPECT_FALSE (answer->ok);
 }

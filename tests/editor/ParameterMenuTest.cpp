@@ -86,8 +86,11 @@ TEST (ParameterMenu, ValueCommandsAreUserEdits)
         const char* item;
         int random;
         float want;
-    } cases[] = {{"Set to Maximum", 0, 1.0f}, {"Set to Mid", 0, 0.5f}, {"Set to Random", 32767, 1.0f},
-                 {"Set to Random", 65536, 0.0f}, {"Set to Default", 0, p->instance ().getDefault (tag::WetDry)}};
+    } cases[] = {{"Set to Maximum", 0, 1.0f},
+                 {"Set to Mid", 0, 0.5f},
+                 {"Set to Random", 32767, 1.0f},
+                 {"Set to Random", 65536, 0.0f},
+                 {"Set to Default", 0, p->instance ().getDefault (tag::WetDry)}};
     for (const auto& c : cases)
     {
         choose (p->instance (), tag::WetDry, c.item, -1, c.random);
@@ -137,8 +140,9 @@ TEST (ParameterMenu, DestinationChooserGroups)
     {
         const char* item;
         int entry, want;
-    } cases[] = {{"None", -1, 0}, {"Volume/Pan", 0, 1}, {"Delays", 0, 10}, {"Reverb", 10, 35},
-                 {"Follower/Modulation", 5, 56}, {"Reverb", 11, -1}, {"Nothing", 0, -1}};
+    } cases[] = {{"None", -1, 0},    {"Volume/Pan", 0, 1},           {"Delays", 0, 10},
+                 {"Reverb", 10, 35}, {"Follower/Modulation", 5, 56}, {"Reverb", 11, -1},
+                 {"Nothing", 0, -1}};
     for (const auto& c : cases)
         EXPECT_EQ (destinationOfChoice (commandOf (items, c.item), c.entry), c.want) << c.item << " " << c.entry;
 }

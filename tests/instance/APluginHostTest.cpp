@@ -76,12 +76,10 @@ TEST (APluginHost, UserEditsReachTheHostAsTheValueTheParameterHolds)
         int tag;
         float typed, recorded;
     } cases[] = {
-        {tag::WetDry, 0.25f, 0.25f},
-        {tag::WetDry, 1.7f, 1.0f},          // clamped
-        {tag::WetDry, -3.0f, 0.0f},         // clamped
-        {tag::DistortionOn, 0.7f, 1.0f},    // a switch snaps
-        {tag::DistortionOn, 0.2f, 0.0f},
-        {tag::EarlyPath, 0.9f, 0.9f},       // stepped values are kept as sent
+        {tag::WetDry, 0.25f, 0.25f},     {tag::WetDry, 1.7f, 1.0f},    // clamped
+        {tag::WetDry, -3.0f, 0.0f},                                    // clamped
+        {tag::DistortionOn, 0.7f, 1.0f},                               // a switch snaps
+        {tag::DistortionOn, 0.2f, 0.0f}, {tag::EarlyPath, 0.9f, 0.9f}, // stepped values are kept as sent
     };
     for (const auto& c : cases)
     {

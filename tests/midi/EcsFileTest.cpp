@@ -88,50 +88,50 @@ TEST (EcsFile, BadFilesFailAndLeaveTheMapAlone)
     std::string line50 = lines (49) + "256\n" + lines (78);
     std::string negative = lines (49) + "-1\n" + lines (78);
     std::string binary (512, '\0');
-    for (size_t i = 0; i < binary.size(); ++i)
+    for (size_t i = 0; i < binary.size (); ++i)
         binary[i] = char (i * 37);
     const struct
     {
         const char* name;
         std::string contents;
     } cases[] = {
-        { "empty", "" },
-        { "127 lines", lines (127) },
-        { "129 lines", lines (129) },
-        { "256 on line 50", line50 },
-        { "-1 on line 50", negative },
-        { "huge number", lines (10) + "99999999999999999999\n" + lines (117) },
-        { "letters", lines (10) + "abc\n" + lines (117) },
-        { "number with junk", lines (10) + "12abc\n" + lines (117) },
-        { "text after the values", lines (128) + "end\n" },
-        { "binary", binary },
-        { "NUL inside", lines (64) + std::string ("1\0", 2) + "\n" + lines (63) },
-        { "very long", std::string (1 << 20, ' ') + lines (128) },
+        {"empty", ""},
+        {"127 lines", lines (127)},
+        {"129 lines", lines (129)},
+        {"256 on line 50", line50},
+        {"-1 on line 50", negative},
+        {"huge number", lines (10) + "99999999999999999999\n" + lines (117)},
+        {"letters", lines (10) + "abc\n" + lines (117)},
+        {"number with junk", lines (10) + "12abc\n" + lines (117)},
+        {"text after the values", lines (128) + "end\n"},
+        {"binary", binary},
+        {"NUL inside", lines (64) + std::string ("1\0", 2) + "\n" + lines (63)},
+        {"very long", std::string (1 << 20, ' ') + lines (128)},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.name);
         writeFileText (path, c.contents);
-        ControllerMap map = sampleMap();
+        ControllerMap map = sampleMap ();
         EXPECT_FALSE (loadEcsFile (path, map));
-        EXPECT_EQ (map, sampleMap());
+        EXPECT_EQ (map, sampleMap ());
     }
 
-    ControllerMap map = sampleMap();
+    ControllerMap map = sampleMap ();
     EXPECT_FALSE (loadEcsFile (dir / "missing.ecs", map));
     EXPECT_FALSE (loadEcsFile (dir.path, map)) << "a folder";
     EXPECT_FALSE (loadEcsFile ("", map));
-    EXPECT_EQ (map, sampleMap());
+    EXPECT_EQ (map, sampleMap ());
 }
 
 TEST (EcsFile, FailedSaveReportsFailureAndKeepsTheOldFile)
 {
     TempDir dir;
-    EXPECT_FALSE (saveEcsFile (dir / "no/such/folder/x.ecs", sampleMap()));
-    EXPECT_FALSE (saveEcsFile ("", sampleMap()));
+    EXPECT_FALSE (saveEcsFile (dir / "no/such/folder/x.ecs", sampleMap ()));
+    EXPECT_FALSE (saveEcsFile ("", sampleMap ()));
 
     const std::string path = dir / "keep.ecs";
-    ASSERT_TRUE (saveEcsFile (path, sampleMap()));
+    ASSERT_TRUE (saveEcsFile (path, sampleMap ()));
     const std::string before = readFileText (path);
     std::filesystem::create_directory (path + ".tmp-blocker"); // harmless neighbour
     ControllerMap other {};
@@ -146,11 +146,11 @@ TEST (EcsFile, SaveThroughASymlinkReplacesTheTarget)
     const std::string link = dir / "link.ecs";
     ASSERT_TRUE (saveEcsFile (real, ControllerMap {}));
     std::filesystem::create_symlink (real, link);
-    ASSERT_TRUE (saveEcsFile (link, sampleMap()));
+    ASSERT_TRUE (saveEcsFile (link, sampleMap ()));
     EXPECT_TRUE (std::filesystem::is_symlink (link));
     ControllerMap loaded {};
     ASSERT_TRUE (loadEcsFile (real, loaded));
-    EXPECT_EQ (loaded, sampleMap());
+    EXPECT_EQ (loaded, sampleMap ());
 }
 
 // What a user may pick in the "Load ECS" dialog that is no map at all: each
@@ -159,7 +159,7 @@ TEST (EcsFile, FifoDeviceAndHugeFileAreRefusedWithoutWaiting)
 {
     TempDir dir;
     const std::string fifo = dir / "pipe.ecs";
-    ASSERT_EQ (::mkfifo (fifo.c_str(), 0600), 0);
+    ASSERT_EQ (::mkfifo (fifo.c_str (), 0600), 0);
     const std::string huge = dir / "huge.ecs";
     writeFileText (huge, lines (128));
     std::filesystem::resize_file (huge, std::uintmax_t (1) << 32); // sparse: no disk used
@@ -169,17 +169,17 @@ TEST (EcsFile, FifoDeviceAndHugeFileAreRefusedWithoutWaiting)
         const char* name;
         std::string path;
     } cases[] = {
-        { "FIFO without a writer", fifo },
-        { "character device", "/dev/zero" },
-        { "4 GiB file", huge },
+        {"FIFO without a writer", fifo},
+        {"character device", "/dev/zero"},
+        {"4 GiB file", huge},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.name);
         auto load = std::async (std::launch::async, [&] {
-            ControllerMap map = sampleMap();
+            ControllerMap map = sampleMap ();
             const bool loaded = loadEcsFile (c.path, map);
-            return ! loaded && map == sampleMap();
+            return ! loaded && map == sampleMap ();
         });
         // A loader stuck in open() is released by a writer, so a failure
         // shows as one instead of hanging the suite.
@@ -187,11 +187,11 @@ TEST (EcsFile, FifoDeviceAndHugeFileAreRefusedWithoutWaiting)
         if (load.wait_for (std::chrono::seconds (20)) != std::future_status::ready)
         {
             waited = true;
-            const int writer = ::open (c.path.c_str(), O_WRONLY | O_NONBLOCK);
+            const int writer = ::open (c.path.c_str (), O_WRONLY | O_NONBLOCK);
             if (writer >= 0)
                 ::close (writer);
         }
-        EXPECT_TRUE (load.get()) << "refused, map unchanged";
+        EXPECT_TRUE (load.get ()) << "refused, map unchanged";
         EXPECT_FALSE (waited) << "the load waited for a writer";
     }
 }

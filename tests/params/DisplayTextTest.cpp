@@ -48,10 +48,22 @@ void expectTexts (Display& d, std::initializer_list<Case> cases)
 TEST (DisplayText, DefaultsOfTheContinuousParameters)
 {
     Display d;
-    expectTexts (d, {{3, -1, "-0.0 dB"},   {8, -1, "0.0 dB"},   {9, -1, "110.2 ms"}, {15, -1, "0.0 dB"},
-                     {16, -1, "512 m^3"},  {17, -1, "4.9 sec"}, {19, -1, "85 ms"},   {23, -1, "64 Hz"},
-                     {25, -1, "20.5 KHz"}, {30, -1, "-13.8 dB"}, {31, -1, "916 ms"}, {34, -1, "0 %"},
-                     {10, -1, "18 %"},     {63, -1, "1/1"},     {68, -1, "-40.0 dB"}, {2, -1, "Equal"}});
+    expectTexts (d, {{3, -1, "-0.0 dB"},
+                     {8, -1, "0.0 dB"},
+                     {9, -1, "110.2 ms"},
+                     {15, -1, "0.0 dB"},
+                     {16, -1, "512 m^3"},
+                     {17, -1, "4.9 sec"},
+                     {19, -1, "85 ms"},
+                     {23, -1, "64 Hz"},
+                     {25, -1, "20.5 KHz"},
+                     {30, -1, "-13.8 dB"},
+                     {31, -1, "916 ms"},
+                     {34, -1, "0 %"},
+                     {10, -1, "18 %"},
+                     {63, -1, "1/1"},
+                     {68, -1, "-40.0 dB"},
+                     {2, -1, "Equal"}});
 }
 
 TEST (DisplayText, SwitchesListsAndSteps)
@@ -81,10 +93,18 @@ TEST (DisplayText, SwitchesListsAndSteps)
 TEST (DisplayText, PercentagesFrequenciesTimesAndRates)
 {
     Display d;
-    expectTexts (d, {{5, 0.0f, "0 %"},           {5, 1.0f, "100 %"},         {34, 0.0f, "-100 %"},
-                     {34, 1.0f, "100 %"},        {23, 0.0f, "20 Hz"},        {23, 0.5f, "640 Hz"},
-                     {25, 0.6f, "1.3 KHz"},      {2, 1.0f, "0/100%D/W"},     {2, 0.0f, "100%0%D/W"},
-                     {2, 0.75f, "50/100%D/W"},   {2, 0.25f, "100%50%D/W"},   {19, 0.0f, "1 ms"},
+    expectTexts (d, {{5, 0.0f, "0 %"},
+                     {5, 1.0f, "100 %"},
+                     {34, 0.0f, "-100 %"},
+                     {34, 1.0f, "100 %"},
+                     {23, 0.0f, "20 Hz"},
+                     {23, 0.5f, "640 Hz"},
+                     {25, 0.6f, "1.3 KHz"},
+                     {2, 1.0f, "0/100%D/W"},
+                     {2, 0.0f, "100%0%D/W"},
+                     {2, 0.75f, "50/100%D/W"},
+                     {2, 0.25f, "100%50%D/W"},
+                     {19, 0.0f, "1 ms"},
                      {19, 1.0f, "4.0 sec"}});
     EXPECT_EQ (formatTime (1000.0f).c_str (), std::string ("1000 ms"));
     EXPECT_EQ (formatTime (1234.0f).c_str (), std::string ("1.2 sec"));

@@ -61,7 +61,8 @@ TEST (PreferencesDamage, EveryLineThatParsesIsKept)
         int channel = 4;
         const char* ecs = "/srv/ecs/";
     };
-    static const char kGarbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0binary\xff\xfe";
+    static const char kGarbage[] = "\x7f"
+                                   "ELF\x02\x01\x01\0\0\0binary\xff\xfe";
     const std::string huge = kGood + std::string (5u << 20, 'y') + "\nMIDICapture=\"N\"\n";
     const Case cases[] = {
         {"stray line", "x\n" + kGood + "MIDIPreset\n", true},
@@ -69,7 +70,12 @@ TEST (PreferencesDamage, EveryLineThatParsesIsKept)
         {"byte-order mark", "\xEF\xBB\xBF" + kGood, false},
         {"hand edits", "  # comment\r\n\n MIDIChannel = 4 \r\nECSDir = \"/srv/ecs/\"", false},
         {"NUL in a line", std::string ("MIDI\0Preset=\"N\"\n", 16) + kGood, true},
-        {"binary", std::string ("\x7f" "ELF\x02\x01\x01\0\0\xff\xfe\n", 12) + kGood + "\x80\x81\xfe\n", true},
+        {"binary",
+         std::string ("\x7f"
+                      "ELF\x02\x01\x01\0\0\xff\xfe\n",
+                      12) +
+             kGood + "\x80\x81\xfe\n",
+         true},
         {"huge", huge, true},
         {"torn last line", kGood + "MIDICapture=\"", true},
         {"garbage only", std::string (kGarbage, sizeof kGarbage - 1), true, 0, ""},
@@ -141,7 +147,8 @@ namespace {
 // Holds the folder's lock as another process writing would, until released.
 struct OtherWriter
 {
-    explicit OtherWriter (const TempDir& dir) : fd (::open ((dir / "preferences.lock").c_str (), O_RDWR | O_CREAT, 0600))
+    explicit OtherWriter (const TempDir& dir)
+    : fd (::open ((dir / "preferences.lock").c_str (), O_RDWR | O_CREAT, 0600))
     {
         EXPECT_EQ (::flock (fd, LOCK_EX), 0);
     }
@@ -220,7 +227,10 @@ TEST (PreferencesDamage, WritesOwedUnderAHeldLockLandWhenTheStoreGoes)
             Preferences prefs (dir.path, {});
             EXPECT_TRUE (prefs.writeInt ("7", 33));
             EXPECT_EQ (prefs.readInt ("7"), 33);
-            releaser = std::thread ([&other] { ::usleep (100000); other->release (); });
+            releaser = std::thread ([&other] {
+                ::usleep (100000);
+                other->release ();
+            });
         }
         releaser.join ();
         EXPECT_EQ (Preferences (dir.path, {}).readInt ("7"), 33);

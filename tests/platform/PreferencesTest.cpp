@@ -75,11 +75,11 @@ TEST_F (SharedPrefs, EveryKeyHasItsDefaultWhenAbsent)
 TEST_F (SharedPrefs, PathDefaultsAreWrittenBackWhenEmpty)
 {
     ::setenv ("XDG_DOCUMENTS_DIR", "/home/someone/Docs", 1);
-    EXPECT_EQ (defaultEcsDir(), "/home/someone/Docs/Morlake/");
+    EXPECT_EQ (defaultEcsDir (), "/home/someone/Docs/Morlake/");
     ::unsetenv ("XDG_DOCUMENTS_DIR");
-    const std::string ecsDefault = defaultEcsDir();
+    const std::string ecsDefault = defaultEcsDir ();
     EXPECT_TRUE (ecsDefault.ends_with ("/Documents/Morlake/")) << ecsDefault;
-    EXPECT_TRUE (defaultHelpPath().ends_with ("/AL_Morlake_Manual.pdf")) << defaultHelpPath();
+    EXPECT_TRUE (defaultHelpPath ().ends_with ("/AL_Morlake_Manual.pdf")) << defaultHelpPath ();
 
     saveStringToPrefs (PREF_ECS_DIR, "");
     saveStringToPrefs (PREF_HELP_DIR, "/opt/manual.pdf");
@@ -104,7 +104,7 @@ TEST_F (SharedPrefs, FlagsAreExactlyYOrN)
     EXPECT_NE (file.find ("MIDICapture=\"N\"\n"), std::string::npos) << file;
     EXPECT_NE (file.find ("Big150=\"Y\"\n"), std::string::npos) << file;
 
-    for (const char* odd : { "y", "n", "Yes", "No", "YN", " Y", "" })
+    for (const char* odd : {"y", "n", "Yes", "No", "YN", " Y", ""})
     {
         saveStringToPrefs (PREF_TOOL_TIP, odd);
         EXPECT_TRUE (getRegisterIsOn (PREF_TOOL_TIP, true)) << '"' << odd << '"';
@@ -151,11 +151,11 @@ TEST_F (SharedPrefs, OddTextsSurviveTheFile)
     char buffer[kPrefStringSize];
     ASSERT_TRUE (fresh.readString (key, buffer, sizeof buffer));
     EXPECT_EQ (std::string (buffer), value);
-    EXPECT_EQ (keptCopies (dir).size(), 0u);
+    EXPECT_EQ (keptCopies (dir).size (), 0u);
 
     // The file stays one entry per line.
     const std::string file = readFileText (dir / "preferences.txt");
-    EXPECT_EQ (std::count (file.begin(), file.end(), '\n'), 2) << file;
+    EXPECT_EQ (std::count (file.begin (), file.end (), '\n'), 2) << file;
 }
 
 TEST_F (SharedPrefs, LongTextsAreCutToTheBufferWithoutSplittingCharacters)
@@ -172,7 +172,7 @@ TEST_F (SharedPrefs, LongTextsAreCutToTheBufferWithoutSplittingCharacters)
     loadStringFromPrefs ("utf8", buffer, sizeof buffer);
     EXPECT_EQ (std::string (buffer), std::string (126, 'b'));
 
-    char tiny[1] = { 'Q' };
+    char tiny[1] = {'Q'};
     loadStringFromPrefs ("long", tiny, 1);
     EXPECT_EQ (tiny[0], 0);
     loadStringFromPrefs ("long", tiny, 0); // must not touch the buffer
@@ -184,7 +184,7 @@ TEST_F (SharedPrefs, MissingFolderIsCreated)
     Preferences::setRootForTesting (nested);
     ASSERT_TRUE (saveIntToPrefs (PREF_MIDI_CHANNEL, 3));
     EXPECT_TRUE (fs::exists (nested + "/preferences.txt"));
-    EXPECT_EQ (Preferences::shared().filePath(), nested + "/preferences.txt");
+    EXPECT_EQ (Preferences::shared ().filePath (), nested + "/preferences.txt");
 }
 
 TEST_F (SharedPrefs, WriteFailureIsReportedButSeenInThisProcess)
@@ -235,9 +235,9 @@ TEST (Preferences, ConcurrentProcessesLoseNoKeys)
     }
     EXPECT_EQ (missing, 0);
     EXPECT_EQ (prefs.readInt ("A999"), 999);
-    EXPECT_EQ (keptCopies (dir).size(), 0u) << "never a torn file";
+    EXPECT_EQ (keptCopies (dir).size (), 0u) << "never a torn file";
     for (const auto& entry : fs::directory_iterator (dir.path))
-        EXPECT_EQ (entry.path().filename().string().find (".tmp-"), std::string::npos) << "temporary left behind";
+        EXPECT_EQ (entry.path ().filename ().string ().find (".tmp-"), std::string::npos) << "temporary left behind";
 }
 
 TEST (Preferences, SystemLayerSuppliesTextsAndIsCopiedToTheUser)
@@ -261,8 +261,8 @@ TEST (Preferences, ReadersDuringWritesSeeWholeValues)
     const std::string a (100, 'a');
     const std::string b (100, 'b');
     prefs.writeString ("text", a);
-    std::atomic<bool> done { false };
-    std::atomic<int> bad { 0 };
+    std::atomic<bool> done {false};
+    std::atomic<int> bad {0};
     auto reader = [&] {
         int last = 0;
         while (! done.load (std::memory_order_relaxed))
@@ -283,9 +283,9 @@ TEST (Preferences, ReadersDuringWritesSeeWholeValues)
         prefs.writeInt ("n", i);
     }
     done = true;
-    readerA.join();
-    readerB.join();
-    EXPECT_EQ (bad.load(), 0);
+    readerA.join ();
+    readerB.join ();
+    EXPECT_EQ (bad.load (), 0);
     EXPECT_EQ (prefs.readInt ("n"), 100);
 }
 
@@ -314,7 +314,7 @@ TEST (Preferences, ListenersHearEveryWriteUntilRemoved)
 TEST (Preferences, WritesUnderAHeldLockFollowOnTheWriterThread)
 {
     TempDir dir;
-    const int lock = ::open ((dir / "preferences.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    const int lock = ::open ((dir / "preferences.lock").c_str (), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ (::flock (lock, LOCK_EX), 0);
     constexpr int kKeys = 50;
     {
@@ -322,19 +322,19 @@ TEST (Preferences, WritesUnderAHeldLockFollowOnTheWriterThread)
         for (int i = 0; i < kKeys; ++i)
             EXPECT_TRUE (prefs.writeInt ("A" + std::to_string (i), i));
         EXPECT_FALSE (fs::exists (dir / "preferences.txt"));
-        std::atomic<int> wrong { 0 };
+        std::atomic<int> wrong {0};
         std::thread reader ([&] {
             for (int n = 0; n < 2000; ++n)
                 wrong += prefs.readInt ("A" + std::to_string (n % kKeys)) != n % kKeys;
         });
         ::close (lock);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds (15);
-        while (readFileText (dir / "preferences.txt").find ("A49=49") == std::string::npos
-               && std::chrono::steady_clock::now() < until)
+        const auto until = std::chrono::steady_clock::now () + std::chrono::seconds (15);
+        while (readFileText (dir / "preferences.txt").find ("A49=49") == std::string::npos &&
+               std::chrono::steady_clock::now () < until)
             std::this_thread::sleep_for (std::chrono::milliseconds (5));
         EXPECT_TRUE (prefs.writeInt ("B", 1)) << "a write after the writer thread is done";
-        reader.join();
-        EXPECT_EQ (wrong.load(), 0);
+        reader.join ();
+        EXPECT_EQ (wrong.load (), 0);
     }
     Preferences fresh (dir.path, {});
     int missing = 0;

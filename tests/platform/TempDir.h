@@ -16,13 +16,13 @@ namespace morlake::test {
 class TempDir
 {
 public:
-    TempDir()
+    TempDir ()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "morlake-test-XXXXXX").string();
-        if (char* made = ::mkdtemp (pattern.data()))
+        std::string pattern = (std::filesystem::temp_directory_path () / "morlake-test-XXXXXX").string ();
+        if (char* made = ::mkdtemp (pattern.data ()))
             path = made;
     }
-    ~TempDir()
+    ~TempDir ()
     {
         std::error_code ec;
         std::filesystem::remove_all (path, ec);

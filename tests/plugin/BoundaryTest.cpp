@@ -96,14 +96,26 @@ TEST (Boundary, OpcodesWithoutAnAnswerDoNothing)
     auto p = loadAs ("Some Host");
     ASSERT_TRUE (p);
     // Every opcode the plug-in does not answer gives 0, with hostile arguments too.
-    const std::set<int> answered = {vst::effClose, vst::effGetProgram, vst::effIdentify, vst::effGetChunk,
-                                    vst::effSetChunk, vst::effProcessEvents, vst::effCanBeAutomated,
-                                    vst::effGetProgramNameIndexed, vst::effGetInputProperties,
-                                    vst::effGetOutputProperties, vst::effGetEffectName, vst::effGetVendorString,
-                                    vst::effGetProductString, vst::effGetVendorVersion, vst::effCanDo,
-                                    vst::effGetVstVersion, vst::effSetTotalSampleToProcess, vst::effGetPlugCategory};
+    const std::set<int> answered = {vst::effClose,
+                                    vst::effGetProgram,
+                                    vst::effIdentify,
+                                    vst::effGetChunk,
+                                    vst::effSetChunk,
+                                    vst::effProcessEvents,
+                                    vst::effCanBeAutomated,
+                                    vst::effGetProgramNameIndexed,
+                                    vst::effGetInputProperties,
+                                    vst::effGetOutputProperties,
+                                    vst::effGetEffectName,
+                                    vst::effGetVendorString,
+                                    vst::effGetProductString,
+                                    vst::effGetVendorVersion,
+                                    vst::effCanDo,
+                                    vst::effGetVstVersion,
+                                    vst::effSetTotalSampleToProcess,
+                                    vst::effGetPlugCategory};
     // The editor answers its own opcodes; its tests cover them.
-    const std::set<int> editor = {vst::effEditGetRect, vst::effEditOpen, vst::effEditClose, vst::effEditIdle,
+    const std::set<int> editor = {vst::effEditGetRect, vst::effEditOpen,  vst::effEditClose,      vst::effEditIdle,
                                   vst::effEditKeyDown, vst::effEditKeyUp, vst::effSetEditKnobMode};
     char buffer[512];
     for (int op = 0; op < 200; ++op)

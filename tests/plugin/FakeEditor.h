@@ -15,10 +15,7 @@ public:
     void close () override { opened = false; }
     void idle () override {}
     bool isOpen () const override { return opened; }
-    void setParameter (int tag, float value) override
-    {
-        moves.push_back ({tag, value});
-    }
+    void setParameter (int tag, float value) override { moves.push_back ({tag, value}); }
     void setEditTag (int tag) override { editTag = tag; }
     void refreshAll () override { ++refreshes; }
     bool onWheel (float) override { return false; }

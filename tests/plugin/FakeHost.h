@@ -67,8 +67,7 @@ public:
                     return 0;
                 std::snprintf (static_cast<char*> (ptr), vst::kVstMaxVendorStrLen, "%s", vendor.c_str ());
                 return 1;
-            default:
-            {
+            default: {
                 std::lock_guard lock (mutex);
                 calls.push_back ({opcode, index, opt});
                 return 0;

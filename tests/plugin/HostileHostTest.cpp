@@ -199,76 +199,89 @@ TEST (HostileHost, FarFutureMidiEventsDoNotBlockTheQueue)
 TEST (HostileHost, RandomDispatcherCallsInBatches)
 {
     for (unsigned batch = 1; batch <= 6; ++batch)
-        EXPECT_TRUE (inChild (240, [batch] {
-            privateSettings ();
-            ::unsetenv ("DISPLAY");
-            auto p = loadOpen ();
-            ASSERT_TRUE (p);
-            vst::AEffect* e = p->aeffect ();
-            std::mt19937 rng (batch);
-            auto pick = [&rng] (auto const& list) { return list[rng () % list.size ()]; };
-            const std::vector<vst::int32> ints = {0, 1, -1, 2, 3, 5, 79, 127, 255, 256, 1056, 4096, INT_MAX, INT_MIN};
-            const std::vector<float> floats = {0.0f, 0.5f, 1.0f, -1.0f, 2.0f, 1e30f, -1e30f, 1e-30f,
-                                               std::numeric_limits<float>::quiet_NaN (),
-                                               std::numeric_limits<float>::infinity (), 22050.0f, 96000.0f};
-            std::vector<char> buffer (8192);
-            std::vector<vst::VstMidiEvent> midi (8);
-            std::vector<char> list (sizeof (vst::VstEvents) + 8 * sizeof (vst::VstEvent*));
-            std::vector<float> in (kFrames), left (kFrames), right (kFrames);
-            float* inputs[4] = {in.data (), in.data (), in.data (), in.data ()};
-            float* outputs[2] = {left.data (), right.data ()};
-            for (int call = 0; call < 3000; ++call)
-            {
-                const vst::int32 opcode = static_cast<vst::int32> (rng () % 80);
-                if (opcode == vst::effClose)
-                    continue;
-                const vst::int32 index = rng () % 2 ? pick (ints) : static_cast<vst::int32> (rng ());
-                const vst::intptr value = rng () % 2 ? pick (ints) : static_cast<vst::int32> (rng () % 2000);
-                const float opt = rng () % 2 ? pick (floats) : static_cast<float> (rng () % 1000) / 999.0f;
-                std::fill (buffer.begin (), buffer.end (), '\0');
-                for (std::size_t i = 0; i < 64; ++i)
-                    buffer[i] = static_cast<char> (' ' + rng () % 95);
-                void* ptr = rng () % 8 == 0 ? nullptr : buffer.data ();
-                vst::intptr size = value;
-                if (opcode == vst::effProcessEvents && ptr != nullptr)
+        EXPECT_TRUE (inChild (
+            240,
+            [batch] {
+                privateSettings ();
+                ::unsetenv ("DISPLAY");
+                auto p = loadOpen ();
+                ASSERT_TRUE (p);
+                vst::AEffect* e = p->aeffect ();
+                std::mt19937 rng (batch);
+                auto pick = [&rng] (auto const& list) { return list[rng () % list.size ()]; };
+                const std::vector<vst::int32> ints = {0,   1,   -1,  2,    3,    5,       79,
+                                                      127, 255, 256, 1056, 4096, INT_MAX, INT_MIN};
+                const std::vector<float> floats = {0.0f,
+                                                   0.5f,
+                                                   1.0f,
+                                                   -1.0f,
+                                                   2.0f,
+                                                   1e30f,
+                                                   -1e30f,
+                                                   1e-30f,
+                                                   std::numeric_limits<float>::quiet_NaN (),
+                                                   std::numeric_limits<float>::infinity (),
+                                                   22050.0f,
+                                                   96000.0f};
+                std::vector<char> buffer (8192);
+                std::vector<vst::VstMidiEvent> midi (8);
+                std::vector<char> list (sizeof (vst::VstEvents) + 8 * sizeof (vst::VstEvent*));
+                std::vector<float> in (kFrames), left (kFrames), right (kFrames);
+                float* inputs[4] = {in.data (), in.data (), in.data (), in.data ()};
+                float* outputs[2] = {left.data (), right.data ()};
+                for (int call = 0; call < 3000; ++call)
                 {
-                    auto* events = reinterpret_cast<vst::VstEvents*> (list.data ());
-                    events->numEvents = static_cast<vst::int32> (rng () % 9);
-                    for (int k = 0; k < events->numEvents; ++k)
+                    const vst::int32 opcode = static_cast<vst::int32> (rng () % 80);
+                    if (opcode == vst::effClose)
+                        continue;
+                    const vst::int32 index = rng () % 2 ? pick (ints) : static_cast<vst::int32> (rng ());
+                    const vst::intptr value = rng () % 2 ? pick (ints) : static_cast<vst::int32> (rng () % 2000);
+                    const float opt = rng () % 2 ? pick (floats) : static_cast<float> (rng () % 1000) / 999.0f;
+                    std::fill (buffer.begin (), buffer.end (), '\0');
+                    for (std::size_t i = 0; i < 64; ++i)
+                        buffer[i] = static_cast<char> (' ' + rng () % 95);
+                    void* ptr = rng () % 8 == 0 ? nullptr : buffer.data ();
+                    vst::intptr size = value;
+                    if (opcode == vst::effProcessEvents && ptr != nullptr)
                     {
-                        vst::VstMidiEvent& m = midi[static_cast<std::size_t> (k)];
-                        m = {};
-                        m.type = rng () % 4 ? vst::kVstMidiType : static_cast<vst::int32> (rng ());
-                        m.byteSize = sizeof m;
-                        m.deltaFrames = rng () % 2 ? pick (ints) : static_cast<vst::int32> (rng () % kFrames);
-                        for (char& d : m.midiData)
-                            d = static_cast<char> (rng ());
-                        events->events[k] = reinterpret_cast<vst::VstEvent*> (&m);
+                        auto* events = reinterpret_cast<vst::VstEvents*> (list.data ());
+                        events->numEvents = static_cast<vst::int32> (rng () % 9);
+                        for (int k = 0; k < events->numEvents; ++k)
+                        {
+                            vst::VstMidiEvent& m = midi[static_cast<std::size_t> (k)];
+                            m = {};
+                            m.type = rng () % 4 ? vst::kVstMidiType : static_cast<vst::int32> (rng ());
+                            m.byteSize = sizeof m;
+                            m.deltaFrames = rng () % 2 ? pick (ints) : static_cast<vst::int32> (rng () % kFrames);
+                            for (char& d : m.midiData)
+                                d = static_cast<char> (rng ());
+                            events->events[k] = reinterpret_cast<vst::VstEvent*> (&m);
+                        }
+                        ptr = events;
                     }
-                    ptr = events;
+                    if (opcode == vst::effSetChunk)
+                        size = static_cast<vst::intptr> (rng () % buffer.size ());
+                    if (opcode == vst::effEditOpen)
+                        ptr = reinterpret_cast<void*> (std::uintptr_t (rng ()));
+                    e->dispatcher (e, opcode, index, size, ptr, opt);
+                    if (rng () % 4 == 0)
+                        e->setParameter (e, index, opt);
+                    e->getParameter (e, index);
+                    if (call % 25 == 0)
+                    {
+                        for (float& v : in)
+                            v = static_cast<float> (rng () % 2001) / 1000.0f - 1.0f;
+                        const int frames = 1 + static_cast<int> (rng () % kFrames);
+                        e->processReplacing (e, inputs, outputs, frames);
+                        for (int i = 0; i < frames; ++i)
+                            ASSERT_TRUE (std::isfinite (left[static_cast<std::size_t> (i)]) &&
+                                         std::isfinite (right[static_cast<std::size_t> (i)]))
+                                << "call " << call;
+                    }
                 }
-                if (opcode == vst::effSetChunk)
-                    size = static_cast<vst::intptr> (rng () % buffer.size ());
-                if (opcode == vst::effEditOpen)
-                    ptr = reinterpret_cast<void*> (std::uintptr_t (rng ()));
-                e->dispatcher (e, opcode, index, size, ptr, opt);
-                if (rng () % 4 == 0)
-                    e->setParameter (e, index, opt);
-                e->getParameter (e, index);
-                if (call % 25 == 0)
-                {
-                    for (float& v : in)
-                        v = static_cast<float> (rng () % 2001) / 1000.0f - 1.0f;
-                    const int frames = 1 + static_cast<int> (rng () % kFrames);
-                    e->processReplacing (e, inputs, outputs, frames);
-                    for (int i = 0; i < frames; ++i)
-                        ASSERT_TRUE (std::isfinite (left[static_cast<std::size_t> (i)]) &&
-                                     std::isfinite (right[static_cast<std::size_t> (i)]))
-                            << "call " << call;
-                }
-            }
-            p->close ();
-        })) << "batch " << batch;
+                p->close ();
+            }))
+            << "batch " << batch;
 }
 
 // Hosts and plug-in scanners create instances on threads of their own, some

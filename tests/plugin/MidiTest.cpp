@@ -57,7 +57,8 @@ struct Midi : ::testing::Test
     // Runs one block of constant input; returns the left output.
     static std::vector<float> run (VstPlugin& p, float level = 0.05f, int frames = kBlock)
     {
-        std::vector<float> in (static_cast<std::size_t> (frames), level), side (static_cast<std::size_t> (frames), 0.0f);
+        std::vector<float> in (static_cast<std::size_t> (frames), level),
+            side (static_cast<std::size_t> (frames), 0.0f);
         std::vector<float> left (static_cast<std::size_t> (frames)), right (static_cast<std::size_t> (frames));
         float* inputs[4] = {in.data (), in.data (), side.data (), side.data ()};
         float* outputs[2] = {left.data (), right.data ()};

@@ -27,7 +27,8 @@ struct Fixture : ::testing::Test
     void SetUp () override { FakeHost::reset (); }
     std::unique_ptr<VstPlugin> make (bool withEditor = false)
     {
-        auto plugin = std::make_unique<VstPlugin> (FakeHost::callback, withEditor ? makeFakeEditor : nullptr, test::memoryPrefs ());
+        auto plugin = std::make_unique<VstPlugin> (FakeHost::callback, withEditor ? makeFakeEditor : nullptr,
+                                                   test::memoryPrefs ());
         FakeHost::reset ();
         return plugin;
     }

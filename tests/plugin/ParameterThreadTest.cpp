@@ -74,18 +74,20 @@ TEST (ParameterThreads, MidiIntakeWhileSettingsChangeAndIdleStoresLearnedControl
         list.numEvents = 1;
         list.events[0] = reinterpret_cast<vst::VstEvent*> (&event);
         const int bytes[3][3] = {{0xb0, 7, 0}, {0x90, 60, 100}, {0xc0, 3, 0}};
-        AudioThread audio (plugin.instance (), steady (), 64, [] (const float*, const float*, int) {}, [&] {
-            const int count = ++block % 50 == 0 ? 3 : 2; // now and then a program change
-            for (int i = 0; i < count; ++i)
-            {
-                event.type = vst::kVstMidiType;
-                event.deltaFrames = 5 * i;
-                event.midiData[0] = static_cast<char> (bytes[i][0]);
-                event.midiData[1] = static_cast<char> (bytes[i][1]);
-                event.midiData[2] = static_cast<char> (i == 0 ? block % 128 : bytes[i][2]);
-                plugin.processEvents (&list);
-            }
-        });
+        AudioThread audio (
+            plugin.instance (), steady (), 64, [] (const float*, const float*, int) {},
+            [&] {
+                const int count = ++block % 50 == 0 ? 3 : 2; // now and then a program change
+                for (int i = 0; i < count; ++i)
+                {
+                    event.type = vst::kVstMidiType;
+                    event.deltaFrames = 5 * i;
+                    event.midiData[0] = static_cast<char> (bytes[i][0]);
+                    event.midiData[1] = static_cast<char> (bytes[i][1]);
+                    event.midiData[2] = static_cast<char> (i == 0 ? block % 128 : bytes[i][2]);
+                    plugin.processEvents (&list);
+                }
+            });
         for (int round = 0; audio.blocks () < 2000; ++round)
         {
             prefs.writeString (PREF_MIDI_CAPTURE, round % 2 ? "Y" : "N");

@@ -241,7 +241,6 @@ TEST (Programs, ChunkRestoringKeepsTheValuesAndSelectsThePresetItNames)
     EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
 }
 
-
 // Loading a preset, running it and pressing ORIGINAL leave it unedited; the
 // next preset loads unedited too.
 TEST (Programs, EveryPresetLoadsAndRunsUnedited)

@@ -113,14 +113,16 @@ TEST (HostChunk, DamagedBlocksThroughTheDispatcher)
     };
     const std::pair<std::vector<std::uint8_t>, const char*> damaged[] = {
         {edited ([] (ChunkBlock& b) {
-            for (int k = 0; k < kNameMaxChars; ++k)
-                b.values[kNameFirstTag + k] = encodeNameChar ('x');
-        }), "1 to Morlake"},
+             for (int k = 0; k < kNameMaxChars; ++k)
+                 b.values[kNameFirstTag + k] = encodeNameChar ('x');
+         }),
+         "1 to Morlake"},
         {edited ([] (ChunkBlock& b) { b.values[kNameFirstTag + 7] = encodeNameChar ('!'); }), "1 to Morlake"},
         {edited ([&] (ChunkBlock& b) {
-            b.values[kNameFirstTag + 3] = std::numeric_limits<float>::quiet_NaN ();
-            b.values[kNameFirstTag + 4] = -std::numeric_limits<float>::infinity ();
-        }), "1 to Morlake"},
+             b.values[kNameFirstTag + 3] = std::numeric_limits<float>::quiet_NaN ();
+             b.values[kNameFirstTag + 4] = -std::numeric_limits<float>::infinity ();
+         }),
+         "1 to Morlake"},
     };
     for (const auto& [bytes, name] : damaged)
         for (bool program : {false, true})
@@ -165,11 +167,18 @@ float listStep (int k) { return (static_cast<float> (k) + 0.1f) / 99.99f; }
 
 const Session SESSIONS[] = {
     {"vocal Clean Hall",
-     {{tag::WetDry, 0.3f}, {tag::ReverbLength, 0.71f}, {tag::ReverbDamp, 0.22f}, {tag::LateVolume, 0.64f},
+     {{tag::WetDry, 0.3f},
+      {tag::ReverbLength, 0.71f},
+      {tag::ReverbDamp, 0.22f},
+      {tag::LateVolume, 0.64f},
       {tag::EarlyFeed, 0.55f}}},
     {"1 to Morlake",
-     {{tag::DistortionOn, 1.0f}, {tag::DistortionAmount, 0.3f}, {tag::ReverbPreset, reverbStep (9)},
-      {tag::ModSlot1Source, listStep (5)}, {tag::ModSlot1Dest, listStep (9)}, {tag::ModSlot1Amount, 0.8f}}},
+     {{tag::DistortionOn, 1.0f},
+      {tag::DistortionAmount, 0.3f},
+      {tag::ReverbPreset, reverbStep (9)},
+      {tag::ModSlot1Source, listStep (5)},
+      {tag::ModSlot1Dest, listStep (9)},
+      {tag::ModSlot1Amount, 0.8f}}},
     {"Default", {{tag::ReverbPreset, reverbStep (3)}, {tag::LateOn, 0.0f}, {tag::WetDry, 0.61f}}},
     {FACTORY_PRESET_NAMES_STR[38].data (), {}},
     {FACTORY_PRESET_NAMES_STR[19].data (), {}},

@@ -21,7 +21,6 @@ std::unique_ptr<TestInstance> makePreset (int preset) { return makePlugin (stati
 
 std::string presetName (const testing::TestParamInfo<int>& info) { return presetTestName (info.param); }
 
-
 // Movement under a steady input: the larger spread (standard deviation, in
 // dB) of the level or the left/right balance of 50 ms frames over [from, to).
 double movement (const Stereo& s, double from, double to)
@@ -93,7 +92,12 @@ struct Keyed
     double after;  // wet energy in the half second after it stops
 };
 
-enum class Side { None, Steady, Bursts };
+enum class Side
+{
+    None,
+    Steady,
+    Bursts
+};
 
 // Main input: steady noise 0 .. 2 s. Side input (when asked for): steady
 // noise, or a burst every 0.25 s, 0 .. 3 s.

@@ -22,9 +22,9 @@ TEST (FactoryTable, EveryRowCarriesTheCategoryItsCharacterAndValuesInsideTheirSt
     for (int t = 175; t <= 189; ++t)
         EXPECT_TRUE (decodeNameChar (first[t]) >= ' ' && decodeNameChar (first[t]) <= '~') << "category slot " << t;
     // Stepped tags that hold a continuous time or rate while their sync is off.
-    const std::map<int, int> syncOf = {
-        {tag::ReverbPreDelay, tag::ReverbPreDelaySync}, {tag::LateLength, tag::LateLengthSync},
-        {tag::LazySpeed, tag::LazySync}};
+    const std::map<int, int> syncOf = {{tag::ReverbPreDelay, tag::ReverbPreDelaySync},
+                                       {tag::LateLength, tag::LateLengthSync},
+                                       {tag::LazySpeed, tag::LazySync}};
     for (int i = 0; i < kNumFactoryPresets; ++i)
     {
         const PresetRow& row = factoryPreset (i);

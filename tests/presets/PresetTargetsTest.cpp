@@ -28,8 +28,8 @@ constexpr std::string_view kNarrow[] = {"vocal Narrow Street 01"};
 
 struct Targets
 {
-    double flatnessDb; // at least
-    double correlation; // at most
+    double flatnessDb;    // at least
+    double correlation;   // at most
     double mixingSeconds; // at most
 };
 
@@ -101,7 +101,9 @@ TEST (SteadySine, OnlyTheMovingCombLengthsLeaveContentAbove4kHz)
     } cases[] = {
         {"as it is", {}, true},
         {"length modulators still", {}, false},
-        {"early network and late delay on", {{tag::EarlyOn, 1.0f}, {tag::LateOn, 1.0f}, {tag::MainVolume, 0.4f}}, false},
+        {"early network and late delay on",
+         {{tag::EarlyOn, 1.0f}, {tag::LateOn, 1.0f}, {tag::MainVolume, 0.4f}},
+         false},
         {"pre-delays moving apart", {{tag::ReverbPreDelayDisorder, 1.0f}}, false},
     };
     for (const auto& c : cases)
@@ -121,8 +123,8 @@ TEST (SteadySine, OnlyTheMovingCombLengthsLeaveContentAbove4kHz)
             in.setMain (i, x, x);
         }
         const Stereo out = render (*plugin, in);
-        const double residue = sound::sineResidueDb (std::span (out.left).subspan (settle),
-                                                     std::span (out.right).subspan (settle), kRate);
+        const double residue =
+            sound::sineResidueDb (std::span (out.left).subspan (settle), std::span (out.right).subspan (settle), kRate);
         EXPECT_LT (residue, c.lengthsMove ? -55.0 : -110.0) << c.name;
         EXPECT_GT (residue, c.lengthsMove ? -80.0 : -200.0) << c.name;
     }

@@ -9,17 +9,35 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes header (int format, int tracks, int division)
 {
-    return {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<std::uint8_t> (format), 0, static_cast<std::uint8_t> (tracks),
-            static_cast<std::uint8_t> (division >> 8), static_cast<std::uint8_t> (division & 0xFF)};
+    return {'M',
+            'T',
+            'h',
+            'd',
+            0,
+            0,
+            0,
+            6,
+            0,
+            static_cast<std::uint8_t> (format),
+            0,
+            static_cast<std::uint8_t> (tracks),
+            static_cast<std::uint8_t> (division >> 8),
+            static_cast<std::uint8_t> (division & 0xFF)};
 }
 
 void addTrack (Bytes& file, const Bytes& body)
 {
-    const auto n = body.size();
-    Bytes chunk = {'M', 'T', 'r', 'k', static_cast<std::uint8_t> (n >> 24), static_cast<std::uint8_t> (n >> 16),
-                   static_cast<std::uint8_t> (n >> 8), static_cast<std::uint8_t> (n)};
-    file.insert (file.end(), chunk.begin(), chunk.end());
-    file.insert (file.end(), body.begin(), body.end());
+    const auto n = body.size ();
+    Bytes chunk = {'M',
+                   'T',
+                   'r',
+                   'k',
+                   static_cast<std::uint8_t> (n >> 24),
+                   static_cast<std::uint8_t> (n >> 16),
+                   static_cast<std::uint8_t> (n >> 8),
+                   static_cast<std::uint8_t> (n)};
+    file.insert (file.end (), chunk.begin (), chunk.end ());
+    file.insert (file.end (), body.begin (), body.end ());
 }
 
 TEST (MidiFile, RunningStatusTempoMapAndTrackMerge)
@@ -29,12 +47,13 @@ TEST (MidiFile, RunningStatusTempoMapAndTrackMerge)
     // controller at 960, program change (one data byte) at 960.
     Bytes file = header (1, 2, 480);
     addTrack (file, {0x83, 0x60, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x2F, 0x00});
-    addTrack (file, {0x00, 0x90, 60, 100, 0x83, 0x60, 64, 90, 0x83, 0x60, 0xB1, 7, 127, 0x00, 0xC2, 5, 0x00, 0xFF, 0x2F, 0x00});
+    addTrack (file, {0x00, 0x90, 60,  100,  0x83, 0x60, 64,   90,   0x83, 0x60,
+                     0xB1, 7,    127, 0x00, 0xC2, 5,    0x00, 0xFF, 0x2F, 0x00});
 
     MidiFileContents midi;
     std::string error;
     ASSERT_TRUE (parseMidiFile (file, 48000.0, 120.0, midi, error)) << error;
-    ASSERT_EQ (midi.events.size(), 4u);
+    ASSERT_EQ (midi.events.size (), 4u);
     // First quarter at the default 120 BPM (0.5 s), the second at 60 BPM (1 s).
     EXPECT_EQ (midi.events[0].frame, 0);
     EXPECT_EQ (midi.events[1].frame, 24000);
@@ -54,12 +73,12 @@ TEST (MidiFile, DefaultTempoSysexAndUnknownChunks)
 {
     Bytes file = header (0, 1, 96);
     const Bytes junk = {'X', 'Y', 'Z', 'W', 0, 0, 0, 2, 1, 2};
-    file.insert (file.end(), junk.begin(), junk.end());
+    file.insert (file.end (), junk.begin (), junk.end ());
     addTrack (file, {0x00, 0xF0, 0x03, 0x7E, 0x01, 0xF7, 0x60, 0xE0, 0x00, 0x40, 0x00, 0xFF, 0x2F, 0x00});
     MidiFileContents midi;
     std::string error;
     ASSERT_TRUE (parseMidiFile (file, 44100.0, 90.0, midi, error)) << error;
-    ASSERT_EQ (midi.events.size(), 1u);
+    ASSERT_EQ (midi.events.size (), 1u);
     EXPECT_EQ (midi.events[0].frame, 29400); // one quarter at 90 BPM
     EXPECT_EQ (midi.events[0].bytes[0], 0xE0);
     EXPECT_EQ (midi.events[0].bytes[2], 0x40);
@@ -73,12 +92,12 @@ TEST (MidiFile, MalformedFilesAreRejected)
         return file;
     };
     Bytes lying = header (0, 1, 96);
-    lying.insert (lying.end(), {'M', 'T', 'r', 'k', 0, 0, 1, 0, 0x00});
+    lying.insert (lying.end (), {'M', 'T', 'r', 'k', 0, 0, 1, 0, 0x00});
     const std::pair<Bytes, const char*> cases[] = {
         {{'R', 'I', 'F', 'F'}, "not a standard MIDI file"},
-        {track ({0x00, 0x90, 60}), ""},         // truncated event
+        {track ({0x00, 0x90, 60}), ""}, // truncated event
         {track ({0x00, 60, 100}), "without a status"},
-        {lying, ""},                            // track longer than the file
+        {lying, ""}, // track longer than the file
     };
     for (const auto& [bytes, reason] : cases)
     {

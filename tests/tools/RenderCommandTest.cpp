@@ -34,7 +34,7 @@ std::string quote (const std::string& s)
     return q + "'";
 }
 
-std::string slurp (const fs::path& p) { return morlake::test::readFileText (p.string()); }
+std::string slurp (const fs::path& p) { return morlake::test::readFileText (p.string ()); }
 
 struct Audio
 {
@@ -42,39 +42,40 @@ struct Audio
     int rate = 0;
     int format = 0;
     std::vector<std::vector<float>> data;
-    std::size_t frames() const { return data.empty() ? 0 : data[0].size(); }
+    std::size_t frames () const { return data.empty () ? 0 : data[0].size (); }
 };
 
 void writeAudio (const fs::path& path, const Audio& a, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT)
 {
-    SF_INFO info{};
+    SF_INFO info {};
     info.channels = a.channels;
     info.samplerate = a.rate;
     info.format = format;
-    SNDFILE* f = sf_open (path.c_str(), SFM_WRITE, &info);
+    SNDFILE* f = sf_open (path.c_str (), SFM_WRITE, &info);
     ASSERT_NE (f, nullptr) << sf_strerror (nullptr);
     std::vector<float> interleaved;
-    for (std::size_t i = 0; i < a.frames(); ++i)
+    for (std::size_t i = 0; i < a.frames (); ++i)
         for (int c = 0; c < a.channels; ++c)
             interleaved.push_back (a.data[static_cast<std::size_t> (c)][i]);
-    sf_writef_float (f, interleaved.data(), static_cast<sf_count_t> (a.frames()));
+    sf_writef_float (f, interleaved.data (), static_cast<sf_count_t> (a.frames ()));
     sf_close (f);
 }
 
 Audio readAudio (const fs::path& path)
 {
     Audio a;
-    SF_INFO info{};
-    SNDFILE* f = sf_open (path.c_str(), SFM_READ, &info);
+    SF_INFO info {};
+    SNDFILE* f = sf_open (path.c_str (), SFM_READ, &info);
     if (f == nullptr)
         return a;
     a.channels = info.channels;
     a.rate = info.samplerate;
     a.format = info.format;
     std::vector<float> interleaved (static_cast<std::size_t> (info.frames * info.channels));
-    sf_readf_float (f, interleaved.data(), info.frames);
+    sf_readf_float (f, interleaved.data (), info.frames);
     sf_close (f);
-    a.data.assign (static_cast<std::size_t> (info.channels), std::vector<float> (static_cast<std::size_t> (info.frames)));
+    a.data.assign (static_cast<std::size_t> (info.channels),
+                   std::vector<float> (static_cast<std::size_t> (info.frames)));
     for (sf_count_t i = 0; i < info.frames; ++i)
         for (int c = 0; c < info.channels; ++c)
             a.data[static_cast<std::size_t> (c)][static_cast<std::size_t> (i)] =
@@ -92,7 +93,8 @@ Audio sine (int channels, int rate, double seconds, float amplitude = 0.5f)
     for (std::size_t i = 0; i < n; ++i)
         for (int c = 0; c < channels; ++c)
             a.data[static_cast<std::size_t> (c)][i] =
-                amplitude * static_cast<float> (std::sin (2.0 * M_PI * (220.0 + 110.0 * c) * static_cast<double> (i) / rate));
+                amplitude *
+                static_cast<float> (std::sin (2.0 * M_PI * (220.0 + 110.0 * c) * static_cast<double> (i) / rate));
     return a;
 }
 
@@ -106,10 +108,10 @@ protected:
     {
         const auto outFile = dir / "stdout.txt";
         const auto errFile = dir / "stderr.txt";
-        const std::string cmd = "cd " + quote (dir.string()) + " && " + quote (exe) + " " + args + " >" + quote (outFile.string()) +
-                                " 2>" + quote (errFile.string());
+        const std::string cmd = "cd " + quote (dir.string ()) + " && " + quote (exe) + " " + args + " >" +
+                                quote (outFile.string ()) + " 2>" + quote (errFile.string ());
         CommandResult r;
-        const int raw = std::system (cmd.c_str());
+        const int raw = std::system (cmd.c_str ());
         r.status = WIFEXITED (raw) ? WEXITSTATUS (raw) : -1;
         r.out = slurp (outFile);
         r.err = slurp (errFile);
@@ -118,29 +120,32 @@ protected:
         return r;
     }
 
-    CommandResult render (const std::string& args) { return run (MORLAKE_RENDER_EXE, "--plugin " + quote (TEST_GAIN_PLUGIN) + " " + args); }
+    CommandResult render (const std::string& args)
+    {
+        return run (MORLAKE_RENDER_EXE, "--plugin " + quote (TEST_GAIN_PLUGIN) + " " + args);
+    }
 
-    std::string path (const std::string& name) { return (dir / name).string(); }
+    std::string path (const std::string& name) { return (dir / name).string (); }
 
     // Nothing but the files the test made itself: no output, no leftover temporaries.
-    std::vector<std::string> files()
+    std::vector<std::string> files ()
     {
         std::vector<std::string> names;
         for (const auto& e : fs::directory_iterator (dir))
-            names.push_back (e.path().filename().string());
-        std::sort (names.begin(), names.end());
+            names.push_back (e.path ().filename ().string ());
+        std::sort (names.begin (), names.end ());
         return names;
     }
 
     void expectFailure (const std::string& args, const std::string& message)
     {
-        const auto before = files();
+        const auto before = files ();
         const auto r = render (args);
         EXPECT_NE (r.status, 0) << args;
         EXPECT_EQ (r.err.rfind ("morlake-render: error: ", 0), 0u) << r.err;
         EXPECT_NE (r.err.find (message), std::string::npos) << "stderr: " << r.err;
-        EXPECT_EQ (std::count (r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_EQ (files(), before) << args;
+        EXPECT_EQ (std::count (r.err.begin (), r.err.end (), '\n'), 1) << r.err;
+        EXPECT_EQ (files (), before) << args;
     }
 };
 
@@ -154,14 +159,15 @@ TEST_F (RenderCommand, RendersAFileAtItsOwnRate)
     EXPECT_EQ (out.channels, 2);
     EXPECT_EQ (out.rate, 48000);
     EXPECT_EQ (out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    ASSERT_EQ (out.frames(), input.frames()); // the probe leaves no tail
+    ASSERT_EQ (out.frames (), input.frames ()); // the probe leaves no tail
     for (int c = 0; c < 2; ++c)
-        for (std::size_t i = 0; i < out.frames(); ++i)
+        for (std::size_t i = 0; i < out.frames (); ++i)
             ASSERT_EQ (out.data[static_cast<std::size_t> (c)][i], input.data[static_cast<std::size_t> (c)][i]);
-    EXPECT_NE (r.out.find ("Rendered \"out.wav\": 1.00 s, 2 channels, 48000 Hz, 32-bit float WAV"), std::string::npos) << r.out;
+    EXPECT_NE (r.out.find ("Rendered \"out.wav\": 1.00 s, 2 channels, 48000 Hz, 32-bit float WAV"), std::string::npos)
+        << r.out;
     EXPECT_NE (r.out.find ("channel 1: peak -6.0 dBFS, RMS -9.0 dBFS"), std::string::npos) << r.out;
     EXPECT_NE (r.out.find ("Speed: "), std::string::npos);
-    EXPECT_TRUE (r.err.empty()) << "no progress bar when stderr is not a terminal: " << r.err;
+    EXPECT_TRUE (r.err.empty ()) << "no progress bar when stderr is not a terminal: " << r.err;
 }
 
 TEST_F (RenderCommand, MonoFeedsBothChannelsAndOutputNamesPickTheFormat)
@@ -170,7 +176,7 @@ TEST_F (RenderCommand, MonoFeedsBothChannelsAndOutputNamesPickTheFormat)
     ASSERT_EQ (render ("mono.aiff -o out.flac").status, 0);
     const auto out = readAudio (dir / "out.flac");
     EXPECT_EQ (out.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
-    ASSERT_EQ (out.frames(), 22050u);
+    ASSERT_EQ (out.frames (), 22050u);
     EXPECT_EQ (out.data[0], out.data[1]);
 
     ASSERT_EQ (render ("mono.aiff").status, 0);
@@ -186,11 +192,11 @@ TEST_F (RenderCommand, SameRenderTwiceAndAnyBlockSizeGiveTheSameSamples)
     const auto a = readAudio (dir / "a.wav");
     EXPECT_EQ (a.data, readAudio (dir / "b.wav").data);
     // Feedback 0.45 every 50 ms takes about 0.6 s from -6 to -90 dBFS.
-    EXPECT_GT (a.frames(), 30870u + 22050u);
-    EXPECT_LT (a.frames(), 30870u + 44100u);
+    EXPECT_GT (a.frames (), 30870u + 22050u);
+    EXPECT_LT (a.frames (), 30870u + 44100u);
     // The last sample is the last one above -90 dBFS.
     const float threshold = std::pow (10.0f, -90.0f / 20.0f);
-    EXPECT_GT (std::max (std::abs (a.data[0].back()), std::abs (a.data[1].back())), threshold);
+    EXPECT_GT (std::max (std::abs (a.data[0].back ()), std::abs (a.data[1].back ())), threshold);
 
     for (int block : {1, 100, 4096})
     {
@@ -205,12 +211,12 @@ TEST_F (RenderCommand, TailIsFixedOrCapped)
     writeAudio (dir / "in.wav", sine (2, 44100, 0.5));
     auto r = render ("in.wav fixed.wav --tail 0.25");
     ASSERT_EQ (r.status, 0) << r.err;
-    EXPECT_EQ (readAudio (dir / "fixed.wav").frames(), 22050u + 11025u);
+    EXPECT_EQ (readAudio (dir / "fixed.wav").frames (), 22050u + 11025u);
     EXPECT_NE (r.out.find ("Tail: 0.25 s (fixed)"), std::string::npos) << r.out;
 
     r = render ("in.wav capped.wav --set-norm Echo=1 --max-tail 1");
     ASSERT_EQ (r.status, 0) << r.err;
-    EXPECT_EQ (readAudio (dir / "capped.wav").frames(), 22050u + 44100u);
+    EXPECT_EQ (readAudio (dir / "capped.wav").frames (), 22050u + 44100u);
     EXPECT_NE (r.out.find ("Tail: 1.00 s (cap reached"), std::string::npos) << r.out;
 }
 
@@ -219,10 +225,12 @@ TEST_F (RenderCommand, ReportDrawsThePictureOfTheRender)
     writeAudio (dir / "in.wav", sine (2, 44100, 0.5));
     ASSERT_EQ (render ("in.wav out.wav --report tail.png").status, 0);
     const std::string png = slurp (dir / "tail.png");
-    ASSERT_GT (png.size(), 24u);
+    ASSERT_GT (png.size (), 24u);
     EXPECT_EQ (png.substr (1, 3), "PNG");
     auto byte = [&] (std::size_t at) { return static_cast<unsigned char> (png[at]); };
-    auto word = [&] (std::size_t at) { return (byte (at) << 24) | (byte (at + 1) << 16) | (byte (at + 2) << 8) | byte (at + 3); };
+    auto word = [&] (std::size_t at) {
+        return (byte (at) << 24) | (byte (at + 1) << 16) | (byte (at + 2) << 8) | byte (at + 3);
+    };
     EXPECT_EQ (word (16), 960); // width and height of the IHDR chunk
     EXPECT_EQ (word (20), 400);
 
@@ -239,7 +247,7 @@ TEST_F (RenderCommand, SideInputAndParameterSettings)
     writeAudio (dir / "side.wav", side);
     ASSERT_EQ (render ("main.wav sum.wav --side side.wav").status, 0);
     const auto sum = readAudio (dir / "sum.wav");
-    ASSERT_EQ (sum.frames(), main.frames());
+    ASSERT_EQ (sum.frames (), main.frames ());
     EXPECT_FLOAT_EQ (sum.data[1][100], main.data[1][100] + side.data[0][100]);
     EXPECT_FLOAT_EQ (sum.data[1][5000], main.data[1][5000]); // past the side file: silence
 
@@ -270,13 +278,14 @@ TEST_F (RenderCommand, MidiFileEventsLandOnTheirFrames)
 {
     writeAudio (dir / "silence.wav", sine (2, 44100, 1.0, 0.0f));
     // One note-on at 0.5 s (120 BPM default, 96 ticks per quarter: one quarter).
-    const std::vector<unsigned char> smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                            'M', 'T', 'r', 'k', 0, 0, 0, 8, 0x60, 0x90, 60, 127, 0x00, 0xFF, 0x2F, 0x00};
-    std::ofstream (dir / "click.mid", std::ios::binary).write (reinterpret_cast<const char*> (smf.data()), static_cast<std::streamsize> (smf.size()));
+    const std::vector<unsigned char> smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6,    0,    0,  0,   1,    0,    96,   'M',
+                                            'T', 'r', 'k', 0,   0, 0, 8, 0x60, 0x90, 60, 127, 0x00, 0xFF, 0x2F, 0x00};
+    std::ofstream (dir / "click.mid", std::ios::binary)
+        .write (reinterpret_cast<const char*> (smf.data ()), static_cast<std::streamsize> (smf.size ()));
     ASSERT_EQ (render ("silence.wav out.wav --midi click.mid --block 300").status, 0);
     const auto out = readAudio (dir / "out.wav");
     std::vector<std::size_t> clicks;
-    for (std::size_t i = 0; i < out.frames(); ++i)
+    for (std::size_t i = 0; i < out.frames (); ++i)
         if (out.data[0][i] != 0.0f)
             clicks.push_back (i);
     EXPECT_EQ (clicks, std::vector<std::size_t> {22050});
@@ -289,18 +298,20 @@ TEST_F (RenderCommand, ListingsAndTheDemoSignal)
     EXPECT_EQ (r.out, "  0  Unity\n  1  Quiet\n  2  Echo Hall\n");
     r = render ("--preset quiet --list-params");
     ASSERT_EQ (r.status, 0);
-    EXPECT_NE (r.out.find ("    0  Gain                      -6.02                     dB  (0.2500)"), std::string::npos) << r.out;
+    EXPECT_NE (r.out.find ("    0  Gain                      -6.02                     dB  (0.2500)"),
+               std::string::npos)
+        << r.out;
     EXPECT_NE (r.out.find ("    1  Echo"), std::string::npos) << r.out;
-    EXPECT_TRUE (files().empty());
+    EXPECT_TRUE (files ().empty ());
 
     // Without an input the demonstration signal is rendered.
     r = render ("--rate 48000");
     ASSERT_EQ (r.status, 0) << r.err;
     const auto out = readAudio (dir / "morlake-demo.wav");
     EXPECT_EQ (out.rate, 48000);
-    EXPECT_EQ (out.frames(), 6u * 48000u);
+    EXPECT_EQ (out.frames (), 6u * 48000u);
     for (const auto& ch : out.data)
-        EXPECT_TRUE (std::all_of (ch.begin(), ch.end(), [] (float v) { return std::isfinite (v); }));
+        EXPECT_TRUE (std::all_of (ch.begin (), ch.end (), [] (float v) { return std::isfinite (v); }));
 }
 
 TEST_F (RenderCommand, BadInputFailsCleanly)
@@ -338,17 +349,17 @@ TEST_F (RenderCommand, BadInputFailsCleanly)
 TEST_F (RenderCommand, InterruptedRenderLeavesNoFile)
 {
     writeAudio (dir / "in.wav", sine (2, 44100, 0.1));
-    const pid_t child = fork();
+    const pid_t child = fork ();
     ASSERT_GE (child, 0);
     if (child == 0)
     {
-        if (chdir (dir.c_str()) != 0)
+        if (chdir (dir.c_str ()) != 0)
             _exit (99);
         freopen ("/dev/null", "w", stdout);
         freopen ("/dev/null", "w", stderr);
         // An hour of tail: far longer than the test waits.
-        execl (MORLAKE_RENDER_EXE, MORLAKE_RENDER_EXE, "--plugin", TEST_GAIN_PLUGIN, "in.wav", "out.wav", "--tail", "3600",
-               static_cast<char*> (nullptr));
+        execl (MORLAKE_RENDER_EXE, MORLAKE_RENDER_EXE, "--plugin", TEST_GAIN_PLUGIN, "in.wav", "out.wav", "--tail",
+               "3600", static_cast<char*> (nullptr));
         _exit (98);
     }
     const auto temporary = "." + std::string ("out.wav") + ".part-" + std::to_string (child);
@@ -360,7 +371,7 @@ TEST_F (RenderCommand, InterruptedRenderLeavesNoFile)
     ASSERT_EQ (waitpid (child, &status, 0), child);
     ASSERT_TRUE (WIFEXITED (status));
     EXPECT_EQ (WEXITSTATUS (status), 1);
-    EXPECT_EQ (files(), std::vector<std::string> {"in.wav"});
+    EXPECT_EQ (files (), std::vector<std::string> {"in.wav"});
 }
 
 TEST_F (RenderCommand, HostInfo)
@@ -377,8 +388,8 @@ TEST_F (RenderCommand, HostInfo)
     r = run (MORLAKE_HOST_EXE, "--info " + quote (TEST_NOENTRY_PLUGIN));
     EXPECT_EQ (r.status, 1);
     EXPECT_EQ (r.err.rfind ("morlake-host: error: ", 0), 0u) << r.err;
-    EXPECT_EQ (std::count (r.err.begin(), r.err.end(), '\n'), 1);
-    EXPECT_TRUE (r.out.empty());
+    EXPECT_EQ (std::count (r.err.begin (), r.err.end (), '\n'), 1);
+    EXPECT_TRUE (r.out.empty ());
 }
 
 } // namespace

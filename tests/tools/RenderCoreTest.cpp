@@ -14,8 +14,8 @@ namespace {
 TEST (DemoSignal, StereoRepeatableAndListenable)
 {
     const auto a = makeDemoSignal (44100.0);
-    ASSERT_EQ (a.size(), 2u);
-    ASSERT_EQ (a[0].size(), static_cast<std::size_t> (kDemoSeconds * 44100.0));
+    ASSERT_EQ (a.size (), 2u);
+    ASSERT_EQ (a[0].size (), static_cast<std::size_t> (kDemoSeconds * 44100.0));
     EXPECT_EQ (a, makeDemoSignal (44100.0));
 
     float peak = 0.0f;
@@ -57,9 +57,9 @@ TEST (ParameterText, NumbersInsideDisplayTexts)
 TEST (ParameterText, CloseNamesForTypos)
 {
     const std::vector<std::string> names = {"Reverb Length", "Reverb Damp", "Early Length", "Main Volume"};
-    EXPECT_EQ (closeMatches ("reverb lenght", names).front(), "Reverb Length");
+    EXPECT_EQ (closeMatches ("reverb lenght", names).front (), "Reverb Length");
     EXPECT_EQ (closeMatches ("length", names), (std::vector<std::string> {"Reverb Length", "Early Length"}));
-    EXPECT_TRUE (closeMatches ("zzzzzzzz", names).empty());
+    EXPECT_TRUE (closeMatches ("zzzzzzzz", names).empty ());
     EXPECT_EQ (quotedList ({"a", "b", "c"}), "\"a\", \"b\" or \"c\"");
     EXPECT_TRUE (equalsIgnoringCase ("  Vocal CLEAN hall ", "vocal Clean Hall"));
     EXPECT_EQ (findFactoryPresetIgnoringCase ("DEFAULT"), 6);
@@ -71,12 +71,12 @@ class DisplaySearch : public ::testing::Test
 {
 protected:
     std::unique_ptr<HostedPlugin> plugin;
-    void SetUp() override
+    void SetUp () override
     {
         std::string error;
         plugin = HostedPlugin::load (TEST_GAIN_PLUGIN, {}, error);
         ASSERT_TRUE (plugin) << error;
-        plugin->open();
+        plugin->open ();
     }
 };
 

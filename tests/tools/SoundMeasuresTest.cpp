@@ -35,7 +35,7 @@ std::vector<float> noise (std::size_t n, std::uint32_t seed)
 std::vector<float> decayingNoise (double t60, double seconds, std::uint32_t seed)
 {
     auto x = noise (std::size_t (seconds * kRate), seed);
-    for (std::size_t i = 0; i < x.size(); ++i)
+    for (std::size_t i = 0; i < x.size (); ++i)
         x[i] *= float (std::pow (10.0, -3.0 * double (i) / kRate / t60));
     return x;
 }
@@ -51,7 +51,7 @@ TEST (SoundMeasures, DecayingNoiseGivesItsDecayTimeInEveryBandAndReadsAsDenseAnd
         const auto left = decayingNoise (t60, 0.8 * t60 + 0.2, 1), right = decayingNoise (t60, 0.8 * t60 + 0.2, 2);
         const auto m = measureImpulse (left, right, kRate);
         EXPECT_NEAR (m.t30, t60, 0.04 * t60);
-        for (std::size_t b = 0; b < kOctaveBands.size(); ++b)
+        for (std::size_t b = 0; b < kOctaveBands.size (); ++b)
             EXPECT_NEAR (m.t30Band[b], t60, 0.1 * t60) << kOctaveBands[b] << " Hz";
         EXPECT_LE (m.mixingTime, 0.012);
         EXPECT_NEAR (m.lateDensity, 1.0, 0.05);
@@ -66,7 +66,7 @@ TEST (SoundMeasures, SingleCombRingsNeverMixesAndShowsItsLine)
     // One recirculating echo every 1500 samples (32 Hz apart), 2 s to fall 60 dB.
     const int period = 1500;
     std::vector<float> x (std::size_t (2.5 * kRate), 0.0f);
-    for (std::size_t i = 0; i < x.size(); i += period)
+    for (std::size_t i = 0; i < x.size (); i += period)
         x[i] = float (std::pow (10.0, -3.0 * double (i) / kRate / 2.0));
     const auto m = measureImpulse (x, x, kRate);
     EXPECT_NEAR (m.t30, 2.0, 0.1);
@@ -80,7 +80,7 @@ TEST (SoundMeasures, SingleCombRingsNeverMixesAndShowsItsLine)
 TEST (SoundMeasures, LateTailCorrelationAndBalanceOfPairs)
 {
     const auto a = decayingNoise (1.0, 1.0, 7), b = decayingNoise (1.0, 1.0, 8);
-    std::vector<float> negated (a), silent (a.size(), 0.0f), half (a);
+    std::vector<float> negated (a), silent (a.size (), 0.0f), half (a);
     for (auto& v : negated)
         v = -v;
     for (auto& v : half)
@@ -91,8 +91,10 @@ TEST (SoundMeasures, LateTailCorrelationAndBalanceOfPairs)
         const std::vector<float>& right;
         double correlation, balanceDb;
     };
-    const Case cases[] = {{"mono", a, 1.0, 0.0},        {"inverted", negated, -1.0, 0.0},
-                          {"decorrelated", b, 0.0, 0.0}, {"left only", silent, 0.0, 300.0},
+    const Case cases[] = {{"mono", a, 1.0, 0.0},
+                          {"inverted", negated, -1.0, 0.0},
+                          {"decorrelated", b, 0.0, 0.0},
+                          {"left only", silent, 0.0, 300.0},
                           {"right 6 dB down", half, 1.0, 6.02}};
     for (const auto& c : cases)
     {
@@ -112,7 +114,7 @@ TEST (SoundMeasures, SineResidueCountsOnlyWhatLiesAbove4kHz)
     for (const auto& c : cases)
     {
         std::vector<float> x (65536);
-        for (std::size_t i = 0; i < x.size(); ++i)
+        for (std::size_t i = 0; i < x.size (); ++i)
         {
             const double t = double (i) / kRate;
             x[i] = float (0.5 * std::sin (2 * std::numbers::pi * 440 * t) +

@@ -6,11 +6,11 @@
 
 namespace morlake {
 
-bool isMorlake (const HostedPlugin& plugin) { return plugin.uniqueID() == kMorlakeUniqueID; }
+bool isMorlake (const HostedPlugin& plugin) { return plugin.uniqueID () == kMorlakeUniqueID; }
 
-std::vector<std::string> factoryPresetNames()
+std::vector<std::string> factoryPresetNames ()
 {
-    return std::vector<std::string> (FACTORY_PRESET_NAMES_STR.begin(), FACTORY_PRESET_NAMES_STR.end());
+    return std::vector<std::string> (FACTORY_PRESET_NAMES_STR.begin (), FACTORY_PRESET_NAMES_STR.end ());
 }
 
 void writePresetName (HostedPlugin& plugin, std::string_view name)

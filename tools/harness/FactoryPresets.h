@@ -22,7 +22,7 @@ constexpr vst::int32 kMorlakeUniqueID = identity::kUniqueID;
 
 bool isMorlake (const HostedPlugin& plugin);
 
-std::vector<std::string> factoryPresetNames();
+std::vector<std::string> factoryPresetNames ();
 
 // Writes the exact factory name (index 0..56) into the name slots and sends
 // effSetProgram 0. False for an index out of range.

@@ -87,7 +87,8 @@ void HostWindow::click (int x, int y) const
         event.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
         event.same_screen = 1;
         event.time = XCB_CURRENT_TIME;
-        const std::uint32_t mask = type == XCB_BUTTON_PRESS ? XCB_EVENT_MASK_BUTTON_PRESS : XCB_EVENT_MASK_BUTTON_RELEASE;
+        const std::uint32_t mask =
+            type == XCB_BUTTON_PRESS ? XCB_EVENT_MASK_BUTTON_PRESS : XCB_EVENT_MASK_BUTTON_RELEASE;
         xcb_send_event (xcb, 0, target, mask, reinterpret_cast<const char*> (&event));
     }
     xcb_flush (xcb);
@@ -98,10 +99,11 @@ bool HostWindow::capture (std::vector<std::uint32_t>& pixels) const
     if (window == 0)
         return false;
     syncWith (xcb);
-    auto* reply = xcb_get_image_reply (xcb,
-                                       xcb_get_image (xcb, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<std::uint16_t> (w),
-                                                      static_cast<std::uint16_t> (h), ~0u),
-                                       nullptr);
+    auto* reply =
+        xcb_get_image_reply (xcb,
+                             xcb_get_image (xcb, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                            static_cast<std::uint16_t> (w), static_cast<std::uint16_t> (h), ~0u),
+                             nullptr);
     if (reply == nullptr)
         return false;
     const int length = xcb_get_image_data_length (reply);

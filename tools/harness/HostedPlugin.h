@@ -35,7 +35,7 @@ struct HostConfig
 {
     std::string productString = "Morlake Harness";
     std::string vendorString = "Morlake";
-    bool answerHostStrings = true; // false: product/vendor queries answer 0, buffer untouched
+    bool answerHostStrings = true;    // false: product/vendor queries answer 0, buffer untouched
     vst::intptr versionAnswer = 2400; // 0 makes a well-behaved plug-in refuse to load
     double sampleRate = 44100.0;
     int blockSize = 512; // the maximum block size announced with effSetBlockSize
@@ -66,9 +66,9 @@ struct HostCall
 
 struct TextResult
 {
-    std::string text; // up to the first NUL within the cap
+    std::string text;       // up to the first NUL within the cap
     vst::intptr answer = 0; // the dispatcher's return value
-    bool overrun = false; // a byte past the cap changed
+    bool overrun = false;   // a byte past the cap changed
     bool terminated = true; // a NUL lies within the cap
 };
 
@@ -78,13 +78,13 @@ struct TextOverrun
     vst::int32 index = 0;
     int cap = 0;
     int firstChangedByte = 0; // offset of the first canary byte that changed
-    std::string written; // what the plug-in wrote, up to its NUL (bounded by the buffer)
+    std::string written;      // what the plug-in wrote, up to its NUL (bounded by the buffer)
 };
 
 struct PinResult
 {
     bool answered = false;
-    vst::VstPinProperties pin{};
+    vst::VstPinProperties pin {};
     bool touched = false; // any byte differs from what the harness handed over
 };
 
@@ -93,7 +93,7 @@ struct PinResult
 struct MidiEvent
 {
     std::int64_t frame = 0;
-    std::array<std::uint8_t, 3> bytes{};
+    std::array<std::uint8_t, 3> bytes {};
 
     static MidiEvent noteOn (std::int64_t frame, int channel, int key, int velocity);
     static MidiEvent noteOff (std::int64_t frame, int channel, int key, int velocity = 0);
@@ -111,41 +111,42 @@ public:
     // dlopen the module and call VSTPluginMain (or main_macho). Returns null
     // and a one-line reason in error when the module is not a usable plug-in.
     static std::unique_ptr<HostedPlugin> load (const std::string& path, const HostConfig& config, std::string& error);
-    ~HostedPlugin();
+    ~HostedPlugin ();
 
     HostedPlugin (const HostedPlugin&) = delete;
     HostedPlugin& operator= (const HostedPlugin&) = delete;
 
     // effOpen, sample rate, block size, mains on. close(): mains off, effClose;
     // the instance is gone afterwards (the module stays loaded until destruction).
-    void open();
-    void close();
-    bool isOpen() const { return opened; }
-    bool isAlive() const { return effect != nullptr; }
+    void open ();
+    void close ();
+    bool isOpen () const { return opened; }
+    bool isAlive () const { return effect != nullptr; }
 
     // Mains off, new rate or maximum block size, mains on (when open).
     void setSampleRate (double rate);
     void setBlockSize (int frames);
 
-    vst::AEffect* aeffect() const { return effect; }
-    const HostConfig& config() const { return cfg; }
-    const std::string& path() const { return modulePath; }
-    bool usedMainMacho() const { return viaMainMacho; }
+    vst::AEffect* aeffect () const { return effect; }
+    const HostConfig& config () const { return cfg; }
+    const std::string& path () const { return modulePath; }
+    bool usedMainMacho () const { return viaMainMacho; }
 
-    vst::intptr dispatch (vst::int32 opcode, vst::int32 index = 0, vst::intptr value = 0, void* ptr = nullptr, float opt = 0.0f);
+    vst::intptr dispatch (vst::int32 opcode, vst::int32 index = 0, vst::intptr value = 0, void* ptr = nullptr,
+                          float opt = 0.0f);
 
     // Identity
-    vst::int32 uniqueID() const;
-    std::string uniqueIDText() const; // four characters, '?' for unprintable bytes
-    int numParams() const;
-    int numPrograms() const;
-    int numInputs() const;
-    int numOutputs() const;
-    vst::int32 flags() const;
-    TextResult effectName();
-    TextResult vendorString();
-    TextResult productString();
-    vst::intptr vendorVersion();
+    vst::int32 uniqueID () const;
+    std::string uniqueIDText () const; // four characters, '?' for unprintable bytes
+    int numParams () const;
+    int numPrograms () const;
+    int numInputs () const;
+    int numOutputs () const;
+    vst::int32 flags () const;
+    TextResult effectName ();
+    TextResult vendorString ();
+    TextResult productString ();
+    vst::intptr vendorVersion ();
     vst::intptr canDo (const char* what);
     PinResult inputProperties (int index);
     PinResult outputProperties (int index);
@@ -161,8 +162,8 @@ public:
 
     // Programs
     void setProgram (int index);
-    int getProgram();
-    TextResult programName();
+    int getProgram ();
+    TextResult programName ();
     TextResult programNameIndexed (int index);
 
     // Any text query: hands a canary-filled buffer to the opcode and checks the cap.
@@ -187,27 +188,27 @@ public:
                              std::int64_t extraFrames = 0);
 
     // Host time
-    const vst::VstTimeInfo& timeInfo() const { return time; }
+    const vst::VstTimeInfo& timeInfo () const { return time; }
     void setTempo (double bpm);
     void setPlaying (bool playing);
     void setSamplePosition (double samplePos);
-    std::int64_t timeQueries() const { return timeQueryCount.load (std::memory_order_relaxed); }
+    std::int64_t timeQueries () const { return timeQueryCount.load (std::memory_order_relaxed); }
 
     // Callback log
-    std::vector<HostCall> calls() const;
+    std::vector<HostCall> calls () const;
     std::vector<HostCall> calls (vst::int32 opcode) const;
-    void clearCalls();
-    const std::vector<TextOverrun>& overruns() const { return textOverruns; }
-    void clearOverruns() { textOverruns.clear(); }
+    void clearCalls ();
+    const std::vector<TextOverrun>& overruns () const { return textOverruns; }
+    void clearOverruns () { textOverruns.clear (); }
 
 private:
-    HostedPlugin() = default;
+    HostedPlugin () = default;
 
     static vst::intptr hostCallback (vst::AEffect* effect, vst::int32 opcode, vst::int32 index, vst::intptr value,
                                      void* ptr, float opt);
     vst::intptr answer (vst::int32 opcode, vst::int32 index, vst::intptr value, void* ptr, float opt);
     void record (vst::int32 opcode, vst::int32 index, vst::intptr value, float opt, const char* text);
-    void refreshTime();
+    void refreshTime ();
     void mains (bool on);
 
     HostConfig cfg;
@@ -217,8 +218,8 @@ private:
     bool opened = false;
     bool viaMainMacho = false;
 
-    vst::VstTimeInfo time{};
-    std::atomic<std::int64_t> timeQueryCount{0};
+    vst::VstTimeInfo time {};
+    std::atomic<std::int64_t> timeQueryCount {0};
 
     mutable std::mutex logLock;
     std::vector<HostCall> log;

@@ -15,8 +15,8 @@ struct Reader
     std::size_t pos = 0;
     bool failed = false;
 
-    bool has (std::size_t n) const { return ! failed && pos <= data.size() && data.size() - pos >= n; }
-    std::uint32_t byte()
+    bool has (std::size_t n) const { return ! failed && pos <= data.size () && data.size () - pos >= n; }
+    std::uint32_t byte ()
     {
         if (! has (1))
         {
@@ -29,15 +29,15 @@ struct Reader
     {
         std::uint32_t v = 0;
         for (int i = 0; i < n; ++i)
-            v = (v << 8) | byte();
+            v = (v << 8) | byte ();
         return v;
     }
-    std::uint32_t vlq()
+    std::uint32_t vlq ()
     {
         std::uint32_t v = 0;
         for (int i = 0; i < 4; ++i)
         {
-            const auto b = byte();
+            const auto b = byte ();
             v = (v << 7) | (b & 0x7F);
             if ((b & 0x80) == 0)
                 return v;
@@ -90,8 +90,8 @@ bool parseTrack (Reader& tr, std::uint32_t trackNumber, TrackEvents& found, std:
     std::uint32_t running = 0;
     while (tr.has (1))
     {
-        tick += tr.vlq();
-        auto status = tr.byte();
+        tick += tr.vlq ();
+        auto status = tr.byte ();
         if (tr.failed)
             break;
         if (status < 0x80)
@@ -106,8 +106,8 @@ bool parseTrack (Reader& tr, std::uint32_t trackNumber, TrackEvents& found, std:
         }
         if (status == 0xFF)
         {
-            const auto type = tr.byte();
-            const auto len = tr.vlq();
+            const auto type = tr.byte ();
+            const auto len = tr.vlq ();
             if (type == 0x51 && len == 3 && tr.has (3))
                 found.tempos.push_back ({tick, static_cast<double> (tr.be (3))});
             else
@@ -119,7 +119,7 @@ bool parseTrack (Reader& tr, std::uint32_t trackNumber, TrackEvents& found, std:
         }
         if (status == 0xF0 || status == 0xF7)
         {
-            tr.skip (tr.vlq());
+            tr.skip (tr.vlq ());
             running = 0;
             continue;
         }
@@ -132,7 +132,7 @@ bool parseTrack (Reader& tr, std::uint32_t trackNumber, TrackEvents& found, std:
         MidiEvent e;
         e.bytes[0] = static_cast<std::uint8_t> (status);
         for (int i = 0; i < dataBytesFor (status); ++i)
-            e.bytes[static_cast<std::size_t> (1 + i)] = static_cast<std::uint8_t> (tr.byte() & 0x7F);
+            e.bytes[static_cast<std::size_t> (1 + i)] = static_cast<std::uint8_t> (tr.byte () & 0x7F);
         if (tr.failed)
             break;
         found.events.push_back ({tick, e});
@@ -152,13 +152,15 @@ class TickClock
 {
 public:
     TickClock (std::uint32_t division, std::vector<TempoChange> tempoMap, double defaultTempo)
-        : tempos (std::move (tempoMap)), smpte ((division & 0x8000) != 0),
-          secondsPerTickSmpte (smpte ? 1.0 / (static_cast<double> (-static_cast<std::int8_t> (division >> 8)) *
-                                              static_cast<double> (division & 0xFF))
-                                     : 0.0),
-          ppq (static_cast<double> (division & 0x7FFF)), defaultMicros (60.0e6 / std::max (defaultTempo, 1.0))
+    : tempos (std::move (tempoMap)),
+      smpte ((division & 0x8000) != 0),
+      secondsPerTickSmpte (smpte ? 1.0 / (static_cast<double> (-static_cast<std::int8_t> (division >> 8)) *
+                                          static_cast<double> (division & 0xFF))
+                                 : 0.0),
+      ppq (static_cast<double> (division & 0x7FFF)),
+      defaultMicros (60.0e6 / std::max (defaultTempo, 1.0))
     {
-        std::stable_sort (tempos.begin(), tempos.end(),
+        std::stable_sort (tempos.begin (), tempos.end (),
                           [] (const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
     }
 
@@ -194,7 +196,7 @@ bool parseMidiFile (std::span<const std::uint8_t> bytes, double sampleRate, doub
                     std::string& error)
 {
     out = {};
-    Reader r{bytes};
+    Reader r {bytes};
     if (! r.has (14) || r.be (4) != 0x4D546864 /* MThd */)
     {
         error = "not a standard MIDI file";
@@ -227,7 +229,7 @@ bool parseMidiFile (std::span<const std::uint8_t> bytes, double sampleRate, doub
             continue;
         }
         ++t;
-        Reader tr{bytes.subspan (r.pos, length)};
+        Reader tr {bytes.subspan (r.pos, length)};
         r.skip (length);
         if (! parseTrack (tr, t, found, error))
             return false;
@@ -240,8 +242,9 @@ bool parseMidiFile (std::span<const std::uint8_t> bytes, double sampleRate, doub
 
     const TickClock clock (division, std::move (found.tempos), defaultTempo);
     auto& events = found.events;
-    std::stable_sort (events.begin(), events.end(), [] (const TickEvent& a, const TickEvent& b) { return a.tick < b.tick; });
-    out.events.reserve (events.size());
+    std::stable_sort (events.begin (), events.end (),
+                      [] (const TickEvent& a, const TickEvent& b) { return a.tick < b.tick; });
+    out.events.reserve (events.size ());
     for (const auto& e : events)
     {
         MidiEvent m = e.event;
@@ -252,7 +255,8 @@ bool parseMidiFile (std::span<const std::uint8_t> bytes, double sampleRate, doub
     return true;
 }
 
-bool readMidiFile (const std::string& path, double sampleRate, double defaultTempo, MidiFileContents& out, std::string& error)
+bool readMidiFile (const std::string& path, double sampleRate, double defaultTempo, MidiFileContents& out,
+                   std::string& error)
 {
     std::ifstream in (path, std::ios::binary);
     if (! in)
@@ -260,7 +264,7 @@ bool readMidiFile (const std::string& path, double sampleRate, double defaultTem
         error = "cannot open MIDI file \"" + path + "\"";
         return false;
     }
-    std::vector<std::uint8_t> bytes ((std::istreambuf_iterator<char> (in)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes ((std::istreambuf_iterator<char> (in)), std::istreambuf_iterator<char> ());
     if (! parseMidiFile (bytes, sampleRate, defaultTempo, out, error))
     {
         error = "\"" + path + "\": " + error;

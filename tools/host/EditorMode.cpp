@@ -35,7 +35,6 @@ double threadCpuMs ()
     return static_cast<double> (t.tv_sec) * 1000.0 + static_cast<double> (t.tv_nsec) / 1.0e6;
 }
 
-
 volatile std::sig_atomic_t stopRequested = 0;
 
 // The idle loop ends on the flag; if the plug-in holds the thread in a modal
@@ -137,7 +136,8 @@ int openEditor (const HostOptions& options, const HostConfig& config, EditorSess
 
     const auto opened = std::chrono::steady_clock::now ();
     s.editorOpen = s.plugin->dispatch (vst::effEditOpen, 0, 0, s.window->parent ()) != 0;
-    const double openMs = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - opened).count ();
+    const double openMs =
+        std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - opened).count ();
     if (! s.editorOpen)
         return fail ("the editor did not open");
     std::printf ("editor %d x %d opened in %.1f ms\n", width, height, openMs);
@@ -178,7 +178,8 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
         const auto before = std::chrono::steady_clock::now ();
         const double cpuBefore = threadCpuMs ();
         s.plugin->dispatch (vst::effEditIdle);
-        const double idleMs = std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - before).count ();
+        const double idleMs =
+            std::chrono::duration<double, std::milli> (std::chrono::steady_clock::now () - before).count ();
         const double idleCpuMs = threadCpuMs () - cpuBefore;
         idleMsTotal += idleMs;
         // Opening and the first full draws are over after two seconds.
@@ -198,7 +199,8 @@ int idleEditor (const HostOptions& options, double sampleRate, EditorSession& s)
         }
         if (xcb_connection_has_error (s.window->connection ()))
             break;
-        if (! options.screenshotPath.empty () && passes >= options.screenshotAfterPasses + (options.clickX >= 0 ? 5 : 0))
+        if (! options.screenshotPath.empty () &&
+            passes >= options.screenshotAfterPasses + (options.clickX >= 0 ? 5 : 0))
         {
             if (savePng (*s.window, options.screenshotPath))
                 std::printf ("screenshot %s\n", options.screenshotPath.c_str ());

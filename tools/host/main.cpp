@@ -89,7 +89,7 @@ bool parseOptions (int argc, char** argv, morlake::HostOptions& o, std::string& 
             if (! next (o.hostVendor))
                 return false;
         }
-        else if (arg.size() > 1 && arg[0] == '-')
+        else if (arg.size () > 1 && arg[0] == '-')
         {
             error = "unknown option \"" + arg + "\" (see --help)";
             return false;
@@ -119,7 +119,7 @@ int main (int argc, char** argv)
     std::string error;
     if (! parseOptions (argc, argv, options, error))
     {
-        std::fprintf (stderr, "morlake-host: error: %s\n", error.c_str());
+        std::fprintf (stderr, "morlake-host: error: %s\n", error.c_str ());
         return 2;
     }
     switch (options.mode)

@@ -18,7 +18,7 @@ namespace {
 
 std::string extensionOf (const std::string& path)
 {
-    std::string ext = std::filesystem::path (path).extension().string();
+    std::string ext = std::filesystem::path (path).extension ().string ();
     for (auto& c : ext)
         c = static_cast<char> (std::tolower (static_cast<unsigned char> (c)));
     return ext;
@@ -28,11 +28,11 @@ class FileSource final : public AudioSource
 {
 public:
     FileSource (SNDFILE* f, const SF_INFO& i) : file (f), info (i) {}
-    ~FileSource() override { sf_close (file); }
+    ~FileSource () override { sf_close (file); }
 
-    double sampleRate() const override { return info.samplerate; }
-    std::int64_t frames() const override { return info.frames; }
-    int fileChannels() const override { return info.channels; }
+    double sampleRate () const override { return info.samplerate; }
+    std::int64_t frames () const override { return info.frames; }
+    int fileChannels () const override { return info.channels; }
 
     bool read (float* left, float* right, int n) override
     {
@@ -40,7 +40,7 @@ public:
         sf_count_t got = 0;
         if (! ended)
         {
-            got = sf_readf_float (file, buffer.data(), n);
+            got = sf_readf_float (file, buffer.data (), n);
             if (got < 0 || sf_error (file) != SF_ERR_NO_ERROR)
                 return false;
             ended = got < n;
@@ -67,20 +67,23 @@ class MemorySource final : public AudioSource
 {
 public:
     MemorySource (AudioBuffers b, double rate) : buffers (std::move (b)), rate (rate) {}
-    double sampleRate() const override { return rate; }
-    std::int64_t frames() const override { return buffers.empty() ? 0 : static_cast<std::int64_t> (buffers[0].size()); }
-    int fileChannels() const override { return static_cast<int> (buffers.size()); }
+    double sampleRate () const override { return rate; }
+    std::int64_t frames () const override
+    {
+        return buffers.empty () ? 0 : static_cast<std::int64_t> (buffers[0].size ());
+    }
+    int fileChannels () const override { return static_cast<int> (buffers.size ()); }
 
     bool read (float* left, float* right, int n) override
     {
         float* dst[2] = {left, right};
         for (int c = 0; c < 2; ++c)
         {
-            const auto& src = buffers[static_cast<std::size_t> (std::min (c, fileChannels() - 1))];
+            const auto& src = buffers[static_cast<std::size_t> (std::min (c, fileChannels () - 1))];
             for (int i = 0; i < n; ++i)
             {
                 const auto at = static_cast<std::size_t> (position + i);
-                dst[c][i] = at < src.size() ? src[at] : 0.0f;
+                dst[c][i] = at < src.size () ? src[at] : 0.0f;
             }
         }
         position += n;
@@ -108,8 +111,8 @@ std::unique_ptr<AudioSource> openAudioFile (const std::string& path, std::string
         error = "input \"" + path + "\" is a folder, not an audio file";
         return nullptr;
     }
-    SF_INFO info{};
-    SNDFILE* file = sf_open (path.c_str(), SFM_READ, &info);
+    SF_INFO info {};
+    SNDFILE* file = sf_open (path.c_str (), SFM_READ, &info);
     if (file == nullptr)
     {
         error = "cannot read \"" + path + "\": " + sf_strerror (nullptr);
@@ -117,7 +120,8 @@ std::unique_ptr<AudioSource> openAudioFile (const std::string& path, std::string
     }
     if (info.channels < 1 || info.channels > 2)
     {
-        error = "\"" + path + "\" has " + std::to_string (info.channels) + " channels; only mono and stereo inputs are supported";
+        error = "\"" + path + "\" has " + std::to_string (info.channels) +
+                " channels; only mono and stereo inputs are supported";
         sf_close (file);
         return nullptr;
     }
@@ -171,36 +175,39 @@ bool outputFormatFor (const std::string& path, int& sndfileFormat, std::string& 
 std::string temporaryNameFor (const std::string& path)
 {
     const std::filesystem::path p (path);
-    const auto name = "." + p.filename().string() + ".part-" + std::to_string (getpid());
-    return (p.parent_path() / name).string();
+    const auto name = "." + p.filename ().string () + ".part-" + std::to_string (getpid ());
+    return (p.parent_path () / name).string ();
 }
 
-std::unique_ptr<AudioWriter> AudioWriter::create (const std::string& path, int channels, double sampleRate, std::string& error)
+std::unique_ptr<AudioWriter> AudioWriter::create (const std::string& path, int channels, double sampleRate,
+                                                  std::string& error)
 {
     int format = 0;
     std::string formatName;
     if (! outputFormatFor (path, format, formatName))
     {
         const auto ext = extensionOf (path);
-        error = "unsupported output format \"" + (ext.empty() ? path : ext) + "\" (use .wav, .aiff, .flac, .caf or .w64)";
+        error =
+            "unsupported output format \"" + (ext.empty () ? path : ext) + "\" (use .wav, .aiff, .flac, .caf or .w64)";
         return nullptr;
     }
-    SF_INFO info{};
+    SF_INFO info {};
     info.samplerate = static_cast<int> (sampleRate);
     info.channels = channels;
     info.format = format;
     if (sf_format_check (&info) == 0)
     {
-        error = formatName + " cannot hold " + std::to_string (channels) + " channels at " + std::to_string (info.samplerate) + " Hz";
+        error = formatName + " cannot hold " + std::to_string (channels) + " channels at " +
+                std::to_string (info.samplerate) + " Hz";
         return nullptr;
     }
 
-    std::unique_ptr<AudioWriter> w (new AudioWriter());
+    std::unique_ptr<AudioWriter> w (new AudioWriter ());
     w->finalPath = path;
     w->tempPath = temporaryNameFor (path);
     w->format = formatName;
     w->channelCount = channels;
-    SNDFILE* f = sf_open (w->tempPath.c_str(), SFM_WRITE, &info);
+    SNDFILE* f = sf_open (w->tempPath.c_str (), SFM_WRITE, &info);
     if (f == nullptr)
     {
         error = "cannot write \"" + path + "\": " + sf_strerror (nullptr);
@@ -212,12 +219,12 @@ std::unique_ptr<AudioWriter> AudioWriter::create (const std::string& path, int c
     return w;
 }
 
-AudioWriter::~AudioWriter()
+AudioWriter::~AudioWriter ()
 {
     if (file != nullptr)
         sf_close (static_cast<SNDFILE*> (file));
-    if (! committed && ! tempPath.empty())
-        std::remove (tempPath.c_str());
+    if (! committed && ! tempPath.empty ())
+        std::remove (tempPath.c_str ());
 }
 
 bool AudioWriter::write (const float* const* channels, int frames)
@@ -228,7 +235,7 @@ bool AudioWriter::write (const float* const* channels, int frames)
     for (int i = 0; i < frames; ++i)
         for (int c = 0; c < channelCount; ++c)
             interleaved[static_cast<std::size_t> (i * channelCount + c)] = channels[c][i];
-    return sf_writef_float (static_cast<SNDFILE*> (file), interleaved.data(), frames) == frames;
+    return sf_writef_float (static_cast<SNDFILE*> (file), interleaved.data (), frames) == frames;
 }
 
 bool AudioWriter::commit (std::string& error)
@@ -244,7 +251,7 @@ bool AudioWriter::commit (std::string& error)
         error = "cannot finish writing \"" + finalPath + "\"";
         return false;
     }
-    if (std::rename (tempPath.c_str(), finalPath.c_str()) != 0)
+    if (std::rename (tempPath.c_str (), finalPath.c_str ()) != 0)
     {
         error = "cannot move the finished file to \"" + finalPath + "\": " + std::strerror (errno);
         return false;
@@ -259,18 +266,18 @@ bool writeFileAtomically (const std::string& path, std::span<const std::uint8_t>
     {
         std::ofstream out (temp, std::ios::binary | std::ios::trunc);
         if (out)
-            out.write (reinterpret_cast<const char*> (bytes.data()), static_cast<std::streamsize> (bytes.size()));
-        if (! out || ! out.flush())
+            out.write (reinterpret_cast<const char*> (bytes.data ()), static_cast<std::streamsize> (bytes.size ()));
+        if (! out || ! out.flush ())
         {
-            out.close();
-            std::remove (temp.c_str());
+            out.close ();
+            std::remove (temp.c_str ());
             error = "cannot write \"" + path + "\"";
             return false;
         }
     }
-    if (std::rename (temp.c_str(), path.c_str()) != 0)
+    if (std::rename (temp.c_str (), path.c_str ()) != 0)
     {
-        std::remove (temp.c_str());
+        std::remove (temp.c_str ());
         error = "cannot write \"" + path + "\": " + std::strerror (errno);
         return false;
     }
@@ -291,7 +298,7 @@ bool readWholeFile (const std::string& path, std::vector<std::uint8_t>& bytes, s
         error = "cannot read \"" + path + "\"";
         return false;
     }
-    bytes.assign (std::istreambuf_iterator<char> (in), std::istreambuf_iterator<char>());
+    bytes.assign (std::istreambuf_iterator<char> (in), std::istreambuf_iterator<char> ());
     return true;
 }
 

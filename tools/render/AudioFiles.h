@@ -16,10 +16,10 @@ namespace morlake {
 class AudioSource
 {
 public:
-    virtual ~AudioSource() = default;
-    virtual double sampleRate() const = 0;
-    virtual std::int64_t frames() const = 0;
-    virtual int fileChannels() const = 0;
+    virtual ~AudioSource () = default;
+    virtual double sampleRate () const = 0;
+    virtual std::int64_t frames () const = 0;
+    virtual int fileChannels () const = 0;
     // Fills frames samples of left and right; false on a read error.
     virtual bool read (float* left, float* right, int frames) = 0;
 };
@@ -32,15 +32,16 @@ class AudioWriter
 public:
     // The format follows the extension: .wav (32-bit float), .aif/.aiff
     // (32-bit float), .flac (24-bit), .caf and .w64 (32-bit float).
-    static std::unique_ptr<AudioWriter> create (const std::string& path, int channels, double sampleRate, std::string& error);
-    ~AudioWriter(); // removes the temporary file unless committed
+    static std::unique_ptr<AudioWriter> create (const std::string& path, int channels, double sampleRate,
+                                                std::string& error);
+    ~AudioWriter (); // removes the temporary file unless committed
 
     bool write (const float* const* channels, int frames);
     bool commit (std::string& error);
-    const std::string& formatName() const { return format; }
+    const std::string& formatName () const { return format; }
 
 private:
-    AudioWriter() = default;
+    AudioWriter () = default;
     void* file = nullptr; // SNDFILE*
     std::string finalPath;
     std::string tempPath;

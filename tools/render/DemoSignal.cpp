@@ -15,7 +15,7 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 struct Noise
 {
     std::uint32_t state = 0x12345678u;
-    float next()
+    float next ()
     {
         state = state * 1664525u + 1013904223u;
         return static_cast<float> (static_cast<std::int32_t> (state)) / 2147483648.0f;
@@ -28,7 +28,7 @@ void kick (AudioBuffers& out, double rate, double at, float level)
     const auto start = static_cast<std::size_t> (at * rate);
     const auto length = static_cast<std::size_t> (1.6 * rate);
     double phase = 0.0;
-    for (std::size_t i = 0; i < length && start + i < out[0].size(); ++i)
+    for (std::size_t i = 0; i < length && start + i < out[0].size (); ++i)
     {
         const double t = static_cast<double> (i) / rate;
         const double freq = 45.0 + 110.0 * std::exp (-t * 30.0); // the pitch drop gives the thump
@@ -44,10 +44,10 @@ void snare (AudioBuffers& out, double rate, double at, float level, Noise& noise
     const auto start = static_cast<std::size_t> (at * rate);
     const auto length = static_cast<std::size_t> (0.8 * rate);
     float lowpass = 0.0f;
-    for (std::size_t i = 0; i < length && start + i < out[0].size(); ++i)
+    for (std::size_t i = 0; i < length && start + i < out[0].size (); ++i)
     {
         const double t = static_cast<double> (i) / rate;
-        const float n = noise.next();
+        const float n = noise.next ();
         lowpass += 0.35f * (n - lowpass);
         const auto body = static_cast<float> (std::sin (kTwoPi * 185.0 * t) * std::exp (-t * 25.0));
         const auto rattle = static_cast<float> ((n - 0.5f * lowpass) * std::exp (-t * 14.0));
@@ -62,10 +62,10 @@ void hat (AudioBuffers& out, double rate, double at, float level, Noise& noise)
     const auto start = static_cast<std::size_t> (at * rate);
     const auto length = static_cast<std::size_t> (0.2 * rate);
     float previous = 0.0f;
-    for (std::size_t i = 0; i < length && start + i < out[0].size(); ++i)
+    for (std::size_t i = 0; i < length && start + i < out[0].size (); ++i)
     {
         const double t = static_cast<double> (i) / rate;
-        const float n = noise.next();
+        const float n = noise.next ();
         const float high = n - previous; // a first difference leaves the hiss
         previous = n;
         const auto v = static_cast<float> (high * std::exp (-t * 60.0)) * level;
@@ -80,7 +80,7 @@ void chord (AudioBuffers& out, double rate, double at, double hold)
     const auto start = static_cast<std::size_t> (at * rate);
     // Runs to the end of the buffer: the release is down by more than 100 dB
     // there, so nothing is cut off audibly.
-    for (std::size_t i = 0; start + i < out[0].size(); ++i)
+    for (std::size_t i = 0; start + i < out[0].size (); ++i)
     {
         const double t = static_cast<double> (i) / rate;
         const double attack = std::min (1.0, t / 0.02);

@@ -22,21 +22,21 @@ int resolveParameter (HostedPlugin& plugin, const std::string& name, std::string
     if (const auto number = parseWholeNumber (name))
     {
         const double n = *number;
-        if (n == std::floor (n) && n >= 0 && n < plugin.numParams())
+        if (n == std::floor (n) && n >= 0 && n < plugin.numParams ())
             return static_cast<int> (n);
     }
     std::vector<std::string> names;
-    for (int i = 0; i < plugin.numParams(); ++i)
+    for (int i = 0; i < plugin.numParams (); ++i)
         names.push_back (plugin.parameterName (i).text);
     const auto close = closeMatches (name, names);
     error = "unknown parameter \"" + name + "\"";
-    error += close.empty() ? " (--list-params shows them all)" : "; close names: " + quotedList (close);
+    error += close.empty () ? " (--list-params shows them all)" : "; close names: " + quotedList (close);
     return -1;
 }
 
 std::optional<double> parseWholeNumber (const std::string& text)
 {
-    const char* begin = text.c_str();
+    const char* begin = text.c_str ();
     while (std::isspace (static_cast<unsigned char> (*begin)))
         ++begin;
     if (*begin == '\0')
@@ -54,17 +54,17 @@ std::optional<double> parseWholeNumber (const std::string& text)
 
 std::optional<double> numberInText (const std::string& text)
 {
-    for (std::size_t i = 0; i < text.size(); ++i)
+    for (std::size_t i = 0; i < text.size (); ++i)
     {
         const auto c = static_cast<unsigned char> (text[i]);
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char> (text[i + 1]) : 0;
+        const auto next = i + 1 < text.size () ? static_cast<unsigned char> (text[i + 1]) : 0;
         const bool starts = std::isdigit (c) || ((c == '-' || c == '+' || c == '.') && std::isdigit (next)) ||
                             ((c == '-' || c == '+') && next == '.');
         if (! starts)
             continue;
         char* end = nullptr;
-        const double v = std::strtod (text.c_str() + i, &end);
-        if (end != text.c_str() + i && std::isfinite (v))
+        const double v = std::strtod (text.c_str () + i, &end);
+        if (end != text.c_str () + i && std::isfinite (v))
             return v;
     }
     return std::nullopt;
@@ -94,8 +94,10 @@ bool searchDisplayValue (HostedPlugin& plugin, int index, const std::string& tex
     for (int i = 0; i <= kSteps; ++i)
     {
         const auto s = toLowerTrimmed (shown[static_cast<std::size_t> (i)]);
-        const bool match = s == wanted || (! label.empty() && toLowerTrimmed (shown[static_cast<std::size_t> (i)] + " " + label) == wanted) ||
-                           (! label.empty() && toLowerTrimmed (shown[static_cast<std::size_t> (i)] + label) == wanted);
+        const bool match =
+            s == wanted ||
+            (! label.empty () && toLowerTrimmed (shown[static_cast<std::size_t> (i)] + " " + label) == wanted) ||
+            (! label.empty () && toLowerTrimmed (shown[static_cast<std::size_t> (i)] + label) == wanted);
         if (match && runStart < 0)
             runStart = i;
         if (match)
@@ -173,7 +175,7 @@ bool searchDisplayValue (HostedPlugin& plugin, int index, const std::string& tex
         error = "\"" + text + "\" is not a value \"" + name + "\" shows";
     else
         error = "value " + text + " for \"" + name + "\" is outside the range " + minText + " to " + maxText +
-                (label.empty() ? "" : " " + label);
+                (label.empty () ? "" : " " + label);
     return false;
 }
 
@@ -186,18 +188,18 @@ bool displayValueToNormalised (HostedPlugin& plugin, int index, const std::strin
     if (isMorlake (plugin) && typed)
     {
         static const ParameterTable table;
-        std::vector<float> live (static_cast<std::size_t> (plugin.numParams()));
-        for (int i = 0; i < plugin.numParams(); ++i)
+        std::vector<float> live (static_cast<std::size_t> (plugin.numParams ()));
+        for (int i = 0; i < plugin.numParams (); ++i)
             live[static_cast<std::size_t> (i)] = plugin.getParameter (i);
         const auto name = plugin.parameterName (index).text;
-        const auto prompt = typedValuePrompt (table, index, plugin.getParameter (index), live.data());
+        const auto prompt = typedValuePrompt (table, index, plugin.getParameter (index), live.data ());
         const double slack = 1e-6 * std::abs (prompt.maximum - prompt.minimum);
         if (*typed < prompt.minimum - slack || *typed > prompt.maximum + slack)
         {
-            error = "value " + text + " for \"" + name + "\" is outside the range " + prompt.rangeHint.c_str();
+            error = "value " + text + " for \"" + name + "\" is outside the range " + prompt.rangeHint.c_str ();
             return false;
         }
-        if (typedValueToNormalised (table, index, text.c_str(), live.data(), out))
+        if (typedValueToNormalised (table, index, text.c_str (), live.data (), out))
             return true;
         error = "\"" + text + "\" is not a valid value for \"" + name + "\"";
         return false;

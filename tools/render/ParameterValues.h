@@ -20,7 +20,8 @@ std::optional<double> numberInText (const std::string& text);
 // The value in display units, as the user would type it, to a normalised
 // value. For Morlake this is the plug-in's own typed-value conversion when the
 // build has it; otherwise searchDisplayValue.
-bool displayValueToNormalised (HostedPlugin& plugin, int index, const std::string& text, float& out, std::string& error);
+bool displayValueToNormalised (HostedPlugin& plugin, int index, const std::string& text, float& out,
+                               std::string& error);
 
 // Works for any plug-in: finds the normalised value whose display text
 // equals text, or bisects on the number the display shows. Leaves the

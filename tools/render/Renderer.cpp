@@ -22,7 +22,7 @@ namespace morlake {
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
+std::atomic<bool> stopRequested {false};
 
 std::string dbText (double linear)
 {
@@ -30,19 +30,19 @@ std::string dbText (double linear)
         return "-inf";
     std::ostringstream s;
     s << std::fixed << std::setprecision (1) << 20.0 * std::log10 (linear);
-    return s.str();
+    return s.str ();
 }
 
 std::string seconds (double s)
 {
     std::ostringstream out;
     out << std::fixed << std::setprecision (2) << s << " s";
-    return out.str();
+    return out.str ();
 }
 
 bool isIndex (const std::string& text)
 {
-    return ! text.empty() && std::all_of (text.begin(), text.end(), [] (char c) { return c >= '0' && c <= '9'; });
+    return ! text.empty () && std::all_of (text.begin (), text.end (), [] (char c) { return c >= '0' && c <= '9'; });
 }
 
 // Programs of a plug-in other than Morlake, by effGetProgramNameIndexed, or
@@ -50,15 +50,15 @@ bool isIndex (const std::string& text)
 std::vector<std::string> programNames (HostedPlugin& plugin)
 {
     std::vector<std::string> names;
-    const int current = plugin.getProgram();
+    const int current = plugin.getProgram ();
     bool switched = false;
-    for (int i = 0; i < plugin.numPrograms(); ++i)
+    for (int i = 0; i < plugin.numPrograms (); ++i)
     {
         auto r = plugin.programNameIndexed (i);
         if (r.answer == 0)
         {
             plugin.setProgram (i);
-            r = plugin.programName();
+            r = plugin.programName ();
             switched = true;
         }
         names.push_back (r.text);
@@ -73,27 +73,28 @@ std::vector<std::string> programNames (HostedPlugin& plugin)
 bool applyPreset (HostedPlugin& plugin, const std::string& preset, std::string& error)
 {
     const bool morlake = isMorlake (plugin);
-    const auto names = morlake ? factoryPresetNames() : programNames (plugin);
+    const auto names = morlake ? factoryPresetNames () : programNames (plugin);
     int index = -1;
     if (isIndex (preset))
     {
-        index = preset.size() < 6 ? std::stoi (preset) : -1;
-        if (index < 0 || index >= static_cast<int> (names.size()))
+        index = preset.size () < 6 ? std::stoi (preset) : -1;
+        if (index < 0 || index >= static_cast<int> (names.size ()))
         {
-            error = "preset index " + preset + " is out of range (0.." + std::to_string (static_cast<int> (names.size()) - 1) + ")";
+            error = "preset index " + preset + " is out of range (0.." +
+                    std::to_string (static_cast<int> (names.size ()) - 1) + ")";
             return false;
         }
     }
     else
     {
-        for (std::size_t i = 0; i < names.size() && index < 0; ++i)
+        for (std::size_t i = 0; i < names.size () && index < 0; ++i)
             if (equalsIgnoringCase (names[i], preset))
                 index = static_cast<int> (i);
         if (index < 0)
         {
             const auto close = closeMatches (preset, names);
             error = "unknown preset \"" + preset + "\"";
-            error += close.empty() ? " (--list-presets shows them all)" : "; close names: " + quotedList (close);
+            error += close.empty () ? " (--list-presets shows them all)" : "; close names: " + quotedList (close);
             return false;
         }
     }
@@ -135,9 +136,9 @@ namespace {
 
 bool needsChunks (HostedPlugin& plugin, const char* what, std::string& error)
 {
-    if ((plugin.flags() & vst::effFlagsProgramChunks) != 0)
+    if ((plugin.flags () & vst::effFlagsProgramChunks) != 0)
         return true;
-    error = std::string ("the plug-in does not ") + what + " chunks in host \"" + plugin.config().productString +
+    error = std::string ("the plug-in does not ") + what + " chunks in host \"" + plugin.config ().productString +
             "\" (see --host-product)";
     return false;
 }
@@ -145,21 +146,22 @@ bool needsChunks (HostedPlugin& plugin, const char* what, std::string& error)
 void listParameters (HostedPlugin& plugin, std::ostream& out)
 {
     out << "index  name                      display                   label\n";
-    for (int i = 0; i < plugin.numParams(); ++i)
+    for (int i = 0; i < plugin.numParams (); ++i)
     {
         const auto name = plugin.parameterName (i).text;
         const auto display = plugin.parameterDisplay (i).text;
         const auto label = plugin.parameterLabel (i).text;
-        out << std::setw (5) << i << "  " << std::left << std::setw (24) << name << "  " << std::setw (24) << display << "  "
-            << label << std::right << "  (" << std::fixed << std::setprecision (4) << plugin.getParameter (i) << ")\n";
+        out << std::setw (5) << i << "  " << std::left << std::setw (24) << name << "  " << std::setw (24) << display
+            << "  " << label << std::right << "  (" << std::fixed << std::setprecision (4) << plugin.getParameter (i)
+            << ")\n";
         out.unsetf (std::ios::floatfield);
     }
 }
 
 void listPresets (HostedPlugin& plugin, std::ostream& out)
 {
-    const auto names = isMorlake (plugin) ? factoryPresetNames() : programNames (plugin);
-    for (std::size_t i = 0; i < names.size(); ++i)
+    const auto names = isMorlake (plugin) ? factoryPresetNames () : programNames (plugin);
+    for (std::size_t i = 0; i < names.size (); ++i)
         out << std::setw (3) << i << "  " << names[i] << '\n';
 }
 
@@ -167,13 +169,13 @@ class Progress
 {
 public:
     Progress (bool enabled, std::int64_t inputFrames, double rate) : on (enabled), total (inputFrames), rate (rate) {}
-    ~Progress() { finish(); }
+    ~Progress () { finish (); }
 
     void update (std::int64_t position)
     {
         if (! on)
             return;
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = std::chrono::steady_clock::now ();
         if (now - last < std::chrono::milliseconds (100))
             return;
         last = now;
@@ -182,8 +184,9 @@ public:
             const int width = 30;
             const double f = static_cast<double> (position) / static_cast<double> (std::max<std::int64_t> (total, 1));
             const int filled = static_cast<int> (f * width);
-            std::fprintf (stderr, "\r[%s%s] %3d%%", std::string (static_cast<std::size_t> (filled), '#').c_str(),
-                          std::string (static_cast<std::size_t> (width - filled), '.').c_str(), static_cast<int> (f * 100.0));
+            std::fprintf (stderr, "\r[%s%s] %3d%%", std::string (static_cast<std::size_t> (filled), '#').c_str (),
+                          std::string (static_cast<std::size_t> (width - filled), '.').c_str (),
+                          static_cast<int> (f * 100.0));
         }
         else
             std::fprintf (stderr, "\r\033[Ktail %.1f s", static_cast<double> (position - total) / rate);
@@ -191,7 +194,7 @@ public:
         drawn = true;
     }
 
-    void finish()
+    void finish ()
     {
         if (drawn)
             std::fprintf (stderr, "\r\033[K");
@@ -203,7 +206,7 @@ private:
     std::int64_t total;
     double rate;
     bool drawn = false;
-    std::chrono::steady_clock::time_point last{};
+    std::chrono::steady_clock::time_point last {};
 };
 
 struct ChannelStats
@@ -214,14 +217,14 @@ struct ChannelStats
 
 } // namespace
 
-void requestRenderStop() { stopRequested.store (true, std::memory_order_relaxed); }
+void requestRenderStop () { stopRequested.store (true, std::memory_order_relaxed); }
 
 std::string defaultOutputName (const std::string& input)
 {
-    if (input.empty())
+    if (input.empty ())
         return "morlake-demo.wav";
     const std::filesystem::path p (input);
-    return (p.parent_path() / (p.stem().string() + "-morlake.wav")).string();
+    return (p.parent_path () / (p.stem ().string () + "-morlake.wav")).string ();
 }
 
 namespace {
@@ -238,7 +241,7 @@ struct RenderInputs
 // Inputs first: a bad file should not cost a plug-in load.
 bool openAudioInputs (const RenderOptions& o, RenderInputs& in, std::string& error)
 {
-    if (! o.input.empty())
+    if (! o.input.empty ())
     {
         in.main = openAudioFile (o.input, error);
         if (! in.main)
@@ -246,16 +249,16 @@ bool openAudioInputs (const RenderOptions& o, RenderInputs& in, std::string& err
     }
     else
         in.main = memorySource (makeDemoSignal (o.demoSampleRate), o.demoSampleRate);
-    in.rate = in.main->sampleRate();
-    if (! o.side.empty())
+    in.rate = in.main->sampleRate ();
+    if (! o.side.empty ())
     {
         in.side = openAudioFile (o.side, error);
         if (! in.side)
             return false;
-        if (in.side->sampleRate() != in.rate)
+        if (in.side->sampleRate () != in.rate)
         {
             error = "side input \"" + o.side + "\" runs at " +
-                    std::to_string (static_cast<int> (in.side->sampleRate())) + " Hz, the main input at " +
+                    std::to_string (static_cast<int> (in.side->sampleRate ())) + " Hz, the main input at " +
                     std::to_string (static_cast<int> (in.rate)) + " Hz";
             return false;
         }
@@ -266,13 +269,13 @@ bool openAudioInputs (const RenderOptions& o, RenderInputs& in, std::string& err
 // The MIDI file and the saved state a render starts from.
 bool readExtras (const RenderOptions& o, RenderInputs& in, std::string& error)
 {
-    if (! o.midi.empty() && ! readMidiFile (o.midi, in.rate, o.tempo, in.midi, error))
+    if (! o.midi.empty () && ! readMidiFile (o.midi, in.rate, o.tempo, in.midi, error))
         return false;
-    if (! o.chunkIn.empty())
+    if (! o.chunkIn.empty ())
     {
         if (! readWholeFile (o.chunkIn, in.chunk, error))
             return false;
-        if (in.chunk.empty())
+        if (in.chunk.empty ())
         {
             error = "chunk file \"" + o.chunkIn + "\" is empty";
             return false;
@@ -294,13 +297,13 @@ std::unique_ptr<HostedPlugin> loadConfigured (const RenderOptions& o, const Rend
     auto plugin = HostedPlugin::load (o.pluginPath, config, error);
     if (! plugin)
         return nullptr;
-    plugin->open();
-    if (plugin->numOutputs() < 1)
+    plugin->open ();
+    if (plugin->numOutputs () < 1)
     {
         error = "plug-in \"" + o.pluginPath + "\" has no outputs";
         return nullptr;
     }
-    if (! in.chunk.empty())
+    if (! in.chunk.empty ())
     {
         if (! needsChunks (*plugin, "take", error))
             return nullptr;
@@ -310,7 +313,7 @@ std::unique_ptr<HostedPlugin> loadConfigured (const RenderOptions& o, const Rend
             return nullptr;
         }
     }
-    if (! o.preset.empty() && ! applyPreset (*plugin, o.preset, error))
+    if (! o.preset.empty () && ! applyPreset (*plugin, o.preset, error))
         return nullptr;
     for (const auto& a : o.assignments)
         if (! applyAssignment (*plugin, a, error))
@@ -324,8 +327,8 @@ bool saveChunk (HostedPlugin& plugin, const std::string& path, std::string& erro
 {
     if (! needsChunks (plugin, "give", error))
         return false;
-    const auto bytes = plugin.getChunk();
-    if (bytes.empty())
+    const auto bytes = plugin.getChunk ();
+    if (bytes.empty ())
     {
         error = "the plug-in gave no chunk";
         return false;
@@ -346,8 +349,8 @@ struct RenderResult
 void eventsOfBlock (const std::vector<MidiEvent>& events, std::int64_t position, int frames, std::size_t& next,
                     std::vector<MidiEvent>& block)
 {
-    block.clear();
-    while (next < events.size() && events[next].frame < position + frames)
+    block.clear ();
+    while (next < events.size () && events[next].frame < position + frames)
     {
         MidiEvent e = events[next++];
         e.frame = std::max<std::int64_t> (e.frame - position, 0);
@@ -360,14 +363,14 @@ void eventsOfBlock (const std::vector<MidiEvent>& events, std::int64_t position,
 void keepTail (const std::vector<float*>& out, int from, int frames, std::int64_t position, float threshold,
                AudioBuffers& tail, std::int64_t& lastLoud)
 {
-    for (std::size_t c = 0; c < out.size(); ++c)
+    for (std::size_t c = 0; c < out.size (); ++c)
     {
         const float* s = out[c];
         for (int i = from; i < frames; ++i)
             if (std::abs (s[i]) > threshold)
                 lastLoud = std::max (lastLoud, position + i);
         if (from < frames)
-            tail[c].insert (tail[c].end(), s + from, s + frames);
+            tail[c].insert (tail[c].end (), s + from, s + frames);
     }
 }
 
@@ -378,10 +381,10 @@ bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin
                   const std::string& outputPath, RenderResult& result, std::string& error)
 {
     const double rate = in.rate;
-    const int outs = plugin.numOutputs();
+    const int outs = plugin.numOutputs ();
     const auto& events = in.midi.events;
-    const auto midiEnd = events.empty() ? 0 : events.back().frame + 1;
-    const std::int64_t inputFrames = std::max ({in.main->frames(), in.side ? in.side->frames() : 0, midiEnd});
+    const auto midiEnd = events.empty () ? 0 : events.back ().frame + 1;
+    const std::int64_t inputFrames = std::max ({in.main->frames (), in.side ? in.side->frames () : 0, midiEnd});
     const bool fixedTail = o.tailSeconds >= 0.0;
     const auto fixedTailFrames = static_cast<std::int64_t> (std::llround (std::max (o.tailSeconds, 0.0) * rate));
     const auto maxTailFrames =
@@ -395,11 +398,11 @@ bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin
     std::vector<float> inBuffers[4];
     for (auto& b : inBuffers)
         b.assign (blockFrames, 0.0f);
-    const float* inPtr[4] = {inBuffers[0].data(), inBuffers[1].data(), inBuffers[2].data(), inBuffers[3].data()};
+    const float* inPtr[4] = {inBuffers[0].data (), inBuffers[1].data (), inBuffers[2].data (), inBuffers[3].data ()};
     AudioBuffers outBlock (static_cast<std::size_t> (outs), std::vector<float> (blockFrames));
     std::vector<float*> outPtr;
     for (auto& ch : outBlock)
-        outPtr.push_back (ch.data());
+        outPtr.push_back (ch.data ());
 
     AudioBuffers tail (static_cast<std::size_t> (outs));
     std::int64_t lastLoud = -1; // absolute frame of the last sample above the threshold after the input
@@ -407,7 +410,7 @@ bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin
     std::size_t nextEvent = 0;
 
     Progress progress (o.progress, inputFrames, rate);
-    const auto started = std::chrono::steady_clock::now();
+    const auto started = std::chrono::steady_clock::now ();
     std::int64_t position = 0;
     for (;;)
     {
@@ -431,25 +434,25 @@ bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin
         if (fixedTail)
             n = static_cast<int> (std::min<std::int64_t> (block, inputFrames + fixedTailFrames - position));
 
-        if (! in.main->read (inBuffers[0].data(), inBuffers[1].data(), n) ||
-            (in.side && ! in.side->read (inBuffers[2].data(), inBuffers[3].data(), n)))
+        if (! in.main->read (inBuffers[0].data (), inBuffers[1].data (), n) ||
+            (in.side && ! in.side->read (inBuffers[2].data (), inBuffers[3].data (), n)))
         {
             error = "reading the input failed";
             return false;
         }
         if (! in.side)
         {
-            std::fill (inBuffers[2].begin(), inBuffers[2].end(), 0.0f);
-            std::fill (inBuffers[3].begin(), inBuffers[3].end(), 0.0f);
+            std::fill (inBuffers[2].begin (), inBuffers[2].end (), 0.0f);
+            std::fill (inBuffers[3].begin (), inBuffers[3].end (), 0.0f);
         }
 
         eventsOfBlock (events, position, n, nextEvent, blockEvents);
-        plugin.processBlock (inPtr, 4, outPtr.data(), n, blockEvents);
+        plugin.processBlock (inPtr, 4, outPtr.data (), n, blockEvents);
 
         // Input part goes straight to the file; the rest waits in the tail.
         const int inputPart = static_cast<int> (std::clamp<std::int64_t> (inputFrames - position, 0, n));
         keepTail (outPtr, inputPart, n, position, threshold, tail, lastLoud);
-        if (inputPart > 0 && ! writer.write (outPtr.data(), inputPart))
+        if (inputPart > 0 && ! writer.write (outPtr.data (), inputPart))
         {
             error = "writing \"" + outputPath + "\" failed";
             return false;
@@ -457,7 +460,7 @@ bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin
         position += n;
         progress.update (position);
     }
-    progress.finish();
+    progress.finish ();
 
     result.inputFrames = inputFrames;
     result.fixedTail = fixedTail;
@@ -467,16 +470,16 @@ bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin
     for (auto& ch : tail)
     {
         ch.resize (static_cast<std::size_t> (result.tailFrames), 0.0f);
-        tailPtr.push_back (ch.data());
+        tailPtr.push_back (ch.data ());
     }
-    if (result.tailFrames > 0 && ! writer.write (tailPtr.data(), static_cast<int> (result.tailFrames)))
+    if (result.tailFrames > 0 && ! writer.write (tailPtr.data (), static_cast<int> (result.tailFrames)))
     {
         error = "writing \"" + outputPath + "\" failed";
         return false;
     }
     if (! writer.commit (error))
         return false;
-    result.wallSeconds = std::chrono::duration<double> (std::chrono::steady_clock::now() - started).count();
+    result.wallSeconds = std::chrono::duration<double> (std::chrono::steady_clock::now () - started).count ();
     return true;
 }
 
@@ -495,7 +498,7 @@ std::vector<ChannelStats> measureFile (const std::string& path, int outs, std::i
     for (std::int64_t pos = 0; pos < total; pos += block)
     {
         const int n = static_cast<int> (std::min<std::int64_t> (block, total - pos));
-        written->read (l.data(), r.data(), n);
+        written->read (l.data (), r.data (), n);
         for (int c = 0; c < outs; ++c)
             for (int i = 0; i < n; ++i)
             {
@@ -516,13 +519,13 @@ std::vector<ChannelStats> measureFile (const std::string& path, int outs, std::i
 void printSummary (const RenderOptions& o, const std::string& outputPath, HostedPlugin& plugin,
                    const AudioWriter& writer, double rate, const RenderResult& result, std::ostream& out)
 {
-    const int outs = plugin.numOutputs();
+    const int outs = plugin.numOutputs ();
     const std::int64_t total = result.inputFrames + result.tailFrames;
     std::int64_t nonFinite = 0;
     const auto stats = measureFile (outputPath, outs, total, o.blockSize, nonFinite);
 
     out << "Rendered \"" << outputPath << "\": " << seconds (static_cast<double> (total) / rate) << ", " << outs
-        << (outs == 1 ? " channel, " : " channels, ") << static_cast<int> (rate) << " Hz, " << writer.formatName()
+        << (outs == 1 ? " channel, " : " channels, ") << static_cast<int> (rate) << " Hz, " << writer.formatName ()
         << '\n';
     if (outs <= 2)
         for (int c = 0; c < outs; ++c)
@@ -545,8 +548,8 @@ void printSummary (const RenderOptions& o, const std::string& outputPath, Hosted
     out.unsetf (std::ios::floatfield);
     if (nonFinite > 0)
         out << "Warning: " << nonFinite << " samples are not finite numbers\n";
-    if (! plugin.overruns().empty())
-        out << "Warning: the plug-in wrote past the host's text limit " << plugin.overruns().size() << " times\n";
+    if (! plugin.overruns ().empty ())
+        out << "Warning: the plug-in wrote past the host's text limit " << plugin.overruns ().size () << " times\n";
 }
 
 // The picture of the written file, read back, with the output name as title.
@@ -555,16 +558,16 @@ bool drawRenderReport (const std::string& outputPath, const std::string& picture
     auto file = openAudioFile (outputPath, error);
     if (! file)
         return false;
-    const auto frames = static_cast<std::size_t> (file->frames());
+    const auto frames = static_cast<std::size_t> (file->frames ());
     std::vector<float> left (frames), right (frames);
-    if (! file->read (left.data(), right.data(), static_cast<int> (frames)))
+    if (! file->read (left.data (), right.data (), static_cast<int> (frames)))
     {
         error = "cannot read back \"" + outputPath + "\"";
         return false;
     }
-    const auto m = sound::measureImpulse (left, right, file->sampleRate());
-    const auto title = std::filesystem::path (outputPath).filename().string();
-    return sound::drawReport (picture, title, left, right, file->sampleRate(), m, error);
+    const auto m = sound::measureImpulse (left, right, file->sampleRate ());
+    const auto title = std::filesystem::path (outputPath).filename ().string ();
+    return sound::drawReport (picture, title, left, right, file->sampleRate (), m, error);
 }
 
 } // namespace
@@ -576,7 +579,7 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
     if (! openAudioInputs (o, in, error))
         return false;
 
-    const std::string outputPath = o.output.empty() ? defaultOutputName (o.input) : o.output;
+    const std::string outputPath = o.output.empty () ? defaultOutputName (o.input) : o.output;
     int format = 0;
     std::string formatName;
     if (! listing && ! outputFormatFor (outputPath, format, formatName))
@@ -596,10 +599,10 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
         listParameters (*plugin, out);
     if (listing)
         return true;
-    if (! o.chunkOut.empty() && ! saveChunk (*plugin, o.chunkOut, error))
+    if (! o.chunkOut.empty () && ! saveChunk (*plugin, o.chunkOut, error))
         return false;
 
-    auto writer = AudioWriter::create (outputPath, plugin->numOutputs(), in.rate, error);
+    auto writer = AudioWriter::create (outputPath, plugin->numOutputs (), in.rate, error);
     if (! writer)
         return false;
     RenderResult result;
@@ -607,7 +610,7 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
         return false;
     if (! o.quiet)
         printSummary (o, outputPath, *plugin, *writer, in.rate, result, out);
-    return o.reportPicture.empty() || drawRenderReport (outputPath, o.reportPicture, error);
+    return o.reportPicture.empty () || drawRenderReport (outputPath, o.reportPicture, error);
 }
 
 } // namespace morlake

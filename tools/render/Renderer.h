@@ -23,8 +23,8 @@ struct RenderOptions
     std::string pluginPath;
     std::string input; // empty: the demo signal
     std::string side;
-    std::string output; // empty: derived from the input name
-    std::string preset; // name or index, empty for none
+    std::string output;                           // empty: derived from the input name
+    std::string preset;                           // name or index, empty for none
     std::vector<ParameterAssignment> assignments; // applied in order, after chunk and preset
     std::string chunkIn;
     std::string chunkOut;
@@ -41,7 +41,7 @@ struct RenderOptions
     double demoSampleRate = 44100.0;
     bool listPresets = false;
     bool listParams = false;
-    bool quiet = false; // no summary
+    bool quiet = false;    // no summary
     bool progress = false; // progress bar on stderr
 };
 
@@ -57,6 +57,6 @@ bool applyPreset (HostedPlugin& plugin, const std::string& preset, std::string& 
 bool applyAssignment (HostedPlugin& plugin, const ParameterAssignment& a, std::string& error);
 
 // Set from a signal handler: the render stops and cleans up.
-void requestRenderStop();
+void requestRenderStop ();
 
 } // namespace morlake

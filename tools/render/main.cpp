@@ -45,7 +45,7 @@ and a chord is rendered to morlake-demo.wav.
   -h, --help               this text
 )";
 
-void onSignal (int) { morlake::requestRenderStop(); }
+void onSignal (int) { morlake::requestRenderStop (); }
 
 struct Parser
 {
@@ -58,7 +58,7 @@ struct Parser
     std::optional<std::string> value (const std::string& arg, const std::string& name)
     {
         if (arg.rfind (name + "=", 0) == 0)
-            return arg.substr (name.size() + 1);
+            return arg.substr (name.size () + 1);
         if (arg != name)
             return std::nullopt;
         if (i + 1 >= argc)
@@ -73,11 +73,12 @@ struct Parser
 bool parseNumber (const std::string& text, double lo, double hi, const char* option, double& out, std::string& error)
 {
     char* end = nullptr;
-    const double v = std::strtod (text.c_str(), &end);
-    if (text.empty() || *end != '\0' || ! (v >= lo && v <= hi))
+    const double v = std::strtod (text.c_str (), &end);
+    if (text.empty () || *end != '\0' || ! (v >= lo && v <= hi))
     {
-        error = std::string ("option ") + option + " needs a number from " + std::to_string (static_cast<long long> (lo)) +
-                " to " + std::to_string (static_cast<long long> (hi)) + ", not \"" + text + "\"";
+        error = std::string ("option ") + option + " needs a number from " +
+                std::to_string (static_cast<long long> (lo)) + " to " + std::to_string (static_cast<long long> (hi)) +
+                ", not \"" + text + "\"";
         return false;
     }
     out = v;
@@ -87,7 +88,7 @@ bool parseNumber (const std::string& text, double lo, double hi, const char* opt
 bool splitAssignment (const std::string& text, bool normalised, morlake::ParameterAssignment& a, std::string& error)
 {
     const auto eq = text.rfind ('=');
-    if (eq == std::string::npos || eq == 0 || eq + 1 == text.size())
+    if (eq == std::string::npos || eq == 0 || eq + 1 == text.size ())
     {
         error = "\"" + text + "\" is not of the form PARAM=VALUE";
         return false;
@@ -100,7 +101,7 @@ bool splitAssignment (const std::string& text, bool normalised, morlake::Paramet
 
 bool parseOptions (int argc, char** argv, morlake::RenderOptions& o, bool& help, std::string& error)
 {
-    Parser p{argc, argv, 1, {}};
+    Parser p {argc, argv, 1, {}};
     std::vector<std::string> positional;
     for (; p.i < argc; ++p.i)
     {
@@ -178,33 +179,33 @@ bool parseOptions (int argc, char** argv, morlake::RenderOptions& o, bool& help,
                 return false;
             o.demoSampleRate = number;
         }
-        else if (! p.error.empty())
+        else if (! p.error.empty ())
             break;
-        else if (arg.size() > 1 && arg[0] == '-')
+        else if (arg.size () > 1 && arg[0] == '-')
         {
             error = "unknown option \"" + arg + "\" (see --help)";
             return false;
         }
         else
             positional.push_back (arg);
-        if (! p.error.empty())
+        if (! p.error.empty ())
             break;
     }
-    if (! p.error.empty())
+    if (! p.error.empty ())
     {
         error = p.error;
         return false;
     }
-    if (positional.size() > 2 || (positional.size() == 2 && ! o.output.empty()))
+    if (positional.size () > 2 || (positional.size () == 2 && ! o.output.empty ()))
     {
         error = "too many file names (see --help)";
         return false;
     }
-    if (! positional.empty())
+    if (! positional.empty ())
         o.input = positional[0];
-    if (positional.size() == 2)
+    if (positional.size () == 2)
         o.output = positional[1];
-    if (! o.chunkIn.empty() && ! o.preset.empty())
+    if (! o.chunkIn.empty () && ! o.preset.empty ())
     {
         error = "--chunk and --preset both set the whole state; give one of them";
         return false;
@@ -222,7 +223,7 @@ int main (int argc, char** argv)
     std::string error;
     if (! parseOptions (argc, argv, options, help, error))
     {
-        std::fprintf (stderr, "morlake-render: error: %s\n", error.c_str());
+        std::fprintf (stderr, "morlake-render: error: %s\n", error.c_str ());
         return 2;
     }
     if (help)
@@ -236,8 +237,8 @@ int main (int argc, char** argv)
     std::signal (SIGTERM, onSignal);
     if (! morlake::runRender (options, std::cout, error))
     {
-        std::cout.flush();
-        std::fprintf (stderr, "morlake-render: error: %s\n", error.c_str());
+        std::cout.flush ();
+        std::fprintf (stderr, "morlake-render: error: %s\n", error.c_str ());
         return 1;
     }
     return 0;

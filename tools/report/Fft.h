@@ -11,7 +11,7 @@ namespace morlake::sound {
 // The size must be a power of two.
 inline void fft (std::vector<std::complex<double>>& a)
 {
-    const std::size_t n = a.size();
+    const std::size_t n = a.size ();
     for (std::size_t i = 1, j = 0; i < n; ++i)
     {
         std::size_t bit = n >> 1;

@@ -42,7 +42,7 @@ void text (cairo_t* cr, double x, double y, const std::string& s, double size = 
 {
     cairo_set_font_size (cr, size);
     cairo_move_to (cr, x, y);
-    cairo_show_text (cr, s.c_str());
+    cairo_show_text (cr, s.c_str ());
 }
 
 std::string format (const char* f, double v)
@@ -76,13 +76,14 @@ void drawDecays (cairo_t* cr, std::span<const float> left, std::span<const float
     for (double d = 0; d >= kFloorDb; d -= 30)
         text (cr, 8, y (d) + 4, format ("%.0f dB", d), 10);
     for (int i = 0; i <= 4; ++i)
-        text (cr, x (from + span * i / 4.0) - 8, kPanelTop + kPanelHeight + 14, format ("%.2f s", from + span * i / 4.0), 10);
+        text (cr, x (from + span * i / 4.0) - 8, kPanelTop + kPanelHeight + 14,
+              format ("%.2f s", from + span * i / 4.0), 10);
 
     auto curve = [&] (const std::vector<double>& edc) {
         const auto first = std::size_t (from * rate);
         const auto step = std::max<std::size_t> (1, std::size_t (span * rate / kDecayWidth / 2));
         bool started = false;
-        for (std::size_t i = first; i < edc.size() && double (i) / rate <= from + span; i += step)
+        for (std::size_t i = first; i < edc.size () && double (i) / rate <= from + span; i += step)
         {
             if (started)
                 cairo_line_to (cr, x (double (i) / rate), y (edc[i]));
@@ -93,10 +94,10 @@ void drawDecays (cairo_t* cr, std::span<const float> left, std::span<const float
         cairo_stroke (cr);
     };
     cairo_set_line_width (cr, 1.4);
-    for (std::size_t b = 0; b < kOctaveBands.size(); ++b)
+    for (std::size_t b = 0; b < kOctaveBands.size (); ++b)
     {
         const auto bl = octaveBand (left, rate, kOctaveBands[b]);
-        if (bl.empty())
+        if (bl.empty ())
             continue;
         const auto br = octaveBand (right, rate, kOctaveBands[b]);
         const Colour c = kBandColours[b];
@@ -113,18 +114,18 @@ void drawDecays (cairo_t* cr, std::span<const float> left, std::span<const float
     frame (cr, kDecayLeft, kDecayWidth);
 }
 
-void drawSpectrogram (cairo_t* cr, std::span<const float> left, std::span<const float> right, double rate,
-                      double from, double span)
+void drawSpectrogram (cairo_t* cr, std::span<const float> left, std::span<const float> right, double rate, double from,
+                      double span)
 {
     std::size_t n = 16;
     while (double (n) < 0.021 * rate)
         n *= 2;
     const std::size_t hop = n / 4;
     const auto begin = std::size_t (from * rate);
-    const auto end = std::min (std::max (left.size(), right.size()), std::size_t ((from + span) * rate));
+    const auto end = std::min (std::max (left.size (), right.size ()), std::size_t ((from + span) * rate));
     std::vector<std::vector<double>> frames;
     double peak = 1e-300;
-    for (std::size_t at = begin; at + n <= end || frames.empty(); at += hop)
+    for (std::size_t at = begin; at + n <= end || frames.empty (); at += hop)
     {
         std::vector<double> p (n / 2, 0.0);
         for (std::span<const float> x : {left, right})
@@ -133,7 +134,7 @@ void drawSpectrogram (cairo_t* cr, std::span<const float> left, std::span<const 
             for (std::size_t i = 0; i < n; ++i)
             {
                 const double w = 0.5 - 0.5 * std::cos (2.0 * std::numbers::pi * double (i) / double (n));
-                a[i] = at + i < x.size() ? double (x[at + i]) * w : 0.0;
+                a[i] = at + i < x.size () ? double (x[at + i]) * w : 0.0;
             }
             fft (a);
             for (std::size_t k = 0; k < n / 2; ++k)
@@ -152,11 +153,11 @@ void drawSpectrogram (cairo_t* cr, std::span<const float> left, std::span<const 
     const double lo = std::log (50.0), hi = std::log (0.5 * rate);
     for (int px = 0; px < w; ++px)
     {
-        const auto& p = frames[std::min (frames.size() - 1, std::size_t (double (px) / w * double (frames.size())))];
+        const auto& p = frames[std::min (frames.size () - 1, std::size_t (double (px) / w * double (frames.size ())))];
         for (int py = 0; py < h; ++py)
         {
             const double hz = std::exp (hi - (hi - lo) * double (py) / h);
-            const auto k = std::min (p.size() - 1, std::size_t (hz / rate * double (n)));
+            const auto k = std::min (p.size () - 1, std::size_t (hz / rate * double (n)));
             const double level = 10.0 * std::log10 (std::max (p[k], 1e-300) / peak);
             const Colour c = heat (1.0 - level / kFloorDb);
             auto* pixel = reinterpret_cast<std::uint32_t*> (data + std::size_t (py) * std::size_t (stride)) + px;
@@ -198,8 +199,8 @@ bool drawReport (const std::string& path, const std::string& title, std::span<co
 {
     std::unique_ptr<cairo_surface_t, decltype (&cairo_surface_destroy)> surface (
         cairo_image_surface_create (CAIRO_FORMAT_RGB24, kWidth, kHeight), cairo_surface_destroy);
-    std::unique_ptr<cairo_t, decltype (&cairo_destroy)> context (cairo_create (surface.get()), cairo_destroy);
-    cairo_t* cr = context.get();
+    std::unique_ptr<cairo_t, decltype (&cairo_destroy)> context (cairo_create (surface.get ()), cairo_destroy);
+    cairo_t* cr = context.get ();
     cairo_set_source_rgb (cr, 1, 1, 1);
     cairo_paint (cr);
     cairo_select_font_face (cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
@@ -210,15 +211,15 @@ bool drawReport (const std::string& path, const std::string& title, std::span<co
     text (cr, kDecayLeft, kPanelTop - 4, "energy decay per octave band", 10);
     text (cr, kSpectrumLeft, kPanelTop - 4, "spectrogram (90 dB range)", 10);
 
-    const double length = double (std::max (left.size(), right.size())) / rate;
+    const double length = double (std::max (left.size (), right.size ())) / rate;
     const double decay = std::isfinite (m.t30) ? m.t30 : length;
     const double from = m.arrival;
     const double span = std::max (0.05, std::min (length - from, std::max (0.3, 1.6 * decay)));
     drawDecays (cr, left, right, rate, from, span);
     drawSpectrogram (cr, left, right, rate, from, span);
 
-    cairo_surface_flush (surface.get());
-    if (cairo_surface_write_to_png (surface.get(), path.c_str()) != CAIRO_STATUS_SUCCESS)
+    cairo_surface_flush (surface.get ());
+    if (cairo_surface_write_to_png (surface.get (), path.c_str ()) != CAIRO_STATUS_SUCCESS)
     {
         error = "cannot write " + path;
         return false;

@@ -23,13 +23,13 @@ std::unique_ptr<HostedPlugin> prepare (const ReportRequest& r, std::string& erro
     auto plugin = HostedPlugin::load (r.pluginPath, config, error);
     if (! plugin)
         return nullptr;
-    plugin->open();
-    if (plugin->numOutputs() < 2)
+    plugin->open ();
+    if (plugin->numOutputs () < 2)
     {
         error = "plug-in \"" + r.pluginPath + "\" has fewer than two outputs";
         return nullptr;
     }
-    if (! r.preset.empty() && ! applyPreset (*plugin, r.preset, error))
+    if (! r.preset.empty () && ! applyPreset (*plugin, r.preset, error))
         return nullptr;
     if (isMorlake (*plugin) && ! applyAssignment (*plugin, {"Wet/Dry Mix", "1", true}, error))
         return nullptr;
@@ -44,7 +44,7 @@ AudioBuffers lastFrames (AudioBuffers all, std::size_t frames)
 {
     all.resize (2);
     for (auto& c : all)
-        c.erase (c.begin(), c.end() - std::ptrdiff_t (std::min (frames, c.size())));
+        c.erase (c.begin (), c.end () - std::ptrdiff_t (std::min (frames, c.size ())));
     return all;
 }
 
@@ -70,7 +70,7 @@ bool renderSine (const ReportRequest& r, double levelDb, const std::string& swee
     if (! plugin)
         return false;
     int swept = -1;
-    if (! sweep.empty() && (swept = resolveParameter (*plugin, sweep, error)) < 0)
+    if (! sweep.empty () && (swept = resolveParameter (*plugin, sweep, error)) < 0)
         return false;
     const auto settle = std::size_t (2.0 * r.rate);
     const auto length = std::size_t (r.seconds * r.rate);
@@ -78,7 +78,7 @@ bool renderSine (const ReportRequest& r, double levelDb, const std::string& swee
     constexpr int kBlock = 64;
     std::vector<float> inL (kBlock), inR (kBlock);
     const std::size_t total = (settle + length + kBlock - 1) / kBlock * kBlock;
-    AudioBuffers all (std::size_t (plugin->numOutputs()), std::vector<float> (total));
+    AudioBuffers all (std::size_t (plugin->numOutputs ()), std::vector<float> (total));
     for (std::size_t at = 0; at < total; at += kBlock)
     {
         for (int i = 0; i < kBlock; ++i)
@@ -89,11 +89,11 @@ bool renderSine (const ReportRequest& r, double levelDb, const std::string& swee
             const double phase = std::fmod (double (at) / r.rate / 4.0, 1.0);
             plugin->setParameter (swept, float (0.4 + 0.4 * (1.0 - std::abs (2.0 * phase - 1.0))));
         }
-        const float* ins[2] = {inL.data(), inR.data()};
+        const float* ins[2] = {inL.data (), inR.data ()};
         std::vector<float*> outs;
         for (auto& c : all)
-            outs.push_back (c.data() + at);
-        plugin->processBlock (ins, 2, outs.data(), kBlock);
+            outs.push_back (c.data () + at);
+        plugin->processBlock (ins, 2, outs.data (), kBlock);
     }
     out = lastFrames (std::move (all), length);
     return true;

@@ -12,7 +12,7 @@ namespace morlake::sound {
 struct ReportRequest
 {
     std::string pluginPath;
-    std::string preset; // name or index; empty keeps the plug-in's own
+    std::string preset;                           // name or index; empty keeps the plug-in's own
     std::vector<ParameterAssignment> assignments; // after the preset
     double rate = 48000.0;
     double seconds = 8.0; // impulse response length

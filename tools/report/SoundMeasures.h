@@ -42,10 +42,10 @@ std::vector<double> echoDensity (std::span<const float> left, std::span<const fl
 struct LateTail
 {
     double flatnessDb = 0.0; // 1/3-octave bands 125 Hz .. 8 kHz, averaged; white noise about -2.5
-    double lineHz = 0.0; // strongest narrow line over its neighbourhood
+    double lineHz = 0.0;     // strongest narrow line over its neighbourhood
     double lineDb = 0.0;
     double correlation = 0.0; // inter-channel, at lag 0
-    double balanceDb = 0.0; // left energy over right
+    double balanceDb = 0.0;   // left energy over right
 };
 
 // From `from` for `seconds`; the decay is removed by an exponential fitted to
@@ -57,9 +57,9 @@ LateTail lateTail (std::span<const float> left, std::span<const float> right, do
 struct ImpulseMeasures
 {
     double t30 = 0.0;
-    std::array<double, kOctaveBands.size()> t30Band{};
-    double arrival = 0.0; // seconds
-    double mixingTime = 0.0; // after the first arrival; infinity if never dense
+    std::array<double, kOctaveBands.size ()> t30Band {};
+    double arrival = 0.0;     // seconds
+    double mixingTime = 0.0;  // after the first arrival; infinity if never dense
     double lateDensity = 0.0; // median density 200 .. 500 ms after the first arrival
     LateTail tail;
 };

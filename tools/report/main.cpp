@@ -76,17 +76,17 @@ int main (int argc, char** argv)
         auto value = [&] () -> std::string {
             if (i + 1 >= argc)
             {
-                std::fprintf (stderr, "morlake-report: error: option %s needs a value\n", arg.c_str());
+                std::fprintf (stderr, "morlake-report: error: option %s needs a value\n", arg.c_str ());
                 std::exit (2);
             }
             return argv[++i];
         };
         auto assignment = [&] (bool normalised) {
-            const std::string v = value();
+            const std::string v = value ();
             const auto eq = v.rfind ('=');
             if (eq == std::string::npos || eq == 0)
             {
-                std::fprintf (stderr, "morlake-report: error: \"%s\" is not PARAM=VALUE\n", v.c_str());
+                std::fprintf (stderr, "morlake-report: error: \"%s\" is not PARAM=VALUE\n", v.c_str ());
                 std::exit (2);
             }
             request.assignments.push_back ({v.substr (0, eq), v.substr (eq + 1), normalised});
@@ -97,46 +97,47 @@ int main (int argc, char** argv)
             return 0;
         }
         else if (arg == "--plugin")
-            request.pluginPath = value();
+            request.pluginPath = value ();
         else if (arg == "--preset")
-            presets.push_back (value());
+            presets.push_back (value ());
         else if (arg == "--all-presets")
             allPresets = true;
         else if (arg == "--set" || arg == "--set-norm")
             assignment (arg == "--set-norm");
         else if (arg == "--rate")
-            request.rate = std::atof (value().c_str());
+            request.rate = std::atof (value ().c_str ());
         else if (arg == "--length")
-            request.seconds = std::atof (value().c_str());
+            request.seconds = std::atof (value ().c_str ());
         else if (arg == "--png")
-            pngDir = value();
+            pngDir = value ();
         else if (arg == "--sine")
             sine = true;
         else if (arg == "--sweep")
-            sweep = value();
+            sweep = value ();
         else if (arg == "--sine-level")
-            sineLevel = std::atof (value().c_str());
+            sineLevel = std::atof (value ().c_str ());
         else if (arg == "--label")
-            label = value();
+            label = value ();
         else if (arg == "-o" || arg == "--output")
-            output = value();
+            output = value ();
         else
         {
-            std::fprintf (stderr, "morlake-report: error: unknown option \"%s\" (see --help)\n", arg.c_str());
+            std::fprintf (stderr, "morlake-report: error: unknown option \"%s\" (see --help)\n", arg.c_str ());
             return 2;
         }
     }
-    if (! (request.rate >= 8000.0 && request.rate <= 384000.0) || ! (request.seconds >= 0.5 && request.seconds <= 120.0))
+    if (! (request.rate >= 8000.0 && request.rate <= 384000.0) ||
+        ! (request.seconds >= 0.5 && request.seconds <= 120.0))
     {
         std::fprintf (stderr, "morlake-report: error: --rate 8000..384000 and --length 0.5..120\n");
         return 2;
     }
     if (allPresets)
-        for (const auto& name : morlake::factoryPresetNames())
+        for (const auto& name : morlake::factoryPresetNames ())
             presets.push_back (name);
-    if (presets.empty())
+    if (presets.empty ())
         presets.push_back ("");
-    if (! pngDir.empty())
+    if (! pngDir.empty ())
         std::filesystem::create_directories (pngDir);
 
     std::ostringstream table;
@@ -146,12 +147,12 @@ int main (int argc, char** argv)
     for (const auto& preset : presets)
     {
         request.preset = preset;
-        const std::string name = ! preset.empty() ? preset : (! label.empty() ? label : request.pluginPath);
+        const std::string name = ! preset.empty () ? preset : (! label.empty () ? label : request.pluginPath);
         std::string error;
         morlake::AudioBuffers ir;
         if (! morlake::sound::renderImpulse (request, ir, error))
         {
-            std::fprintf (stderr, "morlake-report: error: %s\n", error.c_str());
+            std::fprintf (stderr, "morlake-report: error: %s\n", error.c_str ());
             return 1;
         }
         const auto m = morlake::sound::measureImpulse (ir[0], ir[1], request.rate);
@@ -169,27 +170,27 @@ int main (int argc, char** argv)
                 r.seconds = 2.8;
                 if (! morlake::sound::renderSine (r, sineLevel, swept, out, error))
                 {
-                    std::fprintf (stderr, "morlake-report: error: %s\n", error.c_str());
+                    std::fprintf (stderr, "morlake-report: error: %s\n", error.c_str ());
                     std::exit (1);
                 }
                 return morlake::sound::sineResidueDb (out[0], out[1], request.rate);
             };
             table << ' ' << number ("%.0f", residue ("")) << " | "
-                  << (sweep.empty() ? "-" : number ("%.0f", residue (sweep))) << " |";
+                  << (sweep.empty () ? "-" : number ("%.0f", residue (sweep))) << " |";
         }
         table << '\n';
         std::cerr << name << ": " << morlake::sound::summaryLine (m) << '\n';
-        if (! pngDir.empty() &&
-            ! morlake::sound::drawReport ((std::filesystem::path (pngDir) / fileNameFor (name)).string(), name, ir[0],
+        if (! pngDir.empty () &&
+            ! morlake::sound::drawReport ((std::filesystem::path (pngDir) / fileNameFor (name)).string (), name, ir[0],
                                           ir[1], request.rate, m, error))
         {
-            std::fprintf (stderr, "morlake-report: error: %s\n", error.c_str());
+            std::fprintf (stderr, "morlake-report: error: %s\n", error.c_str ());
             return 1;
         }
     }
-    if (output.empty())
-        std::cout << table.str();
+    if (output.empty ())
+        std::cout << table.str ();
     else
-        std::ofstream (output) << table.str();
+        std::ofstream (output) << table.str ();
     return 0;
 }

@@ -1,1 +1,1 @@
-int morlakeNotAPlugin() { return 0; } // a module without a VST entry point
+int morlakeNotAPlugin () { return 0; } // a module without a VST entry point

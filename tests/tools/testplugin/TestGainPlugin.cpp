@@ -33,7 +33,7 @@ struct PendingEvent
 
 struct GainPlugin
 {
-    AEffect effect{};
+    AEffect effect {};
     float params[kNumParams] = {0.5f, 0.0f};
     int program = 0;
     int modes = 0;
@@ -41,9 +41,9 @@ struct GainPlugin
     std::vector<float> echoLine;
     std::size_t echoPos = 0;
     std::size_t echoLength = 1;
-    PendingEvent pending[256]{};
+    PendingEvent pending[256] {};
     int pendingCount = 0;
-    Chunk chunk{};
+    Chunk chunk {};
 
     void setParameter (int index, float value)
     {
@@ -132,7 +132,8 @@ struct GainPlugin
             for (int b = 0; b < 3; ++b)
                 p.bytes[b] = static_cast<unsigned char> (m->midiData[b]);
         }
-        std::stable_sort (pending, pending + pendingCount, [] (const PendingEvent& a, const PendingEvent& b) { return a.frame < b.frame; });
+        std::stable_sort (pending, pending + pendingCount,
+                          [] (const PendingEvent& a, const PendingEvent& b) { return a.frame < b.frame; });
     }
 
     void setProgram (int index)
@@ -153,7 +154,8 @@ struct GainPlugin
             case effGetProgram: return program;
             case effGetProgramName:
                 std::snprintf (text, (modes & kModeOverrunProgramName) != 0 ? 200 : kVstMaxProgNameLen, "%s%s",
-                               kPrograms[program].name, (modes & kModeOverrunProgramName) != 0 ? " with a name far too long to fit" : "");
+                               kPrograms[program].name,
+                               (modes & kModeOverrunProgramName) != 0 ? " with a name far too long to fit" : "");
                 return 0;
             case effGetProgramNameIndexed:
                 if (index < 0 || index >= kNumPrograms)
@@ -169,11 +171,10 @@ struct GainPlugin
                 return 0;
             case effSetSampleRate: setSampleRate (opt); return 0;
             case effGetChunk:
-                chunk = Chunk{kChunkMagic, 1, params[kParamGain], params[kParamEcho], program};
+                chunk = Chunk {kChunkMagic, 1, params[kParamGain], params[kParamEcho], program};
                 *static_cast<void**> (ptr) = &chunk;
                 return sizeof (Chunk);
-            case effSetChunk:
-            {
+            case effSetChunk: {
                 if (value != static_cast<intptr> (sizeof (Chunk)) || ptr == nullptr)
                     return 0;
                 Chunk in;
@@ -188,8 +189,7 @@ struct GainPlugin
             case effProcessEvents: queueEvents (static_cast<const VstEvents*> (ptr)); return 1;
             case effCanBeAutomated: return index >= 0 && index < kNumParams ? 1 : 0;
             case effGetInputProperties:
-            case effGetOutputProperties:
-            {
+            case effGetOutputProperties: {
                 const bool output = opcode == effGetOutputProperties;
                 if (index < 0 || index >= (output ? 2 : 4))
                     return 0;
@@ -205,8 +205,7 @@ struct GainPlugin
                     return 0;
                 modes = static_cast<int> (value);
                 return 1;
-            case effCanDo:
-            {
+            case effCanDo: {
                 const char* what = static_cast<const char*> (ptr);
                 for (const char* yes : {"receiveVstEvents", "4in2out"})
                     if (std::strcmp (what, yes) == 0)
@@ -234,13 +233,16 @@ intptr dispatcherProc (AEffect* e, int32 opcode, int32 index, intptr value, void
 
 void processProc (AEffect* e, float** in, float** out, int32 frames) { self (e)->process (in, out, frames); }
 void setParameterProc (AEffect* e, int32 index, float value) { self (e)->setParameter (index, value); }
-float getParameterProc (AEffect* e, int32 index) { return index >= 0 && index < kNumParams ? self (e)->params[index] : 0.0f; }
+float getParameterProc (AEffect* e, int32 index)
+{
+    return index >= 0 && index < kNumParams ? self (e)->params[index] : 0.0f;
+}
 
 AEffect* createEffect (HostCallback host)
 {
     if (host == nullptr || host (nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
-    auto* p = new GainPlugin();
+    auto* p = new GainPlugin ();
     AEffect& e = p->effect;
     e.magic = kEffectMagic;
     e.dispatcher = dispatcherProc;
@@ -263,7 +265,13 @@ AEffect* createEffect (HostCallback host)
 } // namespace
 
 #ifdef MORLAKE_TEST_ENTRY_MAIN_MACHO
-extern "C" __attribute__ ((visibility ("default"))) AEffect* main_macho (HostCallback host) { return createEffect (host); }
+extern "C" __attribute__ ((visibility ("default"))) AEffect* main_macho (HostCallback host)
+{
+    return createEffect (host);
+}
 #else
-extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (HostCallback host) { return createEffect (host); }
+extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (HostCallback host)
+{
+    return createEffect (host);
+}
 #endif

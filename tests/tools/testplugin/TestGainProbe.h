@@ -7,8 +7,8 @@ namespace morlake::testgain {
 
 constexpr vst::int32 kUniqueID = vst::fourCC ('M', 'l', 'T', 'g');
 constexpr int kNumParams = 2;
-constexpr int kParamGain = 0; // linear gain 2 × value, shown in dB
-constexpr int kParamEcho = 1; // echo feedback 0.9 × value, shown in per cent
+constexpr int kParamGain = 0;   // linear gain 2 × value, shown in dB
+constexpr int kParamEcho = 1;   // echo feedback 0.9 × value, shown in per cent
 constexpr int kNumPrograms = 3; // "Unity", "Quiet", "Echo Hall"
 
 // effVendorSpecific index; value: the mode bits below
