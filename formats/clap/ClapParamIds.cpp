@@ -6,6 +6,7 @@ namespace morlake {
 
 ClapParamIds::ClapParamIds (const ParameterTable& table)
 {
+    indexOfTag.fill (-1);
     for (int t = 0; t < kNumParams; ++t)
     {
         if (! table.isUserParameter (t))
@@ -14,6 +15,7 @@ ClapParamIds::ClapParamIds (const ParameterTable& table)
         byIndex[static_cast<std::size_t> (numParams)] = e;
         byId[static_cast<std::size_t> (numParams)] = e;
         idOfTag[static_cast<std::size_t> (t)] = e.id;
+        indexOfTag[static_cast<std::size_t> (t)] = numParams;
         ++numParams;
     }
     const auto end = byId.begin () + numParams;

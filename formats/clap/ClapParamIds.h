@@ -31,6 +31,8 @@ public:
     int count () const { return numParams; }
     int tagAt (int index) const { return index >= 0 && index < numParams ? byIndex[static_cast<std::size_t> (index)].tag : -1; }
     std::uint32_t idAt (int index) const;
+    // Index of a user parameter's tag; -1 for the other slots.
+    int indexOf (int tag) const { return isValidTag (tag) ? indexOfTag[static_cast<std::size_t> (tag)] : -1; }
     // Tag of `id`; -1 when it names no parameter.
     int tagOf (std::uint32_t id) const;
     // Id of `tag`; false when the tag is no user parameter.
@@ -47,6 +49,7 @@ private:
     std::array<Entry, kNumParams> byIndex {};
     std::array<Entry, kNumParams> byId {};
     std::array<std::uint32_t, kNumParams> idOfTag {};
+    std::array<int, kNumParams> indexOfTag {};
     int numParams = 0;
     bool collision = false;
 };

@@ -109,6 +109,8 @@ bool ClapPlugin::init ()
 {
     if (ids.hasCollision ())
         return false;
+    for (int i = 0; i < ids.count (); ++i)
+        reported[static_cast<std::size_t> (i)] = clapPlainValue (product.table (), ids.tagAt (i), product.getParameter (ids.tagAt (i)));
     hostParams = static_cast<const clap_host_params_t*> (host->get_extension (host, CLAP_EXT_PARAMS));
     hostThreadCheck = static_cast<const clap_host_thread_check_t*> (host->get_extension (host, CLAP_EXT_THREAD_CHECK));
     hostTimers = static_cast<const clap_host_timer_support_t*> (host->get_extension (host, CLAP_EXT_TIMER_SUPPORT));
@@ -201,7 +203,10 @@ clap_process_status ClapPlugin::process (const clap_process_t* p)
         applyEvent (p->in_events->get (p->in_events, next), frames);
 
     if (p->out_events != nullptr)
+    {
         writeOutgoing (p->out_events);
+        reportChanges (p->out_events);
+    }
     return CLAP_PROCESS_CONTINUE;
 }
 
@@ -217,8 +222,12 @@ void ClapPlugin::applyEvent (const clap_event_header_t* e, int)
                 return;
             const auto* v = reinterpret_cast<const clap_event_param_value_t*> (e);
             const int tag = ids.tagOf (v->param_id);
-            if (tag >= 0)
-                product.setParameter (tag, clapNormalisedValue (product.table (), tag, v->value));
+            if (tag < 0)
+                return;
+            product.setParameter (tag, clapNormalisedValue (product.table (), tag, v->value));
+            // The host knows this value: no echo.
+            const int index = ids.indexOf (tag);
+            reported[static_cast<std::size_t> (index)] = clapPlainValue (product.table (), tag, product.getParameter (tag));
             return;
         }
         case CLAP_EVENT_MIDI:
@@ -276,17 +285,7 @@ void ClapPlugin::writeOutgoing (const clap_output_events_t* out)
         if (! ids.idOf (o.tag, id))
             continue;
         if (o.type == CLAP_EVENT_PARAM_VALUE)
-        {
-            clap_event_param_value_t v {};
-            v.header = {sizeof v, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-            v.param_id = id;
-            v.note_id = -1;
-            v.port_index = -1;
-            v.channel = -1;
-            v.key = -1;
-            v.value = clapPlainValue (product.table (), o.tag, o.value);
-            out->try_push (out, &v.header);
-        }
+            pushValue (out, ids.indexOf (o.tag), clapPlainValue (product.table (), o.tag, o.value));
         else
         {
             clap_event_param_gesture_t g {};
@@ -296,6 +295,34 @@ void ClapPlugin::writeOutgoing (const clap_output_events_t* out)
         }
     }
     outgoingTail.store (tail, std::memory_order_release);
+}
+
+void ClapPlugin::pushValue (const clap_output_events_t* out, int index, double plain)
+{
+    clap_event_param_value_t v {};
+    v.header = {sizeof v, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+    v.param_id = ids.idAt (index);
+    v.note_id = -1;
+    v.port_index = -1;
+    v.channel = -1;
+    v.key = -1;
+    v.value = plain;
+    out->try_push (out, &v.header);
+    reported[static_cast<std::size_t> (index)] = plain;
+}
+
+void ClapPlugin::reportChanges (const clap_output_events_t* out)
+{
+    float live[kNumParams];
+    if (! product.liveValues ().copyToIfChanged (live, liveWritesSeen))
+        return;
+    for (int i = 0; i < ids.count (); ++i)
+    {
+        const int tag = ids.tagAt (i);
+        const double plain = clapPlainValue (product.table (), tag, product.getParameter (tag));
+        if (plain != reported[static_cast<std::size_t> (i)])
+            pushValue (out, i, plain);
+    }
 }
 
 void ClapPlugin::parameterEdited (int tag, float value)
@@ -449,6 +476,7 @@ bool ClapPlugin::loadState (const clap_istream_t* stream)
     if (std::memcmp (header.magic, kClapStateMagic, 4) != 0 || header.version != kClapStateVersion ||
         header.payloadSize != kChunkSize)
         return false;
+    product.syncPreferences ();
     return product.restoreState (bytes + sizeof header, kChunkSize);
 }
 
@@ -460,6 +488,7 @@ bool ClapPlugin::presetLoad (std::uint32_t kind, const char* location, const cha
     const long index = std::strtol (loadKey, &end, 10);
     if (end == loadKey || *end != '\0' || index < 0 || index >= kNumFactoryPresets)
         return false;
+    product.syncPreferences ();
     product.setDemoProgram (static_cast<int> (index));
     if (hostParams != nullptr)
         hostParams->rescan (host, CLAP_PARAM_RESCAN_VALUES);
@@ -619,7 +648,10 @@ const void* ClapPlugin::extension (const char* id) const
     };
     static const clap_plugin_timer_support_t timers = {[] (const clap_plugin_t* p, clap_id timer) {
         ClapPlugin& me = self (p);
-        if (timer == me.idleTimer && me.editor != nullptr && me.editor->isOpen ())
+        if (timer != me.idleTimer)
+            return;
+        me.product.syncPreferences ();
+        if (me.editor != nullptr && me.editor->isOpen ())
             me.editor->idle ();
     }};
 

@@ -60,6 +60,10 @@ private:
     // Events: applied in the block at their frame.
     void applyEvent (const clap_event_header_t* header, int segmentStart);
     void writeOutgoing (const clap_output_events_t* out);
+    // Values the instance changed by itself (MIDI program changes,
+    // controllers, learn) go to the host as value events.
+    void reportChanges (const clap_output_events_t* out);
+    void pushValue (const clap_output_events_t* out, int index, double plain);
     void flush (const clap_input_events_t* in, const clap_output_events_t* out);
 
     // params
@@ -113,6 +117,11 @@ private:
     ClapEditorFactory editorFactory;
     InstanceEditor* editor = nullptr;
     clap_id idleTimer = CLAP_INVALID_ID;
+
+    // Plain values the host last heard of, by parameter index; touched only
+    // where CLAP serialises process and flush.
+    std::array<double, kNumParams> reported {};
+    std::uint32_t liveWritesSeen = 0;
 
     std::atomic<bool> active {false};
     std::atomic<bool> processing {false};

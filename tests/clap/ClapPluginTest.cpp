@@ -360,6 +360,34 @@ TEST (ClapPlugin, EventsTakeEffectAtTheirFrame)
     }
 }
 
+// A MIDI program change loads a preset on the audio thread: the host hears
+// of every value it moved, and of nothing it set itself.
+TEST (ClapPlugin, ValuesMovedByMidiReachTheHost)
+{
+    auto p = loadClap ();
+    ASSERT_TRUE (p);
+    ASSERT_TRUE (p->activate (48000.0, 256));
+    const auto params = p->params ();
+    float l[256], r[256];
+    float* o[2] = {l, r};
+    const ClapInputEvent set = ClapInputEvent::param (3, params[1].id, params[1].maxValue * 0.5);
+    p->process (nullptr, o, 256, std::span (&set, 1));
+    EXPECT_TRUE (p->lastOutput ().empty ()) << "a value the host set is not sent back";
+
+    const int preset = findFactoryPreset ("1 to Morlake");
+    const ClapInputEvent change = ClapInputEvent::midiBytes (10, 0xc0, static_cast<std::uint8_t> (preset), 0);
+    p->process (nullptr, o, 256, std::span (&change, 1));
+    const auto sent = p->lastOutput ();
+    EXPECT_FALSE (sent.empty ());
+    for (const ClapOutputEvent& e : sent)
+    {
+        ASSERT_EQ (e.type, CLAP_EVENT_PARAM_VALUE);
+        EXPECT_EQ (p->value (e.paramId), e.value);
+    }
+    p->process (nullptr, o, 256);
+    EXPECT_TRUE (p->lastOutput ().empty ()) << "each change is sent once";
+}
+
 TEST (ClapPlugin, WrongThreadIsRefusedWhereTheHostChecks)
 {
     auto p = loadClap ();
