@@ -115,6 +115,7 @@ bool ClapPlugin::init ()
     hostThreadCheck = static_cast<const clap_host_thread_check_t*> (host->get_extension (host, CLAP_EXT_THREAD_CHECK));
     hostTimers = static_cast<const clap_host_timer_support_t*> (host->get_extension (host, CLAP_EXT_TIMER_SUPPORT));
     hostGui = static_cast<const clap_host_gui_t*> (host->get_extension (host, CLAP_EXT_GUI));
+    hostFds = static_cast<const clap_host_posix_fd_support_t*> (host->get_extension (host, CLAP_EXT_POSIX_FD_SUPPORT));
     return true;
 }
 
@@ -516,6 +517,9 @@ void ClapPlugin::guiDestroy ()
     if (idleTimer != CLAP_INVALID_ID && hostTimers != nullptr)
         hostTimers->unregister_timer (host, idleTimer);
     idleTimer = CLAP_INVALID_ID;
+    if (watchedFd >= 0 && hostFds != nullptr)
+        hostFds->unregister_fd (host, watchedFd);
+    watchedFd = -1;
     product.attachEditor (nullptr);
     if (editor->isOpen ())
         editor->close ();
@@ -546,6 +550,11 @@ bool ClapPlugin::guiSetParent (const clap_window_t* window)
         idleTimer = CLAP_INVALID_ID;
         return false;
     }
+    // Window events are served as they arrive where the host watches descriptors;
+    // the timer still runs the editor's animations and redraws.
+    const int fd = editor->eventDescriptor ();
+    if (fd >= 0 && hostFds != nullptr && hostFds->register_fd (host, fd, CLAP_POSIX_FD_READ))
+        watchedFd = fd;
     return true;
 }
 
@@ -655,6 +664,12 @@ const void* ClapPlugin::extension (const char* id) const
             me.editor->idle ();
     }};
 
+    static const clap_plugin_posix_fd_support_t fds = {[] (const clap_plugin_t* p, int fd, clap_posix_fd_flags_t) {
+        ClapPlugin& me = self (p);
+        if (fd == me.watchedFd && me.editor != nullptr && me.editor->isOpen ())
+            me.editor->idle ();
+    }};
+
     if (std::strcmp (id, CLAP_EXT_PARAMS) == 0)
         return &params;
     if (std::strcmp (id, CLAP_EXT_STATE) == 0)
@@ -675,6 +690,8 @@ const void* ClapPlugin::extension (const char* id) const
         return &gui;
     if (editorFactory != nullptr && std::strcmp (id, CLAP_EXT_TIMER_SUPPORT) == 0)
         return &timers;
+    if (editorFactory != nullptr && std::strcmp (id, CLAP_EXT_POSIX_FD_SUPPORT) == 0)
+        return &fds;
     return nullptr;
 }
 

@@ -1,6 +1,6 @@
 // The CLAP adapter: one format-free instance behind a clap_plugin, its
 // extensions (params, state, audio-ports, note-ports, latency, tail, render,
-// preset-load, gui, timer-support) and the translation of events and threads.
+// preset-load, gui, timer-support, posix-fd-support) and the translation of events and threads.
 #pragma once
 
 #include "formats/clap/ClapParamIds.h"
@@ -113,10 +113,12 @@ private:
     const clap_host_thread_check_t* hostThreadCheck = nullptr;
     const clap_host_timer_support_t* hostTimers = nullptr;
     const clap_host_gui_t* hostGui = nullptr;
+    const clap_host_posix_fd_support_t* hostFds = nullptr;
     clap_plugin_t plugin {};
     ClapEditorFactory editorFactory;
     InstanceEditor* editor = nullptr;
     clap_id idleTimer = CLAP_INVALID_ID;
+    int watchedFd = -1; // the editor's descriptor, registered with the host
 
     // Plain values the host last heard of, by parameter index; touched only
     // where CLAP serialises process and flush.

@@ -212,6 +212,21 @@ const void* ClapHostedPlugin::hostExtension (const clap_host_t* h, const char* i
             return true;
         },
     };
+    static const clap_host_posix_fd_support_t fdSupport = {
+        [] (const clap_host_t* hh, int fd, clap_posix_fd_flags_t) {
+            self (hh).registeredFds.push_back (fd);
+            return true;
+        },
+        [] (const clap_host_t*, int, clap_posix_fd_flags_t) { return true; },
+        [] (const clap_host_t* hh, int fd) {
+            auto& f = self (hh).registeredFds;
+            const auto it = std::find (f.begin (), f.end (), fd);
+            if (it == f.end ())
+                return false;
+            f.erase (it);
+            return true;
+        },
+    };
     static const clap_host_log_t log = {[] (const clap_host_t*, clap_log_severity, const char*) {}};
     if (std::strcmp (id, CLAP_EXT_PARAMS) == 0)
         return &params;
@@ -221,6 +236,8 @@ const void* ClapHostedPlugin::hostExtension (const clap_host_t* h, const char* i
         return &timerSupport;
     if (std::strcmp (id, CLAP_EXT_LOG) == 0)
         return &log;
+    if (std::strcmp (id, CLAP_EXT_POSIX_FD_SUPPORT) == 0)
+        return &fdSupport;
     return nullptr;
 }
 
@@ -381,6 +398,16 @@ clap_process_status ClapHostedPlugin::process (const float* const* inputs, float
     processing = false;
     steadyTime += frames;
     return status;
+}
+
+void ClapHostedPlugin::fireFds ()
+{
+    const auto* ext = static_cast<const clap_plugin_posix_fd_support_t*> (extension (CLAP_EXT_POSIX_FD_SUPPORT));
+    if (ext == nullptr)
+        return;
+    const auto fds = registeredFds;
+    for (int fd : fds)
+        ext->on_fd (instance, fd, CLAP_POSIX_FD_READ);
 }
 
 void ClapHostedPlugin::fireTimers ()

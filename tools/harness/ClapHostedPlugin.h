@@ -97,6 +97,10 @@ public:
     const std::vector<ClapTimer>& timers () const { return registeredTimers; }
     // Calls the plug-in's timer handler for every registered timer.
     void fireTimers ();
+    // Descriptors the plug-in asked the host to watch, and a call of its
+    // handler for each, as a host does when they turn readable.
+    const std::vector<int>& watchedFds () const { return registeredFds; }
+    void fireFds ();
     // The thread the host's thread-check calls the main thread.
     void setMainThread (std::thread::id id) { mainThread = id; }
     void setOfferThreadCheck (bool offer) { offerThreadCheck = offer; }
@@ -117,6 +121,7 @@ private:
     int flushRequestCount = 0;
     int rescanCount = 0;
     std::vector<ClapTimer> registeredTimers;
+    std::vector<int> registeredFds;
     clap_id nextTimer = 1;
     std::vector<ClapOutputEvent> output;
     std::int64_t steadyTime = 0;
