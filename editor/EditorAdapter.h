@@ -37,6 +37,7 @@ public:
     int onKeyDown (const KeyStroke& key) override;
     int onKeyUp (const KeyStroke& key) override;
     bool setKnobMode (int mode) override;
+    int eventDescriptor () const override;
 
     // VSTGUIEditorInterface -------------------------------------------------------
     int32_t getKnobMode () const override { return knobMode; }

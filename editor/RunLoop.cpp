@@ -170,6 +170,14 @@ int RunLoop::eventHandlerCount () const
     return static_cast<int> (std::count_if (events.begin (), events.end (), [] (const auto& e) { return e->alive; }));
 }
 
+int RunLoop::firstEventDescriptor () const
+{
+    for (const auto& e : events)
+        if (e->alive)
+            return e->fd;
+    return -1;
+}
+
 int RunLoop::timerCount () const
 {
     return static_cast<int> (std::count_if (timers.begin (), timers.end (), [] (const auto& t) { return t->alive; }));

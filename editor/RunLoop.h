@@ -70,6 +70,8 @@ public:
     bool inUse () const { return references > 0; }
 
     int eventHandlerCount () const;
+    // Descriptor of the first live event handler (VSTGUI's X connection); -1 when none.
+    int firstEventDescriptor () const;
     int timerCount () const;
     // Passes served, timers fired since start (for tests and measurements).
     uint64_t passes () const { return passCount; }

@@ -317,7 +317,17 @@ DisplayText APlugin::getDisplayText (int t) const
     return formatParameterDisplay (params, t, clamp01 (program[t]), values, getChainDisplayState ());
 }
 
-ChainDisplayState APlugin::getChainDisplayState () const
+DisplayText Instance::getDisplayTextFor (int t, float value) const
+{
+    if (! isValidTag (t))
+        return {};
+    float values[kNumParams];
+    live.copyTo (values);
+    values[t] = clamp01 (value);
+    return formatParameterDisplay (params, t, clamp01 (value), values, getChainDisplayState ());
+}
+
+ChainDisplayState Instance::getChainDisplayState () const
 {
     // From the values and the character they chose, never from what the
     // audio thread last applied: texts must not depend on whether, or how

@@ -64,6 +64,8 @@ public:
     void beginGesture (int tag) override;
     void endGesture (int tag) override;
     DisplayText getDisplayText (int tag) const override;
+    // Text `value` would show as, with the other values as they are.
+    DisplayText getDisplayTextFor (int tag, float value) const;
 
     // Programs and state -------------------------------------------------------
     // Loads the factory preset named in the program's name slots (the host's

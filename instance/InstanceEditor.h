@@ -37,6 +37,9 @@ public:
     virtual int onKeyDown (const KeyStroke& key) = 0;
     virtual int onKeyUp (const KeyStroke& key) = 0;
     virtual bool setKnobMode (int mode) = 0;
+    // A descriptor that turns readable when the window system has events for
+    // idle() (hosts that watch descriptors call idle() then); -1 when none.
+    virtual int eventDescriptor () const { return -1; }
 
     // Notifications from the instance ------------------------------------------
     // May be called from any thread: implementations only record the change.

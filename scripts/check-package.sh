@@ -79,6 +79,15 @@ LD_DEBUG=files "$root/usr/bin/morlake-report" --preset "1 to Morlake" --length 2
 grep -q "file=$so " "$work/report.log" || fail "the installed morlake-report did not load the installed bundle"
 
 # Formats still to come join here once the package holds them.
+clap=$root/usr/lib/clap/Morlake/Contents/x86_64-linux/Morlake.clap
+if [ -n "$(find "$root/usr/lib/clap" -name '*.clap' 2>/dev/null)" ]; then
+  echo "== the installed CLAP plug-in"
+  [ -f "$clap" ] || fail "missing ${clap#"$root"}"
+  nm -D --defined-only "$clap" | grep -qw clap_entry || fail "the installed Morlake.clap exports no clap_entry"
+  [ "$(find "$root/usr/lib/clap/Morlake/Contents/Resources" -name 'bmp*.png' | wc -l)" -gt 0 ] \
+    || fail "no editor bitmaps beside the installed Morlake.clap"
+  echo "${clap#"$root"} exports clap_entry, bitmaps beside it"
+fi
 if [ -d "$root/usr/lib/lv2" ]; then
   echo "== the installed LV2 bundle"
   command -v lv2ls >/dev/null || fail "lv2ls (lilv-utils) is needed to check the LV2 bundle"

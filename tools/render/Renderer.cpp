@@ -1,6 +1,9 @@
 #include "tools/render/Renderer.h"
 
 #include "tools/harness/FactoryPresets.h"
+#if MORLAKE_HAVE_CLAP
+#include "tools/harness/ClapHostedPlugin.h"
+#endif
 #include "tools/harness/MidiFile.h"
 #include "tools/harness/NameMatch.h"
 #include "tools/render/AudioFiles.h"
@@ -377,7 +380,8 @@ void keepTail (const std::vector<float*>& out, int from, int frames, std::int64_
 // Runs the input and then the tail through the plug-in into the writer. The
 // tail is kept until its end is known; it is cut after the last sample above
 // the threshold, so the length does not depend on the block size.
-bool renderAudio (const RenderOptions& o, RenderInputs& in, HostedPlugin& plugin, AudioWriter& writer,
+template <typename Plugin>
+bool renderAudio (const RenderOptions& o, RenderInputs& in, Plugin& plugin, AudioWriter& writer,
                   const std::string& outputPath, RenderResult& result, std::string& error)
 {
     const double rate = in.rate;
@@ -516,7 +520,10 @@ std::vector<ChannelStats> measureFile (const std::string& path, int outs, std::i
     return stats;
 }
 
-void printSummary (const RenderOptions& o, const std::string& outputPath, HostedPlugin& plugin,
+std::size_t overrunCount (const HostedPlugin& plugin) { return plugin.overruns().size(); }
+
+template <typename Plugin>
+void printSummary (const RenderOptions& o, const std::string& outputPath, Plugin& plugin,
                    const AudioWriter& writer, double rate, const RenderResult& result, std::ostream& out)
 {
     const int outs = plugin.numOutputs ();
@@ -548,8 +555,8 @@ void printSummary (const RenderOptions& o, const std::string& outputPath, Hosted
     out.unsetf (std::ios::floatfield);
     if (nonFinite > 0)
         out << "Warning: " << nonFinite << " samples are not finite numbers\n";
-    if (! plugin.overruns ().empty ())
-        out << "Warning: the plug-in wrote past the host's text limit " << plugin.overruns ().size () << " times\n";
+    if (overrunCount (plugin) > 0)
+        out << "Warning: the plug-in wrote past the host's text limit " << overrunCount (plugin) << " times\n";
 }
 
 // The picture of the written file, read back, with the output name as title.
@@ -569,6 +576,119 @@ bool drawRenderReport (const std::string& outputPath, const std::string& picture
     const auto title = std::filesystem::path (outputPath).filename ().string ();
     return sound::drawReport (picture, title, left, right, file->sampleRate (), m, error);
 }
+
+#if MORLAKE_HAVE_CLAP
+// A CLAP plug-in as the render loop sees it: two outputs, MIDI as events.
+class ClapRenderPlugin
+{
+public:
+    ClapRenderPlugin (ClapHostedPlugin& hosted, double bpm) : plugin (hosted), tempo (bpm) {}
+    int numOutputs() const { return 2; }
+    void processBlock (const float* const* inputs, int, float* const* outputs, int frames,
+                       std::span<const MidiEvent> events)
+    {
+        midi.clear();
+        for (const MidiEvent& e : events)
+            midi.push_back (ClapInputEvent::midiBytes (static_cast<std::uint32_t> (e.frame), e.bytes[0], e.bytes[1], e.bytes[2]));
+        plugin.process (inputs, outputs, static_cast<std::uint32_t> (frames), midi, tempo);
+    }
+    friend std::size_t overrunCount (const ClapRenderPlugin&) { return 0; }
+
+private:
+    ClapHostedPlugin& plugin;
+    double tempo;
+    std::vector<ClapInputEvent> midi;
+};
+
+bool isClapPath (const std::string& path)
+{
+    return path.size() > 5 && path.compare (path.size() - 5, 5, ".clap") == 0;
+}
+
+// Loads the CLAP plug-in and applies the factory preset and the assignments
+// (display texts through the plug-in's own text_to_value).
+std::unique_ptr<ClapHostedPlugin> loadClapConfigured (const RenderOptions& o, const RenderInputs& in, std::string& error)
+{
+    if (! o.chunkIn.empty() || ! o.chunkOut.empty() || o.listPresets || o.listParams)
+    {
+        error = "chunks and lists are for VST 2.4 plug-ins; a CLAP plug-in takes --preset, --set and --set-norm";
+        return nullptr;
+    }
+    auto plugin = ClapHostedPlugin::load (o.pluginPath, error);
+    if (! plugin)
+        return nullptr;
+    if (! plugin->activate (in.rate, static_cast<std::uint32_t> (o.blockSize)))
+    {
+        error = "the CLAP plug-in did not start at " + std::to_string (static_cast<int> (in.rate)) + " Hz";
+        return nullptr;
+    }
+    if (! o.preset.empty())
+    {
+        const auto names = factoryPresetNames();
+        int index = -1;
+        if (isIndex (o.preset) && o.preset.size() < 6)
+            index = std::stoi (o.preset);
+        for (std::size_t i = 0; i < names.size() && index < 0; ++i)
+            if (equalsIgnoringCase (names[i], o.preset))
+                index = static_cast<int> (i);
+        if (index < 0 || ! plugin->loadPreset (index))
+        {
+            error = "unknown preset \"" + o.preset + "\"";
+            return nullptr;
+        }
+    }
+    const auto params = plugin->params();
+    std::vector<ClapInputEvent> changes;
+    for (const auto& a : o.assignments)
+    {
+        const auto it = std::find_if (params.begin(), params.end(),
+                                      [&] (const ClapParam& p) { return equalsIgnoringCase (p.name, a.parameter); });
+        if (it == params.end())
+        {
+            error = "unknown parameter \"" + a.parameter + "\"";
+            return nullptr;
+        }
+        double value = 0.0;
+        if (a.normalised)
+        {
+            const auto v = parseWholeNumber (a.value);
+            if (! v || *v < 0.0 || *v > 1.0)
+            {
+                error = "value " + a.value + " for \"" + a.parameter + "\" is not a number in 0..1";
+                return nullptr;
+            }
+            value = it->minValue + *v * (it->maxValue - it->minValue);
+        }
+        else if (! plugin->textToValue (it->id, a.value, value))
+        {
+            error = "\"" + a.value + "\" is no value of \"" + a.parameter + "\"";
+            return nullptr;
+        }
+        changes.push_back (ClapInputEvent::param (0, it->id, value));
+    }
+    if (! changes.empty())
+        plugin->flush (changes);
+    return plugin;
+}
+
+bool runClapRender (const RenderOptions& o, RenderInputs& in, const std::string& outputPath, std::ostream& out,
+                    std::string& error)
+{
+    auto plugin = loadClapConfigured (o, in, error);
+    if (! plugin)
+        return false;
+    ClapRenderPlugin render (*plugin, o.tempo);
+    auto writer = AudioWriter::create (outputPath, render.numOutputs(), in.rate, error);
+    if (! writer)
+        return false;
+    RenderResult result;
+    if (! renderAudio (o, in, render, *writer, outputPath, result, error))
+        return false;
+    if (! o.quiet)
+        printSummary (o, outputPath, render, *writer, in.rate, result, out);
+    return true;
+}
+#endif
 
 } // namespace
 
@@ -590,6 +710,11 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
     if (! readExtras (o, in, error))
         return false;
 
+#if MORLAKE_HAVE_CLAP
+    if (isClapPath (o.pluginPath))
+        return runClapRender (o, in, outputPath, out, error) &&
+               (o.reportPicture.empty() || drawRenderReport (outputPath, o.reportPicture, error));
+#endif
     auto plugin = loadConfigured (o, in, error);
     if (! plugin)
         return false;

@@ -24,7 +24,7 @@ and a chord is rendered to morlake-demo.wav.
   -o, --output FILE        output file (default: INPUT-morlake.wav)
       --side FILE          side input (channels 3 and 4; silence otherwise)
       --plugin PATH        plug-in module (default: the installed Morlake bundle,
-                           else the one of this build)
+                           else the one of this build); a .clap runs as CLAP
       --preset NAME|INDEX  factory preset (case-insensitive name)
       --set PARAM=VALUE    parameter in its display units, e.g. --set "Reverb Length=2.5"
       --set-norm PARAM=V   parameter as a normalised value 0..1
