@@ -57,8 +57,10 @@ int main (int argc, char** argv)
             clapPath = argv[++i];
         else
         {
-            std::fprintf (stderr, "usage: %s [--seconds S] [--rounds N] [--block FRAMES] [--budget PERCENT] "
-                                  "[--vst2 PATH] [--clap PATH]\n", argv[0]);
+            std::fprintf (stderr,
+                          "usage: %s [--seconds S] [--rounds N] [--block FRAMES] [--budget PERCENT] "
+                          "[--vst2 PATH] [--clap PATH]\n",
+                          argv[0]);
             return 2;
         }
     }

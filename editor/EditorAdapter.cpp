@@ -86,10 +86,7 @@ bool EditorAdapter::setKnobMode (int mode)
     return true;
 }
 
-int EditorAdapter::eventDescriptor () const
-{
-    return isOpen () ? RunLoop::instance ().firstEventDescriptor () : -1;
-}
+int EditorAdapter::eventDescriptor () const { return isOpen () ? RunLoop::instance ().firstEventDescriptor () : -1; }
 
 // Controls without a parameter (tags 9999, 9998, -1) take part in VSTGUI's
 // gestures too; the host hears only of parameters, and nested gestures on

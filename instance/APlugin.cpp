@@ -317,7 +317,7 @@ DisplayText APlugin::getDisplayText (int t) const
     return formatParameterDisplay (params, t, clamp01 (program[t]), values, getChainDisplayState ());
 }
 
-DisplayText Instance::getDisplayTextFor (int t, float value) const
+DisplayText APlugin::getDisplayTextFor (int t, float value) const
 {
     if (! isValidTag (t))
         return {};
@@ -327,7 +327,7 @@ DisplayText Instance::getDisplayTextFor (int t, float value) const
     return formatParameterDisplay (params, t, clamp01 (value), values, getChainDisplayState ());
 }
 
-ChainDisplayState Instance::getChainDisplayState () const
+ChainDisplayState APlugin::getChainDisplayState () const
 {
     // From the values and the character they chose, never from what the
     // audio thread last applied: texts must not depend on whether, or how

@@ -76,9 +76,8 @@ bool providerMetadata (const clap_preset_discovery_provider_t*, std::uint32_t ki
 
 const clap_preset_discovery_factory_t PRESET_FACTORY = {
     [] (const clap_preset_discovery_factory_t*) -> std::uint32_t { return 1; },
-    [] (const clap_preset_discovery_factory_t*, std::uint32_t index) -> const clap_preset_discovery_provider_descriptor_t* {
-        return index == 0 ? &PROVIDER_DESCRIPTOR : nullptr;
-    },
+    [] (const clap_preset_discovery_factory_t*, std::uint32_t index)
+        -> const clap_preset_discovery_provider_descriptor_t* { return index == 0 ? &PROVIDER_DESCRIPTOR : nullptr; },
     [] (const clap_preset_discovery_factory_t*, const clap_preset_discovery_indexer_t* indexer,
         const char* id) -> const clap_preset_discovery_provider_t* {
         if (indexer == nullptr || id == nullptr || std::strcmp (id, PROVIDER_DESCRIPTOR.id) != 0)

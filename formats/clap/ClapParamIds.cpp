@@ -20,7 +20,8 @@ ClapParamIds::ClapParamIds (const ParameterTable& table)
     }
     const auto end = byId.begin () + numParams;
     std::sort (byId.begin (), end, [] (const Entry& a, const Entry& b) { return a.id < b.id; });
-    collision = std::adjacent_find (byId.begin (), end, [] (const Entry& a, const Entry& b) { return a.id == b.id; }) != end;
+    collision =
+        std::adjacent_find (byId.begin (), end, [] (const Entry& a, const Entry& b) { return a.id == b.id; }) != end;
 }
 
 std::uint32_t ClapParamIds::idAt (int index) const
@@ -31,7 +32,8 @@ std::uint32_t ClapParamIds::idAt (int index) const
 int ClapParamIds::tagOf (std::uint32_t id) const
 {
     const auto end = byId.begin () + numParams;
-    const auto it = std::lower_bound (byId.begin (), end, id, [] (const Entry& e, std::uint32_t v) { return e.id < v; });
+    const auto it =
+        std::lower_bound (byId.begin (), end, id, [] (const Entry& e, std::uint32_t v) { return e.id < v; });
     return it != end && it->id == id ? it->tag : -1;
 }
 

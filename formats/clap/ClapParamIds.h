@@ -29,7 +29,10 @@ public:
     explicit ClapParamIds (const ParameterTable& table);
 
     int count () const { return numParams; }
-    int tagAt (int index) const { return index >= 0 && index < numParams ? byIndex[static_cast<std::size_t> (index)].tag : -1; }
+    int tagAt (int index) const
+    {
+        return index >= 0 && index < numParams ? byIndex[static_cast<std::size_t> (index)].tag : -1;
+    }
     std::uint32_t idAt (int index) const;
     // Index of a user parameter's tag; -1 for the other slots.
     int indexOf (int tag) const { return isValidTag (tag) ? indexOfTag[static_cast<std::size_t> (tag)] : -1; }

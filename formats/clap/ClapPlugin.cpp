@@ -22,10 +22,7 @@ constexpr double kTailSeconds = 60.0;
 // Editor idle period asked of the host's timer support.
 constexpr std::uint32_t kIdlePeriodMs = 20;
 
-bool isStepped (const ParameterTable& table, int tag)
-{
-    return table.isOnOff (tag) || table.getSteps (tag) > 0;
-}
+bool isStepped (const ParameterTable& table, int tag) { return table.isOnOff (tag) || table.getSteps (tag) > 0; }
 
 double stepCount (const ParameterTable& table, int tag)
 {
@@ -42,16 +39,8 @@ void copyText (char* out, std::uint32_t capacity, const char* text)
 } // namespace
 
 const clap_plugin_descriptor_t kClapDescriptor = {
-    CLAP_VERSION_INIT,
-    "com.aldermoor.morlake",
-    identity::kEffectName,
-    identity::kVendorName,
-    "",
-    "",
-    "",
-    "1.0.0",
-    "Stereo reverb",
-    FEATURES_STR,
+    CLAP_VERSION_INIT, "com.aldermoor.morlake", identity::kEffectName, identity::kVendorName, "", "", "",
+    "1.0.0",           "Stereo reverb",         FEATURES_STR,
 };
 
 double clapPlainValue (const ParameterTable& table, int tag, float normalised)
@@ -79,7 +68,7 @@ float clapNormalisedValue (const ParameterTable& table, int tag, double plain)
 }
 
 ClapPlugin::ClapPlugin (const clap_host_t* clapHost, ClapEditorFactory makeEditor, Preferences& prefs)
-    : host (clapHost), editorFactory (makeEditor), product (*this, prefs)
+: host (clapHost), editorFactory (makeEditor), product (*this, prefs)
 {
     plugin.desc = &kClapDescriptor;
     plugin.plugin_data = this;
@@ -93,24 +82,24 @@ ClapPlugin::ClapPlugin (const clap_host_t* clapHost, ClapEditorFactory makeEdito
         self (p).processing.store (true, std::memory_order_relaxed);
         return true;
     };
-    plugin.stop_processing = [] (const clap_plugin_t* p) { self (p).processing.store (false, std::memory_order_relaxed); };
+    plugin.stop_processing = [] (const clap_plugin_t* p) {
+        self (p).processing.store (false, std::memory_order_relaxed);
+    };
     plugin.reset = [] (const clap_plugin_t* p) { self (p).product.resume (); };
     plugin.process = [] (const clap_plugin_t* p, const clap_process_t* process) { return self (p).process (process); };
     plugin.get_extension = [] (const clap_plugin_t* p, const char* id) { return self (p).extension (id); };
     plugin.on_main_thread = [] (const clap_plugin_t* p) { self (p).onMainThread (); };
 }
 
-ClapPlugin::~ClapPlugin ()
-{
-    guiDestroy ();
-}
+ClapPlugin::~ClapPlugin () { guiDestroy (); }
 
 bool ClapPlugin::init ()
 {
     if (ids.hasCollision ())
         return false;
     for (int i = 0; i < ids.count (); ++i)
-        reported[static_cast<std::size_t> (i)] = clapPlainValue (product.table (), ids.tagAt (i), product.getParameter (ids.tagAt (i)));
+        reported[static_cast<std::size_t> (i)] =
+            clapPlainValue (product.table (), ids.tagAt (i), product.getParameter (ids.tagAt (i)));
     hostParams = static_cast<const clap_host_params_t*> (host->get_extension (host, CLAP_EXT_PARAMS));
     hostThreadCheck = static_cast<const clap_host_thread_check_t*> (host->get_extension (host, CLAP_EXT_THREAD_CHECK));
     hostTimers = static_cast<const clap_host_timer_support_t*> (host->get_extension (host, CLAP_EXT_TIMER_SUPPORT));
@@ -136,15 +125,9 @@ bool ClapPlugin::activate (double rate, std::uint32_t, std::uint32_t)
     return true;
 }
 
-void ClapPlugin::deactivate ()
-{
-    active.store (false, std::memory_order_relaxed);
-}
+void ClapPlugin::deactivate () { active.store (false, std::memory_order_relaxed); }
 
-void ClapPlugin::onMainThread ()
-{
-    product.syncPreferences ();
-}
+void ClapPlugin::onMainThread () { product.syncPreferences (); }
 
 // Audio and events -------------------------------------------------------------
 
@@ -217,8 +200,7 @@ void ClapPlugin::applyEvent (const clap_event_header_t* e, int)
         return;
     switch (e->type)
     {
-        case CLAP_EVENT_PARAM_VALUE:
-        {
+        case CLAP_EVENT_PARAM_VALUE: {
             if (e->size < sizeof (clap_event_param_value_t))
                 return;
             const auto* v = reinterpret_cast<const clap_event_param_value_t*> (e);
@@ -228,11 +210,11 @@ void ClapPlugin::applyEvent (const clap_event_header_t* e, int)
             product.setParameter (tag, clapNormalisedValue (product.table (), tag, v->value));
             // The host knows this value: no echo.
             const int index = ids.indexOf (tag);
-            reported[static_cast<std::size_t> (index)] = clapPlainValue (product.table (), tag, product.getParameter (tag));
+            reported[static_cast<std::size_t> (index)] =
+                clapPlainValue (product.table (), tag, product.getParameter (tag));
             return;
         }
-        case CLAP_EVENT_MIDI:
-        {
+        case CLAP_EVENT_MIDI: {
             if (e->size < sizeof (clap_event_midi_t))
                 return;
             const auto* m = reinterpret_cast<const clap_event_midi_t*> (e);
@@ -326,20 +308,11 @@ void ClapPlugin::reportChanges (const clap_output_events_t* out)
     }
 }
 
-void ClapPlugin::parameterEdited (int tag, float value)
-{
-    pushOutgoing (CLAP_EVENT_PARAM_VALUE, tag, value);
-}
+void ClapPlugin::parameterEdited (int tag, float value) { pushOutgoing (CLAP_EVENT_PARAM_VALUE, tag, value); }
 
-bool ClapPlugin::gestureBegan (int tag)
-{
-    return pushOutgoing (CLAP_EVENT_PARAM_GESTURE_BEGIN, tag, 0.0f);
-}
+bool ClapPlugin::gestureBegan (int tag) { return pushOutgoing (CLAP_EVENT_PARAM_GESTURE_BEGIN, tag, 0.0f); }
 
-bool ClapPlugin::gestureEnded (int tag)
-{
-    return pushOutgoing (CLAP_EVENT_PARAM_GESTURE_END, tag, 0.0f);
-}
+bool ClapPlugin::gestureEnded (int tag) { return pushOutgoing (CLAP_EVENT_PARAM_GESTURE_END, tag, 0.0f); }
 
 // Parameters -------------------------------------------------------------------
 
@@ -379,7 +352,8 @@ bool ClapPlugin::valueToText (clap_id id, double value, char* text, std::uint32_
     const int tag = ids.tagOf (id);
     if (tag < 0 || text == nullptr || capacity == 0)
         return false;
-    copyText (text, capacity, product.getDisplayTextFor (tag, clapNormalisedValue (product.table (), tag, value)).c_str ());
+    copyText (text, capacity,
+              product.getDisplayTextFor (tag, clapNormalisedValue (product.table (), tag, value)).c_str ());
     return true;
 }
 
@@ -392,7 +366,8 @@ bool ClapPlugin::textToValue (clap_id id, const char* text, double* value) const
     // Stepped parameters: the text of one of their steps.
     if (isStepped (table, tag))
         for (int step = 0; step < static_cast<int> (stepCount (table, tag)); ++step)
-            if (std::strcmp (product.getDisplayTextFor (tag, clapNormalisedValue (table, tag, step)).c_str (), text) == 0)
+            if (std::strcmp (product.getDisplayTextFor (tag, clapNormalisedValue (table, tag, step)).c_str (), text) ==
+                0)
             {
                 *value = step;
                 return true;
@@ -566,7 +541,9 @@ const void* ClapPlugin::extension (const char* id) const
         return nullptr;
     static const clap_plugin_params_t params = {
         [] (const clap_plugin_t* p) { return static_cast<std::uint32_t> (self (p).ids.count ()); },
-        [] (const clap_plugin_t* p, std::uint32_t index, clap_param_info_t* info) { return self (p).paramInfo (index, info); },
+        [] (const clap_plugin_t* p, std::uint32_t index, clap_param_info_t* info) {
+            return self (p).paramInfo (index, info);
+        },
         [] (const clap_plugin_t* p, clap_id id, double* value) { return self (p).paramValue (id, value); },
         [] (const clap_plugin_t* p, clap_id id, double value, char* text, std::uint32_t capacity) {
             return self (p).valueToText (id, value, text, capacity);

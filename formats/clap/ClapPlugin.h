@@ -4,7 +4,7 @@
 #pragma once
 
 #include "formats/clap/ClapParamIds.h"
-#include "instance/Instance.h"
+#include "instance/APlugin.h"
 
 #include <clap/clap.h>
 
@@ -14,7 +14,7 @@
 
 namespace morlake {
 
-using ClapEditorFactory = InstanceEditor* (*) (EditorModel& model);
+using ClapEditorFactory = InstanceEditor* (*)(EditorModel& model);
 
 extern const clap_plugin_descriptor_t kClapDescriptor;
 
@@ -44,7 +44,7 @@ public:
     ClapPlugin& operator= (const ClapPlugin&) = delete;
 
     const clap_plugin_t* clapPlugin () const { return &plugin; }
-    Instance& instance () { return product; }
+    APlugin& instance () { return product; }
 
 private:
     static ClapPlugin& self (const clap_plugin_t* p) { return *static_cast<ClapPlugin*> (p->plugin_data); }
@@ -129,7 +129,7 @@ private:
     std::atomic<bool> processing {false};
     ChainTime blockTime {}; // the block's transport, read by the instance during process()
 
-    Instance product;
+    APlugin product;
     ClapParamIds ids {product.table ()};
 };
 

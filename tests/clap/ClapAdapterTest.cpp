@@ -47,19 +47,21 @@ struct Sent
 std::vector<Sent> flushOut (const clap_plugin_t* p)
 {
     std::vector<Sent> sent;
-    clap_input_events_t in {nullptr, [] (const clap_input_events_t*) -> std::uint32_t { return 0; },
-                            [] (const clap_input_events_t*, std::uint32_t) -> const clap_event_header_t* { return nullptr; }};
-    clap_output_events_t out {&sent, [] (const clap_output_events_t* l, const clap_event_header_t* h) {
-                                  auto& v = *static_cast<std::vector<Sent>*> (l->ctx);
-                                  if (h->type == CLAP_EVENT_PARAM_VALUE)
-                                  {
-                                      const auto* e = reinterpret_cast<const clap_event_param_value_t*> (h);
-                                      v.push_back ({h->type, e->param_id, e->value});
-                                  }
-                                  else
-                                      v.push_back ({h->type, reinterpret_cast<const clap_event_param_gesture_t*> (h)->param_id, 0.0});
-                                  return true;
-                              }};
+    clap_input_events_t in {
+        nullptr, [] (const clap_input_events_t*) -> std::uint32_t { return 0; },
+        [] (const clap_input_events_t*, std::uint32_t) -> const clap_event_header_t* { return nullptr; }};
+    clap_output_events_t out {
+        &sent, [] (const clap_output_events_t* l, const clap_event_header_t* h) {
+            auto& v = *static_cast<std::vector<Sent>*> (l->ctx);
+            if (h->type == CLAP_EVENT_PARAM_VALUE)
+            {
+                const auto* e = reinterpret_cast<const clap_event_param_value_t*> (h);
+                v.push_back ({h->type, e->param_id, e->value});
+            }
+            else
+                v.push_back ({h->type, reinterpret_cast<const clap_event_param_gesture_t*> (h)->param_id, 0.0});
+            return true;
+        }};
     const auto* params = static_cast<const clap_plugin_params_t*> (p->get_extension (p, CLAP_EXT_PARAMS));
     params->flush (p, &in, &out);
     return sent;

@@ -39,7 +39,8 @@ Stereo runClap (ClapHostedPlugin& p, const AudioBuffers& input, int block, std::
     std::vector<float> inL (static_cast<std::size_t> (block)), inR (static_cast<std::size_t> (block));
     for (std::size_t pos = 0; pos < total; pos += static_cast<std::size_t> (block))
     {
-        const auto n = static_cast<std::uint32_t> (std::min<std::size_t> (static_cast<std::size_t> (block), total - pos));
+        const auto n =
+            static_cast<std::uint32_t> (std::min<std::size_t> (static_cast<std::size_t> (block), total - pos));
         for (std::uint32_t i = 0; i < n; ++i)
         {
             inL[i] = pos + i < input[0].size () ? input[0][pos + i] : 0.0f;
@@ -414,7 +415,8 @@ TEST (ClapPlugin, LoadsEveryFactoryPresetAndListsThemForBrowsers)
         ASSERT_TRUE (p->loadPreset (i)) << i;
         const auto state = p->saveState ();
         const auto name = decodePresetName (reinterpret_cast<const float*> (state.data () + 12));
-        EXPECT_EQ (std::string (name.data ()), std::string (FACTORY_PRESET_NAMES_STR[static_cast<std::size_t> (i)]).substr (0, kNameMaxChars));
+        EXPECT_EQ (std::string (name.data ()),
+                   std::string (FACTORY_PRESET_NAMES_STR[static_cast<std::size_t> (i)]).substr (0, kNameMaxChars));
     }
     EXPECT_FALSE (p->loadPreset (kNumFactoryPresets));
     EXPECT_FALSE (p->loadPreset (-1));
@@ -433,12 +435,17 @@ TEST (ClapPlugin, LoadsEveryFactoryPresetAndListsThemForBrowsers)
     indexer.clap_version = CLAP_VERSION;
     indexer.name = "test";
     indexer.indexer_data = &seen;
-    indexer.declare_filetype = [] (const clap_preset_discovery_indexer_t*, const clap_preset_discovery_filetype_t*) { return true; };
-    indexer.declare_location = [] (const clap_preset_discovery_indexer_t* i, const clap_preset_discovery_location_t* l) {
+    indexer.declare_filetype = [] (const clap_preset_discovery_indexer_t*, const clap_preset_discovery_filetype_t*) {
+        return true;
+    };
+    indexer.declare_location = [] (const clap_preset_discovery_indexer_t* i,
+                                   const clap_preset_discovery_location_t* l) {
         static_cast<Seen*> (i->indexer_data)->locations.push_back (*l);
         return true;
     };
-    indexer.declare_soundpack = [] (const clap_preset_discovery_indexer_t*, const clap_preset_discovery_soundpack_t*) { return true; };
+    indexer.declare_soundpack = [] (const clap_preset_discovery_indexer_t*, const clap_preset_discovery_soundpack_t*) {
+        return true;
+    };
     indexer.get_extension = [] (const clap_preset_discovery_indexer_t*, const char*) -> const void* { return nullptr; };
     const auto* provider = factory->create (factory, &indexer, factory->get_descriptor (factory, 0)->id);
     ASSERT_NE (provider, nullptr);
@@ -451,7 +458,8 @@ TEST (ClapPlugin, LoadsEveryFactoryPresetAndListsThemForBrowsers)
         static_cast<Seen*> (r->receiver_data)->presets.emplace_back (name, key);
         return true;
     };
-    receiver.add_plugin_id = [] (const clap_preset_discovery_metadata_receiver_t*, const clap_universal_plugin_id_t*) {};
+    receiver.add_plugin_id = [] (const clap_preset_discovery_metadata_receiver_t*, const clap_universal_plugin_id_t*) {
+    };
     receiver.set_soundpack_id = [] (const clap_preset_discovery_metadata_receiver_t*, const char*) {};
     receiver.set_flags = [] (const clap_preset_discovery_metadata_receiver_t*, std::uint32_t) {};
     receiver.add_creator = [] (const clap_preset_discovery_metadata_receiver_t*, const char*) {};

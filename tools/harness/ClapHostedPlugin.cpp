@@ -104,7 +104,8 @@ ClapInputEvent ClapInputEvent::param (std::uint32_t frame, clap_id id, double va
     return e;
 }
 
-ClapInputEvent ClapInputEvent::midiBytes (std::uint32_t frame, std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+ClapInputEvent ClapInputEvent::midiBytes (std::uint32_t frame, std::uint8_t status, std::uint8_t data1,
+                                          std::uint8_t data2)
 {
     ClapInputEvent e;
     e.kind = Kind::Midi;
@@ -155,9 +156,11 @@ std::unique_ptr<ClapHostedPlugin> ClapHostedPlugin::load (const std::string& pat
         error = "\"" + path + "\" has no usable clap_entry";
         return nullptr;
     }
-    const auto* factory = static_cast<const clap_plugin_factory_t*> (p->moduleEntry->get_factory (CLAP_PLUGIN_FACTORY_ID));
-    const clap_plugin_descriptor_t* desc =
-        factory != nullptr && factory->get_plugin_count (factory) > 0 ? factory->get_plugin_descriptor (factory, 0) : nullptr;
+    const auto* factory =
+        static_cast<const clap_plugin_factory_t*> (p->moduleEntry->get_factory (CLAP_PLUGIN_FACTORY_ID));
+    const clap_plugin_descriptor_t* desc = factory != nullptr && factory->get_plugin_count (factory) > 0
+                                               ? factory->get_plugin_descriptor (factory, 0)
+                                               : nullptr;
     p->instance = desc != nullptr ? factory->create_plugin (factory, &p->host, desc->id) : nullptr;
     if (p->instance == nullptr || ! p->instance->init (p->instance))
     {
@@ -180,10 +183,7 @@ ClapHostedPlugin::~ClapHostedPlugin ()
         dlclose (module);
 }
 
-const void* ClapHostedPlugin::extension (const char* id) const
-{
-    return instance->get_extension (instance, id);
-}
+const void* ClapHostedPlugin::extension (const char* id) const { return instance->get_extension (instance, id); }
 
 const void* ClapHostedPlugin::hostExtension (const clap_host_t* h, const char* id)
 {
@@ -342,8 +342,8 @@ bool ClapHostedPlugin::loadState (std::span<const std::uint8_t> bytes, std::size
     s.chunk = chunkSize;
     clap_istream_t stream {&s, [] (const clap_istream_t* st, void* data, std::uint64_t size) -> std::int64_t {
                                auto* bs = static_cast<ByteStream*> (st->ctx);
-                               const std::size_t n =
-                                   std::min<std::size_t> ({static_cast<std::size_t> (size), bs->chunk, bs->in.size () - bs->position});
+                               const std::size_t n = std::min<std::size_t> (
+                                   {static_cast<std::size_t> (size), bs->chunk, bs->in.size () - bs->position});
                                std::memcpy (data, bs->in.data () + bs->position, n);
                                bs->position += n;
                                return static_cast<std::int64_t> (n);
@@ -355,7 +355,8 @@ bool ClapHostedPlugin::loadPreset (int index) const
 {
     const auto* ext = static_cast<const clap_plugin_preset_load_t*> (extension (CLAP_EXT_PRESET_LOAD));
     const std::string key = std::to_string (index);
-    return ext != nullptr && ext->from_location (instance, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, key.c_str ());
+    return ext != nullptr &&
+           ext->from_location (instance, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, key.c_str ());
 }
 
 clap_process_status ClapHostedPlugin::process (const float* const* inputs, float* const* outputs, std::uint32_t frames,
@@ -377,7 +378,8 @@ clap_process_status ClapHostedPlugin::process (const float* const* inputs, float
 
     clap_event_transport_t transport {};
     transport.header = {sizeof transport, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
-    transport.flags = CLAP_TRANSPORT_HAS_TEMPO | (playing ? static_cast<std::uint32_t> (CLAP_TRANSPORT_IS_PLAYING) : 0u);
+    transport.flags =
+        CLAP_TRANSPORT_HAS_TEMPO | (playing ? static_cast<std::uint32_t> (CLAP_TRANSPORT_IS_PLAYING) : 0u);
     transport.tempo = tempo;
 
     InputList inEvents (events);

@@ -18,7 +18,12 @@ namespace morlake {
 // One input event at a frame of the block it is sent with.
 struct ClapInputEvent
 {
-    enum class Kind { ParamValue, Midi, Unknown };
+    enum class Kind
+    {
+        ParamValue,
+        Midi,
+        Unknown
+    };
     Kind kind = Kind::ParamValue;
     std::uint32_t frame = 0;
     clap_id paramId = 0;
@@ -88,7 +93,8 @@ public:
 
     // One block: four inputs (main pair, side pair; null is silence), two outputs.
     clap_process_status process (const float* const* inputs, float* const* outputs, std::uint32_t frames,
-                                 std::span<const ClapInputEvent> events = {}, double tempo = 120.0, bool playing = true);
+                                 std::span<const ClapInputEvent> events = {}, double tempo = 120.0,
+                                 bool playing = true);
     const std::vector<ClapOutputEvent>& lastOutput () const { return output; }
 
     // What the plug-in asked of the host.
@@ -108,7 +114,10 @@ public:
 private:
     ClapHostedPlugin ();
     static const void* hostExtension (const clap_host_t* host, const char* id);
-    static ClapHostedPlugin& self (const clap_host_t* host) { return *static_cast<ClapHostedPlugin*> (host->host_data); }
+    static ClapHostedPlugin& self (const clap_host_t* host)
+    {
+        return *static_cast<ClapHostedPlugin*> (host->host_data);
+    }
 
     clap_host_t host {};
     void* module = nullptr;

@@ -520,11 +520,11 @@ std::vector<ChannelStats> measureFile (const std::string& path, int outs, std::i
     return stats;
 }
 
-std::size_t overrunCount (const HostedPlugin& plugin) { return plugin.overruns().size(); }
+std::size_t overrunCount (const HostedPlugin& plugin) { return plugin.overruns ().size (); }
 
 template <typename Plugin>
-void printSummary (const RenderOptions& o, const std::string& outputPath, Plugin& plugin,
-                   const AudioWriter& writer, double rate, const RenderResult& result, std::ostream& out)
+void printSummary (const RenderOptions& o, const std::string& outputPath, Plugin& plugin, const AudioWriter& writer,
+                   double rate, const RenderResult& result, std::ostream& out)
 {
     const int outs = plugin.numOutputs ();
     const std::int64_t total = result.inputFrames + result.tailFrames;
@@ -583,13 +583,14 @@ class ClapRenderPlugin
 {
 public:
     ClapRenderPlugin (ClapHostedPlugin& hosted, double bpm) : plugin (hosted), tempo (bpm) {}
-    int numOutputs() const { return 2; }
+    int numOutputs () const { return 2; }
     void processBlock (const float* const* inputs, int, float* const* outputs, int frames,
                        std::span<const MidiEvent> events)
     {
-        midi.clear();
+        midi.clear ();
         for (const MidiEvent& e : events)
-            midi.push_back (ClapInputEvent::midiBytes (static_cast<std::uint32_t> (e.frame), e.bytes[0], e.bytes[1], e.bytes[2]));
+            midi.push_back (
+                ClapInputEvent::midiBytes (static_cast<std::uint32_t> (e.frame), e.bytes[0], e.bytes[1], e.bytes[2]));
         plugin.process (inputs, outputs, static_cast<std::uint32_t> (frames), midi, tempo);
     }
     friend std::size_t overrunCount (const ClapRenderPlugin&) { return 0; }
@@ -602,14 +603,15 @@ private:
 
 bool isClapPath (const std::string& path)
 {
-    return path.size() > 5 && path.compare (path.size() - 5, 5, ".clap") == 0;
+    return path.size () > 5 && path.compare (path.size () - 5, 5, ".clap") == 0;
 }
 
 // Loads the CLAP plug-in and applies the factory preset and the assignments
 // (display texts through the plug-in's own text_to_value).
-std::unique_ptr<ClapHostedPlugin> loadClapConfigured (const RenderOptions& o, const RenderInputs& in, std::string& error)
+std::unique_ptr<ClapHostedPlugin> loadClapConfigured (const RenderOptions& o, const RenderInputs& in,
+                                                      std::string& error)
 {
-    if (! o.chunkIn.empty() || ! o.chunkOut.empty() || o.listPresets || o.listParams)
+    if (! o.chunkIn.empty () || ! o.chunkOut.empty () || o.listPresets || o.listParams)
     {
         error = "chunks and lists are for VST 2.4 plug-ins; a CLAP plug-in takes --preset, --set and --set-norm";
         return nullptr;
@@ -622,13 +624,13 @@ std::unique_ptr<ClapHostedPlugin> loadClapConfigured (const RenderOptions& o, co
         error = "the CLAP plug-in did not start at " + std::to_string (static_cast<int> (in.rate)) + " Hz";
         return nullptr;
     }
-    if (! o.preset.empty())
+    if (! o.preset.empty ())
     {
-        const auto names = factoryPresetNames();
+        const auto names = factoryPresetNames ();
         int index = -1;
-        if (isIndex (o.preset) && o.preset.size() < 6)
+        if (isIndex (o.preset) && o.preset.size () < 6)
             index = std::stoi (o.preset);
-        for (std::size_t i = 0; i < names.size() && index < 0; ++i)
+        for (std::size_t i = 0; i < names.size () && index < 0; ++i)
             if (equalsIgnoringCase (names[i], o.preset))
                 index = static_cast<int> (i);
         if (index < 0 || ! plugin->loadPreset (index))
@@ -637,13 +639,13 @@ std::unique_ptr<ClapHostedPlugin> loadClapConfigured (const RenderOptions& o, co
             return nullptr;
         }
     }
-    const auto params = plugin->params();
+    const auto params = plugin->params ();
     std::vector<ClapInputEvent> changes;
     for (const auto& a : o.assignments)
     {
-        const auto it = std::find_if (params.begin(), params.end(),
+        const auto it = std::find_if (params.begin (), params.end (),
                                       [&] (const ClapParam& p) { return equalsIgnoringCase (p.name, a.parameter); });
-        if (it == params.end())
+        if (it == params.end ())
         {
             error = "unknown parameter \"" + a.parameter + "\"";
             return nullptr;
@@ -666,7 +668,7 @@ std::unique_ptr<ClapHostedPlugin> loadClapConfigured (const RenderOptions& o, co
         }
         changes.push_back (ClapInputEvent::param (0, it->id, value));
     }
-    if (! changes.empty())
+    if (! changes.empty ())
         plugin->flush (changes);
     return plugin;
 }
@@ -678,7 +680,7 @@ bool runClapRender (const RenderOptions& o, RenderInputs& in, const std::string&
     if (! plugin)
         return false;
     ClapRenderPlugin render (*plugin, o.tempo);
-    auto writer = AudioWriter::create (outputPath, render.numOutputs(), in.rate, error);
+    auto writer = AudioWriter::create (outputPath, render.numOutputs (), in.rate, error);
     if (! writer)
         return false;
     RenderResult result;
@@ -713,7 +715,7 @@ bool runRender (const RenderOptions& o, std::ostream& out, std::string& error)
 #if MORLAKE_HAVE_CLAP
     if (isClapPath (o.pluginPath))
         return runClapRender (o, in, outputPath, out, error) &&
-               (o.reportPicture.empty() || drawRenderReport (outputPath, o.reportPicture, error));
+               (o.reportPicture.empty () || drawRenderReport (outputPath, o.reportPicture, error));
 #endif
     auto plugin = loadConfigured (o, in, error);
     if (! plugin)
