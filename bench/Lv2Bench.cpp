@@ -10,9 +10,13 @@
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
 #include <lv2/core/lv2.h>
 #include <lv2/presets/presets.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <cmath>
 #include <cstdint>
@@ -55,7 +59,32 @@ LV2_URID mapUri (LV2_URID_Map_Handle, const char* uri)
 
 LV2_URID_Map uridMap {nullptr, mapUri};
 LV2_Feature mapFeature {LV2_URID__map, &uridMap};
-const LV2_Feature* lv2Features[] = {&mapFeature, nullptr};
+
+// Block lengths and rate, for plug-ins that need them (Dragonfly's).
+std::int32_t maxBlock = 512;
+float optionRate = 48000.0f;
+LV2_Options_Option options[4] {};
+LV2_Feature optionsFeature {LV2_OPTIONS__options, options};
+LV2_Feature boundedFeature {LV2_BUF_SIZE__boundedBlockLength, nullptr};
+// Work a plug-in would schedule is refused: none is expected while timing.
+LV2_Worker_Schedule worker {nullptr, [] (LV2_Worker_Schedule_Handle, uint32_t, const void*) {
+                                return LV2_WORKER_ERR_NO_SPACE;
+                            }};
+LV2_Feature workerFeature {LV2_WORKER__schedule, &worker};
+const LV2_Feature* lv2Features[] = {&mapFeature, &optionsFeature, &boundedFeature, &workerFeature, nullptr};
+
+void setOptions (int block, double rate)
+{
+    maxBlock = block;
+    optionRate = static_cast<float> (rate);
+    const LV2_URID intType = mapUri (nullptr, LV2_ATOM__Int);
+    options[0] = {LV2_OPTIONS_INSTANCE, 0, mapUri (nullptr, LV2_BUF_SIZE__maxBlockLength), sizeof maxBlock, intType, &maxBlock};
+    options[1] = {LV2_OPTIONS_INSTANCE, 0, mapUri (nullptr, LV2_BUF_SIZE__nominalBlockLength), sizeof maxBlock, intType,
+                  &maxBlock};
+    options[2] = {LV2_OPTIONS_INSTANCE, 0, mapUri (nullptr, LV2_PARAMETERS__sampleRate), sizeof optionRate,
+                  mapUri (nullptr, LV2_ATOM__Float), &optionRate};
+    options[3] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+}
 
 class Contender
 {
@@ -253,6 +282,7 @@ int main (int argc, char** argv)
     if (block < 1 || block > 8192 || ! (seconds > 0.0))
         return 2;
 
+    setOptions (block, kRate);
     LilvWorld* world = lilv_world_new ();
     lilv_world_load_all (world);
     std::vector<std::unique_ptr<Contender>> contenders;

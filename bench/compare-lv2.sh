@@ -25,7 +25,11 @@ if ! dpkg -s dragonfly-reverb-lv2 >/dev/null 2>&1; then
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get install -y dragonfly-reverb-lv2 >&2
 fi
-export LV2_PATH=$(cd "$build" && pwd):/usr/lib/lv2
+# Only this build's bundle beside the system's.
+lv2dir=$(mktemp -d)
+trap 'rm -rf "$lv2dir"' EXIT
+ln -s "$(cd "$build" && pwd)/Morlake.lv2" "$lv2dir/Morlake.lv2"
+export LV2_PATH=$lv2dir:/usr/lib/lv2
 peer=https://github.com/michaelwillis/dragonfly-reverb # Dragonfly Hall Reverb
 
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); peer dragonfly-reverb-lv2 $(dpkg-query -W -f='${Version}' dragonfly-reverb-lv2)"
