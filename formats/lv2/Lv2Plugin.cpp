@@ -125,6 +125,7 @@ void Lv2Plugin::connect (std::uint32_t port, void* data)
 void Lv2Plugin::readControls ()
 {
     const ParameterTable& params = product.table ();
+    const bool adopt = adoptPorts.exchange (false, std::memory_order_acquire);
     for (int i = 0; i < numControls; ++i)
     {
         const float* port = controls[static_cast<std::size_t> (i)];
@@ -135,6 +136,8 @@ void Lv2Plugin::readControls ()
         if (value == last || (std::isnan (value) && std::isnan (last)))
             continue;
         last = value;
+        if (adopt)
+            continue;
         // A port showing what the parameter holds leaves it alone: the exact
         // value stays where several show alike.
         const int tag = portTag[static_cast<std::size_t> (i)];
@@ -257,7 +260,10 @@ LV2_State_Status Lv2Plugin::restore (LV2_State_Retrieve_Function retrieve, LV2_S
     std::memcpy (&blob, data, sizeof blob);
     if (std::memcmp (blob.magic, kStateMagic, sizeof blob.magic) != 0 || blob.version != kStateVersion)
         return LV2_STATE_ERR_UNKNOWN;
-    return product.restoreState (&blob.block, kChunkSize) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
+    if (! product.restoreState (&blob.block, kChunkSize))
+        return LV2_STATE_ERR_UNKNOWN;
+    adoptPorts.store (true, std::memory_order_release);
+    return LV2_STATE_SUCCESS;
 }
 
 } // namespace morlake::lv2

@@ -116,6 +116,10 @@ private:
     const LV2_Atom_Sequence* events = nullptr;
     ChainTime time {};
 
+    // Set by a restore: the next block takes the ports' values as seen, so
+    // controls the host still shows from before (a preset chosen in the
+    // editor, a MIDI program change) do not overwrite the restored state.
+    std::atomic<bool> adoptPorts {false};
     StateBlob saved {};
     std::atomic<UiLink*> uiLink {nullptr};
     EditorRelay editorRelay;

@@ -27,7 +27,10 @@ public:
         if (plugin == nullptr)
             shadow = std::make_unique<Instance> (static_cast<InstanceHost&> (*this));
         for (int tag : controlPortTags (model ().table ()))
-            portOf[static_cast<std::size_t> (tag)] = kFirstControlPort + numPorts++;
+        {
+            portOf[static_cast<std::size_t> (tag)] = kFirstControlPort + numPorts;
+            tagOf[static_cast<std::size_t> (numPorts++)] = tag;
+        }
     }
 
     ~Lv2Ui () override { close (); }
@@ -89,7 +92,7 @@ public:
         if (index < 0 || index >= numPorts)
             return;
         const ParameterTable& table = shadow->table ();
-        const int tag = controlPortTags (table)[static_cast<std::size_t> (index)];
+        const int tag = tagOf[static_cast<std::size_t> (index)];
         float value;
         std::memcpy (&value, buffer, sizeof value);
         if (toPortValue (table, tag, shadow->getParameter (tag)) != value)
@@ -149,6 +152,7 @@ private:
         none.fill (-1);
         return none;
     }();
+    std::array<int, kNumParams> tagOf {};
     int numPorts = 0;
 };
 

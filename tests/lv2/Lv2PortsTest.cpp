@@ -254,4 +254,41 @@ TEST (Lv2Plugin, ControlPortsReachTheInstanceAndKeepExactValues)
     EXPECT_FLOAT_EQ (p.instance ().getParameter (tag::MainVolume), 0.5f);
 }
 
+TEST (Lv2State, ARestoredStateWinsOverControlsLeftFromBefore)
+{
+    Hosted source;
+    source.plugin->instance ().setDemoProgram (findFactoryPreset ("classic Hall Long 04"));
+    source.save ();
+
+    // A session reopened: controls still at the first program's values, as
+    // a host showed them after a preset was chosen in the editor, and the
+    // state restored before the first block.
+    Hosted target;
+    Lv2Plugin& p = *target.plugin;
+    const std::vector<int> tags = controlPortTags (p.table ());
+    std::vector<float> ports (tags.size ());
+    for (std::size_t i = 0; i < tags.size (); ++i)
+    {
+        ports[i] = toPortValue (p.table (), tags[i], p.instance ().getParameter (tags[i]));
+        p.connect (static_cast<uint32_t> (kFirstControlPort + static_cast<int> (i)), &ports[i]);
+    }
+    std::vector<float> out[2] = {std::vector<float> (64), std::vector<float> (64)};
+    p.connect (kPortOutL, out[0].data ());
+    p.connect (kPortOutR, out[1].data ());
+    p.activate ();
+
+    target.stored = source.stored;
+    target.storedType = target.id (LV2_ATOM__Chunk);
+    ASSERT_EQ (target.restore (), LV2_STATE_SUCCESS);
+    p.run (64);
+    for (int t = 0; t < kNumParams; ++t)
+        EXPECT_EQ (p.instance ().getParameter (t), source.plugin->instance ().getParameter (t)) << t;
+
+    // A control the host moves afterwards is followed again.
+    const std::size_t damp = static_cast<std::size_t> (std::find (tags.begin (), tags.end (), tag::ReverbDamp) - tags.begin ());
+    ports[damp] = 12.5f;
+    p.run (64);
+    EXPECT_FLOAT_EQ (p.instance ().getParameter (tag::ReverbDamp), 0.125f);
+}
+
 } // namespace
