@@ -67,9 +67,8 @@ LV2_Options_Option options[4] {};
 LV2_Feature optionsFeature {LV2_OPTIONS__options, options};
 LV2_Feature boundedFeature {LV2_BUF_SIZE__boundedBlockLength, nullptr};
 // Work a plug-in would schedule is refused: none is expected while timing.
-LV2_Worker_Schedule worker {nullptr, [] (LV2_Worker_Schedule_Handle, uint32_t, const void*) {
-                                return LV2_WORKER_ERR_NO_SPACE;
-                            }};
+LV2_Worker_Schedule worker {nullptr,
+                            [] (LV2_Worker_Schedule_Handle, uint32_t, const void*) { return LV2_WORKER_ERR_NO_SPACE; }};
 LV2_Feature workerFeature {LV2_WORKER__schedule, &worker};
 const LV2_Feature* lv2Features[] = {&mapFeature, &optionsFeature, &boundedFeature, &workerFeature, nullptr};
 
@@ -78,11 +77,16 @@ void setOptions (int block, double rate)
     maxBlock = block;
     optionRate = static_cast<float> (rate);
     const LV2_URID intType = mapUri (nullptr, LV2_ATOM__Int);
-    options[0] = {LV2_OPTIONS_INSTANCE, 0, mapUri (nullptr, LV2_BUF_SIZE__maxBlockLength), sizeof maxBlock, intType, &maxBlock};
-    options[1] = {LV2_OPTIONS_INSTANCE, 0, mapUri (nullptr, LV2_BUF_SIZE__nominalBlockLength), sizeof maxBlock, intType,
-                  &maxBlock};
-    options[2] = {LV2_OPTIONS_INSTANCE, 0, mapUri (nullptr, LV2_PARAMETERS__sampleRate), sizeof optionRate,
-                  mapUri (nullptr, LV2_ATOM__Float), &optionRate};
+    options[0] = {LV2_OPTIONS_INSTANCE, 0,       mapUri (nullptr, LV2_BUF_SIZE__maxBlockLength),
+                  sizeof maxBlock,      intType, &maxBlock};
+    options[1] = {LV2_OPTIONS_INSTANCE, 0,       mapUri (nullptr, LV2_BUF_SIZE__nominalBlockLength),
+                  sizeof maxBlock,      intType, &maxBlock};
+    options[2] = {LV2_OPTIONS_INSTANCE,
+                  0,
+                  mapUri (nullptr, LV2_PARAMETERS__sampleRate),
+                  sizeof optionRate,
+                  mapUri (nullptr, LV2_ATOM__Float),
+                  &optionRate};
     options[3] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
 }
 
@@ -172,7 +176,7 @@ public:
                 auto* sequence = reinterpret_cast<LV2_Atom_Sequence*> (atomBuffers[p].data ());
                 sequence->atom.type = mapUri (nullptr, LV2_ATOM__Sequence);
                 sequence->atom.size = isInput ? sizeof (LV2_Atom_Sequence_Body) : 8192 - sizeof (LV2_Atom);
-                                lilv_instance_connect_port (instance, p, sequence);
+                lilv_instance_connect_port (instance, p, sequence);
             }
             else
                 lilv_instance_connect_port (instance, p, nullptr);
@@ -220,8 +224,8 @@ private:
             const LilvNode* preset = lilv_nodes_get (presets, i);
             lilv_world_load_resource (world, preset);
             LilvNodes* labels = lilv_world_find_nodes (world, preset, labelPredicate, nullptr);
-            const bool match = labels != nullptr && lilv_nodes_size (labels) > 0
-                               && label == lilv_node_as_string (lilv_nodes_get_first (labels));
+            const bool match = labels != nullptr && lilv_nodes_size (labels) > 0 &&
+                               label == lilv_node_as_string (lilv_nodes_get_first (labels));
             lilv_nodes_free (labels);
             if (! match)
                 continue;
@@ -290,18 +294,21 @@ int main (int argc, char** argv)
     if (! vst.empty ())
         contenders.push_back (std::make_unique<VstContender> (vst, preset, block));
     for (const std::string& uri : uris)
-        contenders.push_back (std::make_unique<Lv2Contender> (world, uri, uri.find ("morlake") != std::string::npos ? preset : "", block));
+        contenders.push_back (std::make_unique<Lv2Contender> (
+            world, uri, uri.find ("morlake") != std::string::npos ? preset : "", block));
     if (contenders.empty ())
         return 2;
 
     // Half a second of stereo noise at -12 dBFS, the same for everyone.
     const int turn = static_cast<int> (kRate / 2) / block * block;
-    std::vector<float> in[2] = {std::vector<float> (static_cast<std::size_t> (turn)), std::vector<float> (static_cast<std::size_t> (turn))};
+    std::vector<float> in[2] = {std::vector<float> (static_cast<std::size_t> (turn)),
+                                std::vector<float> (static_cast<std::size_t> (turn))};
     std::uint32_t seed = 1;
     for (auto& channel : in)
         for (float& x : channel)
             x = 0.25f * (static_cast<float> ((seed = seed * 1664525u + 1013904223u) >> 8) / 8388608.0f - 1.0f);
-    std::vector<float> out[2] = {std::vector<float> (static_cast<std::size_t> (block)), std::vector<float> (static_cast<std::size_t> (block))};
+    std::vector<float> out[2] = {std::vector<float> (static_cast<std::size_t> (block)),
+                                 std::vector<float> (static_cast<std::size_t> (block))};
     float* outputs[2] = {out[0].data (), out[1].data ()};
 
     const int turns = static_cast<int> (seconds * 2.0);
@@ -316,7 +323,8 @@ int main (int argc, char** argv)
             }
 
     const double audio = static_cast<double> (turns) * turn / kRate;
-    std::printf ("block %d, %.0f s of audio each%s%s\n", block, audio, preset.empty () ? "" : ", preset ", preset.c_str ());
+    std::printf ("block %d, %.0f s of audio each%s%s\n", block, audio, preset.empty () ? "" : ", preset ",
+                 preset.c_str ());
     for (auto& c : contenders)
         std::printf ("%-28s %8.3f ms CPU per s of audio  %7.1f x real time  %6.3f x the first\n", c->name ().c_str (),
                      1000.0 * c->cpu / audio, audio / c->cpu, c->cpu / contenders.front ()->cpu);

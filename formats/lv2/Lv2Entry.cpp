@@ -41,8 +41,8 @@ const void* extensionData (const char* uri)
     return nullptr;
 }
 
-const LV2_Descriptor descriptor {morlake::lv2::kPluginUri, instantiate, connectPort, activate, run, deactivate,
-                                 cleanup, extensionData};
+const LV2_Descriptor descriptor {
+    morlake::lv2::kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData};
 
 } // namespace
 

@@ -70,9 +70,8 @@ Lv2Plugin* Lv2Plugin::create (double rate, const LV2_Feature* const* features)
     // Hosts without urid:map (lv2apply offers no features) exchange no
     // events or state; the constructor's URIs still get distinct numbers.
     LV2_URID next = 0;
-    const LV2_URID_Map count {&next, [] (LV2_URID_Map_Handle handle, const char*) {
-                                  return ++*static_cast<LV2_URID*> (handle);
-                              }};
+    const LV2_URID_Map count {
+        &next, [] (LV2_URID_Map_Handle handle, const char*) { return ++*static_cast<LV2_URID*> (handle); }};
     return new (std::nothrow) Lv2Plugin (rate, count);
 }
 
@@ -99,10 +98,7 @@ Lv2Plugin::Lv2Plugin (double rate, const LV2_URID_Map& map) : product (*this)
     product.setSampleRate (static_cast<float> (rate));
 }
 
-Lv2Plugin::~Lv2Plugin ()
-{
-    product.attachEditor (nullptr);
-}
+Lv2Plugin::~Lv2Plugin () { product.attachEditor (nullptr); }
 
 void Lv2Plugin::connect (std::uint32_t port, void* data)
 {

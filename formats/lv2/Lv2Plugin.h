@@ -4,7 +4,7 @@
 #pragma once
 
 #include "formats/lv2/Lv2Ports.h"
-#include "instance/Instance.h"
+#include "instance/APlugin.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -75,7 +75,7 @@ public:
     static Lv2Plugin* create (double rate, const LV2_Feature* const* features);
     ~Lv2Plugin () override;
 
-    Instance& instance () { return product; }
+    APlugin& instance () { return product; }
     const ParameterTable& table () const { return product.table (); }
     EditorRelay& relay () { return editorRelay; }
     void setUiLink (UiLink* link) { uiLink.store (link, std::memory_order_release); }
@@ -123,7 +123,7 @@ private:
     StateBlob saved {};
     std::atomic<UiLink*> uiLink {nullptr};
     EditorRelay editorRelay;
-    Instance product;
+    APlugin product;
 };
 
 } // namespace morlake::lv2

@@ -68,8 +68,14 @@ PortUnit portUnitOf (const ParameterTable& table, int tag)
     {
         case Unit::Decibels: out.unitUri = kUnitsDb; break;
         case Unit::FilterHertz:
-        case Unit::LazyHertz: out.unitUri = kUnitsHz; out.logarithmic = true; break;
-        case Unit::Milliseconds: out.unitUri = kUnitsMs; out.logarithmic = true; break;
+        case Unit::LazyHertz:
+            out.unitUri = kUnitsHz;
+            out.logarithmic = true;
+            break;
+        case Unit::Milliseconds:
+            out.unitUri = kUnitsMs;
+            out.logarithmic = true;
+            break;
         default: out.unitUri = kUnitsPc; break;
     }
     out.minimum = static_cast<float> (userOf (unit, 0.0));

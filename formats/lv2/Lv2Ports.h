@@ -30,7 +30,12 @@ enum FixedPort : int
 };
 
 // How a control port shows a parameter.
-enum class PortKind { Continuous, Toggle, Enumeration };
+enum class PortKind
+{
+    Continuous,
+    Toggle,
+    Enumeration
+};
 
 struct PortUnit
 {

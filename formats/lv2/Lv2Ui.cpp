@@ -22,10 +22,10 @@ class Lv2Ui final : private UiLink, private InstanceHost
 {
 public:
     Lv2Ui (LV2UI_Write_Function write, LV2UI_Controller controller, Lv2Plugin* dsp, const LV2UI_Touch* touch)
-        : write (write), controller (controller), plugin (dsp), touchFeature (touch)
+    : write (write), controller (controller), plugin (dsp), touchFeature (touch)
     {
         if (plugin == nullptr)
-            shadow = std::make_unique<Instance> (static_cast<InstanceHost&> (*this));
+            shadow = std::make_unique<APlugin> (static_cast<InstanceHost&> (*this));
         for (int tag : controlPortTags (model ().table ()))
         {
             portOf[static_cast<std::size_t> (tag)] = kFirstControlPort + numPorts;
@@ -110,7 +110,8 @@ private:
         xcb_window_t child = parentId;
         if (xcb_connection_has_error (connection) == 0)
         {
-            if (xcb_query_tree_reply_t* reply = xcb_query_tree_reply (connection, xcb_query_tree (connection, parentId), nullptr))
+            if (xcb_query_tree_reply_t* reply =
+                    xcb_query_tree_reply (connection, xcb_query_tree (connection, parentId), nullptr))
             {
                 const int count = xcb_query_tree_children_length (reply);
                 if (count > 0)
@@ -133,11 +134,19 @@ private:
     void gesture (int tag, bool begins) override
     {
         if (touchFeature != nullptr && isValidTag (tag) && portOf[static_cast<std::size_t> (tag)] >= 0)
-            touchFeature->touch (touchFeature->handle, static_cast<std::uint32_t> (portOf[static_cast<std::size_t> (tag)]),
-                                 begins);
+            touchFeature->touch (touchFeature->handle,
+                                 static_cast<std::uint32_t> (portOf[static_cast<std::size_t> (tag)]), begins);
     }
-    bool gestureBegan (int tag) override { gesture (tag, true); return touchFeature != nullptr; }
-    bool gestureEnded (int tag) override { gesture (tag, false); return touchFeature != nullptr; }
+    bool gestureBegan (int tag) override
+    {
+        gesture (tag, true);
+        return touchFeature != nullptr;
+    }
+    bool gestureEnded (int tag) override
+    {
+        gesture (tag, false);
+        return touchFeature != nullptr;
+    }
     ChainTime transport () override { return {}; }
     void requestIdle () override {}
 
@@ -145,7 +154,7 @@ private:
     LV2UI_Controller controller;
     Lv2Plugin* plugin;
     const LV2UI_Touch* touchFeature;
-    std::unique_ptr<Instance> shadow;
+    std::unique_ptr<APlugin> shadow;
     std::unique_ptr<InstanceEditor> editor;
     std::array<int, kNumParams> portOf = [] {
         std::array<int, kNumParams> none {};

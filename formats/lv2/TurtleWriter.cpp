@@ -68,7 +68,8 @@ std::string base64 (const void* data, std::size_t size)
     std::string out;
     for (std::size_t i = 0; i < size; i += 3)
     {
-        const unsigned v = (bytes[i] << 16) | ((i + 1 < size ? bytes[i + 1] : 0) << 8) | (i + 2 < size ? bytes[i + 2] : 0);
+        const unsigned v =
+            (bytes[i] << 16) | ((i + 1 < size ? bytes[i + 1] : 0) << 8) | (i + 2 < size ? bytes[i + 2] : 0);
         out += digits[(v >> 18) & 63];
         out += digits[(v >> 12) & 63];
         out += i + 1 < size ? digits[(v >> 6) & 63] : '=';
@@ -87,7 +88,7 @@ class QuietHost final : public InstanceHost
 };
 
 // Port defaults are what a new instance holds: its first program.
-void writePorts (std::ostream& out, const Instance& instance)
+void writePorts (std::ostream& out, const APlugin& instance)
 {
     const ParameterTable& table = instance.table ();
     auto audio = [&] (int index, const char* dir, const char* symbol, const char* name, bool side) {
@@ -158,20 +159,25 @@ int main (int argc, char** argv)
 
     Preferences prefs ("", "");
     QuietHost host;
-    Instance instance (host, prefs);
+    APlugin instance (host, prefs);
     const ParameterTable& table = instance.table ();
 
     std::ostringstream manifest;
-    manifest << kPrefixes << plugin << "\n  a lv2:Plugin ;\n  lv2:binary <Contents/x86_64-linux/Morlake.so> ;\n  rdfs:seeAlso <Morlake.ttl> .\n";
+    manifest
+        << kPrefixes << plugin
+        << "\n  a lv2:Plugin ;\n  lv2:binary <Contents/x86_64-linux/Morlake.so> ;\n  rdfs:seeAlso <Morlake.ttl> .\n";
     if (withUi)
-        manifest << "\n<" << kUiUri << ">\n  a ui:X11UI ;\n  ui:binary <Contents/x86_64-linux/Morlake.so> ;\n  rdfs:seeAlso <MorlakeUI.ttl> .\n";
+        manifest << "\n<" << kUiUri
+                 << ">\n  a ui:X11UI ;\n  ui:binary <Contents/x86_64-linux/Morlake.so> ;\n  rdfs:seeAlso "
+                    "<MorlakeUI.ttl> .\n";
     for (int i = 0; i < kNumFactoryPresets; ++i)
         manifest << "\n<" << presetUri (i) << ">\n  a pset:Preset ;\n  lv2:appliesTo " << plugin
                  << " ;\n  rdfs:seeAlso <presets.ttl> .\n";
 
     std::ostringstream description;
     description << kPrefixes << plugin << "\n  a lv2:Plugin , lv2:ReverbPlugin ;\n  doap:name "
-                << quoted (identity::kEffectName) << " ;\n  doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
+                << quoted (identity::kEffectName)
+                << " ;\n  doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
                 << "  lv2:minorVersion 0 ;\n  lv2:microVersion 0 ;\n"
                 << "  lv2:project [ a doap:Project ; doap:name " << quoted (identity::kProductName)
                 << " ; doap:maintainer [ foaf:name " << quoted (identity::kVendorName) << " ] ] ;\n"
@@ -202,8 +208,8 @@ int main (int argc, char** argv)
                 << "\"^^xsd:base64Binary ] .\n\n";
     }
 
-    bool ok = writeFile (dir + "/manifest.ttl", manifest.str ()) && writeFile (dir + "/Morlake.ttl", description.str ())
-              && writeFile (dir + "/presets.ttl", presets.str ());
+    bool ok = writeFile (dir + "/manifest.ttl", manifest.str ()) &&
+              writeFile (dir + "/Morlake.ttl", description.str ()) && writeFile (dir + "/presets.ttl", presets.str ());
     if (withUi)
     {
         std::ostringstream ui;

@@ -73,11 +73,16 @@ TEST (Lv2Ports, OutOfRangeAndNanPortValuesAreClamped)
         float expected;
     };
     const Case cases[] = {
-        {"main_volume", -1000.0f, 0.0f}, {"main_volume", 1000.0f, 1.0f},
-        {"wet_dry", -101.0f, 0.0f},      {"wet_dry", std::numeric_limits<float>::quiet_NaN (), 0.0f},
-        {"reverb_hp_frequency", 1.0f, 0.0f}, {"reverb_hp_frequency", 1e9f, 1.0f},
-        {"bypass", 7.0f, 1.0f},          {"bypass", -3.0f, 0.0f},
-        {"lazy_speed", 0.0f, 0.0f},      {"reverb_pre_delay", 1e6f, 1.0f},
+        {"main_volume", -1000.0f, 0.0f},
+        {"main_volume", 1000.0f, 1.0f},
+        {"wet_dry", -101.0f, 0.0f},
+        {"wet_dry", std::numeric_limits<float>::quiet_NaN (), 0.0f},
+        {"reverb_hp_frequency", 1.0f, 0.0f},
+        {"reverb_hp_frequency", 1e9f, 1.0f},
+        {"bypass", 7.0f, 1.0f},
+        {"bypass", -3.0f, 0.0f},
+        {"lazy_speed", 0.0f, 0.0f},
+        {"reverb_pre_delay", 1e6f, 1.0f},
     };
     for (const Case& c : cases)
     {
@@ -242,9 +247,11 @@ TEST (Lv2Plugin, ControlPortsReachTheInstanceAndKeepExactValues)
     // An exact value the port cannot tell apart from its neighbour stays.
     const float exact = std::nextafter (0.31f, 1.0f);
     p.instance ().setParameter (tag::EarlyFeed, exact);
-    const std::size_t feed = static_cast<std::size_t> (std::find (tags.begin (), tags.end (), tag::EarlyFeed) - tags.begin ());
+    const std::size_t feed =
+        static_cast<std::size_t> (std::find (tags.begin (), tags.end (), tag::EarlyFeed) - tags.begin ());
     ports[feed] = toPortValue (p.table (), tag::EarlyFeed, exact);
-    const std::size_t volume = static_cast<std::size_t> (std::find (tags.begin (), tags.end (), tag::MainVolume) - tags.begin ());
+    const std::size_t volume =
+        static_cast<std::size_t> (std::find (tags.begin (), tags.end (), tag::MainVolume) - tags.begin ());
     ports[volume] = 500.0f; // clamped to the top
     p.run (64);
     EXPECT_EQ (p.instance ().getParameter (tag::EarlyFeed), exact);
@@ -285,7 +292,8 @@ TEST (Lv2State, ARestoredStateWinsOverControlsLeftFromBefore)
         EXPECT_EQ (p.instance ().getParameter (t), source.plugin->instance ().getParameter (t)) << t;
 
     // A control the host moves afterwards is followed again.
-    const std::size_t damp = static_cast<std::size_t> (std::find (tags.begin (), tags.end (), tag::ReverbDamp) - tags.begin ());
+    const std::size_t damp =
+        static_cast<std::size_t> (std::find (tags.begin (), tags.end (), tag::ReverbDamp) - tags.begin ());
     ports[damp] = 12.5f;
     p.run (64);
     EXPECT_FLOAT_EQ (p.instance ().getParameter (tag::ReverbDamp), 0.125f);

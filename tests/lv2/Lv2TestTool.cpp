@@ -80,7 +80,8 @@ int normArgs (const char* preset)
     const morlake::PresetRow& row = morlake::factoryPreset (index);
     for (int t = 0; t < morlake::kNumParams; ++t)
         if (table.isUserParameter (t))
-            std::printf ("--set-norm\n%s=%.9g\n", table.getName (t).c_str (), static_cast<double> (row[static_cast<std::size_t> (t)]));
+            std::printf ("--set-norm\n%s=%.9g\n", table.getName (t).c_str (),
+                         static_cast<double> (row[static_cast<std::size_t> (t)]));
     return 0;
 }
 

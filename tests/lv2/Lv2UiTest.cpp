@@ -64,9 +64,10 @@ void send (const HostWindow& window, std::uint8_t type, int x, int y, std::uint1
     event.event_y = static_cast<std::int16_t> (y);
     event.state = state;
     event.same_screen = 1;
-    const std::uint32_t mask = type == XCB_BUTTON_PRESS     ? XCB_EVENT_MASK_BUTTON_PRESS
-                               : type == XCB_BUTTON_RELEASE ? XCB_EVENT_MASK_BUTTON_RELEASE
-                                                            : XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_POINTER_MOTION;
+    const std::uint32_t mask = type == XCB_BUTTON_PRESS ? XCB_EVENT_MASK_BUTTON_PRESS
+                               : type == XCB_BUTTON_RELEASE
+                                   ? XCB_EVENT_MASK_BUTTON_RELEASE
+                                   : XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_POINTER_MOTION;
     xcb_send_event (window.connection (), 0, window.child (), mask, reinterpret_cast<const char*> (&event));
     xcb_flush (window.connection ());
 }
@@ -92,8 +93,8 @@ TEST (Lv2Ui, OpensAndADragBecomesAPortWriteWithAndWithoutInstanceAccess)
         GTEST_SKIP () << "no X server";
     Module module;
     ASSERT_NE (module.handle, nullptr) << dlerror ();
-    const auto plugin = module.symbol<const LV2_Descriptor* (*) (std::uint32_t)> ("lv2_descriptor");
-    const auto ui = module.symbol<const LV2UI_Descriptor* (*) (std::uint32_t)> ("lv2ui_descriptor");
+    const auto plugin = module.symbol<const LV2_Descriptor* (*)(std::uint32_t)> ("lv2_descriptor");
+    const auto ui = module.symbol<const LV2UI_Descriptor* (*)(std::uint32_t)> ("lv2ui_descriptor");
     ASSERT_TRUE (plugin != nullptr && ui != nullptr);
     const LV2_Descriptor* dsp = plugin (0);
     const LV2UI_Descriptor* view = ui (0);
