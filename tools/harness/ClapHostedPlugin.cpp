@@ -344,7 +344,8 @@ bool ClapHostedPlugin::loadState (std::span<const std::uint8_t> bytes, std::size
                                auto* bs = static_cast<ByteStream*> (st->ctx);
                                const std::size_t n = std::min<std::size_t> (
                                    {static_cast<std::size_t> (size), bs->chunk, bs->in.size () - bs->position});
-                               std::memcpy (data, bs->in.data () + bs->position, n);
+                               if (n > 0) // an empty stream has no data to copy from
+                                   std::memcpy (data, bs->in.data () + bs->position, n);
                                bs->position += n;
                                return static_cast<std::int64_t> (n);
                            }};
