@@ -26,17 +26,14 @@ using namespace VSTGUI;
 
 InstanceEditor* createEditor (EditorModel& model) { return new uEditor (&model); }
 
-uEditor::uEditor (EditorModel* e) : EditorAdapter (e)
+uEditor::uEditor (EditorModel* e)
+: EditorAdapter (e),
+  settings (EditorSettings::fromPreferences ()),
+  screens (e, this, settings),
+  menus (*this, screens, queue, settings)
 {
     installMessageWindows ();
-    keyboardOn = getRegisterIsOn (PREF_KEYBOARD, true);
-    tooltipsOn = getRegisterIsOn (PREF_TOOL_TIP, true);
-    dragDropOn = getRegisterIsOn (PREF_DRAG_DROP, true);
-    dialAnimation = getRegisterIsOn (PREF_DIAL_ANIMATION, true);
-    const char* sizeKeys[kScreenSizes] = {PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200};
-    for (int s = 0; s < kScreenSizes; ++s)
-        if (getRegisterIsOn (sizeKeys[s], false))
-            screenSize = s;
+    menus.onMenuOpening ([this] { hideTooltip (); });
 
     dropFlags.fill (true);
     for (int t = tag::Disrupt1Amount; t < tag::Disrupt1Amount + 8; ++t)
@@ -53,45 +50,6 @@ uEditor::~uEditor ()
 {
     if (frame != nullptr)
         close ();
-}
-
-int uEditor::getScaled (int v, int a, int b, int c) const
-{
-    switch (screenSize)
-    {
-        case 0: return v;
-        case 1: return static_cast<int> (static_cast<float> (v) * SCALE[1]) + a;
-        case 2: return static_cast<int> (static_cast<float> (v) * SCALE[2]) + b;
-        case 3: return static_cast<int> (static_cast<float> (v) * SCALE[3]) + c;
-        default: return v;
-    }
-}
-
-float uEditor::getScaled (float v, int a, int b, int c) const
-{
-    switch (screenSize)
-    {
-        case 0: return v;
-        case 1: return v * SCALE[1] + static_cast<float> (a);
-        case 2: return v * SCALE[2] + static_cast<float> (b);
-        case 3: return v * SCALE[3] + static_cast<float> (c);
-        default: return v;
-    }
-}
-
-bool uEditor::getBackRegValue (const std::string& key, bool defaultOn)
-{
-    char text[kPrefStringSize] {};
-    loadStringFromPrefs (key.c_str (), text, sizeof text);
-    return defaultOn ? text[0] != 'N' : text[0] == 'Y';
-}
-
-bool uEditor::getEditChanged () const { return frame != nullptr && model != nullptr && model->getEditChanged (); }
-
-CBitmap* uEditor::getSharedBitmap (int baseId) const
-{
-    auto it = bitmaps.find (baseId);
-    return it != bitmaps.end () ? it->second.get () : nullptr;
 }
 
 int uEditor::currentModifiers () const
@@ -124,16 +82,16 @@ bool uEditor::open (void* parentWindow)
         close ();
     model->setEditorOpening (true);
     editorOpen = false;
-    lifetime = std::make_shared<int> (0);
+    queue.start ();
 
     EditorAdapter::open (parentWindow);
     prepareResources ();
-    createBitmaps ();
+    screens.loadBitmaps ();
     lastIdleTime = lastProgramStep = getTicks ();
     // The opposite of the state now: the first pass draws the light as it is.
     rememberedEdited = ! model->getEditChanged ();
 
-    CBitmap* background = bitmap (kBmpMainBackground);
+    CBitmap* background = screens.bitmap (kBmpMainBackground);
     CRect size (0, 0, this->size.width, this->size.height);
     if (background != nullptr && background->getWidth () > 0)
         size = CRect (0, 0, background->getWidth (), background->getHeight ());
@@ -142,7 +100,7 @@ bool uEditor::open (void* parentWindow)
     newFrame->enableTooltips (true, 100);
     if (! openFrame (newFrame))
     {
-        removeBitmaps ();
+        screens.release ();
         model->setEditorOpening (false);
         return false;
     }
@@ -152,22 +110,10 @@ bool uEditor::open (void* parentWindow)
     registerDialogFrame (frame, getScaled (1.0f));
     setUpMenuTheme ();
 
-    CBitmap* panelArt = bitmap (kBmpModPanelBackground);
-    CRect panelSize (0, 0, panelArt != nullptr ? panelArt->getWidth () : 0,
-                     panelArt != nullptr ? panelArt->getHeight () : 0);
-    panelSize.offset (getScaled (layout::kPanel.x), getScaled (layout::kPanel.y));
-    panel = new TTiledContainer (panelSize);
-    backdrop = new TBackdrop (size, background);
-    panel->setBackground (panelArt);
-    panel->setTransparency (panelArt == nullptr);
-
-    controls.clear ();
-    createControls ();
+    screens.build (size);
     dropTag = -1;
     dropReleased = false;
     dropStartValue = 0.0f;
-    createBackScreen ();
-    screensBuilt = true;
     showBackScreen ();
 
     model->setEditorOpening (false);
@@ -175,10 +121,6 @@ bool uEditor::open (void* parentWindow)
     editorOpen = true;
     setOpened (true);
     resumeInProgress = false;
-    // Whatever changed before now is covered by the full resynchronisation.
-    for (auto& word : pendingTags)
-        word.store (0, std::memory_order_relaxed);
-    refreshRequested.store (false, std::memory_order_relaxed);
     resume ();
     return true;
 }
@@ -217,8 +159,8 @@ void uEditor::close ()
         // is still on the stack. The editor stops now (its menus and dialogs
         // end, its window goes) and the frame goes when the pass unwinds.
         closeDeferred = true;
-        lifetime.reset ();
-        menuShowing = false;
+        queue.expire ();
+        menus.closed ();
         setOpened (false);
         unregisterDialogFrame (frame);
         model->setEditorOpen (false);
@@ -232,10 +174,8 @@ void uEditor::close ()
         return;
     }
     // Menus, dialogs and desktop programs still open end unanswered.
-    lifetime.reset ();
-    deferred.clear ();
-    tasks.clear ();
-    menuShowing = false;
+    queue.stop ();
+    menus.closed ();
     // The audio thread stops calling in before anything is released.
     setOpened (false);
     if (frame != nullptr)
@@ -247,66 +187,39 @@ void uEditor::close ()
     model->setEditorOpening (false);
     model->setEditorOpen (false);
     editorOpen = false;
-    screensBuilt = false;
     editedControl = nullptr;
-    if (panel != nullptr)
-    {
-        panel->removeAll ();
-        panel->forget ();
-        panel = nullptr;
-    }
-    if (backdrop != nullptr)
-    {
-        backdrop->forget ();
-        backdrop = nullptr;
-    }
+    screens.releaseContainers ();
     if (frame != nullptr)
         frame->removeAll ();
     closeFrame ();
     releaseStripFrames ();
-    removeBitmaps ();
-    controls.clear ();
-    removeControls ();
+    screens.release ();
+    tooltip = nullptr;
+    hoverView = nullptr;
     EditorAdapter::close ();
 }
 
 // Notifications from the plug-in (any thread) -------------------------------------
 
-void uEditor::setParameter (int tag, float)
-{
-    if (! isValidTag (tag))
-        return;
-    pendingTags[static_cast<std::size_t> (tag) / 32].fetch_or (1u << (tag % 32), std::memory_order_relaxed);
-}
+void uEditor::setParameter (int tag, float) { queue.noteParameter (tag); }
 
-void uEditor::setEditTag (int tag) { pendingEditTag.store (isValidTag (tag) ? tag : -1, std::memory_order_relaxed); }
+void uEditor::setEditTag (int tag) { queue.noteEditTag (tag); }
 
-void uEditor::refreshAll () { requestRefresh (); }
-
-void uEditor::setDisruptValue (float value) { disruptNotice.store (value, std::memory_order_relaxed); }
+void uEditor::refreshAll () { queue.requestRefresh (); }
 
 void uEditor::applyPendingChanges ()
 {
-    const int editTag = pendingEditTag.exchange (-2, std::memory_order_relaxed);
+    const int editTag = queue.takeEditTag ();
     if (editTag == -1)
         editedControl = nullptr;
     else if (editTag >= 0)
-        for (const auto& entry : controls)
+        for (const auto& entry : screens.registry ())
             if (entry.control->getTag () == editTag)
             {
                 editedControl = entry.control;
                 break;
             }
-    for (std::size_t word = 0; word < pendingTags.size (); ++word)
-    {
-        uint32_t bits = pendingTags[word].exchange (0, std::memory_order_relaxed);
-        while (bits != 0)
-        {
-            const int bit = __builtin_ctz (bits);
-            bits &= bits - 1;
-            applyParameter (static_cast<int> (word) * 32 + bit);
-        }
-    }
+    queue.takeParameters ([this] (int tag) { applyParameter (tag); });
 }
 
 void uEditor::applyParameter (int tag)
@@ -321,7 +234,7 @@ void uEditor::applyParameter (int tag)
         case tag::LazyMode:
         case tag::LazyTrigger:
         case tag::FollowerSource:
-            for (auto* menu : mainMenus)
+            for (auto* menu : screens.views ().mainMenus)
                 if (menu != nullptr && menu->getTag () == tag)
                 {
                     menu->setValue (static_cast<float> (model->getSteppedValue (tag)));
@@ -329,7 +242,7 @@ void uEditor::applyParameter (int tag)
                 }
             return;
         case tag::FollowerDest:
-            if (TOptionMenu* menu = menuFor (tag::FollowerDest))
+            if (TOptionMenu* menu = screens.menuFor (tag::FollowerDest))
                 menu->setString (std::string (nameAt (DEST_STR, model->getSteppedValue (tag))));
             return;
         case tag::ModSlot1Source:
@@ -339,7 +252,7 @@ void uEditor::applyParameter (int tag)
         default: break;
     }
     const float v = model->getParameter (tag) * valueScale;
-    for (const auto& entry : controls)
+    for (const auto& entry : screens.registry ())
         if (entry.control->getTag () == tag)
             entry.control->setValue (v);
 }
@@ -351,23 +264,14 @@ void uEditor::resume ()
     if (model == nullptr || frame == nullptr || ! editorOpen || resumeInProgress)
         return;
     resumeInProgress = true;
-    if (currentScreen != kBackScreen && presetMenu != nullptr)
-        updatePresetMenu ();
-    if (currentScreen == kMainScreen)
+    if (screens.current () != EditorScreens::kBackScreen)
+        screens.showCurrentPreset ();
+    if (screens.current () == EditorScreens::kMainScreen)
     {
-        for (auto* menu : mainMenus)
-            if (menu != nullptr)
-            {
-                if (menu->getTag () == tag::FollowerDest)
-                    setMenuResume (menu, DEST_STR);
-                else
-                    setMenuResume (menu);
-            }
-        setRadioPair (0, model->getSteppedValue (tag::EarlyPath));
-        setRadioPair (1, model->getSteppedValue (tag::LatePath));
+        screens.resumeMenus ();
         modPanelDirty = true;
     }
-    for (const auto& entry : controls)
+    for (const auto& entry : screens.registry ())
     {
         const int tag = entry.control->getTag ();
         if (! isValidTag (tag) || entry.kind == kKindMenu)
@@ -404,10 +308,12 @@ void uEditor::idlePass ()
     // The closing key let through belongs to a menu still showing, or none.
     if (frame != nullptr && frame->getModalView () != closingMenu)
         closingMenu = nullptr;
-    runDeferred ();
-    serveTasks ();
+    // A command may defer others (a menu choice opening a dialog): those
+    // wait for the next pass.
+    queue.runDeferred ([this] { return frame != nullptr && editorOpen; });
+    queue.serveTasks ();
     applyPendingChanges ();
-    if (frame == nullptr || model == nullptr || ! editorOpen || ! screensBuilt)
+    if (frame == nullptr || model == nullptr || ! editorOpen || ! screens.isBuilt ())
         return;
     const uint32_t now = getTicks ();
     if (resumeInProgress || model->getIsSettingPreset () || now - lastIdleTime <= kIdleIntervalMs - 1)
@@ -418,26 +324,26 @@ void uEditor::idlePass ()
     CView* underMouse = viewUnderMouse ();
     serveDragAndDrop (underMouse);
 
-    if (currentScreen != kBackScreen)
+    if (screens.current () != EditorScreens::kBackScreen)
         pollTopBar ();
 
     // Rebuilding the screen would take a menu or dialog showing with it:
     // the refresh waits until none shows.
-    if (frame->getModalView () == nullptr && refreshRequested.exchange (false, std::memory_order_relaxed))
+    if (frame->getModalView () == nullptr && queue.takeRefresh ())
     {
         resume ();
-        if (currentScreen == kMainScreen)
+        if (screens.current () == EditorScreens::kMainScreen)
             showMainScreen ();
     }
 
-    if (currentScreen == kMainScreen && frame != nullptr)
+    if (screens.current () == EditorScreens::kMainScreen && frame != nullptr)
     {
-        if (disruptSlider != nullptr)
-            disruptSlider->setVal ();
+        if (auto* slider = screens.views ().disruptSlider)
+            slider->setVal ();
         pollMainScreen (now);
     }
 
-    if (tooltipsOn)
+    if (settings.tooltipsOn)
     {
         serveTooltips (underMouse);
         updateTooltipOverlay (underMouse, now);
@@ -452,48 +358,50 @@ void uEditor::idlePass ()
 // The edited state and the level meters of the top bar.
 void uEditor::pollTopBar ()
 {
+    const EditorViews& v = screens.views ();
     const bool edited = model->getEditChanged ();
-    if (rememberedEdited != edited && editedButton != nullptr)
+    if (rememberedEdited != edited && v.editedButton != nullptr)
     {
         rememberedEdited = edited;
-        editedButton->setBackground (bitmap (edited ? kBmpEditedPresetOn : kBmpEditedPresetOff));
-        editedButton->setDirty ();
+        v.editedButton->setBackground (screens.bitmap (edited ? kBmpEditedPresetOn : kBmpEditedPresetOff));
+        v.editedButton->setDirty ();
     }
     for (int i = 0; i < 4; ++i)
-        if (meters[i] != nullptr)
-            meters[i]->setVuValue (model->getVUValues (i));
+        if (v.meters[i] != nullptr)
+            v.meters[i]->setVuValue (model->getVUValues (i));
 }
 
 // Texts that follow other settings, the modulation rings and the follower meters.
 void uEditor::pollMainScreen (uint32_t now)
 {
+    const EditorViews& v = screens.views ();
     for (int t : layout::kValueTextTags)
-        for (auto* knob : mainKnobs)
+        for (auto* knob : v.mainKnobs)
             if (knob != nullptr && knob->getTag () == t)
                 knob->setValueString (model->getDisplayText (t).c_str ());
-    if (disruptSlider != nullptr)
-        disruptSlider->setModValue (model->getDisruptModValue (), static_cast<int> (now / 10));
+    if (v.disruptSlider != nullptr)
+        v.disruptSlider->setModValue (model->getDisruptModValue (), static_cast<int> (now / 10));
     for (int i = 0; i < 8; ++i)
-        if (TKnob* knob = knobFor (tag::Disrupt1Amount + i))
+        if (TKnob* knob = screens.knobFor (tag::Disrupt1Amount + i))
             knob->setString (std::string (nameAt (DEST_SHORT_STR, model->getSteppedValue (tag::Disrupt1Dest + i))));
-    if (TOptionMenu* spring = menuFor (tag::DisruptSpringTime))
+    if (TOptionMenu* spring = screens.menuFor (tag::DisruptSpringTime))
         spring->setBypassed (model->getOnOff (tag::LazyOn));
     if (modPanelDirty)
     {
-        showModScreen ();
+        screens.showModPanel ();
         modPanelDirty = false;
     }
     auto ring = [&] (TKnob* knob) {
         if (knob != nullptr)
-            knob->setModValue (model->getDialMod (knob->getTag (), dialAnimation));
+            knob->setModValue (model->getDialMod (knob->getTag (), settings.dialAnimation));
     };
-    for (auto* knob : mainKnobs)
+    for (auto* knob : v.mainKnobs)
         ring (knob);
-    ring (slotKnobs[0]);
-    ring (slotKnobs[1]);
+    ring (v.slotKnobs[0]);
+    ring (v.slotKnobs[1]);
     for (int i = 4; i < 6; ++i)
-        if (meters[i] != nullptr)
-            meters[i]->setVuValue (model->getVUValues (i));
+        if (v.meters[i] != nullptr)
+            v.meters[i]->setVuValue (model->getVUValues (i));
 }
 
 CView* uEditor::viewUnderMouse ()
@@ -506,6 +414,7 @@ CView* uEditor::viewUnderMouse ()
     CView* view = frame->getViewAt (where, GetViewOptions ().deep ());
     if (view != nullptr && view == tooltip)
         view = hoverView;
+    CViewContainer* panel = screens.views ().panel;
     if (view == panel && panel != nullptr)
     {
         CPoint local (where);
@@ -541,44 +450,12 @@ void uEditor::setDropTag (int tag)
     }
 }
 
-TKnob* uEditor::knobFor (int tag) const
-{
-    for (TKnob* knob : mainKnobs)
-        if (knob != nullptr && knob->getTag () == tag)
-            return knob;
-    return nullptr;
-}
-
-TOptionMenu* uEditor::menuFor (int tag) const
-{
-    for (TOptionMenu* menu : mainMenus)
-        if (menu != nullptr && menu->getTag () == tag)
-            return menu;
-    return nullptr;
-}
-
-int uEditor::destinationTagOf (CView* view) const
-{
-    if (view == nullptr)
-        return -1;
-    for (int i = 0; i < 8; ++i)
-        if (view != nullptr && view == knobFor (tag::Disrupt1Amount + i))
-            return tag::Disrupt1Dest + i;
-    if (view == menuFor (tag::FollowerDest))
-        return tag::FollowerDest;
-    if (view == slotDestMenus[0])
-        return tag::ModSlot1Dest;
-    if (view == slotDestMenus[1])
-        return tag::ModSlot2Dest;
-    return -1;
-}
-
 void uEditor::serveDragAndDrop (CView* underMouse)
 {
-    const int target = destinationTagOf (underMouse);
+    const int target = screens.destinationTagOf (underMouse);
     if (target != -1 && dropTag != -1 && model != nullptr)
     {
-        if (getDropFlag (dropTag) && dragDropOn)
+        if (getDropFlag (dropTag) && settings.dragDropOn)
         {
             model->editParameter (dropTag, dropStartValue);
             if (isValidTag (dropTag))
@@ -599,7 +476,7 @@ void uEditor::serveTooltips (CView* underMouse)
 {
     if (underMouse == nullptr || model == nullptr)
         return;
-    for (const auto& entry : controls)
+    for (const auto& entry : screens.registry ())
         if (entry.tooltip && entry.control == underMouse && isValidTag (entry.control->getTag ()))
         {
             const int t = entry.control->getTag ();
@@ -607,7 +484,7 @@ void uEditor::serveTooltips (CView* underMouse)
             underMouse->setTooltipText (text.c_str ());
             return;
         }
-    for (const auto& n : named)
+    for (const auto& n : screens.namedViews ())
         if (n.view == underMouse)
         {
             underMouse->setTooltipText ((n.extra.empty () ? n.label : n.label + " : " + n.extra).c_str ());
@@ -649,7 +526,7 @@ void uEditor::updateTooltipOverlay (CView* underMouse, uint32_t now)
     if (tooltip == nullptr)
     {
         tooltip = new TTooltip (getScaled (1.0f));
-        owned.push_back (tooltip);
+        screens.own (tooltip);
     }
     const CPoint where = pointer;
     if (underMouse != hoverView || where != hoverPoint || editedControl != nullptr)
@@ -672,22 +549,21 @@ void uEditor::updateTooltipOverlay (CView* underMouse, uint32_t now)
         return;
     tooltip->setText (text, where, frame->getViewSize (), frame);
     if (! tooltip->isAttached ())
-        addTo (frame, tooltip);
+        EditorScreens::addTo (frame, tooltip);
 }
 
-// Screen size ------------------------------------------------------------------------
+// Screens ------------------------------------------------------------------------
 
-void uEditor::setScreenSize (int index)
+void uEditor::showMainScreen () { screens.showMain (frame); }
+
+void uEditor::showBackScreen () { screens.showBack (frame); }
+
+void uEditor::hideBackScreen ()
 {
-    if (index < 0 || index >= kScreenSizes)
+    if (frame == nullptr)
         return;
-    static const char* keys[kScreenSizes] = {PREF_BIG_100, PREF_BIG_125, PREF_BIG_150, PREF_BIG_200};
-    static const char* texts[kScreenSizes] = {"100% Screen Size", "125% Screen Size", "150% Screen Size",
-                                              "200% Screen Size"};
-    for (const char* key : keys)
-        saveBoolToPrefs (key, false);
-    saveBoolToPrefs (keys[index], true);
-    messageBox (std::string ("When you next open Morlake, it'll open in ") + texts[index] + " Mode");
+    showMainScreen ();
+    frame->setDirty ();
 }
 
 } // namespace morlake

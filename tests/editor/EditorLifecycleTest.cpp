@@ -37,7 +37,7 @@ TEST_P (EditorSizes, OpensWithTheScaledRectangleAndDrawsInAPlainParentWindow)
     EXPECT_EQ (f.editor ().getFrame ()->getViewSize ().getHeight (), kHeights[size]);
     // The parent never speaks XEmbed: the editor maps its window itself.
     EXPECT_TRUE (f.childShownWithin ());
-    EXPECT_EQ (f.editor ().getCurrentScreen (), uEditor::kBackScreen) << "the back screen shows first";
+    EXPECT_EQ (f.editor ().getCurrentScreen (), EditorScreens::kBackScreen) << "the back screen shows first";
     f.showMainScreen ();
     f.idleFor (200);
     std::vector<uint32_t> pixels;

@@ -6,6 +6,7 @@
 
 #include "layout/Layout.h"
 #include "editor/ParameterMenu.h"
+#include "params/NameLists.h"
 #include "editor/MessageWindows.h"
 #include "editor/RunLoop.h"
 #include "platform/MessageWindows.h"
@@ -86,9 +87,9 @@ protected:
     void SetUp () override
     {
         MainScreen::SetUp ();
-        uEditor::setMenuShownHook ([this] (COptionMenu& menu, CFrame&) { shown = &menu; });
+        morlake::EditorMenus::setMenuShownHook ([this] (COptionMenu& menu, CFrame&) { shown = &menu; });
     }
-    void TearDown () override { uEditor::setMenuShownHook (nullptr); }
+    void TearDown () override { morlake::EditorMenus::setMenuShownHook (nullptr); }
     bool menuOpen () { return f.editor ().getFrame ()->getModalView () != nullptr; }
     // Opens a menu with `click` and idles until it shows.
     void open (const std::string& click)
@@ -314,6 +315,70 @@ TEST_F (EditorMenus, OptionMenusMarkTheCurrentChoice)
         for (int32_t i = 0; i < sub->getNbEntries (); ++i)
             EXPECT_EQ (sub->getEntry (i)->isChecked (), i == c.entry) << i;
         escape ();
+    }
+}
+
+// A choice made in an option menu with the keyboard, at the top level or
+// down a group's submenu, acts by the entry's place: a step of the list, or
+// the preset menu's command.
+TEST_F (EditorMenus, OptionMenuChoicesActByTheirPlace)
+{
+    VstPlugin& p = *f.plugin;
+    p.instance ().setDemoProgram (5);
+    f.idleFor (100, 10);
+    const EditorProbe probe (f.editor ());
+    // The first Down of a menu selects its first entry.
+    auto keys = [] (int downs, int subDowns) {
+        std::string k;
+        for (int i = 0; i < downs; ++i)
+            k += " Down";
+        if (subDowns >= 0)
+        {
+            k += " Right";
+            for (int i = 0; i <= subDowns; ++i)
+                k += " Down";
+        }
+        return k + " Return";
+    };
+    struct Case
+    {
+        const char* name;
+        TOptionMenu* menu;
+        std::string keys;
+        std::function<bool ()> done;
+    };
+    const ListGroup& dest = DESTINATION_GROUPS[1];
+    const ListGroup& src = SOURCE_GROUPS[1];
+    const Case cases[] = {
+        {"follower destination in group 1", probe.menuFor (tag::FollowerDest), keys (3, 2),
+         [&] { return p.instance ().getSteppedValue (tag::FollowerDest) == dest.first + 2; }},
+        {"follower destination, first entry", probe.menuFor (tag::FollowerDest), keys (1, -1),
+         [&] { return p.instance ().getSteppedValue (tag::FollowerDest) == 0; }},
+        {"slot source in group 1", probe.getSlotSourceMenu (0), keys (3, 1),
+         [&] { return p.instance ().getSteppedValue (tag::ModSlot1Source) == src.first + 1; }},
+        {"preset: Revert to Original Preset", probe.getPresetMenu (), keys (10, -1),
+         [&] { return ! p.instance ().getEditChanged () && p.instance ().getFactoryIndex () == 5; }},
+        {"preset: Default Preset", probe.getPresetMenu (), keys (9, -1),
+         [&] {
+             return p.instance ().getParameter (tag::ReverbRoomSize) ==
+                    p.instance ().table ().getDefault (tag::ReverbRoomSize);
+         }},
+    };
+    float edit = 0.01f;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        ASSERT_NE (c.menu, nullptr);
+        p.instance ().editParameter (tag::ReverbRoomSize, edit += 0.1f);
+        ASSERT_TRUE (p.instance ().getEditChanged ());
+        f.idleFor (100, 10);
+        CPoint at = c.menu->getViewSize ().getCenter ();
+        c.menu->localToFrame (at);
+        open (pointerTo (CPoint (at.x - 20, at.y)) + " click 1");
+        ASSERT_TRUE (xdo ("key --delay 120" + c.keys));
+        EXPECT_TRUE (idleUntil (f, c.done));
+        EXPECT_FALSE (menuOpen ());
+        f.idleFor (200, 10);
     }
 }
 

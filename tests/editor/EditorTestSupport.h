@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editor/EditorClock.h"
+#include "editor/EditorFactory.h"
 #include "tests/editor/EditorProbe.h"
 #include "editor/MessageWindows.h"
 #include "editor/uEditor.h"
