@@ -267,22 +267,11 @@ void APlugin::setParameter (int t, float value)
     if (! isValidTag (t))
         return;
     value = clamp01 (value);
-    const bool loading = settingPreset.load (std::memory_order_relaxed);
-    // Program loads and host restores write every tag, this one included:
-    // only a write from outside a load that moves the value asks for the
-    // reload, or a restored state would be replaced by the first preset at
-    // the next housekeeping.
-    if (t == tag::FactoryReload && ! loading && differs (value, live[t]))
-        tag79Request.store (true, std::memory_order_relaxed);
     if (params.isOnOff (t))
         value = value < 0.5f ? 0.0f : 1.0f;
     storeValue (t, value);
     if (t == tag::ReverbPreset)
         followReverbPreset ();
-    // A host restoring values one by one writes the name slots after the
-    // values they belong to: the preset named there is where the state began.
-    if (t >= tag::NameFirst && t <= tag::NameLast && ! loading)
-        adoptNamedOrigin ();
     if (t > tag::LastEditable)
         return;
 

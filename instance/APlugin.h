@@ -85,8 +85,15 @@ public:
     }
     void doResetEverything () override;
     void setResetPresetValues () override { reverbUpdateRequest.store (true, std::memory_order_relaxed); }
+    // A load or restore is writing the whole state.
+    bool isLoadingState () const { return settingPreset.load (std::memory_order_relaxed); }
+    // Factory preset 1 is loaded again at the next housekeeping.
+    void requestFactoryReload () { tag79Request.store (true, std::memory_order_relaxed); }
     bool takeFactoryReloadRequest () { return tag79Request.exchange (false, std::memory_order_relaxed); }
     void serveFactoryReload ();
+    // The factory preset named in the live name slots becomes the current
+    // one and the preset snapshot; the edited state is measured against it.
+    void adoptNamedOrigin ();
     // The whole state as one block (values and chunk name), never a mix of
     // two states; not on the audio thread.
     void saveState (ChunkBlock& block);
@@ -183,9 +190,6 @@ private:
     void loadFactoryRow (int index);
     // Makes `values` the live state, as a host saved it.
     void restoreValues (const float* values);
-    // The factory preset named in the live name slots becomes the current
-    // one and the preset snapshot; the edited state is measured against it.
-    void adoptNamedOrigin ();
     void followReverbPreset ();
     void refreshEditorNow ();
     void storeValue (int tag, float value);

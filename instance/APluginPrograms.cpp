@@ -92,7 +92,7 @@ void APlugin::loadProgram ()
     original.copyFrom (live);
     captureFromLive ();
 
-    // The setter raises no reload request while a program loads (see setParameter).
+    // A user's own selection leaves the reload slot as it is.
     const bool keepReloadTag = userSelection.load (std::memory_order_relaxed);
     for (int t = 0; t < kNumParams; ++t)
         if (! (t == tag::FactoryReload && keepReloadTag))

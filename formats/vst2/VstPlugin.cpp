@@ -1,6 +1,8 @@
 #include "formats/vst2/VstPlugin.h"
 
 #include "instance/Identity.h"
+#include "params/Curves.h"
+#include "params/ParamValues.h"
 #include "platform/StringUtils.h"
 
 #include <cstdio>
@@ -119,6 +121,29 @@ intptr VstPlugin::dispatcher (int32 opcode, int32 index, intptr value, void* ptr
         default: break;
     }
     return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
+}
+
+// Parameters -------------------------------------------------------------------
+
+// A VST 2.4 host saves and restores the state as 256 values, the bookkeeping
+// slots among them, and answers some slots' writes the way the state they
+// belong to asks.
+void VstPlugin::setParameter (vst::int32 tag, float value)
+{
+    if (! isValidTag (tag))
+        return;
+    // Loads and restores write every slot, this one included: only a write
+    // from outside a load that moves the value asks for the reload, or a
+    // restored state would be replaced by the first preset at the next
+    // housekeeping.
+    const bool loading = product.isLoadingState ();
+    if (tag == tag::FactoryReload && ! loading && differs (curve::clamp01 (value), product.getLiveValue (tag)))
+        product.requestFactoryReload ();
+    product.setParameter (tag, value);
+    // A host restoring values one by one writes the name slots after the
+    // values they belong to: the preset named there is where the state began.
+    if (tag >= tag::NameFirst && tag <= tag::NameLast && ! loading)
+        product.adoptNamedOrigin ();
 }
 
 // Audio ------------------------------------------------------------------------

@@ -42,7 +42,7 @@ public:
     void resume () override;
     void processReplacing (float** inputs, float** outputs, vst::int32 sampleFrames) override;
     void __processDeprecated (float** inputs, float** outputs, vst::int32 sampleFrames) override;
-    void setParameter (vst::int32 tag, float value) override { product.setParameter (tag, value); }
+    void setParameter (vst::int32 tag, float value) override;
     float getParameter (vst::int32 tag) override { return product.getParameter (tag); }
     void setProgram (vst::int32 program) override;
     void setProgramName (char*) override {}

@@ -163,6 +163,25 @@ TEST (Programs, ReloadTriggerIsServedByHousekeeping)
     EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
 }
 
+// The bookkeeping slots answer a VST 2.4 host's writes; the instance's own
+// setter, which LV2 and CLAP hosts and MIDI reach, writes the value alone.
+TEST (Programs, SlotWritesAskForReloadAndOriginOnlyThroughTheVstHost)
+{
+    for (const bool viaHost : {true, false})
+    {
+        SCOPED_TRACE (viaHost ? "VST 2.4 host" : "instance");
+        auto p = makePlugin ();
+        p->instance ().setDemoProgram (20);
+        auto write = [&] (int t, float v) { viaHost ? p->setParameter (t, v) : p->instance ().setParameter (t, v); };
+        write (tag::FactoryReload, 0.3f);
+        EXPECT_EQ (p->instance ().takeFactoryReloadRequest (), viaHost);
+        const std::string_view name = FACTORY_PRESET_NAMES_STR[41];
+        for (int i = 0; i < kNameMaxChars; ++i)
+            write (kNameFirstTag + i, i < static_cast<int> (name.size ()) ? encodeNameChar (name[i]) : 0.0f);
+        EXPECT_EQ (p->instance ().getFactoryIndex (), viaHost ? 41 : 20);
+    }
+}
+
 // Hosts that do not take chunks save all 256 values and write them back one
 // by one, in tag order, into a fresh instance.
 TEST (Programs, ValuesRestoredOneByOneStayAndKnowTheirPreset)
