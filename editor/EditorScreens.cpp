@@ -256,42 +256,36 @@ TOptionMenu* EditorScreens::createMenu (int tag, int x, int y, int width, bool c
     return menu;
 }
 
-TOptionMenu* EditorScreens::createSourceMenu (std::array<TOptionMenu*, 2>& subs, int tag, int x, int y, int width)
+// A list menu: its first entry, then one submenu per group.
+template <std::size_t N, typename List>
+TOptionMenu* EditorScreens::createGroupedMenu (std::array<TOptionMenu*, N>& subs, const ListGroup (&groups)[N],
+                                               const List& names, int tag, int x, int y, int width)
 {
     const CRect r = scaledRect (x, y, scaled (width), layout::MENU_HEIGHT[settings.screenSize], layout::kNone);
     auto* menu = new TOptionMenu (r, listener, tag, nullptr, nullptr, 0, settings.screenSize, true, false);
     own (menu);
-    menu->addEntry (std::string (SRC_STR[0]));
-    for (int g = 0; g < 2; ++g)
+    menu->addEntry (std::string (names[0]));
+    for (std::size_t g = 0; g < N; ++g)
     {
         auto* sub = new TOptionMenu (r, listener, tag, nullptr, nullptr, 0, settings.screenSize, true, false);
         own (sub);
-        for (int i = SOURCE_GROUPS[g].first; i <= SOURCE_GROUPS[g].last; ++i)
-            sub->addEntry (std::string (SRC_STR[static_cast<std::size_t> (i)]));
-        menu->addEntry (sub, SOURCE_GROUPS[g].title);
-        subs[static_cast<std::size_t> (g)] = sub;
+        for (int i = groups[g].first; i <= groups[g].last; ++i)
+            sub->addEntry (std::string (names[static_cast<std::size_t> (i)]));
+        menu->addEntry (sub, groups[g].title);
+        subs[g] = sub;
     }
     addControl (menu, kKindMenu);
     return menu;
 }
 
+TOptionMenu* EditorScreens::createSourceMenu (std::array<TOptionMenu*, 2>& subs, int tag, int x, int y, int width)
+{
+    return createGroupedMenu (subs, SOURCE_GROUPS, SRC_STR, tag, x, y, width);
+}
+
 TOptionMenu* EditorScreens::createDestinationMenu (std::array<TOptionMenu*, 5>& subs, int tag, int x, int y, int width)
 {
-    const CRect r = scaledRect (x, y, scaled (width), layout::MENU_HEIGHT[settings.screenSize], layout::kNone);
-    auto* menu = new TOptionMenu (r, listener, tag, nullptr, nullptr, 0, settings.screenSize, true, false);
-    own (menu);
-    menu->addEntry (std::string (DEST_STR[0]));
-    for (int g = 0; g < 5; ++g)
-    {
-        auto* sub = new TOptionMenu (r, listener, tag, nullptr, nullptr, 0, settings.screenSize, true, false);
-        own (sub);
-        for (int i = DESTINATION_GROUPS[g].first; i <= DESTINATION_GROUPS[g].last; ++i)
-            sub->addEntry (std::string (DEST_STR[static_cast<std::size_t> (i)]));
-        menu->addEntry (sub, DESTINATION_GROUPS[g].title);
-        subs[static_cast<std::size_t> (g)] = sub;
-    }
-    addControl (menu, kKindMenu);
-    return menu;
+    return createGroupedMenu (subs, DESTINATION_GROUPS, DEST_STR, tag, x, y, width);
 }
 
 TOptionMenu* EditorScreens::createPresetMenu ()

@@ -7,6 +7,7 @@
 
 #include "editor/Controls.h"
 #include "editor/EditorSettings.h"
+#include "editor/ParameterMenu.h"
 #include "layout/Layout.h"
 
 #include "vstgui/lib/controls/cbuttons.h"
@@ -173,6 +174,9 @@ private:
     VSTGUI::CKickButton* createKickButton (int x, int y, int bitmap);
     VSTGUI::CKickButton* createKickButton (const layout::Area& area);
     TOptionMenu* createMenu (int tag, int x, int y, int width, bool centred, const layout::Nudge& n = layout::kNone);
+    template <std::size_t N, typename List>
+    TOptionMenu* createGroupedMenu (std::array<TOptionMenu*, N>& subs, const ListGroup (&groups)[N], const List& names,
+                                    int tag, int x, int y, int width);
     TOptionMenu* createSourceMenu (std::array<TOptionMenu*, 2>& subs, int tag, int x, int y, int width);
     TOptionMenu* createDestinationMenu (std::array<TOptionMenu*, 5>& subs, int tag, int x, int y, int width);
     TOptionMenu* createPresetMenu ();
