@@ -147,6 +147,9 @@ void APlugin::origProgram ()
     const WholeStateWrite whole (*this);
     live.copyFrom (original);
     program.copyFrom (original);
+    // The values set last are the original's now: setting an earlier edit's
+    // value again is an edit.
+    lastSet.copyFrom (live);
     editChanged.store (false, std::memory_order_relaxed);
     refreshPending.store (true, std::memory_order_relaxed);
 }
@@ -156,6 +159,7 @@ void APlugin::editProgram ()
     const WholeStateWrite whole (*this);
     live.copyFrom (edited);
     program.copyFrom (edited);
+    lastSet.copyFrom (live);
     editChanged.store (true, std::memory_order_relaxed);
     refreshPending.store (true, std::memory_order_relaxed);
 }

@@ -163,6 +163,20 @@ TEST (Programs, ReloadTriggerIsServedByHousekeeping)
     EXPECT_EQ (p->instance ().getFactoryIndex (), 0);
 }
 
+// After a revert, the value of the edit before it is an edit again (a host
+// replaying automation, or the same knob position).
+TEST (Programs, TheSameEditAfterARevertLightsEditedAgain)
+{
+    auto p = makePlugin ();
+    p->instance ().setDemoProgram (12);
+    p->setParameter (tag::WetDry, 0.123f);
+    ASSERT_TRUE (p->instance ().getEditChanged ());
+    p->instance ().origProgram ();
+    ASSERT_FALSE (p->instance ().getEditChanged ());
+    p->setParameter (tag::WetDry, 0.123f);
+    EXPECT_TRUE (p->instance ().getEditChanged ());
+}
+
 // The bookkeeping slots answer a VST 2.4 host's writes; the instance's own
 // setter, which LV2 and CLAP hosts and MIDI reach, writes the value alone.
 TEST (Programs, SlotWritesAskForReloadAndOriginOnlyThroughTheVstHost)
