@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Morlake's editor in a real host, Debian's Qtractor, under a private Xvfb
-# with JACK's dummy back end: while the editor's menus are open the host's
-# own menus still open, closing them changes nothing, a chosen entry is
-# applied, no grab is left behind, and a saved session comes back.
+# with JACK's dummy back end: while the editor's menus and dialogs are open
+# the host's own menus still open, closing them changes nothing, a chosen
+# entry and a typed value are applied, no grab is left behind, and a saved
+# session comes back.
 #   qtractor-host-test.sh BUNDLE_DIR WORK_DIR [QTRACTOR [JACKD]]
 # Screenshots and logs stay in WORK_DIR/artefacts.
 set -uo pipefail
@@ -440,44 +441,84 @@ else
   step 5 FAIL "a click on the settings button showed no menu"
 fi
 
-# --- 6. the host's menus afterwards ----------------------------------------------
+# --- 6. a dialog: the host's menu opens beside it, a typed value is applied ------
+# "Set to Value", the fifth entry of ROOM SIZE's menu, opens the typed-value
+# dialog in the middle of the editor: its field, then its OK button.
+field_x=$((editor_x + 550)) field_y=$((editor_y + 381))
+ok_x=$((editor_x + 684)) ok_y=$((editor_y + 419))
+value_dialog() {
+  knob_menu "$1-menu" || return 1
+  local _
+  for _ in 1 2 3 4 5; do key_to_editor Down; done
+  key_to_editor Return
+  sleep 0.5
+  wait_for 5 shows_menu baseline "$1"
+}
+if value_dialog step6-dialog; then
+  beside_host step6 value_dialog
+  xdotool mousemove "$field_x" "$field_y" click 1
+  sleep 0.3
+  xdotool key End $(printf 'BackSpace %.0s' $(seq 16))
+  xdotool type --delay 40 "40"
+  shot step6-typed
+  xdotool mousemove "$ok_x" "$ok_y" click 1
+  closed=no
+  wait_for 5 shows_no_menu baseline step6-closed && closed=yes
+  host_still_works "the dialog answered"
+  if save_as step6; then
+    v=$(param_value step6 "$room")
+    applied=$(awk -v v="$v" 'BEGIN { print (v > 0.399 && v < 0.401) ? "yes" : "no" }')
+    if [ "$beside" = yes ] && [ "$closed" = yes ] && [ "$applied" = yes ]; then
+      step 6 PASS "typed-value dialog shown; Qtractor's File menu opened beside it and closed on Escape; 40 typed and OK saved Reverb Room Size as $v"
+    else
+      step 6 FAIL "Qtractor's menu opened beside the dialog: $beside (grabs: $grab${why:+; $why}); dialog gone after OK: $closed; Reverb Room Size saved as $v after typing 40"
+    fi
+  else
+    step 6 FAIL "could not save the session after the dialog"
+  fi
+else
+  step 6 FAIL "\"Set to Value\" in ROOM SIZE's menu showed no dialog"
+fi
+shot baseline
+
+# --- 7. the host's menus afterwards ----------------------------------------------
 host_still_works "all menus"
 printf '     %s\n' "${after_menus[@]}"
 if [ "$after_menus_ok" = 1 ]; then
-  step 6 PASS "after each menu of the plug-in closed, no grab was left and Qtractor's File menu opened on a click"
+  step 7 PASS "after each menu or dialog of the plug-in closed, no grab was left and Qtractor's File menu opened on a click"
 else
   bad=$(printf '%s\n' "${after_menus[@]}" | grep -v "grab free, File menu by click: yes" | head -n1)
-  step 6 FAIL "a menu of the plug-in left the host unusable: $bad"
+  step 7 FAIL "a menu or dialog of the plug-in left the host unusable: $bad"
 fi
 
-# --- 7. saved, quit, reopened: every value back ----------------------------------
+# --- 8. saved, quit, reopened: every value back ----------------------------------
 close_stray_popups
 if ! save_as final; then
-  step 7 FAIL "could not save the session before quitting"
+  step 8 FAIL "could not save the session before quitting"
   finish
 fi
-shot step7-before-quit
+shot step8-before-quit
 kill -TERM "$qt_pid"
 rc=0
-wait_for 20 eval '! kill -0 "$qt_pid" 2>/dev/null' || { step 7 FAIL "Qtractor did not quit on SIGTERM"; finish; }
+wait_for 20 eval '! kill -0 "$qt_pid" 2>/dev/null' || { step 8 FAIL "Qtractor did not quit on SIGTERM"; finish; }
 wait "$qt_pid" || rc=$?
 for i in "${!pids[@]}"; do [ "${pids[i]}" = "$qt_pid" ] && pids[i]=; done # not to be signalled again
 if ! start_qtractor "$work/session/final.qtr" qtractor-2.log; then
-  import -window root "$art/step7-no-host.png"
-  step 7 FAIL "Qtractor did not reopen the saved session"
+  import -window root "$art/step8-no-host.png"
+  step 8 FAIL "Qtractor did not reopen the saved session"
   finish
 fi
 # The editor shows what it showed before the quit, but for the disrupt
 # slider's handle, whose glow fades for seconds after the editor opens.
 same_editor() {
   local a
-  for a in step7-before-quit step7-front; do
+  for a in step8-before-quit step8-front; do
     convert "$art/$a.png" -fill black -draw "rectangle 530,380 575,430" "$art/$a-masked.png"
   done
-  shown=$(pixels_changed step7-before-quit-masked step7-front-masked)
-  where=$(compare -fuzz 5% "$art/step7-before-quit-masked.png" "$art/step7-front-masked.png" -compose src \
-    -highlight-color white -lowlight-color black "$art/step7-diff.png" 2>&1
-    convert "$art/step7-diff.png" -trim -format '%wx%h%X%Y' info: 2> /dev/null)
+  shown=$(pixels_changed step8-before-quit-masked step8-front-masked)
+  where=$(compare -fuzz 5% "$art/step8-before-quit-masked.png" "$art/step8-front-masked.png" -compose src \
+    -highlight-color white -lowlight-color black "$art/step8-diff.png" 2>&1
+    convert "$art/step8-diff.png" -trim -format '%wx%h%X%Y' info: 2> /dev/null)
   [ "$shown" -le 100 ]
 }
 # What sits where the editor differs, by the layout's places.
@@ -488,7 +529,7 @@ what_differs() {
   esac
 }
 editor_same=no
-if open_editor step7; then
+if open_editor step8; then
   same_editor && editor_same=yes
 else
   shown="none ($editor_problem)"
@@ -502,17 +543,17 @@ if save_as reloaded; then
   fi
 fi
 if [ "$rc" = 0 ] && [ "${values#all }" != "$values" ]; then
-  step 7 PASS "quit (status 0), reopened: $values"
+  step 8 PASS "quit (status 0), reopened: $values"
 else
-  step 7 FAIL "quit with status $rc (0 is a clean quit), reopened: $values"
+  step 8 FAIL "quit with status $rc (0 is a clean quit), reopened: $values"
 fi
 
-# --- 8. the reopened editor shows what it showed before the quit -----------------
+# --- 9. the reopened editor shows what it showed before the quit -----------------
 if [ "$editor_same" = yes ]; then
-  step 8 PASS "the reopened editor shows what it showed before the quit"
+  step 9 PASS "the reopened editor shows what it showed before the quit"
 elif [ "$shown" = "${shown#none}" ]; then
-  step 8 FAIL "the reopened editor differs from the one before the quit in $(what_differs) ($shown pixels, step7-diff.png)"
+  step 9 FAIL "the reopened editor differs from the one before the quit in $(what_differs) ($shown pixels, step8-diff.png)"
 else
-  step 8 FAIL "the editor did not reopen: $shown"
+  step 9 FAIL "the editor did not reopen: $shown"
 fi
 finish
