@@ -56,6 +56,9 @@ AlignedFloats makeAlignedFloats (std::size_t n)
 
 namespace {
 
+// Largest comb ring whose finished tiles are written through the caches.
+constexpr std::size_t kCachedRingBytes = std::size_t (2) << 20;
+
 // The reverb's lane loops go eight lanes at a time where the processor can.
 // MORLAKE_NO_AVX2 in the environment keeps them at four (both give the same
 // output).
@@ -173,12 +176,15 @@ bool TComb_M::allocate (std::uint32_t frameTotal)
     if (! fresh)
         return false;
     frames = std::move (fresh);
+    capacity = frameTotal;
     mask = frameTotal - 1;
+    streamTiles = true;
     writeCount = 0;
     filled = 0;
     for (auto& l : length)
         l = std::min<std::int32_t> (l, std::int32_t (mask));
     updateMinLength ();
+    setRing (static_cast<std::uint32_t> (maxLength) + 2);
     scaledValid = false;
     return true;
 }
@@ -189,6 +195,7 @@ void TComb_M::mute ()
     filled = 0;
     std::fill (std::begin (length), std::end (length), 1);
     minLength = 1;
+    maxLength = 1;
     scaledValid = false;
     std::fill (std::begin (feedbackLane), std::end (feedbackLane), 0.0f);
     std::fill (std::begin (dampState), std::end (dampState), 0.0f);
@@ -209,17 +216,57 @@ void TComb_M::setBaseLengths (const float* base)
 
 void TComb_M::setLength (int lane, int samples)
 {
-    length[lane] = std::clamp<std::int32_t> (samples, 1, std::int32_t (mask));
+    length[lane] = std::clamp<std::int32_t> (samples, 1, std::int32_t (capacity) - 1);
     updateMinLength ();
+    fitRing ();
     scaledValid = false;
 }
 
 void TComb_M::updateMinLength ()
 {
     std::int32_t shortest = length[0];
+    std::int32_t longest = length[0];
     for (int k = 1; k < kLanes; ++k)
+    {
         shortest = std::min (shortest, length[k]);
+        longest = std::max (longest, length[k]);
+    }
     minLength = shortest;
+    maxLength = longest;
+}
+
+void TComb_M::setRing (std::uint32_t frameTotal)
+{
+    // Never below the lengths set: they are read before they are next set.
+    const std::uint32_t least = std::max (kMinRingFrames, std::bit_ceil (static_cast<std::uint32_t> (maxLength) + 2));
+    const std::uint32_t newFrames = std::min (std::max (std::bit_ceil (frameTotal), least), capacity);
+    const std::uint32_t oldFrames = mask + 1;
+    if (newFrames == oldFrames || ! frames || newFrames < kTileFrames)
+        return;
+    // Tile t of the new ring holds the frames it would hold had the ring
+    // always had this size: those of the tiles before the one being staged,
+    // as many as both rings hold and have been written since the mute.
+    // Every tile that moves lands on a slot none still to move comes from
+    // (its frames modulo one ring size are distinct in a run of that many).
+    const std::uint32_t inTile = writeCount & (kTileFrames - 1);
+    const std::uint32_t staged = writeCount - inTile;
+    const std::uint32_t written = filled > inTile ? filled - inTile : 0;
+    const std::uint32_t tiles =
+        std::min ({newFrames / kTileFrames, oldFrames / kTileFrames, (written + kTileFrames - 1) / kTileFrames});
+    const std::uint32_t newMask = newFrames - 1;
+    float* lines = frames.get ();
+    for (std::uint32_t t = 1; t <= tiles; ++t)
+    {
+        const std::uint32_t f = staged - t * kTileFrames;
+        const float* from = lines + slot (f & mask);
+        float* to = lines + slot (f & newMask);
+        if (from != to)
+            std::memcpy (to, from, sizeof (float) * kTileFrames * kLanes);
+    }
+    mask = newMask;
+    // A ring small enough to stay in the caches is written through them.
+    streamTiles = std::size_t (newFrames) * kLanes * sizeof (float) > kCachedRingBytes;
+    filled = std::min ({filled, inTile + tiles * kTileFrames, newFrames});
 }
 
 #if defined(__SSE2__)
@@ -298,7 +345,7 @@ void TComb_M::setScaledLengths (const ScaledLengths& in)
 
 void TComb_M::recomputeLengths (const ScaledLengths& in, bool scalesStand)
 {
-    const float limit = std::min (in.longest, float (mask));
+    const float limit = std::min (in.longest, float (capacity - 1));
 #if defined(__SSE2__)
     // Bounds cost about 20 recomputations. Where the scales move, or the
     // factors leave their bounds within a few samples, only these factors
@@ -314,6 +361,7 @@ void TComb_M::recomputeLengths (const ScaledLengths& in, bool scalesStand)
     if (boundsLast)
     {
         scaleAnyLengths (in.scale, in.dry, in.wide, limit);
+        fitRing ();
         updateFactorBounds (in.scale, in.dry, in.wide, limit);
         return;
     }
@@ -329,6 +377,7 @@ void TComb_M::recomputeLengths (const ScaledLengths& in, bool scalesStand)
     (void)scalesStand;
 #endif
     scaleAnyLengths (in.scale, in.dry, in.wide, limit);
+    fitRing ();
 }
 
 inline void TComb_M::scaleAnyLengths (const float* scale, const float* dry, const float* wide, float limit)
@@ -352,6 +401,7 @@ void TComb_M::scaleLengths (const float* scale, const float* dry, const float* w
     const __m128 scaleB = lengthScale (scale, 10);
     const __m128 top = _mm_set1_ps (limit);
     __m128 shortest = top;
+    __m128 longest = _mm_set1_ps (1.0f);
     MORLAKE_UNROLL
     for (int g = 0; g < kVectors; ++g)
     {
@@ -359,13 +409,18 @@ void TComb_M::scaleLengths (const float* scale, const float* dry, const float* w
         const __m128 limited = limitedLength (c, factor[LengthFactors::of (g)], top);
         _mm_store_si128 (reinterpret_cast<__m128i*> (length + 4 * g), _mm_cvttps_epi32 (limited));
         shortest = _mm_min_ps (shortest, limited);
+        longest = _mm_max_ps (longest, limited);
     }
-    // The values are >= 1 and never NaN, so the order of the minima does not matter.
+    // The values are >= 1 and never NaN, so the order of the minima and maxima does not matter.
     shortest = _mm_min_ps (shortest, _mm_movehl_ps (shortest, shortest));
     shortest = _mm_min_ss (shortest, _mm_shuffle_ps (shortest, shortest, 1));
     minLength = static_cast<std::int32_t> (_mm_cvtss_f32 (shortest));
+    longest = _mm_max_ps (longest, _mm_movehl_ps (longest, longest));
+    longest = _mm_max_ss (longest, _mm_shuffle_ps (longest, longest, 1));
+    maxLength = static_cast<std::int32_t> (_mm_cvtss_f32 (longest));
 #else
     float shortest = limit;
+    float longest = 1.0f;
     for (int i = 0; i < kLanes; ++i)
     {
         const int n = kLaneMap.bank[i];
@@ -374,8 +429,10 @@ void TComb_M::scaleLengths (const float* scale, const float* dry, const float* w
         v = limit < v ? limit : v;
         length[i] = static_cast<std::int32_t> (v);
         shortest = std::min (shortest, v);
+        longest = std::max (longest, v);
     }
     minLength = static_cast<std::int32_t> (shortest);
+    maxLength = static_cast<std::int32_t> (longest);
 #endif
 }
 
@@ -505,24 +562,30 @@ void TComb_M::flushStage ()
     }
     float* tile = lines + slot (first & mask);
 #if defined(__SSE2__)
-    // Each lane's 16 frames fill one line, so the tile is written past the
-    // caches: it is read again a comb length later, by then long evicted
-    // from the first-level cache, and fetching the lines only to overwrite
-    // them would double the ring's memory traffic.
-    for (int g = 0; g < kLanes; g += 4)
-        for (std::uint32_t q = 0; q < kTileFrames; q += 4)
-        {
-            __m128 r0 = _mm_load_ps (&stage[q][g]);
-            __m128 r1 = _mm_load_ps (&stage[q + 1][g]);
-            __m128 r2 = _mm_load_ps (&stage[q + 2][g]);
-            __m128 r3 = _mm_load_ps (&stage[q + 3][g]);
-            _MM_TRANSPOSE4_PS (r0, r1, r2, r3);
-            float* out = tile + kTileFrames * std::uint32_t (g) + q;
-            _mm_stream_ps (out, r0);
-            _mm_stream_ps (out + kTileFrames, r1);
-            _mm_stream_ps (out + 2 * kTileFrames, r2);
-            _mm_stream_ps (out + 3 * kTileFrames, r3);
-        }
+    // Each lane's 16 frames fill one line. A large ring's tile is written
+    // past the caches: it is read again a comb length later, by then long
+    // evicted, and fetching the lines only to overwrite them would double
+    // the ring's memory traffic. A small ring stays in the caches.
+    auto transpose = [&] (auto store) {
+        for (int g = 0; g < kLanes; g += 4)
+            for (std::uint32_t q = 0; q < kTileFrames; q += 4)
+            {
+                __m128 r0 = _mm_load_ps (&stage[q][g]);
+                __m128 r1 = _mm_load_ps (&stage[q + 1][g]);
+                __m128 r2 = _mm_load_ps (&stage[q + 2][g]);
+                __m128 r3 = _mm_load_ps (&stage[q + 3][g]);
+                _MM_TRANSPOSE4_PS (r0, r1, r2, r3);
+                float* out = tile + kTileFrames * std::uint32_t (g) + q;
+                store (out, r0);
+                store (out + kTileFrames, r1);
+                store (out + 2 * kTileFrames, r2);
+                store (out + 3 * kTileFrames, r3);
+            }
+    };
+    if (streamTiles)
+        transpose ([] (float* at, __m128 v) { _mm_stream_ps (at, v); });
+    else
+        transpose ([] (float* at, __m128 v) { _mm_store_ps (at, v); });
 #else
     for (int k = 0; k < kLanes; ++k)
         for (std::uint32_t j = 0; j < kTileFrames; ++j)
@@ -834,6 +897,7 @@ void TBasicReverb::allocateLines ()
     float longestBase = 0.0f;
     for (float b : baseLength)
         longestBase = std::max (longestBase, b);
+    longestBaseLength = longestBase;
     // Room for the longest comb the parameters allow at this rate and no
     // more: the tile flush sweeps the whole ring.
     const std::uint32_t combFrames =
@@ -1003,6 +1067,21 @@ void TBasicReverb::setLength (float lengthA, float widenA, float dryA, float len
           {widenA, widenB, widenC, 0.0f}};
 #endif
     combs.setScaledLengths (in);
+}
+
+void TBasicReverb::setLengthReach (float stretch)
+{
+    // Twice the reach (as allocateLines() sizes the array for the longest
+    // stretch of all), so that lengths rising with the settings still find
+    // their history after the ring has grown; shrunk only once four times
+    // too large.
+    const double reach = std::ceil (double (longestBaseLength) * double (stretch)) + 2.0;
+    const std::uint32_t ring = combs.ringFrames ();
+    std::uint32_t wanted = combs.frameCount ();
+    if (reach >= 0.0 && 2.0 * reach < double (wanted))
+        wanted = std::bit_ceil (static_cast<std::uint32_t> (2.0 * reach));
+    if (wanted > ring || 4 * wanted <= ring)
+        combs.setRing (wanted);
 }
 
 void TBasicReverb::setWiden (float delay0, float delay1, float delay2, float delay3)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -68,11 +69,19 @@ public:
     TComb_M (const TComb_M&) = delete;
     TComb_M& operator= (const TComb_M&) = delete;
 
-    // Frame array of `frames` (a power of two) frames per lane, silent.
-    // Allocates; on failure the previous array stays. Returns whether the
-    // array has that size.
+    // Frame array of `frames` (a power of two) frames per lane, silent, the
+    // ring using all of it. Allocates; on failure the previous array stays.
+    // Returns whether the array has that size.
     bool allocate (std::uint32_t frames);
-    std::uint32_t frameCount () const { return mask + 1; }
+    std::uint32_t frameCount () const { return capacity; }
+    // The combs run on a ring of the array's first frames, a power of two of
+    // them: one sized for the lengths in use stays in the caches, where one
+    // sized for the longest lengths the parameters allow streams through
+    // memory. setRing() resizes it (limited to kMinRingFrames .. frameCount())
+    // keeping the newest frames it and the old ring both hold. No allocation.
+    static constexpr std::uint32_t kMinRingFrames = 64;
+    void setRing (std::uint32_t frames);
+    std::uint32_t ringFrames () const { return mask + 1; }
 
     // Silences the combs: lengths 1, feedback 0, states 0, filters open
     // (a = 1, h = 0). The damping coefficients stay.
@@ -80,11 +89,13 @@ public:
     // Comb base lengths of a bank (0 .. 9 left, 10 .. 19 right), the same for
     // the three banks; setScaledLengths() scales them.
     void setBaseLengths (const float* base);
-    // Delay of one lane in samples, limited to 1 .. frameCount() - 1.
+    // Delay of one lane in samples, limited to 1 .. frameCount() - 1; the
+    // ring grows to take it.
     void setLength (int lane, int samples);
     // All lengths at once: bank n's comb k gets trunc(base[k] * scale[n] *
     // factor + 0.5) with dry[n] for even combs and wide[n] for odd ones,
-    // limited to 1 .. min(longest, frameCount() - 1) (NaN gives 1).
+    // limited to 1 .. min(longest, frameCount() - 1) (NaN gives 1); the ring
+    // grows to take them.
     struct alignas (16) ScaledLengths
     {
         float scale[3];
@@ -144,6 +155,12 @@ private:
     // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow (int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
     void updateMinLength ();
+    // Grows the ring where a length has outgrown it.
+    void fitRing ()
+    {
+        if (static_cast<std::uint32_t> (maxLength) > mask - 1) [[unlikely]]
+            setRing (std::bit_ceil (static_cast<std::uint32_t> (maxLength) + 2));
+    }
     // setScaledLengths() when the lengths may have changed.
     void recomputeLengths (const ScaledLengths& in, bool scalesStand);
     // The factor bounds for the lengths setScaledLengths() has just set.
@@ -157,12 +174,18 @@ private:
 
     alignas (64) std::int32_t length[kLanes];
     std::uint32_t writeCount = 0;
-    // Frames written since the last mute, saturating at the frame count, so a
-    // wrapped writeCount never makes a full line read as empty again.
+    // Frames written since the last mute, saturating at the ring's size, so
+    // a wrapped writeCount never makes a full line read as empty again.
     std::uint32_t filled = 0;
+    // The ring's mask; the array holds `capacity` frames.
     std::uint32_t mask = 0;
+    std::uint32_t capacity = 0;
+    // Whether finished tiles are written past the caches (a ring too large to stay in them).
+    bool streamTiles = true;
     // Shortest lane length: a line shorter than a tile reads the staging block.
     std::int32_t minLength = 1;
+    // Longest lane length: the ring holds at least two frames more.
+    std::int32_t maxLength = 1;
     alignas (64) float readValue[kLanes];
     alignas (64) float dampState[kLanes];
     alignas (64) float lowpassState[kLanes];
@@ -252,6 +275,10 @@ public:
     void setRoomSize (float bank1, float bank2, float bank3);
     // Normalised damping 0..1.
     void setDamp (float value);
+    // The longest comb stretch (length multiplier times length factor) the
+    // settings allow now: the combs' ring is sized to it, so that lengths
+    // moving within it find their history. Called at control rate.
+    void setLengthReach (float stretch);
     // Per bank: length multiplier and the extra factors of widened and dry combs.
     void setLength (float lengthA, float widenA, float dryA, float lengthB, float widenB, float dryB, float lengthC,
                     float widenC, float dryC);
@@ -318,6 +345,7 @@ private:
     std::uint32_t widenMask = 0;
     AlignedFloats widenLines;
     float baseLength[TComb_M::kCombs];
+    float longestBaseLength = 0.0f;
     // Sized for the rate by allocateLines(), not by its own default.
     TComb_M combs {TComb_M::kMinimumFrames};
     TAllpass allpasses[kStagesPerBank];

@@ -186,6 +186,7 @@ void TComb_M::scaleLengthsAvx2 (const float* scale, const float* dry, const floa
     const __m256 scaleWideA = _mm256_set_m128 (scaleA, scaleA);
     const __m256 scaleB = _mm256_set1_ps (scale[2]);
     __m256 shortest = top;
+    __m256 longest = one;
 #pragma GCC unroll 8
     for (int j = 0; j < 8; ++j)
     {
@@ -200,6 +201,7 @@ void TComb_M::scaleLengthsAvx2 (const float* scale, const float* dry, const floa
         {
             _mm256_store_si256 (reinterpret_cast<__m256i*> (length + 8 * j), _mm256_cvttps_epi32 (v));
             shortest = _mm256_min_ps (shortest, v);
+            longest = _mm256_max_ps (longest, v);
         }
         else
         {
@@ -207,13 +209,18 @@ void TComb_M::scaleLengthsAvx2 (const float* scale, const float* dry, const floa
             _mm_store_si128 (reinterpret_cast<__m128i*> (length + 56),
                              _mm256_castsi256_si128 (_mm256_cvttps_epi32 (v)));
             shortest = _mm256_min_ps (shortest, _mm256_insertf128_ps (v, _mm256_castps256_ps128 (top), 1));
+            longest = _mm256_max_ps (longest, _mm256_insertf128_ps (v, _mm256_castps256_ps128 (one), 1));
         }
     }
-    // The values are >= 1 and never NaN, so the order of the minima does not matter.
+    // The values are >= 1 and never NaN, so the order of the minima and maxima does not matter.
     __m128 s = _mm_min_ps (_mm256_castps256_ps128 (shortest), _mm256_extractf128_ps (shortest, 1));
     s = _mm_min_ps (s, _mm_movehl_ps (s, s));
     s = _mm_min_ss (s, _mm_shuffle_ps (s, s, 1));
     minLength = static_cast<std::int32_t> (_mm_cvtss_f32 (s));
+    __m128 l = _mm_max_ps (_mm256_castps256_ps128 (longest), _mm256_extractf128_ps (longest, 1));
+    l = _mm_max_ps (l, _mm_movehl_ps (l, l));
+    l = _mm_max_ss (l, _mm_shuffle_ps (l, l, 1));
+    maxLength = static_cast<std::int32_t> (_mm_cvtss_f32 (l));
 }
 
 template <bool Gather>

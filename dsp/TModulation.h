@@ -60,6 +60,8 @@ public:
         return destination > dest::None && destination < kNumDestinations ? sum[destination] : 0.0f;
     }
     const float* sums () const { return sum; }
+    // Whether a destination's sum may be non-zero until the next control tick.
+    bool moves (int destination) const { return ((writtenDests | staleDests) >> destination) & 1u; }
     // Whether a slot or the follower reads a tap set after the distortion
     // (early, late, reverb or output): as of the last routing read, which
     // happens at control ticks and program loads.

@@ -92,6 +92,8 @@ const ChainCurves& chainCurves ()
         if (! c)
             throw std::bad_alloc ();
         fillInHalves (kCurveSize, [&c] (int begin, int end) { buildCurves (*c, begin, end); });
+        for (int r = 0; r < 4; ++r)
+            c->reverbLengthLongest[r] = *std::max_element (c->reverbLength[r].begin (), c->reverbLength[r].end ());
         return c;
     }();
     return *curves;
@@ -399,6 +401,13 @@ void TSignalChain::controlWork ()
     }
 
     mod.controlTick (p, tempo, samplesPerWholeNote);
+
+    // The comb lengths reach the "Reverb Length" curve's value (its largest
+    // while modulated) times the scale and a length modulation of at most +10 %.
+    const CurveTable& lengths = curves.reverbLength[roomType];
+    const float reach = mod.moves (dest::ReverbLength) ? curves.reverbLengthLongest[roomType]
+                                                       : lengths[curveIndex (p[tag::ReverbLength])];
+    reverb.setLengthReach (reach * lengthScale * 1.1f);
 
     cachedPreDelaySync.store (preDelaySync, std::memory_order_relaxed);
     cachedRoomType.store (roomType, std::memory_order_relaxed);

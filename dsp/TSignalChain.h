@@ -33,6 +33,7 @@ struct ChainCurves
 {
     CurveTable gainWide, gainOut, gain60, gainReverb, threshold, sine;
     std::array<CurveTable, 4> reverbLength; // by room type
+    std::array<float, 4> reverbLengthLongest;  // each table's largest value
 };
 const ChainCurves& chainCurves ();
 

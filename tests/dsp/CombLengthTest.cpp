@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -89,6 +90,63 @@ TEST (CombLengths, FollowEveryInputAsIfWorkedOutAfresh)
         const float longest = i % 7 == 0 ? pick () : 32767.0f;
         return Inputs {{scale, pick (), 1.0f}, longest, {pick (), pick (), 1.0f, 0.0f}, {pick (), 1.0f, pick (), 0.0f}};
     });
+}
+
+// The combs run on a ring sized to the reach the settings give. While the
+// lengths stay within it, whatever the ring's resizing, the output is that
+// of a ring as large as the array, to the bit.
+TEST (CombRing, ResizedWithinTheReachTheOutputStaysTheSame)
+{
+    struct Case
+    {
+        const char* what;
+        float (*stretch) (int i);                // the length multiplier at sample i
+        float (*reach) (int i, float stretch);   // the reach set at each control tick
+    };
+    const Case cases[] = {
+        {"reach jumping while the lengths sweep below it",
+         [] (int i) { return 0.65f + 0.35f * std::sin (0.00021f * float (i)); },
+         [] (int i, float) { return std::array {1.0f, 2.2f, 17.6f, 1.05f, 4.4f, 1.0f}[std::size_t (i / 15000) % 6]; }},
+        {"reach following lengths that sweep over two octaves",
+         [] (int i) { return 0.6f - 0.45f * std::cos (0.00009f * float (i)); },
+         [] (int, float stretch) { return stretch * 1.1f; }},
+    };
+    for (const Case& c : cases)
+    {
+        auto full = std::make_unique<TBasicReverb> ();
+        auto resized = std::make_unique<TBasicReverb> ();
+        for (TBasicReverb* r : {full.get (), resized.get ()})
+        {
+            r->create ();
+            r->setSampleRate (48000.0f);
+            r->setRoomSize (0.95f, 0.9f, 0.85f);
+            r->setDamp (0.2f);
+        }
+        full->setLengthReach (1e9f);
+        std::mt19937 random (11);
+        std::uniform_real_distribution<float> noise (-0.5f, 0.5f);
+        for (int i = 0; i < 90000; ++i)
+        {
+            const float stretch = c.stretch (i);
+            if (i % 16 == 0)
+                resized->setLengthReach (c.reach (i, stretch));
+            const float wobble = 1.0f + 0.1f * std::sin (0.003f * float (i));
+            float in[6];
+            for (float& x : in)
+                x = i < 60000 ? noise (random) : 0.0f;
+            float out[2][2];
+            int k = 0;
+            for (TBasicReverb* r : {full.get (), resized.get ()})
+            {
+                r->setLength (stretch, wobble, 2.0f - wobble, stretch * 0.9f, 1.0f, wobble, stretch * 0.95f, wobble,
+                              1.0f);
+                r->process (in[0], in[1], in[2], in[3], in[4], in[5], out[k][0], out[k][1]);
+                ++k;
+            }
+            ASSERT_EQ (out[0][0], out[1][0]) << c.what << ", sample " << i;
+            ASSERT_EQ (out[0][1], out[1][1]) << c.what << ", sample " << i;
+        }
+    }
 }
 
 } // namespace
