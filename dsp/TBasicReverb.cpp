@@ -56,9 +56,6 @@ AlignedFloats makeAlignedFloats (std::size_t n)
 
 namespace {
 
-// Largest comb ring whose finished tiles are written through the caches.
-constexpr std::size_t kCachedRingBytes = std::size_t (2) << 20;
-
 // The reverb's lane loops go eight lanes at a time where the processor can.
 // MORLAKE_NO_AVX2 in the environment keeps them at four (both give the same
 // output).
@@ -178,7 +175,6 @@ bool TComb_M::allocate (std::uint32_t frameTotal)
     frames = std::move (fresh);
     capacity = frameTotal;
     mask = frameTotal - 1;
-    streamTiles = true;
     writeCount = 0;
     filled = 0;
     for (auto& l : length)
@@ -264,8 +260,6 @@ void TComb_M::setRing (std::uint32_t frameTotal)
             std::memcpy (to, from, sizeof (float) * kTileFrames * kLanes);
     }
     mask = newMask;
-    // A ring small enough to stay in the caches is written through them.
-    streamTiles = std::size_t (newFrames) * kLanes * sizeof (float) > kCachedRingBytes;
     filled = std::min ({filled, inTile + tiles * kTileFrames, newFrames});
 }
 
@@ -562,30 +556,24 @@ void TComb_M::flushStage ()
     }
     float* tile = lines + slot (first & mask);
 #if defined(__SSE2__)
-    // Each lane's 16 frames fill one line. A large ring's tile is written
-    // past the caches: it is read again a comb length later, by then long
-    // evicted, and fetching the lines only to overwrite them would double
-    // the ring's memory traffic. A small ring stays in the caches.
-    auto transpose = [&] (auto store) {
-        for (int g = 0; g < kLanes; g += 4)
-            for (std::uint32_t q = 0; q < kTileFrames; q += 4)
-            {
-                __m128 r0 = _mm_load_ps (&stage[q][g]);
-                __m128 r1 = _mm_load_ps (&stage[q + 1][g]);
-                __m128 r2 = _mm_load_ps (&stage[q + 2][g]);
-                __m128 r3 = _mm_load_ps (&stage[q + 3][g]);
-                _MM_TRANSPOSE4_PS (r0, r1, r2, r3);
-                float* out = tile + kTileFrames * std::uint32_t (g) + q;
-                store (out, r0);
-                store (out + kTileFrames, r1);
-                store (out + 2 * kTileFrames, r2);
-                store (out + 3 * kTileFrames, r3);
-            }
-    };
-    if (streamTiles)
-        transpose ([] (float* at, __m128 v) { _mm_stream_ps (at, v); });
-    else
-        transpose ([] (float* at, __m128 v) { _mm_store_ps (at, v); });
+    // Each lane's 16 frames fill one line, so the tile is written past the
+    // caches: it is read again a comb length later, by then evicted by the
+    // host's other plug-ins if not by this one, and fetching the lines only
+    // to overwrite them would double the ring's memory traffic.
+    for (int g = 0; g < kLanes; g += 4)
+        for (std::uint32_t q = 0; q < kTileFrames; q += 4)
+        {
+            __m128 r0 = _mm_load_ps (&stage[q][g]);
+            __m128 r1 = _mm_load_ps (&stage[q + 1][g]);
+            __m128 r2 = _mm_load_ps (&stage[q + 2][g]);
+            __m128 r3 = _mm_load_ps (&stage[q + 3][g]);
+            _MM_TRANSPOSE4_PS (r0, r1, r2, r3);
+            float* out = tile + kTileFrames * std::uint32_t (g) + q;
+            _mm_stream_ps (out, r0);
+            _mm_stream_ps (out + kTileFrames, r1);
+            _mm_stream_ps (out + 2 * kTileFrames, r2);
+            _mm_stream_ps (out + 3 * kTileFrames, r3);
+        }
 #else
     for (int k = 0; k < kLanes; ++k)
         for (std::uint32_t j = 0; j < kTileFrames; ++j)

@@ -75,10 +75,11 @@ public:
     bool allocate (std::uint32_t frames);
     std::uint32_t frameCount () const { return capacity; }
     // The combs run on a ring of the array's first frames, a power of two of
-    // them: one sized for the lengths in use stays in the caches, where one
-    // sized for the longest lengths the parameters allow streams through
-    // memory. setRing() resizes it (limited to kMinRingFrames .. frameCount())
-    // keeping the newest frames it and the old ring both hold. No allocation.
+    // them: one sized for the lengths in use spreads its reads and writes
+    // over a tenth of the memory (and pages) that one sized for the longest
+    // lengths the parameters allow does. setRing() resizes it (limited to
+    // kMinRingFrames .. frameCount()) keeping the newest frames both rings
+    // hold. No allocation.
     static constexpr std::uint32_t kMinRingFrames = 64;
     void setRing (std::uint32_t frames);
     std::uint32_t ringFrames () const { return mask + 1; }
@@ -180,8 +181,6 @@ private:
     // The ring's mask; the array holds `capacity` frames.
     std::uint32_t mask = 0;
     std::uint32_t capacity = 0;
-    // Whether finished tiles are written past the caches (a ring too large to stay in them).
-    bool streamTiles = true;
     // Shortest lane length: a line shorter than a tile reads the staging block.
     std::int32_t minLength = 1;
     // Longest lane length: the ring holds at least two frames more.
