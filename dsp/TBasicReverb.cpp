@@ -14,6 +14,7 @@
 #include <new>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -37,21 +38,44 @@ void AlignedFloatDelete::operator() (float* p) const noexcept
         ::operator delete[] (p, std::align_val_t (kFloatAlignment));
 }
 
-AlignedFloats makeAlignedFloats (std::size_t n)
+AlignedFloats makeAlignedFloats (std::size_t n, std::size_t committed)
 {
     if (n > (std::size_t (-1) >> 4))
         return {};
     const std::size_t bytes = n * sizeof (float);
     if (bytes >= kZeroedMapBytes)
     {
-        void* m = ::mmap (nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        const bool whole = committed >= n;
+        void* m = ::mmap (nullptr, bytes, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | (whole ? MAP_POPULATE : MAP_NORESERVE), -1, 0);
         if (m != MAP_FAILED)
-            return AlignedFloats (static_cast<float*> (m), AlignedFloatDelete {bytes});
+        {
+            auto* p = static_cast<float*> (m);
+            // Nothing else sees the storage yet: zeros written commit it where the system cannot.
+            if (! whole && ! commitFloats (p, 0, committed))
+                std::memset (p, 0, committed * sizeof (float));
+            return AlignedFloats (p, AlignedFloatDelete {bytes});
+        }
     }
     auto* p = static_cast<float*> (::operator new[] (bytes, std::align_val_t (kFloatAlignment), std::nothrow));
     if (p)
         std::memset (p, 0, bytes);
     return AlignedFloats (p);
+}
+
+bool commitFloats (float* storage, std::size_t from, std::size_t to) noexcept
+{
+#if defined(MADV_POPULATE_WRITE)
+    constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
+#else
+    constexpr int kPopulateWrite = 23; // Linux 5.14
+#endif
+    const std::uintptr_t page = static_cast<std::uintptr_t> (::sysconf (_SC_PAGESIZE));
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t> (storage + from) & ~(page - 1);
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t> (storage + to);
+    if (end <= begin)
+        return true;
+    return ::madvise (reinterpret_cast<void*> (begin), end - begin, kPopulateWrite) == 0;
 }
 
 namespace {
@@ -164,27 +188,42 @@ TComb_M::TComb_M (std::uint32_t frameTotal)
     std::fill (std::begin (baseLane), std::end (baseLane), 0.0f);
     for (auto& row : stage)
         std::fill (std::begin (row), std::end (row), 0.0f);
+    Grower::instance ().enlist (this);
     allocate (frameTotal);
     mute ();
 }
+
+TComb_M::~TComb_M () { Grower::instance ().dismiss (this); }
 
 bool TComb_M::allocate (std::uint32_t frameTotal)
 {
     if (frameTotal < 2 || (frameTotal & (frameTotal - 1)) != 0)
         return false;
+    std::int32_t longest = 1;
+    for (const std::int32_t l : length)
+        longest = std::max (longest, std::min<std::int32_t> (l, std::int32_t (frameTotal - 1)));
+    const std::uint32_t ring = std::clamp (std::bit_ceil (static_cast<std::uint32_t> (longest) + 2),
+                                           std::min (kMinRingFrames, frameTotal), frameTotal);
+    const std::uint32_t ready = std::max (frameTotal / 8, ring);
     // At least one whole tile of storage; a ring shorter than a tile folds onto it.
-    AlignedFloats fresh = makeAlignedFloats (std::size_t (std::max (frameTotal, kTileFrames)) * kLanes);
+    AlignedFloats fresh = makeAlignedFloats (std::size_t (std::max (frameTotal, kTileFrames)) * kLanes,
+                                             std::size_t (std::max (ready, kTileFrames)) * kLanes);
     if (! fresh)
         return false;
-    frames = std::move (fresh);
-    capacity = frameTotal;
+    // The helper reads the storage and its sizes as it commits.
+    Grower::instance ().exclusive ([&] {
+        frames = std::move (fresh);
+        capacity = frameTotal;
+        committed.store (ready, std::memory_order_relaxed);
+        commitWanted.store (ready, std::memory_order_relaxed);
+    });
     mask = frameTotal - 1;
     writeCount = 0;
     filled = 0;
     for (auto& l : length)
         l = std::min<std::int32_t> (l, std::int32_t (mask));
     updateMinLength ();
-    setRing (static_cast<std::uint32_t> (maxLength) + 2);
+    setRing (ring);
     scaledValid = false;
     return true;
 }
@@ -265,6 +304,39 @@ void TComb_M::setRing (std::uint32_t frameTotal)
     }
     mask = newMask;
     filled = std::min ({filled, inTile + tiles * kTileFrames, newFrames});
+    if (newFrames > committed.load (std::memory_order_relaxed))
+        askToCommit (newFrames);
+}
+
+void TComb_M::reachRing (std::uint32_t frameTotal)
+{
+    const std::uint32_t ready = committed.load (std::memory_order_relaxed);
+    if (frameTotal > ready)
+    {
+        askToCommit (frameTotal);
+        frameTotal = std::max (ready, ringFrames ());
+    }
+    if (frameTotal != ringFrames ())
+        setRing (frameTotal);
+}
+
+void TComb_M::askToCommit (std::uint32_t frameTotal) noexcept
+{
+    if (commitWanted.load (std::memory_order_relaxed) >= frameTotal)
+        return;
+    commitWanted.store (frameTotal, std::memory_order_relaxed);
+    Grower::instance ().wake ();
+}
+
+void TComb_M::serveRequest ()
+{
+    const std::uint32_t want = std::min (commitWanted.load (std::memory_order_relaxed), capacity);
+    const std::uint32_t have = committed.load (std::memory_order_relaxed);
+    if (want <= have || ! frames)
+        return;
+    // Where the system cannot commit ahead, the audio thread's first touches do.
+    commitFloats (frames.get (), std::size_t (have) * kLanes, std::size_t (want) * kLanes);
+    committed.store (want, std::memory_order_relaxed);
 }
 
 #if defined(__SSE2__)
@@ -1073,7 +1145,7 @@ void TBasicReverb::setLengthReach (float stretch)
     if (reach >= 0.0 && 2.0 * reach < double (wanted))
         wanted = std::bit_ceil (static_cast<std::uint32_t> (2.0 * reach));
     if (wanted > ring || 4 * wanted <= ring)
-        combs.setRing (wanted);
+        combs.reachRing (wanted);
 }
 
 void TBasicReverb::setWiden (float delay0, float delay1, float delay2, float delay3)

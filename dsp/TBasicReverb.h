@@ -4,7 +4,10 @@
 // fractionally delayed widen line.
 #pragma once
 
+#include "dsp/Grower.h"
+
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +29,13 @@ using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
 // come as zero pages straight from the system, committed at once (no page
 // is first touched on the audio thread), instead of reused heap memory
 // cleared by hand: that clearing was most of an instance's creation time.
-AlignedFloats makeAlignedFloats (std::size_t n);
+// Only the first `committed` floats are committed at once; the system commits
+// the rest as they are first touched (commitFloats() does it ahead).
+AlignedFloats makeAlignedFloats (std::size_t n, std::size_t committed = SIZE_MAX);
+// Commits floats from .. to of storage from makeAlignedFloats() without
+// changing them: safe beside a thread writing there. False if the system
+// cannot do it ahead (the pages are then committed as they are first touched).
+bool commitFloats (float* storage, std::size_t from, std::size_t to) noexcept;
 
 // The 60 feedback combs of the three stereo banks, updated together. Bank
 // n's comb k (0 to 9 left, 10 to 19 right; even combs take the dry input,
@@ -40,7 +49,7 @@ AlignedFloats makeAlignedFloats (std::size_t n);
 // written are collected in a small staging block (one row of 60 per frame)
 // and transposed into the tile when it is complete: whole cache lines are
 // written at once instead of 60 scattered floats per sample.
-class TComb_M
+class TComb_M : public GrowthClient
 {
 public:
     static constexpr int kBanks = 3;
@@ -66,6 +75,7 @@ public:
 
     // An array of `frames` frames (see allocate()).
     explicit TComb_M (std::uint32_t frames = kDefaultFrames);
+    ~TComb_M ();
     TComb_M (const TComb_M&) = delete;
     TComb_M& operator= (const TComb_M&) = delete;
 
@@ -83,6 +93,16 @@ public:
     static constexpr std::uint32_t kMinRingFrames = 64;
     void setRing (std::uint32_t frames);
     std::uint32_t ringFrames () const { return mask + 1; }
+    // Only the ring's storage is committed. allocate() commits an eighth of
+    // the array (the rings of most settings stay within it) or the ring, if
+    // longer; a longer ring is committed ahead by the helper thread.
+    // reachRing() resizes the ring as setRing() does, but grows it only into
+    // committed storage, asking the helper for the rest; setRing() grows it
+    // at once, the system committing what it first touches.
+    void reachRing (std::uint32_t frames);
+    std::uint32_t committedFrames () const { return committed.load (std::memory_order_relaxed); }
+    // The helper's side: commits the frames asked for.
+    void serveRequest () override;
 
     // Silences the combs: lengths 1, feedback 0, states 0, filters open
     // (a = 1, h = 0). The damping coefficients stay.
@@ -156,6 +176,8 @@ private:
     // Lane k's read when a line may be unwritten or still in the staging block.
     float readSlow (int k, std::uint32_t wc, std::uint32_t inTile, float fromTile) const;
     void updateMinLength ();
+    // Asks the helper to commit storage for a ring of `frames`.
+    void askToCommit (std::uint32_t frames) noexcept;
     // Grows the ring where a length has outgrown it.
     void fitRing ()
     {
@@ -214,6 +236,10 @@ private:
     float lowpassRest = 0.0f;
     float highpassRest = 1.0f;
     AlignedFloats frames;
+    // Frames of storage committed, and asked of the helper (relaxed: the
+    // storage reads the same committed or not).
+    std::atomic<std::uint32_t> committed {0};
+    std::atomic<std::uint32_t> commitWanted {0};
 };
 
 // Comb base lengths in samples at 44.1 kHz: combs 0 to 9 left, 10 to 19 right.

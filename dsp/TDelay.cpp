@@ -1,17 +1,13 @@
 #include "dsp/TDelay.h"
+#include "dsp/Grower.h"
 #include "params/StepScales.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <mutex>
+#include <memory>
 #include <new>
-#include <thread>
-#include <vector>
-
-#include <semaphore.h>
-#include <unistd.h>
 
 namespace morlake {
 
@@ -41,148 +37,36 @@ struct TDelayQueue::Storage
     std::size_t cap = 0;
 };
 
-class DelayGrower;
-
-namespace {
-
-std::atomic<DelayGrower*> currentGrower {nullptr};
-std::mutex growerCreation;
-
-} // namespace
-
-// The helper thread that allocates room for growing queues. One per process,
-// running while any queue exists (a module being unloaded has none left).
-class DelayGrower
-{
-public:
-    static DelayGrower& instance ()
-    {
-        if (DelayGrower* grower = currentGrower.load (std::memory_order_acquire))
-            return *grower;
-        std::lock_guard<std::mutex> guard (growerCreation);
-        if (currentGrower.load (std::memory_order_relaxed) == nullptr)
-            currentGrower.store (new DelayGrower, std::memory_order_release);
-        return *currentGrower.load (std::memory_order_relaxed);
-    }
-
-    // When the module is unloaded (its instances, and so its queues, gone)
-    // or at process exit after every static destructor, so queues torn down
-    // late in exit still find it.
-    static void destroy () { delete currentGrower.exchange (nullptr, std::memory_order_acq_rel); }
-
-    void enlist (TDelayQueue* q)
-    {
-        std::lock_guard<std::mutex> life (lifecycle);
-        {
-            std::lock_guard<std::mutex> guard (lock);
-            queues.push_back (q);
-        }
-        // After a fork the worker belongs to the parent.
-        if (worker == nullptr || workerPid != ::getpid ())
-        {
-            stopping.store (false, std::memory_order_relaxed);
-            worker = new std::thread ([this] { run (); });
-            workerPid = ::getpid ();
-        }
-    }
-
-    void dismiss (TDelayQueue* q)
-    {
-        std::lock_guard<std::mutex> life (lifecycle);
-        bool last = false;
-        {
-            std::lock_guard<std::mutex> guard (lock);
-            queues.erase (std::remove (queues.begin (), queues.end (), q), queues.end ());
-            last = queues.empty ();
-        }
-        if (last && worker != nullptr && workerPid == ::getpid ())
-        {
-            stopping.store (true, std::memory_order_relaxed);
-            ::sem_post (&signal);
-            worker->join ();
-            delete worker;
-            worker = nullptr;
-        }
-    }
-
-    // Async-signal-safe: no lock, no allocation.
-    void wake () noexcept { ::sem_post (&signal); }
-
-    void serve ()
-    {
-        std::lock_guard<std::mutex> guard (lock);
-        for (TDelayQueue* q : queues)
-            serveOne (*q);
-    }
-
-    // The queue's hand-over fields, cleared while its owner has it stopped.
-    void forget (TDelayQueue& q)
-    {
-        std::lock_guard<std::mutex> guard (lock);
-        delete q.spare.exchange (nullptr, std::memory_order_acquire);
-        delete q.retired.exchange (nullptr, std::memory_order_acquire);
-        q.wanted.store (0, std::memory_order_relaxed);
-        q.provided = 0;
-    }
-
-private:
-    DelayGrower () { ::sem_init (&signal, 0, 0); }
-    ~DelayGrower () { ::sem_destroy (&signal); }
-
-    void run ()
-    {
-        while (! stopping.load (std::memory_order_relaxed))
-        {
-            ::sem_wait (&signal);
-            serve ();
-        }
-    }
-
-    static void serveOne (TDelayQueue& q)
-    {
-        delete q.retired.exchange (nullptr, std::memory_order_acquire);
-        const std::size_t want = std::bit_ceil (std::min (q.wanted.load (std::memory_order_relaxed), kMaxEntries));
-        if (want <= q.provided || q.spare.load (std::memory_order_acquire) != nullptr)
-            return;
-        // Zero-filled, so every page is committed here and none is faulted
-        // in on the audio thread.
-        auto room = std::unique_ptr<TDelayQueue::Storage> (new (std::nothrow) TDelayQueue::Storage);
-        if (! room)
-            return;
-        room->stamps = makeZeroedArray<double> (want);
-        room->samples = makeZeroedArray<float> (want);
-        if (! room->stamps || ! room->samples)
-            return;
-        room->cap = want;
-        q.provided = want;
-        q.spare.store (room.release (), std::memory_order_release);
-    }
-
-    std::mutex lifecycle; // starting and stopping the worker
-    std::mutex lock;      // the list of queues and their hand-overs
-    std::vector<TDelayQueue*> queues;
-    sem_t signal {};
-    std::thread* worker = nullptr;
-    pid_t workerPid = 0;
-    std::atomic<bool> stopping {false};
-};
-
-namespace {
-
-[[gnu::destructor]] void dropDelayGrower () { DelayGrower::destroy (); }
-
-} // namespace
-
-TDelayQueue::TDelayQueue () { DelayGrower::instance ().enlist (this); }
+TDelayQueue::TDelayQueue () { Grower::instance ().enlist (this); }
 
 TDelayQueue::~TDelayQueue ()
 {
-    DelayGrower::instance ().dismiss (this);
+    Grower::instance ().dismiss (this);
     delete spare.exchange (nullptr, std::memory_order_acquire);
     delete retired.exchange (nullptr, std::memory_order_acquire);
 }
 
-void TDelayQueue::serveGrowth () { DelayGrower::instance ().serve (); }
+void TDelayQueue::serveGrowth () { Grower::instance ().serve (); }
+
+void TDelayQueue::serveRequest ()
+{
+    delete retired.exchange (nullptr, std::memory_order_acquire);
+    const std::size_t want = std::bit_ceil (std::min (wanted.load (std::memory_order_relaxed), kMaxEntries));
+    if (want <= provided || spare.load (std::memory_order_acquire) != nullptr)
+        return;
+    // Zero-filled, so every page is committed here and none is faulted
+    // in on the audio thread.
+    auto room = std::unique_ptr<Storage> (new (std::nothrow) Storage);
+    if (! room)
+        return;
+    room->stamps = makeZeroedArray<double> (want);
+    room->samples = makeZeroedArray<float> (want);
+    if (! room->stamps || ! room->samples)
+        return;
+    room->cap = want;
+    provided = want;
+    spare.store (room.release (), std::memory_order_release);
+}
 
 bool TDelayQueue::reallocate (std::size_t newCap) noexcept
 {
@@ -238,7 +122,13 @@ void TDelayQueue::widenRing () noexcept
 
 void TDelayQueue::reserve (std::size_t entries, std::size_t growthLimit)
 {
-    DelayGrower::instance ().forget (*this);
+    // The hand-over fields, cleared while the helper stays away.
+    Grower::instance ().exclusive ([this] {
+        delete spare.exchange (nullptr, std::memory_order_acquire);
+        delete retired.exchange (nullptr, std::memory_order_acquire);
+        wanted.store (0, std::memory_order_relaxed);
+        provided = 0;
+    });
     entries = std::max (entries, count);
     limit = std::max (growthLimit, entries);
     if (cap < entries || cap > 2 * entries)
@@ -285,7 +175,7 @@ void TDelayQueue::askForRoom (std::size_t entries) noexcept
         }
         // The helper frees what is now spare.
         retired.store (room, std::memory_order_release);
-        DelayGrower::instance ().wake ();
+        Grower::instance ().wake ();
         if (entries < growAt)
             return;
     }
@@ -293,7 +183,7 @@ void TDelayQueue::askForRoom (std::size_t entries) noexcept
     if (more > cap && wanted.load (std::memory_order_relaxed) < more)
     {
         wanted.store (more, std::memory_order_relaxed);
-        DelayGrower::instance ().wake ();
+        Grower::instance ().wake ();
     }
 }
 

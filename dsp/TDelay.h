@@ -4,6 +4,7 @@
 // changes the playback speed (pitch bends) instead of jumping the read point.
 #pragma once
 
+#include "dsp/Grower.h"
 #include "dsp/ZeroedArray.h"
 
 #include <algorithm>
@@ -26,7 +27,7 @@ extern const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LEN
 // over; the audio thread moves the entries across and hands the old storage
 // back to be freed. Only if the helper falls behind does the ring grow on the
 // calling thread.
-class TDelayQueue
+class TDelayQueue : public GrowthClient
 {
 public:
     TDelayQueue ();
@@ -82,8 +83,10 @@ public:
     // (not the audio thread): what the helper does on its own.
     static void serveGrowth ();
 
+    // The helper's side: hands over the room asked for, frees the old storage.
+    void serveRequest () override;
+
 private:
-    friend class DelayGrower;
     struct Storage;
 
     // Capacities are powers of two. The entries live on a ring of `ring`

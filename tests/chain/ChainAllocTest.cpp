@@ -1,4 +1,5 @@
-// processReplacing must neither allocate, free nor lock once running.
+// processReplacing must neither allocate, free nor lock once running, nor
+// touch memory for the first time.
 #include "tests/common/CountingHooks.h"
 #include "tests/common/PluginRun.h"
 
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <pthread.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <new>
@@ -18,6 +20,18 @@ using namespace morlake::plugintest;
 namespace {
 
 constexpr std::size_t kBlock = 512;
+
+// Pages the calling thread has had the system map in so far: memory first
+// touched, which takes the process's memory-map lock.
+long minorFaults ()
+{
+    rusage u {};
+    ::getrusage (RUSAGE_THREAD, &u);
+    return u.ru_minflt;
+}
+
+// Faults in the counted blocks of the last countedRun().
+long faults = 0;
 
 // Noise with an impulse every 10000 frames in blocks of 512; the counts of
 // every block after the first (or of all of them).
@@ -32,6 +46,7 @@ hooks::Counts countedRun (TestInstance& p, std::size_t frames, bool countFirst =
     }();
     static std::vector<float> left (input.size ()), right (input.size ());
     hooks::Counts total;
+    faults = 0;
     for (std::size_t done = 0; done < std::min (frames, input.size ()); done += kBlock)
     {
         float* in[4];
@@ -41,9 +56,11 @@ hooks::Counts countedRun (TestInstance& p, std::size_t frames, bool countFirst =
         const auto n = static_cast<int> (std::min (kBlock, frames - done));
         if (countFirst || done > 0)
         {
+            const long faultsBefore = minorFaults ();
             hooks::Counting counting;
             p.processReplacing (in, out, n);
             const hooks::Counts c = counting.stop ();
+            faults += minorFaults () - faultsBefore;
             total.allocations += c.allocations;
             total.frees += c.frees;
             total.locks += c.locks;
@@ -59,6 +76,7 @@ hooks::Counts countedRun (TestInstance& p, std::size_t frames, bool countFirst =
 void expectNone (const hooks::Counts& c)
 {
     EXPECT_TRUE (hooks::none (c)) << c.allocations << " allocations, " << c.frees << " frees, " << c.locks << " locks";
+    EXPECT_EQ (faults, 0) << "pages first touched on the audio thread";
 }
 
 } // namespace

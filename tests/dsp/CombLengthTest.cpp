@@ -122,6 +122,9 @@ TEST (CombRing, ResizedWithinTheReachTheOutputStaysTheSame)
             r->setRoomSize (0.95f, 0.9f, 0.85f);
             r->setDamp (0.2f);
         }
+        // The whole array, once the helper has committed it.
+        full->setLengthReach (1e9f);
+        Grower::instance ().serve ();
         full->setLengthReach (1e9f);
         std::mt19937 random (11);
         std::uniform_real_distribution<float> noise (-0.5f, 0.5f);
