@@ -199,11 +199,9 @@ bool TComb_M::allocate (std::uint32_t frameTotal)
 {
     if (frameTotal < 2 || (frameTotal & (frameTotal - 1)) != 0)
         return false;
-    std::int32_t longest = 1;
-    for (const std::int32_t l : length)
-        longest = std::max (longest, std::min<std::int32_t> (l, std::int32_t (frameTotal - 1)));
-    const std::uint32_t ring = std::clamp (std::bit_ceil (static_cast<std::uint32_t> (longest) + 2),
-                                           std::min (kMinRingFrames, frameTotal), frameTotal);
+    // The ring the lengths need once limited to this array (setRing() keeps to it).
+    const std::uint32_t longest = std::min (static_cast<std::uint32_t> (maxLength), frameTotal - 1);
+    const std::uint32_t ring = std::min (std::bit_ceil (std::max (longest + 2, kMinRingFrames)), frameTotal);
     const std::uint32_t ready = std::max (frameTotal / 8, ring);
     // At least one whole tile of storage; a ring shorter than a tile folds onto it.
     AlignedFloats fresh = makeAlignedFloats (std::size_t (std::max (frameTotal, kTileFrames)) * kLanes,

@@ -46,8 +46,6 @@ TDelayQueue::~TDelayQueue ()
     delete retired.exchange (nullptr, std::memory_order_acquire);
 }
 
-void TDelayQueue::serveGrowth () { Grower::instance ().serve (); }
-
 void TDelayQueue::serveRequest ()
 {
     delete retired.exchange (nullptr, std::memory_order_acquire);

@@ -79,10 +79,6 @@ public:
     double stamp (std::size_t i) const noexcept { return stamps[wrap (head + i)]; }
     float sample (std::size_t i) const noexcept { return samples[wrap (head + i)]; }
 
-    // Serves every queue's pending request for room on the calling thread
-    // (not the audio thread): what the helper does on its own.
-    static void serveGrowth ();
-
     // The helper's side: hands over the room asked for, frees the old storage.
     void serveRequest () override;
 

@@ -4,7 +4,7 @@
 #include "tests/common/PluginRun.h"
 
 #include "dsp/ModulationTypes.h"
-#include "dsp/TDelay.h"
+#include "dsp/Grower.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +30,15 @@ long minorFaults ()
     return u.ru_minflt;
 }
 
-// Faults in the counted blocks of the last countedRun().
-long faults = 0;
+struct RunCounts
+{
+    hooks::Counts calls;
+    long faults = 0;
+};
 
 // Noise with an impulse every 10000 frames in blocks of 512; the counts of
 // every block after the first (or of all of them).
-hooks::Counts countedRun (TestInstance& p, std::size_t frames, bool countFirst = false)
+RunCounts countedRun (TestInstance& p, std::size_t frames, bool countFirst = false)
 {
     static Input input = [] {
         Input in (20 * 48000);
@@ -45,8 +48,7 @@ hooks::Counts countedRun (TestInstance& p, std::size_t frames, bool countFirst =
         return in;
     }();
     static std::vector<float> left (input.size ()), right (input.size ());
-    hooks::Counts total;
-    faults = 0;
+    RunCounts total;
     for (std::size_t done = 0; done < std::min (frames, input.size ()); done += kBlock)
     {
         float* in[4];
@@ -60,23 +62,24 @@ hooks::Counts countedRun (TestInstance& p, std::size_t frames, bool countFirst =
             hooks::Counting counting;
             p.processReplacing (in, out, n);
             const hooks::Counts c = counting.stop ();
-            faults += minorFaults () - faultsBefore;
-            total.allocations += c.allocations;
-            total.frees += c.frees;
-            total.locks += c.locks;
+            total.faults += minorFaults () - faultsBefore;
+            total.calls.allocations += c.allocations;
+            total.calls.frees += c.frees;
+            total.calls.locks += c.locks;
         }
         else
             p.processReplacing (in, out, n);
         // The growth helper's share, at the pace a real-time host leaves it.
-        TDelayQueue::serveGrowth ();
+        Grower::instance ().serve ();
     }
     return total;
 }
 
-void expectNone (const hooks::Counts& c)
+void expectNone (const RunCounts& r)
 {
+    const hooks::Counts& c = r.calls;
     EXPECT_TRUE (hooks::none (c)) << c.allocations << " allocations, " << c.frees << " frees, " << c.locks << " locks";
-    EXPECT_EQ (faults, 0) << "pages first touched on the audio thread";
+    EXPECT_EQ (r.faults, 0) << "pages first touched on the audio thread";
 }
 
 } // namespace

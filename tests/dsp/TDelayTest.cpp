@@ -4,6 +4,7 @@
 // without changing a sample of their output. Its echoes, tempo sync and rates
 // are tested through the chain (ChainRenderTest, HostileHostTest) and held by
 // the digest test. Meant for the ThreadSanitizer build too.
+#include "dsp/Grower.h"
 #include "dsp/TDelay.h"
 
 #include <gtest/gtest.h>
@@ -243,7 +244,7 @@ std::vector<float> render (TDelay& d, float rate, bool serveEachBlock)
         out.push_back (l);
         out.push_back (r);
         if (serveEachBlock && i % 512 == 0)
-            TDelayQueue::serveGrowth ();
+            Grower::instance ().serve ();
     }
     return out;
 }
@@ -276,7 +277,7 @@ TEST (TDelayGrowth, ResetAndDestructionWhileTheHelperServes)
     std::atomic<bool> stop {false};
     std::thread helper ([&] {
         while (! stop.load ())
-            TDelayQueue::serveGrowth ();
+            Grower::instance ().serve ();
     });
     // Each round resets the line halfway and destroys it at the end while the
     // helper may be growing it: the output stays finite, bounded and alive.
