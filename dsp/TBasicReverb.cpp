@@ -52,7 +52,7 @@ AlignedFloats makeAlignedFloats (std::size_t n, std::size_t committed)
         {
             auto* p = static_cast<float*> (m);
             // Nothing else sees the storage yet: zeros written commit it where the system cannot.
-            if (! whole && ! commitFloats (p, 0, committed))
+            if (! whole && ! commitPages (p, p + committed))
                 std::memset (p, 0, committed * sizeof (float));
             return AlignedFloats (p, AlignedFloatDelete {bytes});
         }
@@ -65,17 +65,7 @@ AlignedFloats makeAlignedFloats (std::size_t n, std::size_t committed)
 
 bool commitFloats (float* storage, std::size_t from, std::size_t to) noexcept
 {
-#if defined(MADV_POPULATE_WRITE)
-    constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
-#else
-    constexpr int kPopulateWrite = 23; // Linux 5.14
-#endif
-    const std::uintptr_t page = static_cast<std::uintptr_t> (::sysconf (_SC_PAGESIZE));
-    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t> (storage + from) & ~(page - 1);
-    const std::uintptr_t end = reinterpret_cast<std::uintptr_t> (storage + to);
-    if (end <= begin)
-        return true;
-    return ::madvise (reinterpret_cast<void*> (begin), end - begin, kPopulateWrite) == 0;
+    return commitPages (storage + from, storage + to);
 }
 
 namespace {

@@ -27,6 +27,8 @@ namespace {
 
 // Beyond this a request is bogus, and the array size would overflow.
 constexpr std::size_t kMaxEntries = std::size_t (1) << 26;
+// Committed at least when storage is reserved: a short line never asks the helper.
+constexpr std::size_t kFirstCommit = 4096;
 
 } // namespace
 
@@ -35,6 +37,7 @@ struct TDelayQueue::Storage
     ZeroedArray<double> stamps;
     ZeroedArray<float> samples;
     std::size_t cap = 0;
+    std::size_t committed = 0;
 };
 
 TDelayQueue::TDelayQueue () { Grower::instance ().enlist (this); }
@@ -49,32 +52,42 @@ TDelayQueue::~TDelayQueue ()
 void TDelayQueue::serveRequest ()
 {
     delete retired.exchange (nullptr, std::memory_order_acquire);
+    // Arrays that have been swapped out or freed meanwhile take no harm (see commitPages()).
+    if (double* st = commitStamps.exchange (nullptr, std::memory_order_acquire))
+    {
+        const std::size_t to = commitTo.load (std::memory_order_relaxed);
+        commitPages (st, st + to);
+        float* sa = commitSamples.load (std::memory_order_relaxed);
+        commitPages (sa, sa + to);
+    }
     const std::size_t want = std::bit_ceil (std::min (wanted.load (std::memory_order_relaxed), kMaxEntries));
     if (want <= provided || spare.load (std::memory_order_acquire) != nullptr)
         return;
-    // Zero-filled, so every page is committed here and none is faulted
-    // in on the audio thread.
+    // The entries moved across take a quarter; the ring, and so what the
+    // audio thread asks to be committed, at most half.
     auto room = std::unique_ptr<Storage> (new (std::nothrow) Storage);
     if (! room)
         return;
-    room->stamps = makeZeroedArray<double> (want);
-    room->samples = makeZeroedArray<float> (want);
+    room->stamps = makeZeroedArray<double> (want, want / 2);
+    room->samples = makeZeroedArray<float> (want, want / 2);
     if (! room->stamps || ! room->samples)
         return;
     room->cap = want;
+    room->committed = want / 2;
     provided = want;
     spare.store (room.release (), std::memory_order_release);
 }
 
-bool TDelayQueue::reallocate (std::size_t newCap) noexcept
+bool TDelayQueue::reallocate (std::size_t newCap, std::size_t commitNow) noexcept
 {
     if (newCap < count || newCap > kMaxEntries)
         return false;
     newCap = std::bit_ceil (newCap);
-    // Zero-filled, so every page is committed here rather than faulted in
-    // one by one on the audio thread as the ring first runs through it.
-    ZeroedArray<double> newStamps = makeZeroedArray<double> (newCap);
-    ZeroedArray<float> newSamples = makeZeroedArray<float> (newCap);
+    // Zero-filled and committed here (as far as asked) rather than faulted
+    // in one by one on the audio thread as the ring first runs through it.
+    commitNow = std::min (std::max (commitNow, count), newCap);
+    ZeroedArray<double> newStamps = makeZeroedArray<double> (newCap, commitNow);
+    ZeroedArray<float> newSamples = makeZeroedArray<float> (newCap, commitNow);
     if (! newStamps || ! newSamples)
         return false;
     for (std::size_t i = 0; i < count; ++i)
@@ -85,6 +98,7 @@ bool TDelayQueue::reallocate (std::size_t newCap) noexcept
     stamps = std::move (newStamps);
     samples = std::move (newSamples);
     cap = newCap;
+    committed = commitNow;
     head = 0;
     updateGrowAt ();
     setRing (ringFor (count));
@@ -126,11 +140,12 @@ void TDelayQueue::reserve (std::size_t entries, std::size_t growthLimit)
         delete retired.exchange (nullptr, std::memory_order_acquire);
         wanted.store (0, std::memory_order_relaxed);
         provided = 0;
+        commitStamps.store (nullptr, std::memory_order_relaxed);
     });
     entries = std::max (entries, count);
     limit = std::max (growthLimit, entries);
     if (cap < entries || cap > 2 * entries)
-        reallocate (entries);
+        reallocate (entries, std::max (kFirstCommit, 4 * (count + 1)));
     updateGrowAt ();
     if (ring > cap || ring <= count)
         setRing (ringFor (count));
@@ -167,6 +182,7 @@ void TDelayQueue::askForRoom (std::size_t entries) noexcept
             std::swap (stamps, room->stamps);
             std::swap (samples, room->samples);
             std::swap (cap, room->cap);
+            std::swap (committed, room->committed);
             head = 0;
             updateGrowAt ();
             setRing (ringFor (count));
@@ -183,6 +199,24 @@ void TDelayQueue::askForRoom (std::size_t entries) noexcept
         wanted.store (more, std::memory_order_relaxed);
         Grower::instance ().wake ();
     }
+}
+
+void TDelayQueue::keepRoomRare (std::size_t entries) noexcept
+{
+    if (entries >= growAt)
+        askForRoom (entries);
+    // Four times: asked again only once the other queue has doubled.
+    if (2 * entries > committed && committed < cap)
+        askToCommit (4 * entries);
+}
+
+void TDelayQueue::askToCommit (std::size_t entries) noexcept
+{
+    setCommitted (std::max (committed, entries));
+    commitTo.store (committed, std::memory_order_relaxed);
+    commitSamples.store (samples.get (), std::memory_order_relaxed);
+    commitStamps.store (stamps.get (), std::memory_order_release);
+    Grower::instance ().wake ();
 }
 
 void TDelayQueue::fill (std::size_t n, double stampValue, float value)

@@ -23,10 +23,11 @@ extern const std::array<float, kLateDelaySyncedSteps> LATE_TAPE_DELAY_SYNCED_LEN
 
 // FIFO of (write position, sample) pairs on a growable ring. The audio path
 // only appends and pops. As the ring fills past half, more room is asked of
-// a helper thread, which allocates it (committed, zero-filled) and hands it
-// over; the audio thread moves the entries across and hands the old storage
-// back to be freed. Only if the helper falls behind does the ring grow on the
-// calling thread.
+// a helper thread, which allocates it (zero-filled) and hands it over; the
+// audio thread moves the entries across and hands the old storage back to be
+// freed. Only if the helper falls behind does the ring grow on the calling
+// thread. Large storage is committed only as far as the ring may soon reach:
+// twice the ring, asked of the helper whenever the ring widens.
 class TDelayQueue : public GrowthClient
 {
 public:
@@ -53,8 +54,8 @@ public:
     // stands in for another able to take over the other's contents.
     void keepRoomFor (std::size_t entries) noexcept
     {
-        if (entries >= growAt)
-            askForRoom (entries);
+        if (entries >= askAt)
+            keepRoomRare (entries);
     }
     // Replaces the contents with other's. Grows on the calling thread only if
     // keepRoomFor() could not make room in time.
@@ -81,8 +82,11 @@ public:
 
     // The helper's side: hands over the room asked for, frees the old storage.
     void serveRequest () override;
+    // Entries of the storage committed, or asked of the helper to be.
+    std::size_t committedEntries () const noexcept { return committed; }
 
 private:
+    friend struct TDelayProbe;
     struct Storage;
 
     // Capacities are powers of two. The entries live on a ring of `ring`
@@ -97,10 +101,14 @@ private:
         ring = slots;
         mask = slots == 0 ? 0 : slots - 1;
         setPushLimit (std::min (growAt, ring));
+        if (2 * ring > committed && committed < cap)
+            askToCommit (2 * ring);
     }
     // Doubles a full ring, moving the entries that had wrapped round.
     void widenRing () noexcept;
-    bool reallocate (std::size_t newCap) noexcept;
+    // commitNow: entries committed at once (the rest asked of the helper as
+    // the ring widens).
+    bool reallocate (std::size_t newCap, std::size_t commitNow = SIZE_MAX) noexcept;
     // append()'s rare path: a repeated stamp, or room to be made.
     float& appendRare (double stamp);
     // Appends after the first n entries, with room for it.
@@ -116,6 +124,15 @@ private:
     // dropped (count < cap afterwards unless cap is 0).
     void makeRoom ();
     void askForRoom (std::size_t entries) noexcept;
+    void keepRoomRare (std::size_t entries) noexcept;
+    // Asks the helper to commit the storage up to `entries`.
+    void askToCommit (std::size_t entries) noexcept;
+    void setCommitted (std::size_t entries) noexcept
+    {
+        committed = std::min (entries, cap);
+        updateAskAt ();
+    }
+    void updateAskAt () noexcept { askAt = std::min (growAt, committed < cap ? committed / 2 : SIZE_MAX); }
     void setPushLimit (std::size_t n) noexcept
     {
         pushLimit = n;
@@ -125,6 +142,7 @@ private:
     {
         growAt = cap < limit ? cap / 2 : SIZE_MAX;
         setPushLimit (std::min (growAt, ring));
+        updateAskAt ();
     }
 
     ZeroedArray<double> stamps;
@@ -134,6 +152,8 @@ private:
     std::size_t count = 0;
     std::size_t limit = 0;
     std::size_t growAt = SIZE_MAX; // size at which more room is asked for
+    std::size_t committed = 0;
+    std::size_t askAt = SIZE_MAX; // size at which keepRoomFor() asks for room or pages
     std::size_t ring = 0;
     std::size_t mask = 0;
     std::size_t pushLimit = 0; // size at which append() takes its rare path
@@ -150,6 +170,10 @@ private:
     std::atomic<Storage*> spare {nullptr};
     std::atomic<Storage*> retired {nullptr};
     std::size_t provided = 0; // the helper's: the largest room handed over
+    // Pages to commit, up to commitTo entries of the arrays posted last.
+    std::atomic<double*> commitStamps {nullptr};
+    std::atomic<float*> commitSamples {nullptr};
+    std::atomic<std::size_t> commitTo {0};
 };
 
 class TDelay

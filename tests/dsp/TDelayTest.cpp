@@ -18,6 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace morlake {
 
 // Reaches the internals the public API does not show.
@@ -30,6 +34,7 @@ struct TDelayProbe
     static const TDelayQueue& left (const TDelay& d) { return d.left; }
     static const TDelayQueue& right (const TDelay& d) { return d.right; }
     static double positionLeft (const TDelay& d) { return d.positionLeft; }
+    static const double* stamps (const TDelayQueue& q) { return q.stamps.get (); }
 };
 
 namespace {
@@ -311,4 +316,72 @@ TEST (TDelayGrowth, ResetAndDestructionWhileTheHelperServes)
 }
 
 } // namespace
+namespace {
+
+long minorFaults ()
+{
+    rusage u {};
+    ::getrusage (RUSAGE_THREAD, &u);
+    return u.ru_minflt;
+}
+
+// Whether any page of stamps [from, to) of the queue is resident.
+bool anyResident (const TDelayQueue& q, std::size_t from, std::size_t to)
+{
+    const std::size_t page = static_cast<std::size_t> (::sysconf (_SC_PAGESIZE));
+    const auto* base = reinterpret_cast<const unsigned char*> (TDelayProbe::stamps (q));
+    const std::size_t begin = (from * sizeof (double) + page - 1) / page * page;
+    const std::size_t end = to * sizeof (double) / page * page;
+    if (end <= begin)
+        return false;
+    std::vector<unsigned char> in ((end - begin) / page);
+    EXPECT_EQ (::mincore (const_cast<unsigned char*> (base + begin), end - begin, in.data ()), 0);
+    return std::any_of (in.begin (), in.end (), [] (unsigned char b) { return (b & 1) != 0; });
+}
+
+} // namespace
+
+// A line reserved for 5.9 s commits only what its length needs, ahead of
+// it: no page is first touched while it processes (the helper served at
+// block pace), and the reserve beyond stays untouched.
+TEST (TDelayGrowth, StorageCommittedAheadOfTheLength)
+{
+    constexpr float kRate = 48000.0f;
+    // Entries in a 2 MB page: where the system hands out whole huge pages,
+    // the one a committed range ends in is resident past its end.
+    constexpr std::size_t kHugePageEntries = (2u << 20) / sizeof (double);
+    struct Case
+    {
+        float length; // samples
+        std::size_t committedAtMost;
+    };
+    for (const Case c : {Case {1000.0f, 8192}, Case {30000.0f, 262144}, Case {200000.0f, 1u << 20}})
+    {
+        SCOPED_TRACE (c.length);
+        TDelay d;
+        d.init (kRate, 5.9f, 5.9f);
+        const TDelayQueue& q = TDelayProbe::left (d);
+        const std::size_t cap = q.capacity ();
+        ASSERT_GE (cap, std::size_t (1) << 20);
+        d.setFeed (0.5f);
+        d.setDelayLenDirect (c.length, c.length);
+        long faults = 0;
+        for (int block = 0; block < int (5.0f * kRate) / 512; ++block)
+        {
+            const long before = minorFaults ();
+            for (int i = 0; i < 512; ++i)
+                run (d, 0.25f, -0.25f);
+            faults += minorFaults () - before;
+            Grower::instance ().serve ();
+        }
+        EXPECT_EQ (faults, 0) << "pages first touched while processing";
+        EXPECT_GE (q.committedEntries (), q.size ());
+        EXPECT_LE (q.committedEntries (), c.committedAtMost);
+        if (c.committedAtMost + kHugePageEntries < cap)
+        {
+            EXPECT_FALSE (anyResident (q, c.committedAtMost + kHugePageEntries, cap));
+        }
+    }
+}
+
 } // namespace morlake
