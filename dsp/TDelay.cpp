@@ -30,6 +30,13 @@ constexpr std::size_t kMaxEntries = std::size_t (1) << 26;
 // Committed at least when storage is reserved: a short line never asks the helper.
 constexpr std::size_t kFirstCommit = 4096;
 
+// Of n entries with `asked` committed at once, those that are: all of them
+// on the heap (see makeZeroedArray()).
+std::size_t committedAtOnce (std::size_t n, std::size_t asked)
+{
+    return n * sizeof (double) < kZeroedMapBytes ? n : std::min (asked, n);
+}
+
 } // namespace
 
 struct TDelayQueue::Storage
@@ -73,7 +80,7 @@ void TDelayQueue::serveRequest ()
     if (! room->stamps || ! room->samples)
         return;
     room->cap = want;
-    room->committed = want / 2;
+    room->committed = committedAtOnce (want, want / 2);
     provided = want;
     spare.store (room.release (), std::memory_order_release);
 }
@@ -85,7 +92,7 @@ bool TDelayQueue::reallocate (std::size_t newCap, std::size_t commitNow) noexcep
     newCap = std::bit_ceil (newCap);
     // Zero-filled and committed here (as far as asked) rather than faulted
     // in one by one on the audio thread as the ring first runs through it.
-    commitNow = std::min (std::max (commitNow, count), newCap);
+    commitNow = committedAtOnce (newCap, std::max (commitNow, count));
     ZeroedArray<double> newStamps = makeZeroedArray<double> (newCap, commitNow);
     ZeroedArray<float> newSamples = makeZeroedArray<float> (newCap, commitNow);
     if (! newStamps || ! newSamples)
