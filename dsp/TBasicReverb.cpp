@@ -44,28 +44,12 @@ AlignedFloats makeAlignedFloats (std::size_t n, std::size_t committed)
         return {};
     const std::size_t bytes = n * sizeof (float);
     if (bytes >= kZeroedMapBytes)
-    {
-        const bool whole = committed >= n;
-        void* m = ::mmap (nullptr, bytes, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | (whole ? MAP_POPULATE : MAP_NORESERVE), -1, 0);
-        if (m != MAP_FAILED)
-        {
-            auto* p = static_cast<float*> (m);
-            // Nothing else sees the storage yet: zeros written commit it where the system cannot.
-            if (! whole && ! commitPages (p, p + committed))
-                std::memset (p, 0, committed * sizeof (float));
-            return AlignedFloats (p, AlignedFloatDelete {bytes});
-        }
-    }
+        if (void* m = mapZeroed (bytes, std::min (committed, n) * sizeof (float)))
+            return AlignedFloats (static_cast<float*> (m), AlignedFloatDelete {bytes});
     auto* p = static_cast<float*> (::operator new[] (bytes, std::align_val_t (kFloatAlignment), std::nothrow));
     if (p)
         std::memset (p, 0, bytes);
     return AlignedFloats (p);
-}
-
-bool commitFloats (float* storage, std::size_t from, std::size_t to) noexcept
-{
-    return commitPages (storage + from, storage + to);
 }
 
 namespace {
@@ -323,7 +307,7 @@ void TComb_M::serveRequest ()
     if (want <= have || ! frames)
         return;
     // Where the system cannot commit ahead, the audio thread's first touches do.
-    commitFloats (frames.get (), std::size_t (have) * kLanes, std::size_t (want) * kLanes);
+    commitPages (frames.get () + std::size_t (have) * kLanes, frames.get () + std::size_t (want) * kLanes);
     committed.store (want, std::memory_order_relaxed);
 }
 

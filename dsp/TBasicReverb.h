@@ -30,12 +30,8 @@ using AlignedFloats = std::unique_ptr<float[], AlignedFloatDelete>;
 // is first touched on the audio thread), instead of reused heap memory
 // cleared by hand: that clearing was most of an instance's creation time.
 // Only the first `committed` floats are committed at once; the system commits
-// the rest as they are first touched (commitFloats() does it ahead).
+// the rest as they are first touched (commitPages() does it ahead).
 AlignedFloats makeAlignedFloats (std::size_t n, std::size_t committed = SIZE_MAX);
-// Commits floats from .. to of storage from makeAlignedFloats() without
-// changing them: safe beside a thread writing there. False if the system
-// cannot do it ahead (the pages are then committed as they are first touched).
-bool commitFloats (float* storage, std::size_t from, std::size_t to) noexcept;
 
 // The 60 feedback combs of the three stereo banks, updated together. Bank
 // n's comb k (0 to 9 left, 10 to 19 right; even combs take the dry input,

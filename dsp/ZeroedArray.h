@@ -5,6 +5,7 @@
 // on the audio thread.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -56,6 +57,22 @@ inline bool commitPages (const void* begin, const void* end) noexcept
     return ::madvise (reinterpret_cast<void*> (from), to - from, kPopulateWrite) == 0;
 }
 
+// `bytes` of zero pages of their own, the first `committed` bytes committed
+// at once (all of them from `bytes` on); null on failure.
+inline void* mapZeroed (std::size_t bytes, std::size_t committed) noexcept
+{
+    const bool whole = committed >= bytes;
+    void* m = ::mmap (nullptr, bytes, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS | (whole ? MAP_POPULATE : MAP_NORESERVE), -1, 0);
+    if (m == MAP_FAILED)
+        return nullptr;
+    auto* p = static_cast<unsigned char*> (m);
+    // Nothing else sees the pages yet: zeros written commit them where the system cannot.
+    if (! whole && ! commitPages (p, p + committed))
+        std::memset (p, 0, committed);
+    return m;
+}
+
 // n zeroed elements, of which the first `committed` are committed at once
 // (mapped arrays only; heap ones are written whole); empty on failure.
 template <typename T>
@@ -66,19 +83,8 @@ ZeroedArray<T> makeZeroedArray (std::size_t n, std::size_t committed = SIZE_MAX)
         return {};
     const std::size_t bytes = n * sizeof (T);
     if (bytes >= kZeroedMapBytes)
-    {
-        const bool whole = committed >= n;
-        void* m = ::mmap (nullptr, bytes, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | (whole ? MAP_POPULATE : MAP_NORESERVE), -1, 0);
-        if (m != MAP_FAILED)
-        {
-            auto* p = static_cast<T*> (m);
-            // Nothing else sees the array yet: zeros written commit it where the system cannot.
-            if (! whole && ! commitPages (p, p + committed))
-                std::memset (m, 0, committed * sizeof (T));
-            return ZeroedArray<T> (p, ZeroedArrayDelete<T> {bytes});
-        }
-    }
+        if (void* m = mapZeroed (bytes, std::min (committed, n) * sizeof (T)))
+            return ZeroedArray<T> (static_cast<T*> (m), ZeroedArrayDelete<T> {bytes});
     return ZeroedArray<T> (new (std::nothrow) T[n]());
 }
 

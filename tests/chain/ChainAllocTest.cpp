@@ -1,6 +1,7 @@
 // processReplacing must neither allocate, free nor lock once running, nor
 // touch memory for the first time.
 #include "tests/common/CountingHooks.h"
+#include "tests/common/Pages.h"
 #include "tests/common/PluginRun.h"
 
 #include "dsp/ModulationTypes.h"
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <pthread.h>
-#include <sys/resource.h>
 
 #include <cstdlib>
 #include <new>
@@ -20,15 +20,6 @@ using namespace morlake::plugintest;
 namespace {
 
 constexpr std::size_t kBlock = 512;
-
-// Pages the calling thread has had the system map in so far: memory first
-// touched, which takes the process's memory-map lock.
-long minorFaults ()
-{
-    rusage u {};
-    ::getrusage (RUSAGE_THREAD, &u);
-    return u.ru_minflt;
-}
 
 struct RunCounts
 {
@@ -68,11 +59,11 @@ RunCounts countedRun (TestInstance& p, std::size_t frames, bool countFirst = fal
         const auto n = static_cast<int> (std::min (kBlock, frames - done));
         if (countFirst || done > 0)
         {
-            const long faultsBefore = minorFaults ();
+            const long faultsBefore = pagetest::minorFaults ();
             hooks::Counting counting;
             p.processReplacing (in, out, n);
             const hooks::Counts c = counting.stop ();
-            total.faults += minorFaults () - faultsBefore;
+            total.faults += pagetest::minorFaults () - faultsBefore;
             total.calls.allocations += c.allocations;
             total.calls.frees += c.frees;
             total.calls.locks += c.locks;

@@ -2,6 +2,8 @@
 // the ring by the helper thread, and committing never disturbs what the
 // combs hold or are writing.
 #include "dsp/TBasicReverb.h"
+#include "dsp/ZeroedArray.h"
+#include "tests/common/Pages.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +36,7 @@ bool commitsAhead ()
 {
     const std::size_t bytes = 1 << 16;
     void* m = ::mmap (nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    const bool can = m != MAP_FAILED && commitFloats (static_cast<float*> (m), 0, bytes / sizeof (float));
+    const bool can = m != MAP_FAILED && commitPages (m, static_cast<char*> (m) + bytes);
     if (m != MAP_FAILED)
         ::munmap (m, bytes);
     return can;
@@ -44,16 +46,11 @@ bool commitsAhead ()
 enum class Resident { All, None, Some };
 Resident resident (const TComb_M& c, std::uint32_t from, std::uint32_t to)
 {
-    const std::size_t page = static_cast<std::size_t> (::sysconf (_SC_PAGESIZE));
-    const auto* base = reinterpret_cast<const unsigned char*> (TCombProbe::storage (c));
-    const std::size_t begin = (std::size_t (from) * TComb_M::kLanes * sizeof (float) + page - 1) / page * page;
-    const std::size_t end = std::size_t (to) * TComb_M::kLanes * sizeof (float) / page * page;
-    std::vector<unsigned char> in ((end - begin) / page);
-    EXPECT_EQ (::mincore (const_cast<unsigned char*> (base + begin), end - begin, in.data ()), 0);
-    std::size_t n = 0;
-    for (unsigned char b : in)
-        n += b & 1;
-    return n == in.size () ? Resident::All : n == 0 ? Resident::None : Resident::Some;
+    constexpr std::size_t kFrameBytes = TComb_M::kLanes * sizeof (float);
+    const pagetest::Residency r =
+        pagetest::residentPages (TCombProbe::storage (c), from * kFrameBytes, to * kFrameBytes);
+    EXPECT_GT (r.pages, 0u);
+    return r.resident == r.pages ? Resident::All : r.resident == 0 ? Resident::None : Resident::Some;
 }
 
 TEST (CombStorage, CommittedAsTheRingReachesAndNoFurther)

@@ -6,6 +6,7 @@
 // the digest test. Meant for the ThreadSanitizer build too.
 #include "dsp/Grower.h"
 #include "dsp/TDelay.h"
+#include "tests/common/Pages.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,6 @@
 #include <thread>
 #include <vector>
 
-#include <sys/mman.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace morlake {
 
@@ -318,31 +316,13 @@ TEST (TDelayGrowth, ResetAndDestructionWhileTheHelperServes)
 } // namespace
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kFaultsCounted = false; // the sanitizer's shadow of new pages is faulted in beside them
-#else
-constexpr bool kFaultsCounted = true;
-#endif
-
-long minorFaults ()
-{
-    rusage u {};
-    ::getrusage (RUSAGE_THREAD, &u);
-    return u.ru_minflt;
-}
-
 // Whether any page of stamps [from, to) of the queue is resident.
 bool anyResident (const TDelayQueue& q, std::size_t from, std::size_t to)
 {
-    const std::size_t page = static_cast<std::size_t> (::sysconf (_SC_PAGESIZE));
-    const auto* base = reinterpret_cast<const unsigned char*> (TDelayProbe::stamps (q));
-    const std::size_t begin = (from * sizeof (double) + page - 1) / page * page;
-    const std::size_t end = to * sizeof (double) / page * page;
-    if (end <= begin)
-        return false;
-    std::vector<unsigned char> in ((end - begin) / page);
-    EXPECT_EQ (::mincore (const_cast<unsigned char*> (base + begin), end - begin, in.data ()), 0);
-    return std::any_of (in.begin (), in.end (), [] (unsigned char b) { return (b & 1) != 0; });
+    const pagetest::Residency r = pagetest::residentPages (TDelayProbe::stamps (q), from * sizeof (double),
+                                                           to * sizeof (double));
+    EXPECT_GT (r.pages, 0u);
+    return r.resident > 0;
 }
 
 } // namespace
@@ -374,13 +354,13 @@ TEST (TDelayGrowth, StorageCommittedAheadOfTheLength)
         long faults = 0;
         for (int block = 0; block < int (5.0f * kRate) / 512; ++block)
         {
-            const long before = minorFaults ();
+            const long before = pagetest::minorFaults ();
             for (int i = 0; i < 512; ++i)
                 run (d, 0.25f, -0.25f);
-            faults += minorFaults () - before;
+            faults += pagetest::minorFaults () - before;
             Grower::instance ().serve ();
         }
-        if (kFaultsCounted)
+        if (pagetest::kFaultsCounted)
         {
             EXPECT_EQ (faults, 0) << "pages first touched while processing";
         }
